@@ -1,0 +1,227 @@
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "dialogconfig.h"
+#include "dialogmessage.h"
+#include "dialogprogress.h"
+#include "families.h"
+#include "formcart1.h"
+#include "formcart2.h"
+#include "formcart3.h"
+#include "formcart4.h"
+#include "formcart5.h"
+#include "formdata1.h"
+#include "formdata2.h"
+#include "formdata3.h"
+#include "formdata4.h"
+#include "formdata5.h"
+#include "recorddatabase.h"
+#include "settings.h"
+#include "sqlthread.h"
+
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMimeData>
+#include <QThread>
+
+namespace {
+
+enum ViewMode { NoView = -1, ChartView = 0, TableView = 1 };
+
+QWidget *createPage(int family, int mode)
+{
+    if (mode == TableView) {
+        switch (family) {
+        case 1: return new Formdata1;
+        case 2: return new Formdata2;
+        case 3: return new Formdata3;
+        case 4: return new Formdata4;
+        case 5: return new Formdata5;
+        }
+    } else {
+        switch (family) {
+        case 1: return new Formcart1;
+        case 2: return new Formcart2;
+        case 3: return new Formcart3;
+        case 4: return new Formcart4;
+        case 5: return new Formcart5;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
+{
+    ui->setupUi(this);
+    viewMode = NoView;
+
+    worker = new SQLThread;
+    thread = new QThread(this);
+    worker->moveToThread(thread);
+    connect(this, &MainWindow::ImportData, worker, &SQLThread::dn_importCSV);
+    connect(worker, &SQLThread::PostProgress, this, &MainWindow::dn_GetProgress);
+    connect(thread, &QThread::finished, worker, &QObject::deleteLater);
+    thread->start(QThread::InheritPriority);
+
+    locationLabel1 = new QLabel(this);
+    locationLabel1->setMinimumSize(300, 25);
+    ui->statusBar->addWidget(locationLabel1);
+    locationLabel2 = new QLabel(tr("Sundrevale Instruments Co.,Ltd.Ver 3.810"), this);
+    locationLabel2->setMinimumSize(350, 25);
+    ui->statusBar->addWidget(locationLabel2);
+    locationLabel3 = new QLabel(tr("If rotate the mouse wheel,the X-axis will scale"), this);
+    ui->statusBar->addWidget(locationLabel3);
+
+    progress = new DialogProgress(this);
+    connect(progress, &DialogProgress::finished, this, &MainWindow::dn_ThreadFinsh);
+    msgbox = new DialogMessage(this);
+    locationLabel3->hide();
+    setAcceptDrops(true);
+}
+
+MainWindow::~MainWindow()
+{
+    // The page and the worker stop their threads before the children go.
+    delete page;
+    thread->quit();
+    thread->wait();
+    delete ui;
+}
+
+void MainWindow::dn_ThreadFinsh() {}
+
+void MainWindow::dn_GetProgress(QString str, int value)
+{
+    ui->statusBar->showMessage(str);
+    progress->setText(str);
+    progress->setValue(value);
+}
+
+void MainWindow::showMessage(const QString &text, const QString &okText, bool okOnly, int kind)
+{
+    msgbox->setMessage(text, okText, okOnly, kind);
+    msgbox->exec();
+}
+
+void MainWindow::showView(int mode)
+{
+    if (Meter == -1) {
+        showMessage(tr("Import Record files(.CSV) first"), tr("Close"), true, 3);
+        return;
+    }
+    if (viewMode == mode)
+        return;
+    clearWindow();
+    page = createPage(familyOfTableCode(Meter), mode);
+    if (page) {
+        connect(page, SIGNAL(pmessagebox(QString)), this, SLOT(postmsg(QString)));
+        ui->body->addWidget(page);
+    }
+    viewMode = mode;
+    if (mode == TableView) {
+        locationLabel1->setText(tr("Data Table View"));
+    } else {
+        locationLabel1->setText(tr("Graph View"));
+        locationLabel3->show();
+    }
+}
+
+void MainWindow::on_actionsearch_triggered()
+{
+    showView(TableView);
+}
+
+void MainWindow::on_actioncart_triggered()
+{
+    showView(ChartView);
+}
+
+void MainWindow::clearWindow()
+{
+    if (viewMode == NoView)
+        return;
+    if (page) {
+        ui->body->removeWidget(page);
+        page->hide();
+        page->deleteLater();
+        page = nullptr;
+    }
+    locationLabel1->setText(QString());
+    if (viewMode == ChartView)
+        locationLabel3->hide();
+}
+
+void MainWindow::postmsg(QString str)
+{
+    ui->statusBar->showMessage(str, 4000);
+}
+
+void MainWindow::on_actionopendb_triggered()
+{
+    if (Meter != -1) {
+        showMessage(tr("If the data already exists, it will be overwritten"), tr("OK"), false, 2);
+        if (!msgbox->isOk())
+            return;
+    }
+    clearWindow();
+    viewMode = NoView;
+    const QStringList files = QFileDialog::getOpenFileNames(this, tr("Import CSV files"), QDir::homePath(),
+                                                            tr("Record file(*.csv *.CSV)"));
+    importFiles(files);
+}
+
+void MainWindow::importFiles(const QStringList &files)
+{
+    if (files.isEmpty()) {
+        showMessage(tr("There is no right record file to be choosed"), tr("Close"), true, 3);
+        return;
+    }
+    if (!replaceRecordDatabase()) {
+        showMessage(tr("Write to the data fails"), tr("Close"), true, 3);
+        return;
+    }
+    emit ImportData(files);
+    progress->exec();
+    on_actionsearch_triggered();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent *event)
+{
+    QStringList files;
+    for (const QUrl &url : event->mimeData()->urls()) {
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    }
+    if (files.isEmpty())
+        return;
+    event->acceptProposedAction();
+    if (Meter != -1) {
+        showMessage(tr("If the data already exists, it will be overwritten"), tr("OK"), false, 2);
+        if (!msgbox->isOk())
+            return;
+    }
+    clearWindow();
+    viewMode = NoView;
+    importFiles(files);
+}
+
+void MainWindow::on_actionsoftconfig_triggered()
+{
+    config = new Dialogconfig(this);
+    config->exec();
+    if (config->isChanged()) {
+        clearWindow();
+        viewMode = NoView;
+    }
+}

@@ -1,0 +1,63 @@
+#ifndef MAINWINDOW_H
+#define MAINWINDOW_H
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QStringList>
+
+namespace Ui {
+class MainWindow;
+}
+class DialogProgress;
+class DialogMessage;
+class Dialogconfig;
+class SQLThread;
+class QThread;
+class QLabel;
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    int currentViewMode() const { return viewMode; }
+    QWidget *currentPage() const { return page; }
+
+signals:
+    void ImportData(QStringList files);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private slots:
+    void dn_ThreadFinsh();
+    void dn_GetProgress(QString str, int value);
+    void on_actionsearch_triggered();
+    void on_actioncart_triggered();
+    void clearWindow();
+    void postmsg(QString str);
+    void on_actionopendb_triggered();
+    void on_actionsoftconfig_triggered();
+
+private:
+    void showView(int mode);
+    void showMessage(const QString &text, const QString &okText, bool okOnly, int kind);
+    void importFiles(const QStringList &files);
+
+    Ui::MainWindow *ui;
+    DialogProgress *progress;
+    DialogMessage *msgbox;
+    QPointer<Dialogconfig> config;
+    SQLThread *worker;
+    QThread *thread;
+    QPointer<QWidget> page; // the one page in the content area
+    int viewMode;
+    QLabel *locationLabel1;
+    QLabel *locationLabel2;
+    QLabel *locationLabel3;
+};
+
+#endif

@@ -1,0 +1,112 @@
+#include "settings.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QDomDocument>
+#include <QFile>
+#include <QSaveFile>
+#include <QTextStream>
+
+int Meter = -1;
+double YStep = 0;
+int Tickcount = 10;
+int PageRcd = 100;
+int PlotRcd = 500;
+bool LockY = false;
+
+namespace {
+
+// Larger files and files with a document type declaration are not settings
+// files: the XML parser can spend minutes or gigabytes on them.
+constexpr qint64 MaxSettingsFileSize = 1024 * 1024;
+
+bool parseSettingsFile(QDomDocument &doc)
+{
+    QFile file(settingsPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    if (file.size() > MaxSettingsFileSize)
+        return false;
+    const QByteArray content = file.readAll();
+    file.close();
+    if (content.contains("<!DOCTYPE") || content.contains("<!doctype"))
+        return false;
+    return bool(doc.setContent(content));
+}
+
+QDomElement firstElementWithKey(const QDomDocument &doc, const QString &key)
+{
+    for (QDomNode n = doc.documentElement().firstChild(); !n.isNull(); n = n.nextSibling()) {
+        const QDomElement e = n.toElement();
+        if (!e.isNull() && e.attribute(QStringLiteral("key")) == key)
+            return e;
+    }
+    return QDomElement();
+}
+
+int toInt(const QString &text)
+{
+    return text.toInt(nullptr, 10);
+}
+
+} // namespace
+
+QString settingsPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/Sundrevale.Config");
+}
+
+QString readSetting(QString key)
+{
+    QDomDocument doc;
+    if (!parseSettingsFile(doc))
+        return QString();
+    return firstElementWithKey(doc, key).attribute(QStringLiteral("value"));
+}
+
+void writeSetting(QString key, QString value)
+{
+    QDomDocument doc;
+    if (!parseSettingsFile(doc))
+        return;
+    QDomElement e = firstElementWithKey(doc, key);
+    if (!e.isNull()) {
+        e.setAttribute(QStringLiteral("value"), value);
+        qDebug() << "值：" << e.attribute(QStringLiteral("value"));
+    }
+    // The old file stays in place until the new content is completely on disk.
+    QSaveFile file(settingsPath());
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    const QByteArray bytes = doc.toByteArray(4);
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        file.cancelWriting();
+        return;
+    }
+    file.commit();
+}
+
+void loadSettings()
+{
+    Meter = toInt(readSetting(QStringLiteral("Meter")));
+    YStep = readSetting(QStringLiteral("YStep")).toDouble();
+    Tickcount = toInt(readSetting(QStringLiteral("Tickcount")));
+    PageRcd = toInt(readSetting(QStringLiteral("PageRcd")));
+    PlotRcd = toInt(readSetting(QStringLiteral("PlotRcd")));
+    LockY = toInt(readSetting(QStringLiteral("LockY"))) != 0;
+}
+
+int effectiveRecordsPerPage(int stored, int fallback)
+{
+    return stored >= 1 ? stored : fallback;
+}
+
+int safePageRcd()
+{
+    return effectiveRecordsPerPage(PageRcd, 100);
+}
+
+int safePlotRcd()
+{
+    return effectiveRecordsPerPage(PlotRcd, 500);
+}

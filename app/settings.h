@@ -1,0 +1,25 @@
+#ifndef SETTINGS_H
+#define SETTINGS_H
+
+#include <QString>
+
+// The six settings, held process-wide while the program runs.
+extern int Meter;
+extern double YStep;
+extern int Tickcount;
+extern int PageRcd;
+extern int PlotRcd;
+extern bool LockY;
+
+QString settingsPath();
+QString readSetting(QString key);
+void writeSetting(QString key, QString value);
+void loadSettings();
+
+// Records per page as the pages use them: a stored 0 or less would divide by
+// zero, so the pages fall back to the default.
+int effectiveRecordsPerPage(int stored, int fallback);
+int safePageRcd();
+int safePlotRcd();
+
+#endif

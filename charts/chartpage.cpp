@@ -1,0 +1,210 @@
+#include "chartpage.h"
+
+#include "channeltable.h"
+#include "dialogmessage.h"
+#include "dialogprogress.h"
+#include "families.h"
+#include "recordstore.h"
+#include "settings.h"
+#include "sqlthread.h"
+
+#include <QDateTimeEdit>
+#include <QDebug>
+#include <QLabel>
+#include <QRadioButton>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <QThread>
+#include <qcustomplot.h>
+
+ChartPage::ChartPage(int familyNumber, QWidget *parent) : QWidget(parent), family(meterFamily(familyNumber)) {}
+
+ChartPage::~ChartPage()
+{
+    thread->quit();
+    thread->wait();
+    delete worker;
+}
+
+void ChartPage::setUpPage(const ChartPageWidgets &widgets)
+{
+    w = widgets;
+    if (w.tablechaddr) {
+        setUpChannelTable(w.tablechaddr, family.channelCount(Meter));
+        connect(w.tablechaddr, &QTableWidget::cellPressed, this, &ChartPage::dn_Select);
+        connect(w.tablechaddr, &QTableWidget::cellChanged, this, &ChartPage::dn_cell);
+    }
+    w.dateTimeEdit1->setDateTime(QDateTime::currentDateTime());
+    w.dateTimeEdit2->setDateTime(QDateTime::currentDateTime());
+    chIndex = -1;
+
+    worker = new SQLThread;
+    thread = new QThread(this);
+    worker->moveToThread(thread);
+    connect(worker, &SQLThread::PostProgress, this, &ChartPage::dn_GetProgress);
+    thread->start(QThread::InheritPriority);
+
+    progress = new DialogProgress(this);
+    connect(progress, &DialogProgress::finished, this, &ChartPage::dn_ThreadFinsh);
+    msgbox = new DialogMessage(this);
+    setUpChart();
+    w.widget_page->hide();
+}
+
+void ChartPage::setUpChart()
+{
+    QCustomPlot *plot = w.plot;
+    plot->addGraph();
+    plot->graph(0)->setPen(QPen(Qt::blue));
+    if (family.chartFill)
+        plot->graph(0)->setBrush(QBrush(QColor(0, 0, 255, 20)));
+    plot->addGraph();
+    plot->graph(1)->setPen(QPen(Qt::red));
+
+    QSharedPointer<QCPAxisTickerDateTime> timeTicker(new QCPAxisTickerDateTime);
+    if (Tickcount > 0)
+        timeTicker->setTickCount(Tickcount);
+    timeTicker->setTickStepStrategy(QCPAxisTicker::tssMeetTickCount);
+    timeTicker->setDateTimeFormat(QStringLiteral("M-d hh:mm:ss"));
+    plot->xAxis->setTicker(timeTicker);
+    plot->xAxis->setTickLabelRotation(30);
+    if (YStep > 0) {
+        QSharedPointer<QCPAxisTickerFixed> fixedTicker(new QCPAxisTickerFixed);
+        fixedTicker->setTickStep(5 * YStep);
+        plot->yAxis->setTicker(fixedTicker);
+    }
+    plot->xAxis2->setVisible(true);
+    plot->xAxis2->setTickLabels(false);
+    plot->yAxis2->setVisible(true);
+    plot->yAxis2->setTickLabels(false);
+    plot->xAxis->setTickLabels(false);
+    plot->yAxis->setTickLabels(false);
+    connect(plot->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), plot->xAxis2,
+            qOverload<const QCPRange &>(&QCPAxis::setRange));
+    connect(plot->yAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), plot->yAxis2,
+            qOverload<const QCPRange &>(&QCPAxis::setRange));
+}
+
+void ChartPage::showMessage(const QString &text, int kind)
+{
+    msgbox->setMessage(text, tr("Close"), true, kind);
+    msgbox->exec();
+}
+
+void ChartPage::on_pushButton_clicked()
+{
+    const QDateTime st = w.dateTimeEdit1->dateTime();
+    const QDateTime en = w.dateTimeEdit2->dateTime();
+    if (!(st < en)) {
+        showMessage(tr("Set the right times for starting and finishing."), 3);
+        w.dateTimeEdit1->setFocus();
+        return;
+    }
+    if (family.hasChannels() && chIndex == -1) {
+        showMessage(tr("Choose one of the channel."), 3);
+        return;
+    }
+    requestChart(-1, st, en);
+    w.stackedWidget->setCurrentIndex(0);
+    progress->exec();
+
+    const int perPage = safePlotRcd();
+    records = g_recordCount;
+    pages = records / perPage;
+    if (records > pages * perPage)
+        ++pages;
+    curPage = 0;
+    if (records != 0) {
+        w.widget_page->show();
+        w.plot->yAxis->setTickLabels(true);
+        w.plot->xAxis->setTickLabels(true);
+        showPage(-1);
+    } else {
+        showMessage(tr("There are no result to display."), 4);
+    }
+}
+
+void ChartPage::showPage(int pageid)
+{
+    if (pageid != -1) {
+        requestChart(pageid, w.dateTimeEdit1->dateTime(), w.dateTimeEdit2->dateTime());
+        progress->exec();
+    }
+    const bool secondValue = w.radioButton && !w.radioButton->isChecked();
+    QVector<double> keys, values, secondValues;
+    keys.reserve(g_records.size());
+    values.reserve(g_records.size());
+    for (const RecordRow &row : std::as_const(g_records)) {
+        // A record without a readable time has no place on the time axis.
+        if (!row.time.isValid())
+            continue;
+        keys.append(double(row.time.toSecsSinceEpoch()));
+        values.append(secondValue ? row.value2 : row.value1);
+        if (family.chartSecondGraph)
+            secondValues.append(row.value2);
+    }
+    w.plot->graph(0)->setData(keys, values);
+    if (family.chartSecondGraph)
+        w.plot->graph(1)->setData(keys, secondValues);
+    else
+        w.plot->graph(1)->data()->clear();
+    w.plot->graph(0)->rescaleAxes(false);
+    w.plot->graph(1)->rescaleAxes(true);
+    w.plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    w.plot->axisRect()->setRangeZoom(Qt::Horizontal);
+    w.plot->axisRect()->setRangeDrag(LockY ? Qt::Horizontal : Qt::Horizontal | Qt::Vertical);
+    w.plot->replot();
+    w.page_label->setText(tr("Record：%1 ,Pages：%2 of %3").arg(records).arg(curPage + 1).arg(pages));
+}
+
+void ChartPage::dn_Select(int row)
+{
+    toggleChannel(w.tablechaddr, row);
+}
+
+void ChartPage::dn_cell(int row)
+{
+    keepOneChannelChecked(w.tablechaddr, chIndex, row);
+}
+
+void ChartPage::dn_ThreadFinsh() {}
+
+void ChartPage::dn_GetProgress(QString str, int value)
+{
+    emit pmessagebox(str);
+    progress->setText(str);
+    progress->setValue(value);
+    qDebug() << "进入" << str;
+}
+
+void ChartPage::on_page_home_clicked()
+{
+    if (curPage != 0) {
+        curPage = 0;
+        showPage(0);
+    }
+}
+
+void ChartPage::on_page_up_clicked()
+{
+    if (curPage > 0) {
+        --curPage;
+        showPage(curPage);
+    }
+}
+
+void ChartPage::on_page_down_clicked()
+{
+    if (curPage < pages - 1) {
+        ++curPage;
+        showPage(curPage);
+    }
+}
+
+void ChartPage::on_page_end_clicked()
+{
+    if (curPage != pages - 1) {
+        curPage = pages - 1;
+        showPage(curPage);
+    }
+}

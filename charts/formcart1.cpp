@@ -1,0 +1,23 @@
+#include "formcart1.h"
+#include "ui_formcart1.h"
+
+#include "sqlthread.h"
+
+Formcart1::Formcart1(QWidget *parent) : ChartPage(1, parent), ui(new Ui::Formcart1)
+{
+    ui->setupUi(this);
+    ChartPageWidgets widgets = chartPageWidgets(ui);
+    widgets.tablechaddr = ui->tablechaddr;
+    setUpPage(widgets);
+    connect(this, &Formcart1::SearchDb, worker, &SQLThread::dn_Record_Cart1);
+}
+
+Formcart1::~Formcart1()
+{
+    delete ui;
+}
+
+void Formcart1::requestChart(int pageid, const QDateTime &st, const QDateTime &en)
+{
+    emit SearchDb(false, pageid, chIndex, st, en);
+}

@@ -1,0 +1,23 @@
+#include "formcart2.h"
+#include "ui_formcart2.h"
+
+#include "sqlthread.h"
+
+Formcart2::Formcart2(QWidget *parent) : ChartPage(2, parent), ui(new Ui::Formcart2)
+{
+    ui->setupUi(this);
+    ChartPageWidgets widgets = chartPageWidgets(ui);
+    widgets.tablechaddr = ui->tablechaddr;
+    setUpPage(widgets);
+    connect(this, &Formcart2::SearchDb, worker, &SQLThread::dn_Record_Cart2);
+}
+
+Formcart2::~Formcart2()
+{
+    delete ui;
+}
+
+void Formcart2::requestChart(int pageid, const QDateTime &st, const QDateTime &en)
+{
+    emit SearchDb(false, pageid, chIndex, st, en);
+}

@@ -1,0 +1,27 @@
+#ifndef FORMCART2_H
+#define FORMCART2_H
+
+#include "chartpage.h"
+
+namespace Ui {
+class Formcart2;
+}
+
+class Formcart2 : public ChartPage
+{
+    Q_OBJECT
+public:
+    explicit Formcart2(QWidget *parent = nullptr);
+    ~Formcart2() override;
+
+signals:
+    void SearchDb(bool qx, int pageid, int idx, QDateTime st, QDateTime en);
+
+protected:
+    void requestChart(int pageid, const QDateTime &st, const QDateTime &en) override;
+
+private:
+    Ui::Formcart2 *ui;
+};
+
+#endif

@@ -1,0 +1,22 @@
+#include "formcart3.h"
+#include "ui_formcart3.h"
+
+#include "sqlthread.h"
+
+Formcart3::Formcart3(QWidget *parent) : ChartPage(3, parent), ui(new Ui::Formcart3)
+{
+    ui->setupUi(this);
+    ChartPageWidgets widgets = chartPageWidgets(ui);
+    setUpPage(widgets);
+    connect(this, &Formcart3::SearchDb, worker, &SQLThread::dn_Record_Cart3);
+}
+
+Formcart3::~Formcart3()
+{
+    delete ui;
+}
+
+void Formcart3::requestChart(int pageid, const QDateTime &st, const QDateTime &en)
+{
+    emit SearchDb(false, pageid, st, en);
+}

@@ -1,0 +1,23 @@
+#include "formcart4.h"
+#include "ui_formcart4.h"
+
+#include "sqlthread.h"
+
+Formcart4::Formcart4(QWidget *parent) : ChartPage(4, parent), ui(new Ui::Formcart4)
+{
+    ui->setupUi(this);
+    ChartPageWidgets widgets = chartPageWidgets(ui);
+    widgets.radioButton = ui->radioButton;
+    setUpPage(widgets);
+    connect(this, &Formcart4::SearchDb, worker, &SQLThread::dn_Record_Cart4);
+}
+
+Formcart4::~Formcart4()
+{
+    delete ui;
+}
+
+void Formcart4::requestChart(int pageid, const QDateTime &st, const QDateTime &en)
+{
+    emit SearchDb(false, pageid, st, en);
+}

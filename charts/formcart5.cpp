@@ -1,0 +1,22 @@
+#include "formcart5.h"
+#include "ui_formcart5.h"
+
+#include "sqlthread.h"
+
+Formcart5::Formcart5(QWidget *parent) : ChartPage(5, parent), ui(new Ui::Formcart5)
+{
+    ui->setupUi(this);
+    ChartPageWidgets widgets = chartPageWidgets(ui);
+    setUpPage(widgets);
+    connect(this, &Formcart5::SearchDb, worker, &SQLThread::dn_Record_Cart5);
+}
+
+Formcart5::~Formcart5()
+{
+    delete ui;
+}
+
+void Formcart5::requestChart(int pageid, const QDateTime &st, const QDateTime &en)
+{
+    emit SearchDb(false, pageid, st, en);
+}

@@ -1,0 +1,59 @@
+#include "dialogconfig.h"
+#include "ui_dialogconfig.h"
+
+#include "settings.h"
+
+#include <QIntValidator>
+#include <QRegularExpressionValidator>
+
+Dialogconfig::Dialogconfig(QWidget *parent) : QDialog(parent), ui(new Ui::Dialogconfig)
+{
+    ui->setupUi(this);
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+
+    auto *records = new QIntValidator(0, 100000, this);
+    ui->line_plotrcd->setValidator(records);
+    ui->line_pagercd->setValidator(records);
+    ui->line_Tickcount->setValidator(new QIntValidator(5, 50, this));
+    ui->line_YStep->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("^([0]|[1-9][0-9]{0,2})(?:\\.\\d{1,3})?$|(^\\t?$)")), this));
+
+    ui->line_pagercd->setText(QString::number(PageRcd));
+    ui->line_plotrcd->setText(QString::number(PlotRcd));
+    ui->line_YStep->setText(QString::number(YStep, 'g', 6));
+    ui->line_Tickcount->setText(QString::number(Tickcount));
+    ui->checkBox->setChecked(LockY);
+    changed = false;
+}
+
+Dialogconfig::~Dialogconfig()
+{
+    delete ui;
+}
+
+bool Dialogconfig::isChanged() const
+{
+    return changed;
+}
+
+void Dialogconfig::on_pushButton_2_clicked()
+{
+    YStep = ui->line_YStep->text().toDouble();
+    writeSetting(QStringLiteral("YStep"), ui->line_YStep->text());
+    Tickcount = ui->line_Tickcount->text().toInt(nullptr, 10);
+    PageRcd = ui->line_pagercd->text().toInt(nullptr, 10);
+    PlotRcd = ui->line_plotrcd->text().toInt(nullptr, 10);
+    LockY = ui->checkBox->isChecked();
+    writeSetting(QStringLiteral("Tickcount"), ui->line_Tickcount->text());
+    writeSetting(QStringLiteral("PageRcd"), ui->line_pagercd->text());
+    writeSetting(QStringLiteral("PlotRcd"), ui->line_plotrcd->text());
+    writeSetting(QStringLiteral("LockY"), LockY ? QStringLiteral("1") : QStringLiteral("0"));
+    changed = true;
+    close();
+}
+
+void Dialogconfig::on_pushButton_clicked()
+{
+    changed = false;
+    close();
+}

@@ -1,0 +1,53 @@
+#include "dialogmessage.h"
+#include "ui_dialogmessage.h"
+
+#include <QDebug>
+
+DialogMessage::DialogMessage(QWidget *parent) : QDialog(parent), ui(new Ui::DialogMessage)
+{
+    ui->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+DialogMessage::~DialogMessage()
+{
+    delete ui;
+    qDebug() << "自定义对话框关闭";
+}
+
+void DialogMessage::setMessage(const QString &text, const QString &okText, bool okOnly, int kind)
+{
+    ui->label->setText(text);
+    ui->push_ok->setText(okText);
+    ui->push_cancel->setVisible(!okOnly);
+    ui->label_2->setPixmap(QPixmap(tr(":/images/dia_%1.png").arg(kind)));
+}
+
+bool DialogMessage::isOk() const
+{
+    return answer;
+}
+
+QString DialogMessage::text() const
+{
+    return ui->label->text();
+}
+
+void DialogMessage::reject()
+{
+    answer = false;
+    QDialog::reject();
+}
+
+void DialogMessage::on_push_ok_clicked()
+{
+    answer = true;
+    close();
+}
+
+void DialogMessage::on_push_cancel_clicked()
+{
+    answer = false;
+    close();
+}

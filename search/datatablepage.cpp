@@ -1,0 +1,257 @@
+#include "datatablepage.h"
+
+#include "dialogmessage.h"
+#include "dialogprogress.h"
+#include "channeltable.h"
+#include "families.h"
+#include "recordstore.h"
+#include "settings.h"
+#include "sqlthread.h"
+
+#include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QDebug>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpressionValidator>
+#include <QStackedWidget>
+#include <QTableWidget>
+#include <QThread>
+
+namespace {
+
+
+QString number(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
+QTableWidgetItem *readOnlyItem(const QString &text)
+{
+    auto *item = new QTableWidgetItem(text);
+    item->setFlags(item->flags() & ~Qt::ItemIsEditable);
+    return item;
+}
+
+void setUpResultHeaders(QTableWidget *table, const QStringList &headers)
+{
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->setSelectionMode(QAbstractItemView::SingleSelection);
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setAlternatingRowColors(true);
+    table->horizontalHeader()->setHighlightSections(false);
+    table->verticalHeader()->setVisible(false);
+    table->setColumnCount(int(headers.size()));
+    table->setHorizontalHeaderLabels(headers);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    table->horizontalHeader()->setStretchLastSection(true);
+}
+
+} // namespace
+
+DataTablePage::DataTablePage(int familyNumber, QWidget *parent)
+    : QWidget(parent), family(meterFamily(familyNumber))
+{
+}
+
+DataTablePage::~DataTablePage()
+{
+    thread->quit();
+    thread->wait();
+    delete worker;
+    qDebug() << "数据查询页析构";
+}
+
+void DataTablePage::setUpPage(const DataPageWidgets &widgets)
+{
+    w = widgets;
+    setUpResultTable();
+    w.widget_page->hide();
+    if (w.tablechaddr) {
+        setUpChannelTable(w.tablechaddr, family.channelCount(Meter));
+        connect(w.tablechaddr, &QTableWidget::cellPressed, this, &DataTablePage::dn_Select);
+        connect(w.tablechaddr, &QTableWidget::cellChanged, this, &DataTablePage::dn_cell);
+    }
+    w.dateTimeEdit1->setDateTime(QDateTime::currentDateTime());
+    w.dateTimeEdit2->setDateTime(QDateTime::currentDateTime());
+
+    worker = new SQLThread;
+    thread = new QThread(this);
+    worker->moveToThread(thread);
+    connect(worker, &SQLThread::PostProgress, this, &DataTablePage::dn_GetProgress);
+    thread->start(QThread::InheritPriority);
+
+    progress = new DialogProgress(this);
+    connect(progress, &DialogProgress::finished, this, &DataTablePage::dn_ThreadFinsh);
+    msgbox = new DialogMessage(this);
+    chIndex = -1;
+
+    const QRegularExpression bound(QStringLiteral("^(-?[0]|-?[1-9][0-9]{0,4})(?:\\.\\d{1,3})?$|(^\\t?$)"));
+    for (QLineEdit *edit : std::as_const(w.rangeEdits))
+        edit->setValidator(new QRegularExpressionValidator(bound, edit));
+}
+
+void DataTablePage::setUpResultTable()
+{
+    QStringList headers;
+    for (const FamilyCell &cell : family.cells)
+        headers << tr(qPrintable(cell.header));
+    setUpResultHeaders(w.tabled, headers);
+    for (int c = 0; c < family.cells.size(); ++c) {
+        if (family.cells.at(c).width > 0)
+            w.tabled->setColumnWidth(c, family.cells.at(c).width);
+    }
+    w.tabled->setHorizontalScrollBarPolicy(family.tableScrollBarAlwaysOff ? Qt::ScrollBarAlwaysOff
+                                                                          : Qt::ScrollBarAsNeeded);
+}
+
+void DataTablePage::on_checkBox_stateChanged(int arg1)
+{
+    for (QWidget *widget : std::as_const(w.rangeWidgets))
+        widget->setVisible(arg1 != Qt::Checked);
+}
+
+void DataTablePage::dn_Select(int row)
+{
+    toggleChannel(w.tablechaddr, row);
+}
+
+void DataTablePage::dn_cell(int row)
+{
+    keepOneChannelChecked(w.tablechaddr, chIndex, row);
+}
+
+void DataTablePage::dn_ThreadFinsh() {}
+
+void DataTablePage::dn_GetProgress(QString str, int value)
+{
+    emit pmessagebox(str);
+    progress->setText(str);
+    progress->setValue(value);
+}
+
+void DataTablePage::showMessage(const QString &text, int kind)
+{
+    msgbox->setMessage(text, tr("Close"), true, kind);
+    msgbox->exec();
+}
+
+bool DataTablePage::checkCriteria()
+{
+    if (!(st < en)) {
+        showMessage(tr("Set the right times for starting and finishing."));
+        return false;
+    }
+    if (family.hasChannels() && chIndex == -1) {
+        showMessage(tr("Choose one of the channel."));
+        return false;
+    }
+    if (ishl)
+        return true;
+    const double bounds[][2] = {{pv1, pv2}, {th1, th2}};
+    for (int i = 0; i < family.rangeMessages.size(); ++i) {
+        if (bounds[i][0] >= bounds[i][1]) {
+            showMessage(tr(qPrintable(family.rangeMessages.at(i))));
+            return false;
+        }
+    }
+    return true;
+}
+
+void DataTablePage::on_pushButton_clicked()
+{
+    double *bounds[] = {&pv1, &pv2, &th1, &th2};
+    for (int i = 0; i < w.rangeEdits.size(); ++i)
+        *bounds[i] = w.rangeEdits.at(i)->text().toDouble();
+    st = w.dateTimeEdit1->dateTime();
+    en = w.dateTimeEdit2->dateTime();
+    ishl = w.checkBox->isChecked();
+    if (!checkCriteria())
+        return;
+
+    requestSearch(-1);
+    w.stackedWidget->setCurrentIndex(0);
+    progress->exec();
+
+    const int perPage = safePageRcd();
+    records = g_recordCount;
+    pages = records / perPage;
+    if (records > pages * perPage)
+        ++pages;
+    curPage = 0;
+    if (records != 0) {
+        w.widget_page->show();
+        showPage(-1);
+    } else {
+        showMessage(tr("There are no result to display."), 4);
+    }
+}
+
+void DataTablePage::showPage(int pageid)
+{
+    if (pageid != -1) {
+        requestSearch(pageid);
+        progress->exec();
+    }
+    if (family.traceSecondRowId && g_records.size() >= 2)
+        qDebug() << "输出值:" << g_records.at(1).id;
+    w.tabled->setRowCount(int(g_records.size()));
+    for (int i = 0; i < g_records.size(); ++i)
+        fillRow(i, g_records.at(i));
+    w.tabled->selectRow(0);
+    w.page_label->setText(tr("Record：%1 ,Pages：%2 of %3").arg(records).arg(curPage + 1).arg(pages));
+}
+
+void DataTablePage::fillRow(int row, const RecordRow &record)
+{
+    for (int c = 0; c < family.cells.size(); ++c) {
+        const FamilyCell &cell = family.cells.at(c);
+        QString text;
+        switch (cell.field) {
+        case RowField::Id: text = QString::number(record.id); break;
+        case RowField::Channel: text = QString::number(record.channel); break;
+        case RowField::Primary: text = ishl ? record.text1 : number(record.value1); break;
+        case RowField::Secondary: text = ishl ? record.text2 : number(record.value2); break;
+        case RowField::Sv: text = number(record.value2); break;
+        case RowField::Out: text = number(record.value3); break;
+        case RowField::Al1Value: text = number(record.value4); break;
+        case RowField::Al2Value: text = number(record.value5); break;
+        case RowField::Alarm: text = record.alarm(cell.alarm); break;
+        case RowField::Time: text = record.time.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")); break;
+        }
+        w.tabled->setItem(row, c, readOnlyItem(text));
+    }
+}
+
+void DataTablePage::on_page_home_clicked()
+{
+    if (curPage != 0) {
+        curPage = 0;
+        showPage(curPage);
+    }
+}
+
+void DataTablePage::on_page_up_clicked()
+{
+    if (curPage > 0) {
+        --curPage;
+        showPage(curPage);
+    }
+}
+
+void DataTablePage::on_page_down_clicked()
+{
+    if (curPage < pages - 1) {
+        ++curPage;
+        showPage(curPage);
+    }
+}
+
+void DataTablePage::on_page_end_clicked()
+{
+    if (curPage != pages - 1) {
+        curPage = pages - 1;
+        showPage(curPage);
+    }
+}

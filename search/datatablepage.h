@@ -1,0 +1,112 @@
+#ifndef DATATABLEPAGE_H
+#define DATATABLEPAGE_H
+
+#include <QDateTime>
+#include <QList>
+#include <QWidget>
+
+struct MeterFamily;
+struct RecordRow;
+class DialogMessage;
+class DialogProgress;
+class SQLThread;
+class QThread;
+class QCheckBox;
+class QDateTimeEdit;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
+class QTableWidget;
+
+// The widgets of a data-table form that the shared logic drives.
+struct DataPageWidgets {
+    QDateTimeEdit *dateTimeEdit1 = nullptr;
+    QDateTimeEdit *dateTimeEdit2 = nullptr;
+    QTableWidget *tablechaddr = nullptr; // families with channels only
+    QCheckBox *checkBox = nullptr;
+    QList<QLineEdit *> rangeEdits;       // lower, upper; then humidity lower, upper
+    QList<QWidget *> rangeWidgets;       // hidden in HH/LL mode
+    QTableWidget *tabled = nullptr;
+    QStackedWidget *stackedWidget = nullptr;
+    QWidget *widget_page = nullptr;
+    QLabel *page_label = nullptr;
+};
+
+template <class Form>
+DataPageWidgets dataPageWidgets(Form *ui)
+{
+    DataPageWidgets w;
+    w.dateTimeEdit1 = ui->dateTimeEdit1;
+    w.dateTimeEdit2 = ui->dateTimeEdit2;
+    w.checkBox = ui->checkBox;
+    w.rangeEdits = {ui->txtpv1, ui->txtpv2};
+    w.rangeWidgets = {ui->label_3, ui->txtpv1, ui->label_4, ui->txtpv2};
+    w.tabled = ui->tabled;
+    w.stackedWidget = ui->stackedWidget;
+    w.widget_page = ui->widget_page;
+    w.page_label = ui->page_label;
+    return w;
+}
+
+// A data-table page: criteria on the left, a paged result table on the
+// right. The family's description decides columns, filters and checks;
+// each FormdataN only builds its form and sends its family's request.
+class DataTablePage : public QWidget
+{
+    Q_OBJECT
+public:
+    ~DataTablePage() override;
+
+    int pageCount() const { return pages; }
+    int currentPage() const { return curPage; }
+    int recordCount() const { return records; }
+
+signals:
+    void pmessagebox(QString str);
+
+private slots:
+    void on_checkBox_stateChanged(int arg1);
+    void on_pushButton_clicked();
+    void dn_Select(int row);
+    void dn_cell(int row);
+    void dn_ThreadFinsh();
+    void dn_GetProgress(QString str, int value);
+    void on_page_home_clicked();
+    void on_page_up_clicked();
+    void on_page_down_clicked();
+    void on_page_end_clicked();
+
+protected:
+    DataTablePage(int familyNumber, QWidget *parent);
+    void setUpPage(const DataPageWidgets &widgets);
+    virtual void requestSearch(int pageid) = 0;
+
+    int pages = 0;
+    int curPage = 0;
+    int records = 0;
+    int chIndex = -1;
+    double pv1 = 0;
+    double pv2 = 0;
+    double th1 = 0;
+    double th2 = 0;
+    QDateTime st;
+    QDateTime en;
+    bool ishl = false;
+    SQLThread *worker;
+    QThread *thread;
+    DialogProgress *progress;
+    DialogMessage *msgbox;
+
+private:
+    void setUpResultTable();
+    void showPage(int pageid);
+    void fillRow(int row, const RecordRow &record);
+    bool checkCriteria();
+    void showMessage(const QString &text, int kind = 3);
+
+    const MeterFamily &family;
+    DataPageWidgets w;
+};
+
+#endif

@@ -1,0 +1,23 @@
+#include "formdata1.h"
+#include "ui_formdata1.h"
+
+#include "sqlthread.h"
+
+Formdata1::Formdata1(QWidget *parent) : DataTablePage(1, parent), ui(new Ui::Formdata1)
+{
+    ui->setupUi(this);
+    DataPageWidgets widgets = dataPageWidgets(ui);
+    widgets.tablechaddr = ui->tablechaddr;
+    setUpPage(widgets);
+    connect(this, &Formdata1::SearchDb, worker, &SQLThread::dn_Record_Search1);
+}
+
+Formdata1::~Formdata1()
+{
+    delete ui;
+}
+
+void Formdata1::requestSearch(int pageid)
+{
+    emit SearchDb(pageid, chIndex, st, en, pv1, pv2, ishl);
+}

@@ -1,0 +1,23 @@
+#include "formdata2.h"
+#include "ui_formdata2.h"
+
+#include "sqlthread.h"
+
+Formdata2::Formdata2(QWidget *parent) : DataTablePage(2, parent), ui(new Ui::Formdata2)
+{
+    ui->setupUi(this);
+    DataPageWidgets widgets = dataPageWidgets(ui);
+    widgets.tablechaddr = ui->tablechaddr;
+    setUpPage(widgets);
+    connect(this, &Formdata2::SearchDb, worker, &SQLThread::dn_Record_Search2);
+}
+
+Formdata2::~Formdata2()
+{
+    delete ui;
+}
+
+void Formdata2::requestSearch(int pageid)
+{
+    emit SearchDb(pageid, chIndex, st, en, pv1, pv2, ishl);
+}

@@ -1,0 +1,22 @@
+#include "formdata3.h"
+#include "ui_formdata3.h"
+
+#include "sqlthread.h"
+
+Formdata3::Formdata3(QWidget *parent) : DataTablePage(3, parent), ui(new Ui::Formdata3)
+{
+    ui->setupUi(this);
+    DataPageWidgets widgets = dataPageWidgets(ui);
+    setUpPage(widgets);
+    connect(this, &Formdata3::SearchDb, worker, &SQLThread::dn_Record_Search3);
+}
+
+Formdata3::~Formdata3()
+{
+    delete ui;
+}
+
+void Formdata3::requestSearch(int pageid)
+{
+    emit SearchDb(pageid, st, en, pv1, pv2, ishl);
+}

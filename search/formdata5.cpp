@@ -1,0 +1,22 @@
+#include "formdata5.h"
+#include "ui_formdata5.h"
+
+#include "sqlthread.h"
+
+Formdata5::Formdata5(QWidget *parent) : DataTablePage(5, parent), ui(new Ui::Formdata5)
+{
+    ui->setupUi(this);
+    DataPageWidgets widgets = dataPageWidgets(ui);
+    setUpPage(widgets);
+    connect(this, &Formdata5::SearchDb, worker, &SQLThread::dn_Record_Search5);
+}
+
+Formdata5::~Formdata5()
+{
+    delete ui;
+}
+
+void Formdata5::requestSearch(int pageid)
+{
+    emit SearchDb(pageid, st, en, pv1, pv2, ishl);
+}

@@ -1,0 +1,30 @@
+#ifndef RECORDSTORE_H
+#define RECORDSTORE_H
+
+#include <QDateTime>
+#include <QString>
+#include <QVector>
+
+struct RecordRow {
+    double value1 = 0;
+    double value2 = 0;
+    double value3 = 0;
+    double value4 = 0;
+    double value5 = 0;
+    QString alarm1, alarm2, alarm3, alarm4, alarm5, alarm6, alarm7, alarm8;
+    QString text1;
+    QString text2;
+    qint32 channel = 0;
+    qint32 id = 0;
+    QDateTime time;
+
+    QString &alarm(int number);
+    const QString &alarm(int number) const;
+};
+
+// The rows of the page queried last and the count of the last new search:
+// written by a query job before its final report, read by its page after it.
+extern QVector<RecordRow> g_records;
+extern qint32 g_recordCount;
+
+#endif

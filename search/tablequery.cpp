@@ -1,0 +1,149 @@
+#include "tablequery.h"
+
+#include "recordtime.h"
+#include "settings.h"
+#include "sqlthread.h"
+
+#include <QDebug>
+#include <QLocale>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+#include <cmath>
+
+namespace {
+
+QString valueCondition(const MeterFamily &family, const TableSearch &search)
+{
+    const QString channel = QString::number(search.idx + 1);
+    QStringList parts;
+    if (search.ishl) {
+        for (const QString &pattern : family.valueColumns) {
+            const QString column = QString(pattern).replace(QStringLiteral("%1"), channel);
+            parts << QStringLiteral("%1='HH' or %1='LL'").arg(column);
+        }
+        return QLatin1Char('(') + parts.join(QStringLiteral(" or ")) + QLatin1Char(')');
+    }
+    const double bounds[][2] = {{search.pv1, search.pv2}, {search.th1, search.th2}};
+    for (int i = 0; i < family.valueColumns.size(); ++i) {
+        const QString column = QString(family.valueColumns.at(i)).replace(QStringLiteral("%1"), channel);
+        parts << QStringLiteral("cast(%1 as real)>%2 and cast(%1 as real)<%3")
+                     .arg(column, boundText(bounds[i][0]), boundText(bounds[i][1]));
+    }
+    return parts.join(QStringLiteral(" and "));
+}
+
+double roundedOut(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QString) {
+        bool ok = false;
+        const int whole = value.toString().toInt(&ok, 10);
+        return ok ? whole : 0;
+    }
+    return std::round(value.toDouble());
+}
+
+} // namespace
+
+QString boundText(double value)
+{
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+QString columnList(const QList<FamilyColumn> &columns, int channel)
+{
+    QStringList names;
+    for (const FamilyColumn &c : columns)
+        names << QString(c.name).replace(QStringLiteral("%1"), QString::number(channel));
+    return names.join(QLatin1Char(','));
+}
+
+QString tableCountStatement(const MeterFamily &family, int meter, const TableSearch &search)
+{
+    return QStringLiteral("select count(rowid) from %1  where datetime(indate) between :indate1 and :indate2 and %2 order by rowid")
+        .arg(family.table(meter), valueCondition(family, search));
+}
+
+QString tablePageStatement(const MeterFamily &family, int meter, const TableSearch &search, int pageRcd)
+{
+    const qint64 offset = search.pageid < 0 ? 0 : qint64(search.pageid) * pageRcd;
+    return QStringLiteral("select  %1 from %2 where datetime(indate) between :indate1 and :indate2  and %3 order by rowid limit %4,%5")
+        .arg(columnList(family.tableColumns, search.idx + 1), family.table(meter), valueCondition(family, search))
+        .arg(offset)
+        .arg(pageRcd);
+}
+
+RecordRow readRecordRow(const QSqlQuery &query, const QList<FamilyColumn> &columns, bool ishl)
+{
+    RecordRow row;
+    for (int i = 0; i < columns.size(); ++i) {
+        const QVariant v = query.value(i);
+        switch (columns.at(i).field) {
+        case RowField::Primary:
+            if (ishl)
+                row.text1 = v.toString();
+            else
+                row.value1 = v.toDouble();
+            break;
+        case RowField::Secondary:
+            if (ishl)
+                row.text2 = v.toString();
+            else
+                row.value2 = v.toDouble();
+            break;
+        case RowField::Sv: row.value2 = v.toDouble(); break;
+        case RowField::Out: row.value3 = roundedOut(v); break;
+        case RowField::Al1Value: row.value4 = v.toDouble(); break;
+        case RowField::Al2Value: row.value5 = v.toDouble(); break;
+        case RowField::Alarm: row.alarm(columns.at(i).alarm) = v.toString(); break;
+        case RowField::Time: row.time = parseRecordTime(v.toString()); break;
+        case RowField::Id:
+        case RowField::Channel: break;
+        }
+    }
+    return row;
+}
+
+void SQLThread::runTableSearch(const MeterFamily &family, const TableSearch &search)
+{
+    openConnection();
+    emit PostProgress(QStringLiteral("Querying..."), 25);
+    {
+        const int pageRcd = safePageRcd();
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        const auto bindWindow = [&] {
+            query.bindValue(QStringLiteral(":indate1"), recordTimeText(search.st));
+            query.bindValue(QStringLiteral(":indate2"), recordTimeText(search.en));
+        };
+        if (search.pageid == -1) {
+            query.prepare(tableCountStatement(family, Meter, search));
+            bindWindow();
+            if (query.exec() && query.next())
+                g_recordCount = query.value(0).toInt();
+            else
+                qDebug() << "查询命令出错1" << query.lastError();
+        }
+        const QString statement = tablePageStatement(family, Meter, search, pageRcd);
+        query.prepare(statement);
+        bindWindow();
+        qDebug() << "SQL:" << statement;
+        if (query.exec()) {
+            g_records = QVector<RecordRow>();
+            const int offset = search.pageid < 0 ? 0 : search.pageid * pageRcd;
+            for (int k = 0; query.next(); ++k) {
+                RecordRow row = readRecordRow(query, family.tableColumns, search.ishl);
+                row.id = offset + k;
+                if (family.hasChannels())
+                    row.channel = search.idx + 1;
+                g_records.append(row);
+            }
+            if (family.traceTableRowCount)
+                qDebug() << "当前id" << g_records.size();
+        } else {
+            qDebug() << "查询命令出错2" << query.lastError();
+        }
+        emit PostProgress(tr("Query executed."), 100);
+    }
+    closeConnection();
+}

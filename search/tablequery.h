@@ -1,0 +1,33 @@
+#ifndef TABLEQUERY_H
+#define TABLEQUERY_H
+
+#include "families.h"
+#include "recordstore.h"
+
+#include <QDateTime>
+#include <QString>
+
+class QSqlQuery;
+
+struct TableSearch {
+    int pageid = -1;
+    int idx = 0;
+    QDateTime st;
+    QDateTime en;
+    double pv1 = 0;
+    double pv2 = 0;
+    double th1 = 0;
+    double th2 = 0;
+    bool ishl = false;
+};
+
+// A bound written with every digit the user typed (12345.678 stays 12345.678).
+QString boundText(double value);
+QString columnList(const QList<FamilyColumn> &columns, int channel);
+QString tableCountStatement(const MeterFamily &family, int meter, const TableSearch &search);
+QString tablePageStatement(const MeterFamily &family, int meter, const TableSearch &search, int pageRcd);
+
+// Fills one row from the current result row of `query`, column by column.
+RecordRow readRecordRow(const QSqlQuery &query, const QList<FamilyColumn> &columns, bool ishl);
+
+#endif

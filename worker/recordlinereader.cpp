@@ -1,0 +1,105 @@
+#include "recordlinereader.h"
+
+#include <QIODevice>
+#include <QString>
+#include <cstring>
+
+namespace {
+constexpr qsizetype ChunkSize = 256 * 1024;
+}
+
+RecordLineReader::RecordLineReader(QIODevice &device, qsizetype maxLine)
+    : device(device), maxLine(maxLine)
+{
+    buffer.resize(qMax(ChunkSize, maxLine + 1));
+}
+
+bool RecordLineReader::fill()
+{
+    if (atEnd)
+        return false;
+    if (start > 0) {
+        std::memmove(buffer.data(), buffer.constData() + start, size_t(filled - start));
+        filled -= start;
+        start = 0;
+    }
+    const qint64 got = device.read(buffer.data() + filled, buffer.size() - filled);
+    if (got <= 0) {
+        atEnd = true;
+        return false;
+    }
+    filled += got;
+    return true;
+}
+
+QByteArrayView RecordLineReader::finishLine(qsizetype begin, qsizetype end)
+{
+    char *data = buffer.data() + begin;
+    qsizetype size = end - begin;
+    if (size >= 2 && data[size - 1] == '\n' && data[size - 2] == '\r') {
+        data[size - 2] = '\n';
+        --size;
+    }
+    if (const void *nul = std::memchr(data, '\0', size_t(size)))
+        size = static_cast<const char *>(nul) - data;
+    return QByteArrayView(data, size);
+}
+
+bool RecordLineReader::next(QByteArrayView &line, bool &overlong)
+{
+    overlong = false;
+    qsizetype searchFrom = start;
+    for (;;) {
+        const void *nl = std::memchr(buffer.constData() + searchFrom, '\n', size_t(filled - searchFrom));
+        if (nl) {
+            const qsizetype end = static_cast<const char *>(nl) - buffer.constData() + 1;
+            const qsizetype begin = start;
+            start = end;
+            line = overlong ? QByteArrayView() : finishLine(begin, end);
+            return true;
+        }
+        if (filled - start > maxLine) {
+            // Too long for a record: drop what was read and look for its end.
+            overlong = true;
+            start = filled;
+        }
+        const qsizetype pending = filled - start;
+        if (!fill()) {
+            if (filled == start && !overlong)
+                return false;
+            const qsizetype begin = start;
+            start = filled;
+            line = overlong ? QByteArrayView() : finishLine(begin, filled);
+            return true;
+        }
+        searchFrom = start + pending;
+    }
+}
+
+int splitRecordFields(QByteArrayView line, FieldSpan *fields, int maxFields)
+{
+    const char *p = line.data();
+    const char *end = p + line.size();
+    int count = 0;
+    for (;;) {
+        const char *comma = static_cast<const char *>(std::memchr(p, ',', size_t(end - p)));
+        const char *fieldEnd = comma ? comma : end;
+        if (count < maxFields)
+            fields[count] = {p, fieldEnd - p};
+        ++count;
+        if (!comma)
+            return count;
+        p = comma + 1;
+    }
+}
+
+QByteArrayView sanitizedUtf8(QByteArrayView line, QByteArray &scratch)
+{
+    for (const char c : line) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            scratch = QString::fromUtf8(line).toUtf8();
+            return scratch;
+        }
+    }
+    return line;
+}

@@ -1,0 +1,48 @@
+#ifndef RECORDLINEREADER_H
+#define RECORDLINEREADER_H
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+class QIODevice;
+
+// Reads record lines from a device in fixed chunks, so memory stays flat
+// whatever the file's size. A line keeps its "\n" ("\r\n" becomes "\n", as a
+// text-mode read gives it) and ends at its first NUL. A line longer than the
+// bound is reported as overlong and never held in memory.
+class RecordLineReader
+{
+public:
+    static constexpr qsizetype DefaultMaxLine = 64 * 1024;
+
+    explicit RecordLineReader(QIODevice &device, qsizetype maxLine = DefaultMaxLine);
+
+    // False at the end of the data. `line` stays valid until the next call.
+    bool next(QByteArrayView &line, bool &overlong);
+
+private:
+    bool fill();
+    QByteArrayView finishLine(qsizetype begin, qsizetype end);
+
+    QIODevice &device;
+    const qsizetype maxLine;
+    QByteArray buffer;
+    qsizetype start = 0;
+    qsizetype filled = 0;
+    bool atEnd = false;
+};
+
+struct FieldSpan {
+    const char *data;
+    qsizetype size;
+};
+
+// Splits a line at every "," in place; returns the number of fields, which
+// may exceed maxFields (only the first maxFields are stored).
+int splitRecordFields(QByteArrayView line, FieldSpan *fields, int maxFields);
+
+// Valid UTF-8 comes back unchanged; invalid sequences become U+FFFD, as a
+// decode to QString and back would make them.
+QByteArrayView sanitizedUtf8(QByteArrayView line, QByteArray &scratch);
+
+#endif

@@ -1,0 +1,34 @@
+#ifndef ROWINSERTER_H
+#define ROWINSERTER_H
+
+#include "recordlinereader.h"
+
+#include <QSqlDatabase>
+#include <QString>
+#include <memory>
+
+// Executes one prepared insert per record line, each field bound as its text
+// by position. The native form steps the statement on the connection's own
+// SQLite handle and binds the line's bytes without copying them.
+class RowInserter
+{
+public:
+    virtual ~RowInserter() = default;
+    virtual bool prepare(const QString &statement) = 0;
+    virtual void insert(const FieldSpan *fields, int count) = 0;
+    virtual void release() = 0;
+};
+
+enum class InsertPath { Automatic, Native, QtQuery };
+
+std::unique_ptr<RowInserter> makeRowInserter(QSqlDatabase &db, InsertPath path = InsertPath::Automatic);
+
+// True when the connection's handle is a SQLite handle of the very library
+// this program links, so that the C API may be used on it.
+bool nativeHandleUsable(QSqlDatabase &db);
+
+// Forces every import onto one path; the tests use it to compare the two.
+void setPreferredInsertPath(InsertPath path);
+InsertPath preferredInsertPath();
+
+#endif

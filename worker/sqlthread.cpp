@@ -1,0 +1,85 @@
+#include "sqlthread.h"
+
+#include "chartquery.h"
+#include "families.h"
+#include "tablequery.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QSqlError>
+
+namespace {
+const QString ConnectionName = QStringLiteral("dbnamelog");
+}
+
+SQLThread::SQLThread(QObject *parent) : QObject(parent) {}
+
+SQLThread::~SQLThread()
+{
+    qDebug() << "线程函数sqltrhead析构";
+}
+
+void SQLThread::openConnection()
+{
+    db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);
+    db.setDatabaseName(QCoreApplication::applicationDirPath() + QStringLiteral("/record.db"));
+    if (!db.open())
+        qDebug() << db.lastError();
+}
+
+void SQLThread::closeConnection()
+{
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(ConnectionName);
+}
+
+void SQLThread::dn_Record_Search1(int pageid, int idx, QDateTime st, QDateTime en, double pv1, double pv2, bool ishl)
+{
+    runTableSearch(meterFamily(1), {pageid, idx, st, en, pv1, pv2, 0, 0, ishl});
+}
+
+void SQLThread::dn_Record_Search2(int pageid, int idx, QDateTime st, QDateTime en, double pv1, double pv2, bool ishl)
+{
+    runTableSearch(meterFamily(2), {pageid, idx, st, en, pv1, pv2, 0, 0, ishl});
+}
+
+void SQLThread::dn_Record_Search3(int pageid, QDateTime st, QDateTime en, double pv1, double pv2, bool ishl)
+{
+    runTableSearch(meterFamily(3), {pageid, 0, st, en, pv1, pv2, 0, 0, ishl});
+}
+
+void SQLThread::dn_Record_Search4(int pageid, QDateTime st, QDateTime en, double pv1, double pv2, double th1, double th2, bool ishl)
+{
+    runTableSearch(meterFamily(4), {pageid, 0, st, en, pv1, pv2, th1, th2, ishl});
+}
+
+void SQLThread::dn_Record_Search5(int pageid, QDateTime st, QDateTime en, double pv1, double pv2, bool ishl)
+{
+    runTableSearch(meterFamily(5), {pageid, 0, st, en, pv1, pv2, 0, 0, ishl});
+}
+
+void SQLThread::dn_Record_Cart1(bool qx, int pageid, int idx, QDateTime st, QDateTime en)
+{
+    runChartQuery(meterFamily(1), {qx, pageid, idx, st, en});
+}
+
+void SQLThread::dn_Record_Cart2(bool qx, int pageid, int idx, QDateTime st, QDateTime en)
+{
+    runChartQuery(meterFamily(2), {qx, pageid, idx, st, en});
+}
+
+void SQLThread::dn_Record_Cart3(bool qx, int pageid, QDateTime st, QDateTime en)
+{
+    runChartQuery(meterFamily(3), {qx, pageid, 0, st, en});
+}
+
+void SQLThread::dn_Record_Cart4(bool qx, int pageid, QDateTime st, QDateTime en)
+{
+    runChartQuery(meterFamily(4), {qx, pageid, 0, st, en});
+}
+
+void SQLThread::dn_Record_Cart5(bool qx, int pageid, QDateTime st, QDateTime en)
+{
+    runChartQuery(meterFamily(5), {qx, pageid, 0, st, en});
+}

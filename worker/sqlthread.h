@@ -1,0 +1,55 @@
+#ifndef SQLTHREAD_H
+#define SQLTHREAD_H
+
+#include <QDateTime>
+#include <QObject>
+#include <QSqlDatabase>
+#include <QStringList>
+
+struct MeterFamily;
+struct TableSearch;
+struct ChartRequest;
+
+// Does all database work on the thread it is moved to. Each job opens the
+// connection "dbnamelog", does its work and removes the connection again.
+class SQLThread : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SQLThread(QObject *parent = nullptr);
+    ~SQLThread() override;
+
+signals:
+    void PostProgress(QString str, int setp);
+
+public slots:
+    void dn_Record_Search1(int pageid, int idx, QDateTime st, QDateTime en, double pv1, double pv2, bool ishl);
+    void dn_Record_Cart1(bool qx, int pageid, int idx, QDateTime st, QDateTime en);
+    void dn_Record_Search2(int pageid, int idx, QDateTime st, QDateTime en, double pv1, double pv2, bool ishl);
+    void dn_Record_Cart2(bool qx, int pageid, int idx, QDateTime st, QDateTime en);
+    void dn_Record_Search3(int pageid, QDateTime st, QDateTime en, double pv1, double pv2, bool ishl);
+    void dn_Record_Cart3(bool qx, int pageid, QDateTime st, QDateTime en);
+    void dn_Record_Search4(int pageid, QDateTime st, QDateTime en, double pv1, double pv2, double th1, double th2, bool ishl);
+    void dn_Record_Cart4(bool qx, int pageid, QDateTime st, QDateTime en);
+    void dn_Record_Search5(int pageid, QDateTime st, QDateTime en, double pv1, double pv2, bool ishl);
+    void dn_Record_Cart5(bool qx, int pageid, QDateTime st, QDateTime en);
+    void dn_importCSV(QStringList files);
+
+private:
+    void openConnection();
+    void closeConnection();
+
+    void importFamily1(QStringList files, int channels);
+    void importFamily2(QStringList files, int channels);
+    void importFamily3(QStringList files);
+    void importFamily4(QStringList files);
+    void importFamily5(QStringList files);
+    void importRecords(int family, int tableCode, const QStringList &files);
+
+    void runTableSearch(const MeterFamily &family, const TableSearch &search);
+    void runChartQuery(const MeterFamily &family, const ChartRequest &request);
+
+    QSqlDatabase db;
+};
+
+#endif
