@@ -43,11 +43,10 @@ void DialogMessage::reject()
 void DialogMessage::on_push_ok_clicked()
 {
     answer = true;
-    close();
+    accept(); // closing would count as a rejection
 }
 
 void DialogMessage::on_push_cancel_clicked()
 {
-    answer = false;
-    close();
+    reject();
 }

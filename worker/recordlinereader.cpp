@@ -55,6 +55,7 @@ bool RecordLineReader::next(QByteArrayView &line, bool &overlong)
             const qsizetype end = static_cast<const char *>(nl) - buffer.constData() + 1;
             const qsizetype begin = start;
             start = end;
+            overlong = overlong || end - begin - 1 > maxLine;
             line = overlong ? QByteArrayView() : finishLine(begin, end);
             return true;
         }

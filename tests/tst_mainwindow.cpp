@@ -1,0 +1,4 @@
+#include <QtTest>
+class Testmainwindow : public QObject { Q_OBJECT private slots: void placeholder() {} };
+QTEST_MAIN(Testmainwindow)
+#include "tst_mainwindow.moc"
