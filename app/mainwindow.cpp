@@ -171,7 +171,8 @@ void MainWindow::on_actionopendb_triggered()
     clearWindow();
     viewMode = NoView;
     const QStringList files = QFileDialog::getOpenFileNames(this, tr("Import CSV files"), QDir::homePath(),
-                                                            tr("Record file(*.csv *.CSV)"));
+                                                            tr("Record file(*.csv)"), nullptr,
+                                                            QFileDialog::DontUseNativeDialog);
     importFiles(files);
 }
 
