@@ -64,7 +64,9 @@ void SQLThread::runChartQuery(const MeterFamily &family, const ChartRequest &req
         } else {
             qDebug() << "查询命令出错2" << query.lastError();
         }
-        emit PostProgress(tr("Query executed."), 100);
     }
+    // The connection is released before the end report, so whatever job the
+    // report lets the user start next finds the connection name free.
     closeConnection();
+    emit PostProgress(tr("Query executed."), 100);
 }

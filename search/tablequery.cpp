@@ -143,7 +143,9 @@ void SQLThread::runTableSearch(const MeterFamily &family, const TableSearch &sea
         } else {
             qDebug() << "查询命令出错2" << query.lastError();
         }
-        emit PostProgress(tr("Query executed."), 100);
     }
+    // The connection is released before the end report, so whatever job the
+    // report lets the user start next finds the connection name free.
     closeConnection();
+    emit PostProgress(tr("Query executed."), 100);
 }
