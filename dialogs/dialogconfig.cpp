@@ -6,15 +6,37 @@
 #include <QIntValidator>
 #include <QRegularExpressionValidator>
 
+namespace {
+
+// QIntValidator lets a number above its top stand as "intermediate" while
+// typing; here such a keystroke is refused, so 51 never reaches the tick field.
+class CappedIntValidator : public QIntValidator
+{
+public:
+    CappedIntValidator(int bottom, int top, QObject *parent) : QIntValidator(bottom, top, parent) {}
+
+    State validate(QString &input, int &pos) const override
+    {
+        const State state = QIntValidator::validate(input, pos);
+        bool ok = false;
+        const qlonglong value = input.toLongLong(&ok);
+        if (state == Intermediate && ok && value > top())
+            return Invalid;
+        return state;
+    }
+};
+
+} // namespace
+
 Dialogconfig::Dialogconfig(QWidget *parent) : QDialog(parent), ui(new Ui::Dialogconfig)
 {
     ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
-    auto *records = new QIntValidator(0, 100000, this);
+    auto *records = new CappedIntValidator(0, 100000, this);
     ui->line_plotrcd->setValidator(records);
     ui->line_pagercd->setValidator(records);
-    ui->line_Tickcount->setValidator(new QIntValidator(5, 50, this));
+    ui->line_Tickcount->setValidator(new CappedIntValidator(5, 50, this));
     ui->line_YStep->setValidator(new QRegularExpressionValidator(
         QRegularExpression(QStringLiteral("^([0]|[1-9][0-9]{0,2})(?:\\.\\d{1,3})?$|(^\\t?$)")), this));
 
