@@ -121,7 +121,7 @@ def main():
         return
     root = Path(__file__).resolve().parent.parent / "samples"
     for i, (name, model) in enumerate(SAMPLES.items()):
-        write_set(root / name, model, 2, 360, 60, args.seed + i, start)
+        write_set(root / name, model, 2, 360, 240, args.seed + i, start)
 
 
 if __name__ == "__main__":

@@ -1,1 +1,102 @@
-int main(){return 0;}
+// Renders the main window, every page after a search or chart on the sample
+// records, and the dialogs, to PNG files in the folder given.
+#include "dialogconfig.h"
+#include "dialogmessage.h"
+#include "dialogprogress.h"
+#include "mainwindow.h"
+#include "pagetesting.h"
+#include "settings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QTimer>
+
+using namespace TestSupport;
+
+namespace {
+
+QDir out;
+
+void save(QWidget *w, const QString &name)
+{
+    QCoreApplication::processEvents();
+    w->grab().save(out.filePath(name + ".png"));
+}
+
+void fillCriteria(QWidget *page)
+{
+    PageTesting::setWindow(page, QDateTime(QDate(2024, 3, 1), QTime(0, 0)), QDateTime(QDate(2024, 3, 2), QTime(6, 0)));
+    for (const char *name : {"txtpv1", "txthh1"})
+        if (auto *e = page->findChild<QLineEdit *>(name))
+            e->setText("0");
+    for (const char *name : {"txtpv2", "txthh2"})
+        if (auto *e = page->findChild<QLineEdit *>(name))
+            e->setText("99999");
+    if (page->findChild<QWidget *>("tablechaddr"))
+        PageTesting::pressChannel(page, 0);
+}
+
+void shootFamily(const QString &folder, int family)
+{
+    const QString dirPath = samplesDir() + "/" + folder;
+    const QStringList files = QDir(dirPath).entryList({"*.CSV"}, QDir::Files, QDir::Name);
+    QStringList paths;
+    for (const QString &f : files)
+        paths << dirPath + "/" + f;
+    freshDatabase();
+    runImport(paths);
+    MainWindow window;
+    window.resize(1100, 700);
+    window.show();
+    window.findChild<QAction *>("actionsearch")->trigger();
+    fillCriteria(window.currentPage());
+    click(window.currentPage(), "pushButton");
+    save(&window, QString("data%1-%2").arg(family).arg(folder));
+    window.findChild<QAction *>("actioncart")->trigger();
+    fillCriteria(window.currentPage());
+    click(window.currentPage(), "pushButton");
+    save(&window, QString("chart%1-%2").arg(family).arg(folder));
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    out = QDir(argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screenshots"));
+    out.mkpath(".");
+    writeConfig();
+    loadSettings();
+    {
+        MainWindow window;
+        window.show();
+        save(&window, "mainwindow");
+    }
+    const QList<QPair<QString, int>> sets{{"controller-2ch", 1}, {"recorder-16ch", 2}, {"level-meter", 3},
+                                          {"temp-humidity", 4}, {"alarm-meter-8", 5}};
+    for (const auto &set : sets)
+        shootFamily(set.first, set.second);
+
+    for (int percent : {0, 37, 90}) {
+        DialogProgress progress;
+        progress.setText(QStringLiteral("Import file :/home/user/records/20240301.CSV"));
+        progress.setValue(percent);
+        progress.show();
+        QTimer::singleShot(percent == 0 ? 0 : 700, [] {});
+        QTest::qWait(percent == 0 ? 10 : 700);
+        save(&progress, QString("progress-%1").arg(percent));
+    }
+    DialogMessage message;
+    message.setMessage(QStringLiteral("If the data already exists, it will be overwritten"), "OK", false, 2);
+    message.show();
+    save(&message, "message-question");
+    message.setMessage(QStringLiteral("There are no result to display."), "Close", true, 4);
+    save(&message, "message-noresult");
+    Dialogconfig config;
+    config.show();
+    save(&config, "configuration");
+    return 0;
+}
