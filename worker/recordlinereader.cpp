@@ -96,11 +96,20 @@ int splitRecordFields(QByteArrayView line, FieldSpan *fields, int maxFields)
 
 QByteArrayView sanitizedUtf8(QByteArrayView line, QByteArray &scratch)
 {
-    for (const char c : line) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            scratch = QString::fromUtf8(line).toUtf8();
-            return scratch;
-        }
+    // Record lines are nearly always ASCII: test eight bytes at a time.
+    const char *p = line.data();
+    const qsizetype n = line.size();
+    quint64 high = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= n; i += 8) {
+        quint64 word;
+        std::memcpy(&word, p + i, 8);
+        high |= word;
     }
-    return line;
+    for (; i < n; ++i)
+        high |= static_cast<unsigned char>(p[i]);
+    if (!(high & 0x8080808080808080ULL))
+        return line;
+    scratch = QString::fromUtf8(line).toUtf8();
+    return scratch;
 }

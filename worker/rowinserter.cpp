@@ -82,6 +82,17 @@ bool nativeHandleUsable(QSqlDatabase &db)
     return version.value(0).toString() == QString::fromLatin1(sqlite3_libversion());
 }
 
+void configureSqliteForImport()
+{
+    // Memory statistics take a global mutex on every allocation; nothing here
+    // reads them. Effective only before SQLite's first use in the process.
+    static const bool done = [] {
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        return true;
+    }();
+    Q_UNUSED(done)
+}
+
 std::unique_ptr<RowInserter> makeRowInserter(QSqlDatabase &db, InsertPath path)
 {
     if (path == InsertPath::Automatic)

@@ -27,6 +27,9 @@ std::unique_ptr<RowInserter> makeRowInserter(QSqlDatabase &db, InsertPath path =
 // this program links, so that the C API may be used on it.
 bool nativeHandleUsable(QSqlDatabase &db);
 
+// Settings that must precede SQLite's first use in the process.
+void configureSqliteForImport();
+
 // Forces every import onto one path; the tests use it to compare the two.
 void setPreferredInsertPath(InsertPath path);
 InsertPath preferredInsertPath();

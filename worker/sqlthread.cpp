@@ -2,6 +2,7 @@
 
 #include "chartquery.h"
 #include "families.h"
+#include "rowinserter.h"
 #include "tablequery.h"
 
 #include <QCoreApplication>
@@ -12,7 +13,10 @@ namespace {
 const QString ConnectionName = QStringLiteral("dbnamelog");
 }
 
-SQLThread::SQLThread(QObject *parent) : QObject(parent) {}
+SQLThread::SQLThread(QObject *parent) : QObject(parent)
+{
+    configureSqliteForImport();
+}
 
 SQLThread::~SQLThread()
 {

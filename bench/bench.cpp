@@ -1,0 +1,180 @@
+// Import, search and chart figures on generated records, compared with the
+// sqlite3 shell's own .import. One line per figure: median of 5 runs, min, max.
+#include "recorddatabase.h"
+#include "recordstore.h"
+#include "settings.h"
+#include "sqlthread.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <sys/resource.h>
+
+namespace {
+
+const QDateTime Start(QDate(2024, 3, 1), QTime(0, 0));
+
+double peakMegabytes()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0;
+}
+
+struct Figures {
+    QList<double> ms;
+    void print(const char *what) const
+    {
+        QList<double> sorted = ms;
+        std::sort(sorted.begin(), sorted.end());
+        std::printf("%-52s median %9.2f ms   min %9.2f   max %9.2f\n", what, sorted.at(sorted.size() / 2),
+                    sorted.first(), sorted.last());
+        std::fflush(stdout);
+    }
+};
+
+class Bench
+{
+public:
+    Bench() : worker(new SQLThread)
+    {
+        worker->moveToThread(&thread);
+        thread.start();
+    }
+    ~Bench()
+    {
+        thread.quit();
+        thread.wait();
+        delete worker;
+    }
+
+    // Runs one job on the worker thread and returns its time in ms.
+    double time(std::function<void()> job)
+    {
+        QEventLoop loop;
+        auto connection = QObject::connect(worker, &SQLThread::PostProgress, &loop, [&](QString, int value) {
+            if (value == 100)
+                loop.quit();
+        });
+        QElapsedTimer clock;
+        clock.start();
+        QMetaObject::invokeMethod(worker, job, Qt::QueuedConnection);
+        loop.exec();
+        const double ms = clock.nsecsElapsed() / 1e6;
+        QObject::disconnect(connection);
+        return ms;
+    }
+
+    Figures repeat(int runs, std::function<void()> job)
+    {
+        Figures f;
+        for (int i = 0; i < runs; ++i)
+            f.ms << time(job);
+        return f;
+    }
+
+    SQLThread *worker;
+    QThread thread;
+};
+
+QString generate(const QString &root, int model, int lines)
+{
+    const QString folder = QStringLiteral("%1/model%2-%3").arg(root).arg(model).arg(lines);
+    if (QFile::exists(folder + "/20240301.CSV"))
+        return folder;
+    QProcess::execute("python3", {SOURCE_DIR "/scripts/make_samples.py", "--model", QString::number(model),
+                                  "--lines", QString::number(lines), "--files", "1", "--interval", "1",
+                                  "--out", folder});
+    return folder;
+}
+
+double shellImport(const QString &file, const QString &table)
+{
+    const QString db = QCoreApplication::applicationDirPath() + "/shell.db";
+    QFile::remove(db);
+    QFile::copy(recordTemplatePath(), db);
+    QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner);
+    QElapsedTimer clock;
+    clock.start();
+    QProcess shell;
+    shell.start("sqlite3", {db, QStringLiteral(".import --csv --skip 1 %1 %2").arg(file, table)});
+    shell.waitForFinished(-1);
+    const double ms = clock.nsecsElapsed() / 1e6;
+    QFile::remove(db);
+    return ms;
+}
+
+void importFamily(Bench &bench, const QString &root, int model, int lines, const char *table, int meter)
+{
+    const QString folder = generate(root, model, lines);
+    const QString file = folder + "/20240301.CSV";
+    Figures ours, shell;
+    for (int run = 0; run < 3; ++run) {
+        replaceRecordDatabase();
+        ours.ms << bench.time([&] { bench.worker->dn_importCSV({file}); });
+        shell.ms << shellImport(file, table);
+    }
+    std::sort(ours.ms.begin(), ours.ms.end());
+    std::sort(shell.ms.begin(), shell.ms.end());
+    const double oursRate = lines / (ours.ms.at(1) / 1000);
+    const double shellRate = lines / (shell.ms.at(1) / 1000);
+    std::printf("import model %-4d %8d lines: %9.0f rows/s (sqlite3 .import %9.0f rows/s)  ratio %.2f  peak RSS %.0f MB\n",
+                model, lines, oursRate, shellRate, oursRate / shellRate, peakMegabytes());
+    std::fflush(stdout);
+    Q_UNUSED(meter)
+}
+
+void searches(Bench &bench, int total)
+{
+    Meter = 16;
+    PageRcd = 100;
+    const QDateTime all = Start.addSecs(total);
+    const QDateTime onePercent = Start.addSecs(total / 2 + total / 100);
+    struct Window { const char *name; QDateTime st, en; };
+    const Window windows[] = {{"all", Start, all}, {"1%", Start.addSecs(total / 2), onePercent}};
+    for (const Window &w : windows) {
+        for (bool ishl : {false, true}) {
+            const QByteArray label = QByteArray("search ") + (ishl ? "HH/LL " : "range ") + w.name;
+            bench.repeat(5, [&] { bench.worker->dn_Record_Search1(-1, 0, w.st, w.en, 20, 60, ishl); })
+                .print(label + " new (count + first page)");
+            const int lastPage = qMax(0, (g_recordCount - 1) / PageRcd);
+            bench.repeat(5, [&] { bench.worker->dn_Record_Search1(lastPage, 0, w.st, w.en, 20, 60, ishl); })
+                .print(label + " last page");
+        }
+        for (int plot : {500, 100000}) {
+            PlotRcd = plot;
+            bench.repeat(5, [&] { bench.worker->dn_Record_Cart1(false, -1, 0, w.st, w.en); })
+                .print(QByteArray("chart ") + w.name + " PlotRcd " + QByteArray::number(plot) + " new");
+        }
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const int lines = argc > 1 ? QString(argv[1]).toInt() : 1000000;
+    const QString root = QCoreApplication::applicationDirPath() + "/data";
+    QDir().mkpath(root);
+    QFile::copy(settingsPath(), settingsPath() + ".bench");
+    Bench bench;
+    std::printf("records per family: %d (family 4: %d)\n", lines, lines * 3 / 10);
+    importFamily(bench, root, 216, lines, "meter216", 216);
+    importFamily(bench, root, 3, lines * 3 / 10, "meter4", 4);
+    importFamily(bench, root, 16, lines, "meter16", 16);
+    if (!(argc > 2 && QByteArray(argv[2]) == "import"))
+        searches(bench, lines);
+    std::printf("peak RSS of the whole run: %.0f MB\n", peakMegabytes());
+    QFile::remove(settingsPath());
+    QFile::rename(settingsPath() + ".bench", settingsPath());
+    return 0;
+}
