@@ -33,6 +33,8 @@ void SQLThread::runChartQuery(const MeterFamily &family, const ChartRequest &req
 {
     openConnection();
     emit PostProgress(QStringLiteral("Querying..."), 25);
+    if (request.pageid == -1)
+        ensureTimeIndex(family.table(Meter));
     {
         QSqlQuery query(db);
         query.setForwardOnly(true);

@@ -108,6 +108,8 @@ void SQLThread::runTableSearch(const MeterFamily &family, const TableSearch &sea
 {
     openConnection();
     emit PostProgress(QStringLiteral("Querying..."), 25);
+    if (search.pageid == -1)
+        ensureTimeIndex(family.table(Meter));
     {
         const int pageRcd = safePageRcd();
         QSqlQuery query(db);

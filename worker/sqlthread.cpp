@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QSqlError>
+#include <QSqlQuery>
 
 namespace {
 const QString ConnectionName = QStringLiteral("dbnamelog");
@@ -36,6 +37,14 @@ void SQLThread::closeConnection()
     db.close();
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase(ConnectionName);
+}
+
+void SQLThread::ensureTimeIndex(const QString &table)
+{
+    // Searches select by datetime(indate). The index is built by the first
+    // search after an import, not by the import, which stays at full speed.
+    QSqlQuery query(db);
+    query.exec(QStringLiteral("create index if not exists %1_time on %1(datetime(indate))").arg(table));
 }
 
 void SQLThread::dn_Record_Search1(int pageid, int idx, QDateTime st, QDateTime en, double pv1, double pv2, bool ishl)

@@ -46,6 +46,7 @@ private:
     void importFamily5(QStringList files);
     void importRecords(int family, int tableCode, const QStringList &files);
 
+    void ensureTimeIndex(const QString &table);
     void runTableSearch(const MeterFamily &family, const TableSearch &search);
     void runChartQuery(const MeterFamily &family, const ChartRequest &request);
 
