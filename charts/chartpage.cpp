@@ -10,6 +10,12 @@
 
 #include <QDateTimeEdit>
 #include <QDebug>
+#include <QDir>
+#include <QFileDialog>
+#include <QLayout>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QToolTip>
 #include <QLabel>
 #include <QRadioButton>
 #include <QStackedWidget>
@@ -48,6 +54,12 @@ void ChartPage::setUpPage(const ChartPageWidgets &widgets)
     connect(progress, &DialogProgress::finished, this, &ChartPage::dn_ThreadFinsh);
     msgbox = new DialogMessage(this);
     setUpChart();
+    imageButton = new QPushButton(tr("Save image..."), w.widget_page);
+    imageButton->setObjectName(QStringLiteral("page_image"));
+    imageButton->setEnabled(false);
+    w.widget_page->layout()->addWidget(imageButton);
+    connect(imageButton, &QPushButton::clicked, this, &ChartPage::saveImage);
+    connect(w.plot, &QCustomPlot::mouseMove, this, &ChartPage::showReadout);
     w.widget_page->hide();
 }
 
@@ -154,6 +166,7 @@ void ChartPage::showPage(int pageid)
     w.plot->axisRect()->setRangeZoom(Qt::Horizontal);
     w.plot->axisRect()->setRangeDrag(LockY ? Qt::Horizontal : Qt::Horizontal | Qt::Vertical);
     w.plot->replot();
+    imageButton->setEnabled(true);
     w.page_label->setText(tr("Record：%1 ,Pages：%2 of %3").arg(records).arg(curPage + 1).arg(pages));
 }
 
@@ -207,4 +220,64 @@ void ChartPage::on_page_end_clicked()
         curPage = pages - 1;
         showPage(curPage);
     }
+}
+
+void ChartPage::saveImage()
+{
+    QString path = QFileDialog::getSaveFileName(this, tr("Save image"), QDir::home().filePath(QStringLiteral("chart.png")),
+                                                tr("PNG image (*.png);;PDF document (*.pdf)"), nullptr,
+                                                QFileDialog::DontUseNativeDialog);
+    if (path.isEmpty())
+        return;
+    const bool pdf = path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
+    if (!pdf && !path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
+        path += QLatin1String(".png");
+    const bool saved = pdf ? w.plot->savePdf(path) : w.plot->savePng(path);
+    if (!saved)
+        showMessage(tr("The image could not be saved to %1.").arg(QDir::toNativeSeparators(path)), 3);
+}
+
+void ChartPage::showReadout(QMouseEvent *event)
+{
+    const QString text = chartReadout(w.plot, w.plot->xAxis->pixelToCoord(event->position().x()));
+    if (text.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(event->globalPosition().toPoint(), text, w.plot);
+}
+
+namespace {
+
+const QCPGraphData *nearestPoint(QCPGraph *graph, double key)
+{
+    const auto data = graph->data();
+    if (data->isEmpty())
+        return nullptr;
+    auto it = data->findBegin(key, false);
+    const QCPGraphData *best = &*it;
+    if (it != data->constBegin()) {
+        const QCPGraphData *before = &*(it - 1);
+        if (qAbs(before->key - key) < qAbs(best->key - key))
+            best = before;
+    }
+    return best;
+}
+
+QString valueText(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
+} // namespace
+
+QString chartReadout(QCustomPlot *plot, double key)
+{
+    const QCPGraphData *point = nearestPoint(plot->graph(0), key);
+    if (!point)
+        return QString();
+    const QDateTime time = QDateTime::fromSecsSinceEpoch(qint64(point->key));
+    QString text = time.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")) + QLatin1Char('\n') + valueText(point->value);
+    if (const QCPGraphData *second = nearestPoint(plot->graph(1), point->key))
+        text += QStringLiteral(" / ") + valueText(second->value);
+    return text;
 }

@@ -11,6 +11,7 @@ class SQLThread;
 class QCustomPlot;
 class QDateTimeEdit;
 class QLabel;
+class QMouseEvent;
 class QPushButton;
 class QRadioButton;
 class QStackedWidget;
@@ -69,6 +70,8 @@ private slots:
     void on_page_up_clicked();
     void on_page_down_clicked();
     void on_page_end_clicked();
+    void saveImage();
+    void showReadout(QMouseEvent *event);
 
 protected:
     ChartPage(int familyNumber, QWidget *parent);
@@ -91,6 +94,10 @@ private:
 
     const MeterFamily &family;
     ChartPageWidgets w;
+    QPushButton *imageButton = nullptr;
 };
+
+// The readout text of the drawn point nearest to `key` ("" when none is drawn).
+QString chartReadout(QCustomPlot *plot, double key);
 
 #endif

@@ -7,10 +7,15 @@
 #include "recordstore.h"
 #include "settings.h"
 #include "sqlthread.h"
+#include "tablequery.h"
 
 #include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QDebug>
+#include <QDir>
+#include <QFileDialog>
+#include <QLayout>
+#include <QPushButton>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,11 +26,6 @@
 
 namespace {
 
-
-QString number(double value)
-{
-    return QString::number(value, 'g', 6);
-}
 
 QTableWidgetItem *readOnlyItem(const QString &text)
 {
@@ -80,7 +80,15 @@ void DataTablePage::setUpPage(const DataPageWidgets &widgets)
     thread = new QThread(this);
     worker->moveToThread(thread);
     connect(worker, &SQLThread::PostProgress, this, &DataTablePage::dn_GetProgress);
+    connect(this, &DataTablePage::ExportDb, worker, &SQLThread::dn_exportTable);
+    connect(worker, &SQLThread::Exported, this, &DataTablePage::showExportOutcome);
     thread->start(QThread::InheritPriority);
+
+    exportButton = new QPushButton(tr("Export..."), w.widget_page);
+    exportButton->setObjectName(QStringLiteral("page_export"));
+    exportButton->setEnabled(false);
+    w.widget_page->layout()->addWidget(exportButton);
+    connect(exportButton, &QPushButton::clicked, this, &DataTablePage::exportRecords);
 
     progress = new DialogProgress(this);
     connect(progress, &DialogProgress::finished, this, &DataTablePage::dn_ThreadFinsh);
@@ -180,6 +188,7 @@ void DataTablePage::on_pushButton_clicked()
     if (records > pages * perPage)
         ++pages;
     curPage = 0;
+    exportButton->setEnabled(records != 0);
     if (records != 0) {
         w.widget_page->show();
         showPage(-1);
@@ -205,23 +214,28 @@ void DataTablePage::showPage(int pageid)
 
 void DataTablePage::fillRow(int row, const RecordRow &record)
 {
-    for (int c = 0; c < family.cells.size(); ++c) {
-        const FamilyCell &cell = family.cells.at(c);
-        QString text;
-        switch (cell.field) {
-        case RowField::Id: text = QString::number(record.id); break;
-        case RowField::Channel: text = QString::number(record.channel); break;
-        case RowField::Primary: text = ishl ? record.text1 : number(record.value1); break;
-        case RowField::Secondary: text = ishl ? record.text2 : number(record.value2); break;
-        case RowField::Sv: text = number(record.value2); break;
-        case RowField::Out: text = number(record.value3); break;
-        case RowField::Al1Value: text = number(record.value4); break;
-        case RowField::Al2Value: text = number(record.value5); break;
-        case RowField::Alarm: text = record.alarm(cell.alarm); break;
-        case RowField::Time: text = record.time.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")); break;
-        }
-        w.tabled->setItem(row, c, readOnlyItem(text));
-    }
+    for (int c = 0; c < family.cells.size(); ++c)
+        w.tabled->setItem(row, c, readOnlyItem(recordCellText(family.cells.at(c), record, ishl)));
+}
+
+void DataTablePage::exportRecords()
+{
+    const QString path = QFileDialog::getSaveFileName(this, tr("Export records"),
+                                                      QDir::home().filePath(QStringLiteral("records.csv")),
+                                                      tr("CSV file (*.csv)"), nullptr,
+                                                      QFileDialog::DontUseNativeDialog);
+    if (path.isEmpty())
+        return;
+    emit ExportDb(family.number, chIndex, st, en, pv1, pv2, th1, th2, ishl, records, path);
+    progress->exec();
+    msgbox->setMessage(exportMessage, tr("Close"), true, exportOk ? 1 : 3);
+    msgbox->exec();
+}
+
+void DataTablePage::showExportOutcome(bool ok, QString message)
+{
+    exportOk = ok;
+    exportMessage = message;
 }
 
 void DataTablePage::on_page_home_clicked()

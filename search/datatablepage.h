@@ -64,6 +64,8 @@ public:
 
 signals:
     void pmessagebox(QString str);
+    void ExportDb(int family, int idx, QDateTime st, QDateTime en, double pv1, double pv2, double th1, double th2,
+                  bool ishl, int total, QString path);
 
 private slots:
     void on_checkBox_stateChanged(int arg1);
@@ -76,6 +78,8 @@ private slots:
     void on_page_up_clicked();
     void on_page_down_clicked();
     void on_page_end_clicked();
+    void exportRecords();
+    void showExportOutcome(bool ok, QString message);
 
 protected:
     DataTablePage(int familyNumber, QWidget *parent);
@@ -107,6 +111,9 @@ private:
 
     const MeterFamily &family;
     DataPageWidgets w;
+    QPushButton *exportButton = nullptr;
+    bool exportOk = false;
+    QString exportMessage;
 };
 
 #endif

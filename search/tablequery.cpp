@@ -73,6 +73,24 @@ QString tablePageStatement(const MeterFamily &family, int meter, const TableSear
         .arg(pageRcd);
 }
 
+QString recordCellText(const FamilyCell &cell, const RecordRow &row, bool ishl)
+{
+    const auto number = [](double value) { return QString::number(value, 'g', 6); };
+    switch (cell.field) {
+    case RowField::Id: return QString::number(row.id);
+    case RowField::Channel: return QString::number(row.channel);
+    case RowField::Primary: return ishl ? row.text1 : number(row.value1);
+    case RowField::Secondary: return ishl ? row.text2 : number(row.value2);
+    case RowField::Sv: return number(row.value2);
+    case RowField::Out: return number(row.value3);
+    case RowField::Al1Value: return number(row.value4);
+    case RowField::Al2Value: return number(row.value5);
+    case RowField::Alarm: return row.alarm(cell.alarm);
+    case RowField::Time: return row.time.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
+    }
+    return QString();
+}
+
 RecordRow readRecordRow(const QSqlQuery &query, const QList<FamilyColumn> &columns, bool ishl)
 {
     RecordRow row;

@@ -27,6 +27,9 @@ QString columnList(const QList<FamilyColumn> &columns, int channel);
 QString tableCountStatement(const MeterFamily &family, int meter, const TableSearch &search);
 QString tablePageStatement(const MeterFamily &family, int meter, const TableSearch &search, int pageRcd);
 
+// A result cell as the data-table page shows it (and the export writes it).
+QString recordCellText(const FamilyCell &cell, const RecordRow &row, bool ishl);
+
 // Fills one row from the current result row of `query`, column by column.
 RecordRow readRecordRow(const QSqlQuery &query, const QList<FamilyColumn> &columns, bool ishl);
 

@@ -21,6 +21,7 @@ public:
 
 signals:
     void PostProgress(QString str, int setp);
+    void Exported(bool ok, QString message);
 
 public slots:
     void dn_Record_Search1(int pageid, int idx, QDateTime st, QDateTime en, double pv1, double pv2, bool ishl);
@@ -34,6 +35,9 @@ public slots:
     void dn_Record_Search5(int pageid, QDateTime st, QDateTime en, double pv1, double pv2, bool ishl);
     void dn_Record_Cart5(bool qx, int pageid, QDateTime st, QDateTime en);
     void dn_importCSV(QStringList files);
+    // Writes every record of a table search to a CSV file, page by page.
+    void dn_exportTable(int family, int idx, QDateTime st, QDateTime en, double pv1, double pv2, double th1,
+                        double th2, bool ishl, int total, QString path);
 
 private:
     void openConnection();

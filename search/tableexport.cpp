@@ -1,0 +1,88 @@
+// The export job: the records of a table search, written to a CSV file
+// exactly as the data-table page shows them.
+#include "sqlthread.h"
+
+#include "recordtime.h"
+#include "settings.h"
+#include "tablequery.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <QSqlQuery>
+
+namespace {
+
+// Big enough that offsets stay few on a large result; the rows of a chunk
+// go to the file as they are read, so memory does not grow with it.
+constexpr int ExportChunk = 50000;
+
+QByteArray csvLine(const QStringList &cells)
+{
+    QStringList quoted;
+    for (const QString &cell : cells) {
+        if (cell.contains(QLatin1Char(',')) || cell.contains(QLatin1Char('"')) || cell.contains(QLatin1Char('\n')))
+            quoted << QLatin1Char('"') + QString(cell).replace(QLatin1String("\""), QLatin1String("\"\"")) + QLatin1Char('"');
+        else
+            quoted << cell;
+    }
+    return quoted.join(QLatin1Char(',')).toUtf8() + "\r\n";
+}
+
+} // namespace
+
+void SQLThread::dn_exportTable(int familyNumber, int idx, QDateTime st, QDateTime en, double pv1, double pv2,
+                               double th1, double th2, bool ishl, int total, QString path)
+{
+    const MeterFamily &family = meterFamily(familyNumber);
+    const TableSearch base{0, idx, st, en, pv1, pv2, th1, th2, ishl};
+    emit PostProgress(tr("Exporting..."), 1);
+    openConnection();
+    int written = 0;
+    bool ok = false;
+    {
+        // The file appears under its name only once it is complete.
+        QSaveFile file(path);
+        ok = file.open(QIODevice::WriteOnly);
+        if (ok) {
+            QStringList headers;
+            for (const FamilyCell &cell : family.cells)
+                headers << cell.header;
+            file.write(csvLine(headers));
+        }
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        for (int page = 0; ok; ++page) {
+            TableSearch search = base;
+            search.pageid = page;
+            query.prepare(tablePageStatement(family, Meter, search, ExportChunk));
+            query.bindValue(QStringLiteral(":indate1"), recordTimeText(st));
+            query.bindValue(QStringLiteral(":indate2"), recordTimeText(en));
+            if (!query.exec()) {
+                ok = false;
+                break;
+            }
+            int rows = 0;
+            while (query.next()) {
+                RecordRow row = readRecordRow(query, family.tableColumns, ishl);
+                row.id = written + rows;
+                row.channel = idx + 1;
+                QStringList cells;
+                for (const FamilyCell &cell : family.cells)
+                    cells << recordCellText(cell, row, ishl);
+                file.write(csvLine(cells));
+                ++rows;
+            }
+            written += rows;
+            if (total > 0)
+                emit PostProgress(tr("Exporting..."), qBound(1, int(qint64(written) * 99 / total), 99));
+            if (rows < ExportChunk)
+                break;
+        }
+        ok = ok && file.commit();
+    }
+    closeConnection();
+    const QString message = ok ? tr("%1 records exported to %2").arg(written).arg(QDir::toNativeSeparators(path))
+                               : tr("The records could not be written to %1.").arg(QDir::toNativeSeparators(path));
+    emit Exported(ok, message);
+    emit PostProgress(message, 100);
+}
