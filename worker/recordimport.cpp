@@ -151,9 +151,19 @@ void SQLThread::importRecords(int family, int tableCode, const QStringList &file
                 for (int i = 0; i < count; ++i)
                     qCDebug(lcFieldTrace) << "进入巡检仪表格导入过程" << i;
             }
-            inserter->insert(fields, count);
+            if (!inserter->insert(fields, count))
+                break;
         }
         file.close();
+        if (!inserter->errorText().isEmpty()) {
+            // The database can take no more: keep nothing of this import.
+            const QString error = inserter->errorText();
+            inserter.reset();
+            db.rollback();
+            closeConnection();
+            emit PostProgress(tr("Import failed: %1").arg(error), 100);
+            return;
+        }
         ++k;
         emit PostProgress(tr("Import file :%1").arg(path), (90 / n) * k);
     }

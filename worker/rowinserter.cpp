@@ -1,6 +1,7 @@
 #include "rowinserter.h"
 
 #include <QSqlDriver>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 #include <sqlite3.h>
@@ -21,14 +22,17 @@ public:
         return sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &stmt, nullptr) == SQLITE_OK;
     }
 
-    void insert(const FieldSpan *fields, int count) override
+    bool insert(const FieldSpan *fields, int count) override
     {
         if (!stmt)
-            return;
+            return true;
         for (int i = 0; i < count; ++i)
             sqlite3_bind_text(stmt, i + 1, fields[i].data, int(fields[i].size), SQLITE_STATIC);
-        sqlite3_step(stmt);
+        const int rc = sqlite3_step(stmt);
+        if (rc != SQLITE_DONE && isFatal(rc))
+            error = QString::fromUtf8(sqlite3_errmsg(handle));
         sqlite3_reset(stmt);
+        return error.isEmpty();
     }
 
     void release() override
@@ -49,11 +53,13 @@ public:
 
     bool prepare(const QString &statement) override { return query.prepare(statement); }
 
-    void insert(const FieldSpan *fields, int count) override
+    bool insert(const FieldSpan *fields, int count) override
     {
         for (int i = 0; i < count; ++i)
             query.bindValue(i, QString::fromUtf8(fields[i].data, fields[i].size));
-        query.exec();
+        if (!query.exec() && isFatal(query.lastError().nativeErrorCode().toInt()))
+            error = query.lastError().text();
+        return error.isEmpty();
     }
 
     void release() override { query.clear(); }
@@ -71,6 +77,21 @@ sqlite3 *sqliteHandle(QSqlDatabase &db)
 }
 
 } // namespace
+
+bool RowInserter::isFatal(int sqliteCode)
+{
+    switch (sqliteCode & 0xff) {
+    case SQLITE_FULL:
+    case SQLITE_IOERR:
+    case SQLITE_NOMEM:
+    case SQLITE_CORRUPT:
+    case SQLITE_READONLY:
+    case SQLITE_CANTOPEN:
+        return true;
+    default:
+        return false;
+    }
+}
 
 bool nativeHandleUsable(QSqlDatabase &db)
 {

@@ -15,8 +15,15 @@ class RowInserter
 public:
     virtual ~RowInserter() = default;
     virtual bool prepare(const QString &statement) = 0;
-    virtual void insert(const FieldSpan *fields, int count) = 0;
+    // False when the database can take no more (disk full, I/O error): the
+    // import cannot go on. A line the database merely refuses returns true.
+    virtual bool insert(const FieldSpan *fields, int count) = 0;
     virtual void release() = 0;
+    QString errorText() const { return error; }
+
+protected:
+    static bool isFatal(int sqliteCode);
+    QString error;
 };
 
 enum class InsertPath { Automatic, Native, QtQuery };

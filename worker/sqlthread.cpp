@@ -12,6 +12,12 @@
 
 namespace {
 const QString ConnectionName = QStringLiteral("dbnamelog");
+std::function<void(QSqlDatabase &)> g_connectionHook;
+}
+
+void SQLThread::setConnectionHook(std::function<void(QSqlDatabase &)> hook)
+{
+    g_connectionHook = std::move(hook);
 }
 
 SQLThread::SQLThread(QObject *parent) : QObject(parent)
@@ -30,6 +36,8 @@ void SQLThread::openConnection()
     db.setDatabaseName(QCoreApplication::applicationDirPath() + QStringLiteral("/record.db"));
     if (!db.open())
         qDebug() << db.lastError();
+    else if (g_connectionHook)
+        g_connectionHook(db);
 }
 
 void SQLThread::closeConnection()

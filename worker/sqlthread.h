@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QSqlDatabase>
 #include <QStringList>
+#include <functional>
 
 struct MeterFamily;
 struct TableSearch;
@@ -18,6 +19,9 @@ class SQLThread : public QObject
 public:
     explicit SQLThread(QObject *parent = nullptr);
     ~SQLThread() override;
+
+    // Runs on every connection a job opens; tests use it to simulate a full disk.
+    static void setConnectionHook(std::function<void(QSqlDatabase &)> hook);
 
 signals:
     void PostProgress(QString str, int setp);
