@@ -23,15 +23,9 @@ constexpr qint64 MaxSettingsFileSize = 1024 * 1024;
 bool parseSettingsFile(QDomDocument &doc)
 {
     QFile file(settingsPath());
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxSettingsFileSize)
         return false;
-    if (file.size() > MaxSettingsFileSize)
-        return false;
-    const QByteArray content = file.readAll();
-    file.close();
-    if (content.contains("<!DOCTYPE") || content.contains("<!doctype"))
-        return false;
-    return bool(doc.setContent(content));
+    return parseSettingsContent(file.read(MaxSettingsFileSize + 1), doc);
 }
 
 QDomElement firstElementWithKey(const QDomDocument &doc, const QString &key)
@@ -51,6 +45,18 @@ int toInt(const QString &text)
 
 } // namespace
 
+bool parseSettingsContent(const QByteArray &content, QDomDocument &doc)
+{
+    if (content.size() > MaxSettingsFileSize || content.contains("<!DOCTYPE") || content.contains("<!doctype"))
+        return false;
+    return bool(doc.setContent(content));
+}
+
+QString settingValue(const QDomDocument &doc, const QString &key)
+{
+    return firstElementWithKey(doc, key).attribute(QStringLiteral("value"));
+}
+
 QString settingsPath()
 {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/Sundrevale.Config");
@@ -61,7 +67,7 @@ QString readSetting(QString key)
     QDomDocument doc;
     if (!parseSettingsFile(doc))
         return QString();
-    return firstElementWithKey(doc, key).attribute(QStringLiteral("value"));
+    return settingValue(doc, key);
 }
 
 void writeSetting(QString key, QString value)

@@ -12,6 +12,13 @@ extern int PlotRcd;
 extern bool LockY;
 
 QString settingsPath();
+
+class QDomDocument;
+// Parses a settings file's content; refuses what is not a settings file
+// (over 1 MiB, a document type declaration, not XML).
+bool parseSettingsContent(const QByteArray &content, QDomDocument &doc);
+// The value of the first element carrying `key`, or an empty text.
+QString settingValue(const QDomDocument &doc, const QString &key);
 QString readSetting(QString key);
 void writeSetting(QString key, QString value);
 void loadSettings();

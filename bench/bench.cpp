@@ -132,6 +132,33 @@ void importFamily(Bench &bench, const QString &root, int model, int lines, const
     Q_UNUSED(meter)
 }
 
+// A corrupt file whose one "line" is 100 MB long: memory must stay flat.
+void longLine(Bench &bench, const QString &root)
+{
+    const QString folder = root + "/longline";
+    QDir().mkpath(folder);
+    QFile model(folder + "/VNMETER.INI");
+    model.open(QIODevice::WriteOnly);
+    model.write("16\r\n");
+    model.close();
+    QFile file(folder + "/20240301.CSV");
+    if (!file.exists() || file.size() < 100 * 1024 * 1024) {
+        file.open(QIODevice::WriteOnly);
+        file.write("header\r\n");
+        const QByteArray chunk(1024 * 1024, '7');
+        for (int i = 0; i < 100; ++i)
+            file.write(chunk);
+        file.write("\r\n");
+        file.close();
+    }
+    const double before = peakMegabytes();
+    replaceRecordDatabase();
+    const double ms = bench.time([&] { bench.worker->dn_importCSV({file.fileName()}); });
+    std::printf("import of a 100 MB line without line end: %.0f ms, peak RSS %.0f MB before, %.0f MB after\n", ms,
+                before, peakMegabytes());
+    std::fflush(stdout);
+}
+
 void searches(Bench &bench, int total)
 {
     Meter = 16;
@@ -167,6 +194,7 @@ int main(int argc, char **argv)
     QDir().mkpath(root);
     QFile::copy(settingsPath(), settingsPath() + ".bench");
     Bench bench;
+    longLine(bench, root);
     std::printf("records per family: %d (family 4: %d)\n", lines, lines * 3 / 10);
     importFamily(bench, root, 216, lines, "meter216", 216);
     importFamily(bench, root, 3, lines * 3 / 10, "meter4", 4);

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace TestSupport;
 
@@ -277,6 +278,49 @@ private slots:
         QCOMPARE(results.at(0).at(3), QString::fromUtf8("HH|\xef\xbf\xbd\xef\xbf\xbd|9|2024-03-01 00:03:00\n"));
         QCOMPARE(results.at(0).at(4), QString("|||\n"));
         QCOMPARE(results.at(0).at(5), QString("LL|5|6.7|2024-03-01 00:04:00"));
+    }
+
+    void badFiles_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("rows");
+        QTest::newRow("empty file") << QByteArray() << 0;
+        QTest::newRow("header only") << QByteArray("PV1,SV1,OUT1,Time\r\n") << 0;
+        QTest::newRow("header without line end") << QByteArray("PV1,SV1,OUT1,Time") << 0;
+        QTest::newRow("mixed line ends") << QByteArray("h\r\n1,2,3,2024-03-01 00:00:00\n4,5,6,2024-03-01 00:01:00\r\n") << 2;
+        QTest::newRow("only line ends") << QByteArray("\n\n\r\n\n") << 0;
+        QTest::newRow("NUL in the header") << QByteArray("h\0h\n1,2,3,2024-03-01 00:00:00\n", 33) << 1;
+    }
+
+    void badFiles()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, rows);
+        const QString folder = QDir(dir.path()).filePath(QString("bad-%1").arg(QTest::currentDataTag()).replace(' ', '-'));
+        QDir().mkpath(folder);
+        QFile model(folder + "/VNMETER.INI");
+        model.open(QIODevice::WriteOnly);
+        model.write("11\n");
+        model.close();
+        QFile file(folder + "/20240301.CSV");
+        file.open(QIODevice::WriteOnly);
+        file.write(content);
+        file.close();
+        const QStringList reports = runImport({folder + "/20240301.CSV"});
+        QCOMPARE(reports.last(), QString("1 files to be imported|100"));
+        QCOMPARE(tableRows("meter11").size(), rows);
+    }
+
+    void unreadableFileIsLeftOut()
+    {
+        if (geteuid() == 0)
+            QSKIP("root reads every file");
+        const QString folder = writeRecordFolder(QDir(dir.path()), "unreadable", "11",
+            {{"20240301.CSV", {recordLine(4, 1)}}, {"20240302.CSV", {recordLine(4, 2)}}});
+        QFile::setPermissions(folder + "/20240302.CSV", QFileDevice::Permissions());
+        const QStringList reports = runImport({folder + "/20240301.CSV", folder + "/20240302.CSV"});
+        QVERIFY(reports.contains("Delete invalid file|2"));
+        QCOMPARE(tableRows("meter11").size(), 1);
     }
 
     void lineReaderBoundsLongLines()
