@@ -5,6 +5,7 @@
 #include "dialogmessage.h"
 #include "dialogprogress.h"
 #include "families.h"
+#include "paging.h"
 #include "formcart1.h"
 #include "formcart2.h"
 #include "formcart3.h"
@@ -61,12 +62,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     viewMode = NoView;
 
     worker = new SQLThread;
-    thread = new QThread(this);
-    worker->moveToThread(thread);
     connect(this, &MainWindow::ImportData, worker, &SQLThread::dn_importCSV);
     connect(worker, &SQLThread::PostProgress, this, &MainWindow::dn_GetProgress);
-    connect(thread, &QThread::finished, worker, &QObject::deleteLater);
-    thread->start(QThread::InheritPriority);
+    thread = startWorkerThread(this, worker);
 
     locationLabel1 = new QLabel(this);
     locationLabel1->setMinimumSize(300, 25);
@@ -88,8 +86,7 @@ MainWindow::~MainWindow()
 {
     // The page and the worker stop their threads before the children go.
     delete page;
-    thread->quit();
-    thread->wait();
+    stopWorkerThread(thread, worker);
     delete ui;
 }
 
@@ -161,15 +158,22 @@ void MainWindow::postmsg(QString str)
     ui->statusBar->showMessage(str, 4000);
 }
 
-void MainWindow::on_actionopendb_triggered()
+bool MainWindow::startImport()
 {
     if (Meter != -1) {
         showMessage(tr("If the data already exists, it will be overwritten"), tr("OK"), false, 2);
         if (!msgbox->isOk())
-            return;
+            return false;
     }
     clearWindow();
     viewMode = NoView;
+    return true;
+}
+
+void MainWindow::on_actionopendb_triggered()
+{
+    if (!startImport())
+        return;
     const QStringList files = QFileDialog::getOpenFileNames(this, tr("Import CSV files"), QDir::homePath(),
                                                             tr("Record file(*.csv)"), nullptr,
                                                             QFileDialog::DontUseNativeDialog);
@@ -207,14 +211,8 @@ void MainWindow::dropEvent(QDropEvent *event)
     if (files.isEmpty())
         return;
     event->acceptProposedAction();
-    if (Meter != -1) {
-        showMessage(tr("If the data already exists, it will be overwritten"), tr("OK"), false, 2);
-        if (!msgbox->isOk())
-            return;
-    }
-    clearWindow();
-    viewMode = NoView;
-    importFiles(files);
+    if (startImport())
+        importFiles(files);
 }
 
 void MainWindow::on_actionsoftconfig_triggered()

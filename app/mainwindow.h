@@ -44,6 +44,8 @@ private slots:
 
 private:
     void showView(int mode);
+    // Asks before the records are overwritten and clears the view; false on Cancel.
+    bool startImport();
     void showMessage(const QString &text, const QString &okText, bool okOnly, int kind);
     void importFiles(const QStringList &files);
 

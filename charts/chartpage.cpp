@@ -1,9 +1,9 @@
 #include "chartpage.h"
 
-#include "channeltable.h"
 #include "dialogmessage.h"
 #include "dialogprogress.h"
 #include "families.h"
+#include "paging.h"
 #include "recordstore.h"
 #include "settings.h"
 #include "sqlthread.h"
@@ -23,36 +23,15 @@
 #include <QThread>
 #include <qcustomplot.h>
 
-ChartPage::ChartPage(int familyNumber, QWidget *parent) : QWidget(parent), family(meterFamily(familyNumber)) {}
-
-ChartPage::~ChartPage()
+ChartPage::ChartPage(int familyNumber, QWidget *parent) : RecordPage(familyNumber, parent)
 {
-    thread->quit();
-    thread->wait();
-    delete worker;
+    traceProgress = true;
 }
 
 void ChartPage::setUpPage(const ChartPageWidgets &widgets)
 {
     w = widgets;
-    if (w.tablechaddr) {
-        setUpChannelTable(w.tablechaddr, family.channelCount(Meter));
-        connect(w.tablechaddr, &QTableWidget::cellPressed, this, &ChartPage::dn_Select);
-        connect(w.tablechaddr, &QTableWidget::cellChanged, this, &ChartPage::dn_cell);
-    }
-    w.dateTimeEdit1->setDateTime(QDateTime::currentDateTime());
-    w.dateTimeEdit2->setDateTime(QDateTime::currentDateTime());
-    chIndex = -1;
-
-    worker = new SQLThread;
-    thread = new QThread(this);
-    worker->moveToThread(thread);
-    connect(worker, &SQLThread::PostProgress, this, &ChartPage::dn_GetProgress);
-    thread->start(QThread::InheritPriority);
-
-    progress = new DialogProgress(this);
-    connect(progress, &DialogProgress::finished, this, &ChartPage::dn_ThreadFinsh);
-    msgbox = new DialogMessage(this);
+    setUpRecordPage(w.tablechaddr, w.dateTimeEdit1, w.dateTimeEdit2);
     setUpChart();
     imageButton = new QPushButton(tr("Save image..."), w.widget_page);
     imageButton->setObjectName(QStringLiteral("page_image"));
@@ -97,12 +76,6 @@ void ChartPage::setUpChart()
             qOverload<const QCPRange &>(&QCPAxis::setRange));
 }
 
-void ChartPage::showMessage(const QString &text, int kind)
-{
-    msgbox->setMessage(text, tr("Close"), true, kind);
-    msgbox->exec();
-}
-
 void ChartPage::on_pushButton_clicked()
 {
     const QDateTime st = w.dateTimeEdit1->dateTime();
@@ -122,9 +95,7 @@ void ChartPage::on_pushButton_clicked()
 
     const int perPage = safePlotRcd();
     records = g_recordCount;
-    pages = records / perPage;
-    if (records > pages * perPage)
-        ++pages;
+    pages = pageCountFor(records, perPage);
     curPage = 0;
     if (records != 0) {
         w.widget_page->show();
@@ -168,58 +139,6 @@ void ChartPage::showPage(int pageid)
     w.plot->replot();
     imageButton->setEnabled(true);
     w.page_label->setText(tr("Record：%1 ,Pages：%2 of %3").arg(records).arg(curPage + 1).arg(pages));
-}
-
-void ChartPage::dn_Select(int row)
-{
-    toggleChannel(w.tablechaddr, row);
-}
-
-void ChartPage::dn_cell(int row)
-{
-    keepOneChannelChecked(w.tablechaddr, chIndex, row);
-}
-
-void ChartPage::dn_ThreadFinsh() {}
-
-void ChartPage::dn_GetProgress(QString str, int value)
-{
-    emit pmessagebox(str);
-    progress->setText(str);
-    progress->setValue(value);
-    qDebug() << "进入" << str;
-}
-
-void ChartPage::on_page_home_clicked()
-{
-    if (curPage != 0) {
-        curPage = 0;
-        showPage(0);
-    }
-}
-
-void ChartPage::on_page_up_clicked()
-{
-    if (curPage > 0) {
-        --curPage;
-        showPage(curPage);
-    }
-}
-
-void ChartPage::on_page_down_clicked()
-{
-    if (curPage < pages - 1) {
-        ++curPage;
-        showPage(curPage);
-    }
-}
-
-void ChartPage::on_page_end_clicked()
-{
-    if (curPage != pages - 1) {
-        curPage = pages - 1;
-        showPage(curPage);
-    }
 }
 
 void ChartPage::saveImage()

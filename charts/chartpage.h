@@ -1,13 +1,10 @@
 #ifndef CHARTPAGE_H
 #define CHARTPAGE_H
 
-#include <QDateTime>
-#include <QWidget>
+#include "recordpage.h"
 
-struct MeterFamily;
-class DialogMessage;
-class DialogProgress;
-class SQLThread;
+#include <QDateTime>
+
 class QCustomPlot;
 class QDateTimeEdit;
 class QLabel;
@@ -16,7 +13,6 @@ class QPushButton;
 class QRadioButton;
 class QStackedWidget;
 class QTableWidget;
-class QThread;
 
 // The widgets of a chart form that the shared logic drives.
 struct ChartPageWidgets {
@@ -46,30 +42,14 @@ ChartPageWidgets chartPageWidgets(Form *ui)
 // A chart page: a time window (and a channel) on the left, one page of
 // PlotRcd records drawn on the right. FormcartN builds its form and sends
 // its family's request; everything else is shared here.
-class ChartPage : public QWidget
+class ChartPage : public RecordPage
 {
     Q_OBJECT
 public:
-    ~ChartPage() override;
-
-    int pageCount() const { return pages; }
-    int currentPage() const { return curPage; }
-    int recordCount() const { return records; }
     QCustomPlot *chart() const { return w.plot; }
-
-signals:
-    void pmessagebox(QString str);
 
 private slots:
     void on_pushButton_clicked();
-    void dn_ThreadFinsh();
-    void dn_GetProgress(QString str, int value);
-    void dn_Select(int row);
-    void dn_cell(int row);
-    void on_page_home_clicked();
-    void on_page_up_clicked();
-    void on_page_down_clicked();
-    void on_page_end_clicked();
     void saveImage();
     void showReadout(QMouseEvent *event);
 
@@ -78,21 +58,10 @@ protected:
     void setUpPage(const ChartPageWidgets &widgets);
     virtual void requestChart(int pageid, const QDateTime &st, const QDateTime &en) = 0;
 
-    DialogProgress *progress;
-    DialogMessage *msgbox;
-    int chIndex = -1;
-    int pages = 0;
-    int curPage = 0;
-    int records = 0;
-    SQLThread *worker;
-    QThread *thread;
-
 private:
     void setUpChart();
-    void showPage(int pageid);
-    void showMessage(const QString &text, int kind);
+    void showPage(int pageid) override;
 
-    const MeterFamily &family;
     ChartPageWidgets w;
     QPushButton *imageButton = nullptr;
 };

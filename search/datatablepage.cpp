@@ -2,8 +2,8 @@
 
 #include "dialogmessage.h"
 #include "dialogprogress.h"
-#include "channeltable.h"
 #include "families.h"
+#include "paging.h"
 #include "recordstore.h"
 #include "settings.h"
 #include "sqlthread.h"
@@ -50,16 +50,10 @@ void setUpResultHeaders(QTableWidget *table, const QStringList &headers)
 
 } // namespace
 
-DataTablePage::DataTablePage(int familyNumber, QWidget *parent)
-    : QWidget(parent), family(meterFamily(familyNumber))
-{
-}
+DataTablePage::DataTablePage(int familyNumber, QWidget *parent) : RecordPage(familyNumber, parent) {}
 
 DataTablePage::~DataTablePage()
 {
-    thread->quit();
-    thread->wait();
-    delete worker;
     qDebug() << "数据查询页析构";
 }
 
@@ -68,32 +62,15 @@ void DataTablePage::setUpPage(const DataPageWidgets &widgets)
     w = widgets;
     setUpResultTable();
     w.widget_page->hide();
-    if (w.tablechaddr) {
-        setUpChannelTable(w.tablechaddr, family.channelCount(Meter));
-        connect(w.tablechaddr, &QTableWidget::cellPressed, this, &DataTablePage::dn_Select);
-        connect(w.tablechaddr, &QTableWidget::cellChanged, this, &DataTablePage::dn_cell);
-    }
-    w.dateTimeEdit1->setDateTime(QDateTime::currentDateTime());
-    w.dateTimeEdit2->setDateTime(QDateTime::currentDateTime());
-
-    worker = new SQLThread;
-    thread = new QThread(this);
-    worker->moveToThread(thread);
-    connect(worker, &SQLThread::PostProgress, this, &DataTablePage::dn_GetProgress);
+    setUpRecordPage(w.tablechaddr, w.dateTimeEdit1, w.dateTimeEdit2);
     connect(this, &DataTablePage::ExportDb, worker, &SQLThread::dn_exportTable);
     connect(worker, &SQLThread::Exported, this, &DataTablePage::showExportOutcome);
-    thread->start(QThread::InheritPriority);
 
     exportButton = new QPushButton(tr("Export..."), w.widget_page);
     exportButton->setObjectName(QStringLiteral("page_export"));
     exportButton->setEnabled(false);
     w.widget_page->layout()->addWidget(exportButton);
     connect(exportButton, &QPushButton::clicked, this, &DataTablePage::exportRecords);
-
-    progress = new DialogProgress(this);
-    connect(progress, &DialogProgress::finished, this, &DataTablePage::dn_ThreadFinsh);
-    msgbox = new DialogMessage(this);
-    chIndex = -1;
 
     const QRegularExpression bound(QStringLiteral("^(-?[0]|-?[1-9][0-9]{0,4})(?:\\.\\d{1,3})?$|(^\\t?$)"));
     for (QLineEdit *edit : std::as_const(w.rangeEdits))
@@ -120,39 +97,14 @@ void DataTablePage::on_checkBox_stateChanged(int arg1)
         widget->setVisible(arg1 != Qt::Checked);
 }
 
-void DataTablePage::dn_Select(int row)
-{
-    toggleChannel(w.tablechaddr, row);
-}
-
-void DataTablePage::dn_cell(int row)
-{
-    keepOneChannelChecked(w.tablechaddr, chIndex, row);
-}
-
-void DataTablePage::dn_ThreadFinsh() {}
-
-void DataTablePage::dn_GetProgress(QString str, int value)
-{
-    emit pmessagebox(str);
-    progress->setText(str);
-    progress->setValue(value);
-}
-
-void DataTablePage::showMessage(const QString &text, int kind)
-{
-    msgbox->setMessage(text, tr("Close"), true, kind);
-    msgbox->exec();
-}
-
 bool DataTablePage::checkCriteria()
 {
     if (!(st < en)) {
-        showMessage(tr("Set the right times for starting and finishing."));
+        showMessage(tr("Set the right times for starting and finishing."), 3);
         return false;
     }
     if (family.hasChannels() && chIndex == -1) {
-        showMessage(tr("Choose one of the channel."));
+        showMessage(tr("Choose one of the channel."), 3);
         return false;
     }
     if (ishl)
@@ -160,7 +112,7 @@ bool DataTablePage::checkCriteria()
     const double bounds[][2] = {{pv1, pv2}, {th1, th2}};
     for (int i = 0; i < family.rangeMessages.size(); ++i) {
         if (bounds[i][0] >= bounds[i][1]) {
-            showMessage(tr(qPrintable(family.rangeMessages.at(i))));
+            showMessage(tr(qPrintable(family.rangeMessages.at(i))), 3);
             return false;
         }
     }
@@ -184,9 +136,7 @@ void DataTablePage::on_pushButton_clicked()
 
     const int perPage = safePageRcd();
     records = g_recordCount;
-    pages = records / perPage;
-    if (records > pages * perPage)
-        ++pages;
+    pages = pageCountFor(records, perPage);
     curPage = 0;
     exportButton->setEnabled(records != 0);
     if (records != 0) {
@@ -238,34 +188,3 @@ void DataTablePage::showExportOutcome(bool ok, QString message)
     exportMessage = message;
 }
 
-void DataTablePage::on_page_home_clicked()
-{
-    if (curPage != 0) {
-        curPage = 0;
-        showPage(curPage);
-    }
-}
-
-void DataTablePage::on_page_up_clicked()
-{
-    if (curPage > 0) {
-        --curPage;
-        showPage(curPage);
-    }
-}
-
-void DataTablePage::on_page_down_clicked()
-{
-    if (curPage < pages - 1) {
-        ++curPage;
-        showPage(curPage);
-    }
-}
-
-void DataTablePage::on_page_end_clicked()
-{
-    if (curPage != pages - 1) {
-        curPage = pages - 1;
-        showPage(curPage);
-    }
-}

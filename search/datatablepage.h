@@ -1,16 +1,13 @@
 #ifndef DATATABLEPAGE_H
 #define DATATABLEPAGE_H
 
+#include "recordpage.h"
+
 #include <QDateTime>
 #include <QList>
-#include <QWidget>
 
-struct MeterFamily;
+
 struct RecordRow;
-class DialogMessage;
-class DialogProgress;
-class SQLThread;
-class QThread;
 class QCheckBox;
 class QDateTimeEdit;
 class QLabel;
@@ -52,32 +49,19 @@ DataPageWidgets dataPageWidgets(Form *ui)
 // A data-table page: criteria on the left, a paged result table on the
 // right. The family's description decides columns, filters and checks;
 // each FormdataN only builds its form and sends its family's request.
-class DataTablePage : public QWidget
+class DataTablePage : public RecordPage
 {
     Q_OBJECT
 public:
     ~DataTablePage() override;
 
-    int pageCount() const { return pages; }
-    int currentPage() const { return curPage; }
-    int recordCount() const { return records; }
-
 signals:
-    void pmessagebox(QString str);
     void ExportDb(int family, int idx, QDateTime st, QDateTime en, double pv1, double pv2, double th1, double th2,
                   bool ishl, int total, QString path);
 
 private slots:
     void on_checkBox_stateChanged(int arg1);
     void on_pushButton_clicked();
-    void dn_Select(int row);
-    void dn_cell(int row);
-    void dn_ThreadFinsh();
-    void dn_GetProgress(QString str, int value);
-    void on_page_home_clicked();
-    void on_page_up_clicked();
-    void on_page_down_clicked();
-    void on_page_end_clicked();
     void exportRecords();
     void showExportOutcome(bool ok, QString message);
 
@@ -86,10 +70,6 @@ protected:
     void setUpPage(const DataPageWidgets &widgets);
     virtual void requestSearch(int pageid) = 0;
 
-    int pages = 0;
-    int curPage = 0;
-    int records = 0;
-    int chIndex = -1;
     double pv1 = 0;
     double pv2 = 0;
     double th1 = 0;
@@ -97,19 +77,13 @@ protected:
     QDateTime st;
     QDateTime en;
     bool ishl = false;
-    SQLThread *worker;
-    QThread *thread;
-    DialogProgress *progress;
-    DialogMessage *msgbox;
 
 private:
     void setUpResultTable();
-    void showPage(int pageid);
+    void showPage(int pageid) override;
     void fillRow(int row, const RecordRow &record);
     bool checkCriteria();
-    void showMessage(const QString &text, int kind = 3);
 
-    const MeterFamily &family;
     DataPageWidgets w;
     QPushButton *exportButton = nullptr;
     bool exportOk = false;

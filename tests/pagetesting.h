@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QDateTimeEdit>
+#include <QLineEdit>
 #include <QTableWidget>
 #include <QTest>
 
@@ -61,6 +62,17 @@ inline void setWindow(QWidget *page, const QDateTime &st, const QDateTime &en)
 {
     page->findChild<QDateTimeEdit *>("dateTimeEdit1")->setDateTime(st);
     page->findChild<QDateTimeEdit *>("dateTimeEdit2")->setDateTime(en);
+}
+
+// Fills the lower and upper fields of every range a data page has.
+inline void setRanges(QWidget *page, const QString &low, const QString &high)
+{
+    for (const char *name : {"txtpv1", "txthh1"})
+        if (auto *edit = page->findChild<QLineEdit *>(name))
+            edit->setText(low);
+    for (const char *name : {"txtpv2", "txthh2"})
+        if (auto *edit = page->findChild<QLineEdit *>(name))
+            edit->setText(high);
 }
 
 inline void pressChannel(QWidget *page, int row)

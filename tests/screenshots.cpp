@@ -29,12 +29,7 @@ void save(QWidget *w, const QString &name)
 void fillCriteria(QWidget *page)
 {
     PageTesting::setWindow(page, QDateTime(QDate(2024, 3, 1), QTime(0, 0)), QDateTime(QDate(2024, 3, 2), QTime(6, 0)));
-    for (const char *name : {"txtpv1", "txthh1"})
-        if (auto *e = page->findChild<QLineEdit *>(name))
-            e->setText("0");
-    for (const char *name : {"txtpv2", "txthh2"})
-        if (auto *e = page->findChild<QLineEdit *>(name))
-            e->setText("99999");
+    PageTesting::setRanges(page, "0", "99999");
     if (page->findChild<QWidget *>("tablechaddr"))
         PageTesting::pressChannel(page, 0);
 }

@@ -70,12 +70,7 @@ class TestExtras : public QObject
     void searchAll(QWidget *page, int count, bool hhll)
     {
         setWindow(page, Start, Start.addSecs(60 * count));
-        for (const char *name : {"txtpv1", "txthh1"})
-            if (auto *e = page->findChild<QLineEdit *>(name))
-                e->setText("0");
-        for (const char *name : {"txtpv2", "txthh2"})
-            if (auto *e = page->findChild<QLineEdit *>(name))
-                e->setText("99999");
+        setRanges(page, "0", "99999");
         page->findChild<QCheckBox *>("checkBox")->setChecked(hhll);
         click(page, "pushButton");
     }

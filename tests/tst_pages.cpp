@@ -30,16 +30,6 @@ std::unique_ptr<DataTablePage> makePage(int family)
     }
 }
 
-void setRange(QWidget *page, const QString &low, const QString &high)
-{
-    for (const char *name : {"txtpv1", "txthh1"})
-        if (auto *e = page->findChild<QLineEdit *>(name))
-            e->setText(low);
-    for (const char *name : {"txtpv2", "txthh2"})
-        if (auto *e = page->findChild<QLineEdit *>(name))
-            e->setText(high);
-}
-
 QString cell(QWidget *page, int row, int column)
 {
     auto *item = page->findChild<QTableWidget *>("tabled")->item(row, column);
@@ -68,7 +58,7 @@ class TestPages : public QObject
         page->resize(867, 583);
         page->show();
         setWindow(page.get(), Start, Start.addSecs(60 * count));
-        setRange(page.get(), "0", "99999");
+        setRanges(page.get(), "0", "99999");
         if (family <= 2)
             pressChannel(page.get(), 1);
         return page;
@@ -167,7 +157,7 @@ private slots:
         auto *box = page->findChild<QCheckBox *>("checkBox");
         box->setChecked(true);
         QVERIFY(!page->findChild<QLineEdit *>("txtpv1")->isVisible());
-        setRange(page.get(), "", ""); // empty ranges are fine in this mode
+        setRanges(page.get(), "", ""); // empty ranges are fine in this mode
         click(page.get(), "pushButton");
         QCOMPARE(page->recordCount(), 4); // k = 4, 13, 22, 31
         QCOMPARE(cell(page.get(), 0, 2), QString("LL"));
@@ -203,7 +193,7 @@ private slots:
         if (setting == "pv")
             page->findChild<QLineEdit *>("txtpv1")->setText("99999");
         if (setting == "emptypv")
-            setRange(page.get(), "", "");
+            setRanges(page.get(), "", "");
         if (setting == "humidity")
             page->findChild<QLineEdit *>("txthh1")->setText("99999");
         QSignalSpy queries(page.get(), SIGNAL(pmessagebox(QString)));
@@ -217,10 +207,10 @@ private slots:
     void criteriaOfTheSearchAreKeptWhilePaging()
     {
         auto page = openPage(5, 40);
-        setRange(page.get(), "5", "30"); // PVs 5.5 .. 29.5: 25 records
+        setRanges(page.get(), "5", "30"); // PVs 5.5 .. 29.5: 25 records
         click(page.get(), "pushButton");
         QCOMPARE(page->recordCount(), 25);
-        setRange(page.get(), "0", "2");
+        setRanges(page.get(), "0", "2");
         setWindow(page.get(), Start.addSecs(-7200), Start.addSecs(-3600));
         click(page.get(), "page_down");
         QCOMPARE(cell(page.get(), 0, 0), QString("10"));
@@ -232,7 +222,7 @@ private slots:
         auto page = openPage(3, 12);
         click(page.get(), "pushButton");
         QCOMPARE(page->recordCount(), 12);
-        setRange(page.get(), "500", "600");
+        setRanges(page.get(), "500", "600");
         QString text;
         answerMessage(&text);
         click(page.get(), "pushButton");

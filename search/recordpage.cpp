@@ -1,0 +1,96 @@
+#include "recordpage.h"
+
+#include "channeltable.h"
+#include "dialogmessage.h"
+#include "dialogprogress.h"
+#include "families.h"
+#include "settings.h"
+#include "sqlthread.h"
+
+#include <QDateTimeEdit>
+#include <QDebug>
+#include <QTableWidget>
+
+RecordPage::RecordPage(int familyNumber, QWidget *parent) : QWidget(parent), family(meterFamily(familyNumber)) {}
+
+RecordPage::~RecordPage()
+{
+    if (thread)
+        stopWorkerThread(thread, worker);
+}
+
+void RecordPage::setUpRecordPage(QTableWidget *channels, QDateTimeEdit *from, QDateTimeEdit *to)
+{
+    channelTable = channels;
+    if (channelTable) {
+        setUpChannelTable(channelTable, family.channelCount(Meter));
+        connect(channelTable, &QTableWidget::cellPressed, this, &RecordPage::dn_Select);
+        connect(channelTable, &QTableWidget::cellChanged, this, &RecordPage::dn_cell);
+    }
+    from->setDateTime(QDateTime::currentDateTime());
+    to->setDateTime(QDateTime::currentDateTime());
+    chIndex = -1;
+
+    worker = new SQLThread;
+    connect(worker, &SQLThread::PostProgress, this, &RecordPage::dn_GetProgress);
+    thread = startWorkerThread(this, worker);
+    progress = new DialogProgress(this);
+    connect(progress, &DialogProgress::finished, this, &RecordPage::dn_ThreadFinsh);
+    msgbox = new DialogMessage(this);
+}
+
+void RecordPage::showMessage(const QString &text, int kind)
+{
+    msgbox->setMessage(text, tr("Close"), true, kind);
+    msgbox->exec();
+}
+
+void RecordPage::dn_Select(int row)
+{
+    toggleChannel(channelTable, row);
+}
+
+void RecordPage::dn_cell(int row)
+{
+    keepOneChannelChecked(channelTable, chIndex, row);
+}
+
+void RecordPage::dn_ThreadFinsh() {}
+
+void RecordPage::dn_GetProgress(QString str, int value)
+{
+    emit pmessagebox(str);
+    progress->setText(str);
+    progress->setValue(value);
+    if (traceProgress)
+        qDebug() << "进入" << str;
+}
+
+void RecordPage::turnPage(PageTurn turn)
+{
+    const int page = turnedPage(turn, curPage, pages);
+    if (page == -1)
+        return;
+    curPage = page;
+    showPage(curPage);
+}
+
+void RecordPage::on_page_home_clicked()
+{
+    turnPage(PageTurn::First);
+}
+
+void RecordPage::on_page_up_clicked()
+{
+    turnPage(PageTurn::Previous);
+}
+
+void RecordPage::on_page_down_clicked()
+{
+    turnPage(PageTurn::Next);
+}
+
+void RecordPage::on_page_end_clicked()
+{
+    turnPage(PageTurn::Last);
+}
