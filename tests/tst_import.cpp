@@ -289,7 +289,7 @@ private slots:
         QTest::newRow("header without line end") << QByteArray("PV1,SV1,OUT1,Time") << 0;
         QTest::newRow("mixed line ends") << QByteArray("h\r\n1,2,3,2024-03-01 00:00:00\n4,5,6,2024-03-01 00:01:00\r\n") << 2;
         QTest::newRow("only line ends") << QByteArray("\n\n\r\n\n") << 0;
-        QTest::newRow("NUL in the header") << QByteArray("h\0h\n1,2,3,2024-03-01 00:00:00\n", 33) << 1;
+        QTest::newRow("NUL in the header") << QByteArray("h") + '\0' + "h\n1,2,3,2024-03-01 00:00:00\n" << 1;
     }
 
     void badFiles()
