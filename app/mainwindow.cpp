@@ -217,6 +217,7 @@ void MainWindow::dropEvent(QDropEvent *event)
 
 void MainWindow::on_actionsoftconfig_triggered()
 {
+    delete config; // only the newest dialog is kept
     config = new Dialogconfig(this);
     config->exec();
     if (config->isChanged()) {
