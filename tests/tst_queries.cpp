@@ -381,6 +381,22 @@ private slots:
         QCOMPARE(g_records.size(), rows);
     }
 
+    void unopenableDatabaseStillEndsTheJob()
+    {
+        importModel(3, 300);
+        Meter = 4;
+        PlotRcd = 50;
+        chart(4, -1, 0, Start, Start.addSecs(60 * 299));
+        const QString database = QCoreApplication::applicationDirPath() + "/record.db";
+        QVERIFY(QFile::rename(database, database + ".away"));
+        QVERIFY(QDir().mkdir(database)); // a folder where the database should be
+        chart(4, -1, 0, Start, Start.addSecs(60 * 10)); // runJob checks the final report
+        QCOMPARE(g_recordCount, 300);
+        QCOMPARE(int(g_records.size()), 50);
+        QVERIFY(QDir().rmdir(database));
+        QVERIFY(QFile::rename(database + ".away", database));
+    }
+
     void recordTimeParsing_data()
     {
         QTest::addColumn<QString>("text");
