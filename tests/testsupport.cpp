@@ -111,6 +111,20 @@ QString writeRecordFolder(const QDir &root, const QString &name, const QString &
     return folder;
 }
 
+QString writeRawRecordFile(const QDir &root, const QString &name, const QByteArray &modelLine,
+                           const QByteArray &content)
+{
+    root.mkpath(name);
+    const QString folder = root.filePath(name);
+    QFile model(folder + QStringLiteral("/VNMETER.INI"));
+    model.open(QIODevice::WriteOnly);
+    model.write(modelLine);
+    QFile file(folder + QStringLiteral("/20240301.CSV"));
+    file.open(QIODevice::WriteOnly);
+    file.write(content);
+    return file.fileName();
+}
+
 QStringList tableRows(const QString &table)
 {
     QStringList rows;

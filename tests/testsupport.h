@@ -33,6 +33,11 @@ void freshDatabase();
 QString writeRecordFolder(const QDir &root, const QString &name, const QString &modelLine,
                           const QMap<QString, QStringList> &files, const QByteArray &lineEnd = "\r\n");
 
+// A folder with VNMETER.INI and one record file of exactly these bytes;
+// returns the record file's path.
+QString writeRawRecordFile(const QDir &root, const QString &name, const QByteArray &modelLine,
+                           const QByteArray &content);
+
 // Rows of a table as text, "|"-joined per row, in rowid order.
 QStringList tableRows(const QString &table);
 

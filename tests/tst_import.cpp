@@ -159,18 +159,10 @@ private slots:
     void lineEndsAndFieldsAreKeptAsWritten()
     {
         // LF file whose last line has no line end; untrimmed fields; alarm text.
-        const QString folder = QDir(dir.path()).filePath("lf");
-        QDir().mkpath(folder);
-        QFile model(folder + "/VNMETER.INI");
-        model.open(QIODevice::WriteOnly);
-        model.write("  12  \n");
-        model.close();
-        QFile records(folder + "/20240301.CSV");
-        records.open(QIODevice::WriteOnly);
-        records.write("h\n1.5,2,45.6,LL,x'); DROP TABLE meter12;--,7,2024-03-01 00:00:00\n"
-                      "3,4,5,6,7,8,2024-03-01 00:01:00");
-        records.close();
-        runImport({folder + "/20240301.CSV"});
+        const QString file = writeRawRecordFile(QDir(dir.path()), "lf", "  12  \n",
+            "h\n1.5,2,45.6,LL,x'); DROP TABLE meter12;--,7,2024-03-01 00:00:00\n"
+            "3,4,5,6,7,8,2024-03-01 00:01:00");
+        runImport({file});
         QCOMPARE(Meter, 12);
         QCOMPARE(tableRows("meter12"),
                  (QStringList{"1.5|2|45.6|LL|x'); DROP TABLE meter12;--|7|2024-03-01 00:00:00\n",
@@ -310,22 +302,13 @@ private slots:
         content += "1,2,3\r\n,,,\r\n";                                   // wrong count, then empties
         content += QByteArray(70000, 'x') + "\r\n";                      // overlong line
         content += "LL,5,6.7,2024-03-01 00:04:00";                         // no final line end
-        const QString folder = QDir(dir.path()).filePath("paths");
-        QDir().mkpath(folder);
-        QFile model(folder + "/VNMETER.INI");
-        model.open(QIODevice::WriteOnly);
-        model.write("11");
-        model.close();
-        QFile file(folder + "/20240301.CSV");
-        file.open(QIODevice::WriteOnly);
-        file.write(content);
-        file.close();
+        const QString file = writeRawRecordFile(QDir(dir.path()), "paths", "11", content);
 
         QList<QStringList> results;
         for (InsertPath path : {InsertPath::Native, InsertPath::QtQuery}) {
             freshDatabase();
             setPreferredInsertPath(path);
-            runImport({folder + "/20240301.CSV"});
+            runImport({file});
             results << tableRows("meter11");
         }
         QCOMPARE(results.at(0), results.at(1));
@@ -352,17 +335,9 @@ private slots:
     {
         QFETCH(QByteArray, content);
         QFETCH(int, rows);
-        const QString folder = QDir(dir.path()).filePath(QString("bad-%1").arg(QTest::currentDataTag()).replace(' ', '-'));
-        QDir().mkpath(folder);
-        QFile model(folder + "/VNMETER.INI");
-        model.open(QIODevice::WriteOnly);
-        model.write("11\n");
-        model.close();
-        QFile file(folder + "/20240301.CSV");
-        file.open(QIODevice::WriteOnly);
-        file.write(content);
-        file.close();
-        const QStringList reports = runImport({folder + "/20240301.CSV"});
+        const QString name = QString("bad-%1").arg(QTest::currentDataTag()).replace(' ', '-');
+        const QString file = writeRawRecordFile(QDir(dir.path()), name, "11\n", content);
+        const QStringList reports = runImport({file});
         QCOMPARE(reports.last(), QString("1 files to be imported|100"));
         QCOMPARE(tableRows("meter11").size(), rows);
     }
