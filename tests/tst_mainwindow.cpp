@@ -80,20 +80,6 @@ private slots:
         QVERIFY(!QApplication::activeModalWidget());
     }
 
-    void formAndStatusBar()
-    {
-        MainWindow window;
-        QCOMPARE(window.windowTitle(), QString("Sundrevale CSV Reader"));
-        QCOMPARE(action(window, "actionopendb")->text(), QString("Import Database"));
-        QCOMPARE(action(window, "actionsoftconfig")->text(), QString("Configuration..."));
-        const auto labels = window.statusBar()->findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly);
-        QStringList texts;
-        for (QLabel *l : labels)
-            texts << l->text();
-        QVERIFY(texts.contains("Sundrevale Instruments Co.,Ltd.Ver 3.810"));
-        QVERIFY(window.styleSheet().contains("#menuBar{background:#535353; color:#f5f5f5;}"));
-    }
-
     void nothingImportedYet()
     {
         MainWindow window;

@@ -116,13 +116,6 @@ private slots:
                                           .entryList({"Sundrevale.Config*"}, QDir::Files);
         QCOMPARE(leftovers, QStringList{"Sundrevale.Config"});
     }
-
-    void recordsPerPageFallBackBelowOne()
-    {
-        QCOMPARE(effectiveRecordsPerPage(0, 100), 100);
-        QCOMPARE(effectiveRecordsPerPage(-3, 500), 500);
-        QCOMPARE(effectiveRecordsPerPage(7, 100), 7);
-    }
 };
 
 QTEST_MAIN(TestSettings)
