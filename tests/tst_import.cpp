@@ -88,13 +88,21 @@ private slots:
             QVERIFY(q.exec(QString("select count(*) from %1").arg(it.key())) && q.next());
             QCOMPARE(q.value(0).toInt(), 0);
         }
-        // Markers stay text, numbers become numbers, alarm states keep their zeros.
-        QVERIFY(q.exec("create temp table probe as select * from meter3 where 0"));
-        QVERIFY(q.exec("insert into probe(pv_value, al1value, alm1) values ('HH', '45.6', '01')"));
-        QVERIFY(q.exec("select pv_value, typeof(al1value), alm1 from probe") && q.next());
+        // Fields keep the instrument's text (markers, alarm zeros, trailing
+        // zeros); OUT becomes a number, so that it can be shown rounded.
+        QVERIFY(db.transaction());
+        QVERIFY(q.exec("insert into meter11(pv1, sv1, out1) values ('HH', '45.60', '12.4')"));
+        QVERIFY(q.exec("insert into meter3(pv_value, alm1) values ('-0.50', '01')"));
+        QVERIFY(q.exec("select pv1, sv1, typeof(out1), out1 from meter11") && q.next());
         QCOMPARE(q.value(0).toString(), QString("HH"));
-        QCOMPARE(q.value(1).toString(), QString("real"));
-        QCOMPARE(q.value(2).toString(), QString("01"));
+        QCOMPARE(q.value(1).toString(), QString("45.60"));
+        QCOMPARE(q.value(2).toString(), QString("real"));
+        QCOMPARE(q.value(3).toDouble(), 12.4);
+        QVERIFY(q.exec("select pv_value, alm1 from meter3") && q.next());
+        QCOMPARE(q.value(0).toString(), QString("-0.50"));
+        QCOMPARE(q.value(1).toString(), QString("01"));
+        q.finish();
+        QVERIFY(db.rollback());
         q.finish();
         db.close();
         db = QSqlDatabase();
@@ -317,6 +325,33 @@ private slots:
         QCOMPARE(results.at(0).at(3), QString::fromUtf8("HH|\xef\xbf\xbd\xef\xbf\xbd|9|2024-03-01 00:03:00\n"));
         QCOMPARE(results.at(0).at(4), QString("|||\n"));
         QCOMPARE(results.at(0).at(5), QString("LL|5|6.7|2024-03-01 00:04:00"));
+    }
+
+    void recordsAcrossManyBatches()
+    {
+        // About 1.5 MB: the file is read in several batches while earlier ones
+        // are stored, with skipped lines and a long repaired line among them.
+        QByteArray content = "header\r\n";
+        QStringList expected;
+        const QDateTime start(QDate(2024, 3, 1), QTime(0, 0));
+        for (int i = 0; i < 40000; ++i) {
+            const QByteArray time = start.addSecs(i).toString("yyyy-MM-dd hh:mm:ss").toLatin1();
+            if (i % 7 == 3) {
+                content += QByteArray::number(i) + "," + time + "\r\n"; // wrong count
+                continue;
+            }
+            QByteArray sv = QByteArray::number(i % 100);
+            QString svText = QString::fromLatin1(sv);
+            if (i % 10007 == 5000) {
+                sv = QByteArray(20000, '\xff'); // grows threefold when repaired
+                svText = QString(20000, QChar(0xfffd));
+            }
+            content += QByteArray::number(i) + "," + sv + ",1.5," + time + "\r\n";
+            expected << QString("%1|%2|1.5|%3\n").arg(i).arg(svText, QString::fromLatin1(time));
+        }
+        const QString file = writeRawRecordFile(QDir(dir.path()), "batches", "11", content);
+        QCOMPARE(runImport({file}).last(), QString("1 files to be imported|100"));
+        QCOMPARE(tableRows("meter11"), expected);
     }
 
     void badFiles_data()

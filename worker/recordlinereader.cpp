@@ -113,3 +113,44 @@ QByteArrayView sanitizedUtf8(QByteArrayView line, QByteArray &scratch)
     scratch = QString::fromUtf8(line).toUtf8();
     return scratch;
 }
+
+RecordBatchReader::RecordBatchReader(QIODevice &device, int fieldCount)
+    : lines(device), fieldCount(fieldCount)
+{
+}
+
+void RecordBatchReader::skipLine()
+{
+    QByteArrayView line;
+    bool overlong = false;
+    lines.next(line, overlong);
+}
+
+void RecordBatchReader::fill(RecordBatch &batch)
+{
+    // Room for a full batch plus one longest line after repair (an invalid
+    // byte grows to three), so the fields' pointers never move.
+    const size_t room = size_t(BatchBytes + 4 * RecordLineReader::DefaultMaxLine);
+    batch.text.clear();
+    batch.text.reserve(room);
+    batch.fields.clear();
+    batch.records = 0;
+
+    QByteArrayView line;
+    bool overlong = false;
+    FieldSpan split[MaxRecordFields];
+    while (qsizetype(batch.text.size()) < BatchBytes && lines.next(line, overlong)) {
+        if (overlong)
+            continue;
+        const QByteArrayView text = sanitizedUtf8(line, scratch);
+        if (splitRecordFields(text, split, MaxRecordFields) != fieldCount)
+            continue;
+        const size_t at = batch.text.size();
+        Q_ASSERT(at + size_t(text.size()) <= batch.text.capacity());
+        batch.text.insert(batch.text.end(), text.begin(), text.end());
+        const char *copy = batch.text.data() + at;
+        for (int i = 0; i < fieldCount; ++i)
+            batch.fields.push_back({copy + (split[i].data - text.data()), split[i].size});
+        ++batch.records;
+    }
+}

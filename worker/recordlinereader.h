@@ -4,6 +4,8 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <vector>
+
 class QIODevice;
 
 // Reads record lines from a device in fixed chunks, so memory stays flat
@@ -35,6 +37,35 @@ private:
 struct FieldSpan {
     const char *data;
     qsizetype size;
+};
+
+constexpr int MaxRecordFields = 32;
+
+// Records parsed ahead of their insert: the accepted lines' text, one after
+// another, and each record's fields pointing into it.
+struct RecordBatch {
+    std::vector<char> text;
+    std::vector<FieldSpan> fields;
+    int records = 0;
+};
+
+// Turns a record file into batches of the lines that have exactly
+// `fieldCount` fields; overlong lines and lines of another count are skipped.
+class RecordBatchReader
+{
+public:
+    static constexpr qsizetype BatchBytes = 256 * 1024;
+
+    RecordBatchReader(QIODevice &device, int fieldCount);
+
+    void skipLine();
+    // Refills `batch`; it holds no records once the data is used up.
+    void fill(RecordBatch &batch);
+
+private:
+    RecordLineReader lines;
+    const int fieldCount;
+    QByteArray scratch;
 };
 
 // Splits a line at every "," in place; returns the number of fields, which
