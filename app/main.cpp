@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "recordtime.h"
 #include "settings.h"
 
 #include <QApplication>
@@ -6,6 +7,7 @@
 
 int main(int argc, char *argv[])
 {
+    keepLocalZoneLoaded();
     QApplication app(argc, argv);
     loadSettings();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/vn.ico")));

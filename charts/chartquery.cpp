@@ -53,12 +53,14 @@ void SQLThread::runChartQuery(const MeterFamily &family, const ChartRequest &req
                 qDebug() << "查询命令出错1" << query.lastError();
             }
         }
-        const QString statement = chartPageStatement(family, Meter, request, safePlotRcd());
+        const int plotRcd = safePlotRcd();
+        const QString statement = chartPageStatement(family, Meter, request, plotRcd);
         query.prepare(statement);
         bindWindow();
         qDebug() << "SQL:" << statement;
         if (query.exec()) {
             g_records = QVector<RecordRow>();
+            g_records.reserve(expectedPageRows(request.pageid < 0 ? 0 : qint64(request.pageid) * plotRcd, plotRcd));
             while (query.next())
                 g_records.append(readRecordRow(query, family.chartColumns, false));
             if (family.traceChartRowCount)

@@ -73,6 +73,11 @@ QString tablePageStatement(const MeterFamily &family, int meter, const TableSear
         .arg(pageRcd);
 }
 
+int expectedPageRows(qint64 offset, int pageSize)
+{
+    return int(qBound<qint64>(0, qint64(g_recordCount) - offset, qint64(pageSize)));
+}
+
 QString recordCellText(const FamilyCell &cell, const RecordRow &row, bool ishl)
 {
     const auto number = [](double value) { return QString::number(value, 'g', 6); };
@@ -149,8 +154,9 @@ void SQLThread::runTableSearch(const MeterFamily &family, const TableSearch &sea
         bindWindow();
         qDebug() << "SQL:" << statement;
         if (query.exec()) {
-            g_records = QVector<RecordRow>();
             const int offset = search.pageid < 0 ? 0 : search.pageid * pageRcd;
+            g_records = QVector<RecordRow>();
+            g_records.reserve(expectedPageRows(offset, pageRcd));
             for (int k = 0; query.next(); ++k) {
                 RecordRow row = readRecordRow(query, family.tableColumns, search.ishl);
                 row.id = offset + k;

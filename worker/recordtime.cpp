@@ -1,5 +1,7 @@
 #include "recordtime.h"
 
+#include <QFile>
+
 namespace {
 
 bool readDigits(QStringView text, int pos, int count, int &value)
@@ -41,4 +43,12 @@ QDateTime parseRecordTime(QStringView text)
 QString recordTimeText(const QDateTime &time)
 {
     return time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+}
+
+void keepLocalZoneLoaded()
+{
+#ifdef Q_OS_LINUX
+    if (!qEnvironmentVariableIsSet("TZ") && QFile::exists(QStringLiteral("/etc/localtime")))
+        qputenv("TZ", ":/etc/localtime");
+#endif
 }

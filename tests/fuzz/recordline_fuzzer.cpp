@@ -1,8 +1,37 @@
-// Fuzzes the record-line reader, the UTF-8 check and the field splitter.
+// Fuzzes the record-line reader, the UTF-8 check, the field splitter and
+// the batches the import reads ahead.
 #include "recordlinereader.h"
 
 #include <QBuffer>
 #include <cstdlib>
+
+namespace {
+
+void checkBatches(QByteArray bytes)
+{
+    const int fieldCount = bytes.isEmpty() ? 1 : 1 + static_cast<unsigned char>(bytes.at(0)) % 8;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    RecordBatchReader reader(buffer, fieldCount);
+    RecordBatch batch;
+    qsizetype records = 0;
+    for (reader.fill(batch); batch.records > 0; reader.fill(batch)) {
+        if (batch.fields.size() != size_t(batch.records) * size_t(fieldCount))
+            std::abort();
+        const char *text = batch.text.data();
+        const char *end = text + batch.text.size();
+        for (const FieldSpan &field : batch.fields) {
+            if (field.data < text || field.data + field.size > end)
+                std::abort();
+            text = field.data; // fields follow one another
+        }
+        records += batch.records;
+    }
+    if (records > bytes.count('\n') + 1)
+        std::abort();
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -32,5 +61,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     if (seen > qsizetype(size))
         std::abort();
+    checkBatches(bytes);
     return 0;
 }
