@@ -54,13 +54,15 @@ void SQLThread::runChartQuery(const MeterFamily &family, const ChartRequest &req
             }
         }
         const int plotRcd = safePlotRcd();
+        const qint64 offset = request.pageid < 0 ? 0 : qint64(request.pageid) * plotRcd;
+        choosePageAccess(family.table(Meter), request.st, request.en, offset);
         const QString statement = chartPageStatement(family, Meter, request, plotRcd);
         query.prepare(statement);
         bindWindow();
         qDebug() << "SQL:" << statement;
         if (query.exec()) {
             g_records = QVector<RecordRow>();
-            g_records.reserve(expectedPageRows(request.pageid < 0 ? 0 : qint64(request.pageid) * plotRcd, plotRcd));
+            g_records.reserve(expectedPageRows(offset, plotRcd));
             while (query.next())
                 g_records.append(readRecordRow(query, family.chartColumns, false));
             if (family.traceChartRowCount)

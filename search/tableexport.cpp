@@ -54,6 +54,7 @@ void SQLThread::dn_exportTable(int familyNumber, int idx, QDateTime st, QDateTim
         for (int page = 0; ok; ++page) {
             TableSearch search = base;
             search.pageid = page;
+            choosePageAccess(family.table(Meter), st, en, qint64(page) * ExportChunk);
             query.prepare(tablePageStatement(family, Meter, search, ExportChunk));
             query.bindValue(QStringLiteral(":indate1"), recordTimeText(st));
             query.bindValue(QStringLiteral(":indate2"), recordTimeText(en));

@@ -149,17 +149,18 @@ void SQLThread::runTableSearch(const MeterFamily &family, const TableSearch &sea
             else
                 qDebug() << "查询命令出错1" << query.lastError();
         }
+        const qint64 offset = search.pageid < 0 ? 0 : qint64(search.pageid) * pageRcd;
+        choosePageAccess(family.table(Meter), search.st, search.en, offset);
         const QString statement = tablePageStatement(family, Meter, search, pageRcd);
         query.prepare(statement);
         bindWindow();
         qDebug() << "SQL:" << statement;
         if (query.exec()) {
-            const int offset = search.pageid < 0 ? 0 : search.pageid * pageRcd;
             g_records = QVector<RecordRow>();
             g_records.reserve(expectedPageRows(offset, pageRcd));
             for (int k = 0; query.next(); ++k) {
                 RecordRow row = readRecordRow(query, family.tableColumns, search.ishl);
-                row.id = offset + k;
+                row.id = int(offset) + k;
                 if (family.hasChannels())
                     row.channel = search.idx + 1;
                 g_records.append(row);

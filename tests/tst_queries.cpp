@@ -1,3 +1,4 @@
+#include "pageaccess.h"
 #include "recordstore.h"
 #include "settings.h"
 #include "sqlthread.h"
@@ -186,12 +187,19 @@ private slots:
         QTest::addColumn<double>("pv2");
         QTest::addColumn<double>("th1");
         QTest::addColumn<double>("th2");
+        // Minutes of the window: a wide one is read in table order, the late
+        // one through the time index at first, in table order for later pages.
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
         const QList<int> models{13, 208, 2, 3, 4};
         for (int model : models) {
-            const int channel = familyOfModel(model) <= 2 ? 1 : 0;
-            QTest::addRow("family%d range", familyOfModel(model)) << model << channel << false << 2.0 << 20.0 << 10.0 << 60.0;
-            QTest::addRow("family%d range with 0", familyOfModel(model)) << model << channel << false << -1.0 << 3.0 << -1.0 << 50.0;
-            QTest::addRow("family%d HH/LL", familyOfModel(model)) << model << channel << true << 5.0 << 1.0 << 0.0 << 0.0;
+            const int family = familyOfModel(model);
+            const int channel = family <= 2 ? 1 : 0;
+            QTest::addRow("family%d range", family) << model << channel << false << 2.0 << 20.0 << 10.0 << 60.0 << 10 << 300;
+            QTest::addRow("family%d range with 0", family) << model << channel << false << -1.0 << 3.0 << -1.0 << 50.0 << 10 << 300;
+            QTest::addRow("family%d HH/LL", family) << model << channel << true << 5.0 << 1.0 << 0.0 << 0.0 << 10 << 300;
+            QTest::addRow("family%d range, late window", family) << model << channel << false << 2.0 << 20.0 << 10.0 << 60.0 << 280 << 399;
+            QTest::addRow("family%d HH/LL, late window", family) << model << channel << true << 5.0 << 1.0 << 0.0 << 0.0 << 250 << 399;
         }
     }
 
@@ -207,8 +215,10 @@ private slots:
 
         TableSearch s;
         s.idx = channel;
-        s.st = Start.addSecs(60 * 10);
-        s.en = Start.addSecs(60 * 300);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        s.st = Start.addSecs(60 * from);
+        s.en = Start.addSecs(60 * to);
         s.ishl = ishl;
         QFETCH(double, pv1);
         QFETCH(double, pv2);
@@ -395,6 +405,28 @@ private slots:
         QCOMPARE(int(g_records.size()), 50);
         QVERIFY(QDir().rmdir(database));
         QVERIFY(QFile::rename(database + ".away", database));
+    }
+
+    void pageAccessFollowsTheWindow()
+    {
+        const QDateTime first = Start, last = Start.addDays(100);
+        const auto share = [&](int fromDay, int toDay) {
+            return windowShare(first, last, Start.addDays(fromDay), Start.addDays(toDay));
+        };
+        // Everything, or the start of the records: reading in order stops at the page.
+        QVERIFY(scanReachesPageSooner(share(-10, 200), 0));
+        QVERIFY(scanReachesPageSooner(share(0, 5), 0));
+        // A day late in the records: the index.
+        QVERIFY(!scanReachesPageSooner(share(90, 91), 0));
+        // A late page of a wide window would be sorted by the index: in order.
+        QVERIFY(!scanReachesPageSooner(share(50, 100), 0));
+        QVERIFY(scanReachesPageSooner(share(50, 100), 0.5));
+        // Outside the records, or no records: the index finds nothing at once.
+        QVERIFY(!scanReachesPageSooner(share(-20, -10), 0));
+        QVERIFY(!scanReachesPageSooner(share(120, 130), 0));
+        QVERIFY(!scanReachesPageSooner(windowShare(QDateTime(), QDateTime(), first, last), 0));
+        // Records of a single second: a window that holds it covers them all.
+        QVERIFY(scanReachesPageSooner(windowShare(first, first, first, last), 0));
     }
 
     void recordTimeParsing_data()

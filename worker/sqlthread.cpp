@@ -2,6 +2,9 @@
 
 #include "chartquery.h"
 #include "families.h"
+#include "pageaccess.h"
+#include "recordstore.h"
+#include "recordtime.h"
 #include "rowinserter.h"
 #include "tablequery.h"
 
@@ -53,6 +56,29 @@ void SQLThread::ensureTimeIndex(const QString &table)
     // search after an import, not by the import, which stays at full speed.
     QSqlQuery query(db);
     query.exec(QStringLiteral("create index if not exists %1_time on %1(datetime(indate))").arg(table));
+}
+
+void SQLThread::choosePageAccess(const QString &table, const QDateTime &st, const QDateTime &en, qint64 offset)
+{
+    // The index finds a narrow window at once, but the statements order by
+    // rowid, so over a wide window it sorts everything up to the page, where
+    // reading the table in order stops at the page. The statements name the
+    // table; a view of that name in this connection's temporary schema comes
+    // first, reads the same rows without the index, and ends with the connection.
+    QSqlQuery query(db);
+    query.exec(QStringLiteral("drop view if exists temp.%1").arg(table));
+    const auto timeAt = [&](const char *end) {
+        const bool read = query.exec(QStringLiteral("select %1(datetime(indate)) from main.%2")
+                                         .arg(QLatin1String(end), table))
+            && query.next();
+        return read ? parseRecordTime(query.value(0).toString()) : QDateTime();
+    };
+    const WindowShare window = windowShare(timeAt("min"), timeAt("max"), st, en);
+    const double progress = g_recordCount > 0 ? qBound(0.0, double(offset) / g_recordCount, 1.0) : 0.0;
+    if (!scanReachesPageSooner(window, progress))
+        return;
+    query.exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
+    query.exec(QStringLiteral("create temp view %1 as select rowid as rowid, * from main.%1 not indexed").arg(table));
 }
 
 void SQLThread::dn_Record_Search1(int pageid, int idx, QDateTime st, QDateTime en, double pv1, double pv2, bool ishl)

@@ -55,6 +55,7 @@ private:
     void importRecords(int family, int tableCode, const QStringList &files);
 
     void ensureTimeIndex(const QString &table);
+    void choosePageAccess(const QString &table, const QDateTime &st, const QDateTime &en, qint64 offset);
     void runTableSearch(const MeterFamily &family, const TableSearch &search);
     void runChartQuery(const MeterFamily &family, const ChartRequest &request);
 

@@ -1,0 +1,20 @@
+#ifndef PAGEACCESS_H
+#define PAGEACCESS_H
+
+#include <QDateTime>
+
+// Where a time window lies within the records' time span, as shares of that
+// span from 0 to 1.
+struct WindowShare {
+    double start = 0;
+    double end = 0;
+};
+
+WindowShare windowShare(const QDateTime &first, const QDateTime &last, const QDateTime &st, const QDateTime &en);
+
+// Whether reading the table in rowid order reaches a page of the window
+// sooner than the time index does. `progress` is the page's offset as a share
+// of the window's matching records (0 for a first page).
+bool scanReachesPageSooner(const WindowShare &window, double progress);
+
+#endif
