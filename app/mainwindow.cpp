@@ -5,7 +5,6 @@
 #include "dialogmessage.h"
 #include "dialogprogress.h"
 #include "families.h"
-#include "paging.h"
 #include "formcart1.h"
 #include "formcart2.h"
 #include "formcart3.h"
@@ -16,14 +15,16 @@
 #include "formdata3.h"
 #include "formdata4.h"
 #include "formdata5.h"
-#include "recorddatabase.h"
 #include "settings.h"
 #include "sqlthread.h"
+#include "workerjob.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMimeData>
 #include <QThread>
@@ -31,6 +32,33 @@
 namespace {
 
 enum ViewMode { NoView = -1, ChartView = 0, TableView = 1 };
+
+bool isRecordFileName(const QString &path)
+{
+    return path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
+}
+
+// The local record files among dropped URLs: .csv files, and the .csv files
+// directly inside a dropped folder.
+QStringList droppedRecordFiles(const QList<QUrl> &urls)
+{
+    QStringList files;
+    for (const QUrl &url : urls) {
+        if (!url.isLocalFile())
+            continue;
+        const QFileInfo info(url.toLocalFile());
+        if (info.isDir()) {
+            const QDir folder(info.filePath());
+            for (const QString &name : folder.entryList(QDir::Files, QDir::Name)) {
+                if (isRecordFileName(name))
+                    files << folder.filePath(name);
+            }
+        } else if (info.isFile() && isRecordFileName(info.fileName())) {
+            files << info.filePath();
+        }
+    }
+    return files;
+}
 
 QWidget *createPage(int family, int mode)
 {
@@ -77,6 +105,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     progress = new DialogProgress(this);
     connect(progress, &DialogProgress::finished, this, &MainWindow::dn_ThreadFinsh);
+    connectCancel(progress, worker);
     msgbox = new DialogMessage(this);
     locationLabel3->hide();
     setAcceptDrops(true);
@@ -186,33 +215,55 @@ void MainWindow::importFiles(const QStringList &files)
         showMessage(tr("There is no right record file to be choosed"), tr("Close"), true, 3);
         return;
     }
-    if (!replaceRecordDatabase()) {
-        showMessage(tr("Write to the data fails"), tr("Close"), true, 3);
+    const JobOutcome outcome = runJob(worker, progress, [&] { emit ImportData(files); });
+    if (outcome.done()) {
+        on_actionsearch_triggered();
         return;
     }
-    emit ImportData(files);
-    progress->exec();
-    on_actionsearch_triggered();
+    // The previous records are still there: say why, then show them again.
+    const QString reason = outcome.status == JobOutcome::Cancelled
+        ? tr("The import was cancelled. The previous records are kept.")
+        : outcome.reason;
+    showMessage(reason, tr("Close"), true, 3);
+    if (Meter != -1 && familyOfTableCode(Meter) != 0)
+        on_actionsearch_triggered();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (event->mimeData()->hasUrls())
+    if (!DialogProgress::runningDialog() && !droppedRecordFiles(event->mimeData()->urls()).isEmpty())
         event->acceptProposedAction();
+    else
+        event->ignore();
 }
 
 void MainWindow::dropEvent(QDropEvent *event)
 {
-    QStringList files;
-    for (const QUrl &url : event->mimeData()->urls()) {
-        if (url.isLocalFile())
-            files << url.toLocalFile();
-    }
-    if (files.isEmpty())
+    const QStringList files = droppedRecordFiles(event->mimeData()->urls());
+    if (files.isEmpty() || DialogProgress::runningDialog()) {
+        event->ignore();
         return;
+    }
     event->acceptProposedAction();
-    if (startImport())
-        importFiles(files);
+    // The import runs after the drop has returned, so the drag source is not
+    // held until it ends.
+    QMetaObject::invokeMethod(this, [this, files] {
+        if (!DialogProgress::runningDialog() && startImport())
+            importFiles(files);
+    }, Qt::QueuedConnection);
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // A running job is asked to stop; the window closes once it has ended.
+    if (DialogProgress *running = DialogProgress::runningDialog()) {
+        event->ignore();
+        running->requestCancel();
+        connect(running, &DialogProgress::finished, this, &QWidget::close,
+                Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
+        return;
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void MainWindow::on_actionsoftconfig_triggered()

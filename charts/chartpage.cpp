@@ -78,9 +78,10 @@ void ChartPage::setUpChart()
 
 void ChartPage::on_pushButton_clicked()
 {
-    const QDateTime st = w.dateTimeEdit1->dateTime();
-    const QDateTime en = w.dateTimeEdit2->dateTime();
-    if (!(st < en)) {
+    asked.st = w.dateTimeEdit1->dateTime();
+    asked.en = w.dateTimeEdit2->dateTime();
+    asked.channel = chIndex;
+    if (!(asked.st < asked.en)) {
         showMessage(tr("Set the right times for starting and finishing."), 3);
         w.dateTimeEdit1->setFocus();
         return;
@@ -89,10 +90,9 @@ void ChartPage::on_pushButton_clicked()
         showMessage(tr("Choose one of the channel."), 3);
         return;
     }
-    requestChart(-1, st, en);
     w.stackedWidget->setCurrentIndex(0);
-    progress->exec();
-
+    if (!runNewSearch())
+        return;
     const int perPage = safePlotRcd();
     records = g_recordCount;
     pages = pageCountFor(records, perPage);
@@ -101,18 +101,14 @@ void ChartPage::on_pushButton_clicked()
         w.widget_page->show();
         w.plot->yAxis->setTickLabels(true);
         w.plot->xAxis->setTickLabels(true);
-        showPage(-1);
+        showPage();
     } else {
         showMessage(tr("There are no result to display."), 4);
     }
 }
 
-void ChartPage::showPage(int pageid)
+void ChartPage::showPage()
 {
-    if (pageid != -1) {
-        requestChart(pageid, w.dateTimeEdit1->dateTime(), w.dateTimeEdit2->dateTime());
-        progress->exec();
-    }
     const bool secondValue = w.radioButton && !w.radioButton->isChecked();
     QVector<double> keys, values, secondValues;
     keys.reserve(g_records.size());

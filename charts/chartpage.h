@@ -56,11 +56,10 @@ private slots:
 protected:
     ChartPage(int familyNumber, QWidget *parent);
     void setUpPage(const ChartPageWidgets &widgets);
-    virtual void requestChart(int pageid, const QDateTime &st, const QDateTime &en) = 0;
 
 private:
     void setUpChart();
-    void showPage(int pageid) override;
+    void showPage() override;
 
     ChartPageWidgets w;
     QPushButton *imageButton = nullptr;

@@ -1,8 +1,5 @@
 #include "chartquery.h"
 
-#include "recordtime.h"
-#include "settings.h"
-#include "sqlthread.h"
 #include "tablequery.h"
 
 #include <QDebug>
@@ -27,52 +24,4 @@ QString chartPageStatement(const MeterFamily &family, int meter, const ChartRequ
               .arg(columnList(family.chartColumns, request.idx + 1), family.table(meter))
               .arg(offset)
               .arg(plotRcd);
-}
-
-void SQLThread::runChartQuery(const MeterFamily &family, const ChartRequest &request)
-{
-    openConnection();
-    emit PostProgress(QStringLiteral("Querying..."), 25);
-    if (request.pageid == -1)
-        ensureTimeIndex(family.table(Meter));
-    {
-        QSqlQuery query(db);
-        query.setForwardOnly(true);
-        const auto bindWindow = [&] {
-            query.bindValue(QStringLiteral(":indate1"), recordTimeText(request.st));
-            query.bindValue(QStringLiteral(":indate2"), recordTimeText(request.en));
-        };
-        if (request.pageid == -1) {
-            query.prepare(chartCountStatement(family, Meter));
-            bindWindow();
-            if (query.exec() && query.next()) {
-                g_recordCount = query.value(0).toInt();
-                if (family.traceChartCount)
-                    qDebug() << request.en << "记录数" << g_recordCount;
-            } else {
-                qDebug() << "查询命令出错1" << query.lastError();
-            }
-        }
-        const int plotRcd = safePlotRcd();
-        const qint64 offset = request.pageid < 0 ? 0 : qint64(request.pageid) * plotRcd;
-        choosePageAccess(family.table(Meter), request.st, request.en, offset);
-        const QString statement = chartPageStatement(family, Meter, request, plotRcd);
-        query.prepare(statement);
-        bindWindow();
-        qDebug() << "SQL:" << statement;
-        if (query.exec()) {
-            g_records = QVector<RecordRow>();
-            g_records.reserve(expectedPageRows(offset, plotRcd));
-            while (query.next())
-                g_records.append(readRecordRow(query, family.chartColumns, false));
-            if (family.traceChartRowCount)
-                qDebug() << "当前id" << g_records.size();
-        } else {
-            qDebug() << "查询命令出错2" << query.lastError();
-        }
-    }
-    // The connection is released before the end report, so whatever job the
-    // report lets the user start next finds the connection name free.
-    closeConnection();
-    emit PostProgress(tr("Query executed."), 100);
 }

@@ -17,7 +17,7 @@ Formcart1::~Formcart1()
     delete ui;
 }
 
-void Formcart1::requestChart(int pageid, const QDateTime &st, const QDateTime &en)
+void Formcart1::sendRequest(int pageid)
 {
-    emit SearchDb(false, pageid, chIndex, st, en);
+    emit SearchDb(false, pageid, asked.channel, asked.st, asked.en);
 }

@@ -17,7 +17,7 @@ Formcart2::~Formcart2()
     delete ui;
 }
 
-void Formcart2::requestChart(int pageid, const QDateTime &st, const QDateTime &en)
+void Formcart2::sendRequest(int pageid)
 {
-    emit SearchDb(false, pageid, chIndex, st, en);
+    emit SearchDb(false, pageid, asked.channel, asked.st, asked.en);
 }

@@ -16,7 +16,7 @@ Formcart3::~Formcart3()
     delete ui;
 }
 
-void Formcart3::requestChart(int pageid, const QDateTime &st, const QDateTime &en)
+void Formcart3::sendRequest(int pageid)
 {
-    emit SearchDb(false, pageid, st, en);
+    emit SearchDb(false, pageid, asked.st, asked.en);
 }

@@ -17,7 +17,7 @@ Formcart4::~Formcart4()
     delete ui;
 }
 
-void Formcart4::requestChart(int pageid, const QDateTime &st, const QDateTime &en)
+void Formcart4::sendRequest(int pageid)
 {
-    emit SearchDb(false, pageid, st, en);
+    emit SearchDb(false, pageid, asked.st, asked.en);
 }

@@ -18,7 +18,7 @@ signals:
     void SearchDb(bool qx, int pageid, QDateTime st, QDateTime en);
 
 protected:
-    void requestChart(int pageid, const QDateTime &st, const QDateTime &en) override;
+    void sendRequest(int pageid) override;
 
 private:
     Ui::Formcart4 *ui;

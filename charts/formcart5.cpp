@@ -16,7 +16,7 @@ Formcart5::~Formcart5()
     delete ui;
 }
 
-void Formcart5::requestChart(int pageid, const QDateTime &st, const QDateTime &en)
+void Formcart5::sendRequest(int pageid)
 {
-    emit SearchDb(false, pageid, st, en);
+    emit SearchDb(false, pageid, asked.st, asked.en);
 }

@@ -1,7 +1,13 @@
 #include "dialogprogress.h"
 #include "ui_dialogprogress.h"
 
+#include <QCloseEvent>
+#include <QPointer>
 #include <QTimerEvent>
+
+namespace {
+QPointer<DialogProgress> g_running;
+}
 
 DialogProgress::DialogProgress(QWidget *parent)
     : QDialog(parent), ui(new Ui::DialogProgress), maximum(100), minimum(0)
@@ -35,6 +41,10 @@ void DialogProgress::setValue(int v)
         if (timerId != -1)
             killTimer(timerId);
         timerId = -1;
+        running = false;
+        cancelling = false;
+        if (g_running == this)
+            g_running = nullptr;
         emit finished();
         close();
     } else if (timerId == -1) {
@@ -45,7 +55,49 @@ void DialogProgress::setValue(int v)
 
 void DialogProgress::setText(QString text)
 {
-    ui->label->setText(text);
+    // The job's own texts would hide that it has been asked to stop.
+    if (!cancelling)
+        ui->label->setText(text);
+}
+
+void DialogProgress::requestCancel()
+{
+    if (!running || cancelling)
+        return;
+    ui->label->setText(tr("Cancelling..."));
+    cancelling = true;
+    emit canceled();
+}
+
+DialogProgress *DialogProgress::runningDialog()
+{
+    return g_running;
+}
+
+void DialogProgress::reject()
+{
+    if (running)
+        requestCancel();
+    else
+        QDialog::reject();
+}
+
+void DialogProgress::showEvent(QShowEvent *event)
+{
+    running = true;
+    cancelling = false;
+    g_running = this;
+    QDialog::showEvent(event);
+}
+
+void DialogProgress::closeEvent(QCloseEvent *event)
+{
+    if (running) {
+        event->ignore();
+        requestCancel();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 QString DialogProgress::text() const

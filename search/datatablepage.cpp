@@ -8,6 +8,7 @@
 #include "settings.h"
 #include "sqlthread.h"
 #include "tablequery.h"
+#include "workerjob.h"
 
 #include <QCheckBox>
 #include <QDateTimeEdit>
@@ -64,7 +65,6 @@ void DataTablePage::setUpPage(const DataPageWidgets &widgets)
     w.widget_page->hide();
     setUpRecordPage(w.tablechaddr, w.dateTimeEdit1, w.dateTimeEdit2);
     connect(this, &DataTablePage::ExportDb, worker, &SQLThread::dn_exportTable);
-    connect(worker, &SQLThread::Exported, this, &DataTablePage::showExportOutcome);
 
     exportButton = new QPushButton(tr("Export..."), w.widget_page);
     exportButton->setObjectName(QStringLiteral("page_export"));
@@ -99,17 +99,17 @@ void DataTablePage::on_checkBox_stateChanged(int arg1)
 
 bool DataTablePage::checkCriteria()
 {
-    if (!(st < en)) {
+    if (!(asked.st < asked.en)) {
         showMessage(tr("Set the right times for starting and finishing."), 3);
         return false;
     }
-    if (family.hasChannels() && chIndex == -1) {
+    if (family.hasChannels() && asked.channel == -1) {
         showMessage(tr("Choose one of the channel."), 3);
         return false;
     }
-    if (ishl)
+    if (asked.ishl)
         return true;
-    const double bounds[][2] = {{pv1, pv2}, {th1, th2}};
+    const double bounds[][2] = {{asked.pv1, asked.pv2}, {asked.th1, asked.th2}};
     for (int i = 0; i < family.rangeMessages.size(); ++i) {
         if (bounds[i][0] >= bounds[i][1]) {
             showMessage(tr(qPrintable(family.rangeMessages.at(i))), 3);
@@ -121,19 +121,19 @@ bool DataTablePage::checkCriteria()
 
 void DataTablePage::on_pushButton_clicked()
 {
-    double *bounds[] = {&pv1, &pv2, &th1, &th2};
+    double *bounds[] = {&asked.pv1, &asked.pv2, &asked.th1, &asked.th2};
     for (int i = 0; i < w.rangeEdits.size(); ++i)
         *bounds[i] = w.rangeEdits.at(i)->text().toDouble();
-    st = w.dateTimeEdit1->dateTime();
-    en = w.dateTimeEdit2->dateTime();
-    ishl = w.checkBox->isChecked();
+    asked.st = w.dateTimeEdit1->dateTime();
+    asked.en = w.dateTimeEdit2->dateTime();
+    asked.ishl = w.checkBox->isChecked();
+    asked.channel = chIndex;
     if (!checkCriteria())
         return;
 
-    requestSearch(-1);
     w.stackedWidget->setCurrentIndex(0);
-    progress->exec();
-
+    if (!runNewSearch())
+        return;
     const int perPage = safePageRcd();
     records = g_recordCount;
     pages = pageCountFor(records, perPage);
@@ -141,18 +141,14 @@ void DataTablePage::on_pushButton_clicked()
     exportButton->setEnabled(records != 0);
     if (records != 0) {
         w.widget_page->show();
-        showPage(-1);
+        showPage();
     } else {
         showMessage(tr("There are no result to display."), 4);
     }
 }
 
-void DataTablePage::showPage(int pageid)
+void DataTablePage::showPage()
 {
-    if (pageid != -1) {
-        requestSearch(pageid);
-        progress->exec();
-    }
     if (family.traceSecondRowId && g_records.size() >= 2)
         qDebug() << "输出值:" << g_records.at(1).id;
     w.tabled->setRowCount(int(g_records.size()));
@@ -165,26 +161,26 @@ void DataTablePage::showPage(int pageid)
 void DataTablePage::fillRow(int row, const RecordRow &record)
 {
     for (int c = 0; c < family.cells.size(); ++c)
-        w.tabled->setItem(row, c, readOnlyItem(recordCellText(family.cells.at(c), record, ishl)));
+        w.tabled->setItem(row, c, readOnlyItem(recordCellText(family.cells.at(c), record, shown.ishl)));
 }
 
 void DataTablePage::exportRecords()
 {
+    if (records == 0) {
+        showMessage(tr("There are no records to export: search first."), 3);
+        return;
+    }
     const QString path = QFileDialog::getSaveFileName(this, tr("Export records"),
                                                       QDir::home().filePath(QStringLiteral("records.csv")),
                                                       tr("CSV file (*.csv)"), nullptr,
                                                       QFileDialog::DontUseNativeDialog);
     if (path.isEmpty())
         return;
-    emit ExportDb(family.number, chIndex, st, en, pv1, pv2, th1, th2, ishl, records, path);
-    progress->exec();
-    msgbox->setMessage(exportMessage, tr("Close"), true, exportOk ? 1 : 3);
-    msgbox->exec();
+    // The search shown is exported, whatever the criteria fields say now.
+    const SearchCriteria &c = shown;
+    const JobOutcome outcome = runJob(worker, progress, [&] {
+        emit ExportDb(family.number, c.channel, c.st, c.en, c.pv1, c.pv2, c.th1, c.th2, c.ishl, records, path);
+    });
+    if (outcome.status != JobOutcome::Cancelled)
+        showMessage(outcome.reason, outcome.done() ? 1 : 3);
 }
-
-void DataTablePage::showExportOutcome(bool ok, QString message)
-{
-    exportOk = ok;
-    exportMessage = message;
-}
-

@@ -63,31 +63,19 @@ private slots:
     void on_checkBox_stateChanged(int arg1);
     void on_pushButton_clicked();
     void exportRecords();
-    void showExportOutcome(bool ok, QString message);
 
 protected:
     DataTablePage(int familyNumber, QWidget *parent);
     void setUpPage(const DataPageWidgets &widgets);
-    virtual void requestSearch(int pageid) = 0;
-
-    double pv1 = 0;
-    double pv2 = 0;
-    double th1 = 0;
-    double th2 = 0;
-    QDateTime st;
-    QDateTime en;
-    bool ishl = false;
 
 private:
     void setUpResultTable();
-    void showPage(int pageid) override;
+    void showPage() override;
     void fillRow(int row, const RecordRow &record);
     bool checkCriteria();
 
     DataPageWidgets w;
     QPushButton *exportButton = nullptr;
-    bool exportOk = false;
-    QString exportMessage;
 };
 
 #endif

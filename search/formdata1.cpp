@@ -17,7 +17,7 @@ Formdata1::~Formdata1()
     delete ui;
 }
 
-void Formdata1::requestSearch(int pageid)
+void Formdata1::sendRequest(int pageid)
 {
-    emit SearchDb(pageid, chIndex, st, en, pv1, pv2, ishl);
+    emit SearchDb(pageid, asked.channel, asked.st, asked.en, asked.pv1, asked.pv2, asked.ishl);
 }

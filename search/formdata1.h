@@ -18,7 +18,7 @@ signals:
     void SearchDb(int pageid, int idx, QDateTime st, QDateTime en, double pv1, double pv2, bool ishl);
 
 protected:
-    void requestSearch(int pageid) override;
+    void sendRequest(int pageid) override;
 
 private:
     Ui::Formdata1 *ui;

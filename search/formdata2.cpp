@@ -17,7 +17,7 @@ Formdata2::~Formdata2()
     delete ui;
 }
 
-void Formdata2::requestSearch(int pageid)
+void Formdata2::sendRequest(int pageid)
 {
-    emit SearchDb(pageid, chIndex, st, en, pv1, pv2, ishl);
+    emit SearchDb(pageid, asked.channel, asked.st, asked.en, asked.pv1, asked.pv2, asked.ishl);
 }

@@ -19,7 +19,7 @@ Formdata4::~Formdata4()
     delete ui;
 }
 
-void Formdata4::requestSearch(int pageid)
+void Formdata4::sendRequest(int pageid)
 {
-    emit SearchDb(pageid, st, en, pv1, pv2, th1, th2, ishl);
+    emit SearchDb(pageid, asked.st, asked.en, asked.pv1, asked.pv2, asked.th1, asked.th2, asked.ishl);
 }

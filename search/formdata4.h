@@ -18,7 +18,7 @@ signals:
     void SearchDb(int pageid, QDateTime st, QDateTime en, double pv1, double pv2, double th1, double th2, bool ishl);
 
 protected:
-    void requestSearch(int pageid) override;
+    void sendRequest(int pageid) override;
 
 private:
     Ui::Formdata4 *ui;

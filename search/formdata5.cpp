@@ -16,7 +16,7 @@ Formdata5::~Formdata5()
     delete ui;
 }
 
-void Formdata5::requestSearch(int pageid)
+void Formdata5::sendRequest(int pageid)
 {
-    emit SearchDb(pageid, st, en, pv1, pv2, ishl);
+    emit SearchDb(pageid, asked.st, asked.en, asked.pv1, asked.pv2, asked.ishl);
 }

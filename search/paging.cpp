@@ -1,9 +1,5 @@
 #include "paging.h"
 
-#include "sqlthread.h"
-
-#include <QThread>
-
 int pageCountFor(int records, int perPage)
 {
     int pages = records / perPage;
@@ -21,19 +17,4 @@ int turnedPage(PageTurn turn, int curPage, int pages)
     case PageTurn::Last: return curPage != pages - 1 ? pages - 1 : -1;
     }
     return -1;
-}
-
-QThread *startWorkerThread(QObject *owner, SQLThread *worker)
-{
-    auto *thread = new QThread(owner);
-    worker->moveToThread(thread);
-    thread->start(QThread::InheritPriority);
-    return thread;
-}
-
-void stopWorkerThread(QThread *thread, SQLThread *worker)
-{
-    thread->quit();
-    thread->wait();
-    delete worker;
 }

@@ -6,6 +6,7 @@
 #include "families.h"
 #include "settings.h"
 #include "sqlthread.h"
+#include "workerjob.h"
 
 #include <QDateTimeEdit>
 #include <QDebug>
@@ -36,6 +37,7 @@ void RecordPage::setUpRecordPage(QTableWidget *channels, QDateTimeEdit *from, QD
     thread = startWorkerThread(this, worker);
     progress = new DialogProgress(this);
     connect(progress, &DialogProgress::finished, this, &RecordPage::dn_ThreadFinsh);
+    connectCancel(progress, worker);
     msgbox = new DialogMessage(this);
 }
 
@@ -43,6 +45,22 @@ void RecordPage::showMessage(const QString &text, int kind)
 {
     msgbox->setMessage(text, tr("Close"), true, kind);
     msgbox->exec();
+}
+
+bool RecordPage::runRequest(int pageid)
+{
+    const JobOutcome outcome = runJob(worker, progress, [this, pageid] { sendRequest(pageid); });
+    if (outcome.status == JobOutcome::Failed)
+        showMessage(tr("The search failed: %1").arg(outcome.reason), 3);
+    return outcome.done();
+}
+
+bool RecordPage::runNewSearch()
+{
+    if (!runRequest(-1))
+        return false;
+    shown = asked;
+    return true;
 }
 
 void RecordPage::dn_Select(int row)
@@ -71,8 +89,12 @@ void RecordPage::turnPage(PageTurn turn)
     const int page = turnedPage(turn, curPage, pages);
     if (page == -1)
         return;
+    // Pages belong to the search shown, whatever the criteria fields say now.
+    asked = shown;
+    if (!runRequest(page))
+        return;
     curPage = page;
-    showPage(curPage);
+    showPage();
 }
 
 void RecordPage::on_page_home_clicked()

@@ -3,6 +3,7 @@
 
 #include "paging.h"
 
+#include <QDateTime>
 #include <QWidget>
 
 struct MeterFamily;
@@ -12,6 +13,18 @@ class QDateTimeEdit;
 class QTableWidget;
 class QThread;
 class SQLThread;
+
+// What a search or chart asks for. A chart uses the channel and the window.
+struct SearchCriteria {
+    int channel = -1;
+    QDateTime st;
+    QDateTime en;
+    double pv1 = 0;
+    double pv2 = 0;
+    double th1 = 0;
+    double th2 = 0;
+    bool ishl = false;
+};
 
 // What the data-table and chart pages share: the worker on its own thread,
 // the progress and message dialogs, the channel table and the paging.
@@ -42,7 +55,13 @@ protected:
     RecordPage(int familyNumber, QWidget *parent);
     // Channel table (families with channels), date edits, worker and dialogs.
     void setUpRecordPage(QTableWidget *channels, QDateTimeEdit *from, QDateTimeEdit *to);
-    virtual void showPage(int pageid) = 0;
+    // Sends the family's request for page `pageid` (-1: a new search) of `asked`.
+    virtual void sendRequest(int pageid) = 0;
+    // Draws the rows of the page the last successful job fetched.
+    virtual void showPage() = 0;
+    // Runs a new search of `asked`: true when it succeeded, and `asked` is
+    // then the search shown. A failure has been told to the user.
+    bool runNewSearch();
     void showMessage(const QString &text, int kind);
 
     const MeterFamily &family;
@@ -55,8 +74,11 @@ protected:
     QThread *thread = nullptr;
     DialogProgress *progress = nullptr;
     DialogMessage *msgbox = nullptr;
+    SearchCriteria asked;  // what the next request sends
+    SearchCriteria shown;  // the search whose pages are shown; paging and export use it
 
 private:
+    bool runRequest(int pageid);
     void turnPage(PageTurn turn);
 
     QTableWidget *channelTable = nullptr;

@@ -2,12 +2,14 @@
 // exactly as the data-table page shows them.
 #include "sqlthread.h"
 
+#include "recorddatabase.h"
 #include "recordtime.h"
 #include "settings.h"
 #include "tablequery.h"
 
 #include <QDir>
 #include <QSaveFile>
+#include <QSqlError>
 #include <QSqlQuery>
 
 namespace {
@@ -35,55 +37,60 @@ void SQLThread::dn_exportTable(int familyNumber, int idx, QDateTime st, QDateTim
 {
     const MeterFamily &family = meterFamily(familyNumber);
     const TableSearch base{0, idx, st, en, pv1, pv2, th1, th2, ishl};
+    const QString where = QDir::toNativeSeparators(path);
     emit PostProgress(tr("Exporting..."), 1);
-    openConnection();
+    // The file appears under its name only once it is complete.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return finishJob(JobOutcome::Failed, tr("The records could not be written to %1.").arg(where));
+    QStringList headers;
+    for (const FamilyCell &cell : family.cells)
+        headers << cell.header;
+    file.write(csvLine(headers));
+
+    openConnection(recordDatabasePath());
     int written = 0;
-    bool ok = false;
+    QString readError;
     {
-        // The file appears under its name only once it is complete.
-        QSaveFile file(path);
-        ok = file.open(QIODevice::WriteOnly);
-        if (ok) {
-            QStringList headers;
-            for (const FamilyCell &cell : family.cells)
-                headers << cell.header;
-            file.write(csvLine(headers));
-        }
         QSqlQuery query(db);
         query.setForwardOnly(true);
-        for (int page = 0; ok; ++page) {
+        for (int page = 0; readError.isEmpty() && !cancelRequested(); ++page) {
             TableSearch search = base;
             search.pageid = page;
-            choosePageAccess(family.table(Meter), st, en, qint64(page) * ExportChunk);
-            query.prepare(tablePageStatement(family, Meter, search, ExportChunk));
+            choosePageAccess(family.table(Meter), st, en, qint64(page) * ExportChunk, total);
+            int rows = 0;
+            const bool prepared = query.prepare(tablePageStatement(family, Meter, search, ExportChunk));
             query.bindValue(QStringLiteral(":indate1"), recordTimeText(st));
             query.bindValue(QStringLiteral(":indate2"), recordTimeText(en));
-            if (!query.exec()) {
-                ok = false;
-                break;
+            if (prepared && query.exec()) {
+                for (; query.next(); ++rows) {
+                    RecordRow row = readRecordRow(query, family.tableColumns, ishl);
+                    row.id = written + rows;
+                    row.channel = idx + 1;
+                    QStringList cells;
+                    for (const FamilyCell &cell : family.cells)
+                        cells << recordCellText(cell, row, ishl);
+                    file.write(csvLine(cells));
+                }
             }
-            int rows = 0;
-            while (query.next()) {
-                RecordRow row = readRecordRow(query, family.tableColumns, ishl);
-                row.id = written + rows;
-                row.channel = idx + 1;
-                QStringList cells;
-                for (const FamilyCell &cell : family.cells)
-                    cells << recordCellText(cell, row, ishl);
-                file.write(csvLine(cells));
-                ++rows;
-            }
+            if (query.lastError().isValid())
+                readError = query.lastError().text();
             written += rows;
             if (total > 0)
                 emit PostProgress(tr("Exporting..."), qBound(1, int(qint64(written) * 99 / total), 99));
             if (rows < ExportChunk)
                 break;
         }
-        ok = ok && file.commit();
     }
-    closeConnection();
-    const QString message = ok ? tr("%1 records exported to %2").arg(written).arg(QDir::toNativeSeparators(path))
-                               : tr("The records could not be written to %1.").arg(QDir::toNativeSeparators(path));
-    emit Exported(ok, message);
-    emit PostProgress(message, 100);
+    if (cancelRequested()) {
+        file.cancelWriting();
+        return finishCancelled();
+    }
+    if (!readError.isEmpty()) {
+        file.cancelWriting();
+        return finishJob(JobOutcome::Failed, tr("The records could not be read: %1").arg(readError));
+    }
+    if (!file.commit())
+        return finishJob(JobOutcome::Failed, tr("The records could not be written to %1.").arg(where));
+    finishJob(JobOutcome::Done, tr("%1 records exported to %2").arg(written).arg(where));
 }

@@ -2,7 +2,6 @@
 
 #include "recordtime.h"
 #include "settings.h"
-#include "sqlthread.h"
 
 #include <QDebug>
 #include <QLocale>
@@ -73,9 +72,9 @@ QString tablePageStatement(const MeterFamily &family, int meter, const TableSear
         .arg(pageRcd);
 }
 
-int expectedPageRows(qint64 offset, int pageSize)
+int expectedPageRows(qint32 matching, qint64 offset, int pageSize)
 {
-    return int(qBound<qint64>(0, qint64(g_recordCount) - offset, qint64(pageSize)));
+    return int(qBound<qint64>(0, qint64(matching) - offset, qint64(pageSize)));
 }
 
 QString recordCellText(const FamilyCell &cell, const RecordRow &row, bool ishl)
@@ -125,54 +124,4 @@ RecordRow readRecordRow(const QSqlQuery &query, const QList<FamilyColumn> &colum
         }
     }
     return row;
-}
-
-void SQLThread::runTableSearch(const MeterFamily &family, const TableSearch &search)
-{
-    openConnection();
-    emit PostProgress(QStringLiteral("Querying..."), 25);
-    if (search.pageid == -1)
-        ensureTimeIndex(family.table(Meter));
-    {
-        const int pageRcd = safePageRcd();
-        QSqlQuery query(db);
-        query.setForwardOnly(true);
-        const auto bindWindow = [&] {
-            query.bindValue(QStringLiteral(":indate1"), recordTimeText(search.st));
-            query.bindValue(QStringLiteral(":indate2"), recordTimeText(search.en));
-        };
-        if (search.pageid == -1) {
-            query.prepare(tableCountStatement(family, Meter, search));
-            bindWindow();
-            if (query.exec() && query.next())
-                g_recordCount = query.value(0).toInt();
-            else
-                qDebug() << "查询命令出错1" << query.lastError();
-        }
-        const qint64 offset = search.pageid < 0 ? 0 : qint64(search.pageid) * pageRcd;
-        choosePageAccess(family.table(Meter), search.st, search.en, offset);
-        const QString statement = tablePageStatement(family, Meter, search, pageRcd);
-        query.prepare(statement);
-        bindWindow();
-        qDebug() << "SQL:" << statement;
-        if (query.exec()) {
-            g_records = QVector<RecordRow>();
-            g_records.reserve(expectedPageRows(offset, pageRcd));
-            for (int k = 0; query.next(); ++k) {
-                RecordRow row = readRecordRow(query, family.tableColumns, search.ishl);
-                row.id = int(offset) + k;
-                if (family.hasChannels())
-                    row.channel = search.idx + 1;
-                g_records.append(row);
-            }
-            if (family.traceTableRowCount)
-                qDebug() << "当前id" << g_records.size();
-        } else {
-            qDebug() << "查询命令出错2" << query.lastError();
-        }
-    }
-    // The connection is released before the end report, so whatever job the
-    // report lets the user start next finds the connection name free.
-    closeConnection();
-    emit PostProgress(tr("Query executed."), 100);
 }

@@ -30,9 +30,9 @@ QString tablePageStatement(const MeterFamily &family, int meter, const TableSear
 // A result cell as the data-table page shows it (and the export writes it).
 QString recordCellText(const FamilyCell &cell, const RecordRow &row, bool ishl);
 
-// The rows a page from `offset` will hold, as the last count says; reserving
-// them spares a chart page of 100,000 rows its regrowths.
-int expectedPageRows(qint64 offset, int pageSize);
+// The rows a page from `offset` will hold when `matching` records match;
+// reserving them spares a chart page of 100,000 rows its regrowths.
+int expectedPageRows(qint32 matching, qint64 offset, int pageSize);
 
 // Fills one row from the current result row of `query`, column by column.
 RecordRow readRecordRow(const QSqlQuery &query, const QList<FamilyColumn> &columns, bool ishl);

@@ -83,6 +83,10 @@ int main(int argc, char *argv[])
         QTimer::singleShot(percent == 0 ? 0 : 700, [] {});
         QTest::qWait(percent == 0 ? 10 : 700);
         save(&progress, QString("progress-%1").arg(percent));
+        if (percent == 37) {
+            QTest::keyClick(&progress, Qt::Key_Escape); // the job is asked to stop; the dialog stays
+            save(&progress, QStringLiteral("progress-cancelling"));
+        }
     }
     DialogMessage message;
     message.setMessage(QStringLiteral("If the data already exists, it will be overwritten"), "OK", false, 2);

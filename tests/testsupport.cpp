@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include "recorddatabase.h"
+#include "rowinserter.h"
 #include "settings.h"
 #include "sqlthread.h"
 
@@ -9,6 +10,9 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSqlDatabase>
@@ -17,6 +21,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <sqlite3.h>
 
 namespace TestSupport {
 
@@ -51,6 +56,62 @@ void answerMessage(QString *text, const char *button)
             *text = label ? label->property("text").toString() : QString();
         }
         click(dialog, button);
+    });
+}
+
+void chooseFiles(const QString &folder, const QStringList &names, QStringList *listed, std::function<void()> then)
+{
+    onNextModal("QFileDialog", [=](QWidget *w) {
+        auto *dialog = static_cast<QFileDialog *>(w);
+        if (listed) {
+            dialog->setDirectory(folder);
+            auto *model = dialog->findChild<QFileSystemModel *>();
+            const QModelIndex root = model->index(folder);
+            if (!QTest::qWaitFor([&] { return model->rowCount(root) > 0; }, 5000))
+                qWarning("the file dialog listed nothing in %s", qPrintable(folder));
+            for (int r = 0; r < model->rowCount(root); ++r)
+                *listed << model->index(r, 0, root).data().toString();
+        }
+        if (names.isEmpty()) {
+            dialog->reject();
+        } else {
+            dialog->setDirectory(folder);
+            QStringList quoted;
+            for (const QString &n : names)
+                quoted << QLatin1Char('"') + n + QLatin1Char('"');
+            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(quoted.join(QLatin1Char(' ')));
+            QMetaObject::invokeMethod(dialog, "accept");
+        }
+        if (then)
+            then();
+    });
+}
+
+void saveAs(const QString &path)
+{
+    onNextModal("QFileDialog", [path](QWidget *w) {
+        w->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
+        QMetaObject::invokeMethod(w, "accept");
+    });
+}
+
+namespace {
+int pauseAWhile(void *)
+{
+    QThread::usleep(300);
+    return 0;
+}
+} // namespace
+
+void slowWorkerJobs(bool slow)
+{
+    if (!slow) {
+        SQLThread::setConnectionHook({});
+        return;
+    }
+    SQLThread::setConnectionHook([](QSqlDatabase &db) {
+        if (sqlite3 *handle = sqliteHandle(db))
+            sqlite3_progress_handler(handle, 200, pauseAWhile, nullptr);
     });
 }
 

@@ -18,6 +18,18 @@ void onNextModal(const char *className, std::function<void(QWidget *)> answer, i
 // The next DialogMessage: records its text and presses the named button.
 void answerMessage(QString *text, const char *button = "push_ok");
 
+// Answers the next file dialog with these files of one folder (none: Cancel),
+// listing what the dialog shows there into `listed` when asked; `then` runs
+// right after the answer (to queue the next one).
+void chooseFiles(const QString &folder, const QStringList &names, QStringList *listed = nullptr,
+                 std::function<void()> then = {});
+// Answers the next save dialog with this path.
+void saveAs(const QString &path);
+
+// Makes every job of every worker slow (a pause every few hundred SQLite
+// steps), so that a test can act while one runs; false ends it.
+void slowWorkerJobs(bool slow);
+
 // Clicks a button found by object name inside `parent`.
 void click(QWidget *parent, const char *objectName);
 

@@ -17,15 +17,6 @@ using namespace PageTesting;
 
 namespace {
 
-// Answers the next save dialog with this path.
-void saveAs(const QString &path)
-{
-    onNextModal("QFileDialog", [path](QWidget *w) {
-        w->findChild<QLineEdit *>("fileNameEdit")->setText(path);
-        QMetaObject::invokeMethod(w, "accept");
-    });
-}
-
 QStringList shownRows(QWidget *page)
 {
     auto *table = page->findChild<QTableWidget *>("tabled");

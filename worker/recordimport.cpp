@@ -2,6 +2,7 @@
 #include "sqlthread.h"
 
 #include "families.h"
+#include "recorddatabase.h"
 #include "recordlinereader.h"
 #include "rowinserter.h"
 #include "settings.h"
@@ -27,10 +28,15 @@ int readModelCode(QFile &modelFile)
     return QString::fromUtf8(modelFile.readLine()).trimmed().toInt(nullptr, 10);
 }
 
-bool storeBatch(RowInserter &inserter, const RecordBatch &batch, int fieldCount, bool traceFields)
+// False when the database can take no more, or when the import is to stop,
+// which is looked at every thousand records so that a cancel ends it promptly.
+bool storeBatch(RowInserter &inserter, const RecordBatch &batch, int fieldCount, bool traceFields,
+                const std::atomic_bool &stop)
 {
     const FieldSpan *record = batch.fields.data();
     for (int r = 0; r < batch.records; ++r, record += fieldCount) {
+        if (r % 1024 == 0 && stop.load())
+            return false;
         if (traceFields && lcFieldTrace().isDebugEnabled()) {
             for (int i = 0; i < fieldCount; ++i)
                 qCDebug(lcFieldTrace) << "进入巡检仪表格导入过程" << i;
@@ -50,7 +56,8 @@ void SQLThread::dn_importCSV(QStringList files)
         files.append(QString());
     QFile modelFile(QFileInfo(files.first()).path() + QStringLiteral("//VNMETER.INI"));
     if (!QFileInfo(modelFile.fileName()).isFile() || !modelFile.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        emit PostProgress(QStringLiteral("VNMETER.INI not be found. "), 100);
+        finishJob(JobOutcome::Failed, tr("VNMETER.INI was not found beside the record files."),
+                  QStringLiteral("VNMETER.INI not be found. "));
         return;
     }
     const int modelCode = readModelCode(modelFile);
@@ -88,7 +95,8 @@ void SQLThread::dn_importCSV(QStringList files)
     case 4: importFamily4(files); break;
     case 5: importFamily5(files); break;
     default:
-        emit PostProgress(QStringLiteral("导入失败，没找到可导入文件"), 100);
+        finishJob(JobOutcome::Failed, tr("The model code %1 in VNMETER.INI names no known meter.").arg(modelCode),
+                  QStringLiteral("导入失败，没找到可导入文件"));
         break;
     }
 }
@@ -118,80 +126,100 @@ void SQLThread::importFamily5(QStringList files)
     importRecords(5, 5, files);
 }
 
+void SQLThread::failImport(const QString &reason, const QString &report)
+{
+    if (db.isValid()) {
+        db.rollback();
+        closeConnection();
+    }
+    discardNewRecordDatabase();
+    if (cancelRequested())
+        finishCancelled();
+    else
+        finishJob(JobOutcome::Failed, reason, report);
+}
+
+// The records go into a fresh copy of the template beside record.db, which
+// replaces record.db only once every line is committed: an import that fails
+// or is cancelled leaves the previous records, Meter and the settings file as
+// they were.
 void SQLThread::importRecords(int family, int tableCode, const QStringList &files)
 {
     const ParserTraits traits = parserTraits(family);
     if (traits.entryTrace)
         qDebug() << traits.entryTrace;
+    const QString nothingRead = tr("No records could be read from the chosen files.");
+    if (files.isEmpty())
+        return failImport(nothingRead, nothingRead);
+    if (!prepareNewRecordDatabase())
+        return failImport(tr("Write to the data fails"), tr("Write to the data fails"));
     const int n = int(files.size());
     const int fieldCount = recordFieldCount(tableCode);
 
     // SQLite's default page cache (2 MB) is kept: the one transaction spills
     // to the file as it grows, and a larger cache measured slower.
-    openConnection();
+    openConnection(newRecordDatabasePath());
     db.transaction();
     std::unique_ptr<RowInserter> inserter = makeRowInserter(db);
     inserter->prepare(insertStatement(tableCode));
 
+    qint64 stored = 0;
     int k = 0;
     for (const QString &path : files) {
         QFile file(path);
         // The line reader buffers on its own; a second buffer would only copy.
         if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-            // The file went away after it was chosen: nothing of this import is kept.
             qDebug() << "文件打开失败" << path;
             inserter.reset();
-            db.rollback();
-            closeConnection();
-            emit PostProgress(tr("Import failed: the record file %1 could not be opened. Nothing was imported.")
-                                  .arg(QDir::toNativeSeparators(path)), 100);
-            return;
+            const QString text = tr("Import failed: the record file %1 could not be opened. Nothing was imported.")
+                                     .arg(QDir::toNativeSeparators(path));
+            return failImport(text, text);
         }
         RecordBatchReader reader(file, fieldCount);
         reader.skipLine(); // the header
         RecordBatch batches[2];
         reader.fill(batches[0]);
-        for (int i = 0; batches[i % 2].records > 0; ++i) {
+        for (int i = 0; batches[i % 2].records > 0 && !cancelRequested(); ++i) {
             // The next lines are read and split on another core while these are
             // stored (in place, should no thread be available).
             RecordBatch &next = batches[(i + 1) % 2];
             std::future<void> ahead = std::async(std::launch::async | std::launch::deferred,
                                                  [&reader, &next] { reader.fill(next); });
-            const bool stored = storeBatch(*inserter, batches[i % 2], fieldCount, traits.traceEachField);
+            const bool kept = storeBatch(*inserter, batches[i % 2], fieldCount, traits.traceEachField, cancelFlag);
+            stored += batches[i % 2].records;
             ahead.wait();
-            if (!stored)
+            if (!kept)
                 break;
         }
         file.close();
-        if (!inserter->errorText().isEmpty()) {
-            // The database can take no more: keep nothing of this import.
-            const QString error = inserter->errorText();
+        if (!inserter->errorText().isEmpty() || cancelRequested()) {
+            const QString text = tr("Import failed: %1").arg(inserter->errorText());
             inserter.reset();
-            db.rollback();
-            closeConnection();
-            emit PostProgress(tr("Import failed: %1").arg(error), 100);
-            return;
+            return failImport(text, text);
         }
         ++k;
         emit PostProgress(tr("Import file :%1").arg(path), (90 / n) * k);
     }
     inserter.reset();
+    if (stored == 0)
+        return failImport(nothingRead, nothingRead);
 
     if (!db.commit()) {
         const QSqlError error = db.lastError();
         if (family == 5)
             qDebug() << traits.errorLabel << error;
-        db.rollback();
         qDebug() << traits.errorLabel << error;
-        closeConnection();
-        // Nothing was stored, so the earlier import stays the one on record.
-        emit PostProgress(error.text().isEmpty() ? tr("Import failed: the records could not be saved.")
-                                                 : error.text(), 100);
-        return;
+        const QString text = error.text().isEmpty() ? tr("Import failed: the records could not be saved.")
+                                                    : error.text();
+        return failImport(text, text);
     }
     closeConnection();
+    if (cancelRequested())
+        return failImport(QString(), QString());
+    if (!installNewRecordDatabase())
+        return failImport(tr("Write to the data fails"), tr("Write to the data fails"));
 
     Meter = tableCode;
     writeSetting(QStringLiteral("Meter"), QString::number(tableCode));
-    emit PostProgress(tr("%1 files to be imported").arg(n), 100);
+    finishJob(JobOutcome::Done, QString(), tr("%1 files to be imported").arg(n));
 }

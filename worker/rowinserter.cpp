@@ -68,6 +68,8 @@ private:
     QSqlQuery query;
 };
 
+} // namespace
+
 sqlite3 *sqliteHandle(QSqlDatabase &db)
 {
     const QVariant v = db.driver()->handle();
@@ -75,8 +77,6 @@ sqlite3 *sqliteHandle(QSqlDatabase &db)
         return nullptr;
     return *static_cast<sqlite3 *const *>(v.data());
 }
-
-} // namespace
 
 bool RowInserter::isFatal(int sqliteCode)
 {

@@ -30,6 +30,10 @@ enum class InsertPath { Automatic, Native, QtQuery };
 
 std::unique_ptr<RowInserter> makeRowInserter(QSqlDatabase &db, InsertPath path = InsertPath::Automatic);
 
+struct sqlite3;
+// The connection's SQLite handle, or nullptr when the driver gives none.
+sqlite3 *sqliteHandle(QSqlDatabase &db);
+
 // True when the connection's handle is a SQLite handle of the very library
 // this program links, so that the C API may be used on it.
 bool nativeHandleUsable(QSqlDatabase &db);

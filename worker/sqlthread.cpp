@@ -3,20 +3,37 @@
 #include "chartquery.h"
 #include "families.h"
 #include "pageaccess.h"
+#include "recorddatabase.h"
 #include "recordstore.h"
 #include "recordtime.h"
 #include "rowinserter.h"
+#include "settings.h"
 #include "tablequery.h"
 
-#include <QCoreApplication>
 #include <QDebug>
+#include <QMutexLocker>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <sqlite3.h>
 
 namespace {
 const QString ConnectionName = QStringLiteral("dbnamelog");
 std::function<void(QSqlDatabase &)> g_connectionHook;
-}
+} // namespace
+
+// One page of a table search or a chart, with the count first on a new search.
+struct PagedQuery {
+    QString table;
+    QString countStatement; // empty on a later page: the shown search's count holds
+    QString pageStatement;
+    QDateTime st;
+    QDateTime en;
+    qint64 offset = 0;
+    int pageSize = 0;
+    std::function<RecordRow(const QSqlQuery &, qint64 number)> readRow;
+    bool traceCount = false;
+    bool traceRowCount = false;
+};
 
 void SQLThread::setConnectionHook(std::function<void(QSqlDatabase &)> hook)
 {
@@ -33,21 +50,60 @@ SQLThread::~SQLThread()
     qDebug() << "线程函数sqltrhead析构";
 }
 
-void SQLThread::openConnection()
+void SQLThread::openConnection(const QString &path)
 {
     db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);
-    db.setDatabaseName(QCoreApplication::applicationDirPath() + QStringLiteral("/record.db"));
-    if (!db.open())
+    db.setDatabaseName(path);
+    if (!db.open()) {
         qDebug() << db.lastError();
-    else if (g_connectionHook)
+        return;
+    }
+    if (g_connectionHook)
         g_connectionHook(db);
+    // Only a handle of the library this program links may be interrupted from here.
+    if (nativeHandleUsable(db)) {
+        QMutexLocker lock(&handleLock);
+        handle = sqliteHandle(db);
+    }
 }
 
 void SQLThread::closeConnection()
 {
+    {
+        QMutexLocker lock(&handleLock);
+        handle = nullptr;
+    }
     db.close();
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase(ConnectionName);
+}
+
+void SQLThread::cancel()
+{
+    cancelFlag = true;
+    QMutexLocker lock(&handleLock);
+    if (handle)
+        sqlite3_interrupt(handle);
+}
+
+void SQLThread::clearCancel()
+{
+    cancelFlag = false;
+}
+
+void SQLThread::finishJob(JobOutcome::Status status, const QString &reason, const QString &report)
+{
+    // The connection is released before the end report, so whatever job the
+    // report lets the user start next finds the connection name free.
+    if (db.isValid())
+        closeConnection();
+    lastOutcome = {status, reason};
+    emit PostProgress(report, 100);
+}
+
+void SQLThread::finishCancelled()
+{
+    finishJob(JobOutcome::Cancelled, tr("Cancelled."));
 }
 
 void SQLThread::ensureTimeIndex(const QString &table)
@@ -58,7 +114,8 @@ void SQLThread::ensureTimeIndex(const QString &table)
     query.exec(QStringLiteral("create index if not exists %1_time on %1(datetime(indate))").arg(table));
 }
 
-void SQLThread::choosePageAccess(const QString &table, const QDateTime &st, const QDateTime &en, qint64 offset)
+void SQLThread::choosePageAccess(const QString &table, const QDateTime &st, const QDateTime &en, qint64 offset,
+                                 qint32 matching)
 {
     // The index finds a narrow window at once, but the statements order by
     // rowid, so over a wide window it sorts everything up to the page, where
@@ -74,11 +131,108 @@ void SQLThread::choosePageAccess(const QString &table, const QDateTime &st, cons
         return read ? parseRecordTime(query.value(0).toString()) : QDateTime();
     };
     const WindowShare window = windowShare(timeAt("min"), timeAt("max"), st, en);
-    const double progress = g_recordCount > 0 ? qBound(0.0, double(offset) / g_recordCount, 1.0) : 0.0;
+    const double progress = matching > 0 ? qBound(0.0, double(offset) / matching, 1.0) : 0.0;
     if (!scanReachesPageSooner(window, progress))
         return;
     query.exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
     query.exec(QStringLiteral("create temp view %1 as select rowid as rowid, * from main.%1 not indexed").arg(table));
+}
+
+void SQLThread::runPagedQuery(const PagedQuery &request)
+{
+    openConnection(recordDatabasePath());
+    emit PostProgress(QStringLiteral("Querying..."), 25);
+    const auto failed = [&](const char *trace, const QSqlQuery &query) {
+        qDebug() << trace << query.lastError();
+        if (cancelRequested())
+            finishCancelled();
+        else
+            finishJob(JobOutcome::Failed, query.lastError().text(), tr("Query executed."));
+    };
+    // Results go to the store only when the whole job succeeded, so a failed
+    // or cancelled job leaves the shown search's rows and count as they were.
+    qint32 count = g_recordCount;
+    QVector<RecordRow> rows;
+    {
+        QSqlQuery query(db);
+        query.setForwardOnly(true);
+        const auto run = [&](const QString &statement) {
+            if (!query.prepare(statement))
+                return false;
+            query.bindValue(QStringLiteral(":indate1"), recordTimeText(request.st));
+            query.bindValue(QStringLiteral(":indate2"), recordTimeText(request.en));
+            return query.exec();
+        };
+        if (!request.countStatement.isEmpty()) {
+            ensureTimeIndex(request.table);
+            if (cancelRequested())
+                return finishCancelled();
+            if (!run(request.countStatement) || !query.next())
+                return failed("查询命令出错1", query);
+            count = query.value(0).toInt();
+            if (request.traceCount)
+                qDebug() << request.en << "记录数" << count;
+        }
+        if (cancelRequested())
+            return finishCancelled();
+        choosePageAccess(request.table, request.st, request.en, request.offset, count);
+        qDebug() << "SQL:" << request.pageStatement;
+        if (!run(request.pageStatement))
+            return failed("查询命令出错2", query);
+        rows.reserve(expectedPageRows(count, request.offset, request.pageSize));
+        for (qint64 k = 0; query.next(); ++k)
+            rows.append(request.readRow(query, request.offset + k));
+        if (query.lastError().isValid() || cancelRequested())
+            return failed("查询命令出错2", query);
+        if (request.traceRowCount)
+            qDebug() << "当前id" << rows.size();
+    }
+    g_recordCount = count;
+    g_records = std::move(rows);
+    finishJob(JobOutcome::Done, QString(), tr("Query executed."));
+}
+
+void SQLThread::runTableSearch(const MeterFamily &family, const TableSearch &search)
+{
+    const int pageRcd = safePageRcd();
+    PagedQuery request;
+    request.table = family.table(Meter);
+    if (search.pageid == -1)
+        request.countStatement = tableCountStatement(family, Meter, search);
+    request.pageStatement = tablePageStatement(family, Meter, search, pageRcd);
+    request.st = search.st;
+    request.en = search.en;
+    request.offset = search.pageid < 0 ? 0 : qint64(search.pageid) * pageRcd;
+    request.pageSize = pageRcd;
+    request.readRow = [&family, &search](const QSqlQuery &query, qint64 number) {
+        RecordRow row = readRecordRow(query, family.tableColumns, search.ishl);
+        row.id = int(number);
+        if (family.hasChannels())
+            row.channel = search.idx + 1;
+        return row;
+    };
+    request.traceRowCount = family.traceTableRowCount;
+    runPagedQuery(request);
+}
+
+void SQLThread::runChartQuery(const MeterFamily &family, const ChartRequest &chart)
+{
+    const int plotRcd = safePlotRcd();
+    PagedQuery request;
+    request.table = family.table(Meter);
+    if (chart.pageid == -1)
+        request.countStatement = chartCountStatement(family, Meter);
+    request.pageStatement = chartPageStatement(family, Meter, chart, plotRcd);
+    request.st = chart.st;
+    request.en = chart.en;
+    request.offset = chart.pageid < 0 ? 0 : qint64(chart.pageid) * plotRcd;
+    request.pageSize = plotRcd;
+    request.readRow = [&family](const QSqlQuery &query, qint64) {
+        return readRecordRow(query, family.chartColumns, false);
+    };
+    request.traceCount = family.traceChartCount;
+    request.traceRowCount = family.traceChartRowCount;
+    runPagedQuery(request);
 }
 
 void SQLThread::dn_Record_Search1(int pageid, int idx, QDateTime st, QDateTime en, double pv1, double pv2, bool ishl)

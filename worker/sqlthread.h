@@ -1,18 +1,26 @@
 #ifndef SQLTHREAD_H
 #define SQLTHREAD_H
 
+#include "joboutcome.h"
+
 #include <QDateTime>
+#include <QMutex>
 #include <QObject>
 #include <QSqlDatabase>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 
 struct MeterFamily;
 struct TableSearch;
 struct ChartRequest;
+struct PagedQuery;
+struct sqlite3;
 
 // Does all database work on the thread it is moved to. Each job opens the
 // connection "dbnamelog", does its work and removes the connection again.
+// Every job ends with one report of value 100, after which outcome() says
+// whether it was done, failed or cancelled.
 class SQLThread : public QObject
 {
     Q_OBJECT
@@ -23,9 +31,17 @@ public:
     // Runs on every connection a job opens; tests use it to simulate a full disk.
     static void setConnectionHook(std::function<void(QSqlDatabase &)> hook);
 
+    // Asks the running job to stop; safe from any thread. The job rolls back
+    // and ends with "Cancelled." promptly. A request that comes while no job
+    // runs holds for the next one, until clearCancel().
+    void cancel();
+    // Called by the owner before it sends a request (no job runs then).
+    void clearCancel();
+    // How the last job ended; read after its final report.
+    JobOutcome outcome() const { return lastOutcome; }
+
 signals:
     void PostProgress(QString str, int setp);
-    void Exported(bool ok, QString message);
 
 public slots:
     void dn_Record_Search1(int pageid, int idx, QDateTime st, QDateTime en, double pv1, double pv2, bool ishl);
@@ -44,8 +60,13 @@ public slots:
                         double th2, bool ishl, int total, QString path);
 
 private:
-    void openConnection();
+    void openConnection(const QString &path);
     void closeConnection();
+    bool cancelRequested() const { return cancelFlag.load(); }
+    // Releases the connection, records the outcome and sends the final report.
+    void finishJob(JobOutcome::Status status, const QString &reason, const QString &report);
+    void finishJob(JobOutcome::Status status, const QString &reason) { finishJob(status, reason, reason); }
+    void finishCancelled();
 
     void importFamily1(QStringList files, int channels);
     void importFamily2(QStringList files, int channels);
@@ -53,13 +74,20 @@ private:
     void importFamily4(QStringList files);
     void importFamily5(QStringList files);
     void importRecords(int family, int tableCode, const QStringList &files);
+    void failImport(const QString &reason, const QString &report);
 
     void ensureTimeIndex(const QString &table);
-    void choosePageAccess(const QString &table, const QDateTime &st, const QDateTime &en, qint64 offset);
+    void choosePageAccess(const QString &table, const QDateTime &st, const QDateTime &en, qint64 offset,
+                          qint32 matching);
     void runTableSearch(const MeterFamily &family, const TableSearch &search);
     void runChartQuery(const MeterFamily &family, const ChartRequest &request);
+    void runPagedQuery(const PagedQuery &request);
 
     QSqlDatabase db;
+    JobOutcome lastOutcome;
+    std::atomic_bool cancelFlag{false};
+    QMutex handleLock;          // guards `handle` against a cancel from another thread
+    sqlite3 *handle = nullptr;  // the open connection's handle, when it may be interrupted
 };
 
 #endif

@@ -1,0 +1,64 @@
+#include "recorddatabase.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <cstdio>
+
+namespace {
+
+void removeJournals(const QString &database)
+{
+    for (const char *suffix : {"-journal", "-wal", "-shm"})
+        QFile::remove(database + QLatin1String(suffix));
+}
+
+} // namespace
+
+QString recordDatabasePath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/record.db");
+}
+
+QString recordTemplatePath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/record0.db");
+}
+
+QString newRecordDatabasePath()
+{
+    return recordDatabasePath() + QStringLiteral(".new");
+}
+
+bool prepareNewRecordDatabase()
+{
+    const QString copy = newRecordDatabasePath();
+    discardNewRecordDatabase();
+    if (!QFile::copy(recordTemplatePath(), copy)) {
+        QFile::remove(copy);
+        return false;
+    }
+    QFile::setPermissions(copy, QFile::permissions(copy) | QFile::WriteOwner);
+    return true;
+}
+
+bool installNewRecordDatabase()
+{
+    const QString target = recordDatabasePath();
+    removeJournals(target);
+    if (std::rename(QFile::encodeName(newRecordDatabasePath()).constData(), QFile::encodeName(target).constData()) != 0) {
+        discardNewRecordDatabase();
+        return false;
+    }
+    return true;
+}
+
+void discardNewRecordDatabase()
+{
+    QFile::remove(newRecordDatabasePath());
+    removeJournals(newRecordDatabasePath());
+}
+
+bool replaceRecordDatabase()
+{
+    return prepareNewRecordDatabase() && installNewRecordDatabase();
+}

@@ -1,0 +1,23 @@
+#ifndef RECORDDATABASE_H
+#define RECORDDATABASE_H
+
+#include <QString>
+
+QString recordDatabasePath();
+QString recordTemplatePath();
+// Where an import builds the next record database before it replaces record.db.
+QString newRecordDatabasePath();
+
+// A fresh copy of the template at newRecordDatabasePath(); false when it
+// cannot be made. Stale journals of an earlier copy go first, so SQLite
+// cannot roll old pages into the fresh one.
+bool prepareNewRecordDatabase();
+// Puts the complete new database in the place of record.db in one rename(2).
+// The old database's journals go first: they belong to the file being replaced.
+bool installNewRecordDatabase();
+void discardNewRecordDatabase();
+
+// Replaces record.db by a fresh copy of record0.db (prepare, then install).
+bool replaceRecordDatabase();
+
+#endif
