@@ -153,16 +153,27 @@ private slots:
     {
         MainWindow window;
         window.show();
+        const auto dragAccepted = [&](const QUrl &url) {
+            QMimeData mime;
+            mime.setUrls({url});
+            QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            static_cast<QObject *>(&window)->event(&enter);
+            return enter.isAccepted();
+        };
+        QVERIFY(!dragAccepted(QUrl::fromLocalFile(dir.filePath("picture.png"))));
+        QVERIFY(!dragAccepted(QUrl("https://example.org/20240301.csv")));
+        QVERIFY(!dragAccepted(QUrl::fromLocalFile(dir.path()))); // a folder without record files
+        QVERIFY(dragAccepted(QUrl::fromLocalFile(samplesDir() + "/level-meter/20240301.CSV")));
+
         QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(samplesDir() + "/level-meter/20240302.CSV"),
-                      QUrl::fromLocalFile(samplesDir() + "/level-meter/20240301.CSV")});
+        mime.setUrls({QUrl::fromLocalFile(samplesDir() + "/level-meter")});
         QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         // Delivered straight to the window: the application only routes drops
         // that a real drag started.
         static_cast<QObject *>(&window)->event(&drop);
         QVERIFY(drop.isAccepted());
         QTRY_COMPARE(Meter, 3); // the import starts once the drop has returned
-        QCOMPARE(tableRows("meter3").size(), 720);
+        QCOMPARE(tableRows("meter3").size(), 720); // both files of the folder
         QVERIFY(window.currentPage() && window.currentPage()->inherits("Formdata3"));
     }
 
