@@ -4,6 +4,7 @@
 #include "dialogprogress.h"
 #include "families.h"
 #include "paging.h"
+#include "recordtime.h"
 #include "recordstore.h"
 #include "settings.h"
 #include "sqlthread.h"
@@ -22,6 +23,7 @@
 #include <QTableWidget>
 #include <QThread>
 #include <qcustomplot.h>
+#include <cmath>
 
 ChartPage::ChartPage(int familyNumber, QWidget *parent) : RecordPage(familyNumber, parent)
 {
@@ -51,6 +53,14 @@ void ChartPage::setUpChart()
         plot->graph(0)->setBrush(QBrush(QColor(0, 0, 255, 20)));
     plot->addGraph();
     plot->graph(1)->setPen(QPen(Qt::red));
+    // Overrange markers: red triangles on the top (HH) and bottom (LL) edge of
+    // the value axis, wherever the axis is dragged or zoomed.
+    for (const QCPScatterStyle::ScatterShape shape : {QCPScatterStyle::ssTriangle, QCPScatterStyle::ssTriangleInverted}) {
+        QCPGraph *markers = plot->addGraph();
+        markers->setLineStyle(QCPGraph::lsNone);
+        markers->setScatterStyle(QCPScatterStyle(shape, Qt::red, Qt::red, 9));
+    }
+    connect(plot, &QCustomPlot::beforeReplot, this, &ChartPage::placeMarkers);
 
     QSharedPointer<QCPAxisTickerDateTime> timeTicker(new QCPAxisTickerDateTime);
     if (Tickcount > 0)
@@ -62,6 +72,11 @@ void ChartPage::setUpChart()
     if (YStep > 0) {
         QSharedPointer<QCPAxisTickerFixed> fixedTicker(new QCPAxisTickerFixed);
         fixedTicker->setTickStep(5 * YStep);
+        // The step as configured while it gives at most about 50 ticks, a
+        // multiple of it beyond: a tiny step would build thousands of ticks
+        // on every replot.
+        fixedTicker->setScaleStrategy(QCPAxisTickerFixed::ssMultiples);
+        fixedTicker->setTickCount(MaxValueTicks);
         plot->yAxis->setTicker(fixedTicker);
     }
     plot->xAxis2->setVisible(true);
@@ -78,10 +93,12 @@ void ChartPage::setUpChart()
 
 void ChartPage::on_pushButton_clicked()
 {
-    asked.st = w.dateTimeEdit1->dateTime();
-    asked.en = w.dateTimeEdit2->dateTime();
+    // The edits show minutes: the window means whole minutes, whatever
+    // seconds the edits hold.
+    asked.st = minuteStart(w.dateTimeEdit1->dateTime());
+    asked.en = minuteEnd(w.dateTimeEdit2->dateTime());
     asked.channel = chIndex;
-    if (!(asked.st < asked.en)) {
+    if (!(asked.st < minuteStart(asked.en))) {
         showMessage(tr("Set the right times for starting and finishing."), 3);
         w.dateTimeEdit1->setFocus();
         return;
@@ -110,31 +127,55 @@ void ChartPage::on_pushButton_clicked()
 void ChartPage::showPage()
 {
     const bool secondValue = w.radioButton && !w.radioButton->isChecked();
-    QVector<double> keys, values, secondValues;
+    QVector<double> keys, values, secondValues, hhKeys, llKeys;
     keys.reserve(g_records.size());
     values.reserve(g_records.size());
     for (const RecordRow &row : std::as_const(g_records)) {
         // A record without a readable time has no place on the time axis.
         if (!row.time.isValid())
             continue;
-        keys.append(double(row.time.toSecsSinceEpoch()));
-        values.append(secondValue ? row.value2 : row.value1);
+        const double key = double(localTimeKey(row.time));
+        const double value = secondValue ? row.value2 : row.value1;
+        keys.append(key);
+        values.append(value); // NaN, where no number is, breaks the line
+        if (std::isnan(value)) {
+            const QString &text = secondValue ? row.text2 : row.text1;
+            if (text == QLatin1String("HH"))
+                hhKeys.append(key);
+            else if (text == QLatin1String("LL"))
+                llKeys.append(key);
+        }
         if (family.chartSecondGraph)
             secondValues.append(row.value2);
     }
-    w.plot->graph(0)->setData(keys, values);
+    QCustomPlot *plot = w.plot;
+    plot->graph(0)->setData(keys, values, true);
     if (family.chartSecondGraph)
-        w.plot->graph(1)->setData(keys, secondValues);
+        plot->graph(1)->setData(keys, secondValues, true);
     else
-        w.plot->graph(1)->data()->clear();
-    w.plot->graph(0)->rescaleAxes(false);
-    w.plot->graph(1)->rescaleAxes(true);
-    w.plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
-    w.plot->axisRect()->setRangeZoom(Qt::Horizontal);
-    w.plot->axisRect()->setRangeDrag(LockY ? Qt::Horizontal : Qt::Horizontal | Qt::Vertical);
-    w.plot->replot();
+        plot->graph(1)->data()->clear();
+    plot->graph(HhGraph)->setData(hhKeys, QVector<double>(hhKeys.size()), true);
+    plot->graph(LlGraph)->setData(llKeys, QVector<double>(llKeys.size()), true);
+    plot->graph(0)->rescaleAxes(false);
+    plot->graph(1)->rescaleAxes(true);
+    plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    plot->axisRect()->setRangeZoom(Qt::Horizontal);
+    plot->axisRect()->setRangeDrag(LockY ? Qt::Horizontal : Qt::Horizontal | Qt::Vertical);
+    plot->replot();
     imageButton->setEnabled(true);
     w.page_label->setText(tr("Record：%1 ,Pages：%2 of %3").arg(records).arg(curPage + 1).arg(pages));
+}
+
+void ChartPage::placeMarkers()
+{
+    const QCPRange range = w.plot->yAxis->range();
+    const int height = w.plot->axisRect()->height();
+    const double inset = range.size() * (height > 0 ? 6.0 / height : 0.03);
+    for (const auto &[graph, value] : {std::pair{HhGraph, range.upper - inset}, std::pair{LlGraph, range.lower + inset}}) {
+        QCPGraphDataContainer &data = *w.plot->graph(graph)->data();
+        for (auto it = data.begin(); it != data.end(); ++it)
+            it->value = value;
+    }
 }
 
 void ChartPage::saveImage()
@@ -169,6 +210,8 @@ const QCPGraphData *nearestPoint(QCPGraph *graph, double key)
     if (data->isEmpty())
         return nullptr;
     auto it = data->findBegin(key, false);
+    if (it == data->constEnd())
+        --it; // beyond the last point: the last point is nearest
     const QCPGraphData *best = &*it;
     if (it != data->constBegin()) {
         const QCPGraphData *before = &*(it - 1);
@@ -178,9 +221,18 @@ const QCPGraphData *nearestPoint(QCPGraph *graph, double key)
     return best;
 }
 
-QString valueText(double value)
+// A value as the readout gives it; where the line has a gap, the marker
+// drawn there, if any.
+QString valueText(QCustomPlot *plot, const QCPGraphData &point)
 {
-    return QString::number(value, 'g', 6);
+    if (!std::isnan(point.value))
+        return QString::number(point.value, 'g', 6);
+    for (const auto &[graph, marker] : {std::pair{ChartPage::HhGraph, "HH"}, std::pair{ChartPage::LlGraph, "LL"}}) {
+        const QCPGraphData *at = plot->graphCount() > graph ? nearestPoint(plot->graph(graph), point.key) : nullptr;
+        if (at && at->key == point.key)
+            return QLatin1String(marker);
+    }
+    return QString();
 }
 
 } // namespace
@@ -191,8 +243,8 @@ QString chartReadout(QCustomPlot *plot, double key)
     if (!point)
         return QString();
     const QDateTime time = QDateTime::fromSecsSinceEpoch(qint64(point->key));
-    QString text = time.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")) + QLatin1Char('\n') + valueText(point->value);
+    QString text = time.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")) + QLatin1Char('\n') + valueText(plot, *point);
     if (const QCPGraphData *second = nearestPoint(plot->graph(1), point->key))
-        text += QStringLiteral(" / ") + valueText(second->value);
+        text += QStringLiteral(" / ") + valueText(plot, *second);
     return text;
 }

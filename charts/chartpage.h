@@ -48,10 +48,17 @@ class ChartPage : public RecordPage
 public:
     QCustomPlot *chart() const { return w.plot; }
 
+    // The graphs of the HH and LL markers (0: the value, 1: the second value).
+    static constexpr int HhGraph = 2;
+    static constexpr int LlGraph = 3;
+    // The most ticks the value axis draws at the configured step.
+    static constexpr int MaxValueTicks = 50;
+
 private slots:
     void on_pushButton_clicked();
     void saveImage();
     void showReadout(QMouseEvent *event);
+    void placeMarkers();
 
 protected:
     ChartPage(int familyNumber, QWidget *parent);

@@ -1,12 +1,15 @@
 #include "dialogconfig.h"
 #include "ui_dialogconfig.h"
 
+#include "dialogmessage.h"
 #include "settings.h"
 
 #include <QIntValidator>
 #include <QRegularExpressionValidator>
 
 namespace {
+
+constexpr int MaxRecordsPerPage = 100000;
 
 // QIntValidator lets a number above its top stand as "intermediate" while
 // typing; here such a keystroke is refused, so 51 never reaches the tick field.
@@ -33,7 +36,7 @@ Dialogconfig::Dialogconfig(QWidget *parent) : QDialog(parent), ui(new Ui::Dialog
     ui->setupUi(this);
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
-    auto *records = new CappedIntValidator(0, 100000, this);
+    auto *records = new CappedIntValidator(0, MaxRecordsPerPage, this);
     ui->line_plotrcd->setValidator(records);
     ui->line_pagercd->setValidator(records);
     ui->line_Tickcount->setValidator(new CappedIntValidator(5, 50, this));
@@ -58,8 +61,27 @@ bool Dialogconfig::isChanged() const
     return changed;
 }
 
+bool Dialogconfig::recordsPerPageUsable()
+{
+    const std::pair<QLineEdit *, int> fields[] = {{ui->line_pagercd, PageRcd}, {ui->line_plotrcd, PlotRcd}};
+    for (const auto &[field, stored] : fields) {
+        if (field->text().toInt(nullptr, 10) >= 1)
+            continue;
+        DialogMessage message(this);
+        message.setMessage(tr("Records per page must be between 1 and %1.").arg(MaxRecordsPerPage), tr("Close"),
+                           true, 3);
+        message.exec();
+        field->setText(QString::number(stored));
+        field->setFocus();
+        return false;
+    }
+    return true;
+}
+
 void Dialogconfig::on_pushButton_2_clicked()
 {
+    if (!recordsPerPageUsable())
+        return;
     YStep = ui->line_YStep->text().toDouble();
     writeSetting(QStringLiteral("YStep"), ui->line_YStep->text());
     Tickcount = ui->line_Tickcount->text().toInt(nullptr, 10);

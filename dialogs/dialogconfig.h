@@ -22,6 +22,10 @@ private slots:
     void on_pushButton_2_clicked();
 
 private:
+    // False, after telling the user, when a records-per-page field holds
+    // nothing the pages can use; the field gets its stored value back.
+    bool recordsPerPageUsable();
+
     Ui::Dialogconfig *ui;
     bool changed;
 };

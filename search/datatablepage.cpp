@@ -5,6 +5,7 @@
 #include "families.h"
 #include "paging.h"
 #include "recordstore.h"
+#include "recordtime.h"
 #include "settings.h"
 #include "sqlthread.h"
 #include "tablequery.h"
@@ -47,6 +48,7 @@ void setUpResultHeaders(QTableWidget *table, const QStringList &headers)
     table->setHorizontalHeaderLabels(headers);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table->horizontalHeader()->setStretchLastSection(true);
+    table->setWordWrap(false); // rows stay one line high
 }
 
 } // namespace
@@ -99,7 +101,7 @@ void DataTablePage::on_checkBox_stateChanged(int arg1)
 
 bool DataTablePage::checkCriteria()
 {
-    if (!(asked.st < asked.en)) {
+    if (!(asked.st < minuteStart(asked.en))) {
         showMessage(tr("Set the right times for starting and finishing."), 3);
         return false;
     }
@@ -124,8 +126,8 @@ void DataTablePage::on_pushButton_clicked()
     double *bounds[] = {&asked.pv1, &asked.pv2, &asked.th1, &asked.th2};
     for (int i = 0; i < w.rangeEdits.size(); ++i)
         *bounds[i] = w.rangeEdits.at(i)->text().toDouble();
-    asked.st = w.dateTimeEdit1->dateTime();
-    asked.en = w.dateTimeEdit2->dateTime();
+    asked.st = minuteStart(w.dateTimeEdit1->dateTime());
+    asked.en = minuteEnd(w.dateTimeEdit2->dateTime());
     asked.ishl = w.checkBox->isChecked();
     asked.channel = chIndex;
     if (!checkCriteria())

@@ -5,6 +5,9 @@
 #include <QString>
 #include <QVector>
 
+// value1 and value2 are NaN where the record holds no number (a marker such
+// as "HH"); text1 and text2 then hold what it holds. `time` is the record's
+// stamp as written (a wall-clock reading, see recordWallClock()).
 struct RecordRow {
     double value1 = 0;
     double value2 = 0;

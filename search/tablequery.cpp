@@ -9,6 +9,7 @@
 #include <QSqlQuery>
 #include <QVariant>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -30,6 +31,18 @@ QString valueCondition(const MeterFamily &family, const TableSearch &search)
                      .arg(column, boundText(bounds[i][0]), boundText(bounds[i][1]));
     }
     return parts.join(QStringLiteral(" and "));
+}
+
+// A process value in range mode: its number, or NaN and the stored text for
+// a marker ("HH", "LL") or anything else that is not a number.
+void readMeasured(const QVariant &value, double &number, QString &text)
+{
+    bool ok = false;
+    number = value.toDouble(&ok);
+    if (!ok) {
+        number = std::numeric_limits<double>::quiet_NaN();
+        text = value.toString();
+    }
 }
 
 double roundedOut(const QVariant &value)
@@ -83,8 +96,8 @@ QString recordCellText(const FamilyCell &cell, const RecordRow &row, bool ishl)
     switch (cell.field) {
     case RowField::Id: return QString::number(row.id);
     case RowField::Channel: return QString::number(row.channel);
-    case RowField::Primary: return ishl ? row.text1 : number(row.value1);
-    case RowField::Secondary: return ishl ? row.text2 : number(row.value2);
+    case RowField::Primary: return ishl || std::isnan(row.value1) ? row.text1 : number(row.value1);
+    case RowField::Secondary: return ishl || std::isnan(row.value2) ? row.text2 : number(row.value2);
     case RowField::Sv: return number(row.value2);
     case RowField::Out: return number(row.value3);
     case RowField::Al1Value: return number(row.value4);
@@ -105,20 +118,20 @@ RecordRow readRecordRow(const QSqlQuery &query, const QList<FamilyColumn> &colum
             if (ishl)
                 row.text1 = v.toString();
             else
-                row.value1 = v.toDouble();
+                readMeasured(v, row.value1, row.text1);
             break;
         case RowField::Secondary:
             if (ishl)
                 row.text2 = v.toString();
             else
-                row.value2 = v.toDouble();
+                readMeasured(v, row.value2, row.text2);
             break;
         case RowField::Sv: row.value2 = v.toDouble(); break;
         case RowField::Out: row.value3 = roundedOut(v); break;
         case RowField::Al1Value: row.value4 = v.toDouble(); break;
         case RowField::Al2Value: row.value5 = v.toDouble(); break;
         case RowField::Alarm: row.alarm(columns.at(i).alarm) = v.toString(); break;
-        case RowField::Time: row.time = parseRecordTime(v.toString()); break;
+        case RowField::Time: row.time = recordWallClock(v.toString()); break;
         case RowField::Id:
         case RowField::Channel: break;
         }

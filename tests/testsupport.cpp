@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
+#include <atomic>
 #include <sqlite3.h>
 
 namespace TestSupport {
@@ -96,23 +97,30 @@ void saveAs(const QString &path)
 }
 
 namespace {
-int pauseAWhile(void *)
+std::atomic_bool g_holding{false};
+
+int waitWhileHeld(void *)
 {
-    QThread::usleep(300);
+    QElapsedTimer clock;
+    clock.start();
+    while (g_holding && clock.elapsed() < 30000)
+        QThread::usleep(200);
     return 0;
 }
 } // namespace
 
-void slowWorkerJobs(bool slow)
+void holdWorkerJobs()
 {
-    if (!slow) {
-        SQLThread::setConnectionHook({});
-        return;
-    }
+    g_holding = true;
     SQLThread::setConnectionHook([](QSqlDatabase &db) {
         if (sqlite3 *handle = sqliteHandle(db))
-            sqlite3_progress_handler(handle, 200, pauseAWhile, nullptr);
+            sqlite3_progress_handler(handle, 20, waitWhileHeld, nullptr);
     });
+}
+
+void releaseWorkerJobs()
+{
+    g_holding = false;
 }
 
 void click(QWidget *parent, const char *objectName)

@@ -26,9 +26,11 @@ void chooseFiles(const QString &folder, const QStringList &names, QStringList *l
 // Answers the next save dialog with this path.
 void saveAs(const QString &path);
 
-// Makes every job of every worker slow (a pause every few hundred SQLite
-// steps), so that a test can act while one runs; false ends it.
-void slowWorkerJobs(bool slow);
+// Holds every worker job at its first SQLite steps until released, so that a
+// test can act while a job runs; then lets it go on. The hook stays until
+// the next SQLThread::setConnectionHook().
+void holdWorkerJobs();
+void releaseWorkerJobs();
 
 // Clicks a button found by object name inside `parent`.
 void click(QWidget *parent, const char *objectName);

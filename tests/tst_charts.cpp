@@ -7,6 +7,7 @@
 #include "settings.h"
 
 #include <QLabel>
+#include <cmath>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -102,7 +103,15 @@ private slots:
         QCOMPARE(counter(page.get()), QString("Record：1234 ,Pages：3 of 3"));
         QCOMPARE(plot->graph(0)->dataCount(), 234);
         QCOMPARE(plot->graph(0)->data()->at(0)->key, double(Start.addSecs(60 * 1000).toSecsSinceEpoch()));
-        QCOMPARE(plot->graph(0)->data()->at(1)->value, 0.0); // HH is drawn at 0
+        // HH breaks the line and is marked at the top edge.
+        const double hhKey = double(Start.addSecs(60 * 1001).toSecsSinceEpoch());
+        QVERIFY(std::isnan(plot->graph(0)->data()->at(1)->value));
+        QCOMPARE(plot->graph(ChartPage::HhGraph)->dataCount(), 1);
+        QCOMPARE(plot->graph(ChartPage::HhGraph)->data()->at(0)->key, hhKey);
+        QVERIFY(plot->graph(ChartPage::HhGraph)->data()->at(0)->value > plot->yAxis->range().center());
+        QCOMPARE(plot->graph(ChartPage::LlGraph)->dataCount(), 0);
+        QVERIFY(plot->yAxis->range().lower > 2); // fitted to the numbers only
+        QVERIFY(chartReadout(plot, hhKey).endsWith("\nHH / 60"));
         QCOMPARE(plot->graph(0)->data()->at(233)->value, 1233 + 1.5);
         queries.clear();
         click(page.get(), "page_down");
@@ -144,6 +153,8 @@ private slots:
 
     void axisSettings()
     {
+        // One record far above the rest: values from 1.5 to 9999.5.
+        const auto far = [](int k) { return k == 7 ? QString("9999.5") : QString(); };
         writeConfig({{"YStep", "2"}, {"LockY", "1"}});
         loadSettings();
         auto page = openPage(5, 30);
@@ -152,6 +163,17 @@ private slots:
         QCOMPARE(fixed->tickStep(), 10.0);
         click(page.get(), "pushButton");
         QCOMPARE(page->chart()->axisRect()->rangeDrag(), Qt::Horizontal);
+        QCOMPARE(page->chart()->yAxis->tickVector(), QVector<double>({10, 20, 30})); // the step as set
+
+        // A tiny step on a wide range: a multiple of it, at most about 50 ticks.
+        writeConfig({{"YStep", "0.001"}});
+        loadSettings();
+        page = openPage(5, 30, far);
+        click(page.get(), "pushButton");
+        const QVector<double> ticks = page->chart()->yAxis->tickVector();
+        QVERIFY2(ticks.size() >= 5 && ticks.size() <= 51, qPrintable(QString::number(ticks.size())));
+        const double step = ticks.at(1) - ticks.at(0);
+        QCOMPARE(std::fmod(std::round(step / 0.005), 1.0), 0.0);
 
         writeConfig({{"YStep", "0"}, {"Tickcount", "7"}});
         loadSettings();
@@ -160,8 +182,6 @@ private slots:
         auto time = automatic->chart()->xAxis->ticker().dynamicCast<QCPAxisTickerDateTime>();
         QVERIFY(time);
         QCOMPARE(time->tickCount(), 7);
-        QCOMPARE(time->dateTimeFormat(), QString("M-d hh:mm:ss"));
-        QCOMPARE(automatic->chart()->xAxis->tickLabelRotation(), 30.0);
     }
 
     void humidityOfTheTemperatureMeter()

@@ -87,22 +87,53 @@ private slots:
         Dialogconfig dialog;
         dialog.show();
         typed(field(&dialog, "line_Tickcount"), "3");
-        field(&dialog, "line_pagercd")->clear();
+        typed(field(&dialog, "line_pagercd"), "40");
         typed(field(&dialog, "line_YStep"), "12.5");
         typed(field(&dialog, "line_plotrcd"), "250");
         dialog.findChild<QCheckBox *>("checkBox")->setChecked(false);
         click(&dialog, "pushButton_2");
         QVERIFY(dialog.isChanged());
         QCOMPARE(Tickcount, 3);
-        QCOMPARE(PageRcd, 0);
+        QCOMPARE(PageRcd, 40);
         QCOMPARE(PlotRcd, 250);
         QCOMPARE(YStep, 12.5);
         QCOMPARE(LockY, false);
-        QCOMPARE(readSetting("PageRcd"), QString());
+        QCOMPARE(readSetting("PageRcd"), QString("40"));
         QCOMPARE(readSetting("Tickcount"), QString("3"));
         QCOMPARE(readSetting("YStep"), QString("12.5"));
         QCOMPARE(readSetting("LockY"), QString("0"));
         QCOMPARE(readSetting("PlotRcd"), QString("250"));
+    }
+
+    void unusablePageSizesAreRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("table page empty") << "line_pagercd" << "";
+        QTest::newRow("table page 0") << "line_pagercd" << "0";
+        QTest::newRow("chart page empty") << "line_plotrcd" << "";
+        QTest::newRow("chart page 0") << "line_plotrcd" << "000";
+    }
+
+    void unusablePageSizesAreRefused()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, text);
+        const QString before = readConfigFile();
+        Dialogconfig dialog;
+        dialog.show();
+        typed(field(&dialog, "line_YStep"), "3");
+        field(&dialog, qPrintable(name))->setText(text);
+        QString message;
+        answerMessage(&message);
+        click(&dialog, "pushButton_2");
+        QCOMPARE(message, QString("Records per page must be between 1 and 100000."));
+        QVERIFY(dialog.isVisible() && !dialog.isChanged());
+        QCOMPARE(field(&dialog, qPrintable(name))->text(), name == "line_pagercd" ? QString("100") : QString("500"));
+        QCOMPARE(readConfigFile(), before);
+        QCOMPARE(PageRcd, 100);
+        QCOMPARE(PlotRcd, 500);
+        QCOMPARE(YStep, 0.5);
     }
 
     void cancelStoresNothing()

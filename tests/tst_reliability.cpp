@@ -239,11 +239,12 @@ private slots:
                     dialog->close();
                 stayed = dialog->isVisible();
                 cancelling = dialog->findChild<QLabel *>("label")->text();
+                releaseWorkerJobs();
                 if (job == "import")
                     answerMessage(&outcome);
             });
         };
-        slowWorkerJobs(true);
+        holdWorkerJobs();
         if (job == "import") {
             answerMessage(nullptr, "push_ok");
             chooseFiles(QFileInfo(bigger).path(), {"20240301.CSV"}, nullptr, pressEscape);
@@ -256,7 +257,7 @@ private slots:
             pressEscape();
             click(page, "pushButton");
         }
-        slowWorkerJobs(false);
+        SQLThread::setConnectionHook({});
 
         QVERIFY(stayed);
         QCOMPARE(cancelling, QString("Cancelling..."));

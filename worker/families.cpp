@@ -84,20 +84,22 @@ QList<MeterFamily> buildFamilies()
                        {QStringLiteral("alm2"), RowField::Alarm, 2},
                        TimeColumn};
     f4.chartColumns = {{QStringLiteral("T_value"), RowField::Primary},
-                       {QStringLiteral("H_value"), RowField::Sv},
+                       {QStringLiteral("H_value"), RowField::Secondary},
                        TimeColumn};
     f4.traceTableRowCount = false;
     f4.traceSecondRowId = true;
     f4.rangeMessages = {QStringLiteral("Set the right range of the temperature  values."),
                         QStringLiteral("Set the right range of the humidity   values.")};
     f4.traceChartRowCount = true;
-    f4.cells = {{QStringLiteral("ID"), 80, RowField::Id},
+    // Narrow enough that a whole stamp fits in the Time column at the
+    // window's first size.
+    f4.cells = {{QStringLiteral("ID"), 45, RowField::Id},
                 {QStringLiteral("Temperature"), 80, RowField::Primary},
-                {QStringLiteral("AL1 value"), 80, RowField::Al1Value},
-                {QStringLiteral("ALM1"), 80, RowField::Alarm, 1},
-                {QStringLiteral("Humidity "), 80, RowField::Secondary},
-                {QStringLiteral("AL2 value"), 80, RowField::Al2Value},
-                {QStringLiteral("ALM2"), 80, RowField::Alarm, 2},
+                {QStringLiteral("AL1 value"), 62, RowField::Al1Value},
+                {QStringLiteral("ALM1"), 48, RowField::Alarm, 1},
+                {QStringLiteral("Humidity "), 62, RowField::Secondary},
+                {QStringLiteral("AL2 value"), 62, RowField::Al2Value},
+                {QStringLiteral("ALM2"), 48, RowField::Alarm, 2},
                 {QStringLiteral("Time"), 0, RowField::Time}};
 
     MeterFamily f5 = f3;

@@ -1,6 +1,7 @@
 #include "recordtime.h"
 
 #include <QFile>
+#include <cmath>
 
 namespace {
 
@@ -16,28 +17,98 @@ bool readDigits(QStringView text, int pos, int count, int &value)
     return true;
 }
 
-} // namespace
+bool readCommonLayout(QStringView t, QDate &date, QTime &time)
+{
+    if (t.size() != 19 || t[4] != QLatin1Char('-') || t[7] != QLatin1Char('-') || t[10] != QLatin1Char(' ')
+        || t[13] != QLatin1Char(':') || t[16] != QLatin1Char(':'))
+        return false;
+    int year, month, day, hour, minute, second;
+    if (!readDigits(t, 0, 4, year) || !readDigits(t, 5, 2, month) || !readDigits(t, 8, 2, day)
+        || !readDigits(t, 11, 2, hour) || !readDigits(t, 14, 2, minute) || !readDigits(t, 17, 2, second))
+        return false;
+    date = QDate(year, month, day);
+    time = QTime(hour, minute, second);
+    return true;
+}
 
-QDateTime parseRecordTime(QStringView text)
+bool readJulianDay(QStringView t, QDate &date, QTime &time)
+{
+    bool ok = false;
+    const double day = t.toString().toDouble(&ok);
+    if (!ok || !std::isfinite(day) || day < 0 || day > 5373484.0)
+        return false;
+    const double shifted = day + 0.5; // Julian days begin at noon
+    const double whole = std::floor(shifted);
+    date = QDate::fromJulianDay(qint64(whole));
+    time = QTime(0, 0).addMSecs(int(std::llround((shifted - whole) * 86400.0) * 1000 % 86400000));
+    return true;
+}
+
+// The date and time of day a stamp names.
+bool readStamp(QStringView text, QDate &date, QTime &time)
 {
     qsizetype end = text.size();
     while (end > 0 && text[end - 1].isSpace())
         --end;
-    if (end != 19)
-        return QDateTime();
     const QStringView t = text.left(end);
-    if (t[4] != QLatin1Char('-') || t[7] != QLatin1Char('-') || t[10] != QLatin1Char(' ')
-        || t[13] != QLatin1Char(':') || t[16] != QLatin1Char(':'))
-        return QDateTime();
-    int year, month, day, hour, minute, second;
-    if (!readDigits(t, 0, 4, year) || !readDigits(t, 5, 2, month) || !readDigits(t, 8, 2, day)
-        || !readDigits(t, 11, 2, hour) || !readDigits(t, 14, 2, minute) || !readDigits(t, 17, 2, second))
-        return QDateTime();
-    const QDate date(year, month, day);
-    const QTime time(hour, minute, second);
-    if (!date.isValid() || !time.isValid())
-        return QDateTime();
-    return QDateTime(date, time);
+    if (!readCommonLayout(t, date, time)) {
+        const bool dated = t.size() >= 10 && t[4] == QLatin1Char('-') && t[7] == QLatin1Char('-');
+        if (dated && t.size() == 10) {
+            date = QDate::fromString(t.toString(), Qt::ISODate);
+            time = QTime(0, 0);
+        } else if (dated && t.size() >= 16 && (t[10] == QLatin1Char(' ') || t[10] == QLatin1Char('T'))) {
+            date = QDate::fromString(t.left(10).toString(), Qt::ISODate);
+            QStringView clock = t.mid(11);
+            if (clock.endsWith(QLatin1Char('Z')))
+                clock.chop(1);
+            time = QTime::fromString(clock.toString(), Qt::ISODate);
+        } else if (!readJulianDay(t, date, time)) {
+            return false;
+        }
+    }
+    return date.isValid() && time.isValid();
+}
+
+} // namespace
+
+QDateTime recordWallClock(QStringView text)
+{
+    QDate date;
+    QTime time;
+    return readStamp(text, date, time) ? QDateTime(date, time, Qt::UTC) : QDateTime();
+}
+
+QDateTime parseRecordTime(QStringView text)
+{
+    QDate date;
+    QTime time;
+    return readStamp(text, date, time) ? QDateTime(date, time) : QDateTime();
+}
+
+qint64 localTimeKey(const QDateTime &wallClock)
+{
+    const QDateTime local(wallClock.date(), wallClock.time());
+    if (local.isValid())
+        return local.toSecsSinceEpoch();
+    // Inside a gap: the first whole minute after it (gaps end on a minute).
+    QDateTime later = wallClock;
+    for (int minutes = 0; minutes < 24 * 60; ++minutes) {
+        later = later.addSecs(60);
+        const QDateTime candidate(later.date(), QTime(later.time().hour(), later.time().minute()));
+        if (candidate.isValid())
+            return candidate.toSecsSinceEpoch();
+    }
+    return wallClock.toSecsSinceEpoch();
+}
+
+QDateTime minuteStart(const QDateTime &time)
+{
+    return QDateTime(time.date(), QTime(time.time().hour(), time.time().minute(), 0), time.timeSpec());
+}
+
+QDateTime minuteEnd(const QDateTime &time)
+{
+    return QDateTime(time.date(), QTime(time.time().hour(), time.time().minute(), 59), time.timeSpec());
 }
 
 QString recordTimeText(const QDateTime &time)

@@ -4,11 +4,30 @@
 #include <QDateTime>
 #include <QString>
 
-// Reads a stored record time "yyyy-MM-dd hh:mm:ss" as local time, ignoring
-// the trailing white space (the record line's end) that `indate` keeps.
-// Anything else gives an invalid QDateTime. Parsing the fixed layout by hand
-// is some twenty times faster than QDateTime::fromString on a chart page.
+// A stored record time as written, as a wall-clock reading: the fields of a
+// QDateTime in UTC, so that it is valid even where the local zone skips that
+// hour. Trailing white space (the record line's end that `indate` keeps) is
+// ignored. The common "yyyy-MM-dd hh:mm:ss" is read by hand, some twenty
+// times faster than Qt's parser on a chart page; every other stamp SQLite's
+// date functions accept is read generally: the date from the first ten
+// characters, the time of day from the twelfth on ("T" or blank between,
+// seconds optional), a date alone (midnight), or a Julian day number. Anything else gives an invalid
+// QDateTime.
+QDateTime recordWallClock(QStringView text);
+
+// The same stamp as a local date-time; invalid where recordWallClock() is,
+// and for a stamp inside a spring-forward gap.
 QDateTime parseRecordTime(QStringView text);
+
+// Where a wall-clock reading stands on a local time axis, in seconds since
+// the epoch. A reading inside a spring-forward gap stands at the gap's end,
+// so records keep their order.
+qint64 localTimeKey(const QDateTime &wallClock);
+
+// A window typed to the minute means whole minutes: from second 0 of its
+// first minute to second 59 of its last.
+QDateTime minuteStart(const QDateTime &time);
+QDateTime minuteEnd(const QDateTime &time);
 
 // Record times are local times. Unless TZ names the zone, glibc looks at
 // /etc/localtime again (a stat call) for every local conversion, some
