@@ -29,7 +29,7 @@ void save(QWidget *w, const QString &name)
 void fillCriteria(QWidget *page)
 {
     PageTesting::setWindow(page, QDateTime(QDate(2024, 3, 1), QTime(0, 0)), QDateTime(QDate(2024, 3, 2), QTime(6, 0)));
-    PageTesting::setRanges(page, "0", "99999");
+    PageTesting::setRanges(page, "-1", "99999"); // markers compare as 0: listed with their text
     if (page->findChild<QWidget *>("tablechaddr"))
         PageTesting::pressChannel(page, 0);
 }
@@ -44,7 +44,6 @@ void shootFamily(const QString &folder, int family)
     freshDatabase();
     runImport(paths);
     MainWindow window;
-    window.resize(1100, 700);
     window.show();
     window.findChild<QAction *>("actionsearch")->trigger();
     fillCriteria(window.currentPage());
