@@ -157,6 +157,10 @@ QString readConfigFile()
 
 void freshDatabase()
 {
+    // Whatever a killed earlier run left beside the executable goes first.
+    QDir(recordDatabasePath()).removeRecursively();
+    discardNewRecordDatabase();
+    QFile::remove(recordDatabasePath() + QStringLiteral("-journal"));
     QFile::remove(recordDatabasePath());
     QFile::copy(recordTemplatePath(), recordDatabasePath());
     QFile::setPermissions(recordDatabasePath(), QFile::ReadOwner | QFile::WriteOwner);

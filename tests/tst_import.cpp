@@ -47,68 +47,6 @@ private slots:
         setPreferredInsertPath(InsertPath::Automatic);
     }
 
-    void templateHasElevenEmptyTables()
-    {
-        QMap<QString, QStringList> expected;
-        for (int c = 1; c <= 6; ++c) {
-            QStringList columns;
-            for (int k = 1; k <= c; ++k)
-                columns << QString("pv%1").arg(k) << QString("sv%1").arg(k) << QString("out%1").arg(k);
-            expected[QString("meter1%1").arg(c)] = columns << "indate";
-        }
-        for (int c : {8, 16}) {
-            QStringList columns;
-            for (int k = 1; k <= c; ++k)
-                columns << QString("pv%1").arg(k);
-            expected[QString("meter2%1").arg(c, 2, 10, QChar('0'))] = columns << "indate";
-        }
-        for (int alarms : {4, 8}) {
-            QStringList columns{"pv_value"};
-            for (int a = 1; a <= alarms; ++a)
-                columns << QString("al%1value").arg(a) << QString("alm%1").arg(a);
-            expected[alarms == 4 ? "meter3" : "meter5"] = columns << "indate";
-        }
-        expected["meter4"] = QStringList{"T_value", "al1value", "alm1", "H_value", "al2value", "alm2", "indate"};
-
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "template");
-        db.setDatabaseName(QCoreApplication::applicationDirPath() + "/record0.db");
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        QVERIFY(q.exec("select name from sqlite_master where type = 'table' order by name"));
-        QStringList tables;
-        while (q.next())
-            tables << q.value(0).toString();
-        QCOMPARE(tables, QStringList(expected.keys()));
-        for (auto it = expected.begin(); it != expected.end(); ++it) {
-            QVERIFY(q.exec(QString("pragma table_info(%1)").arg(it.key())));
-            QStringList columns;
-            while (q.next())
-                columns << q.value(1).toString();
-            QCOMPARE(columns, it.value());
-            QVERIFY(q.exec(QString("select count(*) from %1").arg(it.key())) && q.next());
-            QCOMPARE(q.value(0).toInt(), 0);
-        }
-        // Fields keep the instrument's text (markers, alarm zeros, trailing
-        // zeros); OUT becomes a number, so that it can be shown rounded.
-        QVERIFY(db.transaction());
-        QVERIFY(q.exec("insert into meter11(pv1, sv1, out1) values ('HH', '45.60', '12.4')"));
-        QVERIFY(q.exec("insert into meter3(pv_value, alm1) values ('-0.50', '01')"));
-        QVERIFY(q.exec("select pv1, sv1, typeof(out1), out1 from meter11") && q.next());
-        QCOMPARE(q.value(0).toString(), QString("HH"));
-        QCOMPARE(q.value(1).toString(), QString("45.60"));
-        QCOMPARE(q.value(2).toString(), QString("real"));
-        QCOMPARE(q.value(3).toDouble(), 12.4);
-        QVERIFY(q.exec("select pv_value, alm1 from meter3") && q.next());
-        QCOMPARE(q.value(0).toString(), QString("-0.50"));
-        QCOMPARE(q.value(1).toString(), QString("01"));
-        q.finish();
-        QVERIFY(db.rollback());
-        q.finish();
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase("template");
-    }
-
     void everyFamilyLandsInItsOwnTable_data()
     {
         QTest::addColumn<QString>("model");
@@ -233,16 +171,6 @@ private slots:
         QCOMPARE(reports.last(), lastReport);
         QCOMPARE(Meter, meter);
         QCOMPARE(readSetting("Meter"), QString::number(meter));
-    }
-
-    void missingModelFile()
-    {
-        const QString folder = QDir(dir.path()).filePath("nomodel");
-        QDir().mkpath(folder);
-        QFile(folder + "/20240301.CSV").open(QIODevice::WriteOnly);
-        const QStringList reports = runImport({folder + "/20240301.CSV"});
-        QCOMPARE(reports.last(), QString("VNMETER.INI not be found. |100"));
-        QCOMPARE(Meter, -1);
     }
 
     void invalidNamesAndNonFilesAreLeftOut()

@@ -1,4 +1,3 @@
-#include "pageaccess.h"
 #include "recordstore.h"
 #include "settings.h"
 #include "sqlthread.h"
@@ -404,44 +403,6 @@ private slots:
         chart(1, -1, 0, Start, Start.addSecs(60 * 299));
         QCOMPARE(g_recordCount, count);
         QCOMPARE(g_records.size(), rows);
-    }
-
-    void unopenableDatabaseStillEndsTheJob()
-    {
-        importModel(3, 300);
-        Meter = 4;
-        PlotRcd = 50;
-        chart(4, -1, 0, Start, Start.addSecs(60 * 299));
-        const QString database = QCoreApplication::applicationDirPath() + "/record.db";
-        QVERIFY(QFile::rename(database, database + ".away"));
-        QVERIFY(QDir().mkdir(database)); // a folder where the database should be
-        chart(4, -1, 0, Start, Start.addSecs(60 * 10)); // runJob checks the final report
-        QCOMPARE(g_recordCount, 300);
-        QCOMPARE(int(g_records.size()), 50);
-        QVERIFY(QDir().rmdir(database));
-        QVERIFY(QFile::rename(database + ".away", database));
-    }
-
-    void pageAccessFollowsTheWindow()
-    {
-        const QDateTime first = Start, last = Start.addDays(100);
-        const auto share = [&](int fromDay, int toDay) {
-            return windowShare(first, last, Start.addDays(fromDay), Start.addDays(toDay));
-        };
-        // Everything, or the start of the records: reading in order stops at the page.
-        QVERIFY(scanReachesPageSooner(share(-10, 200), 0));
-        QVERIFY(scanReachesPageSooner(share(0, 5), 0));
-        // A day, or the last third, late in the records: the index.
-        QVERIFY(!scanReachesPageSooner(share(90, 91), 0));
-        QVERIFY(!scanReachesPageSooner(share(70, 100), 0));
-        // A later page of that window would be sorted by the index: in order.
-        QVERIFY(scanReachesPageSooner(share(70, 100), 0.5));
-        // Outside the records, or no records: the index finds nothing at once.
-        QVERIFY(!scanReachesPageSooner(share(-20, -10), 0));
-        QVERIFY(!scanReachesPageSooner(share(120, 130), 0));
-        QVERIFY(!scanReachesPageSooner(windowShare(QDateTime(), QDateTime(), first, last), 0));
-        // Records of a single second: a window that holds it covers them all.
-        QVERIFY(scanReachesPageSooner(windowShare(first, first, first, last), 0));
     }
 
     void recordTimeParsing_data()
