@@ -97,7 +97,7 @@ void ChartPage::on_pushButton_clicked()
     // seconds the edits hold.
     asked.st = minuteStart(w.dateTimeEdit1->dateTime());
     asked.en = minuteEnd(w.dateTimeEdit2->dateTime());
-    asked.channel = chIndex;
+    asked.idx = chIndex;
     if (!(asked.st < minuteStart(asked.en))) {
         showMessage(tr("Set the right times for starting and finishing."), 3);
         w.dateTimeEdit1->setFocus();

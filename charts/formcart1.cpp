@@ -19,5 +19,5 @@ Formcart1::~Formcart1()
 
 void Formcart1::sendRequest(int pageid)
 {
-    emit SearchDb(false, pageid, asked.channel, asked.st, asked.en);
+    emit SearchDb(false, pageid, asked.idx, asked.st, asked.en);
 }

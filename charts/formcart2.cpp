@@ -19,5 +19,5 @@ Formcart2::~Formcart2()
 
 void Formcart2::sendRequest(int pageid)
 {
-    emit SearchDb(false, pageid, asked.channel, asked.st, asked.en);
+    emit SearchDb(false, pageid, asked.idx, asked.st, asked.en);
 }

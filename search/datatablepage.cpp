@@ -105,7 +105,7 @@ bool DataTablePage::checkCriteria()
         showMessage(tr("Set the right times for starting and finishing."), 3);
         return false;
     }
-    if (family.hasChannels() && asked.channel == -1) {
+    if (family.hasChannels() && asked.idx == -1) {
         showMessage(tr("Choose one of the channel."), 3);
         return false;
     }
@@ -129,7 +129,7 @@ void DataTablePage::on_pushButton_clicked()
     asked.st = minuteStart(w.dateTimeEdit1->dateTime());
     asked.en = minuteEnd(w.dateTimeEdit2->dateTime());
     asked.ishl = w.checkBox->isChecked();
-    asked.channel = chIndex;
+    asked.idx = chIndex;
     if (!checkCriteria())
         return;
 
@@ -179,9 +179,9 @@ void DataTablePage::exportRecords()
     if (path.isEmpty())
         return;
     // The search shown is exported, whatever the criteria fields say now.
-    const SearchCriteria &c = shown;
+    const TableSearch &c = shown;
     const JobOutcome outcome = runJob(worker, progress, [&] {
-        emit ExportDb(family.number, c.channel, c.st, c.en, c.pv1, c.pv2, c.th1, c.th2, c.ishl, records, path);
+        emit ExportDb(family.number, c.idx, c.st, c.en, c.pv1, c.pv2, c.th1, c.th2, c.ishl, records, path);
     });
     if (outcome.status != JobOutcome::Cancelled)
         showMessage(outcome.reason, outcome.done() ? 1 : 3);

@@ -19,5 +19,5 @@ Formdata2::~Formdata2()
 
 void Formdata2::sendRequest(int pageid)
 {
-    emit SearchDb(pageid, asked.channel, asked.st, asked.en, asked.pv1, asked.pv2, asked.ishl);
+    emit SearchDb(pageid, asked.idx, asked.st, asked.en, asked.pv1, asked.pv2, asked.ishl);
 }

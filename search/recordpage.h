@@ -2,8 +2,8 @@
 #define RECORDPAGE_H
 
 #include "paging.h"
+#include "tablequery.h"
 
-#include <QDateTime>
 #include <QWidget>
 
 struct MeterFamily;
@@ -13,18 +13,6 @@ class QDateTimeEdit;
 class QTableWidget;
 class QThread;
 class SQLThread;
-
-// What a search or chart asks for. A chart uses the channel and the window.
-struct SearchCriteria {
-    int channel = -1;
-    QDateTime st;
-    QDateTime en;
-    double pv1 = 0;
-    double pv2 = 0;
-    double th1 = 0;
-    double th2 = 0;
-    bool ishl = false;
-};
 
 // What the data-table and chart pages share: the worker on its own thread,
 // the progress and message dialogs, the channel table and the paging.
@@ -74,8 +62,9 @@ protected:
     QThread *thread = nullptr;
     DialogProgress *progress = nullptr;
     DialogMessage *msgbox = nullptr;
-    SearchCriteria asked;  // what the next request sends
-    SearchCriteria shown;  // the search whose pages are shown; paging and export use it
+    // A chart uses the channel (idx) and the window; pageid is not used here.
+    TableSearch asked;  // what the next request sends
+    TableSearch shown;  // the search whose pages are shown; paging and export use it
 
 private:
     bool runRequest(int pageid);
