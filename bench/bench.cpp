@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLoggingCategory>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -204,6 +205,8 @@ int main(int argc, char **argv)
 {
     keepLocalZoneLoaded(); // as the viewer does
     QCoreApplication app(argc, argv);
+    // The jobs' debug traces would stand between the figures.
+    QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
     const int lines = argc > 1 ? QString(argv[1]).toInt() : 1000000;
     const QString root = QCoreApplication::applicationDirPath() + "/data";
     QDir().mkpath(root);
