@@ -55,6 +55,21 @@ QString quickCheck()
     return result;
 }
 
+int storedRecords()
+{
+    int count = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "count");
+        db.setDatabaseName(recordDatabasePath());
+        db.open();
+        QSqlQuery q(db);
+        if (q.exec("select count(*) from meter11") && q.next())
+            count = q.value(0).toInt();
+    }
+    QSqlDatabase::removeDatabase("count");
+    return count;
+}
+
 QAction *action(QWidget &window, const char *name)
 {
     return window.findChild<QAction *>(QString::fromLatin1(name));
@@ -365,7 +380,7 @@ private slots:
         const QString small = recordLines(QDir(dir.path()), "small", 3, 7);
         QRandomGenerator random(20240301);
         for (int run = 0; run < 20; ++run) {
-            if (tableRows("meter11").size() != 3)
+            if (storedRecords() != 3)
                 runImport({small});
             QProcess child;
             child.start(QCoreApplication::applicationFilePath(), {"--import-child", big});
@@ -374,7 +389,7 @@ private slots:
             child.kill();
             child.waitForFinished();
             QCOMPARE(quickCheck(), QString("ok"));
-            const qsizetype rows = tableRows("meter11").size();
+            const int rows = storedRecords();
             QVERIFY2(rows == 3 || rows == 150000, qPrintable(QString::number(rows)));
         }
     }
