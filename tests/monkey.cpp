@@ -126,6 +126,12 @@ private:
     int answers = 0;
 };
 
+void print(const QString &text)
+{
+    std::fprintf(stdout, "%s\n", qPrintable(text));
+    std::fflush(stdout);
+}
+
 int pick(QRandomGenerator &r, int n)
 {
     return int(r.bounded(n));
@@ -293,6 +299,8 @@ QString Monkey::explore(quint32 seed, int count, QList<Step> *steps)
                     possible << &a;
         const Step step{QString::fromLatin1(possible.at(pick(chooser, int(possible.size())))->name), chooser.generate()};
         steps->append(step);
+        if (count >= 20000 && (i + 1) % 10000 == 0)
+            print(QStringLiteral("%1 actions").arg(i + 1));
         const QString failure = runStep(step);
         if (!failure.isEmpty())
             return failure;
@@ -508,11 +516,6 @@ QString Monkey::checkRecords(const Step &step)
     return QString();
 }
 
-void print(const QString &text)
-{
-    std::fprintf(stdout, "%s\n", qPrintable(text));
-    std::fflush(stdout);
-}
 
 QList<Step> readSteps(const QString &path)
 {
