@@ -246,16 +246,6 @@ private slots:
         pressChannel(&page, 7);
         QCOMPARE(checkedChannels(&page), QList<int>{});
     }
-
-    void pageRcdZeroIsSafe()
-    {
-        writeConfig({{"PageRcd", "0"}});
-        loadSettings();
-        auto page = openPage(3, 120);
-        click(page.get(), "pushButton");
-        QCOMPARE(page->pageCount(), 2); // falls back to 100 rows a page
-        QCOMPARE(page->findChild<QTableWidget *>("tabled")->rowCount(), 100);
-    }
 };
 
 QTEST_MAIN(TestPages)
