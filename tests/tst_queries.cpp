@@ -1,7 +1,7 @@
 #include "recordstore.h"
 #include "settings.h"
 #include "sqlthread.h"
-#include "tablequery.h"
+#include "statements.h"
 #include "recordtime.h"
 #include "testsupport.h"
 

@@ -1,6 +1,5 @@
 #include "sqlthread.h"
 
-#include "chartquery.h"
 #include "families.h"
 #include "pageaccess.h"
 #include "recorddatabase.h"
@@ -8,7 +7,8 @@
 #include "recordtime.h"
 #include "rowinserter.h"
 #include "settings.h"
-#include "tablequery.h"
+#include "rowreader.h"
+#include "statements.h"
 
 #include <QDebug>
 #include <QMutexLocker>

@@ -1,13 +1,11 @@
-#ifndef TABLEQUERY_H
-#define TABLEQUERY_H
+#ifndef STATEMENTS_H
+#define STATEMENTS_H
 
 #include "families.h"
 #include "recordstore.h"
 
 #include <QDateTime>
 #include <QString>
-
-class QSqlQuery;
 
 struct TableSearch {
     int pageid = -1;
@@ -34,7 +32,15 @@ QString recordCellText(const FamilyCell &cell, const RecordRow &row, bool ishl);
 // reserving them spares a chart page of 100,000 rows its regrowths.
 int expectedPageRows(qint32 matching, qint64 offset, int pageSize);
 
-// Fills one row from the current result row of `query`, column by column.
-RecordRow readRecordRow(const QSqlQuery &query, const QList<FamilyColumn> &columns, bool ishl);
+struct ChartRequest {
+    bool qx = false;
+    int pageid = -1;
+    int idx = 0;
+    QDateTime st;
+    QDateTime en;
+};
+
+QString chartCountStatement(const MeterFamily &family, int meter);
+QString chartPageStatement(const MeterFamily &family, int meter, const ChartRequest &request, int plotRcd);
 
 #endif

@@ -5,7 +5,8 @@
 #include "recorddatabase.h"
 #include "recordtime.h"
 #include "settings.h"
-#include "tablequery.h"
+#include "rowreader.h"
+#include "statements.h"
 
 #include <QDir>
 #include <QSaveFile>

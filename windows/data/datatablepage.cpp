@@ -8,7 +8,7 @@
 #include "recordtime.h"
 #include "settings.h"
 #include "sqlthread.h"
-#include "tablequery.h"
+#include "statements.h"
 #include "workerjob.h"
 
 #include <QCheckBox>

@@ -2,7 +2,7 @@
 #define RECORDPAGE_H
 
 #include "paging.h"
-#include "tablequery.h"
+#include "statements.h"
 
 #include <QWidget>
 

@@ -1,15 +1,7 @@
-#include "tablequery.h"
+#include "statements.h"
 
-#include "recordtime.h"
-#include "settings.h"
-
-#include <QDebug>
 #include <QLocale>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QVariant>
 #include <cmath>
-#include <limits>
 
 namespace {
 
@@ -31,28 +23,6 @@ QString valueCondition(const MeterFamily &family, const TableSearch &search)
                      .arg(column, boundText(bounds[i][0]), boundText(bounds[i][1]));
     }
     return parts.join(QStringLiteral(" and "));
-}
-
-// A process value in range mode: its number, or NaN and the stored text for
-// a marker ("HH", "LL") or anything else that is not a number.
-void readMeasured(const QVariant &value, double &number, QString &text)
-{
-    bool ok = false;
-    number = value.toDouble(&ok);
-    if (!ok) {
-        number = std::numeric_limits<double>::quiet_NaN();
-        text = value.toString();
-    }
-}
-
-double roundedOut(const QVariant &value)
-{
-    if (value.typeId() == QMetaType::QString) {
-        bool ok = false;
-        const int whole = value.toString().toInt(&ok, 10);
-        return ok ? whole : 0;
-    }
-    return std::round(value.toDouble());
 }
 
 } // namespace
@@ -108,33 +78,21 @@ QString recordCellText(const FamilyCell &cell, const RecordRow &row, bool ishl)
     return QString();
 }
 
-RecordRow readRecordRow(const QSqlQuery &query, const QList<FamilyColumn> &columns, bool ishl)
+QString chartCountStatement(const MeterFamily &family, int meter)
 {
-    RecordRow row;
-    for (int i = 0; i < columns.size(); ++i) {
-        const QVariant v = query.value(i);
-        switch (columns.at(i).field) {
-        case RowField::Primary:
-            if (ishl)
-                row.text1 = v.toString();
-            else
-                readMeasured(v, row.value1, row.text1);
-            break;
-        case RowField::Secondary:
-            if (ishl)
-                row.text2 = v.toString();
-            else
-                readMeasured(v, row.value2, row.text2);
-            break;
-        case RowField::Sv: row.value2 = v.toDouble(); break;
-        case RowField::Out: row.value3 = roundedOut(v); break;
-        case RowField::Al1Value: row.value4 = v.toDouble(); break;
-        case RowField::Al2Value: row.value5 = v.toDouble(); break;
-        case RowField::Alarm: row.alarm(columns.at(i).alarm) = v.toString(); break;
-        case RowField::Time: row.time = recordWallClock(v.toString()); break;
-        case RowField::Id:
-        case RowField::Channel: break;
-        }
-    }
-    return row;
+    return QStringLiteral("select count(rowid) from %1  where datetime(indate) between :indate1 and :indate2 order by rowid")
+        .arg(family.table(meter));
+}
+
+QString chartPageStatement(const MeterFamily &family, int meter, const ChartRequest &request, int plotRcd)
+{
+    const bool firstPage = request.pageid < 0;
+    const qint64 offset = firstPage ? 0 : qint64(request.pageid) * plotRcd;
+    const QString select = firstPage && !family.chartFirstPageDoubleBlank ? QStringLiteral("select ")
+                                                                          : QStringLiteral("select  ");
+    return select
+        + QStringLiteral("%1 from %2 where datetime(indate) between :indate1 and :indate2  order by rowid limit %3,%4")
+              .arg(columnList(family.chartColumns, request.idx + 1), family.table(meter))
+              .arg(offset)
+              .arg(plotRcd);
 }

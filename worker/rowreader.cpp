@@ -1,0 +1,65 @@
+#include "rowreader.h"
+
+#include "recordtime.h"
+
+#include <QSqlQuery>
+#include <QVariant>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// A process value in range mode: its number, or NaN and the stored text for
+// a marker ("HH", "LL") or anything else that is not a number.
+void readMeasured(const QVariant &value, double &number, QString &text)
+{
+    bool ok = false;
+    number = value.toDouble(&ok);
+    if (!ok) {
+        number = std::numeric_limits<double>::quiet_NaN();
+        text = value.toString();
+    }
+}
+
+double roundedOut(const QVariant &value)
+{
+    if (value.typeId() == QMetaType::QString) {
+        bool ok = false;
+        const int whole = value.toString().toInt(&ok, 10);
+        return ok ? whole : 0;
+    }
+    return std::round(value.toDouble());
+}
+
+} // namespace
+
+RecordRow readRecordRow(const QSqlQuery &query, const QList<FamilyColumn> &columns, bool ishl)
+{
+    RecordRow row;
+    for (int i = 0; i < columns.size(); ++i) {
+        const QVariant v = query.value(i);
+        switch (columns.at(i).field) {
+        case RowField::Primary:
+            if (ishl)
+                row.text1 = v.toString();
+            else
+                readMeasured(v, row.value1, row.text1);
+            break;
+        case RowField::Secondary:
+            if (ishl)
+                row.text2 = v.toString();
+            else
+                readMeasured(v, row.value2, row.text2);
+            break;
+        case RowField::Sv: row.value2 = v.toDouble(); break;
+        case RowField::Out: row.value3 = roundedOut(v); break;
+        case RowField::Al1Value: row.value4 = v.toDouble(); break;
+        case RowField::Al2Value: row.value5 = v.toDouble(); break;
+        case RowField::Alarm: row.alarm(columns.at(i).alarm) = v.toString(); break;
+        case RowField::Time: row.time = recordWallClock(v.toString()); break;
+        case RowField::Id:
+        case RowField::Channel: break;
+        }
+    }
+    return row;
+}
