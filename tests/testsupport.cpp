@@ -1,20 +1,32 @@
 #include "testsupport.h"
 
+#include "chartpage.h"
+#include "formcart1.h"
+#include "formcart2.h"
+#include "formcart3.h"
+#include "formcart4.h"
+#include "formcart5.h"
+#include "formdata1.h"
+#include "formdata2.h"
+#include "formdata3.h"
+#include "formdata4.h"
+#include "formdata5.h"
+
 #include "recorddatabase.h"
 #include "rowinserter.h"
 #include "settings.h"
 #include "sqlthread.h"
 
+#include <QAction>
 #include <QApplication>
-#include <QCoreApplication>
-#include <QDialog>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QTableWidget>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -25,6 +37,18 @@
 #include <sqlite3.h>
 
 namespace TestSupport {
+
+void setUpFilesBeside()
+{
+    const QDir beside(QCoreApplication::applicationDirPath());
+    for (const QString &name : beside.entryList({"record.db*", "Sundrevale.Config*", "*.csv"},
+                                                QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFileInfo(beside.filePath(name)).isDir() ? void(QDir(beside.filePath(name)).removeRecursively())
+                                                 : void(QFile::remove(beside.filePath(name)));
+    }
+    writeConfig();
+    freshDatabase();
+}
 
 void onNextModal(const char *className, std::function<void(QWidget *)> answer, int timeoutMs)
 {
@@ -99,6 +123,19 @@ void saveAs(const QString &path)
 namespace {
 std::atomic_bool g_holding{false};
 
+void writeFiles(const QDir &root, const QString &name, const QByteArray &modelLine, const QMap<QString, QByteArray> &files)
+{
+    root.mkpath(name);
+    QFile model(root.filePath(name + "/VNMETER.INI"));
+    model.open(QIODevice::WriteOnly);
+    model.write(modelLine);
+    for (auto it = files.begin(); it != files.end(); ++it) {
+        QFile file(root.filePath(name + "/" + it.key()));
+        file.open(QIODevice::WriteOnly);
+        file.write(it.value());
+    }
+}
+
 int waitWhileHeld(void *)
 {
     QElapsedTimer clock;
@@ -167,35 +204,20 @@ void freshDatabase()
 }
 
 QString writeRecordFolder(const QDir &root, const QString &name, const QString &modelLine,
-                          const QMap<QString, QStringList> &files, const QByteArray &lineEnd)
+                          const QMap<QString, QStringList> &files)
 {
-    root.mkpath(name);
-    const QString folder = root.filePath(name);
-    QFile model(folder + QStringLiteral("/VNMETER.INI"));
-    model.open(QIODevice::WriteOnly);
-    model.write(modelLine.toUtf8() + "\r\n");
-    for (auto it = files.begin(); it != files.end(); ++it) {
-        QFile file(folder + QLatin1Char('/') + it.key());
-        file.open(QIODevice::WriteOnly);
-        file.write("HEADER,LINE" + lineEnd);
-        for (const QString &line : it.value())
-            file.write(line.toUtf8() + lineEnd);
-    }
-    return folder;
+    QMap<QString, QByteArray> contents;
+    for (auto it = files.begin(); it != files.end(); ++it)
+        contents[it.key()] = "HEADER,LINE\r\n" + it.value().join("\r\n").toUtf8() + (it.value().isEmpty() ? "" : "\r\n");
+    writeFiles(root, name, modelLine.toUtf8() + "\r\n", contents);
+    return root.filePath(name);
 }
 
 QString writeRawRecordFile(const QDir &root, const QString &name, const QByteArray &modelLine,
                            const QByteArray &content)
 {
-    root.mkpath(name);
-    const QString folder = root.filePath(name);
-    QFile model(folder + QStringLiteral("/VNMETER.INI"));
-    model.open(QIODevice::WriteOnly);
-    model.write(modelLine);
-    QFile file(folder + QStringLiteral("/20240301.CSV"));
-    file.open(QIODevice::WriteOnly);
-    file.write(content);
-    return file.fileName();
+    writeFiles(root, name, modelLine, {{"20240301.CSV", content}});
+    return root.filePath(name + "/20240301.CSV");
 }
 
 QStringList tableRows(const QString &table)
@@ -218,6 +240,20 @@ QStringList tableRows(const QString &table)
     return rows;
 }
 
+QString databaseValue(const QString &statement)
+{
+    QString value;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "testvalue");
+        db.setDatabaseName(recordDatabasePath());
+        QSqlQuery q(db.open() ? db : QSqlDatabase());
+        if (q.exec(statement) && q.next())
+            value = q.value(0).toString();
+    }
+    QSqlDatabase::removeDatabase("testvalue");
+    return value;
+}
+
 QStringList runImport(const QStringList &files)
 {
     QThread thread;
@@ -225,17 +261,15 @@ QStringList runImport(const QStringList &files)
     worker->moveToThread(&thread);
     thread.start();
     QStringList reports;
-    bool done = false;
-    QObject::connect(worker, &SQLThread::PostProgress, qApp, [&](QString text, int value) {
+    QEventLoop loop;
+    QObject::connect(worker, &SQLThread::PostProgress, &loop, [&](QString text, int value) {
         reports << QStringLiteral("%1|%2").arg(text).arg(value);
         if (value == 100)
-            done = true;
+            loop.quit();
     });
     QMetaObject::invokeMethod(worker, "dn_importCSV", Qt::QueuedConnection, Q_ARG(QStringList, files));
-    QElapsedTimer clock;
-    clock.start();
-    while (!done && clock.elapsed() < 120000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QTimer::singleShot(120000, &loop, &QEventLoop::quit);
+    loop.exec();
     thread.quit();
     thread.wait();
     delete worker;
@@ -256,6 +290,219 @@ void closeModals()
 QString samplesDir()
 {
     return QStringLiteral(SAMPLES_DIR);
+}
+
+const QDateTime Start(QDate(2024, 3, 1), QTime(0, 0));
+
+namespace {
+
+QString pvText(int k, int channel)
+{
+    if (k % 17 == 5)
+        return "HH";
+    if (k % 23 == 7)
+        return "LL";
+    return QString::number((k * 7 + channel * 3) % 40 - 5 + (k % 4) * 0.25);
+}
+
+QString outText(int k)
+{
+    static const QStringList outs{"45", "45.6", "abc", "12.4", "0"};
+    return outs.at(k % outs.size());
+}
+
+// HH and LL compare as 0, as SQLite's cast does.
+double castValue(const QString &text)
+{
+    return text.toDouble();
+}
+
+} // namespace
+
+int familyOfModel(int model)
+{
+    if (model >= 11 && model <= 16)
+        return 1;
+    if (model >= 200)
+        return 2;
+    return model + 1;
+}
+
+int meterOfModel(int model)
+{
+    return familyOfModel(model) <= 2 ? model : familyOfModel(model);
+}
+
+int modelOfFamily(int family)
+{
+    static const int models[] = {0, 12, 208, 2, 3, 4};
+    return models[family];
+}
+
+QStringList recordFields(int model, int k)
+{
+    QStringList f;
+    if (model >= 11 && model <= 16) {
+        for (int c = 0; c < model - 10; ++c)
+            f << pvText(k, c) << QString::number(50 + c) << outText(k);
+    } else if (model >= 200) {
+        for (int c = 0; c < model - 200; ++c)
+            f << pvText(k, c);
+    } else if (model == 2 || model == 4) {
+        f << pvText(k, 0);
+        for (int a = 1; a <= (model == 2 ? 4 : 8); ++a)
+            f << QString::number(a * 10) << (k % (a + 1) == 0 ? "01" : "00");
+    } else {
+        f << pvText(k, 0) << "30" << (k % 2 ? "01" : "00") << humidityField(k) << "80" << (k % 3 ? "00" : "01");
+    }
+    f << Start.addSecs(60 * k).toString("yyyy-MM-dd hh:mm:ss");
+    return f;
+}
+
+QString pvField(int model, int k, int channel)
+{
+    const int family = familyOfModel(model);
+    return recordFields(model, k).at(family == 1 ? 3 * channel : (family == 2 ? channel : 0));
+}
+
+QString humidityField(int k)
+{
+    return k % 19 == 3 ? "HH" : QString::number((k * 11) % 90 + 0.5);
+}
+
+QList<int> matchingRecords(int model, int count, const TableSearch &s)
+{
+    const auto marker = [](const QString &v) { return v == "HH" || v == "LL"; };
+    const auto inside = [](const QString &v, double low, double high) {
+        return castValue(v) > low && castValue(v) < high;
+    };
+    QList<int> ks;
+    for (int k = 0; k < count; ++k) {
+        const QDateTime t = Start.addSecs(60 * k);
+        if (t < s.st || t > s.en)
+            continue;
+        const QString pv = pvField(model, k, s.idx);
+        bool ok = s.ishl ? marker(pv) : inside(pv, s.pv1, s.pv2);
+        if (model == 3) {
+            const QString h = humidityField(k);
+            ok = s.ishl ? ok || marker(h) : ok && inside(h, s.th1, s.th2);
+        }
+        if (ok)
+            ks << k;
+    }
+    return ks;
+}
+
+QString recordFile(const QDir &root, int model, int count, int first)
+{
+    QStringList lines;
+    for (int k = first; k < first + count; ++k)
+        lines << recordFields(model, k).join(',');
+    static int serial = 0;
+    return writeRecordFolder(root, QString("m%1_%2").arg(model).arg(++serial), QString::number(model),
+                             {{"20240301.CSV", lines}}) + "/20240301.CSV";
+}
+
+void importModel(const QDir &root, int model, int count)
+{
+    freshDatabase();
+    runImport({recordFile(root, model, count)});
+}
+
+QString shownValue(const QString &field)
+{
+    bool number = false;
+    const double value = field.toDouble(&number);
+    return number ? QString::number(value, 'g', 6) : field;
+}
+
+QString expectedRow(int model, int k, int id, int channel)
+{
+    const QStringList f = recordFields(model, k);
+    QStringList cells{QString::number(id)};
+    switch (familyOfModel(model)) {
+    case 1: {
+        const QString out = f.at(3 * channel + 2);
+        const int rounded = out == "45.6" ? 46 : (out == "12.4" ? 12 : out.toInt());
+        cells << shownValue(f.at(3 * channel)) << f.at(3 * channel + 1) << QString::number(rounded);
+        break;
+    }
+    case 2: cells << QString::number(channel + 1) << shownValue(f.at(channel)); break;
+    case 4: cells << shownValue(f.at(0)) << f.at(1) << f.at(2) << shownValue(f.at(3)) << f.at(4) << f.at(5); break;
+    default:
+        cells << shownValue(f.at(0));
+        for (int a = 2; a < f.size() - 1; a += 2)
+            cells << f.at(a);
+    }
+    return (cells << Start.addSecs(60 * k).toString("yyyy/MM/dd hh:mm:ss")).join(',');
+}
+
+QAction *action(QWidget &window, const char *name)
+{
+    return window.findChild<QAction *>(QString::fromLatin1(name));
+}
+
+std::unique_ptr<DataTablePage> makeDataPage(int family)
+{
+    switch (family) {
+    case 1: return std::make_unique<Formdata1>();
+    case 2: return std::make_unique<Formdata2>();
+    case 3: return std::make_unique<Formdata3>();
+    case 4: return std::make_unique<Formdata4>();
+    default: return std::make_unique<Formdata5>();
+    }
+}
+
+std::unique_ptr<ChartPage> makeChartPage(int family)
+{
+    switch (family) {
+    case 1: return std::make_unique<Formcart1>();
+    case 2: return std::make_unique<Formcart2>();
+    case 3: return std::make_unique<Formcart3>();
+    case 4: return std::make_unique<Formcart4>();
+    default: return std::make_unique<Formcart5>();
+    }
+}
+
+void setWindow(QWidget *page, const QDateTime &st, const QDateTime &en)
+{
+    page->findChild<QDateTimeEdit *>("dateTimeEdit1")->setDateTime(st);
+    page->findChild<QDateTimeEdit *>("dateTimeEdit2")->setDateTime(en);
+}
+
+void setRanges(QWidget *page, const QString &low, const QString &high)
+{
+    for (const char *name : {"txtpv1", "txthh1"})
+        if (auto *edit = page->findChild<QLineEdit *>(name))
+            edit->setText(low);
+    for (const char *name : {"txtpv2", "txthh2"})
+        if (auto *edit = page->findChild<QLineEdit *>(name))
+            edit->setText(high);
+}
+
+void pressChannel(QWidget *page, int row)
+{
+    auto *table = page->findChild<QTableWidget *>("tablechaddr");
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                      table->visualRect(table->model()->index(row, 1)).center());
+}
+
+QString counter(QWidget *page)
+{
+    return page->findChild<QLabel *>("page_label")->text();
+}
+
+QStringList shownRows(QWidget *page)
+{
+    auto *table = page->findChild<QTableWidget *>("tabled");
+    QStringList rows;
+    for (int r = 0; r < table->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < table->columnCount(); ++c)
+            cells << (table->item(r, c) ? table->item(r, c)->text() : QString());
+        rows << cells.join(',');
+    }
+    return rows;
 }
 
 } // namespace TestSupport

@@ -1,30 +1,61 @@
+#include "dialogconfig.h"
 #include "formcart4.h"
 #include "formdata1.h"
 #include "formdata4.h"
 #include "mainwindow.h"
 #include "recorddatabase.h"
 #include "settings.h"
+#include "sqlthread.h"
 #include "testsupport.h"
 
 #include <QAction>
-#include <QFileDialog>
-#include <QFileSystemModel>
+#include <QBuffer>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
-#include <QStatusBar>
-#include <QTemporaryDir>
-#include <QtTest>
-#include <QSqlDatabase>
+#include <QMimeData>
 #include <QSqlQuery>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <qcustomplot.h>
+#include <sqlite3.h>
 
 using namespace TestSupport;
 
 namespace {
 
-QAction *action(QWidget &window, const char *name)
+// What a page shows: its counter and its rows or chart points.
+QString pageState(QWidget *page)
 {
-    return window.findChild<QAction *>(QString::fromLatin1(name));
+    if (auto *plot = page->findChild<QCustomPlot *>())
+        return counter(page) + QString(" points %1 from %2").arg(plot->graph(0)->dataCount())
+                                   .arg(qint64(plot->graph(0)->dataCount() ? plot->graph(0)->data()->at(0)->key : 0));
+    return counter(page) + ' ' + shownRows(page).join(';');
+}
+
+sqlite3 *g_lockHolder = nullptr;
+
+// A reader that holds its lock on the database the job writes, so that the
+// job's commit cannot write.
+void holdReadLock(QSqlDatabase &db)
+{
+    QSqlQuery(db).exec("PRAGMA busy_timeout = 0");
+    sqlite3_open(QFile::encodeName(db.databaseName()).constData(), &g_lockHolder);
+    sqlite3_exec(g_lockHolder, "BEGIN; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
+}
+
+QLineEdit *field(QWidget *dialog, const char *name)
+{
+    return dialog->findChild<QLineEdit *>(name);
+}
+
+// Types into a field key by key, so the validator judges every keystroke.
+QString typed(QLineEdit *edit, const QString &text)
+{
+    edit->clear();
+    QTest::keyClicks(edit, text);
+    return edit->text();
 }
 
 } // namespace
@@ -35,76 +66,67 @@ class TestMainWindow : public QObject
 
     QTemporaryDir dir;
 
+    void importOldRecords()
+    {
+        QCOMPARE(runImport({recordFile(QDir(dir.path()), 11, 300)}).last(), QString("1 files to be imported|100"));
+    }
+
+    // The view's page, showing the first page of all old records.
+    QWidget *searchedPage(MainWindow &window, const char *view)
+    {
+        action(window, view)->trigger();
+        QWidget *page = window.currentPage();
+        setWindow(page, Start, Start.addSecs(60 * 400));
+        setRanges(page, "-10", "99999");
+        pressChannel(page, 0);
+        click(page, "pushButton");
+        return page;
+    }
+
 private slots:
     void init()
     {
-        writeConfig();
+        writeConfig({{"PageRcd", "100"}, {"PlotRcd", "100"}});
         loadSettings();
         freshDatabase();
+        SQLThread::setConnectionHook({});
     }
 
     void cleanup()
     {
+        SQLThread::setConnectionHook({});
         closeModals();
         QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!QSqlDatabase::contains("dbnamelog"));
     }
 
-    void nothingImportedYet()
+    void viewsFollowMeter()
     {
         MainWindow window;
+        window.show();
         for (const char *name : {"actionsearch", "actioncart"}) {
             QString text;
             answerMessage(&text);
             action(window, name)->trigger();
             QCOMPARE(text, QString("Import Record files(.CSV) first"));
             QVERIFY(!window.currentPage());
-            QCOMPARE(window.currentViewMode(), -1);
         }
-    }
-
-    void viewsFollowMeter()
-    {
         Meter = 4;
-        MainWindow window;
-        window.show();
-        auto hintLabel = [&] {
-            for (QLabel *l : window.findChildren<QLabel *>())
-                if (l->text() == "If rotate the mouse wheel,the X-axis will scale")
-                    return l;
-            return static_cast<QLabel *>(nullptr);
-        };
         action(window, "actionsearch")->trigger();
         QWidget *tablePage = window.currentPage();
         QVERIFY(qobject_cast<Formdata4 *>(tablePage));
-        QVERIFY(!hintLabel()->isVisible());
         action(window, "actionsearch")->trigger();
         QCOMPARE(window.currentPage(), tablePage); // no rebuild
         action(window, "actioncart")->trigger();
         QVERIFY(qobject_cast<Formcart4 *>(window.currentPage()));
-        QVERIFY(hintLabel()->isVisible());
-        action(window, "actionsearch")->trigger();
-        QVERIFY(!hintLabel()->isVisible());
-        QCOMPARE(window.currentViewMode(), 1);
-    }
-
-    void meterNamingNoFamily()
-    {
-        Meter = 0;
-        MainWindow window;
-        action(window, "actionsearch")->trigger();
-        QVERIFY(!window.currentPage());
-        QCOMPARE(window.currentViewMode(), 1);
-        bool named = false;
-        for (QLabel *l : window.findChildren<QLabel *>())
-            named = named || l->text() == "Data Table View";
-        QVERIFY(named);
+        QCOMPARE(window.currentViewMode(), 0); // the chart view
     }
 
     void importThroughTheMenu()
     {
         const QString folder = writeRecordFolder(QDir(dir.path()), "import", "3",
-            {{"20240302.CSV", {"21.5,30,00,55.5,80,00,2024-03-02 00:00:00"}},
-             {"20240301.CSV", {"20.5,30,00,50.5,80,00,2024-03-01 00:00:00", "HH,30,01,LL,80,01,2024-03-01 00:01:00"}}});
+            {{"20240302.CSV", {recordFields(3, 2).join(',')}},
+             {"20240301.CSV", {recordFields(3, 0).join(','), recordFields(3, 1).join(',')}}});
         MainWindow window;
         QStringList listed;
         chooseFiles(folder, {"20240302.CSV", "20240301.CSV"}, &listed);
@@ -112,11 +134,8 @@ private slots:
         QVERIFY(listed.contains("20240301.CSV")); // upper-case names pass the *.csv filter
         QVERIFY(qobject_cast<Formdata4 *>(window.currentPage()));
         QCOMPARE(Meter, 4);
-        QCOMPARE(readSetting("Meter"), QString("4"));
         QCOMPARE(tableRows("meter4").size(), 3);
-        QVERIFY(tableRows("meter4").first().startsWith("20.5|"));
         QCOMPARE(window.statusBar()->currentMessage(), QString("2 files to be imported"));
-
         // Cancel at the warning keeps the page and the records.
         QWidget *page = window.currentPage();
         QString warning;
@@ -124,7 +143,6 @@ private slots:
         action(window, "actionopendb")->trigger();
         QCOMPARE(warning, QString("If the data already exists, it will be overwritten"));
         QCOMPARE(window.currentPage(), page);
-
         // OK, then a cancelled file dialog: no page, database untouched.
         answerMessage(nullptr, "push_ok");
         QString noFiles;
@@ -133,20 +151,6 @@ private slots:
         QCOMPARE(noFiles, QString("There is no right record file to be choosed"));
         QVERIFY(!window.currentPage());
         QCOMPARE(tableRows("meter4").size(), 3);
-    }
-
-    void importOfAnotherFamilyEndsOnItsPage()
-    {
-        Meter = 4;
-        MainWindow window;
-        window.findChild<QAction *>("actionsearch")->trigger();
-        answerMessage(nullptr, "push_ok");
-        chooseFiles(samplesDir() + "/controller-2ch", {"20240301.CSV", "20240302.CSV"});
-        action(window, "actionopendb")->trigger();
-        QVERIFY(qobject_cast<Formdata1 *>(window.currentPage()));
-        QCOMPARE(Meter, 12);
-        QCOMPARE(tableRows("meter12").size(), 720);
-        QCOMPARE(tableRows("meter4").size(), 0);
     }
 
     void dropImportsLikeTheMenu()
@@ -164,7 +168,6 @@ private slots:
         QVERIFY(!dragAccepted(QUrl("https://example.org/20240301.csv")));
         QVERIFY(!dragAccepted(QUrl::fromLocalFile(dir.path()))); // a folder without record files
         QVERIFY(dragAccepted(QUrl::fromLocalFile(samplesDir() + "/level-meter/20240301.CSV")));
-
         QMimeData mime;
         mime.setUrls({QUrl::fromLocalFile(samplesDir() + "/level-meter")});
         QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -177,16 +180,236 @@ private slots:
         QVERIFY(window.currentPage() && window.currentPage()->inherits("Formdata3"));
     }
 
-    void closesCleanly()
+    void failedImportKeepsTheRecords_data()
     {
-        auto *window = new MainWindow;
-        QThread *thread = window->findChild<QThread *>();
-        QVERIFY(thread && thread->isRunning());
-        QPointer<QThread> watch(thread);
-        delete window;
-        QVERIFY(!watch);
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no model file") << "no model file" << "VNMETER.INI was not found beside the record files.";
+        QTest::newRow("unknown model") << "unknown model" << "The model code 999 in VNMETER.INI names no known meter.";
+        QTest::newRow("picture named .CSV") << "picture" << "No records could be read from the chosen files.";
+        QTest::newRow("no template") << "no template" << "Write to the data fails";
+        QTest::newRow("full disk") << "full disk" << "Import failed: database or disk is full";
+        QTest::newRow("failed commit") << "failed commit" << "database is locked Unable to commit transaction";
     }
+
+    void failedImportKeepsTheRecords()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QString, message);
+        importOldRecords();
+        const QString settingsBefore = readConfigFile();
+        QString folder = QFileInfo(recordFile(QDir(dir.path()), 11, 20000, 5000)).path();
+        if (fault == "no model file")
+            QFile::remove(folder + "/VNMETER.INI");
+        if (fault == "unknown model")
+            folder = QFileInfo(writeRawRecordFile(QDir(dir.path()), fault, "999\r\n", "h\r\n1,2,3,2024-03-01 00:00:00\r\n")).path();
+        if (fault == "picture") {
+            QImage image(200, 200, QImage::Format_RGB32);
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    image.setPixel(x, y, qRgb(x, y, x ^ y));
+            QBuffer png;
+            png.open(QIODevice::WriteOnly);
+            image.save(&png, "PNG");
+            folder = QFileInfo(writeRawRecordFile(QDir(dir.path()), fault, "216\r\n", png.data())).path();
+        }
+        if (fault == "no template")
+            QVERIFY(QFile::rename(recordTemplatePath(), recordTemplatePath() + ".away"));
+        if (fault == "full disk")
+            SQLThread::setConnectionHook([](QSqlDatabase &db) { QSqlQuery(db).exec("PRAGMA max_page_count = 40"); });
+        if (fault == "failed commit")
+            SQLThread::setConnectionHook(holdReadLock);
+
+        MainWindow window;
+        window.show();
+        action(window, "actionsearch")->trigger();
+        QString shown;
+        answerMessage(nullptr, "push_ok");
+        chooseFiles(folder, {"20240301.CSV"}, nullptr, [&] { answerMessage(&shown); });
+        action(window, "actionopendb")->trigger();
+        if (fault == "no template")
+            QVERIFY(QFile::rename(recordTemplatePath() + ".away", recordTemplatePath()));
+        sqlite3_close_v2(g_lockHolder);
+        g_lockHolder = nullptr;
+
+        QCOMPARE(shown, message);
+        QCOMPARE(tableRows("meter11").size(), 300);
+        QCOMPARE(Meter, 11);
+        QCOMPARE(readConfigFile(), settingsBefore);
+        QVERIFY(!QFile::exists(newRecordDatabasePath()));
+        // The page of the old records is back and searches them.
+        QVERIFY(qobject_cast<Formdata1 *>(window.currentPage()));
+        QCOMPARE(counter(searchedPage(window, "actionsearch")), QString("Record：300 ,Pages：1 of 3"));
+    }
+
+    void escapeCancelsTheJob_data()
+    {
+        QTest::addColumn<QString>("job");
+        QTest::newRow("import") << "import";
+        QTest::newRow("search") << "search";
+        QTest::newRow("chart") << "chart";
+        QTest::newRow("export") << "export";
+        QTest::newRow("closing the window during a search") << "close";
+    }
+
+    void escapeCancelsTheJob()
+    {
+        QFETCH(QString, job);
+        importOldRecords();
+        const QString bigger = recordFile(QDir(dir.path()), 11, 30000, 5000);
+        const QString exported = dir.filePath("cancelled.csv");
+        MainWindow window;
+        window.show();
+        QWidget *page = searchedPage(window, job == "chart" ? "actioncart" : "actionsearch");
+        const QString before = pageState(page);
+        QVERIFY2(before.startsWith("Record：300 ,Pages：1 of 3"), qPrintable(before));
+
+        bool stayed = false;
+        QString cancelling, outcome;
+        const auto pressEscape = [&] {
+            onNextModal("DialogProgress", [&](QWidget *dialog) {
+                QTest::keyClick(dialog, Qt::Key_Escape);
+                if (job == "close")
+                    window.close();
+                else
+                    dialog->close();
+                stayed = dialog->isVisible();
+                cancelling = dialog->findChild<QLabel *>("label")->text();
+                releaseWorkerJobs();
+                if (job == "import")
+                    answerMessage(&outcome);
+            });
+        };
+        holdWorkerJobs();
+        if (job == "import") {
+            answerMessage(nullptr, "push_ok");
+            chooseFiles(QFileInfo(bigger).path(), {"20240301.CSV"}, nullptr, pressEscape);
+            action(window, "actionopendb")->trigger();
+        } else if (job == "export") {
+            saveAs(exported);
+            pressEscape();
+            click(page, "page_export");
+        } else {
+            pressEscape();
+            click(page, "pushButton");
+        }
+        SQLThread::setConnectionHook({});
+
+        QVERIFY(stayed);
+        QCOMPARE(cancelling, QString("Cancelling..."));
+        QCOMPARE(tableRows("meter11").size(), 300);
+        QCOMPARE(window.statusBar()->currentMessage(), QString("Cancelled."));
+        if (job == "close") {
+            QTRY_VERIFY(!window.isVisible()); // closes once the job has ended
+            return;
+        }
+        if (job == "import") {
+            QCOMPARE(outcome, QString("The import was cancelled. The previous records are kept."));
+            page = searchedPage(window, "actionsearch");
+        } else {
+            QCOMPARE(pageState(page), before);
+            QVERIFY(!QFile::exists(exported));
+            click(page, "pushButton"); // a second job runs as usual
+        }
+        QVERIFY(pageState(page).startsWith("Record：300 ,Pages：1 of 3"));
+    }
+
+    void failedQueryKeepsThePage_data()
+    {
+        QTest::addColumn<QString>("view");
+        QTest::newRow("table") << "actionsearch";
+        QTest::newRow("chart") << "actioncart";
+    }
+
+    void failedQueryKeepsThePage()
+    {
+        QFETCH(QString, view);
+        importOldRecords();
+        MainWindow window;
+        window.show();
+        QWidget *page = searchedPage(window, qPrintable(view));
+        click(page, "page_down");
+        const QString second = pageState(page);
+        QVERIFY2(second.startsWith("Record：300 ,Pages：2 of 3"), qPrintable(second));
+        // A statement that fails leaves the page as it was and says why.
+        SQLThread::setConnectionHook([](QSqlDatabase &db) { QSqlQuery(db).exec("drop table meter11"); });
+        for (const char *button : {"page_down", "pushButton"}) {
+            QString failure;
+            answerMessage(&failure);
+            click(page, button);
+            QVERIFY2(failure.startsWith("The search failed: no such table: meter11"), qPrintable(failure));
+            QCOMPARE(pageState(page), second);
+        }
+    }
+
+    void configuration()
+    {
+        writeConfig({{"YStep", "0.5"}, {"PageRcd", "100"}, {"PlotRcd", "500"}, {"LockY", "1"}});
+        loadSettings();
+        const QString before = readConfigFile();
+        Dialogconfig dialog;
+        dialog.show();
+        QCOMPARE(field(&dialog, "line_YStep")->text(), QString("0.5"));
+        QVERIFY(dialog.findChild<QCheckBox *>("checkBox")->isChecked());
+        // The fields refuse what cannot be a setting, key by key.
+        QCOMPARE(typed(field(&dialog, "line_YStep"), "1.2345"), QString("1.234"));
+        QCOMPARE(typed(field(&dialog, "line_YStep"), "1000"), QString("100"));
+        QCOMPARE(typed(field(&dialog, "line_Tickcount"), "51"), QString("5"));
+        QCOMPARE(typed(field(&dialog, "line_pagercd"), "100001"), QString("10000"));
+        // A page size below 1 is refused and nothing is stored.
+        for (const char *name : {"line_pagercd", "line_plotrcd"}) {
+            field(&dialog, name)->setText("0");
+            QString message;
+            answerMessage(&message);
+            click(&dialog, "pushButton_2");
+            QCOMPARE(message, QString("Records per page must be between 1 and 100000."));
+            QVERIFY(dialog.isVisible() && !dialog.isChanged());
+            QCOMPARE(readConfigFile(), before);
+        }
+        typed(field(&dialog, "line_Tickcount"), "3");
+        typed(field(&dialog, "line_pagercd"), "40");
+        typed(field(&dialog, "line_YStep"), "12.5");
+        typed(field(&dialog, "line_plotrcd"), "250");
+        dialog.findChild<QCheckBox *>("checkBox")->setChecked(false);
+        click(&dialog, "pushButton_2");
+        QVERIFY(dialog.isChanged());
+        QCOMPARE(QList<int>({Tickcount, PageRcd, PlotRcd, int(YStep * 10), int(LockY)}), QList<int>({3, 40, 250, 125, 0}));
+        for (const auto &[key, value] : QList<QPair<QString, QString>>{
+                 {"PageRcd", "40"}, {"Tickcount", "3"}, {"YStep", "12.5"}, {"LockY", "0"}, {"PlotRcd", "250"}})
+            QCOMPARE(readSetting(key), value);
+    }
+
+    void newSettingsReachTheNextPage()
+    {
+        importOldRecords();
+        MainWindow window;
+        window.show();
+        QWidget *page = searchedPage(window, "actionsearch");
+        // Cancel stores nothing and keeps the page.
+        onNextModal("Dialogconfig", [](QWidget *d) {
+            typed(field(d, "line_pagercd"), "9");
+            click(d, "pushButton");
+        });
+        action(window, "actionsoftconfig")->trigger();
+        QCOMPARE(window.currentPage(), page);
+        QCOMPARE(PageRcd, 100);
+        onNextModal("Dialogconfig", [](QWidget *d) {
+            typed(field(d, "line_pagercd"), "7");
+            typed(field(d, "line_YStep"), "3");
+            click(d, "pushButton_2");
+        });
+        action(window, "actionsoftconfig")->trigger();
+        QVERIFY(!window.currentPage());
+        page = searchedPage(window, "actionsearch");
+        QCOMPARE(page->findChild<QTableWidget *>("tabled")->rowCount(), 7);
+        action(window, "actioncart")->trigger();
+        auto *plot = window.currentPage()->findChild<QCustomPlot *>("plot");
+        auto fixed = plot->yAxis->ticker().dynamicCast<QCPAxisTickerFixed>();
+        QVERIFY(fixed);
+        QCOMPARE(fixed->tickStep(), 15.0);
+    }
+
 };
 
-QTEST_MAIN(TestMainWindow)
+SUNDREVALE_TEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

@@ -1,44 +1,58 @@
+#include "chartpage.h"
+#include "datatablepage.h"
+#include "formcart1.h"
 #include "formdata1.h"
 #include "formdata2.h"
-#include "formdata3.h"
-#include "formdata4.h"
-#include "formdata5.h"
-#include "pagetesting.h"
 #include "settings.h"
+#include "testsupport.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTemporaryDir>
-#include <QtTest>
-#include <memory>
+#include <QToolTip>
+#include <cmath>
+#include <qcustomplot.h>
 
 using namespace TestSupport;
-using namespace PageTesting;
 
 namespace {
 
-std::unique_ptr<DataTablePage> makePage(int family)
+QStringList fileLines(const QString &path)
 {
-    switch (family) {
-    case 1: return std::make_unique<Formdata1>();
-    case 2: return std::make_unique<Formdata2>();
-    case 3: return std::make_unique<Formdata3>();
-    case 4: return std::make_unique<Formdata4>();
-    default: return std::make_unique<Formdata5>();
-    }
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n");
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
 }
 
-QString cell(QWidget *page, int row, int column)
+QList<double> keys(QCPGraph *graph)
 {
-    auto *item = page->findChild<QTableWidget *>("tabled")->item(row, column);
-    return item ? item->text() : QString("<none>");
+    QList<double> at;
+    for (int i = 0; i < graph->dataCount(); ++i)
+        at << graph->data()->at(i)->key;
+    return at;
 }
 
-QString counter(QWidget *page)
+double keyOf(int k)
 {
-    return page->findChild<QLabel *>("page_label")->text();
+    return double(Start.addSecs(60 * k).toSecsSinceEpoch());
+}
+
+int bluePixels(const QImage &image)
+{
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            count += c.blue() > 200 && c.red() < 60 && c.green() < 60;
+        }
+    return count;
 }
 
 } // namespace
@@ -48,26 +62,49 @@ class TestPages : public QObject
     Q_OBJECT
 
     QTemporaryDir dir;
+    int importedModel = 0;
+    int importedCount = 0;
 
-    // A shown page of the family over `count` records, ready to search them all.
-    std::unique_ptr<DataTablePage> openPage(int family, int count, std::function<QString(int)> marker = {})
+    void useRecords(int family, int count)
     {
-        importRecords(QDir(dir.path()), family, count, marker);
-        Meter = meterOfFamily(family);
-        auto page = makePage(family);
+        const int model = modelOfFamily(family);
+        if (importedModel != model || importedCount != count)
+            importModel(QDir(dir.path()), model, count);
+        importedModel = model;
+        importedCount = count;
+        Meter = meterOfModel(model);
+    }
+
+    // A shown page over the records, with the second channel where there are channels.
+    void prepare(QWidget *page, int family, int count)
+    {
         page->resize(867, 583);
         page->show();
-        setWindow(page.get(), Start, Start.addSecs(60 * count));
-        setRanges(page.get(), "0", "99999");
+        setWindow(page, Start, Start.addSecs(60 * (count - 1)));
         if (family <= 2)
-            pressChannel(page.get(), 1);
+            pressChannel(page, 1);
+    }
+
+    std::unique_ptr<DataTablePage> openDataPage(int family, int count)
+    {
+        useRecords(family, count);
+        auto page = makeDataPage(family);
+        prepare(page.get(), family, count);
+        return page;
+    }
+
+    std::unique_ptr<ChartPage> openChartPage(int family, int count)
+    {
+        useRecords(family, count);
+        auto page = makeChartPage(family);
+        prepare(page.get(), family, count);
         return page;
     }
 
 private slots:
     void init()
     {
-        writeConfig({{"PageRcd", "10"}});
+        writeConfig({{"PageRcd", "10"}, {"PlotRcd", "500"}});
         loadSettings();
     }
 
@@ -77,94 +114,76 @@ private slots:
         QVERIFY(!QApplication::activeModalWidget());
     }
 
-    void pagingThroughTheResult_data()
+    void dataPage_data()
     {
         QTest::addColumn<int>("family");
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("pages");
+        QTest::addColumn<bool>("ishl");
         for (int family = 1; family <= 5; ++family) {
-            QTest::addRow("family%d 2 x PageRcd", family) << family << 20 << 2;
-            QTest::addRow("family%d 2 x PageRcd + 1", family) << family << 21 << 3;
+            QTest::addRow("family%d range", family) << family << false;
+            QTest::addRow("family%d HH/LL", family) << family << true;
         }
-        QTest::newRow("family3 one record") << 3 << 1 << 1;
     }
 
-    void pagingThroughTheResult()
+    void dataPage()
     {
         QFETCH(int, family);
-        QFETCH(int, count);
-        QFETCH(int, pages);
-        auto page = openPage(family, count);
-        QSignalSpy queries(page.get(), SIGNAL(pmessagebox(QString)));
-        TestSupport::click(page.get(), "pushButton");
-        QCOMPARE(page->pageCount(), pages);
-        QCOMPARE(counter(page.get()), QString("Record：%1 ,Pages：1 of %2").arg(count).arg(pages));
-        QVERIFY(page->findChild<QWidget *>("widget_page")->isVisible());
-        QCOMPARE(cell(page.get(), 0, 0), QString("0"));
-        QCOMPARE(cell(page.get(), 0, family == 2 ? 2 : 1), QString("1.5"));
-        const int timeColumn = page->findChild<QTableWidget *>("tabled")->columnCount() - 1;
-        QCOMPARE(cell(page.get(), 0, timeColumn), QString("2024/03/01 00:00:00"));
+        QFETCH(bool, ishl);
+        auto owner = openDataPage(family, 300);
+        QWidget *page = owner.get();
+        auto *exportButton = page->findChild<QPushButton *>("page_export");
+        QVERIFY(!exportButton->isEnabled());
+        page->findChild<QCheckBox *>("checkBox")->setChecked(ishl);
+        QCOMPARE(page->findChild<QLineEdit *>("txtpv1")->isVisible(), !ishl);
+        setRanges(page, ishl ? "" : "-4", ishl ? "" : "30"); // empty ranges are fine with markers
+        if (family == 4 && !ishl)
+            page->findChild<QLineEdit *>("txthh1")->setText("20");
+        click(page, "pushButton");
 
-        queries.clear();
-        click(page.get(), "page_home");
-        click(page.get(), "page_up");
+        const TableSearch s{-1, family <= 2 ? 1 : 0, Start, Start.addSecs(60 * 299), -4, 30, 20, 30, ishl};
+        const QList<int> matching = matchingRecords(modelOfFamily(family), 300, s);
+        QStringList expected;
+        for (int i = 0; i < matching.size(); ++i)
+            expected << expectedRow(modelOfFamily(family), matching.at(i), i, 1);
+        const int pages = int(matching.size() + 9) / 10;
+        QVERIFY(pages > 2);
+        QCOMPARE(counter(page), QString("Record：%1 ,Pages：1 of %2").arg(matching.size()).arg(pages));
+
+        // The criteria of the shown search hold while paging, whatever the fields say now.
+        setRanges(page, "500", "600");
+        setWindow(page, Start.addSecs(-7200), Start.addSecs(-3600));
+        QSignalSpy queries(page, SIGNAL(pmessagebox(QString)));
+        click(page, "page_home");
+        click(page, "page_up");
         QCOMPARE(queries.count(), 0); // nothing to do on the first page
-
-        click(page.get(), "page_end");
-        const int last = pages - 1;
-        QCOMPARE(page->currentPage(), last);
-        QCOMPARE(counter(page.get()), QString("Record：%1 ,Pages：%2 of %2").arg(count).arg(pages));
-        const int rows = count - last * 10;
-        QCOMPARE(page->findChild<QTableWidget *>("tabled")->rowCount(), rows);
-        QCOMPARE(cell(page.get(), 0, 0), QString::number(last * 10));
-        QCOMPARE(cell(page.get(), rows - 1, timeColumn),
-                 Start.addSecs(60 * (count - 1)).toString("yyyy/MM/dd hh:mm:ss"));
-        queries.clear();
-        click(page.get(), "page_down");
-        click(page.get(), "page_end");
-        QCOMPARE(queries.count(), 0); // nothing to do on the last page
-        if (pages > 1) {
-            click(page.get(), "page_up");
-            QCOMPARE(page->currentPage(), last - 1);
-            click(page.get(), "page_home");
-            QCOMPARE(cell(page.get(), 0, 0), QString("0"));
+        QStringList shown = shownRows(page);
+        for (int p = 1; p < pages; ++p) {
+            click(page, "page_down");
+            shown += shownRows(page);
         }
-    }
+        QCOMPARE(shown, expected);
+        QCOMPARE(counter(page), QString("Record：%1 ,Pages：%2 of %2").arg(matching.size()).arg(pages));
+        queries.clear();
+        click(page, "page_down");
+        click(page, "page_end");
+        QCOMPARE(queries.count(), 0); // nothing to do on the last page
+        click(page, "page_home");
+        click(page, "page_end");
+        QCOMPARE(shownRows(page), expected.mid((pages - 1) * 10));
+        click(page, "page_up");
+        QCOMPARE(shownRows(page), expected.mid((pages - 2) * 10, 10));
 
-    void familyColumns()
-    {
-        auto page = openPage(1, 3);
-        click(page.get(), "pushButton");
-        // ID, PV, SV, OUT% (45.6 shown rounded), Time, for the second channel
-        QCOMPARE(cell(page.get(), 1, 1), QString("2.5"));
-        QCOMPARE(cell(page.get(), 1, 2), QString("60"));
-        QCOMPARE(cell(page.get(), 1, 3), QString("12"));
-        auto table = page->findChild<QTableWidget *>("tabled");
-        QCOMPARE(table->horizontalHeaderItem(3)->text(), QString("OUT%"));
-        QCOMPARE(table->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-
-        auto page4 = openPage(4, 3);
-        click(page4.get(), "pushButton");
-        const QStringList expected{"0", "1.5", "30", "01", "3", "80", "00", "2024/03/01 00:00:00"};
-        for (int c = 0; c < expected.size(); ++c)
-            QCOMPARE(cell(page4.get(), 0, c), expected.at(c));
-        QCOMPARE(page4->findChild<QTableWidget *>("tabled")->horizontalHeaderItem(4)->text(), QString("Humidity "));
-    }
-
-    void hhAndLlMode()
-    {
-        auto page = openPage(2, 40, [](int k) { return k % 9 == 4 ? QString(k % 2 ? "HH" : "LL") : QString(); });
-        auto *box = page->findChild<QCheckBox *>("checkBox");
-        box->setChecked(true);
-        QVERIFY(!page->findChild<QLineEdit *>("txtpv1")->isVisible());
-        setRanges(page.get(), "", ""); // empty ranges are fine in this mode
-        click(page.get(), "pushButton");
-        QCOMPARE(page->recordCount(), 4); // k = 4, 13, 22, 31
-        QCOMPARE(cell(page.get(), 0, 2), QString("LL"));
-        QCOMPARE(cell(page.get(), 1, 2), QString("HH"));
-        QCOMPARE(cell(page.get(), 0, 1), QString("2")); // the channel
-        box->setChecked(false);
-        QVERIFY(page->findChild<QLineEdit *>("txtpv1")->isVisible());
+        // The export holds every page, with the table's headers.
+        const QString path = dir.filePath(QString("export-%1-%2.csv").arg(family).arg(ishl));
+        saveAs(path);
+        QString message;
+        answerMessage(&message);
+        click(page, "page_export");
+        QCOMPARE(message, QString("%1 records exported to %2").arg(matching.size()).arg(path));
+        auto *table = page->findChild<QTableWidget *>("tabled");
+        QStringList headers;
+        for (int c = 0; c < table->columnCount(); ++c)
+            headers << table->horizontalHeaderItem(c)->text();
+        QCOMPARE(fileLines(path), QStringList{headers.join(',')} + expected);
     }
 
     void refusedSearches_data()
@@ -178,6 +197,7 @@ private slots:
         QTest::newRow("family3 empty pv") << 3 << "emptypv" << " Set the right range of the pv values.";
         QTest::newRow("family4 temperature") << 4 << "pv" << "Set the right range of the temperature  values.";
         QTest::newRow("family4 humidity") << 4 << "humidity" << "Set the right range of the humidity   values.";
+        QTest::newRow("family5 no result") << 5 << "nothing" << "There are no result to display.";
     }
 
     void refusedSearches()
@@ -185,68 +205,192 @@ private slots:
         QFETCH(int, family);
         QFETCH(QString, setting);
         QFETCH(QString, message);
-        auto page = openPage(family, 5);
+        auto owner = openDataPage(family, 300);
+        QWidget *page = owner.get();
+        setRanges(page, "-10", "99999");
+        click(page, "pushButton");
+        const QStringList before = shownRows(page);
         if (setting == "times")
-            setWindow(page.get(), Start, Start);
+            setWindow(page, Start, Start);
         if (setting == "channel")
-            pressChannel(page.get(), 1); // unchecks the checked row
+            pressChannel(page, 1); // unticks the ticked row
         if (setting == "pv")
             page->findChild<QLineEdit *>("txtpv1")->setText("99999");
         if (setting == "emptypv")
-            setRanges(page.get(), "", "");
+            setRanges(page, "", "");
         if (setting == "humidity")
             page->findChild<QLineEdit *>("txthh1")->setText("99999");
-        QSignalSpy queries(page.get(), SIGNAL(pmessagebox(QString)));
+        if (setting == "nothing")
+            setRanges(page, "500", "600");
         QString text;
         answerMessage(&text);
-        click(page.get(), "pushButton");
+        click(page, "pushButton");
         QCOMPARE(text, message);
+        QCOMPARE(shownRows(page), before); // the table stays
+    }
+
+    void chartPage_data()
+    {
+        QTest::addColumn<int>("family");
+        QTest::addColumn<bool>("humidity");
+        for (int family = 1; family <= 5; ++family)
+            QTest::addRow("family%d", family) << family << false;
+        QTest::newRow("family4 humidity") << 4 << true;
+    }
+
+    void chartPage()
+    {
+        QFETCH(int, family);
+        QFETCH(bool, humidity);
+        auto owner = openChartPage(family, 1234);
+        ChartPage *page = owner.get();
+        if (humidity)
+            page->findChild<QRadioButton *>("radioButton_2")->setChecked(true);
+        QCustomPlot *plot = page->chart();
+        QVERIFY(!plot->xAxis->tickLabels());
+        const int blueBefore = bluePixels(plot->toPixmap().toImage());
+        click(page, "pushButton");
+        QCOMPARE(counter(page), QString("Record：1234 ,Pages：1 of 3"));
+        QVERIFY(plot->xAxis->tickLabels() && plot->yAxis->tickLabels());
+        QVERIFY(bluePixels(plot->toPixmap().toImage()) > blueBefore + 100);
+        QSignalSpy queries(page, SIGNAL(pmessagebox(QString)));
+        click(page, "page_up");
         QCOMPARE(queries.count(), 0);
+        for (int p = 0; p < 3; ++p) {
+            if (p > 0)
+                click(page, p == 1 ? "page_down" : "page_end");
+            const int first = 500 * p, points = p < 2 ? 500 : 234;
+            QCOMPARE(plot->graph(0)->dataCount(), points);
+            QList<double> hh, ll;
+            double low = 1e9;
+            for (int i = 0; i < points; ++i) {
+                const int k = first + i;
+                const QString value = humidity ? humidityField(k) : pvField(modelOfFamily(family), k, family <= 2 ? 1 : 0);
+                const QCPGraphData *point = plot->graph(0)->data()->at(i);
+                QCOMPARE(point->key, keyOf(k));
+                if (value == "HH" || value == "LL") {
+                    QVERIFY(std::isnan(point->value)); // a marker breaks the line
+                    (value == "HH" ? hh : ll) << keyOf(k);
+                } else {
+                    QCOMPARE(point->value, value.toDouble());
+                    low = qMin(low, point->value);
+                }
+            }
+            QCOMPARE(keys(plot->graph(ChartPage::HhGraph)), hh);
+            QCOMPARE(keys(plot->graph(ChartPage::LlGraph)), ll);
+            if (!hh.isEmpty())
+                QVERIFY(plot->graph(ChartPage::HhGraph)->data()->at(0)->value > plot->yAxis->range().center());
+            QVERIFY(plot->yAxis->range().lower > low - 10); // fitted to the numbers only
+            QCOMPARE(plot->graph(1)->dataCount(), family == 1 ? points : 0);
+            if (family == 1)
+                QCOMPARE(plot->graph(1)->data()->at(0)->value, 51.0); // the second channel's SV
+        }
+        queries.clear();
+        click(page, "page_down");
+        QCOMPARE(queries.count(), 0);
+        QCOMPARE(plot->axisRect()->rangeZoom(), Qt::Horizontal);
+        QCOMPARE(plot->xAxis2->range(), plot->xAxis->range());
     }
 
-    void criteriaOfTheSearchAreKeptWhilePaging()
+    void axisSettings()
     {
-        auto page = openPage(5, 40);
-        setRanges(page.get(), "5", "30"); // PVs 5.5 .. 29.5: 25 records
-        click(page.get(), "pushButton");
-        QCOMPARE(page->recordCount(), 25);
-        setRanges(page.get(), "0", "2");
-        setWindow(page.get(), Start.addSecs(-7200), Start.addSecs(-3600));
-        click(page.get(), "page_down");
-        QCOMPARE(cell(page.get(), 0, 0), QString("10"));
-        QCOMPARE(cell(page.get(), 0, 1), QString("15.5"));
+        // Tiny steps on a wide range: a multiple of the step, at most about 50 ticks.
+        for (const QString &step : {"2", "0.001"}) {
+            writeConfig({{"YStep", step}, {"LockY", step == "2" ? "1" : "0"}, {"PlotRcd", "0"}});
+            loadSettings();
+            auto owner = openChartPage(5, 1234);
+            ChartPage *page = owner.get();
+            click(page, "pushButton");
+            QCOMPARE(page->chart()->graph(0)->dataCount(), 500); // an unusable page size falls back
+            const QVector<double> ticks = page->chart()->yAxis->tickVector();
+            QVERIFY2(ticks.size() >= 3 && ticks.size() <= 51, qPrintable(QString::number(ticks.size())));
+            const double interval = ticks.at(1) - ticks.at(0);
+            QCOMPARE(std::fmod(std::round(interval / (5 * step.toDouble())), 1.0), 0.0);
+            QCOMPARE(page->chart()->axisRect()->rangeDrag(), step == "2" ? Qt::Horizontal : Qt::Horizontal | Qt::Vertical);
+        }
     }
 
-    void searchWithoutResultKeepsTheTable()
+    void chartImageAndReadout()
     {
-        auto page = openPage(3, 12);
-        click(page.get(), "pushButton");
-        QCOMPARE(page->recordCount(), 12);
-        setRanges(page.get(), "500", "600");
-        QString text;
-        answerMessage(&text);
-        click(page.get(), "pushButton");
-        QCOMPARE(text, QString("There are no result to display."));
-        QCOMPARE(page->recordCount(), 0);
-        QCOMPARE(page->findChild<QTableWidget *>("tabled")->rowCount(), 10);
-        QCOMPARE(cell(page.get(), 0, 1), QString("1.5"));
+        auto owner = openChartPage(1, 50);
+        ChartPage *page = owner.get();
+        QVERIFY(QTest::qWaitForWindowExposed(page));
+        auto *imageButton = page->findChild<QPushButton *>("page_image");
+        QVERIFY(!imageButton->isEnabled());
+        click(page, "pushButton");
+        const QString png = dir.filePath("chart.png"), pdf = dir.filePath("chart.pdf");
+        saveAs(png);
+        click(page, "page_image");
+        QCOMPARE(QImage(png).size(), page->chart()->size());
+        saveAs(pdf);
+        click(page, "page_image");
+        QFile file(pdf);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.read(4), QByteArray("%PDF"));
+        // The point of record 20 of the second channel, under the mouse.
+        QCustomPlot *plot = page->chart();
+        const QString pv = pvField(12, 20, 1);
+        const QPoint at(int(plot->xAxis->coordToPixel(keyOf(20))), int(plot->yAxis->coordToPixel(pv.toDouble())));
+        QMouseEvent move(QEvent::MouseMove, at, plot->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(plot, &move);
+        QCOMPARE(QToolTip::text(), QString("2024/03/01 00:20:00\n%1 / 51").arg(pv));
+        QCOMPARE(chartReadout(plot, keyOf(5)), QString("2024/03/01 00:05:00\nHH / 51"));
+        QCOMPARE(chartReadout(plot, keyOf(900)).section('\n', 0, 0), QString("2024/03/01 00:49:00"));
+        plot->graph(0)->data()->clear();
+        plot->graph(1)->data()->clear();
+        QCOMPARE(chartReadout(plot, keyOf(0)), QString());
     }
 
-    void oneChannelAtATime()
+    // A day of a controller that keeps standard time all year, read with the
+    // machine's zone in daylight saving (the test runs with TZ=Europe/Berlin):
+    // markers, stamps with a T or without seconds, and stamps inside the
+    // spring-forward gap (02:00 to 03:00).
+    void recordsAsWritten()
     {
-        Meter = 216;
-        Formdata2 page;
-        page.show();
-        QCOMPARE(page.findChild<QTableWidget *>("tablechaddr")->rowCount(), 16);
-        QCOMPARE(page.findChild<QTableWidget *>("tablechaddr")->item(15, 1)->text(), QString("CH:16"));
-        pressChannel(&page, 3);
-        QCOMPARE(checkedChannels(&page), QList<int>{3});
-        pressChannel(&page, 7);
-        QCOMPARE(checkedChannels(&page), QList<int>{7});
-        pressChannel(&page, 7);
-        QCOMPARE(checkedChannels(&page), QList<int>{});
+        QCOMPARE(QDateTime(QDate(2024, 3, 31), QTime(12, 0)).offsetFromUtc(), 7200); // the zone is in force
+        const QList<QPair<QString, QString>> written{
+            {"10.5", "2024-03-31 00:00:00"}, {"HH", "2024-03-31 00:00:30"}, {"LL", "2024-03-31T00:02:00"},
+            {"12.5", "2024-03-31 00:03"},    {"13.5", "2024-03-31 01:59:00"}, {"14.5", "2024-03-31 02:00:00"},
+            {"15.5", "2024-03-31 02:30:00"}, {"16.5", "2024-03-31 03:00:00"}, {"HH", "2024-03-31 03:30:00"}};
+        QStringList lines, expected;
+        for (int k = 0; k < written.size(); ++k) {
+            lines << QString("%1,50,12,1,2,3,%2").arg(written.at(k).first, written.at(k).second);
+            QString stamp = written.at(k).second;
+            stamp.replace('-', '/').replace('T', ' ');
+            expected << QString("%1,%2,50,12,%3").arg(k).arg(written.at(k).first, stamp.size() == 16 ? stamp + ":00" : stamp);
+        }
+        freshDatabase();
+        importedModel = 0;
+        runImport({writeRecordFolder(QDir(dir.path()), "asWritten", "12", {{"20240331.CSV", lines}}) + "/20240331.CSV"});
+        // The edits hold seconds the user does not see; the window is 00:00:00 to 03:30:59.
+        const auto setTypedWindow = [](QWidget *page) {
+            setWindow(page, QDateTime(QDate(2024, 3, 31), QTime(0, 0, 37)), QDateTime(QDate(2024, 3, 31), QTime(3, 30, 0)));
+            pressChannel(page, 0);
+        };
+        Formdata1 table;
+        table.show();
+        setTypedWindow(&table);
+        setRanges(&table, "-1", "99999"); // markers compare as 0, so they are listed
+        click(&table, "pushButton");
+        QCOMPARE(shownRows(&table), expected);
+        Formcart1 chart;
+        chart.show();
+        setTypedWindow(&chart);
+        click(&chart, "pushButton");
+        // Standard time is UTC+1 before the gap, summer time UTC+2 after it;
+        // stamps inside the gap stand at its end, 01:00 UTC.
+        const auto utc = [](int h, int m, int s) {
+            return double(QDateTime(QDate(2024, 3, 31), QTime(h, m, s), Qt::UTC).toSecsSinceEpoch());
+        };
+        const QList<double> times{utc(0, 0, 0) - 3600, utc(0, 0, 30) - 3600, utc(0, 2, 0) - 3600,
+                                  utc(0, 3, 0) - 3600, utc(1, 59, 0) - 3600, utc(1, 0, 0),
+                                  utc(1, 0, 0),        utc(1, 0, 0),         utc(1, 30, 0)};
+        QCustomPlot *plot = chart.chart();
+        QCOMPARE(keys(plot->graph(0)), times);
+        QCOMPARE(keys(plot->graph(ChartPage::HhGraph)), QList<double>({times.at(1), times.at(8)}));
+        QCOMPARE(keys(plot->graph(ChartPage::LlGraph)), QList<double>({times.at(2)}));
     }
 };
 
-QTEST_MAIN(TestPages)
+SUNDREVALE_TEST_MAIN(TestPages)
 #include "tst_pages.moc"

@@ -12,12 +12,13 @@
 #include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <atomic>
 
 namespace {
 
 // Big enough that offsets stay few on a large result; the rows of a chunk
 // go to the file as they are read, so memory does not grow with it.
-constexpr int ExportChunk = 50000;
+std::atomic_int g_exportChunk{50000};
 
 QByteArray csvLine(const QStringList &cells)
 {
@@ -32,6 +33,11 @@ QByteArray csvLine(const QStringList &cells)
 }
 
 } // namespace
+
+void SQLThread::setExportChunk(int rows)
+{
+    g_exportChunk = qMax(1, rows);
+}
 
 void SQLThread::dn_exportTable(int familyNumber, int idx, QDateTime st, QDateTime en, double pv1, double pv2,
                                double th1, double th2, bool ishl, int total, QString path)
@@ -50,6 +56,7 @@ void SQLThread::dn_exportTable(int familyNumber, int idx, QDateTime st, QDateTim
     file.write(csvLine(headers));
 
     openConnection(recordDatabasePath());
+    const int chunk = g_exportChunk;
     int written = 0;
     QString readError;
     {
@@ -58,9 +65,9 @@ void SQLThread::dn_exportTable(int familyNumber, int idx, QDateTime st, QDateTim
         for (int page = 0; readError.isEmpty() && !cancelRequested(); ++page) {
             TableSearch search = base;
             search.pageid = page;
-            choosePageAccess(family.table(Meter), st, en, qint64(page) * ExportChunk, total);
+            choosePageAccess(family.table(Meter), st, en, qint64(page) * chunk, total);
             int rows = 0;
-            const bool prepared = query.prepare(tablePageStatement(family, Meter, search, ExportChunk));
+            const bool prepared = query.prepare(tablePageStatement(family, Meter, search, chunk));
             query.bindValue(QStringLiteral(":indate1"), recordTimeText(st));
             query.bindValue(QStringLiteral(":indate2"), recordTimeText(en));
             if (prepared && query.exec()) {
@@ -79,7 +86,7 @@ void SQLThread::dn_exportTable(int familyNumber, int idx, QDateTime st, QDateTim
             written += rows;
             if (total > 0)
                 emit PostProgress(tr("Exporting..."), qBound(1, int(qint64(written) * 99 / total), 99));
-            if (rows < ExportChunk)
+            if (rows < chunk)
                 break;
         }
     }

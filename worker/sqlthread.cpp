@@ -19,6 +19,7 @@
 namespace {
 const QString ConnectionName = QStringLiteral("dbnamelog");
 std::function<void(QSqlDatabase &)> g_connectionHook;
+std::atomic<SQLThread::PageAccess> g_pageAccess{SQLThread::PageAccess::Chosen};
 } // namespace
 
 // One page of a table search or a chart, with the count first on a new search.
@@ -38,6 +39,11 @@ struct PagedQuery {
 void SQLThread::setConnectionHook(std::function<void(QSqlDatabase &)> hook)
 {
     g_connectionHook = std::move(hook);
+}
+
+void SQLThread::forcePageAccess(PageAccess access)
+{
+    g_pageAccess = access;
 }
 
 SQLThread::SQLThread(QObject *parent) : QObject(parent)
@@ -124,6 +130,18 @@ void SQLThread::choosePageAccess(const QString &table, const QDateTime &st, cons
     // first, reads the same rows without the index, and ends with the connection.
     QSqlQuery query(db);
     query.exec(QStringLiteral("drop view if exists temp.%1").arg(table));
+    if (!scanChosen(table, st, en, offset, matching))
+        return;
+    query.exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
+    query.exec(QStringLiteral("create temp view %1 as select rowid as rowid, * from main.%1 not indexed").arg(table));
+}
+
+bool SQLThread::scanChosen(const QString &table, const QDateTime &st, const QDateTime &en, qint64 offset,
+                           qint32 matching)
+{
+    if (g_pageAccess != PageAccess::Chosen)
+        return g_pageAccess == PageAccess::TableOrder;
+    QSqlQuery query(db);
     const auto timeAt = [&](const char *end) {
         const bool read = query.exec(QStringLiteral("select %1(datetime(indate)) from main.%2")
                                          .arg(QLatin1String(end), table))
@@ -132,10 +150,7 @@ void SQLThread::choosePageAccess(const QString &table, const QDateTime &st, cons
     };
     const WindowShare window = windowShare(timeAt("min"), timeAt("max"), st, en);
     const double progress = matching > 0 ? qBound(0.0, double(offset) / matching, 1.0) : 0.0;
-    if (!scanReachesPageSooner(window, progress))
-        return;
-    query.exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
-    query.exec(QStringLiteral("create temp view %1 as select rowid as rowid, * from main.%1 not indexed").arg(table));
+    return scanReachesPageSooner(window, progress);
 }
 
 void SQLThread::runPagedQuery(const PagedQuery &request)

@@ -30,6 +30,12 @@ public:
 
     // Runs on every connection a job opens; tests use it to simulate a full disk.
     static void setConnectionHook(std::function<void(QSqlDatabase &)> hook);
+    // How page jobs read a window: as the cost estimate chooses, or always one
+    // way (tests compare both ways against the same records).
+    enum class PageAccess { Chosen, TableOrder, TimeIndex };
+    static void forcePageAccess(PageAccess access);
+    // Rows an export reads per statement (tests use small chunks).
+    static void setExportChunk(int rows);
 
     // Asks the running job to stop; safe from any thread. The job rolls back
     // and ends with "Cancelled." promptly. A request that comes while no job
@@ -79,6 +85,8 @@ private:
     void ensureTimeIndex(const QString &table);
     void choosePageAccess(const QString &table, const QDateTime &st, const QDateTime &en, qint64 offset,
                           qint32 matching);
+    // Whether this page is read in table order rather than through the time index.
+    bool scanChosen(const QString &table, const QDateTime &st, const QDateTime &en, qint64 offset, qint32 matching);
     void runTableSearch(const MeterFamily &family, const TableSearch &search);
     void runChartQuery(const MeterFamily &family, const ChartRequest &request);
     void runPagedQuery(const PagedQuery &request);

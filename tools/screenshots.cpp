@@ -4,7 +4,7 @@
 #include "dialogmessage.h"
 #include "dialogprogress.h"
 #include "mainwindow.h"
-#include "pagetesting.h"
+#include "testsupport.h"
 #include "settings.h"
 
 #include <QAction>
@@ -28,10 +28,10 @@ void save(QWidget *w, const QString &name)
 
 void fillCriteria(QWidget *page)
 {
-    PageTesting::setWindow(page, QDateTime(QDate(2024, 3, 1), QTime(0, 0)), QDateTime(QDate(2024, 3, 2), QTime(6, 0)));
-    PageTesting::setRanges(page, "-1", "99999"); // markers compare as 0: listed with their text
+    setWindow(page, QDateTime(QDate(2024, 3, 1), QTime(0, 0)), QDateTime(QDate(2024, 3, 2), QTime(6, 0)));
+    setRanges(page, "-1", "99999"); // markers compare as 0: listed with their text
     if (page->findChild<QWidget *>("tablechaddr"))
-        PageTesting::pressChannel(page, 0);
+        pressChannel(page, 0);
 }
 
 void shootFamily(const QString &folder, int family)

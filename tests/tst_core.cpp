@@ -1,0 +1,175 @@
+#include "recordlinereader.h"
+#include "recordtime.h"
+#include "settings.h"
+#include "statements.h"
+#include "testsupport.h"
+
+#include <QBuffer>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+
+using namespace TestSupport;
+
+namespace {
+
+void writeFile(const QByteArray &content)
+{
+    QFile file(settingsPath());
+    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    file.write(content);
+}
+
+QByteArray fileBytes()
+{
+    QFile file(settingsPath());
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+} // namespace
+
+class TestCore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void settingsFile()
+    {
+        // Any root and tag names; keys are case-sensitive; the first duplicate counts.
+        writeFile("<a><b key=\"PageRcd\" value=\"42\"/><!-- c --><zz key=\"Meter\" value=\"216\"/>"
+                  "<s key=\"PlotRcd\" value=\"1\"/><s key=\"PlotRcd\" value=\"2\"/>text</a>");
+        QCOMPARE(readSetting("PageRcd"), QString("42"));
+        QCOMPARE(readSetting("pagercd"), QString());
+        QCOMPARE(readSetting("PlotRcd"), QString("1"));
+        writeSetting("PlotRcd", "77");
+        QVERIFY(fileBytes().contains("value=\"77\"") && fileBytes().contains("value=\"2\""));
+        QCOMPARE(readSetting("Meter"), QString("216"));
+        // A missing key is never added, a deleted file never created again.
+        writeSetting("YStep", "3");
+        QCOMPARE(readSetting("YStep"), QString());
+        QFile::remove(settingsPath());
+        writeSetting("Meter", "12");
+        QVERIFY(!QFile::exists(settingsPath()));
+        loadSettings();
+        QCOMPARE(Meter, 0);
+        // A write goes through a temporary file; none is left over.
+        writeConfig();
+        writeSetting("Meter", "216");
+        QCOMPARE(readSetting("Meter"), QString("216"));
+        QCOMPARE(QDir(QCoreApplication::applicationDirPath()).entryList({"Sundrevale.Config*"}, QDir::Files),
+                 QStringList{"Sundrevale.Config"});
+    }
+
+    void settingValues_data()
+    {
+        QTest::addColumn<QString>("lockY");
+        QTest::addColumn<QString>("yStep");
+        QTest::addColumn<bool>("expectedLock");
+        QTest::addColumn<double>("expectedStep");
+        QTest::newRow("lock 2, step 0.5") << "2" << "0.5" << true << 0.5;
+        QTest::newRow("lock x, step abc") << "x" << "abc" << false << 0.0;
+        QTest::newRow("lock 1, step 12.125") << "1" << "12.125" << true << 12.125;
+    }
+
+    void settingValues()
+    {
+        QFETCH(QString, lockY);
+        QFETCH(QString, yStep);
+        QFETCH(bool, expectedLock);
+        QFETCH(double, expectedStep);
+        writeConfig({{"LockY", lockY}, {"YStep", yStep}, {"Meter", "12"}, {"PageRcd", "abc"}});
+        loadSettings();
+        QCOMPARE(LockY, expectedLock);
+        QCOMPARE(YStep, expectedStep);
+        QCOMPARE(Meter, 12);
+        QCOMPARE(PageRcd, 0);
+        QCOMPARE(PlotRcd, 500);
+    }
+
+    void unreadableSettingsAreNeverRewritten_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("not xml") << QByteArray("Meter=12\n");
+        QTest::newRow("doctype") << QByteArray("<!DOCTYPE r [<!ENTITY a \"aaaa\">]><r><s key=\"Meter\" value=\"&a;\"/></r>");
+        QTest::newRow("over 1 MiB") << "<r><s key=\"Meter\" value=\"12\"/>" + QByteArray(1100 * 1024, ' ') + "</r>";
+    }
+
+    void unreadableSettingsAreNeverRewritten()
+    {
+        QFETCH(QByteArray, content);
+        writeFile(content);
+        QCOMPARE(readSetting("Meter"), QString());
+        writeSetting("Meter", "5");
+        QCOMPARE(fileBytes(), content);
+    }
+
+    void recordTime_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected"); // as SQLite's datetime() reads it; empty: no time
+        QTest::newRow("with CRLF") << "2024-12-31 23:59:59\r\n" << "2024-12-31 23:59:59";
+        QTest::newRow("leap day") << "2024-02-29 00:00:00" << "2024-02-29 00:00:00";
+        QTest::newRow("T between") << "2024-03-01T08:48:00\r\n" << "2024-03-01 08:48:00";
+        QTest::newRow("no seconds") << "2024-03-01 08:49\r\n" << "2024-03-01 08:49:00";
+        QTest::newRow("fraction") << "2024-03-01 08:49:00.75" << "2024-03-01 08:49:00";
+        QTest::newRow("zulu") << "2024-03-01 08:49:00Z" << "2024-03-01 08:49:00";
+        QTest::newRow("date alone") << "2024-03-01\n" << "2024-03-01 00:00:00";
+        QTest::newRow("Julian day") << "2460371.5\r\n" << "2024-03-02 00:00:00";
+        QTest::newRow("no leap day") << "2023-02-29 00:00:00" << "";
+        QTest::newRow("month 13") << "2024-13-01 00:00:00" << "";
+        QTest::newRow("hour 24") << "2024-03-01 24:00:00" << "";
+        QTest::newRow("slashes") << "2024/03/01 00:00:00" << "";
+        QTest::newRow("short") << "2024-3-1 0:00:00" << "";
+        QTest::newRow("letters") << "2024-03-01 1a:00:00" << "";
+        QTest::newRow("HH") << "HH" << "";
+    }
+
+    void recordTime()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        const QDateTime wall = recordWallClock(text);
+        QCOMPARE(wall.isValid(), !expected.isEmpty());
+        if (expected.isEmpty())
+            return;
+        QCOMPARE(wall.toString("yyyy-MM-dd hh:mm:ss"), expected);
+        QCOMPARE(parseRecordTime(text), QDateTime(wall.date(), wall.time()));
+        // SQLite reads the stamp alike, so the rows a query selects get their time.
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "stamps");
+            db.setDatabaseName(":memory:");
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            q.prepare("select datetime(?)");
+            q.addBindValue(text);
+            QVERIFY(q.exec() && q.next());
+            QCOMPARE(q.value(0).toString(), expected);
+        }
+        QSqlDatabase::removeDatabase("stamps");
+    }
+
+    void recordLinesAndBounds()
+    {
+        QByteArray data = "a\r\n" + QByteArray(200, 'y') + "\nb,c\n" + QByteArray(300, 'z');
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        RecordLineReader reader(buffer, 100);
+        QByteArrayView line;
+        bool overlong = false;
+        QStringList seen;
+        while (reader.next(line, overlong))
+            seen << (overlong ? QString("<long>") : QString::fromUtf8(line.toByteArray()));
+        QCOMPARE(seen, (QStringList{"a\n", "<long>", "b,c\n", "<long>"}));
+        FieldSpan fields[4];
+        QCOMPARE(splitRecordFields(",,a,", fields, 4), 4);
+        QCOMPARE(splitRecordFields("a,b,c,d,e,f", fields, 4), 6);
+        QCOMPARE(QByteArray(fields[3].data, fields[3].size), QByteArray("d"));
+        // A bound keeps every digit the user typed.
+        QCOMPARE(boundText(12345.678), QString("12345.678"));
+        QCOMPARE(boundText(-0.5), QString("-0.5"));
+        QCOMPARE(boundText(100), QString("100"));
+    }
+};
+
+SUNDREVALE_TEST_MAIN(TestCore)
+#include "tst_core.moc"
