@@ -24,7 +24,6 @@
 #include <QTableWidget>
 #include <QElapsedTimer>
 #include <QFileDialog>
-#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlDatabase>
@@ -84,27 +83,18 @@ void answerMessage(QString *text, const char *button)
     });
 }
 
-void chooseFiles(const QString &folder, const QStringList &names, QStringList *listed, std::function<void()> then)
+void chooseFiles(const QString &folder, const QStringList &names, std::function<void()> then)
 {
     onNextModal("QFileDialog", [=](QWidget *w) {
         auto *dialog = static_cast<QFileDialog *>(w);
-        if (listed) {
-            dialog->setDirectory(folder);
-            auto *model = dialog->findChild<QFileSystemModel *>();
-            const QModelIndex root = model->index(folder);
-            if (!QTest::qWaitFor([&] { return model->rowCount(root) > 0; }, 5000))
-                qWarning("the file dialog listed nothing in %s", qPrintable(folder));
-            for (int r = 0; r < model->rowCount(root); ++r)
-                *listed << model->index(r, 0, root).data().toString();
-        }
         if (names.isEmpty()) {
             dialog->reject();
         } else {
-            dialog->setDirectory(folder);
             QStringList quoted;
             for (const QString &n : names)
-                quoted << QLatin1Char('"') + n + QLatin1Char('"');
-            dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(quoted.join(QLatin1Char(' ')));
+                quoted << '"' + n + '"';
+            dialog->setDirectory(folder);
+            dialog->findChild<QLineEdit *>("fileNameEdit")->setText(quoted.join(' '));
             QMetaObject::invokeMethod(dialog, "accept");
         }
         if (then)

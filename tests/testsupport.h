@@ -28,11 +28,9 @@ void setUpFilesBeside();
 void onNextModal(const char *className, std::function<void(QWidget *)> answer, int timeoutMs = 30000);
 // The next DialogMessage: records its text and presses the named button.
 void answerMessage(QString *text, const char *button = "push_ok");
-// Answers the next file dialog with these files of one folder (none: Cancel),
-// listing what the dialog shows there into `listed` when asked; `then` runs
-// right after the answer (to queue the next one).
-void chooseFiles(const QString &folder, const QStringList &names, QStringList *listed = nullptr,
-                 std::function<void()> then = {});
+// Answers the next file dialog with these files of one folder (none: Cancel);
+// `then` runs right after the answer (to queue the next one).
+void chooseFiles(const QString &folder, const QStringList &names, std::function<void()> then = {});
 void saveAs(const QString &path);
 void click(QWidget *parent, const char *objectName);
 void closeModals();
