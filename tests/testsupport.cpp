@@ -1,6 +1,5 @@
 #include "testsupport.h"
 
-#include "chartpage.h"
 #include "formcart1.h"
 #include "formcart2.h"
 #include "formcart3.h"
@@ -11,25 +10,21 @@
 #include "formdata3.h"
 #include "formdata4.h"
 #include "formdata5.h"
-
 #include "recorddatabase.h"
 #include "rowinserter.h"
 #include "settings.h"
 #include "sqlthread.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QDateTimeEdit>
-#include <QLabel>
-#include <QTableWidget>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <QTest>
+#include <QTableWidget>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
@@ -37,14 +32,46 @@
 
 namespace TestSupport {
 
+namespace {
+
+std::atomic_bool g_holding{false};
+
+int waitWhileHeld(void *)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (g_holding && clock.elapsed() < 30000)
+        QThread::usleep(200);
+    return 0;
+}
+
+void writeFiles(const QDir &root, const QString &name, const QByteArray &modelLine, const QMap<QString, QByteArray> &files)
+{
+    root.mkpath(name);
+    QMap<QString, QByteArray> all = files;
+    all["VNMETER.INI"] = modelLine;
+    for (auto it = all.begin(); it != all.end(); ++it) {
+        QFile file(root.filePath(name + "/" + it.key()));
+        file.open(QIODevice::WriteOnly);
+        file.write(it.value());
+    }
+}
+
+QString pvText(int k, int channel)
+{
+    if (k % 17 == 5 || k % 23 == 7)
+        return k % 17 == 5 ? "HH" : "LL";
+    return QString::number((k * 7 + channel * 3) % 40 - 5 + (k % 4) * 0.25);
+}
+
+} // namespace
+
 void setUpFilesBeside()
 {
     const QDir beside(QCoreApplication::applicationDirPath());
-    for (const QString &name : beside.entryList({"record.db*", "Sundrevale.Config*", "*.csv"},
-                                                QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFileInfo(beside.filePath(name)).isDir() ? void(QDir(beside.filePath(name)).removeRecursively())
-                                                 : void(QFile::remove(beside.filePath(name)));
-    }
+    for (const QString &name : beside.entryList({"record.db*", "Sundrevale.Config*", "*.csv"}, QDir::AllEntries | QDir::NoDotAndDotDot))
+        QFileInfo(beside.filePath(name)).isDir() ? QDir(beside.filePath(name)).removeRecursively()
+                                                 : QFile::remove(beside.filePath(name));
     writeConfig();
     freshDatabase();
 }
@@ -52,7 +79,7 @@ void setUpFilesBeside()
 void onNextModal(const char *className, std::function<void(QWidget *)> answer, int timeoutMs)
 {
     auto *timer = new QTimer;
-    auto *clock = new QElapsedTimer;
+    auto clock = std::make_shared<QElapsedTimer>();
     clock->start();
     timer->setInterval(5);
     const QByteArray wanted(className);
@@ -61,9 +88,8 @@ void onNextModal(const char *className, std::function<void(QWidget *)> answer, i
         const bool found = modal && modal->isVisible() && modal->inherits(wanted.constData());
         if (!found && clock->elapsed() < timeoutMs)
             return;
-        timer->stop();
         timer->deleteLater();
-        delete clock;
+        timer->stop();
         if (found)
             answer(modal);
         else
@@ -75,10 +101,8 @@ void onNextModal(const char *className, std::function<void(QWidget *)> answer, i
 void answerMessage(QString *text, const char *button)
 {
     onNextModal("DialogMessage", [text, button](QWidget *dialog) {
-        if (text) {
-            auto *label = dialog->findChild<QWidget *>(QStringLiteral("label"));
-            *text = label ? label->property("text").toString() : QString();
-        }
+        if (text)
+            *text = dialog->findChild<QWidget *>("label")->property("text").toString();
         click(dialog, button);
     });
 }
@@ -87,16 +111,12 @@ void chooseFiles(const QString &folder, const QStringList &names, std::function<
 {
     onNextModal("QFileDialog", [=](QWidget *w) {
         auto *dialog = static_cast<QFileDialog *>(w);
-        if (names.isEmpty()) {
-            dialog->reject();
-        } else {
-            QStringList quoted;
-            for (const QString &n : names)
-                quoted << '"' + n + '"';
-            dialog->setDirectory(folder);
-            dialog->findChild<QLineEdit *>("fileNameEdit")->setText(quoted.join(' '));
-            QMetaObject::invokeMethod(dialog, "accept");
-        }
+        QStringList quoted;
+        for (const QString &n : names)
+            quoted << '"' + n + '"';
+        dialog->setDirectory(folder);
+        dialog->findChild<QLineEdit *>("fileNameEdit")->setText(quoted.join(' '));
+        QMetaObject::invokeMethod(dialog, names.isEmpty() ? "reject" : "accept");
         if (then)
             then();
     });
@@ -104,37 +124,27 @@ void chooseFiles(const QString &folder, const QStringList &names, std::function<
 
 void saveAs(const QString &path)
 {
-    onNextModal("QFileDialog", [path](QWidget *w) {
-        w->findChild<QLineEdit *>(QStringLiteral("fileNameEdit"))->setText(path);
-        QMetaObject::invokeMethod(w, "accept");
+    onNextModal("QFileDialog", [path](QWidget *dialog) {
+        dialog->findChild<QLineEdit *>("fileNameEdit")->setText(path);
+        QMetaObject::invokeMethod(dialog, "accept");
     });
 }
 
-namespace {
-std::atomic_bool g_holding{false};
-
-void writeFiles(const QDir &root, const QString &name, const QByteArray &modelLine, const QMap<QString, QByteArray> &files)
+void click(QWidget *parent, const char *objectName)
 {
-    root.mkpath(name);
-    QFile model(root.filePath(name + "/VNMETER.INI"));
-    model.open(QIODevice::WriteOnly);
-    model.write(modelLine);
-    for (auto it = files.begin(); it != files.end(); ++it) {
-        QFile file(root.filePath(name + "/" + it.key()));
-        file.open(QIODevice::WriteOnly);
-        file.write(it.value());
+    if (auto *button = parent->findChild<QPushButton *>(objectName))
+        QTest::mouseClick(button, Qt::LeftButton);
+    else
+        qWarning("no button %s", objectName);
+}
+
+void closeModals()
+{
+    for (int i = 0; i < 10 && QApplication::activeModalWidget(); ++i) {
+        QApplication::activeModalWidget()->close();
+        QCoreApplication::processEvents();
     }
 }
-
-int waitWhileHeld(void *)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (g_holding && clock.elapsed() < 30000)
-        QThread::usleep(200);
-    return 0;
-}
-} // namespace
 
 void holdWorkerJobs()
 {
@@ -150,29 +160,16 @@ void releaseWorkerJobs()
     g_holding = false;
 }
 
-void click(QWidget *parent, const char *objectName)
-{
-    auto *button = parent->findChild<QPushButton *>(QString::fromLatin1(objectName));
-    if (!button) {
-        qWarning("no button %s", objectName);
-        return;
-    }
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
 void writeConfig(const QMap<QString, QString> &values)
 {
-    QMap<QString, QString> all{{"Meter", "-1"}, {"YStep", "0"}, {"Tickcount", "10"},
-                               {"PageRcd", "100"}, {"PlotRcd", "500"}, {"LockY", "0"}};
-    for (auto it = values.begin(); it != values.end(); ++it)
-        all[it.key()] = it.value();
     QByteArray xml = "<?xml version=\"1.0\"?>\n<config>\n";
+    const QMap<QString, QString> defaults{{"Meter", "-1"}, {"YStep", "0"}, {"Tickcount", "10"},
+                                          {"PageRcd", "100"}, {"PlotRcd", "500"}, {"LockY", "0"}};
     for (const QString &key : {"Meter", "YStep", "Tickcount", "PageRcd", "PlotRcd", "LockY"})
-        xml += QStringLiteral("  <item key=\"%1\" value=\"%2\"/>\n").arg(key, all.value(key)).toUtf8();
-    xml += "</config>\n";
+        xml += QString("  <item key=\"%1\" value=\"%2\"/>\n").arg(key, values.value(key, defaults.value(key))).toUtf8();
     QFile file(settingsPath());
     file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    file.write(xml);
+    file.write(xml + "</config>\n");
 }
 
 QString readConfigFile()
@@ -184,10 +181,9 @@ QString readConfigFile()
 
 void freshDatabase()
 {
-    // Whatever a killed earlier run left beside the executable goes first.
     QDir(recordDatabasePath()).removeRecursively();
     discardNewRecordDatabase();
-    QFile::remove(recordDatabasePath() + QStringLiteral("-journal"));
+    QFile::remove(recordDatabasePath() + "-journal");
     QFile::remove(recordDatabasePath());
     QFile::copy(recordTemplatePath(), recordDatabasePath());
     QFile::setPermissions(recordDatabasePath(), QFile::ReadOwner | QFile::WriteOwner);
@@ -203,8 +199,7 @@ QString writeRecordFolder(const QDir &root, const QString &name, const QString &
     return root.filePath(name);
 }
 
-QString writeRawRecordFile(const QDir &root, const QString &name, const QByteArray &modelLine,
-                           const QByteArray &content)
+QString writeRawRecordFile(const QDir &root, const QString &name, const QByteArray &modelLine, const QByteArray &content)
 {
     writeFiles(root, name, modelLine, {{"20240301.CSV", content}});
     return root.filePath(name + "/20240301.CSV");
@@ -214,19 +209,18 @@ QStringList tableRows(const QString &table)
 {
     QStringList rows;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("testreader"));
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "testrows");
         db.setDatabaseName(recordDatabasePath());
-        db.open();
-        QSqlQuery q(db);
-        q.exec(QStringLiteral("select * from %1 order by rowid").arg(table));
+        QSqlQuery q(db.open() ? db : QSqlDatabase());
+        q.exec(QString("select * from %1 order by rowid").arg(table));
         while (q.next()) {
             QStringList cells;
             for (int i = 0; i < q.record().count(); ++i)
                 cells << q.value(i).toString();
-            rows << cells.join(QLatin1Char('|'));
+            rows << cells.join('|');
         }
     }
-    QSqlDatabase::removeDatabase(QStringLiteral("testreader"));
+    QSqlDatabase::removeDatabase("testrows");
     return rows;
 }
 
@@ -253,7 +247,7 @@ QStringList runImport(const QStringList &files)
     QStringList reports;
     QEventLoop loop;
     QObject::connect(worker, &SQLThread::PostProgress, &loop, [&](QString text, int value) {
-        reports << QStringLiteral("%1|%2").arg(text).arg(value);
+        reports << QString("%1|%2").arg(text).arg(value);
         if (value == 100)
             loop.quit();
     });
@@ -266,17 +260,6 @@ QStringList runImport(const QStringList &files)
     return reports;
 }
 
-void closeModals()
-{
-    for (int i = 0; i < 10; ++i) {
-        QWidget *modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
-        modal->close();
-        QCoreApplication::processEvents();
-    }
-}
-
 QString samplesDir()
 {
     return QStringLiteral(SAMPLES_DIR);
@@ -284,38 +267,9 @@ QString samplesDir()
 
 const QDateTime Start(QDate(2024, 3, 1), QTime(0, 0));
 
-namespace {
-
-QString pvText(int k, int channel)
-{
-    if (k % 17 == 5)
-        return "HH";
-    if (k % 23 == 7)
-        return "LL";
-    return QString::number((k * 7 + channel * 3) % 40 - 5 + (k % 4) * 0.25);
-}
-
-QString outText(int k)
-{
-    static const QStringList outs{"45", "45.6", "abc", "12.4", "0"};
-    return outs.at(k % outs.size());
-}
-
-// HH and LL compare as 0, as SQLite's cast does.
-double castValue(const QString &text)
-{
-    return text.toDouble();
-}
-
-} // namespace
-
 int familyOfModel(int model)
 {
-    if (model >= 11 && model <= 16)
-        return 1;
-    if (model >= 200)
-        return 2;
-    return model + 1;
+    return model >= 200 ? 2 : (model >= 11 ? 1 : model + 1);
 }
 
 int meterOfModel(int model)
@@ -325,16 +279,16 @@ int meterOfModel(int model)
 
 int modelOfFamily(int family)
 {
-    static const int models[] = {0, 12, 208, 2, 3, 4};
-    return models[family];
+    return QList<int>{0, 12, 208, 2, 3, 4}.at(family);
 }
 
 QStringList recordFields(int model, int k)
 {
+    static const QStringList outs{"45", "45.6", "abc", "12.4", "0"};
     QStringList f;
-    if (model >= 11 && model <= 16) {
+    if (familyOfModel(model) == 1) {
         for (int c = 0; c < model - 10; ++c)
-            f << pvText(k, c) << QString::number(50 + c) << outText(k);
+            f << pvText(k, c) << QString::number(50 + c) << outs.at(k % outs.size());
     } else if (model >= 200) {
         for (int c = 0; c < model - 200; ++c)
             f << pvText(k, c);
@@ -345,8 +299,7 @@ QStringList recordFields(int model, int k)
     } else {
         f << pvText(k, 0) << "30" << (k % 2 ? "01" : "00") << humidityField(k) << "80" << (k % 3 ? "00" : "01");
     }
-    f << Start.addSecs(60 * k).toString("yyyy-MM-dd hh:mm:ss");
-    return f;
+    return f << Start.addSecs(60 * k).toString("yyyy-MM-dd hh:mm:ss");
 }
 
 QString pvField(int model, int k, int channel)
@@ -362,22 +315,17 @@ QString humidityField(int k)
 
 QList<int> matchingRecords(int model, int count, const TableSearch &s)
 {
+    // HH and LL compare as 0 in a range, as SQLite's cast does.
     const auto marker = [](const QString &v) { return v == "HH" || v == "LL"; };
-    const auto inside = [](const QString &v, double low, double high) {
-        return castValue(v) > low && castValue(v) < high;
-    };
+    const auto inside = [](const QString &v, double low, double high) { return v.toDouble() > low && v.toDouble() < high; };
     QList<int> ks;
     for (int k = 0; k < count; ++k) {
         const QDateTime t = Start.addSecs(60 * k);
-        if (t < s.st || t > s.en)
-            continue;
-        const QString pv = pvField(model, k, s.idx);
+        const QString pv = pvField(model, k, s.idx), h = humidityField(k);
         bool ok = s.ishl ? marker(pv) : inside(pv, s.pv1, s.pv2);
-        if (model == 3) {
-            const QString h = humidityField(k);
+        if (model == 3)
             ok = s.ishl ? ok || marker(h) : ok && inside(h, s.th1, s.th2);
-        }
-        if (ok)
+        if (ok && t >= s.st && t <= s.en)
             ks << k;
     }
     return ks;
@@ -429,29 +377,25 @@ QString expectedRow(int model, int k, int id, int channel)
 
 QAction *action(QWidget &window, const char *name)
 {
-    return window.findChild<QAction *>(QString::fromLatin1(name));
+    return window.findChild<QAction *>(name);
+}
+
+template<class Page, class... Families> std::unique_ptr<Page> makePage(int family)
+{
+    std::unique_ptr<Page> page;
+    int number = 0;
+    ((++number == family ? void(page = std::make_unique<Families>()) : void()), ...);
+    return page;
 }
 
 std::unique_ptr<DataTablePage> makeDataPage(int family)
 {
-    switch (family) {
-    case 1: return std::make_unique<Formdata1>();
-    case 2: return std::make_unique<Formdata2>();
-    case 3: return std::make_unique<Formdata3>();
-    case 4: return std::make_unique<Formdata4>();
-    default: return std::make_unique<Formdata5>();
-    }
+    return makePage<DataTablePage, Formdata1, Formdata2, Formdata3, Formdata4, Formdata5>(family);
 }
 
 std::unique_ptr<ChartPage> makeChartPage(int family)
 {
-    switch (family) {
-    case 1: return std::make_unique<Formcart1>();
-    case 2: return std::make_unique<Formcart2>();
-    case 3: return std::make_unique<Formcart3>();
-    case 4: return std::make_unique<Formcart4>();
-    default: return std::make_unique<Formcart5>();
-    }
+    return makePage<ChartPage, Formcart1, Formcart2, Formcart3, Formcart4, Formcart5>(family);
 }
 
 void setWindow(QWidget *page, const QDateTime &st, const QDateTime &en)
@@ -462,19 +406,14 @@ void setWindow(QWidget *page, const QDateTime &st, const QDateTime &en)
 
 void setRanges(QWidget *page, const QString &low, const QString &high)
 {
-    for (const char *name : {"txtpv1", "txthh1"})
-        if (auto *edit = page->findChild<QLineEdit *>(name))
-            edit->setText(low);
-    for (const char *name : {"txtpv2", "txthh2"})
-        if (auto *edit = page->findChild<QLineEdit *>(name))
-            edit->setText(high);
+    for (QLineEdit *edit : page->findChildren<QLineEdit *>(QRegularExpression("^txt(pv|hh)[12]$")))
+        edit->setText(edit->objectName().endsWith('1') ? low : high);
 }
 
 void pressChannel(QWidget *page, int row)
 {
     auto *table = page->findChild<QTableWidget *>("tablechaddr");
-    QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
-                      table->visualRect(table->model()->index(row, 1)).center());
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(row, 1)).center());
 }
 
 QString counter(QWidget *page)

@@ -1,5 +1,3 @@
-#include "chartpage.h"
-#include "datatablepage.h"
 #include "formcart1.h"
 #include "formdata1.h"
 #include "settings.h"
@@ -67,7 +65,8 @@ class TestPages : public QObject
     int importedModel = 0;
     int importedCount = 0;
 
-    void useRecords(int family, int count)
+    // A shown page over `count` records, with the second channel where there are channels.
+    template<class Page> std::unique_ptr<Page> open(std::unique_ptr<Page> (*make)(int), int family, int count)
     {
         const int model = modelOfFamily(family);
         if (importedModel != model || importedCount != count)
@@ -75,31 +74,12 @@ class TestPages : public QObject
         importedModel = model;
         importedCount = count;
         Meter = meterOfModel(model);
-    }
-
-    // A shown page over the records, with the second channel where there are channels.
-    void prepare(QWidget *page, int family, int count)
-    {
+        auto page = make(family);
         page->resize(867, 583);
         page->show();
-        setWindow(page, Start, Start.addSecs(60 * (count - 1)));
+        setWindow(page.get(), Start, Start.addSecs(60 * (count - 1)));
         if (family <= 2)
-            pressChannel(page, 1);
-    }
-
-    std::unique_ptr<DataTablePage> openDataPage(int family, int count)
-    {
-        useRecords(family, count);
-        auto page = makeDataPage(family);
-        prepare(page.get(), family, count);
-        return page;
-    }
-
-    std::unique_ptr<ChartPage> openChartPage(int family, int count)
-    {
-        useRecords(family, count);
-        auto page = makeChartPage(family);
-        prepare(page.get(), family, count);
+            pressChannel(page.get(), 1);
         return page;
     }
 
@@ -142,7 +122,7 @@ private slots:
         QFETCH(Access, access);
         SQLThread::forcePageAccess(access);
         SQLThread::setExportChunk(7); // an export of several statements
-        auto owner = openDataPage(family, 300);
+        auto owner = open(makeDataPage, family, 300);
         QWidget *page = owner.get();
         auto *exportButton = page->findChild<QPushButton *>("page_export");
         QVERIFY(!exportButton->isEnabled());
@@ -220,7 +200,7 @@ private slots:
         QFETCH(int, family);
         QFETCH(QString, setting);
         QFETCH(QString, message);
-        auto owner = openDataPage(family, 300);
+        auto owner = open(makeDataPage, family, 300);
         QWidget *page = owner.get();
         setRanges(page, "-10", "99999");
         click(page, "pushButton");
@@ -256,7 +236,7 @@ private slots:
         QFETCH(Access, access);
         const bool humidity = QTest::currentDataTag() == QByteArray("family4 humidity");
         SQLThread::forcePageAccess(access);
-        auto owner = openChartPage(family, 1234);
+        auto owner = open(makeChartPage, family, 1234);
         ChartPage *page = owner.get();
         if (humidity)
             page->findChild<QRadioButton *>("radioButton_2")->setChecked(true);
@@ -308,7 +288,7 @@ private slots:
 
     void chartImageAndReadout()
     {
-        auto owner = openChartPage(1, 50);
+        auto owner = open(makeChartPage, 1, 50);
         ChartPage *page = owner.get();
         QVERIFY(QTest::qWaitForWindowExposed(page));
         auto *imageButton = page->findChild<QPushButton *>("page_image");

@@ -40,17 +40,15 @@ RecordRow readRecordRow(const QSqlQuery &query, const QList<FamilyColumn> &colum
         const QVariant v = query.value(i);
         switch (columns.at(i).field) {
         case RowField::Primary:
+        case RowField::Secondary: {
+            const bool primary = columns.at(i).field == RowField::Primary;
+            QString &text = primary ? row.text1 : row.text2;
             if (ishl)
-                row.text1 = v.toString();
+                text = v.toString();
             else
-                readMeasured(v, row.value1, row.text1);
+                readMeasured(v, primary ? row.value1 : row.value2, text);
             break;
-        case RowField::Secondary:
-            if (ishl)
-                row.text2 = v.toString();
-            else
-                readMeasured(v, row.value2, row.text2);
-            break;
+        }
         case RowField::Sv: row.value2 = v.toDouble(); break;
         case RowField::Out: row.value3 = roundedOut(v); break;
         case RowField::Al1Value: row.value4 = v.toDouble(); break;

@@ -108,20 +108,12 @@ void ChartPage::on_pushButton_clicked()
         return;
     }
     w.stackedWidget->setCurrentIndex(0);
-    if (!runNewSearch())
+    if (!runNewSearch(safePlotRcd()))
         return;
-    const int perPage = safePlotRcd();
-    records = g_recordCount;
-    pages = pageCountFor(records, perPage);
-    curPage = 0;
-    if (records != 0) {
-        w.widget_page->show();
-        w.plot->yAxis->setTickLabels(true);
-        w.plot->xAxis->setTickLabels(true);
-        showPage();
-    } else {
-        showMessage(tr("There are no result to display."), 4);
-    }
+    w.widget_page->show();
+    w.plot->yAxis->setTickLabels(true);
+    w.plot->xAxis->setTickLabels(true);
+    showPage();
 }
 
 void ChartPage::showPage()

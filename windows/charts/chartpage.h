@@ -15,29 +15,13 @@ class QStackedWidget;
 class QTableWidget;
 
 // The widgets of a chart form that the shared logic drives.
-struct ChartPageWidgets {
-    QDateTimeEdit *dateTimeEdit1 = nullptr;
-    QDateTimeEdit *dateTimeEdit2 = nullptr;
-    QTableWidget *tablechaddr = nullptr;  // families with channels only
-    QRadioButton *radioButton = nullptr;  // "Temperature" of the humidity meter
+struct ChartPageWidgets : PageWidgets {
+    QRadioButton *radioButton = nullptr; // "Temperature" of the humidity meter
     QCustomPlot *plot = nullptr;
-    QStackedWidget *stackedWidget = nullptr;
-    QWidget *widget_page = nullptr;
-    QLabel *page_label = nullptr;
-};
 
-template <class Form>
-ChartPageWidgets chartPageWidgets(Form *ui)
-{
-    ChartPageWidgets w;
-    w.dateTimeEdit1 = ui->dateTimeEdit1;
-    w.dateTimeEdit2 = ui->dateTimeEdit2;
-    w.plot = ui->plot;
-    w.stackedWidget = ui->stackedWidget;
-    w.widget_page = ui->widget_page;
-    w.page_label = ui->page_label;
-    return w;
-}
+    ChartPageWidgets() = default;
+    template<class Form> explicit ChartPageWidgets(Form *ui) : plot(ui->plot) { bind(ui); }
+};
 
 // A chart page: a time window (and a channel) on the left, one page of
 // PlotRcd records drawn on the right. FormcartN builds its form and sends

@@ -6,7 +6,7 @@
 Formcart1::Formcart1(QWidget *parent) : ChartPage(1, parent), ui(new Ui::Formcart1)
 {
     ui->setupUi(this);
-    ChartPageWidgets widgets = chartPageWidgets(ui);
+    ChartPageWidgets widgets(ui);
     widgets.tablechaddr = ui->tablechaddr;
     setUpPage(widgets);
     connect(this, &Formcart1::SearchDb, worker, &SQLThread::dn_Record_Cart1);

@@ -6,7 +6,7 @@
 Formcart2::Formcart2(QWidget *parent) : ChartPage(2, parent), ui(new Ui::Formcart2)
 {
     ui->setupUi(this);
-    ChartPageWidgets widgets = chartPageWidgets(ui);
+    ChartPageWidgets widgets(ui);
     widgets.tablechaddr = ui->tablechaddr;
     setUpPage(widgets);
     connect(this, &Formcart2::SearchDb, worker, &SQLThread::dn_Record_Cart2);

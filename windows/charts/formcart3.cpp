@@ -6,7 +6,7 @@
 Formcart3::Formcart3(QWidget *parent) : ChartPage(3, parent), ui(new Ui::Formcart3)
 {
     ui->setupUi(this);
-    ChartPageWidgets widgets = chartPageWidgets(ui);
+    ChartPageWidgets widgets(ui);
     setUpPage(widgets);
     connect(this, &Formcart3::SearchDb, worker, &SQLThread::dn_Record_Cart3);
 }

@@ -6,7 +6,7 @@
 Formcart4::Formcart4(QWidget *parent) : ChartPage(4, parent), ui(new Ui::Formcart4)
 {
     ui->setupUi(this);
-    ChartPageWidgets widgets = chartPageWidgets(ui);
+    ChartPageWidgets widgets(ui);
     widgets.radioButton = ui->radioButton;
     setUpPage(widgets);
     connect(this, &Formcart4::SearchDb, worker, &SQLThread::dn_Record_Cart4);

@@ -6,7 +6,7 @@
 Formcart5::Formcart5(QWidget *parent) : ChartPage(5, parent), ui(new Ui::Formcart5)
 {
     ui->setupUi(this);
-    ChartPageWidgets widgets = chartPageWidgets(ui);
+    ChartPageWidgets widgets(ui);
     setUpPage(widgets);
     connect(this, &Formcart5::SearchDb, worker, &SQLThread::dn_Record_Cart5);
 }

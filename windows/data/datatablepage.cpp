@@ -134,18 +134,11 @@ void DataTablePage::on_pushButton_clicked()
         return;
 
     w.stackedWidget->setCurrentIndex(0);
-    if (!runNewSearch())
-        return;
-    const int perPage = safePageRcd();
-    records = g_recordCount;
-    pages = pageCountFor(records, perPage);
-    curPage = 0;
+    const bool found = runNewSearch(safePageRcd());
     exportButton->setEnabled(records != 0);
-    if (records != 0) {
+    if (found) {
         w.widget_page->show();
         showPage();
-    } else {
-        showMessage(tr("There are no result to display."), 4);
     }
 }
 

@@ -17,34 +17,21 @@ class QStackedWidget;
 class QTableWidget;
 
 // The widgets of a data-table form that the shared logic drives.
-struct DataPageWidgets {
-    QDateTimeEdit *dateTimeEdit1 = nullptr;
-    QDateTimeEdit *dateTimeEdit2 = nullptr;
-    QTableWidget *tablechaddr = nullptr; // families with channels only
+struct DataPageWidgets : PageWidgets {
     QCheckBox *checkBox = nullptr;
-    QList<QLineEdit *> rangeEdits;       // lower, upper; then humidity lower, upper
-    QList<QWidget *> rangeWidgets;       // hidden in HH/LL mode
+    QList<QLineEdit *> rangeEdits;  // lower, upper; then humidity lower, upper
+    QList<QWidget *> rangeWidgets;  // hidden in HH/LL mode
     QTableWidget *tabled = nullptr;
-    QStackedWidget *stackedWidget = nullptr;
-    QWidget *widget_page = nullptr;
-    QLabel *page_label = nullptr;
-};
 
-template <class Form>
-DataPageWidgets dataPageWidgets(Form *ui)
-{
-    DataPageWidgets w;
-    w.dateTimeEdit1 = ui->dateTimeEdit1;
-    w.dateTimeEdit2 = ui->dateTimeEdit2;
-    w.checkBox = ui->checkBox;
-    w.rangeEdits = {ui->txtpv1, ui->txtpv2};
-    w.rangeWidgets = {ui->label_3, ui->txtpv1, ui->label_4, ui->txtpv2};
-    w.tabled = ui->tabled;
-    w.stackedWidget = ui->stackedWidget;
-    w.widget_page = ui->widget_page;
-    w.page_label = ui->page_label;
-    return w;
-}
+    DataPageWidgets() = default;
+    template<class Form>
+    explicit DataPageWidgets(Form *ui)
+        : checkBox(ui->checkBox), rangeEdits{ui->txtpv1, ui->txtpv2},
+          rangeWidgets{ui->label_3, ui->txtpv1, ui->label_4, ui->txtpv2}, tabled(ui->tabled)
+    {
+        bind(ui);
+    }
+};
 
 // A data-table page: criteria on the left, a paged result table on the
 // right. The family's description decides columns, filters and checks;

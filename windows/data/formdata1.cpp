@@ -6,7 +6,7 @@
 Formdata1::Formdata1(QWidget *parent) : DataTablePage(1, parent), ui(new Ui::Formdata1)
 {
     ui->setupUi(this);
-    DataPageWidgets widgets = dataPageWidgets(ui);
+    DataPageWidgets widgets(ui);
     widgets.tablechaddr = ui->tablechaddr;
     setUpPage(widgets);
     connect(this, &Formdata1::SearchDb, worker, &SQLThread::dn_Record_Search1);

@@ -6,7 +6,7 @@
 Formdata2::Formdata2(QWidget *parent) : DataTablePage(2, parent), ui(new Ui::Formdata2)
 {
     ui->setupUi(this);
-    DataPageWidgets widgets = dataPageWidgets(ui);
+    DataPageWidgets widgets(ui);
     widgets.tablechaddr = ui->tablechaddr;
     setUpPage(widgets);
     connect(this, &Formdata2::SearchDb, worker, &SQLThread::dn_Record_Search2);

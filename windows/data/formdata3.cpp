@@ -6,7 +6,7 @@
 Formdata3::Formdata3(QWidget *parent) : DataTablePage(3, parent), ui(new Ui::Formdata3)
 {
     ui->setupUi(this);
-    DataPageWidgets widgets = dataPageWidgets(ui);
+    DataPageWidgets widgets(ui);
     setUpPage(widgets);
     connect(this, &Formdata3::SearchDb, worker, &SQLThread::dn_Record_Search3);
 }

@@ -6,7 +6,7 @@
 Formdata4::Formdata4(QWidget *parent) : DataTablePage(4, parent), ui(new Ui::Formdata4)
 {
     ui->setupUi(this);
-    DataPageWidgets widgets = dataPageWidgets(ui);
+    DataPageWidgets widgets(ui);
     widgets.rangeEdits << ui->txthh1 << ui->txthh2;
     widgets.rangeWidgets << ui->label_5 << ui->label_6 << ui->label_8 << ui->txthh1 << ui->label_7
                          << ui->txthh2;

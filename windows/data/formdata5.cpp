@@ -6,7 +6,7 @@
 Formdata5::Formdata5(QWidget *parent) : DataTablePage(5, parent), ui(new Ui::Formdata5)
 {
     ui->setupUi(this);
-    DataPageWidgets widgets = dataPageWidgets(ui);
+    DataPageWidgets widgets(ui);
     setUpPage(widgets);
     connect(this, &Formdata5::SearchDb, worker, &SQLThread::dn_Record_Search5);
 }

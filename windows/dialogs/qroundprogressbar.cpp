@@ -5,6 +5,19 @@
 #include <QPainterPath>
 #include <algorithm>
 
+namespace {
+
+// Sets a property's field; false when it held that value already.
+template<class T> bool changeTo(T &field, const T &value)
+{
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
+
+} // namespace
+
 QRoundProgressBar::QRoundProgressBar(QWidget *parent) : QWidget(parent) {}
 
 void QRoundProgressBar::setRange(double min, double max)
@@ -44,9 +57,8 @@ void QRoundProgressBar::setValue(int val)
 
 void QRoundProgressBar::setStartAngle(double angle)
 {
-    if (angle == startAngle)
+    if (!changeTo(startAngle, angle))
         return;
-    startAngle = angle;
     if (!valueColors.isEmpty())
         brushDirty = true;
     update();
@@ -54,34 +66,14 @@ void QRoundProgressBar::setStartAngle(double angle)
 
 void QRoundProgressBar::setRingStyle(int style)
 {
-    if (style == ringStyle)
-        return;
-    ringStyle = style;
-    update();
-}
-
-void QRoundProgressBar::setOutlineWidth(double width)
-{
-    if (width == outlineWidth)
-        return;
-    outlineWidth = width;
-    update();
-}
-
-void QRoundProgressBar::setValuePenWidth(double width)
-{
-    if (width == valuePenWidth)
-        return;
-    valuePenWidth = width;
-    update();
+    if (changeTo(ringStyle, style))
+        update();
 }
 
 void QRoundProgressBar::setTextFormat(QString format)
 {
-    if (format == textFormat)
-        return;
-    textFormat = format;
-    scanFormat();
+    if (changeTo(textFormat, format))
+        scanFormat();
 }
 
 void QRoundProgressBar::clearTextFormat()

@@ -23,8 +23,6 @@ public:
 
     void setStartAngle(double angle);
     void setRingStyle(int style);
-    void setOutlineWidth(double width);
-    void setValuePenWidth(double width);
     void setTextFormat(QString format);
     void clearTextFormat();
     void setDecimals(int count);

@@ -55,12 +55,17 @@ bool RecordPage::runRequest(int pageid)
     return outcome.done();
 }
 
-bool RecordPage::runNewSearch()
+bool RecordPage::runNewSearch(int perPage)
 {
     if (!runRequest(-1))
         return false;
     shown = asked;
-    return true;
+    records = g_recordCount;
+    pages = pageCountFor(records, perPage);
+    curPage = 0;
+    if (records == 0)
+        showMessage(tr("There are no result to display."), 4);
+    return records != 0;
 }
 
 void RecordPage::dn_Select(int row)

@@ -10,12 +10,33 @@ struct MeterFamily;
 class DialogMessage;
 class DialogProgress;
 class QDateTimeEdit;
+class QLabel;
+class QStackedWidget;
 class QTableWidget;
 class QThread;
 class SQLThread;
 
 // What the data-table and chart pages share: the worker on its own thread,
 // the progress and message dialogs, the channel table and the paging.
+// The widgets every record form has, bound by name.
+struct PageWidgets {
+    QDateTimeEdit *dateTimeEdit1 = nullptr;
+    QDateTimeEdit *dateTimeEdit2 = nullptr;
+    QTableWidget *tablechaddr = nullptr; // families with channels only
+    QStackedWidget *stackedWidget = nullptr;
+    QWidget *widget_page = nullptr;
+    QLabel *page_label = nullptr;
+
+    template<class Form> void bind(Form *ui)
+    {
+        dateTimeEdit1 = ui->dateTimeEdit1;
+        dateTimeEdit2 = ui->dateTimeEdit2;
+        stackedWidget = ui->stackedWidget;
+        widget_page = ui->widget_page;
+        page_label = ui->page_label;
+    }
+};
+
 class RecordPage : public QWidget
 {
     Q_OBJECT
@@ -47,9 +68,10 @@ protected:
     virtual void sendRequest(int pageid) = 0;
     // Draws the rows of the page the last successful job fetched.
     virtual void showPage() = 0;
-    // Runs a new search of `asked`: true when it succeeded, and `asked` is
-    // then the search shown. A failure has been told to the user.
-    bool runNewSearch();
+    // Runs a new search of `asked`: true when it found records, which are
+    // then counted in pages of `perPage` and `asked` is the search shown.
+    // A failure or an empty result has been told to the user.
+    bool runNewSearch(int perPage);
     void showMessage(const QString &text, int kind);
 
     const MeterFamily &family;
