@@ -177,7 +177,7 @@ private slots:
         const QString small = recordFile(QDir(dir.path()), 11, 3, 7);
         QRandomGenerator random(20240301);
         for (int run = 0; run < 12; ++run) {
-            if (tableRows("meter11").size() != 3)
+            if (databaseValue("select count(*) from meter11") != "3")
                 runImport({small});
             QProcess child;
             child.start(QCoreApplication::applicationFilePath(), {"--import-child", big});
@@ -186,7 +186,7 @@ private slots:
             child.kill();
             child.waitForFinished();
             QCOMPARE(databaseValue("PRAGMA quick_check"), QString("ok"));
-            const qsizetype rows = tableRows("meter11").size();
+            const int rows = databaseValue("select count(*) from meter11").toInt();
             QVERIFY2(rows == 3 || rows == 150000, qPrintable(QString::number(rows)));
         }
     }
