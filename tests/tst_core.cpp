@@ -1,7 +1,9 @@
+#include "recordlinereader.h"
 #include "recordtime.h"
 #include "settings.h"
 #include "testsupport.h"
 
+#include <QBuffer>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 
@@ -124,6 +126,20 @@ private slots:
             QCOMPARE(q.value(0).toString(), expected);
         }
         QSqlDatabase::removeDatabase("stamps");
+    }
+
+    void overlongLinesAreCut()
+    {
+        QByteArray data = "a\r\n" + QByteArray(200, 'y') + "\nb,c\n" + QByteArray(300, 'z');
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        RecordLineReader reader(buffer, 100);
+        QByteArrayView line;
+        bool overlong = false;
+        QStringList seen;
+        while (reader.next(line, overlong))
+            seen << (overlong ? QString("<long>") : QString::fromUtf8(line.toByteArray()));
+        QCOMPARE(seen, (QStringList{"a\n", "<long>", "b,c\n", "<long>"}));
     }
 };
 

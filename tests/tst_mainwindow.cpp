@@ -1,6 +1,6 @@
-#include "formcart4.h"
+#include "formcart2.h"
 #include "formdata1.h"
-#include "formdata4.h"
+#include "formdata2.h"
 #include "mainwindow.h"
 #include "recorddatabase.h"
 #include "settings.h"
@@ -109,21 +109,21 @@ private slots:
             QCOMPARE(text, QString("Import Record files(.CSV) first"));
             QVERIFY(!window.currentPage());
         }
-        const QString folder = writeRecordFolder(QDir(dir.path()), "import", "3",
-            {{"20240302.CSV", {recordFields(3, 2).join(',')}},
-             {"20240301.CSV", {recordFields(3, 0).join(','), recordFields(3, 1).join(',')}}});
+        const QString folder = writeRecordFolder(QDir(dir.path()), "import", "208",
+            {{"20240302.CSV", {recordFields(208, 2).join(',')}},
+             {"20240301.CSV", {recordFields(208, 0).join(','), recordFields(208, 1).join(',')}}});
         chooseFiles(folder, {"20240302.CSV", "20240301.CSV"});
         action(window, "actionopendb")->trigger();
-        QCOMPARE(Meter, 4);
-        QCOMPARE(tableRows("meter4").size(), 3);
+        QCOMPARE(Meter, 208);
+        QCOMPARE(tableRows("meter208").size(), 3);
         QCOMPARE(window.statusBar()->currentMessage(), QString("2 files to be imported"));
         // The views follow the meter; a view shown again is not rebuilt.
         QWidget *tablePage = window.currentPage();
-        QVERIFY(qobject_cast<Formdata4 *>(tablePage));
+        QVERIFY(qobject_cast<Formdata2 *>(tablePage));
         action(window, "actionsearch")->trigger();
         QCOMPARE(window.currentPage(), tablePage);
         action(window, "actioncart")->trigger();
-        QVERIFY(qobject_cast<Formcart4 *>(window.currentPage()));
+        QVERIFY(qobject_cast<Formcart2 *>(window.currentPage()));
         action(window, "actionsearch")->trigger();
         // Cancel at the warning keeps the page and the records.
         QWidget *page = window.currentPage();
@@ -139,7 +139,7 @@ private slots:
         action(window, "actionopendb")->trigger();
         QCOMPARE(noFiles, QString("There is no right record file to be choosed"));
         QVERIFY(!window.currentPage());
-        QCOMPARE(tableRows("meter4").size(), 3);
+        QCOMPARE(tableRows("meter208").size(), 3);
     }
 
     void dropImportsLikeTheMenu()
@@ -329,6 +329,8 @@ private slots:
 
     void configuration()
     {
+        writeConfig({{"PageRcd", "100"}, {"PlotRcd", "100"}, {"YStep", "0.5"}, {"LockY", "1"}});
+        loadSettings();
         importOldRecords();
         MainWindow window;
         window.show();
@@ -336,6 +338,10 @@ private slots:
         const QString before = readConfigFile();
         // Cancel stores nothing and keeps the page; a page size below 1 is refused.
         onNextModal("Dialogconfig", [](QWidget *d) {
+            const QStringList shown{field(d, "line_pagercd")->text(), field(d, "line_plotrcd")->text(),
+                                    field(d, "line_YStep")->text(), field(d, "line_Tickcount")->text()};
+            QCOMPARE(shown, QStringList({"100", "100", "0.5", "10"})); // the values in effect
+            QVERIFY(d->findChild<QCheckBox *>("checkBox")->isChecked());
             QCOMPARE(typed(field(d, "line_YStep"), "1.2345"), QString("1.234")); // judged key by key
             QCOMPARE(typed(field(d, "line_pagercd"), "100001"), QString("10000"));
             typed(field(d, "line_plotrcd"), "0");
@@ -352,20 +358,20 @@ private slots:
             typed(field(d, "line_pagercd"), "7");
             typed(field(d, "line_YStep"), "3");
             typed(field(d, "line_Tickcount"), "4");
-            typed(field(d, "line_plotrcd"), "250");
-            d->findChild<QCheckBox *>("checkBox")->setChecked(true);
+            typed(field(d, "line_plotrcd"), "1"); // the smallest page
+            d->findChild<QCheckBox *>("checkBox")->setChecked(false);
             click(d, "pushButton_2");
         });
         action(window, "actionsoftconfig")->trigger();
         for (const auto &[key, value] : QList<QPair<QString, QString>>{
-                 {"PageRcd", "7"}, {"Tickcount", "4"}, {"YStep", "3"}, {"LockY", "1"}, {"PlotRcd", "250"}})
+                 {"PageRcd", "7"}, {"Tickcount", "4"}, {"YStep", "3"}, {"LockY", "0"}, {"PlotRcd", "1"}})
             QCOMPARE(readSetting(key), value);
         // The next pages are built with the new settings.
         QVERIFY(!window.currentPage());
         page = searchedPage(window, "actionsearch");
         QCOMPARE(page->findChild<QTableWidget *>("tabled")->rowCount(), 7);
         page = searchedPage(window, "actioncart");
-        QCOMPARE(page->findChild<QCustomPlot *>()->graph(0)->dataCount(), 250);
+        QCOMPARE(page->findChild<QCustomPlot *>()->graph(0)->dataCount(), 1);
         auto fixed = page->findChild<QCustomPlot *>()->yAxis->ticker().dynamicCast<QCPAxisTickerFixed>();
         QVERIFY(fixed);
         QCOMPARE(fixed->tickStep(), 15.0);

@@ -286,6 +286,30 @@ private slots:
         QCOMPARE(plot->xAxis2->range(), plot->xAxis->range());
     }
 
+    void chartRefusalsAndAxes()
+    {
+        // A tiny step over a wide range: a multiple of it, at most about 50 ticks.
+        writeConfig({{"YStep", "0.001"}, {"PlotRcd", "500"}});
+        loadSettings();
+        auto owner = open(makeChartPage, 2, 1234);
+        ChartPage *page = owner.get();
+        QString text;
+        for (const char *setting : {"times", "channel"}) {
+            setWindow(page, Start, qstrcmp(setting, "times") == 0 ? Start : Start.addSecs(6000));
+            if (qstrcmp(setting, "channel") == 0)
+                pressChannel(page, 1); // unticks the ticked row
+            answerMessage(&text);
+            click(page, "pushButton");
+            QCOMPARE(text, QString(qstrcmp(setting, "times") == 0 ? "Set the right times for starting and finishing."
+                                                                : "Choose one of the channel."));
+        }
+        pressChannel(page, 1);
+        click(page, "pushButton");
+        const QVector<double> ticks = page->chart()->yAxis->tickVector();
+        QVERIFY2(ticks.size() >= 3 && ticks.size() <= 51, qPrintable(QString::number(ticks.size())));
+        QCOMPARE(std::fmod(std::round((ticks.at(1) - ticks.at(0)) / 0.005), 1.0), 0.0);
+    }
+
     void chartImageAndReadout()
     {
         auto owner = open(makeChartPage, 1, 50);
