@@ -253,12 +253,14 @@ private slots:
         QString cancelling, outcome;
         const auto pressEscape = [&] {
             onNextModal("DialogProgress", [&](QWidget *dialog) {
-                QTest::keyClick(dialog, Qt::Key_Escape);
+                // Escape, closing the dialog and closing the window each ask the job to stop.
                 if (job == "close")
                     window.close();
+                else if (job == "search" || job == "import")
+                    QTest::keyClick(dialog, Qt::Key_Escape);
                 else
                     dialog->close();
-                stayed = dialog->isVisible();
+                stayed = dialog->isVisible() && window.isVisible();
                 cancelling = dialog->findChild<QLabel *>("label")->text();
                 releaseWorkerJobs();
                 if (job == "import")
