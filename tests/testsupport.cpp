@@ -205,14 +205,14 @@ QString writeRawRecordFile(const QDir &root, const QString &name, const QByteArr
     return root.filePath(name + "/20240301.CSV");
 }
 
-QStringList tableRows(const QString &table)
+QStringList queryRows(const QString &statement)
 {
     QStringList rows;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "testrows");
         db.setDatabaseName(recordDatabasePath());
         QSqlQuery q(db.open() ? db : QSqlDatabase());
-        q.exec(QString("select * from %1 order by rowid").arg(table));
+        q.exec(statement);
         while (q.next()) {
             QStringList cells;
             for (int i = 0; i < q.record().count(); ++i)
@@ -224,21 +224,17 @@ QStringList tableRows(const QString &table)
     return rows;
 }
 
-QString databaseValue(const QString &statement)
+QStringList tableRows(const QString &table)
 {
-    QString value;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "testvalue");
-        db.setDatabaseName(recordDatabasePath());
-        QSqlQuery q(db.open() ? db : QSqlDatabase());
-        if (q.exec(statement) && q.next())
-            value = q.value(0).toString();
-    }
-    QSqlDatabase::removeDatabase("testvalue");
-    return value;
+    return queryRows(QString("select * from %1 order by rowid").arg(table));
 }
 
-QStringList runImport(const QStringList &files)
+QString databaseValue(const QString &statement)
+{
+    return queryRows(statement).value(0);
+}
+
+QStringList runImport(const QStringList &files, QString *reason)
 {
     QThread thread;
     auto *worker = new SQLThread;
@@ -256,6 +252,8 @@ QStringList runImport(const QStringList &files)
     loop.exec();
     thread.quit();
     thread.wait();
+    if (reason)
+        *reason = worker->outcome().done() ? QString() : worker->outcome().reason;
     delete worker;
     return reports;
 }

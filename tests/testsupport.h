@@ -40,11 +40,13 @@ QString writeRecordFolder(const QDir &root, const QString &name, const QString &
                           const QMap<QString, QStringList> &files);
 // A folder with VNMETER.INI and one record file of these bytes; returns the file.
 QString writeRawRecordFile(const QDir &root, const QString &name, const QByteArray &modelLine, const QByteArray &content);
-// A table's rows, "|" between fields, in rowid order.
-QStringList tableRows(const QString &table);
+// A statement's rows on record.db, "|" between fields.
+QStringList queryRows(const QString &statement);
+QStringList tableRows(const QString &table); // in rowid order
 QString databaseValue(const QString &statement);
-// Imports on a worker thread; returns every report as "text|value".
-QStringList runImport(const QStringList &files);
+// Imports on a worker thread; returns every report as "text|value", and
+// what the user is told in `reason` (empty when the import is done).
+QStringList runImport(const QStringList &files, QString *reason = nullptr);
 QString samplesDir();
 
 // The records every test generates: record k of a model is stamped Start + k

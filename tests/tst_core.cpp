@@ -4,8 +4,6 @@
 #include "testsupport.h"
 
 #include <QBuffer>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 
 using namespace TestSupport;
 
@@ -16,13 +14,6 @@ void writeFile(const QByteArray &content)
     QFile file(settingsPath());
     file.open(QIODevice::WriteOnly | QIODevice::Truncate);
     file.write(content);
-}
-
-QByteArray fileBytes()
-{
-    QFile file(settingsPath());
-    file.open(QIODevice::ReadOnly);
-    return file.readAll();
 }
 
 } // namespace
@@ -41,7 +32,7 @@ private slots:
         QCOMPARE(readSetting("pagercd"), QString());
         QCOMPARE(readSetting("PlotRcd"), QString("1"));
         writeSetting("PlotRcd", "77");
-        QVERIFY(fileBytes().contains("value=\"77\"") && fileBytes().contains("value=\"2\""));
+        QVERIFY(readConfigFile().toUtf8().contains("value=\"77\"") && readConfigFile().toUtf8().contains("value=\"2\""));
         QCOMPARE(readSetting("Meter"), QString("216"));
         // A missing key is never added, a deleted file never created again.
         writeSetting("YStep", "3");
@@ -84,7 +75,7 @@ private slots:
         writeFile(content);
         QCOMPARE(readSetting("Meter"), QString());
         writeSetting("Meter", "5");
-        QCOMPARE(fileBytes(), content);
+        QCOMPARE(readConfigFile().toUtf8(), content);
     }
 
     void recordTime_data()
@@ -115,17 +106,7 @@ private slots:
         QCOMPARE(wall.toString("yyyy-MM-dd hh:mm:ss"), expected);
         QCOMPARE(parseRecordTime(text), QDateTime(wall.date(), wall.time()));
         // SQLite reads the stamp alike, so the rows a query selects get their time.
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "stamps");
-            db.setDatabaseName(":memory:");
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            q.prepare("select datetime(?)");
-            q.addBindValue(text);
-            QVERIFY(q.exec() && q.next());
-            QCOMPARE(q.value(0).toString(), expected);
-        }
-        QSqlDatabase::removeDatabase("stamps");
+        QCOMPARE(databaseValue(QString("select datetime('%1')").arg(text)), expected);
     }
 
     void overlongLinesAreCut()

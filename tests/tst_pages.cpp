@@ -260,7 +260,7 @@ private slots:
             for (int i = 0; i < points; ++i) {
                 const int k = first + i;
                 const QString value = humidity ? humidityField(k) : pvField(modelOfFamily(family), k, family <= 2 ? 1 : 0);
-                const QCPGraphData *point = plot->graph(0)->data()->at(i);
+                const auto point = plot->graph(0)->data()->at(i);
                 QCOMPARE(point->key, keyOf(k));
                 if (value == "HH" || value == "LL") {
                     QVERIFY(std::isnan(point->value)); // a marker breaks the line

@@ -1,16 +1,33 @@
 #include "recorddatabase.h"
 #include "rowinserter.h"
 #include "settings.h"
+#include "sqlthread.h"
 #include "testsupport.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 using namespace TestSupport;
+
+namespace {
+
+sqlite3 *g_lockHolder = nullptr;
+
+// A reader that holds its lock on the database the job writes, so that the
+// job's commit cannot write.
+void holdReadLock(QSqlDatabase &db)
+{
+    QSqlQuery(db).exec("PRAGMA busy_timeout = 0");
+    sqlite3_open(QFile::encodeName(db.databaseName()).constData(), &g_lockHolder);
+    sqlite3_exec(g_lockHolder, "BEGIN; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
+}
+
+} // namespace
 
 class TestWorker : public QObject
 {
@@ -86,36 +103,61 @@ private slots:
     {
         QTest::addColumn<QByteArray>("modelLine");
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("report");
+        QTest::addColumn<QString>("reason"); // what the user is told; empty: done
         QTest::addColumn<int>("rows");
         const QByteArray good = "h\r\n1,2,3,2024-03-01 00:00:00\n4,5,6,2024-03-01 00:01:00\r\n";
-        const QString imported = "1 files to be imported";
+        QByteArray many = "h\r\n";
+        for (int k = 0; k < 20000; ++k)
+            many += recordFields(11, k).join(',').toUtf8() + "\r\n";
+        const QString unknown = "The model code %1 in VNMETER.INI names no known meter.";
         const QString noRecords = "No records could be read from the chosen files.";
-        QTest::newRow("blanks around 11") << QByteArray(" 11 ") << good << imported << 2;
-        QTest::newRow("empty model line") << QByteArray("") << good << "导入失败，没找到可导入文件" << -1;
-        QTest::newRow("a word") << QByteArray("model") << good << "导入失败，没找到可导入文件" << -1;
-        QTest::newRow("unknown code 17") << QByteArray("17") << good << "导入失败，没找到可导入文件" << -1;
+        QTest::newRow("blanks around 11") << QByteArray(" 11 ") << good << QString() << 2;
+        QTest::newRow("empty model line") << QByteArray("") << good << unknown.arg(0) << -1;
+        QTest::newRow("unknown code 17") << QByteArray("17") << good << unknown.arg(17) << -1;
+        QTest::newRow("no model file") << QByteArray("11") << good << "VNMETER.INI was not found beside the record files." << -1;
         QTest::newRow("empty file") << QByteArray("11") << QByteArray() << noRecords << -1;
         QTest::newRow("header only") << QByteArray("11") << QByteArray("PV1,SV1,OUT1,Time") << noRecords << -1;
         QTest::newRow("only line ends") << QByteArray("11") << QByteArray("\n\n\r\n\n") << noRecords << -1;
-        QTest::newRow("NUL in the header") << QByteArray("11") << QByteArray("h") + '\0' + "h\n1,2,3,2024-03-01 00:00:00\n" << imported << 1;
+        QTest::newRow("NUL in the header") << QByteArray("11") << QByteArray("h") + '\0' + "h\n1,2,3,2024-03-01 00:00:00\n" << QString() << 1;
+        QTest::newRow("no template") << QByteArray("11") << good << "Write to the data fails" << -1;
+        QTest::newRow("full disk") << QByteArray("11") << many << "Import failed: database or disk is full" << -1;
+        QTest::newRow("failed commit") << QByteArray("11") << many << "database is locked Unable to commit transaction" << -1;
     }
 
     void importOutcomes()
     {
         QFETCH(QByteArray, modelLine);
         QFETCH(QByteArray, content);
-        QFETCH(QString, report);
+        QFETCH(QString, reason);
         QFETCH(int, rows);
+        const QByteArray fault = QTest::currentDataTag();
         importModel(QDir(dir.path()), 2, 3); // three records of model 2 on record before
-        const QString file = writeRawRecordFile(QDir(dir.path()), QTest::currentDataTag(), modelLine, content);
-        const QStringList reports = runImport({file});
+        const QString settingsBefore = readConfigFile();
+        const QString file = writeRawRecordFile(QDir(dir.path()), fault, modelLine, content);
+        if (fault == "no model file")
+            QFile::remove(QFileInfo(file).path() + "/VNMETER.INI");
+        if (fault == "no template")
+            QVERIFY(QFile::rename(recordTemplatePath(), recordTemplatePath() + ".away"));
+        if (fault == "full disk")
+            SQLThread::setConnectionHook([](QSqlDatabase &db) { QSqlQuery(db).exec("PRAGMA max_page_count = 40"); });
+        if (fault == "failed commit")
+            SQLThread::setConnectionHook(holdReadLock);
+        QString told;
+        const QStringList reports = runImport({file}, &told);
+        SQLThread::setConnectionHook({});
+        QFile::rename(recordTemplatePath() + ".away", recordTemplatePath());
+        sqlite3_close_v2(g_lockHolder);
+        g_lockHolder = nullptr;
+
         QCOMPARE(reports.first(), QString("initializing...|1"));
-        QCOMPARE(reports.last(), report + "|100");
-        if (rows < 0) { // no import: the previous records stay
+        QCOMPARE(told, reason);
+        if (rows < 0) { // no import: the previous records and settings stay
             QCOMPARE(Meter, 3);
             QCOMPARE(tableRows("meter3").size(), 3);
+            QCOMPARE(readConfigFile(), settingsBefore);
+            QVERIFY(!QFile::exists(newRecordDatabasePath()));
         } else {
+            QCOMPARE(reports.last(), QString("1 files to be imported|100"));
             QCOMPARE(Meter, 11);
             QCOMPARE(tableRows("meter11").size(), rows);
             QCOMPARE(tableRows("meter3").size(), 0);
