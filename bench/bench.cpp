@@ -183,6 +183,12 @@ void searches(Bench &bench, int total)
     struct Window { const char *name; QDateTime st, en; };
     const Window windows[] = {{"all", Start, all}, {"1%", Start.addSecs(total / 2), onePercent}};
     for (const Window &w : windows) {
+        // What the window's summary adds to a new search.
+        for (bool summary : {false, true}) {
+            SQLThread::setWindowSummary(summary);
+            bench.repeat(5, [&] { bench.worker->dn_Record_Search1(-1, 0, w.st, w.en, -99999, 99999, false); })
+                .print(QByteArray("search range ") + w.name + (summary ? " new, with summary" : " new, without summary"));
+        }
         for (bool ishl : {false, true}) {
             const QByteArray label = QByteArray("search ") + (ishl ? "HH/LL " : "range ") + w.name;
             bench.repeat(5, [&] { bench.worker->dn_Record_Search1(-1, 0, w.st, w.en, 20, 60, ishl); })

@@ -39,6 +39,7 @@ struct MeterFamily {
     int channelBase = 0;          // channels = Meter - channelBase; 0 for single-input families
     QString fixedTable;           // empty where the table is named after Meter
     QStringList valueColumns;     // compared in range mode and for HH/LL
+    QStringList valueNames{QStringLiteral("PV")}; // of the value columns, in the window summary
     QList<FamilyColumn> tableColumns;
     QList<FamilyColumn> chartColumns;
     bool chartFirstPageDoubleBlank = false;

@@ -3,8 +3,6 @@
 #include <QLocale>
 #include <cmath>
 
-namespace {
-
 QString valueCondition(const MeterFamily &family, const TableSearch &search)
 {
     const QString channel = QString::number(search.idx + 1);
@@ -24,8 +22,6 @@ QString valueCondition(const MeterFamily &family, const TableSearch &search)
     }
     return parts.join(QStringLiteral(" and "));
 }
-
-} // namespace
 
 QString boundText(double value)
 {
@@ -60,9 +56,14 @@ int expectedPageRows(qint32 matching, qint64 offset, int pageSize)
     return int(qBound<qint64>(0, qint64(matching) - offset, qint64(pageSize)));
 }
 
+QString cellNumber(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
 QString recordCellText(const FamilyCell &cell, const RecordRow &row, bool ishl)
 {
-    const auto number = [](double value) { return QString::number(value, 'g', 6); };
+    const auto number = cellNumber;
     switch (cell.field) {
     case RowField::Id: return QString::number(row.id);
     case RowField::Channel: return QString::number(row.channel);

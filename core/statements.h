@@ -21,10 +21,14 @@ struct TableSearch {
 
 // A bound written with every digit the user typed (12345.678 stays 12345.678).
 QString boundText(double value);
+// The value condition of a search: its range, or its HH/LL markers.
+QString valueCondition(const MeterFamily &family, const TableSearch &search);
 QString columnList(const QList<FamilyColumn> &columns, int channel);
 QString tableCountStatement(const MeterFamily &family, int meter, const TableSearch &search);
 QString tablePageStatement(const MeterFamily &family, int meter, const TableSearch &search, int pageRcd);
 
+// A number as the data-table page shows it.
+QString cellNumber(double value);
 // A result cell as the data-table page shows it (and the export writes it).
 QString recordCellText(const FamilyCell &cell, const RecordRow &row, bool ishl);
 

@@ -61,6 +61,8 @@ QString pvText(int k, int channel)
 {
     if (k % 17 == 5 || k % 23 == 7)
         return k % 17 == 5 ? "HH" : "LL";
+    if (k % 31 == 13)
+        return "n/a";
     return QString::number((k * 7 + channel * 3) % 40 - 5 + (k % 4) * 0.25);
 }
 
@@ -371,6 +373,58 @@ QString expectedRow(int model, int k, int id, int channel)
             cells << f.at(a);
     }
     return (cells << Start.addSecs(60 * k).toString("yyyy/MM/dd hh:mm:ss")).join(',');
+}
+
+QStringList summaryColumn(int model, const QList<int> &ks, int channel, int column)
+{
+    QStringList values;
+    for (int k : ks)
+        values << (column == 0 ? pvField(model, k, channel) : humidityField(k));
+    return values;
+}
+
+int firstExtreme(const QStringList &values, bool maximum)
+{
+    int at = -1;
+    for (int i = 0; i < values.size(); ++i) {
+        bool number = false;
+        const double x = values.at(i).toDouble(&number);
+        if (number && (at < 0 || (maximum ? x > values.at(at).toDouble() : x < values.at(at).toDouble())))
+            at = i;
+    }
+    return at;
+}
+
+QString expectedSummary(int model, const QList<int> &ks, int channel)
+{
+    const auto stamp = [&](int i) { return Start.addSecs(60 * ks.at(i)).toString("yyyy/MM/dd hh:mm:ss"); };
+    QStringList parts{QString("Records %1").arg(ks.size())};
+    const QStringList names = model == 3 ? QStringList{"Temperature", "Humidity"} : QStringList{"PV"};
+    for (int column = 0; column < names.size(); ++column) {
+        const QStringList values = summaryColumn(model, ks, channel, column);
+        int numbers = 0, unreadable = 0;
+        double sum = 0;
+        for (const QString &v : values) {
+            bool number = false;
+            sum += v.toDouble(&number);
+            numbers += number;
+            unreadable += !number && v != "HH" && v != "LL";
+        }
+        const int low = firstExtreme(values, false), high = firstExtreme(values, true);
+        QString text = names.at(column) + ": ";
+        text += numbers == 0 ? QString("no readable value")
+                             : QString("min %1 at %2, max %3 at %4, mean %5")
+                                   .arg(shownValue(values.value(low)), stamp(low), shownValue(values.value(high)),
+                                        stamp(high), QString::number(sum / numbers, 'g', 6));
+        text += QString(" · HH %1 · LL %2").arg(values.count("HH")).arg(values.count("LL"));
+        parts << text + (unreadable ? QString(" · unreadable %1").arg(unreadable) : QString());
+    }
+    return parts.join(" · ");
+}
+
+QString shownSummary(QWidget *page)
+{
+    return page->findChild<QLabel *>("summary_label")->text().remove(QRegularExpression("<[^>]*>"));
 }
 
 QAction *action(QWidget &window, const char *name)

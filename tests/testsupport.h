@@ -68,6 +68,14 @@ QString shownValue(const QString &field);
 // Record k as row `id` of a data page (and line of its export).
 QString expectedRow(int model, int k, int id, int channel);
 
+// The summary line of records ks of a search (channel: as in pvField), as
+// the page shows it; the values of its value column, and the place of the
+// first minimum or maximum among them (-1: no number).
+QString expectedSummary(int model, const QList<int> &ks, int channel);
+QStringList summaryColumn(int model, const QList<int> &ks, int channel, int column);
+int firstExtreme(const QStringList &values, bool maximum);
+QString shownSummary(QWidget *page); // without its links
+
 QAction *action(QWidget &window, const char *name);
 std::unique_ptr<DataTablePage> makeDataPage(int family);
 std::unique_ptr<ChartPage> makeChartPage(int family);

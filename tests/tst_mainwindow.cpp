@@ -21,13 +21,14 @@ using namespace TestSupport;
 
 namespace {
 
-// What a page shows: its counter and its rows or chart points.
+// What a page shows: its counter, its rows or chart points, its summary.
 QString pageState(QWidget *page)
 {
+    const QString summary = ' ' + shownSummary(page);
     if (auto *plot = page->findChild<QCustomPlot *>())
         return counter(page) + QString(" points %1 from %2").arg(plot->graph(0)->dataCount())
-                                   .arg(qint64(plot->graph(0)->dataCount() ? plot->graph(0)->data()->at(0)->key : 0));
-    return counter(page) + ' ' + shownRows(page).join(';');
+                                   .arg(qint64(plot->graph(0)->dataCount() ? plot->graph(0)->data()->at(0)->key : 0)) + summary;
+    return counter(page) + ' ' + shownRows(page).join(';') + summary;
 }
 
 QLineEdit *field(QWidget *dialog, const char *name)

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QToolTip>
 #include <cmath>
+#include <numeric>
 #include <qcustomplot.h>
 
 using namespace TestSupport;
@@ -141,6 +142,8 @@ private slots:
         const int pages = int(matching.size() + 9) / 10;
         QVERIFY(pages > 2);
         QCOMPARE(counter(page), QString("Record：%1 ,Pages：1 of %2").arg(matching.size()).arg(pages));
+        const int channel = family <= 2 ? 1 : 0;
+        QCOMPARE(shownSummary(page), expectedSummary(modelOfFamily(family), matching, channel));
 
         // The criteria of the shown search hold while paging, whatever the fields say now.
         setRanges(page, "500", "600");
@@ -166,6 +169,16 @@ private slots:
         click(page, "page_up");
         QCOMPARE(shownRows(page), expected.mid((pages - 2) * 10, 10));
 
+        // The maximum's link shows its page and selects its row.
+        const int top = firstExtreme(summaryColumn(modelOfFamily(family), matching, channel, 0), true);
+        auto *table = page->findChild<QTableWidget *>("tabled");
+        if (top >= 0) {
+            emit page->findChild<QLabel *>("summary_label")->linkActivated("max0");
+            QCOMPARE(counter(page), QString("Record：%1 ,Pages：%2 of %3").arg(matching.size()).arg(top / 10 + 1).arg(pages));
+            QCOMPARE(table->currentRow(), top % 10);
+            QCOMPARE(shownRows(page).at(top % 10), expected.at(top));
+        }
+
         // The export holds every page, with the table's headers.
         const QString path = dir.filePath("export.csv");
         QFile::remove(path);
@@ -174,7 +187,6 @@ private slots:
         answerMessage(&message);
         click(page, "page_export");
         QCOMPARE(message, QString("%1 records exported to %2").arg(matching.size()).arg(path));
-        auto *table = page->findChild<QTableWidget *>("tabled");
         QStringList headers;
         for (int c = 0; c < table->columnCount(); ++c)
             headers << table->horizontalHeaderItem(c)->text();
@@ -245,6 +257,10 @@ private slots:
         const int blueBefore = bluePixels(plot->toPixmap().toImage());
         click(page, "pushButton");
         QCOMPARE(counter(page), QString("Record：1234 ,Pages：1 of 3"));
+        QList<int> all(1234);
+        std::iota(all.begin(), all.end(), 0);
+        const int channel = family <= 2 ? 1 : 0;
+        QCOMPARE(shownSummary(page), expectedSummary(modelOfFamily(family), all, channel));
         QVERIFY(plot->xAxis->tickLabels() && plot->yAxis->tickLabels());
         QVERIFY(bluePixels(plot->toPixmap().toImage()) > blueBefore + 100);
         QSignalSpy queries(page, SIGNAL(pmessagebox(QString)));
@@ -262,9 +278,12 @@ private slots:
                 const QString value = humidity ? humidityField(k) : pvField(modelOfFamily(family), k, family <= 2 ? 1 : 0);
                 const auto point = plot->graph(0)->data()->at(i);
                 QCOMPARE(point->key, keyOf(k));
-                if (value == "HH" || value == "LL") {
-                    QVERIFY(std::isnan(point->value)); // a marker breaks the line
-                    (value == "HH" ? hh : ll) << keyOf(k);
+                bool number = false;
+                value.toDouble(&number);
+                if (!number) {
+                    QVERIFY(std::isnan(point->value)); // a marker, or no number, breaks the line
+                    if (value == "HH" || value == "LL")
+                        (value == "HH" ? hh : ll) << keyOf(k);
                 } else {
                     QCOMPARE(point->value, value.toDouble());
                     low = qMin(low, point->value);
@@ -282,6 +301,11 @@ private slots:
         queries.clear();
         click(page, "page_down");
         QCOMPARE(queries.count(), 0);
+        // The minimum's link shows its page, centred on it.
+        const int low = firstExtreme(summaryColumn(modelOfFamily(family), all, channel, humidity ? 1 : 0), false);
+        emit page->findChild<QLabel *>("summary_label")->linkActivated(humidity ? "min1" : "min0");
+        QCOMPARE(counter(page), QString("Record：1234 ,Pages：%1 of 3").arg(low / 500 + 1));
+        QCOMPARE(plot->xAxis->range().center(), keyOf(low));
         QCOMPARE(plot->axisRect()->rangeZoom(), Qt::Horizontal);
         QCOMPARE(plot->xAxis2->range(), plot->xAxis->range());
     }
@@ -346,7 +370,8 @@ private slots:
         const QList<QPair<QString, QString>> written{
             {"10.5", "2024-03-31 00:00:00"}, {"HH", "2024-03-31 00:00:30"}, {"LL", "2024-03-31T00:02:00"},
             {"12.5", "2024-03-31 00:03"},    {"13.5", "2024-03-31 01:59:00"}, {"14.5", "2024-03-31 02:00:00"},
-            {"15.5", "2024-03-31 02:30:00"}, {"16.5", "2024-03-31 03:00:00"}, {"HH", "2024-03-31 03:30:00"}};
+            {"15.5", "2024-03-31 02:30:00"}, {"16.5", "2024-03-31 03:00:00"}, {"HH", "2024-03-31 03:30:00"},
+            {"16.5", "2024-03-31 00:01:00"}}; // a tie at the maximum, stamped earlier
         QStringList lines, expected;
         for (int k = 0; k < written.size(); ++k) {
             lines << QString("%1,50,12,1,2,3,%2").arg(written.at(k).first, written.at(k).second);
@@ -366,8 +391,12 @@ private slots:
         table.show();
         setTypedWindow(&table);
         setRanges(&table, "-1", "99999"); // markers compare as 0, so they are listed
+        SQLThread::forcePageAccess(Access::TimeIndex); // rows come in time order, not in table order
         click(&table, "pushButton");
         QCOMPARE(shownRows(&table), expected);
+        const QString summary = "Records 10 · PV: min 10.5 at 2024/03/31 00:00:00, max 16.5 at 2024/03/31 03:00:00, "
+                                "mean 14.2143 · HH 2 · LL 1";
+        QCOMPARE(shownSummary(&table), summary);
         Formcart1 chart;
         chart.show();
         setTypedWindow(&chart);
@@ -379,11 +408,13 @@ private slots:
         };
         const QList<double> times{utc(0, 0, 0) - 3600, utc(0, 0, 30) - 3600, utc(0, 2, 0) - 3600,
                                   utc(0, 3, 0) - 3600, utc(1, 59, 0) - 3600, utc(1, 0, 0),
-                                  utc(1, 0, 0),        utc(1, 0, 0),         utc(1, 30, 0)};
+                                  utc(1, 0, 0),        utc(1, 0, 0),         utc(1, 30, 0),
+                                  utc(0, 1, 0) - 3600};
         QCustomPlot *plot = chart.chart();
         QCOMPARE(keys(plot->graph(0)), times);
         QCOMPARE(keys(plot->graph(ChartPage::HhGraph)), QList<double>({times.at(1), times.at(8)}));
         QCOMPARE(keys(plot->graph(ChartPage::LlGraph)), QList<double>({times.at(2)}));
+        QCOMPARE(shownSummary(&chart), summary);
     }
 };
 

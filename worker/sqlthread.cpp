@@ -9,17 +9,28 @@
 #include "settings.h"
 #include "rowreader.h"
 #include "statements.h"
+#include "summaryfunction.h"
+#include "windowsummary.h"
 
 #include <QDebug>
 #include <QMutexLocker>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <sqlite3.h>
 
 namespace {
 const QString ConnectionName = QStringLiteral("dbnamelog");
 std::function<void(QSqlDatabase &)> g_connectionHook;
 std::atomic<SQLThread::PageAccess> g_pageAccess{SQLThread::PageAccess::Chosen};
+std::atomic_bool g_windowSummary{true};
+
+void bindWindow(QSqlQuery &query, const QDateTime &st, const QDateTime &en)
+{
+    query.bindValue(QStringLiteral(":indate1"), recordTimeText(st));
+    query.bindValue(QStringLiteral(":indate2"), recordTimeText(en));
+}
+
 } // namespace
 
 // One page of a table search or a chart, with the count first on a new search.
@@ -27,6 +38,7 @@ struct PagedQuery {
     QString table;
     QString countStatement; // empty on a later page: the shown search's count holds
     QString pageStatement;
+    QString summaryStatement; // on a new search: the window's summary
     QDateTime st;
     QDateTime en;
     qint64 offset = 0;
@@ -44,6 +56,11 @@ void SQLThread::setConnectionHook(std::function<void(QSqlDatabase &)> hook)
 void SQLThread::forcePageAccess(PageAccess access)
 {
     g_pageAccess = access;
+}
+
+void SQLThread::setWindowSummary(bool on)
+{
+    g_windowSummary = on;
 }
 
 SQLThread::SQLThread(QObject *parent) : QObject(parent)
@@ -67,9 +84,11 @@ void SQLThread::openConnection(const QString &path)
     if (g_connectionHook)
         g_connectionHook(db);
     // Only a handle of the library this program links may be interrupted from here.
+    summaryReady = false;
     if (nativeHandleUsable(db)) {
         QMutexLocker lock(&handleLock);
         handle = sqliteHandle(db);
+        summaryReady = registerSummaryFunction(handle);
     }
 }
 
@@ -157,13 +176,7 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
 {
     openConnection(recordDatabasePath());
     emit PostProgress(QStringLiteral("Querying..."), 25);
-    const auto failed = [&](const char *trace, const QSqlQuery &query) {
-        qDebug() << trace << query.lastError();
-        if (cancelRequested())
-            finishCancelled();
-        else
-            finishJob(JobOutcome::Failed, query.lastError().text(), tr("Query executed."));
-    };
+    const auto failed = [&](const char *trace, const QSqlQuery &query) { failQuery(trace, query); };
     // Results go to the store only when the whole job succeeded, so a failed
     // or cancelled job leaves the shown search's rows and count as they were.
     qint32 count = g_recordCount;
@@ -174,8 +187,7 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
         const auto run = [&](const QString &statement) {
             if (!query.prepare(statement))
                 return false;
-            query.bindValue(QStringLiteral(":indate1"), recordTimeText(request.st));
-            query.bindValue(QStringLiteral(":indate2"), recordTimeText(request.en));
+            bindWindow(query, request.st, request.en);
             return query.exec();
         };
         if (!request.countStatement.isEmpty()) {
@@ -202,8 +214,76 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
         if (request.traceRowCount)
             qDebug() << "当前id" << rows.size();
     }
+    WindowSummary summary{count, {}};
+    if (!request.summaryStatement.isEmpty() && count > 0 && summaryReady && g_windowSummary
+        && !readSummary(request.summaryStatement, request, summary))
+        return;
+    if (!request.summaryStatement.isEmpty())
+        g_summary = summary;
     g_recordCount = count;
     g_records = std::move(rows);
+    finishJob(JobOutcome::Done, QString(), tr("Query executed."));
+}
+
+void SQLThread::failQuery(const char *trace, const QSqlQuery &query)
+{
+    qDebug() << trace << query.lastError();
+    if (cancelRequested())
+        finishCancelled();
+    else
+        finishJob(JobOutcome::Failed, query.lastError().text(), tr("Query executed."));
+}
+
+bool SQLThread::readSummary(const QString &statement, const PagedQuery &request, WindowSummary &summary)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    bool read = !cancelRequested() && query.prepare(statement);
+    if (read) {
+        bindWindow(query, request.st, request.en);
+        read = query.exec() && query.next();
+    }
+    if (!read) {
+        failQuery("summary", query);
+        return false;
+    }
+    summary.count = query.value(0).toLongLong();
+    for (int column = 1; column < query.record().count(); ++column) {
+        SummaryTotals totals{};
+        const QByteArray blob = query.value(column).toByteArray();
+        if (blob.size() == int(sizeof totals))
+            memcpy(&totals, blob.constData(), sizeof totals);
+        summary.values << valueSummary(totals);
+    }
+    // The stamps of the extremes, from the table itself (not the scan's view).
+    query.prepare(QStringLiteral("select indate from main.%1 where rowid = ?").arg(request.table));
+    const auto stampOf = [&](qint64 row) {
+        query.addBindValue(row);
+        return query.exec() && query.next() ? recordWallClock(query.value(0).toString()) : QDateTime();
+    };
+    for (ValueSummary &value : summary.values) {
+        if (value.numbers == 0)
+            continue;
+        value.minimumTime = stampOf(value.minimumRow);
+        value.maximumTime = stampOf(value.maximumRow);
+    }
+    return true;
+}
+
+void SQLThread::locateRecord(int familyNumber, TableSearch search, bool chart, qint64 rowid)
+{
+    openConnection(recordDatabasePath());
+    emit PostProgress(QStringLiteral("Querying..."), 25);
+    {
+        QSqlQuery query(db);
+        if (!query.prepare(positionStatement(meterFamily(familyNumber), Meter, search, chart)))
+            return failQuery("locate", query);
+        bindWindow(query, search.st, search.en);
+        query.bindValue(QStringLiteral(":row"), rowid);
+        if (!query.exec() || !query.next())
+            return failQuery("locate", query);
+        g_recordPosition = query.value(0).toLongLong();
+    }
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
 }
 
@@ -212,8 +292,10 @@ void SQLThread::runTableSearch(const MeterFamily &family, const TableSearch &sea
     const int pageRcd = safePageRcd();
     PagedQuery request;
     request.table = family.table(Meter);
-    if (search.pageid == -1)
+    if (search.pageid == -1) {
         request.countStatement = tableCountStatement(family, Meter, search);
+        request.summaryStatement = summaryStatement(family, Meter, search, false);
+    }
     request.pageStatement = tablePageStatement(family, Meter, search, pageRcd);
     request.st = search.st;
     request.en = search.en;
@@ -235,8 +317,10 @@ void SQLThread::runChartQuery(const MeterFamily &family, const ChartRequest &cha
     const int plotRcd = safePlotRcd();
     PagedQuery request;
     request.table = family.table(Meter);
-    if (chart.pageid == -1)
+    if (chart.pageid == -1) {
         request.countStatement = chartCountStatement(family, Meter);
+        request.summaryStatement = summaryStatement(family, Meter, {-1, chart.idx, chart.st, chart.en}, true);
+    }
     request.pageStatement = chartPageStatement(family, Meter, chart, plotRcd);
     request.st = chart.st;
     request.en = chart.en;

@@ -15,6 +15,8 @@ struct MeterFamily;
 struct TableSearch;
 struct ChartRequest;
 struct PagedQuery;
+struct WindowSummary;
+class QSqlQuery;
 struct sqlite3;
 
 // Does all database work on the thread it is moved to. Each job opens the
@@ -36,6 +38,8 @@ public:
     static void forcePageAccess(PageAccess access);
     // Rows an export reads per statement (tests use small chunks).
     static void setExportChunk(int rows);
+    // Whether a new search also sums up its window (the bench weighs its cost).
+    static void setWindowSummary(bool on);
 
     // Asks the running job to stop; safe from any thread. The job rolls back
     // and ends with "Cancelled." promptly. A request that comes while no job
@@ -45,6 +49,10 @@ public:
     void clearCancel();
     // How the last job ended; read after its final report.
     JobOutcome outcome() const { return lastOutcome; }
+
+    // A job, called on the worker's thread: the place of record `rowid` in
+    // the window of `search` (a chart: its window alone), in g_recordPosition.
+    void locateRecord(int familyNumber, TableSearch search, bool chart, qint64 rowid);
 
 signals:
     void PostProgress(QString str, int setp);
@@ -90,12 +98,16 @@ private:
     void runTableSearch(const MeterFamily &family, const TableSearch &search);
     void runChartQuery(const MeterFamily &family, const ChartRequest &request);
     void runPagedQuery(const PagedQuery &request);
+    void failQuery(const char *trace, const QSqlQuery &query);
+    // Reads the window's summary; false when the job has ended failed or cancelled.
+    bool readSummary(const QString &statement, const PagedQuery &request, WindowSummary &summary);
 
     QSqlDatabase db;
     JobOutcome lastOutcome;
     std::atomic_bool cancelFlag{false};
     QMutex handleLock;          // guards `handle` against a cancel from another thread
     sqlite3 *handle = nullptr;  // the open connection's handle, when it may be interrupted
+    bool summaryReady = false;  // window_summary() is registered on the connection
 };
 
 #endif

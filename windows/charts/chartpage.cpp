@@ -28,6 +28,7 @@
 ChartPage::ChartPage(int familyNumber, QWidget *parent) : RecordPage(familyNumber, parent)
 {
     traceProgress = true;
+    chartPage = true;
 }
 
 void ChartPage::setUpPage(const ChartPageWidgets &widgets)
@@ -42,6 +43,7 @@ void ChartPage::setUpPage(const ChartPageWidgets &widgets)
     connect(imageButton, &QPushButton::clicked, this, &ChartPage::saveImage);
     connect(w.plot, &QCustomPlot::mouseMove, this, &ChartPage::showReadout);
     w.widget_page->hide();
+    addSummary(w.widget_page);
 }
 
 void ChartPage::setUpChart()
@@ -108,7 +110,7 @@ void ChartPage::on_pushButton_clicked()
         return;
     }
     w.stackedWidget->setCurrentIndex(0);
-    if (!runNewSearch(safePlotRcd()))
+    if (!runNewSearch(pageSize()))
         return;
     w.widget_page->show();
     w.plot->yAxis->setTickLabels(true);
@@ -156,6 +158,20 @@ void ChartPage::showPage()
     plot->replot();
     imageButton->setEnabled(true);
     w.page_label->setText(tr("Record：%1 ,Pages：%2 of %3").arg(records).arg(curPage + 1).arg(pages));
+}
+
+int ChartPage::pageSize() const
+{
+    return safePlotRcd();
+}
+
+void ChartPage::showRecord(int, const QDateTime &time)
+{
+    // Centred on the record, at the span the page was drawn with.
+    const double key = double(localTimeKey(time));
+    const double half = w.plot->xAxis->range().size() / 2;
+    w.plot->xAxis->setRange(key - half, key + half);
+    w.plot->replot();
 }
 
 void ChartPage::placeMarkers()

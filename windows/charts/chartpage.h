@@ -51,6 +51,8 @@ protected:
 private:
     void setUpChart();
     void showPage() override;
+    int pageSize() const override;
+    void showRecord(int row, const QDateTime &time) override;
 
     ChartPageWidgets w;
     QPushButton *imageButton = nullptr;

@@ -66,6 +66,7 @@ void DataTablePage::setUpPage(const DataPageWidgets &widgets)
     setUpResultTable();
     w.widget_page->hide();
     setUpRecordPage(w.tablechaddr, w.dateTimeEdit1, w.dateTimeEdit2);
+    addSummary(w.widget_page);
     connect(this, &DataTablePage::ExportDb, worker, &SQLThread::dn_exportTable);
 
     exportButton = new QPushButton(tr("Export..."), w.widget_page);
@@ -134,7 +135,7 @@ void DataTablePage::on_pushButton_clicked()
         return;
 
     w.stackedWidget->setCurrentIndex(0);
-    const bool found = runNewSearch(safePageRcd());
+    const bool found = runNewSearch(pageSize());
     exportButton->setEnabled(records != 0);
     if (found) {
         w.widget_page->show();
@@ -151,6 +152,18 @@ void DataTablePage::showPage()
         fillRow(i, g_records.at(i));
     w.tabled->selectRow(0);
     w.page_label->setText(tr("Record：%1 ,Pages：%2 of %3").arg(records).arg(curPage + 1).arg(pages));
+}
+
+int DataTablePage::pageSize() const
+{
+    return safePageRcd();
+}
+
+void DataTablePage::showRecord(int row, const QDateTime &)
+{
+    w.tabled->selectRow(row);
+    if (QTableWidgetItem *item = w.tabled->item(row, 0))
+        w.tabled->scrollToItem(item);
 }
 
 void DataTablePage::fillRow(int row, const RecordRow &record)

@@ -58,6 +58,8 @@ protected:
 private:
     void setUpResultTable();
     void showPage() override;
+    int pageSize() const override;
+    void showRecord(int row, const QDateTime &time) override;
     void fillRow(int row, const RecordRow &record);
     bool checkCriteria();
 

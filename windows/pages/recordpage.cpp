@@ -8,8 +8,10 @@
 #include "sqlthread.h"
 #include "workerjob.h"
 
+#include <QBoxLayout>
 #include <QDateTimeEdit>
 #include <QDebug>
+#include <QLabel>
 #include <QTableWidget>
 
 RecordPage::RecordPage(int familyNumber, QWidget *parent) : QWidget(parent), family(meterFamily(familyNumber)) {}
@@ -63,9 +65,60 @@ bool RecordPage::runNewSearch(int perPage)
     records = g_recordCount;
     pages = pageCountFor(records, perPage);
     curPage = 0;
-    if (records == 0)
+    if (records == 0) {
         showMessage(tr("There are no result to display."), 4);
-    return records != 0;
+        return false;
+    }
+    summary = g_summary;
+    if (summaryLabel) {
+        summaryLabel->setText(summaryText(summary, family.valueNames));
+        summaryLabel->show();
+    }
+    return true;
+}
+
+void RecordPage::addSummary(QWidget *pagingBar)
+{
+    summaryLabel = new QLabel(this);
+    summaryLabel->setObjectName(QStringLiteral("summary_label"));
+    summaryLabel->setTextFormat(Qt::RichText);
+    summaryLabel->setWordWrap(true);
+    // A long summary wraps rather than widening the window.
+    summaryLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    QPalette palette = summaryLabel->palette();
+    palette.setColor(QPalette::Link, QColor(0x9f, 0xd3, 0xff)); // readable on the dark panel
+    summaryLabel->setPalette(palette);
+    summaryLabel->hide();
+    connect(summaryLabel, &QLabel::linkActivated, this, &RecordPage::jumpToExtreme);
+    if (auto *box = qobject_cast<QBoxLayout *>(pagingBar->parentWidget()->layout()))
+        box->insertWidget(box->indexOf(pagingBar), summaryLabel);
+}
+
+void RecordPage::jumpToExtreme(const QString &link)
+{
+    const ValueSummary value = summary.values.value(link.mid(3).toInt());
+    if (value.numbers == 0)
+        return;
+    const bool minimum = link.startsWith(QLatin1String("min"));
+    const qint64 rowid = minimum ? value.minimumRow : value.maximumRow;
+    const JobOutcome outcome = runJob(worker, progress, [this, rowid] {
+        QMetaObject::invokeMethod(worker, [worker = worker, number = family.number, search = shown,
+                                           chart = chartPage, rowid] {
+            worker->locateRecord(number, search, chart, rowid);
+        }, Qt::QueuedConnection);
+    });
+    if (outcome.status == JobOutcome::Failed)
+        showMessage(tr("The search failed: %1").arg(outcome.reason), 3);
+    if (!outcome.done())
+        return;
+    const qint64 position = g_recordPosition;
+    const int page = int(position / pageSize());
+    asked = shown;
+    if (!runRequest(page))
+        return;
+    curPage = page;
+    showPage();
+    showRecord(int(position % pageSize()), minimum ? value.minimumTime : value.maximumTime);
 }
 
 void RecordPage::dn_Select(int row)

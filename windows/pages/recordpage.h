@@ -3,6 +3,7 @@
 
 #include "paging.h"
 #include "statements.h"
+#include "windowsummary.h"
 
 #include <QWidget>
 
@@ -59,6 +60,8 @@ private slots:
     void on_page_up_clicked();
     void on_page_down_clicked();
     void on_page_end_clicked();
+    // Shows the page of the record a summary link leads to ("min0", "max1").
+    void jumpToExtreme(const QString &link);
 
 protected:
     RecordPage(int familyNumber, QWidget *parent);
@@ -73,6 +76,12 @@ protected:
     // A failure or an empty result has been told to the user.
     bool runNewSearch(int perPage);
     void showMessage(const QString &text, int kind);
+    // Puts the summary line of the searched window just above the paging bar.
+    void addSummary(QWidget *pagingBar);
+    // Records per page of this kind of page.
+    virtual int pageSize() const = 0;
+    // Points the user at record `row` of the page shown, stamped `time`.
+    virtual void showRecord(int row, const QDateTime &time) = 0;
 
     const MeterFamily &family;
     int pages = 0;
@@ -80,6 +89,7 @@ protected:
     int records = 0;
     int chIndex = -1;
     bool traceProgress = false;
+    bool chartPage = false; // a chart's window holds every record, whatever its values
     SQLThread *worker = nullptr;
     QThread *thread = nullptr;
     DialogProgress *progress = nullptr;
@@ -93,6 +103,8 @@ private:
     void turnPage(PageTurn turn);
 
     QTableWidget *channelTable = nullptr;
+    QLabel *summaryLabel = nullptr;
+    WindowSummary summary; // of the search shown
 };
 
 #endif

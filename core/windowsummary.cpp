@@ -1,0 +1,77 @@
+#include "windowsummary.h"
+
+WindowSummary g_summary;
+qint64 g_recordPosition = 0;
+
+namespace {
+
+QString windowCondition(const MeterFamily &family, const TableSearch &search, bool chart)
+{
+    const QString window = QStringLiteral("datetime(indate) between :indate1 and :indate2");
+    return chart ? window : window + QStringLiteral(" and ") + valueCondition(family, search);
+}
+
+QString timeText(const QDateTime &time)
+{
+    return time.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
+}
+
+QString valueText(const ValueSummary &value, const QString &name, int column)
+{
+    QString text = name + QStringLiteral(": ");
+    if (value.numbers == 0) {
+        text += QStringLiteral("no readable value");
+    } else {
+        text += QStringLiteral("min <a href=\"min%1\">%2</a> at %3, max <a href=\"max%1\">%4</a> at %5, mean %6")
+                    .arg(column)
+                    .arg(cellNumber(value.minimum), timeText(value.minimumTime), cellNumber(value.maximum),
+                         timeText(value.maximumTime), cellNumber(value.mean));
+    }
+    text += QStringLiteral(" · HH %1 · LL %2").arg(value.hh).arg(value.ll);
+    if (value.unreadable > 0)
+        text += QStringLiteral(" · unreadable %1").arg(value.unreadable);
+    return text;
+}
+
+} // namespace
+
+QString summaryStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart)
+{
+    QStringList columns{QStringLiteral("count(rowid)")};
+    for (const QString &pattern : family.valueColumns)
+        columns << QStringLiteral("window_summary(%1, rowid)")
+                       .arg(QString(pattern).replace(QStringLiteral("%1"), QString::number(search.idx + 1)));
+    return QStringLiteral("select %1 from %2 where %3")
+        .arg(columns.join(QStringLiteral(", ")), family.table(meter), windowCondition(family, search, chart));
+}
+
+QString positionStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart)
+{
+    return QStringLiteral("select count(rowid) from %1 where %2 and rowid < :row")
+        .arg(family.table(meter), windowCondition(family, search, chart));
+}
+
+ValueSummary valueSummary(const SummaryTotals &totals)
+{
+    ValueSummary value;
+    value.numbers = totals.numbers;
+    value.hh = totals.hh;
+    value.ll = totals.ll;
+    value.unreadable = totals.unreadable;
+    if (totals.numbers > 0) {
+        value.minimum = totals.minimum;
+        value.maximum = totals.maximum;
+        value.mean = double(totals.sum / totals.numbers);
+        value.minimumRow = totals.minimumRow;
+        value.maximumRow = totals.maximumRow;
+    }
+    return value;
+}
+
+QString summaryText(const WindowSummary &summary, const QStringList &valueNames)
+{
+    QStringList parts{QStringLiteral("Records %1").arg(summary.count)};
+    for (int i = 0; i < summary.values.size(); ++i)
+        parts << valueText(summary.values.at(i), valueNames.value(i), i);
+    return parts.join(QStringLiteral(" · "));
+}

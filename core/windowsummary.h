@@ -1,0 +1,50 @@
+#ifndef WINDOWSUMMARY_H
+#define WINDOWSUMMARY_H
+
+#include "statements.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+// What one value column held over a searched window. Markers and values
+// that are not numbers stay out of the minimum, maximum and mean; of equal
+// extremes the first record (in the order the pages list them) counts.
+struct ValueSummary {
+    qint64 numbers = 0, hh = 0, ll = 0, unreadable = 0;
+    double minimum = 0, maximum = 0, mean = 0;
+    qint64 minimumRow = 0, maximumRow = 0;    // rowids
+    QDateTime minimumTime, maximumTime;       // as written (wall clock)
+};
+
+struct WindowSummary {
+    qint64 count = 0;
+    QList<ValueSummary> values; // one per value column of the family
+};
+
+// The aggregate SQLite function the worker registers on its connections:
+// window_summary(value, rowid) returns a SummaryTotals blob.
+struct SummaryTotals {
+    qint64 numbers, hh, ll, unreadable;
+    qint64 minimumRow, maximumRow;
+    double minimum, maximum;
+    long double sum;
+};
+
+// One pass over the window of a search (a chart: over its window alone):
+// count(rowid), then window_summary() of each value column.
+QString summaryStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart);
+// How many records of the same window come before rowid :row.
+QString positionStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart);
+ValueSummary valueSummary(const SummaryTotals &totals);
+
+// The summary of the last new search and the place of the last record
+// located: written by a job before its final report, read by its page after it.
+extern WindowSummary g_summary;
+extern qint64 g_recordPosition;
+
+// One line of rich text; the links "min<i>" and "max<i>" lead to the
+// extremes of value column i.
+QString summaryText(const WindowSummary &summary, const QStringList &valueNames);
+
+#endif

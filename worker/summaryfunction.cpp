@@ -1,0 +1,67 @@
+#include "summaryfunction.h"
+
+#include "windowsummary.h"
+
+#include <QByteArray>
+#include <cmath>
+#include <sqlite3.h>
+
+namespace {
+
+void addValue(SummaryTotals &totals, sqlite3_value *value, qint64 row)
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
+    if (!text) {
+        ++totals.unreadable;
+        return;
+    }
+    // Read as the table reads a value: the text as written, in the C locale.
+    const QByteArray written = QByteArray::fromRawData(text, sqlite3_value_bytes(value));
+    if (written == "HH" || written == "LL") {
+        ++(written == "HH" ? totals.hh : totals.ll);
+        return;
+    }
+    bool ok = false;
+    const double number = written.toDouble(&ok);
+    if (!ok || !std::isfinite(number)) {
+        ++totals.unreadable;
+        return;
+    }
+    // Rows may arrive in time-index order: of equal extremes the lowest rowid counts.
+    const bool first = totals.numbers == 0;
+    if (first || number < totals.minimum || (number == totals.minimum && row < totals.minimumRow)) {
+        totals.minimum = number;
+        totals.minimumRow = row;
+    }
+    if (first || number > totals.maximum || (number == totals.maximum && row < totals.maximumRow)) {
+        totals.maximum = number;
+        totals.maximumRow = row;
+    }
+    totals.sum += number;
+    ++totals.numbers;
+}
+
+void step(sqlite3_context *context, int, sqlite3_value **arguments)
+{
+    // SQLite hands out the context zeroed on the first row.
+    auto *totals = static_cast<SummaryTotals *>(sqlite3_aggregate_context(context, sizeof(SummaryTotals)));
+    if (!totals)
+        return sqlite3_result_error_nomem(context);
+    addValue(*totals, arguments[0], sqlite3_value_int64(arguments[1]));
+}
+
+void finish(sqlite3_context *context)
+{
+    const SummaryTotals none{};
+    const auto *totals = static_cast<SummaryTotals *>(sqlite3_aggregate_context(context, 0));
+    sqlite3_result_blob(context, totals ? totals : &none, sizeof(SummaryTotals), SQLITE_TRANSIENT);
+}
+
+} // namespace
+
+bool registerSummaryFunction(sqlite3 *handle)
+{
+    return sqlite3_create_function_v2(handle, "window_summary", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                      nullptr, step, finish, nullptr)
+        == SQLITE_OK;
+}
