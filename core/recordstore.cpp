@@ -2,6 +2,7 @@
 
 QVector<RecordRow> g_records;
 qint32 g_recordCount = 0;
+RecordSpan g_recordSpan;
 
 QString &RecordRow::alarm(int number)
 {

@@ -30,4 +30,11 @@ struct RecordRow {
 extern QVector<RecordRow> g_records;
 extern qint32 g_recordCount;
 
+// The stamps of the first and last record (invalid when there is none).
+struct RecordSpan {
+    QDateTime first;
+    QDateTime last;
+};
+extern RecordSpan g_recordSpan;
+
 #endif

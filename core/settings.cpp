@@ -1,5 +1,7 @@
 #include "settings.h"
 
+#include "datafolder.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDomDocument>
@@ -59,7 +61,7 @@ QString settingValue(const QDomDocument &doc, const QString &key)
 
 QString settingsPath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/Sundrevale.Config");
+    return dataFolder() + QStringLiteral("/Sundrevale.Config");
 }
 
 QString readSetting(QString key)

@@ -112,6 +112,8 @@ def main():
             return (80, 180, 255, 1)
         return (40, 40, 40, 1)
     write_png(OUT / "vn.png", 32, 32, logo)
+    # The same tile at 256 px for the desktop's menus.
+    write_png(OUT / "sundrevale.png", 256, 256, lambda x, y: logo(x / 8, y / 8))
 
 
 if __name__ == "__main__":

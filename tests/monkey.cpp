@@ -154,6 +154,7 @@ const QList<Action> Actions{
      }, 2},
     {"HH/LL box", onADataPage, [](Monkey &m) { m.onPage<QCheckBox>("checkBox")->click(); }},
     {"search", onAPage, [](Monkey &m) { clickOnPage(m, "pushButton"); }, 5},
+    {"all records", onAPage, [](Monkey &m) { clickOnPage(m, "allRecords"); }},
     {"first", onAPage, [](Monkey &m) { clickOnPage(m, "page_home"); }, 2},
     {"previous", onAPage, [](Monkey &m) { clickOnPage(m, "page_up"); }, 2},
     {"next", onAPage, [](Monkey &m) { clickOnPage(m, "page_down"); }, 3},

@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSettings>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTableWidget>
@@ -74,6 +75,9 @@ void setUpFilesBeside()
     for (const QString &name : beside.entryList({"record.db*", "Sundrevale.Config*", "*.csv"}, QDir::AllEntries | QDir::NoDotAndDotDot))
         QFileInfo(beside.filePath(name)).isDir() ? QDir(beside.filePath(name)).removeRecursively()
                                                  : QFile::remove(beside.filePath(name));
+    // The remembered places go to a store of the test's own, empty at first.
+    QDir(beside.filePath("user-state")).removeRecursively();
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, beside.filePath("user-state"));
     writeConfig();
     freshDatabase();
 }

@@ -15,7 +15,7 @@
 namespace TestSupport {
 
 // Clears what an earlier run, killed or not, left beside the executable:
-// default settings and an empty record.db.
+// default settings, an empty record.db, no remembered places.
 void setUpFilesBeside();
 
 // Answers the next visible modal dialog of the class, from a timer, so that

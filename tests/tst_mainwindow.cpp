@@ -8,9 +8,12 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QSettings>
 #include <QSqlQuery>
 #include <QStatusBar>
 #include <QTableWidget>
@@ -277,6 +280,51 @@ private slots:
             QVERIFY2(failure.startsWith("The search failed: no such table: meter11"), qPrintable(failure));
             QCOMPARE(pageState(page), second);
         }
+    }
+
+    void rememberedPlaces()
+    {
+        // What one run leaves, the next finds: the import's folder, the
+        // window's size and the time window last set; a first page shows all records.
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "Sundrevale", "SundrevaleReader").clear();
+        const QString folder = QFileInfo(recordFile(QDir(dir.path()), 11, 300)).path();
+        const auto shownWindow = [](QWidget *page) {
+            return QPair(page->findChild<QDateTimeEdit *>("dateTimeEdit1")->dateTime(),
+                         page->findChild<QDateTimeEdit *>("dateTimeEdit2")->dateTime());
+        };
+        const auto allRecords = QPair(Start, Start.addSecs(60 * 299));
+        const auto lastSet = QPair(Start.addSecs(600), Start.addSecs(1200));
+        {
+            MainWindow window;
+            window.show();
+            window.resize(500, 400);
+            QCOMPARE(window.size(), QSize(MainWindow::MinimumWidth, MainWindow::MinimumHeight));
+            window.resize(900, 650);
+            chooseFiles(folder, {"20240301.CSV"});
+            action(window, "actionopendb")->trigger();
+            QCOMPARE(shownWindow(window.currentPage()), allRecords);
+            setWindow(window.currentPage(), lastSet.first, lastSet.second);
+            setRanges(window.currentPage(), "-10", "99999");
+            pressChannel(window.currentPage(), 0);
+            click(window.currentPage(), "pushButton");
+            window.close();
+        }
+        MainWindow window;
+        window.show();
+        QCOMPARE(window.size(), QSize(900, 650));
+        action(window, "actioncart")->trigger();
+        QCOMPARE(shownWindow(window.currentPage()), lastSet);
+        click(window.currentPage(), "allRecords");
+        QCOMPARE(shownWindow(window.currentPage()), allRecords);
+        QString opened;
+        answerMessage(nullptr, "push_ok");
+        onNextModal("QFileDialog", [&](QWidget *dialog) {
+            opened = static_cast<QFileDialog *>(dialog)->directory().absolutePath();
+            answerMessage(nullptr);
+            QMetaObject::invokeMethod(dialog, "reject");
+        });
+        action(window, "actionopendb")->trigger();
+        QCOMPARE(opened, folder);
     }
 
     void configuration()

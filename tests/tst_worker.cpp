@@ -131,13 +131,14 @@ private slots:
         QFETCH(QString, reason);
         QFETCH(int, rows);
         const QByteArray fault = QTest::currentDataTag();
+        const QString templatePath = recordTemplatePath();
         importModel(QDir(dir.path()), 2, 3); // three records of model 2 on record before
         const QString settingsBefore = readConfigFile();
         const QString file = writeRawRecordFile(QDir(dir.path()), fault, modelLine, content);
         if (fault == "no model file")
             QFile::remove(QFileInfo(file).path() + "/VNMETER.INI");
         if (fault == "no template")
-            QVERIFY(QFile::rename(recordTemplatePath(), recordTemplatePath() + ".away"));
+            QVERIFY(QFile::rename(templatePath, templatePath + ".away"));
         if (fault == "full disk")
             SQLThread::setConnectionHook([](QSqlDatabase &db) { QSqlQuery(db).exec("PRAGMA max_page_count = 40"); });
         if (fault == "failed commit")
@@ -145,7 +146,7 @@ private slots:
         QString told;
         const QStringList reports = runImport({file}, &told);
         SQLThread::setConnectionHook({});
-        QFile::rename(recordTemplatePath() + ".away", recordTemplatePath());
+        QFile::rename(templatePath + ".away", templatePath);
         sqlite3_close_v2(g_lockHolder);
         g_lockHolder = nullptr;
 

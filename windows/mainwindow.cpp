@@ -4,7 +4,9 @@
 #include "dialogconfig.h"
 #include "dialogmessage.h"
 #include "dialogprogress.h"
+#include "commandline.h"
 #include "families.h"
+#include "filedialogs.h"
 #include "formcart1.h"
 #include "formcart2.h"
 #include "formcart3.h"
@@ -17,13 +19,13 @@
 #include "formdata5.h"
 #include "settings.h"
 #include "sqlthread.h"
+#include "userstate.h"
 #include "workerjob.h"
 
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMimeData>
@@ -38,15 +40,13 @@ bool isRecordFileName(const QString &path)
     return path.endsWith(QLatin1String(".csv"), Qt::CaseInsensitive);
 }
 
-// The local record files among dropped URLs: .csv files, and the .csv files
-// directly inside a dropped folder.
-QStringList droppedRecordFiles(const QList<QUrl> &urls)
+// The record files among paths: .csv files, and the .csv files directly
+// inside a folder.
+QStringList recordFilesIn(const QStringList &paths)
 {
     QStringList files;
-    for (const QUrl &url : urls) {
-        if (!url.isLocalFile())
-            continue;
-        const QFileInfo info(url.toLocalFile());
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
         if (info.isDir()) {
             const QDir folder(info.filePath());
             for (const QString &name : folder.entryList(QDir::Files, QDir::Name)) {
@@ -58,6 +58,16 @@ QStringList droppedRecordFiles(const QList<QUrl> &urls)
         }
     }
     return files;
+}
+
+QStringList droppedRecordFiles(const QList<QUrl> &urls)
+{
+    QStringList paths;
+    for (const QUrl &url : urls) {
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    }
+    return recordFilesIn(paths);
 }
 
 QWidget *createPage(int family, int mode)
@@ -97,7 +107,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     locationLabel1 = new QLabel(this);
     locationLabel1->setMinimumSize(300, 25);
     ui->statusBar->addWidget(locationLabel1);
-    locationLabel2 = new QLabel(tr("Sundrevale Instruments Co.,Ltd.Ver 3.810"), this);
+    locationLabel2 = new QLabel(versionText(), this);
     locationLabel2->setMinimumSize(350, 25);
     ui->statusBar->addWidget(locationLabel2);
     locationLabel3 = new QLabel(tr("If rotate the mouse wheel,the X-axis will scale"), this);
@@ -109,6 +119,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     msgbox = new DialogMessage(this);
     locationLabel3->hide();
     setAcceptDrops(true);
+    // Every page's panels, table and paging bar stay readable down to this size.
+    setMinimumSize(MinimumWidth, MinimumHeight);
+    restoreGeometry(UserState::windowGeometry());
 }
 
 MainWindow::~MainWindow()
@@ -203,9 +216,18 @@ void MainWindow::on_actionopendb_triggered()
 {
     if (!startImport())
         return;
-    const QStringList files = QFileDialog::getOpenFileNames(this, tr("Import CSV files"), QDir::homePath(),
-                                                            tr("Record file(*.csv)"), nullptr,
-                                                            QFileDialog::DontUseNativeDialog);
+    const QString folder = UserState::importFolder();
+    importFiles(chooseOpenFiles(this, tr("Import CSV files"), folder.isEmpty() ? QDir::homePath() : folder,
+                                tr("Record file(*.csv)")));
+}
+
+void MainWindow::importPaths(const QStringList &paths)
+{
+    const QStringList files = recordFilesIn(paths);
+    if (!files.isEmpty()) {
+        clearWindow();
+        viewMode = NoView;
+    }
     importFiles(files);
 }
 
@@ -215,6 +237,7 @@ void MainWindow::importFiles(const QStringList &files)
         showMessage(tr("There is no right record file to be choosed"), tr("Close"), true, 3);
         return;
     }
+    UserState::setImportFolder(QFileInfo(files.constFirst()).absolutePath());
     const JobOutcome outcome = runJob(worker, progress, [&] { emit ImportData(files); });
     if (outcome.done()) {
         on_actionsearch_triggered();
@@ -263,6 +286,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
                 Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));
         return;
     }
+    UserState::setWindowGeometry(saveGeometry());
     QMainWindow::closeEvent(event);
 }
 

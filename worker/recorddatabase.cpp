@@ -1,5 +1,7 @@
 #include "recorddatabase.h"
 
+#include "datafolder.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <cstdio>
@@ -16,12 +18,12 @@ void removeJournals(const QString &database)
 
 QString recordDatabasePath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/record.db");
+    return dataFolder() + QStringLiteral("/record.db");
 }
 
 QString recordTemplatePath()
 {
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/record0.db");
+    return sharedFilesFolder() + QStringLiteral("/record0.db");
 }
 
 QString newRecordDatabasePath()

@@ -287,6 +287,29 @@ void SQLThread::locateRecord(int familyNumber, TableSearch search, bool chart, q
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
 }
 
+void SQLThread::readRecordSpan(int familyNumber)
+{
+    openConnection(recordDatabasePath());
+    emit PostProgress(QStringLiteral("Querying..."), 25);
+    const QString table = meterFamily(familyNumber).table(Meter);
+    ensureTimeIndex(table);
+    RecordSpan span;
+    {
+        // Each end on its own reads one entry of the time index. A number as
+        // stamp reads as a day of the year -4713, which the span leaves out.
+        QSqlQuery query(db);
+        for (const char *end : {"min", "max"}) {
+            if (!query.exec(QStringLiteral("select %1(datetime(indate)) from %2 where datetime(indate) >= '0001-01-01'")
+                                .arg(QLatin1String(end), table))
+                || !query.next())
+                return failQuery("span", query);
+            (qstrcmp(end, "min") == 0 ? span.first : span.last) = parseRecordTime(query.value(0).toString());
+        }
+    }
+    g_recordSpan = span;
+    finishJob(JobOutcome::Done, QString(), tr("Query executed."));
+}
+
 void SQLThread::runTableSearch(const MeterFamily &family, const TableSearch &search)
 {
     const int pageRcd = safePageRcd();

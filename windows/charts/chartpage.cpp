@@ -3,6 +3,7 @@
 #include "dialogmessage.h"
 #include "dialogprogress.h"
 #include "families.h"
+#include "filedialogs.h"
 #include "paging.h"
 #include "recordtime.h"
 #include "recordstore.h"
@@ -12,7 +13,6 @@
 #include <QDateTimeEdit>
 #include <QDebug>
 #include <QDir>
-#include <QFileDialog>
 #include <QLayout>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -188,9 +188,8 @@ void ChartPage::placeMarkers()
 
 void ChartPage::saveImage()
 {
-    QString path = QFileDialog::getSaveFileName(this, tr("Save image"), QDir::home().filePath(QStringLiteral("chart.png")),
-                                                tr("PNG image (*.png);;PDF document (*.pdf)"), nullptr,
-                                                QFileDialog::DontUseNativeDialog);
+    QString path = chooseSaveFile(this, tr("Save image"), QDir::home().filePath(QStringLiteral("chart.png")),
+                                  tr("PNG image (*.png);;PDF document (*.pdf)"));
     if (path.isEmpty())
         return;
     const bool pdf = path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);

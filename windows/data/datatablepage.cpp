@@ -3,6 +3,7 @@
 #include "dialogmessage.h"
 #include "dialogprogress.h"
 #include "families.h"
+#include "filedialogs.h"
 #include "paging.h"
 #include "recordstore.h"
 #include "recordtime.h"
@@ -15,7 +16,6 @@
 #include <QDateTimeEdit>
 #include <QDebug>
 #include <QDir>
-#include <QFileDialog>
 #include <QLayout>
 #include <QPushButton>
 #include <QHeaderView>
@@ -178,10 +178,8 @@ void DataTablePage::exportRecords()
         showMessage(tr("There are no records to export: search first."), 3);
         return;
     }
-    const QString path = QFileDialog::getSaveFileName(this, tr("Export records"),
-                                                      QDir::home().filePath(QStringLiteral("records.csv")),
-                                                      tr("CSV file (*.csv)"), nullptr,
-                                                      QFileDialog::DontUseNativeDialog);
+    const QString path = chooseSaveFile(this, tr("Export records"), QDir::home().filePath(QStringLiteral("records.csv")),
+                                        tr("CSV file (*.csv)"));
     if (path.isEmpty())
         return;
     // The search shown is exported, whatever the criteria fields say now.

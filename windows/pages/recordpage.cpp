@@ -4,14 +4,17 @@
 #include "dialogmessage.h"
 #include "dialogprogress.h"
 #include "families.h"
+#include "recordtime.h"
 #include "settings.h"
 #include "sqlthread.h"
+#include "userstate.h"
 #include "workerjob.h"
 
 #include <QBoxLayout>
 #include <QDateTimeEdit>
 #include <QDebug>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
 
 RecordPage::RecordPage(int familyNumber, QWidget *parent) : QWidget(parent), family(meterFamily(familyNumber)) {}
@@ -30,9 +33,10 @@ void RecordPage::setUpRecordPage(QTableWidget *channels, QDateTimeEdit *from, QD
         connect(channelTable, &QTableWidget::cellPressed, this, &RecordPage::dn_Select);
         connect(channelTable, &QTableWidget::cellChanged, this, &RecordPage::dn_cell);
     }
-    from->setDateTime(QDateTime::currentDateTime());
-    to->setDateTime(QDateTime::currentDateTime());
+    fromEdit = from;
+    toEdit = to;
     chIndex = -1;
+    addAllRecordsButton();
 
     worker = new SQLThread;
     connect(worker, &SQLThread::PostProgress, this, &RecordPage::dn_GetProgress);
@@ -41,6 +45,49 @@ void RecordPage::setUpRecordPage(QTableWidget *channels, QDateTimeEdit *from, QD
     connect(progress, &DialogProgress::finished, this, &RecordPage::dn_ThreadFinsh);
     connectCancel(progress, worker);
     msgbox = new DialogMessage(this);
+
+    // A new page starts with the window last set, else with all records.
+    QDateTime first, last;
+    if (UserState::timeWindow(&first, &last)) {
+        from->setDateTime(first);
+        to->setDateTime(last);
+    } else {
+        from->setDateTime(QDateTime::currentDateTime());
+        to->setDateTime(QDateTime::currentDateTime());
+        showAllRecords();
+    }
+}
+
+void RecordPage::addAllRecordsButton()
+{
+    auto *button = new QPushButton(tr("All records"), this);
+    button->setObjectName(QStringLiteral("allRecords"));
+    button->setToolTip(tr("Sets From and To to the first and last record"));
+    connect(button, &QPushButton::clicked, this, &RecordPage::showAllRecords);
+    // Right under the To row of the time window.
+    QLayout *toRow = nullptr;
+    for (QLayout *row : fromEdit->parentWidget()->findChildren<QLayout *>()) {
+        if (row->indexOf(toEdit) >= 0)
+            toRow = row;
+    }
+    auto *panel = toRow ? qobject_cast<QBoxLayout *>(toRow->parent()) : nullptr;
+    if (panel)
+        panel->insertWidget(panel->indexOf(toRow) + 1, button);
+}
+
+void RecordPage::showAllRecords()
+{
+    const JobOutcome outcome = runJob(worker, progress, [this] {
+        QMetaObject::invokeMethod(worker, [worker = worker, number = family.number] {
+            worker->readRecordSpan(number);
+        }, Qt::QueuedConnection);
+    });
+    if (outcome.status == JobOutcome::Failed)
+        showMessage(tr("The search failed: %1").arg(outcome.reason), 3);
+    if (!outcome.done() || !g_recordSpan.first.isValid())
+        return;
+    fromEdit->setDateTime(minuteStart(g_recordSpan.first));
+    toEdit->setDateTime(minuteStart(g_recordSpan.last));
 }
 
 void RecordPage::showMessage(const QString &text, int kind)
@@ -59,6 +106,7 @@ bool RecordPage::runRequest(int pageid)
 
 bool RecordPage::runNewSearch(int perPage)
 {
+    UserState::setTimeWindow(fromEdit->dateTime(), toEdit->dateTime());
     if (!runRequest(-1))
         return false;
     shown = asked;
@@ -92,6 +140,9 @@ void RecordPage::addSummary(QWidget *pagingBar)
     connect(summaryLabel, &QLabel::linkActivated, this, &RecordPage::jumpToExtreme);
     if (auto *box = qobject_cast<QBoxLayout *>(pagingBar->parentWidget()->layout()))
         box->insertWidget(box->indexOf(pagingBar), summaryLabel);
+    // Nor does a growing counter widen it.
+    if (auto *counter = pagingBar->findChild<QLabel *>(QStringLiteral("page_label")))
+        counter->setMinimumWidth(200);
 }
 
 void RecordPage::jumpToExtreme(const QString &link)

@@ -62,6 +62,8 @@ private slots:
     void on_page_end_clicked();
     // Shows the page of the record a summary link leads to ("min0", "max1").
     void jumpToExtreme(const QString &link);
+    // Sets the time window to the minutes of the first and last record.
+    void showAllRecords();
 
 protected:
     RecordPage(int familyNumber, QWidget *parent);
@@ -99,10 +101,13 @@ protected:
     TableSearch shown;  // the search whose pages are shown; paging and export use it
 
 private:
+    void addAllRecordsButton();
     bool runRequest(int pageid);
     void turnPage(PageTurn turn);
 
     QTableWidget *channelTable = nullptr;
+    QDateTimeEdit *fromEdit = nullptr;
+    QDateTimeEdit *toEdit = nullptr;
     QLabel *summaryLabel = nullptr;
     WindowSummary summary; // of the search shown
 };

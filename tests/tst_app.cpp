@@ -1,0 +1,132 @@
+#include "commandline.h"
+#include "settings.h"
+#include "testsupport.h"
+
+#include <QDomDocument>
+#include <QProcess>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+using namespace TestSupport;
+
+namespace {
+
+// The number of rows of a table in a record.db ("" while there is none).
+QString rowsIn(const QString &database, const QString &table)
+{
+    QString rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "approws");
+        db.setDatabaseName(database);
+        db.setConnectOptions("QSQLITE_OPEN_READONLY");
+        QSqlQuery q(QFile::exists(database) && db.open() ? db : QSqlDatabase());
+        if (q.exec("select count(*) from " + table) && q.next())
+            rows = q.value(0).toString();
+    }
+    QSqlDatabase::removeDatabase("approws");
+    return rows;
+}
+
+QString meterIn(const QString &folder)
+{
+    QFile file(folder + "/Sundrevale.Config");
+    QDomDocument settings;
+    return file.open(QIODevice::ReadOnly) && settings.setContent(&file) ? settingValue(settings, "Meter") : QString();
+}
+
+// Starts the viewer offscreen, waits until the record.db in `folder` holds
+// `rows` rows of meter `meter` and its settings say so, then ends it (the
+// window would stay open).
+void runUntilImported(const QString &program, const QStringList &arguments, const QString &home,
+                      const QString &folder, const QString &meter, const QString &rows)
+{
+    QProcess viewer;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME"})
+        env.remove(name);
+    env.insert("HOME", home);
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    viewer.setProcessEnvironment(env);
+    viewer.start(program, arguments);
+    QVERIFY(viewer.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(rowsIn(folder + "/record.db", "meter" + meter), rows, 30000);
+    QTRY_COMPARE(meterIn(folder), meter);
+    viewer.kill();
+    viewer.waitForFinished();
+}
+
+} // namespace
+
+class TestApp : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+private slots:
+    void arguments_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("output"); // the start of what it prints
+        QTest::newRow("version") << QStringList{"--version"} << 0 << versionText();
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: ";
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "Unknown option 'bogus'.";
+        QTest::newRow("data without folder") << QStringList{"--data"} << 2 << "Missing value after '--data'.";
+        QTest::newRow("import of nothing") << QStringList{"--import", "/no/such/folder"} << 2
+                                           << "No record file or folder at \"/no/such/folder\".";
+        QTest::newRow("a path that is not there") << QStringList{"20240301.CSV"} << 2
+                                                  << "No record file or folder at \"20240301.CSV\".";
+    }
+
+    void arguments()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, output);
+        QProcess viewer;
+        viewer.start(VIEWER, arguments);
+        QVERIFY(viewer.waitForFinished(20000));
+        QCOMPARE(viewer.exitCode(), status);
+        const QString printed = QString::fromLocal8Bit(status == 0 ? viewer.readAllStandardOutput()
+                                                                   : viewer.readAllStandardError());
+        QVERIFY2(printed.startsWith(output), qPrintable(printed));
+    }
+
+    void installedCopy()
+    {
+        // Installed under a prefix the user cannot write: records and settings
+        // go to the user's data folder.
+        const QString prefix = dir.filePath("prefix");
+        QCOMPARE(QProcess::execute("cmake", {"--install", BUILD_DIR, "--prefix", prefix}), 0);
+        QCOMPARE(QProcess::execute("chmod", {"-R", "a-w", prefix}), 0);
+        const QString home = dir.filePath("home");
+        QDir().mkpath(home);
+        const QString data = home + "/.local/share/Sundrevale/SundrevaleReader";
+        runUntilImported(prefix + "/bin/SundrevaleReader", {"--import", samplesDir() + "/level-meter"}, home, data, "3",
+                         "720");
+        QVERIFY(!QFile::exists(prefix + "/bin/record.db"));
+        QCOMPARE(QProcess::execute("chmod", {"-R", "u+w", prefix}), 0);
+        // The menu entry and the metainfo as the desktop reads them.
+        QCOMPARE(QProcess::execute("desktop-file-validate",
+                                   {prefix + "/share/applications/com.sundrevale.SundrevaleReader.desktop"}), 0);
+        QCOMPARE(QProcess::execute("appstreamcli", {"validate", "--no-net",
+                                   prefix + "/share/metainfo/com.sundrevale.SundrevaleReader.metainfo.xml"}), 0);
+        QVERIFY(QFile::exists(prefix + "/share/icons/hicolor/256x256/apps/sundrevale-reader.png"));
+    }
+
+    void oneDataFolderPerInstrument()
+    {
+        const QString level = dir.filePath("level"), controller = dir.filePath("controller");
+        runUntilImported(VIEWER, {"--data", level, "--import", samplesDir() + "/level-meter"}, dir.path(), level,
+                         "3", "720");
+        runUntilImported(VIEWER, {"--data", controller, samplesDir() + "/controller-2ch"}, dir.path(), controller,
+                         "12", "720");
+        QCOMPARE(meterIn(level), QString("3"));
+        QCOMPARE(rowsIn(level + "/record.db", "meter3"), QString("720"));
+        QCOMPARE(rowsIn(level + "/record.db", "meter12"), QString("0"));
+    }
+};
+
+SUNDREVALE_TEST_MAIN(TestApp)
+#include "tst_app.moc"

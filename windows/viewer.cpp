@@ -1,0 +1,32 @@
+#include "viewer.h"
+
+#include "commandline.h"
+#include "datafolder.h"
+#include "dialogmessage.h"
+#include "mainwindow.h"
+#include "settings.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QIcon>
+#include <QTimer>
+
+int runViewer(const CommandLine &line)
+{
+    QString error;
+    if (!chooseDataFolder(line.dataFolder, &error)) {
+        DialogMessage message;
+        message.setMessage(error, QApplication::translate("Viewer", "Close"), true, 3);
+        message.exec();
+        return 1;
+    }
+    loadSettings();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/vn.ico")));
+    MainWindow window;
+    if (!line.dataFolder.isEmpty())
+        window.setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(dataFolder()).fileName(), window.windowTitle()));
+    window.show();
+    if (!line.imports.isEmpty())
+        QTimer::singleShot(0, &window, [&window, &line] { window.importPaths(line.imports); });
+    return QApplication::exec();
+}
