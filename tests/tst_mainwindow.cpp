@@ -289,17 +289,14 @@ private slots:
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "Sundrevale", "SundrevaleReader").clear();
         const QString folder = QFileInfo(recordFile(QDir(dir.path()), 11, 300)).path();
         const auto shownWindow = [](QWidget *page) {
-            return QPair(page->findChild<QDateTimeEdit *>("dateTimeEdit1")->dateTime(),
+            return std::pair(page->findChild<QDateTimeEdit *>("dateTimeEdit1")->dateTime(),
                          page->findChild<QDateTimeEdit *>("dateTimeEdit2")->dateTime());
         };
-        const auto allRecords = QPair(Start, Start.addSecs(60 * 299));
-        const auto lastSet = QPair(Start.addSecs(600), Start.addSecs(1200));
+        const auto allRecords = std::pair(Start, Start.addSecs(60 * 299));
+        const auto lastSet = std::pair(Start.addSecs(600), Start.addSecs(1200));
         {
             MainWindow window;
             window.show();
-            window.resize(500, 400);
-            QCOMPARE(window.size(), QSize(MainWindow::MinimumWidth, MainWindow::MinimumHeight));
-            window.resize(900, 650);
             chooseFiles(folder, {"20240301.CSV"});
             action(window, "actionopendb")->trigger();
             QCOMPARE(shownWindow(window.currentPage()), allRecords);
@@ -307,11 +304,22 @@ private slots:
             setRanges(window.currentPage(), "-10", "99999");
             pressChannel(window.currentPage(), 0);
             click(window.currentPage(), "pushButton");
+            // Asked for 500 x 400, the window keeps the paging bar readable.
+            window.resize(500, 400);
+            QCOMPARE(window.size(), window.minimumSize().expandedTo(QSize(500, 400)));
+            QCoreApplication::processEvents();
+            const QList<QWidget *> bar = window.currentPage()->findChild<QWidget *>("widget_page")->findChildren<QWidget *>(
+                QString(), Qt::FindDirectChildrenOnly);
+            for (int i = 0; i < bar.size(); ++i)
+                for (int j = i + 1; j < bar.size(); ++j)
+                    QVERIFY2(!bar.at(i)->geometry().intersects(bar.at(j)->geometry()),
+                             qPrintable(bar.at(i)->objectName() + " overlaps " + bar.at(j)->objectName()));
+            window.resize(1000, 650);
             window.close();
         }
         MainWindow window;
         window.show();
-        QCOMPARE(window.size(), QSize(900, 650));
+        QCOMPARE(window.size(), QSize(1000, 650));
         action(window, "actioncart")->trigger();
         QCOMPARE(shownWindow(window.currentPage()), lastSet);
         click(window.currentPage(), "allRecords");

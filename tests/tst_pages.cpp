@@ -360,6 +360,43 @@ private slots:
         QCOMPARE(chartReadout(plot, keyOf(0)), QString());
     }
 
+    void readPathChoice_data()
+    {
+        QTest::addColumn<int>("last"); // the window holds records 0 .. last
+        QTest::addColumn<bool>("lastPage");
+        QTest::addColumn<QStringList>("paths");
+        QTest::newRow("whole window") << 299 << false << QStringList{"page in table order", "window in table order"};
+        QTest::newRow("narrow window at the start")
+            << 24 << false << QStringList{"page in table order", "window through the index"};
+        // A scan for a page the window cannot fill would read to the table's end.
+        QTest::newRow("its last page") << 24 << true << QStringList{"page through the index"};
+    }
+
+    void readPathChoice()
+    {
+        QFETCH(int, last);
+        QFETCH(bool, lastPage);
+        QFETCH(QStringList, paths);
+        // One stamp is a number, stored as written: the span comes from the readable stamps.
+        QStringList lines;
+        for (int k = 0; k < 300; ++k)
+            lines << recordFields(12, k).join(',');
+        lines.insert(150, "1,2,3,4,5,6,12");
+        freshDatabase();
+        importedModel = 0;
+        runImport({writeRecordFolder(QDir(dir.path()), "numberStamp", "12", {{"20240301.CSV", lines}}) + "/20240301.CSV"});
+        Meter = 12;
+        auto page = makeDataPage(1);
+        page->show();
+        setWindow(page.get(), Start, Start.addSecs(60 * last));
+        setRanges(page.get(), "-9999", "99999");
+        pressChannel(page.get(), 0);
+        click(page.get(), "pushButton");
+        if (lastPage)
+            click(page.get(), "page_end");
+        QCOMPARE(SQLThread::readPathsOfLastJob(), paths);
+    }
+
     // A day of a controller that keeps standard time all year, read with the
     // machine's zone in daylight saving (the test runs with TZ=Europe/Berlin):
     // markers, stamps with a T or without seconds, and stamps inside the

@@ -119,8 +119,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     msgbox = new DialogMessage(this);
     locationLabel3->hide();
     setAcceptDrops(true);
-    // Every page's panels, table and paging bar stay readable down to this size.
-    setMinimumSize(MinimumWidth, MinimumHeight);
+    // No fixed minimum size: the layouts keep the window as large as the
+    // page's panels, table and paging bar need to stay readable.
     restoreGeometry(UserState::windowGeometry());
 }
 

@@ -22,10 +22,6 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // The smallest size at which every page stays readable.
-    static constexpr int MinimumWidth = 800;
-    static constexpr int MinimumHeight = 560;
-
     int currentViewMode() const { return viewMode; }
     // Imports record files, or the record files of folders, as the menu does
     // but without asking first (the command line's --import).

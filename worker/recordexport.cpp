@@ -65,7 +65,7 @@ void SQLThread::dn_exportTable(int familyNumber, int idx, QDateTime st, QDateTim
         for (int page = 0; readError.isEmpty() && !cancelRequested(); ++page) {
             TableSearch search = base;
             search.pageid = page;
-            choosePageAccess(family.table(Meter), st, en, qint64(page) * chunk, total);
+            choosePageAccess(family.table(Meter), st, en, qint64(page) * chunk, chunk, total);
             int rows = 0;
             const bool prepared = query.prepare(tablePageStatement(family, Meter, search, chunk));
             query.bindValue(QStringLiteral(":indate1"), recordTimeText(st));

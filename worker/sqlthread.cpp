@@ -24,6 +24,8 @@ const QString ConnectionName = QStringLiteral("dbnamelog");
 std::function<void(QSqlDatabase &)> g_connectionHook;
 std::atomic<SQLThread::PageAccess> g_pageAccess{SQLThread::PageAccess::Chosen};
 std::atomic_bool g_windowSummary{true};
+QMutex g_readPathsLock;
+QStringList g_readPaths;
 
 void bindWindow(QSqlQuery &query, const QDateTime &st, const QDateTime &en)
 {
@@ -139,41 +141,79 @@ void SQLThread::ensureTimeIndex(const QString &table)
     query.exec(QStringLiteral("create index if not exists %1_time on %1(datetime(indate))").arg(table));
 }
 
-void SQLThread::choosePageAccess(const QString &table, const QDateTime &st, const QDateTime &en, qint64 offset,
-                                 qint32 matching)
+QStringList SQLThread::readPathsOfLastJob()
 {
-    // The index finds a narrow window at once, but the statements order by
-    // rowid, so over a wide window it sorts everything up to the page, where
-    // reading the table in order stops at the page. The statements name the
-    // table; a view of that name in this connection's temporary schema comes
-    // first, reads the same rows without the index, and ends with the connection.
+    QMutexLocker lock(&g_readPathsLock);
+    return g_readPaths;
+}
+
+void SQLThread::readInTableOrder(const QString &table, bool scan, const char *what)
+{
+    {
+        QMutexLocker lock(&g_readPathsLock);
+        g_readPaths << QStringLiteral("%1 %2").arg(QLatin1String(what), scan ? QStringLiteral("in table order")
+                                                                             : QStringLiteral("through the index"));
+    }
+    // The statements name the table; a view of that name in this
+    // connection's temporary schema comes first, reads the same rows without
+    // the index, and ends with the connection.
     QSqlQuery query(db);
     query.exec(QStringLiteral("drop view if exists temp.%1").arg(table));
-    if (!scanChosen(table, st, en, offset, matching))
+    if (!scan)
         return;
     query.exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
     query.exec(QStringLiteral("create temp view %1 as select rowid as rowid, * from main.%1 not indexed").arg(table));
 }
 
-bool SQLThread::scanChosen(const QString &table, const QDateTime &st, const QDateTime &en, qint64 offset,
-                           qint32 matching)
+void SQLThread::choosePageAccess(const QString &table, const QDateTime &st, const QDateTime &en, qint64 offset,
+                                 int pageSize, qint32 matching)
 {
-    if (g_pageAccess != PageAccess::Chosen)
-        return g_pageAccess == PageAccess::TableOrder;
+    // The index finds a narrow window at once, but the statements order by
+    // rowid, so over a wide window it sorts everything up to the page, where
+    // reading the table in order stops at the page.
+    bool scan = g_pageAccess == PageAccess::TableOrder;
+    if (g_pageAccess == PageAccess::Chosen) {
+        const double progress = matching > 0 ? qBound(0.0, double(offset) / matching, 1.0) : 0.0;
+        scan = scanReachesPageSooner(windowShareOf(table, st, en), progress, offset + pageSize <= matching);
+    }
+    readInTableOrder(table, scan, "page");
+}
+
+void SQLThread::chooseWindowAccess(const QString &table, const QDateTime &st, const QDateTime &en)
+{
+    bool scan = g_pageAccess == PageAccess::TableOrder;
+    if (g_pageAccess == PageAccess::Chosen)
+        scan = scanReadsWindowSooner(windowShareOf(table, st, en));
+    readInTableOrder(table, scan, "window");
+}
+
+WindowShare SQLThread::windowShareOf(const QString &table, const QDateTime &st, const QDateTime &en)
+{
+    const RecordSpan span = readableSpan(table);
+    return windowShare(span.first, span.last, st, en);
+}
+
+RecordSpan SQLThread::readableSpan(const QString &table)
+{
+    // Each end reads one entry of the time index. A number as stamp reads as
+    // a day of the year -4713, which is no record's time: the span leaves it out.
     QSqlQuery query(db);
     const auto timeAt = [&](const char *end) {
-        const bool read = query.exec(QStringLiteral("select %1(datetime(indate)) from main.%2")
+        const bool read = query.exec(QStringLiteral("select %1(datetime(indate)) from main.%2 "
+                                                    "where datetime(indate) >= '0001-01-01'")
                                          .arg(QLatin1String(end), table))
             && query.next();
         return read ? parseRecordTime(query.value(0).toString()) : QDateTime();
     };
-    const WindowShare window = windowShare(timeAt("min"), timeAt("max"), st, en);
-    const double progress = matching > 0 ? qBound(0.0, double(offset) / matching, 1.0) : 0.0;
-    return scanReachesPageSooner(window, progress);
+    return {timeAt("min"), timeAt("max")};
 }
 
 void SQLThread::runPagedQuery(const PagedQuery &request)
 {
+    {
+        QMutexLocker lock(&g_readPathsLock);
+        g_readPaths.clear();
+    }
     openConnection(recordDatabasePath());
     emit PostProgress(QStringLiteral("Querying..."), 25);
     const auto failed = [&](const char *trace, const QSqlQuery &query) { failQuery(trace, query); };
@@ -202,7 +242,7 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
         }
         if (cancelRequested())
             return finishCancelled();
-        choosePageAccess(request.table, request.st, request.en, request.offset, count);
+        choosePageAccess(request.table, request.st, request.en, request.offset, request.pageSize, count);
         qDebug() << "SQL:" << request.pageStatement;
         if (!run(request.pageStatement))
             return failed("查询命令出错2", query);
@@ -215,9 +255,11 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
             qDebug() << "当前id" << rows.size();
     }
     WindowSummary summary{count, {}};
-    if (!request.summaryStatement.isEmpty() && count > 0 && summaryReady && g_windowSummary
-        && !readSummary(request.summaryStatement, request, summary))
-        return;
+    if (!request.summaryStatement.isEmpty() && count > 0 && summaryReady && g_windowSummary) {
+        chooseWindowAccess(request.table, request.st, request.en);
+        if (!readSummary(request.summaryStatement, request, summary))
+            return;
+    }
     if (!request.summaryStatement.isEmpty())
         g_summary = summary;
     g_recordCount = count;
@@ -293,19 +335,9 @@ void SQLThread::readRecordSpan(int familyNumber)
     emit PostProgress(QStringLiteral("Querying..."), 25);
     const QString table = meterFamily(familyNumber).table(Meter);
     ensureTimeIndex(table);
-    RecordSpan span;
-    {
-        // Each end on its own reads one entry of the time index. A number as
-        // stamp reads as a day of the year -4713, which the span leaves out.
-        QSqlQuery query(db);
-        for (const char *end : {"min", "max"}) {
-            if (!query.exec(QStringLiteral("select %1(datetime(indate)) from %2 where datetime(indate) >= '0001-01-01'")
-                                .arg(QLatin1String(end), table))
-                || !query.next())
-                return failQuery("span", query);
-            (qstrcmp(end, "min") == 0 ? span.first : span.last) = parseRecordTime(query.value(0).toString());
-        }
-    }
+    const RecordSpan span = readableSpan(table);
+    if (cancelRequested())
+        return finishCancelled();
     g_recordSpan = span;
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
 }

@@ -15,6 +15,8 @@ struct MeterFamily;
 struct TableSearch;
 struct ChartRequest;
 struct PagedQuery;
+struct RecordSpan;
+struct WindowShare;
 struct WindowSummary;
 class QSqlQuery;
 struct sqlite3;
@@ -40,6 +42,9 @@ public:
     static void setExportChunk(int rows);
     // Whether a new search also sums up its window (the bench weighs its cost).
     static void setWindowSummary(bool on);
+    // How the last page or chart job read its window, one line per statement:
+    // "page in table order", "window through the index"...
+    static QStringList readPathsOfLastJob();
 
     // Asks the running job to stop; safe from any thread. The job rolls back
     // and ends with "Cancelled." promptly. A request that comes while no job
@@ -94,10 +99,15 @@ private:
     void failImport(const QString &reason, const QString &report);
 
     void ensureTimeIndex(const QString &table);
-    void choosePageAccess(const QString &table, const QDateTime &st, const QDateTime &en, qint64 offset,
+    // Whether a statement reads the window through the time index or the
+    // table in order: for one page, and for one pass over the whole window.
+    void choosePageAccess(const QString &table, const QDateTime &st, const QDateTime &en, qint64 offset, int pageSize,
                           qint32 matching);
-    // Whether this page is read in table order rather than through the time index.
-    bool scanChosen(const QString &table, const QDateTime &st, const QDateTime &en, qint64 offset, qint32 matching);
+    void chooseWindowAccess(const QString &table, const QDateTime &st, const QDateTime &en);
+    void readInTableOrder(const QString &table, bool scan, const char *what);
+    WindowShare windowShareOf(const QString &table, const QDateTime &st, const QDateTime &en);
+    // The first and last readable stamp of the table.
+    RecordSpan readableSpan(const QString &table);
     void runTableSearch(const MeterFamily &family, const TableSearch &search);
     void runChartQuery(const MeterFamily &family, const ChartRequest &request);
     void runPagedQuery(const PagedQuery &request);

@@ -142,7 +142,7 @@ void RecordPage::addSummary(QWidget *pagingBar)
         box->insertWidget(box->indexOf(pagingBar), summaryLabel);
     // Nor does a growing counter widen it.
     if (auto *counter = pagingBar->findChild<QLabel *>(QStringLiteral("page_label")))
-        counter->setMinimumWidth(200);
+        counter->setMinimumWidth(190);
 }
 
 void RecordPage::jumpToExtreme(const QString &link)
