@@ -35,14 +35,15 @@ QString valueText(const ValueSummary &value, const QString &name, int column)
 
 } // namespace
 
-QString summaryStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart)
+QString summaryStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart, bool tableOrder)
 {
     QStringList columns{QStringLiteral("count(rowid)")};
     for (const QString &pattern : family.valueColumns)
         columns << QStringLiteral("window_summary(%1, rowid)")
                        .arg(QString(pattern).replace(QStringLiteral("%1"), QString::number(search.idx + 1)));
-    return QStringLiteral("select %1 from %2 where %3")
-        .arg(columns.join(QStringLiteral(", ")), family.table(meter), windowCondition(family, search, chart));
+    return QStringLiteral("select %1 from main.%2%3 where %4")
+        .arg(columns.join(QStringLiteral(", ")), family.table(meter),
+             tableOrder ? QStringLiteral(" not indexed") : QString(), windowCondition(family, search, chart));
 }
 
 QString positionStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart)

@@ -32,8 +32,9 @@ struct SummaryTotals {
 };
 
 // One pass over the window of a search (a chart: over its window alone):
-// count(rowid), then window_summary() of each value column.
-QString summaryStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart);
+// count(rowid), then window_summary() of each value column; in table order
+// or as SQLite chooses (through the time index).
+QString summaryStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart, bool tableOrder);
 // How many records of the same window come before rowid :row.
 QString positionStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart);
 ValueSummary valueSummary(const SummaryTotals &totals);

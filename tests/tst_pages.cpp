@@ -365,9 +365,9 @@ private slots:
         QTest::addColumn<int>("last"); // the window holds records 0 .. last
         QTest::addColumn<bool>("lastPage");
         QTest::addColumn<QStringList>("paths");
-        QTest::newRow("whole window") << 299 << false << QStringList{"page in table order", "window in table order"};
+        QTest::newRow("whole window") << 299 << false << QStringList{"window in table order", "page in table order"};
         QTest::newRow("narrow window at the start")
-            << 24 << false << QStringList{"page in table order", "window through the index"};
+            << 24 << false << QStringList{"window through the index", "page in table order"};
         // A scan for a page the window cannot fill would read to the table's end.
         QTest::newRow("its last page") << 24 << true << QStringList{"page through the index"};
     }

@@ -9,7 +9,7 @@
 #include "settings.h"
 #include "rowreader.h"
 #include "statements.h"
-#include "summaryfunction.h"
+#include "summarypass.h"
 #include "windowsummary.h"
 
 #include <QDebug>
@@ -40,7 +40,8 @@ struct PagedQuery {
     QString table;
     QString countStatement; // empty on a later page: the shown search's count holds
     QString pageStatement;
-    QString summaryStatement; // on a new search: the window's summary
+    bool summarize = false; // a new search: its window's summary too
+    std::function<QString(bool scan)> summaryStatement;
     QDateTime st;
     QDateTime en;
     qint64 offset = 0;
@@ -86,11 +87,9 @@ void SQLThread::openConnection(const QString &path)
     if (g_connectionHook)
         g_connectionHook(db);
     // Only a handle of the library this program links may be interrupted from here.
-    summaryReady = false;
     if (nativeHandleUsable(db)) {
         QMutexLocker lock(&handleLock);
         handle = sqliteHandle(db);
-        summaryReady = registerSummaryFunction(handle);
     }
 }
 
@@ -111,6 +110,8 @@ void SQLThread::cancel()
     QMutexLocker lock(&handleLock);
     if (handle)
         sqlite3_interrupt(handle);
+    if (summaryPass)
+        summaryPass->interrupt();
 }
 
 void SQLThread::clearCancel()
@@ -120,6 +121,12 @@ void SQLThread::clearCancel()
 
 void SQLThread::finishJob(JobOutcome::Status status, const QString &reason, const QString &report)
 {
+    // A summary pass still running belongs to a job that failed or was cancelled.
+    if (summaryPass) {
+        summaryPass->interrupt();
+        WindowSummary unused;
+        endSummaryPass(unused, false);
+    }
     // The connection is released before the end report, so whatever job the
     // report lets the user start next finds the connection name free.
     if (db.isValid())
@@ -179,12 +186,14 @@ void SQLThread::choosePageAccess(const QString &table, const QDateTime &st, cons
     readInTableOrder(table, scan, "page");
 }
 
-void SQLThread::chooseWindowAccess(const QString &table, const QDateTime &st, const QDateTime &en)
+bool SQLThread::windowInTableOrder(const QString &table, const QDateTime &st, const QDateTime &en)
 {
     bool scan = g_pageAccess == PageAccess::TableOrder;
     if (g_pageAccess == PageAccess::Chosen)
         scan = scanReadsWindowSooner(windowShareOf(table, st, en));
-    readInTableOrder(table, scan, "window");
+    QMutexLocker lock(&g_readPathsLock);
+    g_readPaths << (scan ? QStringLiteral("window in table order") : QStringLiteral("window through the index"));
+    return scan;
 }
 
 WindowShare SQLThread::windowShareOf(const QString &table, const QDateTime &st, const QDateTime &en)
@@ -234,6 +243,13 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
             ensureTimeIndex(request.table);
             if (cancelRequested())
                 return finishCancelled();
+            if (request.summarize && g_windowSummary) {
+                const bool scan = windowInTableOrder(request.table, request.st, request.en);
+                QMutexLocker lock(&handleLock);
+                summaryPass = std::make_unique<SummaryPass>();
+                summaryPass->start(recordDatabasePath(), request.summaryStatement(scan), request.table, request.st,
+                                   request.en);
+            }
             if (!run(request.countStatement) || !query.next())
                 return failed("查询命令出错1", query);
             count = query.value(0).toInt();
@@ -255,12 +271,9 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
             qDebug() << "当前id" << rows.size();
     }
     WindowSummary summary{count, {}};
-    if (!request.summaryStatement.isEmpty() && count > 0 && summaryReady && g_windowSummary) {
-        chooseWindowAccess(request.table, request.st, request.en);
-        if (!readSummary(request.summaryStatement, request, summary))
-            return;
-    }
-    if (!request.summaryStatement.isEmpty())
+    if (!endSummaryPass(summary))
+        return;
+    if (request.summarize)
         g_summary = summary;
     g_recordCount = count;
     g_records = std::move(rows);
@@ -276,40 +289,24 @@ void SQLThread::failQuery(const char *trace, const QSqlQuery &query)
         finishJob(JobOutcome::Failed, query.lastError().text(), tr("Query executed."));
 }
 
-bool SQLThread::readSummary(const QString &statement, const PagedQuery &request, WindowSummary &summary)
+bool SQLThread::endSummaryPass(WindowSummary &summary, bool report)
 {
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    bool read = !cancelRequested() && query.prepare(statement);
-    if (read) {
-        bindWindow(query, request.st, request.en);
-        read = query.exec() && query.next();
+    std::unique_ptr<SummaryPass> pass;
+    {
+        QMutexLocker lock(&handleLock);
+        pass = std::move(summaryPass);
     }
-    if (!read) {
-        failQuery("summary", query);
-        return false;
-    }
-    summary.count = query.value(0).toLongLong();
-    for (int column = 1; column < query.record().count(); ++column) {
-        SummaryTotals totals{};
-        const QByteArray blob = query.value(column).toByteArray();
-        if (blob.size() == int(sizeof totals))
-            memcpy(&totals, blob.constData(), sizeof totals);
-        summary.values << valueSummary(totals);
-    }
-    // The stamps of the extremes, from the table itself (not the scan's view).
-    query.prepare(QStringLiteral("select indate from main.%1 where rowid = ?").arg(request.table));
-    const auto stampOf = [&](qint64 row) {
-        query.addBindValue(row);
-        return query.exec() && query.next() ? recordWallClock(query.value(0).toString()) : QDateTime();
-    };
-    for (ValueSummary &value : summary.values) {
-        if (value.numbers == 0)
-            continue;
-        value.minimumTime = stampOf(value.minimumRow);
-        value.maximumTime = stampOf(value.maximumRow);
-    }
-    return true;
+    if (!pass)
+        return true;
+    QString error;
+    if (pass->finish(summary, error) || !report)
+        return true;
+    qDebug() << "summary" << error;
+    if (cancelRequested())
+        finishCancelled();
+    else
+        finishJob(JobOutcome::Failed, error, tr("Query executed."));
+    return false;
 }
 
 void SQLThread::locateRecord(int familyNumber, TableSearch search, bool chart, qint64 rowid)
@@ -349,7 +346,10 @@ void SQLThread::runTableSearch(const MeterFamily &family, const TableSearch &sea
     request.table = family.table(Meter);
     if (search.pageid == -1) {
         request.countStatement = tableCountStatement(family, Meter, search);
-        request.summaryStatement = summaryStatement(family, Meter, search, false);
+        request.summarize = true;
+        request.summaryStatement = [&family, search](bool scan) {
+            return summaryStatement(family, Meter, search, false, scan);
+        };
     }
     request.pageStatement = tablePageStatement(family, Meter, search, pageRcd);
     request.st = search.st;
@@ -374,7 +374,10 @@ void SQLThread::runChartQuery(const MeterFamily &family, const ChartRequest &cha
     request.table = family.table(Meter);
     if (chart.pageid == -1) {
         request.countStatement = chartCountStatement(family, Meter);
-        request.summaryStatement = summaryStatement(family, Meter, {-1, chart.idx, chart.st, chart.en}, true);
+        request.summarize = true;
+        request.summaryStatement = [&family, chart](bool scan) {
+            return summaryStatement(family, Meter, {-1, chart.idx, chart.st, chart.en}, true, scan);
+        };
     }
     request.pageStatement = chartPageStatement(family, Meter, chart, plotRcd);
     request.st = chart.st;

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <atomic>
 #include <functional>
+#include <memory>
 
 struct MeterFamily;
 struct TableSearch;
@@ -18,6 +19,7 @@ struct PagedQuery;
 struct RecordSpan;
 struct WindowShare;
 struct WindowSummary;
+class SummaryPass;
 class QSqlQuery;
 struct sqlite3;
 
@@ -103,7 +105,7 @@ private:
     // table in order: for one page, and for one pass over the whole window.
     void choosePageAccess(const QString &table, const QDateTime &st, const QDateTime &en, qint64 offset, int pageSize,
                           qint32 matching);
-    void chooseWindowAccess(const QString &table, const QDateTime &st, const QDateTime &en);
+    bool windowInTableOrder(const QString &table, const QDateTime &st, const QDateTime &en);
     void readInTableOrder(const QString &table, bool scan, const char *what);
     WindowShare windowShareOf(const QString &table, const QDateTime &st, const QDateTime &en);
     // The first and last readable stamp of the table.
@@ -112,15 +114,16 @@ private:
     void runChartQuery(const MeterFamily &family, const ChartRequest &request);
     void runPagedQuery(const PagedQuery &request);
     void failQuery(const char *trace, const QSqlQuery &query);
-    // Reads the window's summary; false when the job has ended failed or cancelled.
-    bool readSummary(const QString &statement, const PagedQuery &request, WindowSummary &summary);
+    // Waits for the summary pass, if one runs; false when it failed and the
+    // job has ended so (with `report`).
+    bool endSummaryPass(WindowSummary &summary, bool report = true);
 
     QSqlDatabase db;
     JobOutcome lastOutcome;
     std::atomic_bool cancelFlag{false};
     QMutex handleLock;          // guards `handle` against a cancel from another thread
     sqlite3 *handle = nullptr;  // the open connection's handle, when it may be interrupted
-    bool summaryReady = false;  // window_summary() is registered on the connection
+    std::unique_ptr<SummaryPass> summaryPass; // beside a new search, guarded by handleLock
 };
 
 #endif

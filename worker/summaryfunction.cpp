@@ -2,11 +2,28 @@
 
 #include "windowsummary.h"
 
-#include <QByteArray>
+#include <cctype>
+#include <charconv>
 #include <cmath>
 #include <sqlite3.h>
 
 namespace {
+
+// A value as the table reads it: a number in the C locale, blanks around it
+// allowed. from_chars spares the pass a conversion per value.
+bool readNumber(const char *text, int size, double &number)
+{
+    const char *begin = text;
+    const char *end = text + size;
+    while (begin < end && std::isspace(static_cast<unsigned char>(*begin)))
+        ++begin;
+    while (end > begin && std::isspace(static_cast<unsigned char>(end[-1])))
+        --end;
+    if (begin < end && *begin == '+')
+        ++begin;
+    const auto [stop, error] = std::from_chars(begin, end, number);
+    return begin < end && error == std::errc() && stop == end;
+}
 
 void addValue(SummaryTotals &totals, sqlite3_value *value, qint64 row)
 {
@@ -15,15 +32,13 @@ void addValue(SummaryTotals &totals, sqlite3_value *value, qint64 row)
         ++totals.unreadable;
         return;
     }
-    // Read as the table reads a value: the text as written, in the C locale.
-    const QByteArray written = QByteArray::fromRawData(text, sqlite3_value_bytes(value));
-    if (written == "HH" || written == "LL") {
-        ++(written == "HH" ? totals.hh : totals.ll);
+    const int size = sqlite3_value_bytes(value);
+    if (size == 2 && text[1] == text[0] && (text[0] == 'H' || text[0] == 'L')) {
+        ++(text[0] == 'H' ? totals.hh : totals.ll);
         return;
     }
-    bool ok = false;
-    const double number = written.toDouble(&ok);
-    if (!ok || !std::isfinite(number)) {
+    double number = 0;
+    if (!readNumber(text, size, number) || !std::isfinite(number)) {
         ++totals.unreadable;
         return;
     }
