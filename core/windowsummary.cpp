@@ -62,7 +62,7 @@ ValueSummary valueSummary(const SummaryTotals &totals)
     if (totals.numbers > 0) {
         value.minimum = totals.minimum;
         value.maximum = totals.maximum;
-        value.mean = double(totals.sum / totals.numbers);
+        value.mean = (totals.sum + totals.sumError) / double(totals.numbers);
         value.minimumRow = totals.minimumRow;
         value.maximumRow = totals.maximumRow;
     }

@@ -28,7 +28,8 @@ struct SummaryTotals {
     qint64 numbers, hh, ll, unreadable;
     qint64 minimumRow, maximumRow;
     double minimum, maximum;
-    long double sum;
+    double sum;      // compensated: sum + sumError is the exact total's nearest
+    double sumError; // (a long double would not fit SQLite's 8-byte aligned context)
 };
 
 // One pass over the window of a search (a chart: over its window alone):

@@ -52,7 +52,11 @@ void addValue(SummaryTotals &totals, sqlite3_value *value, qint64 row)
         totals.maximum = number;
         totals.maximumRow = row;
     }
-    totals.sum += number;
+    // Neumaier's compensated sum: a year of values adds up without drift.
+    const double sum = totals.sum + number;
+    totals.sumError += std::fabs(totals.sum) >= std::fabs(number) ? (totals.sum - sum) + number
+                                                                  : (number - sum) + totals.sum;
+    totals.sum = sum;
     ++totals.numbers;
 }
 
