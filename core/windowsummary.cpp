@@ -41,9 +41,38 @@ QString summaryStatement(const MeterFamily &family, int meter, const TableSearch
     for (const QString &pattern : family.valueColumns)
         columns << QStringLiteral("window_summary(%1, rowid)")
                        .arg(QString(pattern).replace(QStringLiteral("%1"), QString::number(search.idx + 1)));
-    return QStringLiteral("select %1 from main.%2%3 where %4")
+    return QStringLiteral("select %1 from main.%2%3 where %4%5")
         .arg(columns.join(QStringLiteral(", ")), family.table(meter),
-             tableOrder ? QStringLiteral(" not indexed") : QString(), windowCondition(family, search, chart));
+             tableOrder ? QStringLiteral(" not indexed") : QString(), windowCondition(family, search, chart),
+             tableOrder ? QStringLiteral(" and rowid >= :rowfrom and rowid < :rowto") : QString());
+}
+
+WindowSummary mergeSummaries(const WindowSummary &earlier, const WindowSummary &later)
+{
+    WindowSummary merged{earlier.count + later.count, {}};
+    for (int i = 0; i < qMax(earlier.values.size(), later.values.size()); ++i) {
+        const ValueSummary a = earlier.values.value(i);
+        const ValueSummary b = later.values.value(i);
+        ValueSummary m = a;
+        m.numbers = a.numbers + b.numbers;
+        m.hh = a.hh + b.hh;
+        m.ll = a.ll + b.ll;
+        m.unreadable = a.unreadable + b.unreadable;
+        // Of equal extremes the earlier rowid counts.
+        if (b.numbers > 0 && (a.numbers == 0 || b.minimum < a.minimum)) {
+            m.minimum = b.minimum;
+            m.minimumRow = b.minimumRow;
+            m.minimumTime = b.minimumTime;
+        }
+        if (b.numbers > 0 && (a.numbers == 0 || b.maximum > a.maximum)) {
+            m.maximum = b.maximum;
+            m.maximumRow = b.maximumRow;
+            m.maximumTime = b.maximumTime;
+        }
+        m.mean = m.numbers > 0 ? (a.mean * double(a.numbers) + b.mean * double(b.numbers)) / double(m.numbers) : 0;
+        merged.values << m;
+    }
+    return merged;
 }
 
 QString positionStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart)

@@ -33,9 +33,12 @@ struct SummaryTotals {
 };
 
 // One pass over the window of a search (a chart: over its window alone):
-// count(rowid), then window_summary() of each value column; in table order
-// or as SQLite chooses (through the time index).
+// count(rowid), then window_summary() of each value column; as SQLite
+// chooses (through the time index), or in table order over the rowids from
+// :rowfrom up to :rowto, so that two passes can share the table.
 QString summaryStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart, bool tableOrder);
+// The summary of a window from the summaries of its earlier and later rowids.
+WindowSummary mergeSummaries(const WindowSummary &earlier, const WindowSummary &later);
 // How many records of the same window come before rowid :row.
 QString positionStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart);
 ValueSummary valueSummary(const SummaryTotals &totals);

@@ -17,6 +17,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <limits>
 #include <sqlite3.h>
 
 namespace {
@@ -112,6 +113,8 @@ void SQLThread::cancel()
         sqlite3_interrupt(handle);
     if (summaryPass)
         summaryPass->interrupt();
+    if (summaryTail)
+        summaryTail->interrupt();
 }
 
 void SQLThread::clearCancel()
@@ -243,13 +246,8 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
             ensureTimeIndex(request.table);
             if (cancelRequested())
                 return finishCancelled();
-            if (request.summarize && g_windowSummary) {
-                const bool scan = windowInTableOrder(request.table, request.st, request.en);
-                QMutexLocker lock(&handleLock);
-                summaryPass = std::make_unique<SummaryPass>();
-                summaryPass->start(recordDatabasePath(), request.summaryStatement(scan), request.table, request.st,
-                                   request.en);
-            }
+            if (request.summarize && g_windowSummary)
+                startSummaryPasses(request);
             if (!run(request.countStatement) || !query.next())
                 return failed("查询命令出错1", query);
             count = query.value(0).toInt();
@@ -289,18 +287,48 @@ void SQLThread::failQuery(const char *trace, const QSqlQuery &query)
         finishJob(JobOutcome::Failed, query.lastError().text(), tr("Query executed."));
 }
 
+void SQLThread::startSummaryPasses(const PagedQuery &request)
+{
+    const bool scan = windowInTableOrder(request.table, request.st, request.en);
+    const QString statement = request.summaryStatement(scan);
+    constexpr qint64 First = std::numeric_limits<qint64>::min();
+    constexpr qint64 Last = std::numeric_limits<qint64>::max();
+    // In table order the pass splits: the second core takes the first four
+    // fifths of the rowids at once, this thread the rest once its count and
+    // page are read, so that both end about together.
+    qint64 split = Last;
+    if (scan) {
+        QSqlQuery query(db);
+        if (query.exec(QStringLiteral("select max(rowid) from main.%1").arg(request.table)) && query.next())
+            split = query.value(0).toLongLong() / 5 * 4;
+    }
+    const QString path = recordDatabasePath();
+    QMutexLocker lock(&handleLock);
+    summaryPass = std::make_unique<SummaryPass>(path, statement, request.table, request.st, request.en, First, split);
+    if (split != Last)
+        summaryTail = std::make_unique<SummaryPass>(path, statement, request.table, request.st, request.en, split, Last);
+    summaryPass->start();
+}
+
 bool SQLThread::endSummaryPass(WindowSummary &summary, bool report)
 {
-    std::unique_ptr<SummaryPass> pass;
+    if (!summaryPass)
+        return true;
+    if (report && summaryTail && !cancelRequested())
+        summaryTail->run();
+    std::unique_ptr<SummaryPass> head, tail;
     {
         QMutexLocker lock(&handleLock);
-        pass = std::move(summaryPass);
+        head = std::move(summaryPass);
+        tail = std::move(summaryTail);
     }
-    if (!pass)
-        return true;
     QString error;
-    if (pass->finish(summary, error) || !report)
+    WindowSummary earlier, later;
+    const bool read = head->finish(earlier, error) && (!tail || tail->finish(later, error));
+    if (read || !report) {
+        summary = tail ? mergeSummaries(earlier, later) : earlier;
         return true;
+    }
     qDebug() << "summary" << error;
     if (cancelRequested())
         finishCancelled();

@@ -117,13 +117,17 @@ private:
     // Waits for the summary pass, if one runs; false when it failed and the
     // job has ended so (with `report`).
     bool endSummaryPass(WindowSummary &summary, bool report = true);
+    void startSummaryPasses(const PagedQuery &request);
 
     QSqlDatabase db;
     JobOutcome lastOutcome;
     std::atomic_bool cancelFlag{false};
     QMutex handleLock;          // guards `handle` against a cancel from another thread
     sqlite3 *handle = nullptr;  // the open connection's handle, when it may be interrupted
-    std::unique_ptr<SummaryPass> summaryPass; // beside a new search, guarded by handleLock
+    // The summary's passes beside a new search, guarded by handleLock: the
+    // head on its own thread, the tail (table order only) on this one.
+    std::unique_ptr<SummaryPass> summaryPass;
+    std::unique_ptr<SummaryPass> summaryTail;
 };
 
 #endif

@@ -21,6 +21,11 @@ public:
         sqlite3_bind_text(statement, sqlite3_bind_parameter_index(statement, name), utf8.constData(), int(utf8.size()),
                           SQLITE_TRANSIENT);
     }
+    void bindRow(const char *name, qint64 row)
+    {
+        if (const int index = sqlite3_bind_parameter_index(statement, name))
+            sqlite3_bind_int64(statement, index, row);
+    }
     sqlite3_stmt *statement = nullptr;
 };
 
@@ -32,10 +37,15 @@ SummaryPass::~SummaryPass()
         thread.join();
 }
 
-void SummaryPass::start(const QString &database, const QString &statement, const QString &table, const QDateTime &st,
-                        const QDateTime &en)
+SummaryPass::SummaryPass(const QString &database, const QString &statement, const QString &table, const QDateTime &st,
+                         const QDateTime &en, qint64 fromRow, qint64 toRow)
+    : database(database), statement(statement), table(table), st(st), en(en), fromRow(fromRow), toRow(toRow)
 {
-    thread = std::thread([=] { run(database, statement, table, st, en); });
+}
+
+void SummaryPass::start()
+{
+    thread = std::thread([this] { run(); });
 }
 
 bool SummaryPass::finish(WindowSummary &summary, QString &error)
@@ -55,8 +65,7 @@ void SummaryPass::interrupt()
         sqlite3_interrupt(handle);
 }
 
-void SummaryPass::run(const QString &database, const QString &statement, const QString &table, const QDateTime &st,
-                      const QDateTime &en)
+void SummaryPass::run()
 {
     sqlite3 *db = nullptr;
     const auto fail = [&] { failure = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory"); };
@@ -80,6 +89,8 @@ void SummaryPass::run(const QString &database, const QString &statement, const Q
         if (pass.valid()) {
             pass.bindText(":indate1", recordTimeText(st));
             pass.bindText(":indate2", recordTimeText(en));
+            pass.bindRow(":rowfrom", fromRow);
+            pass.bindRow(":rowto", toRow);
         }
         if (!pass.valid() || sqlite3_step(pass.statement) != SQLITE_ROW) {
             fail();

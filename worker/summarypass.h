@@ -17,22 +17,29 @@ struct sqlite3;
 class SummaryPass
 {
 public:
-    SummaryPass() = default;
+    // The pass of `statement` over the rowids from `fromRow` up to `toRow`
+    // (when the statement reads the table in order).
+    SummaryPass(const QString &database, const QString &statement, const QString &table, const QDateTime &st,
+                const QDateTime &en, qint64 fromRow, qint64 toRow);
     SummaryPass(const SummaryPass &) = delete;
     SummaryPass &operator=(const SummaryPass &) = delete;
     ~SummaryPass(); // waits for the pass
 
-    void start(const QString &database, const QString &statement, const QString &table, const QDateTime &st,
-               const QDateTime &en);
+    void start(); // on a thread of its own
+    void run();   // here
     // Waits for the pass; false, with SQLite's reason, when it failed.
     bool finish(WindowSummary &summary, QString &error);
     // Stops a running pass at once; safe from any thread.
     void interrupt();
 
 private:
-    void run(const QString &database, const QString &statement, const QString &table, const QDateTime &st,
-             const QDateTime &en);
-
+    const QString database;
+    const QString statement;
+    const QString table;
+    const QDateTime st;
+    const QDateTime en;
+    const qint64 fromRow;
+    const qint64 toRow;
     std::thread thread;
     QMutex handleLock;
     sqlite3 *handle = nullptr;
