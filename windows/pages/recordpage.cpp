@@ -77,14 +77,8 @@ void RecordPage::addAllRecordsButton()
 
 void RecordPage::showAllRecords()
 {
-    const JobOutcome outcome = runJob(worker, progress, [this] {
-        QMetaObject::invokeMethod(worker, [worker = worker, number = family.number] {
-            worker->readRecordSpan(number);
-        }, Qt::QueuedConnection);
-    });
-    if (outcome.status == JobOutcome::Failed)
-        showMessage(tr("The search failed: %1").arg(outcome.reason), 3);
-    if (!outcome.done() || !g_recordSpan.first.isValid())
+    const int number = family.number;
+    if (!runWorkerCall([number](SQLThread *job) { job->readRecordSpan(number); }) || !g_recordSpan.first.isValid())
         return;
     fromEdit->setDateTime(minuteStart(g_recordSpan.first));
     toEdit->setDateTime(minuteStart(g_recordSpan.last));
@@ -99,6 +93,16 @@ void RecordPage::showMessage(const QString &text, int kind)
 bool RecordPage::runRequest(int pageid)
 {
     const JobOutcome outcome = runJob(worker, progress, [this, pageid] { sendRequest(pageid); });
+    if (outcome.status == JobOutcome::Failed)
+        showMessage(tr("The search failed: %1").arg(outcome.reason), 3);
+    return outcome.done();
+}
+
+bool RecordPage::runWorkerCall(const std::function<void(SQLThread *)> &call)
+{
+    const JobOutcome outcome = runJob(worker, progress, [this, call] {
+        QMetaObject::invokeMethod(worker, [job = worker, call] { call(job); }, Qt::QueuedConnection);
+    });
     if (outcome.status == JobOutcome::Failed)
         showMessage(tr("The search failed: %1").arg(outcome.reason), 3);
     return outcome.done();
@@ -152,24 +156,14 @@ void RecordPage::jumpToExtreme(const QString &link)
         return;
     const bool minimum = link.startsWith(QLatin1String("min"));
     const qint64 rowid = minimum ? value.minimumRow : value.maximumRow;
-    const JobOutcome outcome = runJob(worker, progress, [this, rowid] {
-        QMetaObject::invokeMethod(worker, [worker = worker, number = family.number, search = shown,
-                                           chart = chartPage, rowid] {
-            worker->locateRecord(number, search, chart, rowid);
-        }, Qt::QueuedConnection);
-    });
-    if (outcome.status == JobOutcome::Failed)
-        showMessage(tr("The search failed: %1").arg(outcome.reason), 3);
-    if (!outcome.done())
+    const int number = family.number;
+    const TableSearch search = shown;
+    const bool chart = chartPage;
+    if (!runWorkerCall([=](SQLThread *job) { job->locateRecord(number, search, chart, rowid); }))
         return;
     const qint64 position = g_recordPosition;
-    const int page = int(position / pageSize());
-    asked = shown;
-    if (!runRequest(page))
-        return;
-    curPage = page;
-    showPage();
-    showRecord(int(position % pageSize()), minimum ? value.minimumTime : value.maximumTime);
+    if (showShownPage(int(position / pageSize())))
+        showRecord(int(position % pageSize()), minimum ? value.minimumTime : value.maximumTime);
 }
 
 void RecordPage::dn_Select(int row)
@@ -196,14 +190,19 @@ void RecordPage::dn_GetProgress(QString str, int value)
 void RecordPage::turnPage(PageTurn turn)
 {
     const int page = turnedPage(turn, curPage, pages);
-    if (page == -1)
-        return;
+    if (page != -1)
+        showShownPage(page);
+}
+
+bool RecordPage::showShownPage(int page)
+{
     // Pages belong to the search shown, whatever the criteria fields say now.
     asked = shown;
     if (!runRequest(page))
-        return;
+        return false;
     curPage = page;
     showPage();
+    return true;
 }
 
 void RecordPage::on_page_home_clicked()

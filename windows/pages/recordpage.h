@@ -6,6 +6,7 @@
 #include "windowsummary.h"
 
 #include <QWidget>
+#include <functional>
 
 struct MeterFamily;
 class DialogMessage;
@@ -103,7 +104,11 @@ protected:
 private:
     void addAllRecordsButton();
     bool runRequest(int pageid);
+    // Runs a short job that calls the worker on its thread; a failure is told.
+    bool runWorkerCall(const std::function<void(SQLThread *)> &call);
     void turnPage(PageTurn turn);
+    // Fetches and shows page `page` of the search shown; false when the job did not succeed.
+    bool showShownPage(int page);
 
     QTableWidget *channelTable = nullptr;
     QDateTimeEdit *fromEdit = nullptr;
