@@ -4,30 +4,11 @@
 //
 //   monkey [ACTIONS] [SEED]     monkey --replay FILE
 #include "dialogprogress.h"
-#include "families.h"
 #include "mainwindow.h"
-#include "recorddatabase.h"
 #include "settings.h"
 #include "testsupport.h"
 
-#include <QBuffer>
-#include <QCheckBox>
-#include <QDomDocument>
-#include <QElapsedTimer>
-#include <QFileDialog>
-#include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPointer>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QSqlQuery>
-#include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <cstdio>
 #include <qcustomplot.h>
 
 using namespace TestSupport;
@@ -192,12 +173,10 @@ Monkey::Monkey(const QString &scratch) : scratch(scratch)
     QDir(scratch).mkpath("no-model");
     for (const QString &name : QDir(source).entryList({"*.CSV"}))
         QFile::copy(source + "/" + name, scratch + "/no-model/" + name);
-    QImage image(64, 64, QImage::Format_RGB32);
-    image.fill(Qt::darkCyan);
-    QBuffer png;
-    png.open(QIODevice::WriteOnly);
-    image.save(&png, "PNG");
-    writeRawRecordFile(QDir(scratch), "picture", "216\r\n", png.data());
+    QByteArray picture("\x89PNG\r\n\x1a\n", 8);
+    for (int i = 0; i < 4096; ++i)
+        picture += char(i * 37 % 251);
+    writeRawRecordFile(QDir(scratch), "picture", "216\r\n", picture);
     answerer.setInterval(2);
     QObject::connect(&answerer, &QTimer::timeout, [this] { answerModal(); });
 }
@@ -319,13 +298,7 @@ void Monkey::answer(QWidget *modal, quint32 seed)
                 chosenRecords += int(chosen.readAll().count('\n')) - 1; // all but the header
             }
         }
-        QStringList quoted;
-        for (const QString &name : fileChoice.mid(1))
-            quoted << '"' + name + '"';
-        files->setDirectory(fileChoice.first());
-        files->findChild<QLineEdit *>("fileNameEdit")->setText(quoted.join(' '));
-        fileChoice.clear();
-        QMetaObject::invokeMethod(files, "accept");
+        chooseInDialog(files, std::exchange(fileChoice, {}));
         return;
     }
     if (modal->inherits("Dialogconfig")) {
@@ -389,15 +362,11 @@ QString Monkey::checkRecords()
 {
     if (Meter != previousMeter && Meter != chosenMeter)
         return QStringLiteral("Meter became %1 (was %2, chosen %3)").arg(Meter).arg(previousMeter).arg(chosenMeter);
-    QFile file(settingsPath());
-    QDomDocument settings;
-    if (!file.open(QIODevice::ReadOnly) || !settings.setContent(&file))
-        return QStringLiteral("the settings file does not parse");
     for (const char *key : {"Meter", "YStep", "Tickcount", "PageRcd", "PlotRcd", "LockY"})
-        if (settingValue(settings, QString::fromLatin1(key)).isNull())
-            return QStringLiteral("the settings file lost %1").arg(QString::fromLatin1(key));
-    if (settingValue(settings, "Meter").toInt() != Meter)
-        return QStringLiteral("the settings file says Meter %1, the program %2").arg(settingValue(settings, "Meter")).arg(Meter);
+        if (readSetting(QString::fromLatin1(key)).isNull())
+            return QStringLiteral("the settings file lost %1 or does not parse").arg(QString::fromLatin1(key));
+    if (readSetting("Meter").toInt() != Meter)
+        return QStringLiteral("the settings file says Meter %1, the program %2").arg(readSetting("Meter")).arg(Meter);
     const QString table = Meter == -1 ? QString() : meterFamily(familyOfTableCode(Meter)).table(Meter);
     QStringList counts;
     for (const QString &name : databaseValue("select group_concat(name) from sqlite_master where type = 'table'").split(','))

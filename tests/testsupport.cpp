@@ -1,50 +1,21 @@
 #include "testsupport.h"
 
-#include "formcart1.h"
-#include "formcart2.h"
-#include "formcart3.h"
-#include "formcart4.h"
-#include "formcart5.h"
-#include "formdata1.h"
-#include "formdata2.h"
-#include "formdata3.h"
-#include "formdata4.h"
-#include "formdata5.h"
 #include "recorddatabase.h"
-#include "rowinserter.h"
 #include "settings.h"
 #include "sqlthread.h"
 
-#include <QAction>
 #include <QDateTimeEdit>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTableWidget>
-#include <QThread>
-#include <QTimer>
-#include <atomic>
-#include <sqlite3.h>
 
 namespace TestSupport {
 
 namespace {
-
-std::atomic_bool g_holding{false};
-
-int waitWhileHeld(void *)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (g_holding && clock.elapsed() < 30000)
-        QThread::usleep(200);
-    return 0;
-}
 
 void writeFiles(const QDir &root, const QString &name, const QByteArray &modelLine, const QMap<QString, QByteArray> &files)
 {
@@ -115,17 +86,21 @@ void answerMessage(QString *text, const char *button)
 
 void chooseFiles(const QString &folder, const QStringList &names, std::function<void()> then)
 {
-    onNextModal("QFileDialog", [=](QWidget *w) {
-        auto *dialog = static_cast<QFileDialog *>(w);
-        QStringList quoted;
-        for (const QString &n : names)
-            quoted << '"' + n + '"';
-        dialog->setDirectory(folder);
-        dialog->findChild<QLineEdit *>("fileNameEdit")->setText(quoted.join(' '));
-        QMetaObject::invokeMethod(dialog, names.isEmpty() ? "reject" : "accept");
+    onNextModal("QFileDialog", [=](QWidget *dialog) {
+        chooseInDialog(dialog, QStringList{folder} + names);
         if (then)
             then();
     });
+}
+
+void chooseInDialog(QWidget *dialog, const QStringList &folderAndNames)
+{
+    QStringList quoted;
+    for (const QString &n : folderAndNames.mid(1))
+        quoted << '"' + n + '"';
+    static_cast<QFileDialog *>(dialog)->setDirectory(folderAndNames.first());
+    dialog->findChild<QLineEdit *>("fileNameEdit")->setText(quoted.join(' '));
+    QMetaObject::invokeMethod(dialog, quoted.isEmpty() ? "reject" : "accept");
 }
 
 void saveAs(const QString &path)
@@ -152,20 +127,6 @@ void closeModals()
     }
 }
 
-void holdWorkerJobs()
-{
-    g_holding = true;
-    SQLThread::setConnectionHook([](QSqlDatabase &db) {
-        if (sqlite3 *handle = sqliteHandle(db))
-            sqlite3_progress_handler(handle, 20, waitWhileHeld, nullptr);
-    });
-}
-
-void releaseWorkerJobs()
-{
-    g_holding = false;
-}
-
 void writeConfig(const QMap<QString, QString> &values)
 {
     QByteArray xml = "<?xml version=\"1.0\"?>\n<config>\n";
@@ -173,9 +134,14 @@ void writeConfig(const QMap<QString, QString> &values)
                                           {"PageRcd", "100"}, {"PlotRcd", "500"}, {"LockY", "0"}};
     for (const QString &key : {"Meter", "YStep", "Tickcount", "PageRcd", "PlotRcd", "LockY"})
         xml += QString("  <item key=\"%1\" value=\"%2\"/>\n").arg(key, values.value(key, defaults.value(key))).toUtf8();
+    writeConfigFile(xml + "</config>\n");
+}
+
+void writeConfigFile(const QByteArray &content)
+{
     QFile file(settingsPath());
     file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    file.write(xml + "</config>\n");
+    file.write(content);
 }
 
 QString readConfigFile()
@@ -211,12 +177,13 @@ QString writeRawRecordFile(const QDir &root, const QString &name, const QByteArr
     return root.filePath(name + "/20240301.CSV");
 }
 
-QStringList queryRows(const QString &statement)
+QStringList queryRows(const QString &statement, const QString &database)
 {
     QStringList rows;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "testrows");
-        db.setDatabaseName(recordDatabasePath());
+        db.setDatabaseName(database.isEmpty() ? recordDatabasePath() : database);
+        db.setConnectOptions("QSQLITE_OPEN_READONLY");
         QSqlQuery q(db.open() ? db : QSqlDatabase());
         q.exec(statement);
         while (q.next()) {
@@ -235,9 +202,9 @@ QStringList tableRows(const QString &table)
     return queryRows(QString("select * from %1 order by rowid").arg(table));
 }
 
-QString databaseValue(const QString &statement)
+QString databaseValue(const QString &statement, const QString &database)
 {
-    return queryRows(statement).value(0);
+    return queryRows(statement, database).value(0);
 }
 
 QStringList runImport(const QStringList &files, QString *reason)
@@ -317,24 +284,6 @@ QString humidityField(int k)
     return k % 19 == 3 ? "HH" : QString::number((k * 11) % 90 + 0.5);
 }
 
-QList<int> matchingRecords(int model, int count, const TableSearch &s)
-{
-    // HH and LL compare as 0 in a range, as SQLite's cast does.
-    const auto marker = [](const QString &v) { return v == "HH" || v == "LL"; };
-    const auto inside = [](const QString &v, double low, double high) { return v.toDouble() > low && v.toDouble() < high; };
-    QList<int> ks;
-    for (int k = 0; k < count; ++k) {
-        const QDateTime t = Start.addSecs(60 * k);
-        const QString pv = pvField(model, k, s.idx), h = humidityField(k);
-        bool ok = s.ishl ? marker(pv) : inside(pv, s.pv1, s.pv2);
-        if (model == 3)
-            ok = s.ishl ? ok || marker(h) : ok && inside(h, s.th1, s.th2);
-        if (ok && t >= s.st && t <= s.en)
-            ks << k;
-    }
-    return ks;
-}
-
 QString recordFile(const QDir &root, int model, int count, int first)
 {
     QStringList lines;
@@ -351,81 +300,6 @@ void importModel(const QDir &root, int model, int count)
     runImport({recordFile(root, model, count)});
 }
 
-QString shownValue(const QString &field)
-{
-    bool number = false;
-    const double value = field.toDouble(&number);
-    return number ? QString::number(value, 'g', 6) : field;
-}
-
-QString expectedRow(int model, int k, int id, int channel)
-{
-    const QStringList f = recordFields(model, k);
-    QStringList cells{QString::number(id)};
-    switch (familyOfModel(model)) {
-    case 1: {
-        const QString out = f.at(3 * channel + 2);
-        const int rounded = out == "45.6" ? 46 : (out == "12.4" ? 12 : out.toInt());
-        cells << shownValue(f.at(3 * channel)) << f.at(3 * channel + 1) << QString::number(rounded);
-        break;
-    }
-    case 2: cells << QString::number(channel + 1) << shownValue(f.at(channel)); break;
-    case 4: cells << shownValue(f.at(0)) << f.at(1) << f.at(2) << shownValue(f.at(3)) << f.at(4) << f.at(5); break;
-    default:
-        cells << shownValue(f.at(0));
-        for (int a = 2; a < f.size() - 1; a += 2)
-            cells << f.at(a);
-    }
-    return (cells << Start.addSecs(60 * k).toString("yyyy/MM/dd hh:mm:ss")).join(',');
-}
-
-QStringList summaryColumn(int model, const QList<int> &ks, int channel, int column)
-{
-    QStringList values;
-    for (int k : ks)
-        values << (column == 0 ? pvField(model, k, channel) : humidityField(k));
-    return values;
-}
-
-int firstExtreme(const QStringList &values, bool maximum)
-{
-    int at = -1;
-    for (int i = 0; i < values.size(); ++i) {
-        bool number = false;
-        const double x = values.at(i).toDouble(&number);
-        if (number && (at < 0 || (maximum ? x > values.at(at).toDouble() : x < values.at(at).toDouble())))
-            at = i;
-    }
-    return at;
-}
-
-QString expectedSummary(int model, const QList<int> &ks, int channel)
-{
-    const auto stamp = [&](int i) { return Start.addSecs(60 * ks.at(i)).toString("yyyy/MM/dd hh:mm:ss"); };
-    QStringList parts{QString("Records %1").arg(ks.size())};
-    const QStringList names = model == 3 ? QStringList{"Temperature", "Humidity"} : QStringList{"PV"};
-    for (int column = 0; column < names.size(); ++column) {
-        const QStringList values = summaryColumn(model, ks, channel, column);
-        int numbers = 0, unreadable = 0;
-        double sum = 0;
-        for (const QString &v : values) {
-            bool number = false;
-            sum += v.toDouble(&number);
-            numbers += number;
-            unreadable += !number && v != "HH" && v != "LL";
-        }
-        const int low = firstExtreme(values, false), high = firstExtreme(values, true);
-        QString text = names.at(column) + ": ";
-        text += numbers == 0 ? QString("no readable value")
-                             : QString("min %1 at %2, max %3 at %4, mean %5")
-                                   .arg(shownValue(values.value(low)), stamp(low), shownValue(values.value(high)),
-                                        stamp(high), QString::number(sum / numbers, 'g', 6));
-        text += QString(" · HH %1 · LL %2").arg(values.count("HH")).arg(values.count("LL"));
-        parts << text + (unreadable ? QString(" · unreadable %1").arg(unreadable) : QString());
-    }
-    return parts.join(" · ");
-}
-
 QString shownSummary(QWidget *page)
 {
     return page->findChild<QLabel *>("summary_label")->text().remove(QRegularExpression("<[^>]*>"));
@@ -434,24 +308,6 @@ QString shownSummary(QWidget *page)
 QAction *action(QWidget &window, const char *name)
 {
     return window.findChild<QAction *>(name);
-}
-
-template<class Page, class... Families> std::unique_ptr<Page> makePage(int family)
-{
-    std::unique_ptr<Page> page;
-    int number = 0;
-    ((++number == family ? void(page = std::make_unique<Families>()) : void()), ...);
-    return page;
-}
-
-std::unique_ptr<DataTablePage> makeDataPage(int family)
-{
-    return makePage<DataTablePage, Formdata1, Formdata2, Formdata3, Formdata4, Formdata5>(family);
-}
-
-std::unique_ptr<ChartPage> makeChartPage(int family)
-{
-    return makePage<ChartPage, Formcart1, Formcart2, Formcart3, Formcart4, Formcart5>(family);
 }
 
 void setWindow(QWidget *page, const QDateTime &st, const QDateTime &en)

@@ -25,14 +25,14 @@ void onNextModal(const char *className, std::function<void(QWidget *)> answer, i
 void answerMessage(QString *text, const char *button = "push_ok");
 // The next file dialog takes these files of the folder (none: Cancel); `then` runs right after.
 void chooseFiles(const QString &folder, const QStringList &names, std::function<void()> then = {});
+// Makes a file dialog take the folder's named files, or Cancel when none are named.
+void chooseInDialog(QWidget *dialog, const QStringList &folderAndNames);
 void saveAs(const QString &path);
 void click(QWidget *parent, const char *objectName);
 void closeModals();
-// Holds every worker job at its first SQLite steps until released.
-void holdWorkerJobs();
-void releaseWorkerJobs();
 
 void writeConfig(const QMap<QString, QString> &values = {});
+void writeConfigFile(const QByteArray &content);
 QString readConfigFile();
 void freshDatabase();
 // A folder with VNMETER.INI and record files, each a header and the lines.
@@ -40,10 +40,10 @@ QString writeRecordFolder(const QDir &root, const QString &name, const QString &
                           const QMap<QString, QStringList> &files);
 // A folder with VNMETER.INI and one record file of these bytes; returns the file.
 QString writeRawRecordFile(const QDir &root, const QString &name, const QByteArray &modelLine, const QByteArray &content);
-// A statement's rows on record.db, "|" between fields.
-QStringList queryRows(const QString &statement);
+// A statement's rows on record.db or another database, read-only, "|" between fields.
+QStringList queryRows(const QString &statement, const QString &database = QString());
 QStringList tableRows(const QString &table); // in rowid order
-QString databaseValue(const QString &statement);
+QString databaseValue(const QString &statement, const QString &database = QString());
 // Imports on a worker thread; returns every report as "text|value", and
 // what the user is told in `reason` (empty when the import is done).
 QStringList runImport(const QStringList &files, QString *reason = nullptr);
@@ -58,27 +58,12 @@ int modelOfFamily(int family);
 QStringList recordFields(int model, int k);
 QString pvField(int model, int k, int channel);
 QString humidityField(int k);
-// The records a table search selects, worked out from the generated fields.
-QList<int> matchingRecords(int model, int count, const TableSearch &search);
 // A record file of records first .. first + count - 1; returns its path.
 QString recordFile(const QDir &root, int model, int count, int first = 0);
 void importModel(const QDir &root, int model, int count);
-// A value as the table shows it: the number, or the marker.
-QString shownValue(const QString &field);
-// Record k as row `id` of a data page (and line of its export).
-QString expectedRow(int model, int k, int id, int channel);
-
-// The summary line of records ks of a search (channel: as in pvField), as
-// the page shows it; the values of its value column, and the place of the
-// first minimum or maximum among them (-1: no number).
-QString expectedSummary(int model, const QList<int> &ks, int channel);
-QStringList summaryColumn(int model, const QList<int> &ks, int channel, int column);
-int firstExtreme(const QStringList &values, bool maximum);
 QString shownSummary(QWidget *page); // without its links
 
 QAction *action(QWidget &window, const char *name);
-std::unique_ptr<DataTablePage> makeDataPage(int family);
-std::unique_ptr<ChartPage> makeChartPage(int family);
 void setWindow(QWidget *page, const QDateTime &st, const QDateTime &en);
 void setRanges(QWidget *page, const QString &low, const QString &high);
 void pressChannel(QWidget *page, int row);

@@ -3,29 +3,10 @@
 #include "testsupport.h"
 
 #include <QDomDocument>
-#include <QProcess>
-#include <QSqlQuery>
-#include <QTemporaryDir>
 
 using namespace TestSupport;
 
 namespace {
-
-// The number of rows of a table in a record.db ("" while there is none).
-QString rowsIn(const QString &database, const QString &table)
-{
-    QString rows;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "approws");
-        db.setDatabaseName(database);
-        db.setConnectOptions("QSQLITE_OPEN_READONLY");
-        QSqlQuery q(QFile::exists(database) && db.open() ? db : QSqlDatabase());
-        if (q.exec("select count(*) from " + table) && q.next())
-            rows = q.value(0).toString();
-    }
-    QSqlDatabase::removeDatabase("approws");
-    return rows;
-}
 
 QString meterIn(const QString &folder)
 {
@@ -49,7 +30,7 @@ void runUntilImported(const QString &program, const QStringList &arguments, cons
     viewer.setProcessEnvironment(env);
     viewer.start(program, arguments);
     QVERIFY(viewer.waitForStarted());
-    QTRY_COMPARE_WITH_TIMEOUT(rowsIn(folder + "/record.db", "meter" + meter), rows, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(databaseValue("select count(*) from meter" + meter, folder + "/record.db"), rows, 30000);
     QTRY_COMPARE(meterIn(folder), meter);
     viewer.kill();
     viewer.waitForFinished();
@@ -123,8 +104,8 @@ private slots:
         runUntilImported(VIEWER, {"--data", controller, samplesDir() + "/controller-2ch"}, dir.path(), controller,
                          "12", "720");
         QCOMPARE(meterIn(level), QString("3"));
-        QCOMPARE(rowsIn(level + "/record.db", "meter3"), QString("720"));
-        QCOMPARE(rowsIn(level + "/record.db", "meter12"), QString("0"));
+        QCOMPARE(databaseValue("select count(*) from meter3", level + "/record.db"), QString("720"));
+        QCOMPARE(databaseValue("select count(*) from meter12", level + "/record.db"), QString("0"));
     }
 };
 

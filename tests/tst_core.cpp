@@ -3,20 +3,8 @@
 #include "settings.h"
 #include "testsupport.h"
 
-#include <QBuffer>
 
 using namespace TestSupport;
-
-namespace {
-
-void writeFile(const QByteArray &content)
-{
-    QFile file(settingsPath());
-    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    file.write(content);
-}
-
-} // namespace
 
 class TestCore : public QObject
 {
@@ -26,7 +14,7 @@ private slots:
     void settingsFile()
     {
         // Any root and tag names; keys are case-sensitive; the first duplicate counts.
-        writeFile("<a><b key=\"PageRcd\" value=\"42\"/><!-- c --><zz key=\"Meter\" value=\"216\"/>"
+        writeConfigFile("<a><b key=\"PageRcd\" value=\"42\"/><!-- c --><zz key=\"Meter\" value=\"216\"/>"
                   "<s key=\"PlotRcd\" value=\"1\"/><s key=\"PlotRcd\" value=\"2\"/>text</a>");
         QCOMPARE(readSetting("PageRcd"), QString("42"));
         QCOMPARE(readSetting("pagercd"), QString());
@@ -72,7 +60,7 @@ private slots:
     void unreadableSettingsAreNeverRewritten()
     {
         QFETCH(QByteArray, content);
-        writeFile(content);
+        writeConfigFile(content);
         QCOMPARE(readSetting("Meter"), QString());
         writeSetting("Meter", "5");
         QCOMPARE(readConfigFile().toUtf8(), content);

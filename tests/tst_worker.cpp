@@ -4,10 +4,7 @@
 #include "sqlthread.h"
 #include "testsupport.h"
 
-#include <QProcess>
-#include <QRandomGenerator>
 #include <QSqlQuery>
-#include <QTemporaryDir>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -83,13 +80,26 @@ private slots:
         content += "HH,\xff\xfe,9,2024-03-01 00:03:00\r\n";                 // invalid UTF-8
         content += "1,2,3\r\n,,,\r\n";                                       // wrong count, then empties
         content += QByteArray(70000, 'x') + "\r\n";                          // overlong line
-        content += "LL,5,6.7,2024-03-01 00:04:00";                            // no final line end
+        QStringList expected{"1.5|2|45.6|2024-03-01 00:00:00\n", "x'); DROP TABLE meter11;--|5|6|2024-03-01 00:01:00\n",
+                             "7|8|9|2024-03-01 00:02:00",
+                             QString::fromUtf8("HH|\xef\xbf\xbd\xef\xbf\xbd|9|2024-03-01 00:03:00\n"), "|||\n"};
+        // About 1.5 MB more, read in several batches while earlier ones are
+        // stored: skipped lines, and long lines that grow threefold when repaired.
+        for (int i = 0; i < 40000; ++i) {
+            const QByteArray time = Start.addSecs(i).toString("yyyy-MM-dd hh:mm:ss").toLatin1();
+            const bool longSv = i % 10007 == 5000;
+            if (i % 7 == 3) {
+                content += QByteArray::number(i) + "," + time + "\r\n"; // wrong count
+                continue;
+            }
+            content += QByteArray::number(i) + "," + (longSv ? QByteArray(20000, '\xff') : QByteArray::number(i % 100))
+                + ",1.5," + time + "\r\n";
+            expected << QString("%1|%2|1.5|%3\n").arg(i).arg(longSv ? QString(20000, QChar(0xfffd)) : QString::number(i % 100),
+                                                           QString::fromLatin1(time));
+        }
+        content += "LL,5,6.7,2024-03-01 00:04:00"; // no final line end
+        expected << "LL|5|6.7|2024-03-01 00:04:00";
         const QString file = writeRawRecordFile(QDir(dir.path()), "paths", "  11  \n", content);
-        const QStringList expected{"1.5|2|45.6|2024-03-01 00:00:00\n",
-                                   "x'); DROP TABLE meter11;--|5|6|2024-03-01 00:01:00\n",
-                                   "7|8|9|2024-03-01 00:02:00",
-                                   QString::fromUtf8("HH|\xef\xbf\xbd\xef\xbf\xbd|9|2024-03-01 00:03:00\n"),
-                                   "|||\n", "LL|5|6.7|2024-03-01 00:04:00"};
         for (InsertPath path : {InsertPath::Native, InsertPath::QtQuery}) {
             freshDatabase();
             setPreferredInsertPath(path);
@@ -165,31 +175,6 @@ private slots:
         }
     }
 
-    void recordsAcrossManyBatches()
-    {
-        // About 1.5 MB: the file is read in several batches while earlier ones
-        // are stored, with skipped lines and a long repaired line among them.
-        QByteArray content = "header\r\n";
-        QStringList expected;
-        for (int i = 0; i < 40000; ++i) {
-            const QByteArray time = Start.addSecs(i).toString("yyyy-MM-dd hh:mm:ss").toLatin1();
-            if (i % 7 == 3) {
-                content += QByteArray::number(i) + "," + time + "\r\n"; // wrong count
-                continue;
-            }
-            QByteArray sv = QByteArray::number(i % 100);
-            QString svText = QString::fromLatin1(sv);
-            if (i % 10007 == 5000) {
-                sv = QByteArray(20000, '\xff'); // grows threefold when repaired
-                svText = QString(20000, QChar(0xfffd));
-            }
-            content += QByteArray::number(i) + "," + sv + ",1.5," + time + "\r\n";
-            expected << QString("%1|%2|1.5|%3\n").arg(i).arg(svText, QString::fromLatin1(time));
-        }
-        runImport({writeRawRecordFile(QDir(dir.path()), "batches", "11", content)});
-        QCOMPARE(tableRows("meter11"), expected);
-    }
-
     void staleJournalWithOldRows()
     {
         // A process that dies while changing the rows leaves a hot journal of
@@ -211,41 +196,7 @@ private slots:
         QCOMPARE(rows.first(), recordFields(11, 5000).join('|') + "\n");
         QCOMPARE(databaseValue("PRAGMA quick_check"), QString("ok"));
     }
-
-    void killedImportLosesNothingElse()
-    {
-        // A process killed in the middle of an import leaves either the old
-        // records or all of the new ones, never a part.
-        const QString big = recordFile(QDir(dir.path()), 11, 150000);
-        const QString small = recordFile(QDir(dir.path()), 11, 3, 7);
-        QRandomGenerator random(20240301);
-        for (int run = 0; run < 12; ++run) {
-            if (databaseValue("select count(*) from meter11") != "3")
-                runImport({small});
-            QProcess child;
-            child.start(QCoreApplication::applicationFilePath(), {"--import-child", big});
-            QVERIFY(child.waitForStarted());
-            QTest::qWait(int(random.bounded(20, 400)));
-            child.kill();
-            child.waitForFinished();
-            QCOMPARE(databaseValue("PRAGMA quick_check"), QString("ok"));
-            const int rows = databaseValue("select count(*) from meter11").toInt();
-            QVERIFY2(rows == 3 || rows == 150000, qPrintable(QString::number(rows)));
-        }
-    }
 };
 
-int main(int argc, char *argv[])
-{
-    if (argc > 2 && qstrcmp(argv[1], "--import-child") == 0) {
-        QCoreApplication app(argc, argv);
-        TestSupport::runImport({QString::fromLocal8Bit(argv[2])});
-        return 0;
-    }
-    QApplication app(argc, argv);
-    TestSupport::setUpFilesBeside();
-    TestWorker test;
-    return QTest::qExec(&test, argc, argv);
-}
-
+SUNDREVALE_TEST_MAIN(TestWorker)
 #include "tst_worker.moc"

@@ -100,15 +100,8 @@ void ChartPage::on_pushButton_clicked()
     asked.st = minuteStart(w.dateTimeEdit1->dateTime());
     asked.en = minuteEnd(w.dateTimeEdit2->dateTime());
     asked.idx = chIndex;
-    if (!(asked.st < minuteStart(asked.en))) {
-        showMessage(tr("Set the right times for starting and finishing."), 3);
-        w.dateTimeEdit1->setFocus();
+    if (!windowAndChannelChosen())
         return;
-    }
-    if (family.hasChannels() && chIndex == -1) {
-        showMessage(tr("Choose one of the channel."), 3);
-        return;
-    }
     w.stackedWidget->setCurrentIndex(0);
     if (!runNewSearch(pageSize()))
         return;

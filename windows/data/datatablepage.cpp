@@ -102,14 +102,8 @@ void DataTablePage::on_checkBox_stateChanged(int arg1)
 
 bool DataTablePage::checkCriteria()
 {
-    if (!(asked.st < minuteStart(asked.en))) {
-        showMessage(tr("Set the right times for starting and finishing."), 3);
+    if (!windowAndChannelChosen())
         return false;
-    }
-    if (family.hasChannels() && asked.idx == -1) {
-        showMessage(tr("Choose one of the channel."), 3);
-        return false;
-    }
     if (asked.ishl)
         return true;
     const double bounds[][2] = {{asked.pv1, asked.pv2}, {asked.th1, asked.th2}};

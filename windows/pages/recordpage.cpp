@@ -90,6 +90,20 @@ void RecordPage::showMessage(const QString &text, int kind)
     msgbox->exec();
 }
 
+bool RecordPage::windowAndChannelChosen()
+{
+    if (!(asked.st < minuteStart(asked.en))) {
+        showMessage(tr("Set the right times for starting and finishing."), 3);
+        fromEdit->setFocus();
+        return false;
+    }
+    if (family.hasChannels() && asked.idx == -1) {
+        showMessage(tr("Choose one of the channel."), 3);
+        return false;
+    }
+    return true;
+}
+
 bool RecordPage::runRequest(int pageid)
 {
     const JobOutcome outcome = runJob(worker, progress, [this, pageid] { sendRequest(pageid); });

@@ -79,6 +79,9 @@ protected:
     // A failure or an empty result has been told to the user.
     bool runNewSearch(int perPage);
     void showMessage(const QString &text, int kind);
+    // The window of `asked` holds a whole minute and a channel is chosen
+    // where the family has channels; otherwise the user is told.
+    bool windowAndChannelChosen();
     // Puts the summary line of the searched window just above the paging bar.
     void addSummary(QWidget *pagingBar);
     // Records per page of this kind of page.
