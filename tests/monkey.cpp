@@ -185,8 +185,7 @@ void Monkey::start()
 {
     window.reset();
     closeModals();
-    freshDatabase();
-    writeConfig();
+    setUpFilesBeside();
     loadSettings();
     window = std::make_unique<MainWindow>();
     window->show();

@@ -17,18 +17,6 @@ namespace TestSupport {
 
 namespace {
 
-void writeFiles(const QDir &root, const QString &name, const QByteArray &modelLine, const QMap<QString, QByteArray> &files)
-{
-    root.mkpath(name);
-    QMap<QString, QByteArray> all = files;
-    all["VNMETER.INI"] = modelLine;
-    for (auto it = all.begin(); it != all.end(); ++it) {
-        QFile file(root.filePath(name + "/" + it.key()));
-        file.open(QIODevice::WriteOnly);
-        file.write(it.value());
-    }
-}
-
 QString pvText(int k, int channel)
 {
     if (k % 17 == 5 || k % 23 == 7)
@@ -105,10 +93,7 @@ void chooseInDialog(QWidget *dialog, const QStringList &folderAndNames)
 
 void saveAs(const QString &path)
 {
-    onNextModal("QFileDialog", [path](QWidget *dialog) {
-        dialog->findChild<QLineEdit *>("fileNameEdit")->setText(path);
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
+    onNextModal("QFileDialog", [path](QWidget *d) { chooseInDialog(d, {QFileInfo(path).path(), QFileInfo(path).fileName()}); });
 }
 
 void click(QWidget *parent, const char *objectName)
@@ -164,17 +149,22 @@ void freshDatabase()
 QString writeRecordFolder(const QDir &root, const QString &name, const QString &modelLine,
                           const QMap<QString, QStringList> &files)
 {
-    QMap<QString, QByteArray> contents;
     for (auto it = files.begin(); it != files.end(); ++it)
-        contents[it.key()] = "HEADER,LINE\r\n" + it.value().join("\r\n").toUtf8() + (it.value().isEmpty() ? "" : "\r\n");
-    writeFiles(root, name, modelLine.toUtf8() + "\r\n", contents);
+        writeRawRecordFile(root, name, modelLine.toUtf8() + "\r\n",
+                           "HEADER,LINE\r\n" + it.value().join("\r\n").toUtf8() + (it.value().isEmpty() ? "" : "\r\n"), it.key());
     return root.filePath(name);
 }
 
-QString writeRawRecordFile(const QDir &root, const QString &name, const QByteArray &modelLine, const QByteArray &content)
+QString writeRawRecordFile(const QDir &root, const QString &name, const QByteArray &modelLine, const QByteArray &content,
+                           const QString &fileName)
 {
-    writeFiles(root, name, modelLine, {{"20240301.CSV", content}});
-    return root.filePath(name + "/20240301.CSV");
+    root.mkpath(name);
+    for (const auto &[file, bytes] : {std::pair(QString("VNMETER.INI"), modelLine), std::pair(fileName, content)}) {
+        QFile out(root.filePath(name + "/" + file));
+        out.open(QIODevice::WriteOnly);
+        out.write(bytes);
+    }
+    return root.filePath(name + "/" + fileName);
 }
 
 QStringList queryRows(const QString &statement, const QString &database)

@@ -38,8 +38,9 @@ void freshDatabase();
 // A folder with VNMETER.INI and record files, each a header and the lines.
 QString writeRecordFolder(const QDir &root, const QString &name, const QString &modelLine,
                           const QMap<QString, QStringList> &files);
-// A folder with VNMETER.INI and one record file of these bytes; returns the file.
-QString writeRawRecordFile(const QDir &root, const QString &name, const QByteArray &modelLine, const QByteArray &content);
+// A folder with VNMETER.INI and a record file of these bytes; returns the file.
+QString writeRawRecordFile(const QDir &root, const QString &name, const QByteArray &modelLine, const QByteArray &content,
+                           const QString &fileName = "20240301.CSV");
 // A statement's rows on record.db or another database, read-only, "|" between fields.
 QStringList queryRows(const QString &statement, const QString &database = QString());
 QStringList tableRows(const QString &table); // in rowid order

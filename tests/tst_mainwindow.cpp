@@ -52,14 +52,10 @@ QString pageState(QWidget *page)
     return counter(page) + ' ' + shownRows(page).join(';') + summary;
 }
 
-QLineEdit *field(QWidget *dialog, const char *name)
+// Types into a dialog's field key by key, so the validator judges every keystroke.
+QString typed(QWidget *dialog, const char *name, const QString &text)
 {
-    return dialog->findChild<QLineEdit *>(name);
-}
-
-// Types into a field key by key, so the validator judges every keystroke.
-QString typed(QLineEdit *edit, const QString &text)
-{
+    auto *edit = dialog->findChild<QLineEdit *>(name);
     edit->clear();
     QTest::keyClicks(edit, text);
     return edit->text();
@@ -330,13 +326,14 @@ private slots:
         const QString before = readConfigFile();
         // Cancel stores nothing and keeps the page; a page size below 1 is refused.
         onNextModal("Dialogconfig", [](QWidget *d) {
-            const QStringList shown{field(d, "line_pagercd")->text(), field(d, "line_plotrcd")->text(),
-                                    field(d, "line_YStep")->text(), field(d, "line_Tickcount")->text()};
+            QStringList shown;
+            for (const char *name : {"line_pagercd", "line_plotrcd", "line_YStep", "line_Tickcount"})
+                shown << d->findChild<QLineEdit *>(name)->text();
             QCOMPARE(shown, QStringList({"100", "100", "0.5", "10"})); // the values in effect
             QVERIFY(d->findChild<QCheckBox *>("checkBox")->isChecked());
-            QCOMPARE(typed(field(d, "line_YStep"), "1.2345"), QString("1.234")); // judged key by key
-            QCOMPARE(typed(field(d, "line_pagercd"), "100001"), QString("10000"));
-            typed(field(d, "line_plotrcd"), "0");
+            QCOMPARE(typed(d, "line_YStep", "1.2345"), QString("1.234")); // judged key by key
+            QCOMPARE(typed(d, "line_pagercd", "100001"), QString("10000"));
+            typed(d, "line_plotrcd", "0");
             QString message;
             answerMessage(&message);
             click(d, "pushButton_2");
@@ -347,10 +344,10 @@ private slots:
         QCOMPARE(window.currentPage(), page);
         QCOMPARE(readConfigFile(), before);
         onNextModal("Dialogconfig", [](QWidget *d) {
-            typed(field(d, "line_pagercd"), "7");
-            typed(field(d, "line_YStep"), "3");
-            typed(field(d, "line_Tickcount"), "4");
-            typed(field(d, "line_plotrcd"), "1"); // the smallest page
+            typed(d, "line_pagercd", "7");
+            typed(d, "line_YStep", "3");
+            typed(d, "line_Tickcount", "4");
+            typed(d, "line_plotrcd", "1"); // the smallest page
             d->findChild<QCheckBox *>("checkBox")->setChecked(false);
             click(d, "pushButton_2");
         });

@@ -127,7 +127,6 @@ private slots:
         QTest::newRow("no model file") << QByteArray("11") << good << "VNMETER.INI was not found beside the record files." << -1;
         QTest::newRow("empty file") << QByteArray("11") << QByteArray() << noRecords << -1;
         QTest::newRow("header only") << QByteArray("11") << QByteArray("PV1,SV1,OUT1,Time") << noRecords << -1;
-        QTest::newRow("only line ends") << QByteArray("11") << QByteArray("\n\n\r\n\n") << noRecords << -1;
         QTest::newRow("NUL in the header") << QByteArray("11") << QByteArray("h") + '\0' + "h\n1,2,3,2024-03-01 00:00:00\n" << QString() << 1;
         QTest::newRow("no template") << QByteArray("11") << good << "Write to the data fails" << -1;
         QTest::newRow("full disk") << QByteArray("11") << many << "Import failed: database or disk is full" << -1;
