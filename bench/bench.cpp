@@ -129,6 +129,8 @@ void importFamily(Bench &bench, const QString &root, int model, int lines, const
     for (int run = 0; run < 5; ++run) {
         replaceRecordDatabase();
         const double oursMs = bench.time([&] { bench.worker->dn_importCSV({file}); });
+        // The time index is built behind the import; the shell waits for it.
+        QMetaObject::invokeMethod(bench.worker, [] {}, Qt::BlockingQueuedConnection);
         const double shellMs = shellImport(file, table);
         ours.ms << oursMs;
         shell.ms << shellMs;
@@ -205,6 +207,88 @@ void searches(Bench &bench, int total)
     }
 }
 
+// A year of one-second records of a 2-channel controller, in daily files
+// (generated once, then reused).
+QStringList yearFiles(const QString &root)
+{
+    const QString folder = root + "/year-model12";
+    if (!QFile::exists(folder + "/.complete")) {
+        QDir(folder).removeRecursively();
+        QProcess::execute("python3", {SOURCE_DIR "/scripts/make_samples.py", "--model", "12", "--lines", "86400",
+                                      "--files", "365", "--interval", "1", "--out", folder});
+        QFile(folder + "/.complete").open(QIODevice::WriteOnly);
+    }
+    QStringList files;
+    for (const QString &name : QDir(folder).entryList({"*.CSV"}, QDir::Files, QDir::Name))
+        files << folder + "/" + name;
+    return files;
+}
+
+// The shell's .import of every file into one database; its size in `bytes`.
+double shellImportAll(const QStringList &files, const QString &table, qint64 *bytes)
+{
+    const QString db = QCoreApplication::applicationDirPath() + "/shell.db";
+    const QString commands = db + ".commands";
+    QFile::remove(db);
+    QFile::copy(recordTemplatePath(), db);
+    QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner);
+    QFile script(commands);
+    script.open(QIODevice::WriteOnly);
+    for (const QString &file : files)
+        script.write(QStringLiteral(".import --csv --skip 1 %1 %2\n").arg(file, table).toUtf8());
+    script.close();
+    QElapsedTimer clock;
+    clock.start();
+    QProcess shell;
+    shell.setStandardInputFile(commands);
+    shell.start("sqlite3", {db});
+    shell.waitForFinished(-1);
+    const double ms = clock.nsecsElapsed() / 1e6;
+    *bytes = QFileInfo(db).size();
+    QFile::remove(db);
+    QFile::remove(commands);
+    return ms;
+}
+
+void year(Bench &bench, const QString &root)
+{
+    const QStringList files = yearFiles(root);
+    const double lines = 86400.0 * files.size();
+    Meter = 12;
+    PageRcd = 100;
+    PlotRcd = 500;
+    const QDateTime mid = Start.addDays(182), end = Start.addDays(files.size()).addSecs(-1);
+    const auto search = [&](int page, const QDateTime &st, const QDateTime &en) {
+        return [=, &bench] { bench.worker->dn_Record_Search1(page, 0, st, en, -99999, 99999, false); };
+    };
+    Figures ours, shell, ratio, toFirstPage;
+    qint64 shellBytes = 0, ourBytes = 0;
+    for (int run = 0; run < 3; ++run) {
+        replaceRecordDatabase();
+        ours.ms << bench.time([&] { bench.worker->dn_importCSV(files); });
+        // The time index is built right behind the import; the search waits for it.
+        toFirstPage.ms << bench.time(search(-1, mid, mid.addSecs(int(lines / 100))));
+        ourBytes = QFileInfo(recordDatabasePath()).size();
+        shell.ms << shellImportAll(files, "meter12", &shellBytes);
+        ratio.ms << shell.ms.last() / ours.ms.last();
+    }
+    const auto rate = [lines](double ms) { return lines / (ms / 1000); };
+    std::printf("year of model 12: %d files, %.0f lines, medians of 3 paired runs\n", int(files.size()), lines);
+    std::printf("  import          %9.0f rows/s   sqlite3 .import %9.0f rows/s   ratio %.2f (min %.2f, max %.2f)\n",
+                rate(ours.median()), rate(shell.median()), ratio.median(), ratio.min(), ratio.max());
+    std::printf("  peak RSS %.0f MB; record.db %.1f bytes a record with the time index, the shell's %.1f without\n",
+                peakMegabytes(), ourBytes / lines, shellBytes / lines);
+    toFirstPage.print("  import's end to a 1% window's first page");
+    const QDateTime day = Start.addDays(200), dayEnd = day.addSecs(86399);
+    bench.repeat(5, search(-1, day, dayEnd)).print("  a day: count and first page");
+    bench.repeat(5, search(500, day, dayEnd)).print("  a day: a later page");
+    bench.repeat(5, [&] { bench.worker->dn_Record_Cart1(false, -1, 0, day, dayEnd); }).print("  a day: chart of 500");
+    bench.repeat(5, search(-1, Start, end)).print("  the year: count and first page");
+    const int lastPage = qMax(0, (g_recordCount - 1) / PageRcd);
+    bench.repeat(5, search(lastPage, Start, end)).print("  the year: last page");
+    bench.repeat(5, [&] { bench.worker->dn_Record_Cart1(false, -1, 0, Start, end); }).print("  the year: chart of 500");
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -213,6 +297,7 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     // The jobs' debug traces would stand between the figures.
     QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
+    const bool wholeYear = argc > 1 && qstrcmp(argv[1], "year") == 0;
     const int lines = argc > 1 ? QString(argv[1]).toInt() : 1000000;
     const QString root = QCoreApplication::applicationDirPath() + "/data";
     QDir().mkpath(root);
@@ -220,14 +305,16 @@ int main(int argc, char **argv)
     Bench bench;
     // "import" stops after the imports; "search" reuses the records of the last run.
     const QByteArray mode = argc > 2 ? QByteArray(argv[2]) : QByteArray();
-    if (mode != "search") {
+    if (wholeYear) {
+        year(bench, root);
+    } else if (mode != "search") {
         longLine(bench, root);
         std::printf("records per family: %d (family 4: %d)\n", lines, lines * 3 / 10);
         importFamily(bench, root, 216, lines, "meter216");
         importFamily(bench, root, 3, lines * 3 / 10, "meter4");
         importFamily(bench, root, 16, lines, "meter16");
     }
-    if (mode != "import")
+    if (mode != "import" && !wholeYear)
         searches(bench, lines);
     std::printf("peak RSS of the whole run: %.0f MB\n", peakMegabytes());
     QFile::remove(settingsPath());

@@ -97,3 +97,8 @@ QString chartPageStatement(const MeterFamily &family, int meter, const ChartRequ
               .arg(offset)
               .arg(plotRcd);
 }
+
+QString timeIndexStatement(const QString &table)
+{
+    return QStringLiteral("create index if not exists %1_time on %1(datetime(indate))").arg(table);
+}

@@ -44,6 +44,8 @@ struct ChartRequest {
     QDateTime en;
 };
 
+// The index every search reads its time window through.
+QString timeIndexStatement(const QString &table);
 QString chartCountStatement(const MeterFamily &family, int meter);
 QString chartPageStatement(const MeterFamily &family, int meter, const ChartRequest &request, int plotRcd);
 

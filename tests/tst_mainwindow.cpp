@@ -9,6 +9,7 @@
 
 #include <QSqlQuery>
 #include <atomic>
+#include <thread>
 #include <qcustomplot.h>
 #include <sqlite3.h>
 
@@ -269,6 +270,58 @@ private slots:
             click(page, "pushButton"); // a second job runs as usual
         }
         QVERIFY(pageState(page).startsWith("Record：300 ,Pages：1 of 3"));
+    }
+
+    // The time index is built after an import, held here until the job
+    // under test has been asked for: it waits, stops the build, or quits.
+    void timeIndexAfterImport_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::newRow("a search waits for it") << "search";
+        QTest::newRow("an import replaces the database") << "import";
+        QTest::newRow("quitting loses nothing") << "quit";
+    }
+
+    void timeIndexAfterImport()
+    {
+        QFETCH(QString, meanwhile);
+        static std::atomic_bool held;
+        held = true;
+        SQLThread::setTimeIndexHook([] {
+            for (int i = 0; held && i < 100000; ++i)
+                QThread::usleep(200);
+        });
+        const QString index = "select count(*) from sqlite_master where name = 'meter11_time'";
+        auto window = std::make_unique<MainWindow>();
+        window->show();
+        chooseFiles(QFileInfo(recordFile(QDir(dir.path()), 11, 300)).path(), {"20240301.CSV"});
+        action(*window, "actionopendb")->trigger();
+        auto *preparing = window->findChild<QLabel *>("timeIndexLabel");
+        QTRY_VERIFY(preparing->isVisible());
+        std::thread([] { QThread::msleep(300); held = false; }).detach();
+        if (meanwhile == "search") {
+            QWidget *page = searchedPage(*window, "actionsearch");
+            QVERIFY(!held); // it ended after the build
+            const QString during = pageState(page);
+            QVERIFY2(during.startsWith("Record：300 ,Pages：1 of 3"), qPrintable(during));
+            click(page, "pushButton");
+            QCOMPARE(pageState(page), during);
+        } else if (meanwhile == "import") {
+            answerMessage(nullptr, "push_ok");
+            chooseFiles(QFileInfo(recordFile(QDir(dir.path()), 11, 2, 5000)).path(), {"20240301.CSV"});
+            action(*window, "actionopendb")->trigger();
+            QCOMPARE(tableRows("meter11").size(), 2);
+        } else {
+            window.reset(); // waits for the build, which stops
+            QCOMPARE(tableRows("meter11").size(), 300);
+            QCOMPARE(databaseValue(index), QString("0"));
+            window = std::make_unique<MainWindow>(); // a later search builds it
+            QVERIFY(counter(searchedPage(*window, "actionsearch")).startsWith("Record：300 ,Pages：1 of 3"));
+        }
+        QTRY_VERIFY(!window->findChild<QLabel *>("timeIndexLabel")->isVisible());
+        QCOMPARE(databaseValue(index), QString("1"));
+        QCOMPARE(databaseValue("PRAGMA quick_check"), QString("ok"));
+        SQLThread::setTimeIndexHook({});
     }
 
     void rememberedPlaces()

@@ -112,6 +112,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->statusBar->addWidget(locationLabel2);
     locationLabel3 = new QLabel(tr("If rotate the mouse wheel,the X-axis will scale"), this);
     ui->statusBar->addWidget(locationLabel3);
+    timeIndexLabel = new QLabel(tr("Preparing the time index…"), this);
+    timeIndexLabel->setObjectName(QStringLiteral("timeIndexLabel"));
+    timeIndexLabel->hide();
+    ui->statusBar->addPermanentWidget(timeIndexLabel);
+    connect(worker, &SQLThread::TimeIndexPreparing, timeIndexLabel, &QWidget::setVisible);
 
     progress = new DialogProgress(this);
     connect(progress, &DialogProgress::finished, this, &MainWindow::dn_ThreadFinsh);
@@ -238,6 +243,7 @@ void MainWindow::importFiles(const QStringList &files)
         return;
     }
     UserState::setImportFolder(QFileInfo(files.constFirst()).absolutePath());
+    worker->stopTimeIndex(); // the database it is built in is about to be replaced
     const JobOutcome outcome = runJob(worker, progress, [&] { emit ImportData(files); });
     if (outcome.done()) {
         on_actionsearch_triggered();

@@ -64,6 +64,7 @@ private:
     QLabel *locationLabel1;
     QLabel *locationLabel2;
     QLabel *locationLabel3;
+    QLabel *timeIndexLabel; // shown while the time index is built after an import
 };
 
 #endif

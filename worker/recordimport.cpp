@@ -221,5 +221,5 @@ void SQLThread::importRecords(int family, int tableCode, const QStringList &file
 
     Meter = tableCode;
     writeSetting(QStringLiteral("Meter"), QString::number(tableCode));
-    finishJob(JobOutcome::Done, QString(), tr("%1 files to be imported").arg(n));
+    finishImport(meterFamily(family).table(tableCode), tr("%1 files to be imported").arg(n));
 }

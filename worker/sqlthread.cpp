@@ -26,6 +26,10 @@ std::function<void(QSqlDatabase &)> g_connectionHook;
 std::atomic<SQLThread::PageAccess> g_pageAccess{SQLThread::PageAccess::Chosen};
 std::atomic_bool g_windowSummary{true};
 QMutex g_readPathsLock;
+// Held while the time index is built after an import; searches wait for it.
+QMutex g_timeIndexBuild;
+std::function<void()> g_timeIndexHook;
+const QString IndexConnectionName = QStringLiteral("timeindex");
 QStringList g_readPaths;
 
 void bindWindow(QSqlQuery &query, const QDateTime &st, const QDateTime &en)
@@ -55,6 +59,11 @@ struct PagedQuery {
 void SQLThread::setConnectionHook(std::function<void(QSqlDatabase &)> hook)
 {
     g_connectionHook = std::move(hook);
+}
+
+void SQLThread::setTimeIndexHook(std::function<void()> hook)
+{
+    g_timeIndexHook = std::move(hook);
 }
 
 void SQLThread::forcePageAccess(PageAccess access)
@@ -108,6 +117,7 @@ void SQLThread::closeConnection()
 void SQLThread::cancel()
 {
     cancelFlag = true;
+    stopTimeIndex();
     QMutexLocker lock(&handleLock);
     if (handle)
         sqlite3_interrupt(handle);
@@ -120,6 +130,14 @@ void SQLThread::cancel()
 void SQLThread::clearCancel()
 {
     cancelFlag = false;
+}
+
+void SQLThread::stopTimeIndex()
+{
+    indexWanted = false;
+    QMutexLocker lock(&handleLock);
+    if (indexHandle)
+        sqlite3_interrupt(indexHandle);
 }
 
 void SQLThread::finishJob(JobOutcome::Status status, const QString &reason, const QString &report)
@@ -145,10 +163,65 @@ void SQLThread::finishCancelled()
 
 void SQLThread::ensureTimeIndex(const QString &table)
 {
-    // Searches select by datetime(indate). The index is built by the first
-    // search after an import, not by the import, which stays at full speed.
+    // Searches select by datetime(indate). The index is built right after an
+    // import (prepareTimeIndex), or else by the first search.
+    waitForTimeIndex();
+    QSqlQuery(db).exec(timeIndexStatement(table));
+}
+
+void SQLThread::finishImport(const QString &table, const QString &report)
+{
+    // Held from before the report, so that a search the report lets start waits.
+    g_timeIndexBuild.lock();
+    indexWanted = true;
+    finishJob(JobOutcome::Done, QString(), report);
+    prepareTimeIndex(table);
+}
+
+void SQLThread::prepareTimeIndex(const QString &table)
+{
+    emit TimeIndexPreparing(true);
+    if (g_timeIndexHook)
+        g_timeIndexHook();
+    {
+        QSqlDatabase index = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), IndexConnectionName);
+        index.setDatabaseName(recordDatabasePath());
+        if (indexWanted && index.open() && nativeHandleUsable(index)) {
+            {
+                QMutexLocker lock(&handleLock);
+                indexHandle = sqliteHandle(index);
+            }
+            // A stop between the check and the handle must still count.
+            if (indexWanted)
+                QSqlQuery(index).exec(timeIndexStatement(table));
+            QMutexLocker lock(&handleLock);
+            indexHandle = nullptr;
+        }
+    }
+    QSqlDatabase::removeDatabase(IndexConnectionName);
+    g_timeIndexBuild.unlock();
+    emit TimeIndexPreparing(false);
+}
+
+void SQLThread::waitForTimeIndex()
+{
+    while (!g_timeIndexBuild.tryLock(50)) {
+        if (cancelRequested())
+            return;
+    }
+    g_timeIndexBuild.unlock();
+}
+
+RecordSpan SQLThread::storedSpan(const QString &table)
+{
     QSqlQuery query(db);
-    query.exec(QStringLiteral("create index if not exists %1_time on %1(datetime(indate))").arg(table));
+    const auto timeAt = [&](const char *order) {
+        const bool read = query.exec(QStringLiteral("select indate from main.%1 order by rowid %2 limit 1")
+                                         .arg(table, QLatin1String(order)))
+            && query.next();
+        return read ? parseRecordTime(query.value(0).toString()) : QDateTime();
+    };
+    return {timeAt("asc"), timeAt("desc")};
 }
 
 QStringList SQLThread::readPathsOfLastJob()
@@ -359,8 +432,16 @@ void SQLThread::readRecordSpan(int familyNumber)
     openConnection(recordDatabasePath());
     emit PostProgress(QStringLiteral("Querying..."), 25);
     const QString table = meterFamily(familyNumber).table(Meter);
-    ensureTimeIndex(table);
-    const RecordSpan span = readableSpan(table);
+    // While the index is built the first and last record stored stand for
+    // the span: reading it without the index would take as long as the build.
+    RecordSpan span;
+    if (g_timeIndexBuild.tryLock()) {
+        g_timeIndexBuild.unlock();
+        ensureTimeIndex(table);
+        span = readableSpan(table);
+    } else {
+        span = storedSpan(table);
+    }
     if (cancelRequested())
         return finishCancelled();
     g_recordSpan = span;

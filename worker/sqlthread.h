@@ -44,6 +44,9 @@ public:
     static void setExportChunk(int rows);
     // Whether a new search also sums up its window (the bench weighs its cost).
     static void setWindowSummary(bool on);
+    // Runs in the time index's build after an import, before the index is
+    // made (tests hold the build there).
+    static void setTimeIndexHook(std::function<void()> hook);
     // How the last page or chart job read its window, one line per statement:
     // "page in table order", "window through the index"...
     static QStringList readPathsOfLastJob();
@@ -54,6 +57,9 @@ public:
     void cancel();
     // Called by the owner before it sends a request (no job runs then).
     void clearCancel();
+    // Stops the time index's build after an import, if it runs; safe from
+    // any thread. A later search builds the index instead.
+    void stopTimeIndex();
     // How the last job ended; read after its final report.
     JobOutcome outcome() const { return lastOutcome; }
 
@@ -66,6 +72,8 @@ public:
 
 signals:
     void PostProgress(QString str, int setp);
+    // The time index is being built after an import (true), or no longer (false).
+    void TimeIndexPreparing(bool preparing);
 
 public slots:
     void dn_Record_Search1(int pageid, int idx, QDateTime st, QDateTime en, double pv1, double pv2, bool ishl);
@@ -99,8 +107,18 @@ private:
     void importFamily5(QStringList files);
     void importRecords(int family, int tableCode, const QStringList &files);
     void failImport(const QString &reason, const QString &report);
+    // Ends a successful import, then builds its table's time index while
+    // the user sets the criteria.
+    void finishImport(const QString &table, const QString &report);
 
     void ensureTimeIndex(const QString &table);
+    // Builds the imported table's time index while the user sets the
+    // criteria, on its own connection; holds g_timeIndexBuild meanwhile.
+    void prepareTimeIndex(const QString &table);
+    // Waits for a time index build to end; returns early on a cancel.
+    void waitForTimeIndex();
+    // The stamps of the first and last record stored, each read once.
+    RecordSpan storedSpan(const QString &table);
     // Whether a statement reads the window through the time index or the
     // table in order: for one page, and for one pass over the whole window.
     void choosePageAccess(const QString &table, const QDateTime &st, const QDateTime &en, qint64 offset, int pageSize,
@@ -124,6 +142,8 @@ private:
     std::atomic_bool cancelFlag{false};
     QMutex handleLock;          // guards `handle` against a cancel from another thread
     sqlite3 *handle = nullptr;  // the open connection's handle, when it may be interrupted
+    sqlite3 *indexHandle = nullptr; // the time index build's connection, likewise
+    std::atomic_bool indexWanted{false};
     // The summary's passes beside a new search, guarded by handleLock: the
     // head on its own thread, the tail (table order only) on this one.
     std::unique_ptr<SummaryPass> summaryPass;
