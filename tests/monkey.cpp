@@ -100,7 +100,7 @@ void clickOnPage(Monkey &m, const char *button)
 
 const QList<Action> Actions{
     {"import samples", always, [](Monkey &m) {
-         importFrom(m, samplesDir() + "/" + Samples.at(pick(m.random, int(Samples.size()))).first);
+         importFrom(m, QStringLiteral(SAMPLES_DIR) + "/" + Samples.at(pick(m.random, int(Samples.size()))).first);
      }, 2},
     {"import folder without model file", always, [](Monkey &m) { importFrom(m, m.scratch + "/no-model"); }},
     {"import a picture", always, [](Monkey &m) { importFrom(m, m.scratch + "/picture"); }},
@@ -169,7 +169,7 @@ const QList<Action> Actions{
 
 Monkey::Monkey(const QString &scratch) : scratch(scratch)
 {
-    const QString source = samplesDir() + "/controller-2ch";
+    const QString source = QStringLiteral(SAMPLES_DIR) + "/controller-2ch";
     QDir(scratch).mkpath("no-model");
     for (const QString &name : QDir(source).entryList({"*.CSV"}))
         QFile::copy(source + "/" + name, scratch + "/no-model/" + name);

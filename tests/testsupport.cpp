@@ -221,11 +221,6 @@ QStringList runImport(const QStringList &files, QString *reason)
     return reports;
 }
 
-QString samplesDir()
-{
-    return QStringLiteral(SAMPLES_DIR);
-}
-
 const QDateTime Start(QDate(2024, 3, 1), QTime(0, 0));
 
 int familyOfModel(int model)

@@ -48,7 +48,6 @@ QString databaseValue(const QString &statement, const QString &database = QStrin
 // Imports on a worker thread; returns every report as "text|value", and
 // what the user is told in `reason` (empty when the import is done).
 QStringList runImport(const QStringList &files, QString *reason = nullptr);
-QString samplesDir();
 
 // The records every test generates: record k of a model is stamped Start + k
 // minutes; values cycle through numbers, quarters, negatives, "HH" and "LL".

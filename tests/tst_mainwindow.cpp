@@ -93,7 +93,6 @@ private slots:
         writeConfig({{"PageRcd", "100"}, {"PlotRcd", "100"}});
         loadSettings();
         freshDatabase();
-        SQLThread::setConnectionHook({});
     }
 
     void cleanup()
@@ -166,9 +165,9 @@ private slots:
         QVERIFY(!dragAccepted(QUrl::fromLocalFile(dir.filePath("picture.png"))));
         QVERIFY(!dragAccepted(QUrl("https://example.org/20240301.csv")));
         QVERIFY(!dragAccepted(QUrl::fromLocalFile(dir.path()))); // a folder without record files
-        QVERIFY(dragAccepted(QUrl::fromLocalFile(samplesDir() + "/level-meter/20240301.CSV")));
+        QVERIFY(dragAccepted(QUrl::fromLocalFile(QStringLiteral(SAMPLES_DIR) + "/level-meter/20240301.CSV")));
         QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(samplesDir() + "/level-meter")});
+        mime.setUrls({QUrl::fromLocalFile(QStringLiteral(SAMPLES_DIR) + "/level-meter")});
         QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         // Delivered straight to the window: the application only routes drops
         // that a real drag started.
@@ -296,8 +295,7 @@ private slots:
         window->show();
         chooseFiles(QFileInfo(recordFile(QDir(dir.path()), 11, 300)).path(), {"20240301.CSV"});
         action(*window, "actionopendb")->trigger();
-        auto *preparing = window->findChild<QLabel *>("timeIndexLabel");
-        QTRY_VERIFY(preparing->isVisible());
+        QTRY_VERIFY(window->findChild<QLabel *>("timeIndexLabel")->isVisible());
         std::thread([] { QThread::msleep(300); held = false; }).detach();
         if (meanwhile == "search") {
             QWidget *page = searchedPage(*window, "actionsearch");

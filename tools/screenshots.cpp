@@ -36,7 +36,7 @@ void fillCriteria(QWidget *page)
 
 void shootFamily(const QString &folder, int family)
 {
-    const QString dirPath = samplesDir() + "/" + folder;
+    const QString dirPath = QStringLiteral(SAMPLES_DIR) + "/" + folder;
     const QStringList files = QDir(dirPath).entryList({"*.CSV"}, QDir::Files, QDir::Name);
     QStringList paths;
     for (const QString &f : files)
