@@ -55,6 +55,10 @@ void shootFamily(const QString &folder, int family)
     save(&window, QString("chart%1-%2").arg(family).arg(folder));
     if (family != 2)
         return;
+    // What the status bar shows while the time index is built after an import.
+    window.findChild<QWidget *>("timeIndexLabel")->show();
+    save(&window, "time-index-preparing");
+    window.findChild<QWidget *>("timeIndexLabel")->hide();
     // The smallest window: asked for 500 x 400, it stays at its minimum.
     window.resize(500, 400);
     save(&window, "minimum-chart");
