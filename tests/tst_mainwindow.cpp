@@ -196,7 +196,6 @@ private slots:
     {
         QFETCH(QString, job);
         importOldRecords();
-        const QString bigger = recordFile(QDir(dir.path()), 11, 30000, 5000);
         const QString exported = dir.filePath("cancelled.csv");
         MainWindow window;
         window.show();
@@ -239,7 +238,7 @@ private slots:
         holdWorkerJobs();
         if (job == "import") {
             answerMessage(nullptr, "push_ok");
-            chooseFiles(QFileInfo(bigger).path(), {"20240301.CSV"}, pressEscape);
+            chooseFiles(QFileInfo(recordFile(QDir(dir.path()), 11, 30000, 5000)).path(), {"20240301.CSV"}, pressEscape);
             action(window, "actionopendb")->trigger();
         } else if (job == "export") {
             saveAs(exported);
@@ -291,11 +290,14 @@ private slots:
                 QThread::usleep(200);
         });
         const QString index = "select count(*) from sqlite_master where name = 'meter11_time'";
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "Sundrevale", "SundrevaleReader").clear();
         auto window = std::make_unique<MainWindow>();
         window->show();
         chooseFiles(QFileInfo(recordFile(QDir(dir.path()), 11, 300)).path(), {"20240301.CSV"});
         action(*window, "actionopendb")->trigger();
         QTRY_VERIFY(window->findChild<QLabel *>("timeIndexLabel")->isVisible());
+        // The first page shows all records, the first and last stored standing for them.
+        QCOMPARE(window->currentPage()->findChild<QDateTimeEdit *>("dateTimeEdit2")->dateTime(), Start.addSecs(60 * 299));
         std::thread([] { QThread::msleep(300); held = false; }).detach();
         if (meanwhile == "search") {
             QWidget *page = searchedPage(*window, "actionsearch");

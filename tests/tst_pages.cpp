@@ -432,14 +432,11 @@ private slots:
             lines << recordFields(12, k).join(',');
         lines.insert(150, "1,2,3,4,5,6,12");
         freshDatabase();
-        importedModel = 0;
         runImport({writeRecordFolder(QDir(dir.path()), "numberStamp", "12", {{"20240301.CSV", lines}}) + "/20240301.CSV"});
-        Meter = 12;
-        auto page = makeDataPage(1);
-        page->show();
+        importedModel = 12, importedCount = 301; // the page finds these records
+        auto page = open(makeDataPage, 1, 301);
         setWindow(page.get(), Start, Start.addSecs(60 * last));
         setRanges(page.get(), "-9999", "99999");
-        pressChannel(page.get(), 0);
         click(page.get(), "pushButton");
         if (lastPage)
             click(page.get(), "page_end");
