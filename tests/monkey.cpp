@@ -393,10 +393,8 @@ QString describe(const QList<Step> &steps)
 
 QList<Step> readSteps(const QString &path)
 {
-    QFile file(path);
-    file.open(QIODevice::ReadOnly | QIODevice::Text);
     QList<Step> steps;
-    for (const QString &line : QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts))
+    for (const QString &line : readTextFile(path).split('\n', Qt::SkipEmptyParts))
         steps.append({line.section('\t', 0, -2), line.section('\t', -1).toUInt()});
     return steps;
 }

@@ -129,9 +129,9 @@ void writeConfigFile(const QByteArray &content)
     file.write(content);
 }
 
-QString readConfigFile()
+QString readTextFile(const QString &path)
 {
-    QFile file(settingsPath());
+    QFile file(path);
     file.open(QIODevice::ReadOnly);
     return QString::fromUtf8(file.readAll());
 }

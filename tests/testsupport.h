@@ -3,6 +3,7 @@
 
 #include "chartpage.h"
 #include "datatablepage.h"
+#include "settings.h"
 #include "statements.h"
 
 #include <QApplication>
@@ -33,7 +34,7 @@ void closeModals();
 
 void writeConfig(const QMap<QString, QString> &values = {});
 void writeConfigFile(const QByteArray &content);
-QString readConfigFile();
+QString readTextFile(const QString &path = settingsPath());
 void freshDatabase();
 // A folder with VNMETER.INI and record files, each a header and the lines.
 QString writeRecordFolder(const QDir &root, const QString &name, const QString &modelLine,

@@ -20,7 +20,7 @@ private slots:
         QCOMPARE(readSetting("pagercd"), QString());
         QCOMPARE(readSetting("PlotRcd"), QString("1"));
         writeSetting("PlotRcd", "77");
-        QVERIFY(readConfigFile().toUtf8().contains("value=\"77\"") && readConfigFile().toUtf8().contains("value=\"2\""));
+        QVERIFY(readTextFile().toUtf8().contains("value=\"77\"") && readTextFile().toUtf8().contains("value=\"2\""));
         QCOMPARE(readSetting("Meter"), QString("216"));
         // A missing key is never added, a deleted file never created again.
         writeSetting("YStep", "3");
@@ -63,7 +63,7 @@ private slots:
         writeConfigFile(content);
         QCOMPARE(readSetting("Meter"), QString());
         writeSetting("Meter", "5");
-        QCOMPARE(readConfigFile().toUtf8(), content);
+        QCOMPARE(readTextFile().toUtf8(), content);
     }
 
     void recordTime_data()

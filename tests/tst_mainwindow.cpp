@@ -38,11 +38,6 @@ void holdWorkerJobs()
     });
 }
 
-void releaseWorkerJobs()
-{
-    g_holding = false;
-}
-
 // What a page shows: its counter, its rows or chart points, its summary.
 QString pageState(QWidget *page)
 {
@@ -120,13 +115,23 @@ private slots:
         QCOMPARE(Meter, 208);
         QCOMPARE(tableRows("meter208").size(), 3);
         QCOMPARE(window.statusBar()->currentMessage(), QString("2 files to be imported"));
-        // The views follow the meter; a view shown again is not rebuilt.
+        // The views follow the meter, named in the status bar; a view shown again is not rebuilt.
+        const auto statusLabels = [&] {
+            window.statusBar()->clearMessage();
+            QStringList texts;
+            for (QLabel *label : window.statusBar()->findChildren<QLabel *>())
+                if (label->isVisible())
+                    texts << label->text();
+            return texts.join('|');
+        };
         QWidget *tablePage = window.currentPage();
         QVERIFY(qobject_cast<Formdata2 *>(tablePage));
         action(window, "actionsearch")->trigger();
         QCOMPARE(window.currentPage(), tablePage);
+        QVERIFY(statusLabels().startsWith("Data Table View|Sundrevale Instruments"));
         action(window, "actioncart")->trigger();
         QVERIFY(qobject_cast<Formcart2 *>(window.currentPage()));
+        QVERIFY(statusLabels().contains(QRegularExpression("^Graph View\\|Sundrevale[^|]*\\|If rotate the mouse wheel")));
         action(window, "actionsearch")->trigger();
         // Cancel at the warning keeps the page and the records.
         QWidget *page = window.currentPage();
@@ -230,7 +235,7 @@ private slots:
                     dialog->close();
                 stayed = dialog->isVisible() && window.isVisible();
                 cancelling = dialog->findChild<QLabel *>("label")->text();
-                releaseWorkerJobs();
+                g_holding = false;
                 if (job == "import")
                     answerMessage(&outcome);
             });
@@ -376,7 +381,7 @@ private slots:
         MainWindow window;
         window.show();
         QWidget *page = searchedPage(window, "actionsearch");
-        const QString before = readConfigFile();
+        const QString before = readTextFile();
         // Cancel stores nothing and keeps the page; a page size below 1 is refused.
         onNextModal("Dialogconfig", [](QWidget *d) {
             QStringList shown;
@@ -395,7 +400,7 @@ private slots:
         });
         action(window, "actionsoftconfig")->trigger();
         QCOMPARE(window.currentPage(), page);
-        QCOMPARE(readConfigFile(), before);
+        QCOMPARE(readTextFile(), before);
         onNextModal("Dialogconfig", [](QWidget *d) {
             typed(d, "line_pagercd", "7");
             typed(d, "line_YStep", "3");

@@ -107,6 +107,11 @@ private slots:
             QCOMPARE(tableRows("meter11"), expected);
         }
         setPreferredInsertPath(InsertPath::Automatic);
+        // An export quotes what the instrument wrote with quotes.
+        runImport({writeRawRecordFile(QDir(dir.path()), "quoted", "2", "h\n5,1,\"01\",2,00,3,00,4,00,2024-03-01 00:00:00\n")});
+        SQLThread().dn_exportTable(3, 0, Start, Start.addSecs(60), 0, 10, 0, 0, false, 1, dir.filePath("x.csv"));
+        QCOMPARE(readTextFile(dir.filePath("x.csv")),
+                 QString("ID,PV,ALM1,ALM2,ALM3,ALM4,Time\r\n0,5,\"\"\"01\"\"\",00,00,00,2024/03/01 00:00:00\r\n"));
     }
 
     void importOutcomes_data()
@@ -141,7 +146,7 @@ private slots:
         const QByteArray fault = QTest::currentDataTag();
         const QString templatePath = recordTemplatePath();
         importModel(QDir(dir.path()), 2, 3); // three records of model 2 on record before
-        const QString settingsBefore = readConfigFile();
+        const QString settingsBefore = readTextFile();
         const QString file = writeRawRecordFile(QDir(dir.path()), fault, modelLine, content);
         if (fault == "no model file")
             QFile::remove(QFileInfo(file).path() + "/VNMETER.INI");
@@ -163,7 +168,7 @@ private slots:
         if (rows < 0) { // no import: the previous records and settings stay
             QCOMPARE(Meter, 3);
             QCOMPARE(tableRows("meter3").size(), 3);
-            QCOMPARE(readConfigFile(), settingsBefore);
+            QCOMPARE(readTextFile(), settingsBefore);
             QVERIFY(!QFile::exists(newRecordDatabasePath()));
         } else {
             QCOMPARE(reports.last(), QString("1 files to be imported|100"));
