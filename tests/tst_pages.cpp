@@ -477,17 +477,17 @@ private slots:
         click(&chart, "pushButton");
         // Standard time is UTC+1 before the gap, summer time UTC+2 after it;
         // stamps inside the gap stand at its end, 01:00 UTC.
-        const auto utc = [](int h, int m, int s) {
-            return double(QDateTime(QDate(2024, 3, 31), QTime(h, m, s), Qt::UTC).toSecsSinceEpoch());
-        };
-        const QList<double> times{utc(0, 0, 0) - 3600, utc(0, 0, 30) - 3600, utc(0, 2, 0) - 3600,
+        const auto utc = [](int h, int m, int s) { return double(QDateTime(QDate(2024, 3, 31), QTime(h, m, s), Qt::UTC).toSecsSinceEpoch()); };
+        QList<double> times{utc(0, 0, 0) - 3600, utc(0, 0, 30) - 3600, utc(0, 2, 0) - 3600,
                                   utc(0, 3, 0) - 3600, utc(1, 59, 0) - 3600, utc(1, 0, 0),
                                   utc(1, 0, 0),        utc(1, 0, 0),         utc(1, 30, 0),
                                   utc(0, 1, 0) - 3600};
         QCustomPlot *plot = chart.chart();
-        QCOMPARE(keys(plot->graph(0)), times);
         QCOMPARE(keys(plot->graph(ChartPage::HhGraph)), QList<double>({times.at(1), times.at(8)}));
         QCOMPARE(keys(plot->graph(ChartPage::LlGraph)), QList<double>({times.at(2)}));
+        QCOMPARE(chartReadout(plot, times.last()), QString("2024/03/31 00:01:00\n16.5 / 50")); // stamped earlier
+        std::sort(times.begin(), times.end());
+        QCOMPARE(keys(plot->graph(0)), times);
         QCOMPARE(shownSummary(&chart), summary);
     }
 };

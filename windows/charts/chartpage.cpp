@@ -23,6 +23,7 @@
 #include <QTableWidget>
 #include <QThread>
 #include <qcustomplot.h>
+#include <algorithm>
 #include <cmath>
 
 ChartPage::ChartPage(int familyNumber, QWidget *parent) : RecordPage(familyNumber, parent)
@@ -135,14 +136,17 @@ void ChartPage::showPage()
         if (family.chartSecondGraph)
             secondValues.append(row.value2);
     }
+    // Keys go back where the instrument's clock was set back or at the end of
+    // summer time; the graphs then sort them, or the readout finds wrong points.
+    const bool sorted = std::is_sorted(keys.cbegin(), keys.cend());
     QCustomPlot *plot = w.plot;
-    plot->graph(0)->setData(keys, values, true);
+    plot->graph(0)->setData(keys, values, sorted);
     if (family.chartSecondGraph)
-        plot->graph(1)->setData(keys, secondValues, true);
+        plot->graph(1)->setData(keys, secondValues, sorted);
     else
         plot->graph(1)->data()->clear();
-    plot->graph(HhGraph)->setData(hhKeys, QVector<double>(hhKeys.size()), true);
-    plot->graph(LlGraph)->setData(llKeys, QVector<double>(llKeys.size()), true);
+    plot->graph(HhGraph)->setData(hhKeys, QVector<double>(hhKeys.size()), sorted);
+    plot->graph(LlGraph)->setData(llKeys, QVector<double>(llKeys.size()), sorted);
     plot->graph(0)->rescaleAxes(false);
     plot->graph(1)->rescaleAxes(true);
     plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
