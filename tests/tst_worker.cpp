@@ -1,4 +1,5 @@
 #include "recorddatabase.h"
+#include "recorddatetime.h"
 #include "rowinserter.h"
 #include "settings.h"
 #include "sqlthread.h"
@@ -66,6 +67,7 @@ private slots:
         QCOMPARE(Meter, meterOfModel(model));
         QCOMPARE(readSetting("Meter"), QString::number(meterOfModel(model)));
         QCOMPARE(tableRows(table), expected);
+        QCOMPARE(databaseValue(QString("select count(*) from sqlite_master where name = '%1_time'").arg(table)), QString("1"));
         for (const QString &other : {"meter11", "meter216", "meter3", "meter4", "meter5"})
             if (other != table)
                 QCOMPARE(tableRows(other).size(), 0);
@@ -196,6 +198,42 @@ private slots:
         runImport({recordFile(QDir(dir.path()), 11, 2, 5000)});
         QCOMPARE(tableRows("meter11"), QStringList({recordFields(11, 5000).join('|') + "\n", recordFields(11, 5001).join('|') + "\n"}));
         QCOMPARE(databaseValue("PRAGMA quick_check"), QString("ok"));
+    }
+
+    void datetimeAnswersAsSqlitesOwn()
+    {
+        sqlite3 *own = nullptr, *fast = nullptr;
+        sqlite3_open(":memory:", &own);
+        sqlite3_open(":memory:", &fast);
+        QVERIFY(registerRecordDatetime(fast));
+        const auto answer = [](sqlite3 *db, const QString &statement) {
+            QStringList rows;
+            sqlite3_exec(db, statement.toUtf8(), [](void *rows, int columns, char **values, char **) {
+                static_cast<QStringList *>(rows)->append(QString::fromUtf8(values[columns - 1]));
+                return 0;
+            }, &rows, nullptr);
+            return rows.join('|');
+        };
+        for (const char *stamp : {"'2024-03-01 00:00:00'", "'2024-02-29 23:59:59'", "'2023-02-29 00:00:00'",
+                                  "'1900-02-29 12:00:00'", "'2000-02-29 12:00:00'", "'2024-04-31 00:00:00'",
+                                  "'2024-13-01 00:00:00'", "'2024-00-10 00:00:00'", "'2024-01-00 00:00:00'",
+                                  "'2024-03-01 24:00:00'", "'2024-03-01 23:60:00'", "'2024-03-01 23:59:60'",
+                                  "'0999-12-31 00:00:00'", "'2024-03-01T00:00:00'", "'2024-03-01 00:00'",
+                                  "'2024-03-01 00:00:00.5'", "' 2024-03-01 00:00:00'", "'2024/03/01 00:00:00'",
+                                  "'2024-03-01 0a:00:00'", "'2024-03-01 00:00:00' || char(10)",
+                                  "'2024-03-01 00:00:00' || char(13, 10, 32, 9, 11, 12)", "'2024-03-01 00:00:00' || char(8)",
+                                  "'2024-03-01 00:00:00' || char(10) || 'Z'", "'HH'", "''", "NULL", "2460371.5", "1709251200",
+                                  "x'323032342d30332d30312030303a30303a3030'"}) {
+            const QString statement = QString("select quote(datetime(%1))").arg(stamp);
+            QCOMPARE(answer(fast, statement), answer(own, statement));
+        }
+        // The time index is still built and used through it.
+        sqlite3_exec(fast, "create table t(indate); create index i on t(datetime(indate));"
+                           "insert into t values ('2024-03-01 00:00:00'), (5);", nullptr, nullptr, nullptr);
+        QVERIFY(answer(fast, "explain query plan select * from t where datetime(indate) > '2024'").contains("USING INDEX i"));
+        QCOMPARE(answer(fast, "select rowid from t where datetime(indate) >= '2024-03-01'"), QString("1"));
+        sqlite3_close(own);
+        sqlite3_close(fast);
     }
 };
 

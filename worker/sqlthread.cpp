@@ -2,6 +2,7 @@
 
 #include "families.h"
 #include "pageaccess.h"
+#include "recorddatetime.h"
 #include "recorddatabase.h"
 #include "recordstore.h"
 #include "recordtime.h"
@@ -96,8 +97,10 @@ void SQLThread::openConnection(const QString &path)
     }
     if (g_connectionHook)
         g_connectionHook(db);
-    // Only a handle of the library this program links may be interrupted from here.
+    // Only a handle of the library this program links may be interrupted
+    // (or given functions) from here.
     if (nativeHandleUsable(db)) {
+        registerRecordDatetime(sqliteHandle(db));
         QMutexLocker lock(&handleLock);
         handle = sqliteHandle(db);
     }
@@ -187,6 +190,7 @@ void SQLThread::prepareTimeIndex(const QString &table)
         QSqlDatabase index = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), IndexConnectionName);
         index.setDatabaseName(recordDatabasePath());
         if (indexWanted && index.open() && nativeHandleUsable(index)) {
+            registerRecordDatetime(sqliteHandle(index));
             {
                 QMutexLocker lock(&handleLock);
                 indexHandle = sqliteHandle(index);

@@ -1,5 +1,6 @@
 #include "summarypass.h"
 
+#include "recorddatetime.h"
 #include "recordtime.h"
 #include "summaryfunction.h"
 
@@ -75,6 +76,7 @@ void SummaryPass::run()
         sqlite3_close(db);
         return;
     }
+    registerRecordDatetime(db);
     {
         QMutexLocker lock(&handleLock);
         handle = db;
