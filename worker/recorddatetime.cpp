@@ -77,6 +77,8 @@ void recordDatetime(sqlite3_context *context, int, sqlite3_value **argv)
 
 bool registerRecordDatetime(sqlite3 *handle)
 {
+    if (!handle)
+        return false;
     auto *own = new SqliteDatetime;
     if (!own->statement) {
         delete own;
