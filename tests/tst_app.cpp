@@ -51,6 +51,7 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("output"); // the start of what it prints
         QTest::newRow("version") << QStringList{"--version"} << 0 << versionText();
+        QTest::newRow("help") << QStringList{"--help"} << 0 << "Usage: SundrevaleReader [options]";
         QTest::newRow("unknown option") << QStringList{"--bogus"} << 2 << "Unknown option 'bogus'.";
         QTest::newRow("data without folder") << QStringList{"--data"} << 2 << "Missing value after '--data'.";
         QTest::newRow("import of nothing") << QStringList{"--import", "/no/such/folder"} << 2

@@ -2,6 +2,7 @@
 #include "recordtime.h"
 #include "settings.h"
 #include "testsupport.h"
+#include "windowsummary.h"
 
 
 using namespace TestSupport;
@@ -95,6 +96,15 @@ private slots:
         QCOMPARE(parseRecordTime(text), QDateTime(wall.date(), wall.time()));
         // SQLite reads the stamp alike, so the rows a query selects get their time.
         QCOMPARE(databaseValue(QString("select datetime('%1')").arg(text)), expected);
+    }
+
+    void mergedSummaries() // of a pass split by rowid; of equal extremes the earlier record counts
+    {
+        const auto part = [](double low, double high, qint64 row) {
+            return WindowSummary{2, {ValueSummary{2, 1, 0, 0, low, high, (low + high) / 2, row, row + 1, {}, {}}}};
+        };
+        const ValueSummary m = mergeSummaries(part(1, 5, 10), part(1, 9, 20)).values.at(0);
+        QCOMPARE(QList<double>({m.minimum, double(m.minimumRow), m.maximum, double(m.maximumRow), m.mean}), QList<double>({1, 10, 9, 21, 4}));
     }
 
     void overlongLinesAreCut()

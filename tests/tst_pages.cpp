@@ -335,6 +335,7 @@ private slots:
         ChartPage *page = owner.get();
         if (humidity)
             page->findChild<QRadioButton *>("radioButton_2")->setChecked(true);
+        QVERIFY(!page->findChild<QPushButton *>("page_image")->isEnabled()); // no chart yet
         QCustomPlot *plot = page->chart();
         click(page, "pushButton");
         QCOMPARE(counter(page), QString("Record：1234 ,Pages：1 of 3"));
