@@ -5,6 +5,7 @@
 #include "recordstore.h"
 #include "settings.h"
 #include "sqlthread.h"
+#include "summaryblocks.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -173,6 +174,17 @@ void longLine(Bench &bench, const QString &root)
     std::fflush(stdout);
 }
 
+// A search that read its whole table leaves the summary's blocks to be built
+// for the next ones.
+void waitForSummaryBlocks(Bench &bench, const char *label)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QMetaObject::invokeMethod(bench.worker, &SQLThread::waitForSummaryBlocks, Qt::BlockingQueuedConnection);
+    std::printf("%-52s %9.2f ms\n", label, clock.nsecsElapsed() / 1e6);
+    std::fflush(stdout);
+}
+
 void searches(Bench &bench, int total)
 {
     Meter = 16;
@@ -182,15 +194,21 @@ void searches(Bench &bench, int total)
     // The first new search after an import also builds the time index.
     std::printf("%-52s %9.2f ms\n", "first search after the import (builds the index)",
                 bench.time([&] { bench.worker->dn_Record_Search1(-1, 0, Start, all, 20, 60, false); }));
+    // That search read its whole window: the summary's blocks are built for the next ones.
+    waitForSummaryBlocks(bench, "then the summary's blocks (on their own thread)");
     struct Window { const char *name; QDateTime st, en; };
     const Window windows[] = {{"all", Start, all}, {"1%", Start.addSecs(total / 2), onePercent}};
     for (const Window &w : windows) {
-        // What the window's summary adds to a new search.
-        for (bool summary : {false, true}) {
-            SQLThread::setWindowSummary(summary);
+        // What the window's summary adds to a new search: from its blocks,
+        // and from a pass over the window alone.
+        const char *ways[] = {" new, without summary", " new, with summary", " new, with summary, no blocks"};
+        for (int way = 0; way < 3; ++way) {
+            SQLThread::setWindowSummary(way > 0);
+            SQLThread::setSummaryBlockRowids(way == 2 ? 0 : DefaultBlockRowids);
             bench.repeat(5, [&] { bench.worker->dn_Record_Search1(-1, 0, w.st, w.en, -99999, 99999, false); })
-                .print(QByteArray("search range ") + w.name + (summary ? " new, with summary" : " new, without summary"));
+                .print(QByteArray("search range ") + w.name + ways[way]);
         }
+        SQLThread::setSummaryBlockRowids(DefaultBlockRowids);
         for (bool ishl : {false, true}) {
             const QByteArray label = QByteArray("search ") + (ishl ? "HH/LL " : "range ") + w.name;
             bench.repeat(5, [&] { bench.worker->dn_Record_Search1(-1, 0, w.st, w.en, 20, 60, ishl); })
@@ -285,6 +303,8 @@ void year(Bench &bench, const QString &root, bool searchOnly)
     bench.repeat(5, search(-1, day, dayEnd)).print("  a day: count and first page");
     bench.repeat(5, search(500, day, dayEnd)).print("  a day: a later page");
     bench.repeat(5, [&] { bench.worker->dn_Record_Cart1(false, -1, 0, day, dayEnd); }).print("  a day: chart of 500");
+    std::printf("%-52s %9.2f ms\n", "  the year: first count and first page", bench.time(search(-1, Start, end)));
+    waitForSummaryBlocks(bench, "  then the summary's blocks (on their own thread)");
     bench.repeat(5, search(-1, Start, end)).print("  the year: count and first page");
     const int lastPage = qMax(0, (g_recordCount - 1) / PageRcd);
     bench.repeat(5, search(lastPage, Start, end)).print("  the year: last page");

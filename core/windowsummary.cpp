@@ -59,12 +59,14 @@ WindowSummary mergeSummaries(const WindowSummary &earlier, const WindowSummary &
         m.ll = a.ll + b.ll;
         m.unreadable = a.unreadable + b.unreadable;
         // Of equal extremes the earlier rowid counts.
-        if (b.numbers > 0 && (a.numbers == 0 || b.minimum < a.minimum)) {
+        if (b.numbers > 0
+            && (a.numbers == 0 || b.minimum < a.minimum || (b.minimum == a.minimum && b.minimumRow < a.minimumRow))) {
             m.minimum = b.minimum;
             m.minimumRow = b.minimumRow;
             m.minimumTime = b.minimumTime;
         }
-        if (b.numbers > 0 && (a.numbers == 0 || b.maximum > a.maximum)) {
+        if (b.numbers > 0
+            && (a.numbers == 0 || b.maximum > a.maximum || (b.maximum == a.maximum && b.maximumRow < a.maximumRow))) {
             m.maximum = b.maximum;
             m.maximumRow = b.maximumRow;
             m.maximumTime = b.maximumTime;

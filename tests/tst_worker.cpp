@@ -231,6 +231,95 @@ private slots:
         sqlite3_close(own);
         sqlite3_close(fast);
     }
+
+    // Rows: a family's search (or chart) over the minutes from..to of
+    // records stamped partly out of order, in blocks of 7 rowids.
+    void summaryFromBlocksAsFromThePass_data()
+    {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<QString>("search"); // "low high", "HH/LL" or "chart"
+        QTest::newRow("family1 range, part of the window") << 12 << 30 << 140 << "-4 30";
+        QTest::newRow("family1 range, everything") << 12 << 0 << 210 << "-6 40";
+        QTest::newRow("family1 markers") << 12 << 15 << 170 << "HH/LL";
+        QTest::newRow("family1 chart") << 12 << 50 << 120 << "chart";
+        QTest::newRow("family1 no record") << 12 << 0 << 210 << "1000 2000";
+        QTest::newRow("family4 range") << 3 << 10 << 199 << "-4 30";
+        QTest::newRow("family4 markers") << 3 << 0 << 150 << "HH/LL";
+        QTest::newRow("family5 chart, everything") << 4 << 0 << 210 << "chart";
+    }
+
+    void summaryFromBlocksAsFromThePass()
+    {
+        QFETCH(int, model);
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QString, search);
+        QStringList lines;
+        for (int k = 0; k < 200; ++k)
+            lines << (recordFields(model, k).mid(0, recordFields(model, k).size() - 1)
+                      << Start.addSecs(60 * (k % 3 == 1 ? k + 3 : k)).toString("yyyy-MM-dd hh:mm:ss")).join(',');
+        lines[120] = lines[120].section(',', 0, -2) + ",none"; // no time: in no window
+        freshDatabase();
+        runImport({writeRecordFolder(QDir(dir.path()), QString("blocks%1").arg(model), QString::number(model),
+                                     {{"20240301.CSV", lines}}) + "/20240301.CSV"});
+        SQLThread::forcePageAccess(SQLThread::PageAccess::TableOrder);
+        SQLThread worker;
+        const QDateTime st = Start.addSecs(60 * from), en = Start.addSecs(60 * to);
+        const QStringList bounds = search.split(' ');
+        const auto run = [&] {
+            const int family = familyOfModel(model);
+            if (search == "chart")
+                family == 1 ? worker.dn_Record_Cart1(false, -1, 1, st, en) : worker.dn_Record_Cart5(false, -1, st, en);
+            else if (family == 1)
+                worker.dn_Record_Search1(-1, 1, st, en, bounds.first().toDouble(), bounds.last().toDouble(), search == "HH/LL");
+            else
+                worker.dn_Record_Search4(-1, st, en, bounds.first().toDouble(), bounds.last().toDouble(), 20, 60, search == "HH/LL");
+            QStringList fields{QString::number(g_summary.count)};
+            for (const ValueSummary &v : g_summary.values)
+                fields << QString("%1 %2 %3 %4 | %5 at %6 %7, %8 at %9 %10, mean %11")
+                              .arg(v.numbers).arg(v.hh).arg(v.ll).arg(v.unreadable)
+                              .arg(v.minimum).arg(v.minimumRow).arg(v.minimumTime.toString())
+                              .arg(v.maximum).arg(v.maximumRow).arg(v.maximumTime.toString())
+                              .arg(v.mean, 0, 'g', 12);
+            return fields;
+        };
+        SQLThread::setSummaryBlockRowids(0);
+        const QStringList pass = run();
+        QCOMPARE(pass.first().toInt(), g_recordCount);
+        SQLThread::setSummaryBlockRowids(7);
+        QCOMPARE(run(), pass);
+        worker.waitForSummaryBlocks();
+        QCOMPARE(run(), pass);
+        const QString blocks = SQLThread::readPathsOfLastJob().filter("summary from").value(0);
+        QVERIFY2(blocks.startsWith("summary from 29 blocks"), qPrintable(blocks));
+        // Every block is taken whole or left out, but the one with the record without a time.
+        const QByteArray tag = QTest::currentDataTag();
+        if (tag.endsWith("everything") || tag.endsWith("no record"))
+            QVERIFY2(blocks.endsWith(tag.endsWith("everything") ? ", 7 records read again" : ", 0 records read again"),
+                     qPrintable(blocks));
+        if (tag == "family1 range, everything") {
+            // Blocks of the records as they were are not used once the file
+            // changed; new ones read the value that is gone as SQLite does.
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "change");
+                db.setDatabaseName(recordDatabasePath());
+                QVERIFY(db.open() && QSqlQuery(db).exec("update meter12 set pv2 = NULL where rowid = 50"));
+            }
+            QSqlDatabase::removeDatabase("change");
+            SQLThread::setSummaryBlockRowids(0);
+            const QStringList changed = run();
+            QVERIFY(changed != pass);
+            SQLThread::setSummaryBlockRowids(7);
+            QCOMPARE(run(), changed);
+            QVERIFY(SQLThread::readPathsOfLastJob().filter("summary from").isEmpty());
+            worker.waitForSummaryBlocks();
+            QCOMPARE(run(), changed);
+            QVERIFY(SQLThread::readPathsOfLastJob().contains("summary from 29 blocks, 14 records read again"));
+        }
+        SQLThread::forcePageAccess(SQLThread::PageAccess::Chosen);
+    }
 };
 
 SUNDREVALE_TEST_MAIN(TestWorker)

@@ -6,6 +6,7 @@
 #include "recordlinereader.h"
 #include "rowinserter.h"
 #include "settings.h"
+#include "summaryblockstore.h"
 
 #include <QDebug>
 #include <QDir>
@@ -151,6 +152,7 @@ void SQLThread::importRecords(int family, int tableCode, const QStringList &file
     const QString nothingRead = tr("No records could be read from the chosen files.");
     if (files.isEmpty())
         return failImport(nothingRead, nothingRead);
+    summaryBlocks->stop(); // they sum up the records this import replaces
     if (!prepareNewRecordDatabase())
         return failImport(tr("Write to the data fails"), tr("Write to the data fails"));
     const int n = int(files.size());

@@ -10,6 +10,7 @@
 #include "settings.h"
 #include "rowreader.h"
 #include "statements.h"
+#include "summaryblockstore.h"
 #include "summarypass.h"
 #include "windowsummary.h"
 
@@ -33,6 +34,12 @@ std::function<void()> g_timeIndexHook;
 const QString IndexConnectionName = QStringLiteral("timeindex");
 QStringList g_readPaths;
 
+void addReadPath(const QString &path)
+{
+    QMutexLocker lock(&g_readPathsLock);
+    g_readPaths << path;
+}
+
 void bindWindow(QSqlQuery &query, const QDateTime &st, const QDateTime &en)
 {
     query.bindValue(QStringLiteral(":indate1"), recordTimeText(st));
@@ -48,6 +55,9 @@ struct PagedQuery {
     QString pageStatement;
     bool summarize = false; // a new search: its window's summary too
     std::function<QString(bool scan)> summaryStatement;
+    QString blockStatement;
+    SummaryCondition condition;
+    int valueColumns = 0;
     QDateTime st;
     QDateTime en;
     qint64 offset = 0;
@@ -77,7 +87,17 @@ void SQLThread::setWindowSummary(bool on)
     g_windowSummary = on;
 }
 
-SQLThread::SQLThread(QObject *parent) : QObject(parent)
+void SQLThread::setSummaryBlockRowids(qint64 rowids)
+{
+    SummaryBlockStore::setBlockRowids(rowids);
+}
+
+void SQLThread::waitForSummaryBlocks()
+{
+    summaryBlocks->wait();
+}
+
+SQLThread::SQLThread(QObject *parent) : QObject(parent), summaryBlocks(std::make_unique<SummaryBlockStore>())
 {
     configureSqliteForImport();
 }
@@ -146,10 +166,12 @@ void SQLThread::stopTimeIndex()
 void SQLThread::finishJob(JobOutcome::Status status, const QString &reason, const QString &report)
 {
     // A summary pass still running belongs to a job that failed or was cancelled.
-    if (summaryPass) {
-        summaryPass->interrupt();
+    if (summaryKnown) {
+        if (summaryPass)
+            summaryPass->interrupt();
         WindowSummary unused;
-        endSummaryPass(unused, false);
+        endSummaryPass(unused, QString(), false);
+        blocksWanted = false;
     }
     // The connection is released before the end report, so whatever job the
     // report lets the user start next finds the connection name free.
@@ -236,11 +258,8 @@ QStringList SQLThread::readPathsOfLastJob()
 
 void SQLThread::readInTableOrder(const QString &table, bool scan, const char *what)
 {
-    {
-        QMutexLocker lock(&g_readPathsLock);
-        g_readPaths << QStringLiteral("%1 %2").arg(QLatin1String(what), scan ? QStringLiteral("in table order")
-                                                                             : QStringLiteral("through the index"));
-    }
+    addReadPath(QStringLiteral("%1 %2").arg(QLatin1String(what), scan ? QStringLiteral("in table order")
+                                                                       : QStringLiteral("through the index")));
     // The statements name the table; a view of that name in this
     // connection's temporary schema comes first, reads the same rows without
     // the index, and ends with the connection.
@@ -271,8 +290,7 @@ bool SQLThread::windowInTableOrder(const QString &table, const QDateTime &st, co
     bool scan = g_pageAccess == PageAccess::TableOrder;
     if (g_pageAccess == PageAccess::Chosen)
         scan = scanReadsWindowSooner(windowShareOf(table, st, en));
-    QMutexLocker lock(&g_readPathsLock);
-    g_readPaths << (scan ? QStringLiteral("window in table order") : QStringLiteral("window through the index"));
+    addReadPath(scan ? QStringLiteral("window in table order") : QStringLiteral("window through the index"));
     return scan;
 }
 
@@ -346,13 +364,16 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
             qDebug() << "当前id" << rows.size();
     }
     WindowSummary summary{count, {}};
-    if (!endSummaryPass(summary))
+    if (!endSummaryPass(summary, request.table))
         return;
     if (request.summarize)
         g_summary = summary;
     g_recordCount = count;
     g_records = std::move(rows);
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
+    // The blocks are built once the job has ended, for the next searches.
+    if (std::exchange(blocksWanted, false))
+        summaryBlocks->build(recordDatabasePath(), request.table, request.blockStatement);
 }
 
 void SQLThread::failQuery(const char *trace, const QSqlQuery &query)
@@ -367,43 +388,63 @@ void SQLThread::failQuery(const char *trace, const QSqlQuery &query)
 void SQLThread::startSummaryPasses(const PagedQuery &request)
 {
     const bool scan = windowInTableOrder(request.table, request.st, request.en);
-    const QString statement = request.summaryStatement(scan);
-    constexpr qint64 First = std::numeric_limits<qint64>::min();
-    constexpr qint64 Last = std::numeric_limits<qint64>::max();
+    const QString path = recordDatabasePath();
+    WindowSummary known{0, QList<ValueSummary>(request.valueColumns)};
+    QVector<RowRange> ranges; // none: one pass, as SQLite chooses
+    if (scan) {
+        if (const auto blocks = summaryBlocks->find(path, request.blockStatement)) {
+            const SummaryPlan plan = planSummary(*blocks, request.condition);
+            known = plan.known;
+            ranges = plan.rest;
+            addReadPath(QStringLiteral("summary from %1 blocks, %2 records read again")
+                            .arg(blocks->size())
+                            .arg(plan.restRecords));
+        } else {
+            QSqlQuery query(db);
+            if (query.exec(QStringLiteral("select min(rowid), max(rowid) + 1 from main.%1").arg(request.table))
+                && query.next())
+                ranges << RowRange{query.value(0).toLongLong(), query.value(1).toLongLong()};
+            blocksWanted = true;
+        }
+    }
+    QMutexLocker lock(&handleLock);
+    summaryKnown = known;
+    if (scan && ranges.isEmpty())
+        return;
     // In table order the pass splits: the second core takes the first four
     // fifths of the rowids at once, this thread the rest once its count and
     // page are read, so that both end about together.
-    qint64 split = Last;
-    if (scan) {
-        QSqlQuery query(db);
-        if (query.exec(QStringLiteral("select max(rowid) from main.%1").arg(request.table)) && query.next())
-            split = query.value(0).toLongLong() / 5 * 4;
-    }
-    const QString path = recordDatabasePath();
-    QMutexLocker lock(&handleLock);
-    summaryPass = std::make_unique<SummaryPass>(path, statement, request.table, request.st, request.en, First, split);
-    if (split != Last)
-        summaryTail = std::make_unique<SummaryPass>(path, statement, request.table, request.st, request.en, split, Last);
+    const auto parts = scan ? splitRanges(ranges, 0.8) : qMakePair(ranges, QVector<RowRange>());
+    const QString statement = request.summaryStatement(scan);
+    summaryPass = std::make_unique<SummaryPass>(path, statement, request.st, request.en, parts.first,
+                                                request.valueColumns);
+    if (!parts.second.isEmpty())
+        summaryTail = std::make_unique<SummaryPass>(path, statement, request.st, request.en, parts.second,
+                                                    request.valueColumns);
     summaryPass->start();
 }
 
-bool SQLThread::endSummaryPass(WindowSummary &summary, bool report)
+bool SQLThread::endSummaryPass(WindowSummary &summary, const QString &table, bool report)
 {
-    if (!summaryPass)
+    if (!summaryKnown)
         return true;
     if (report && summaryTail && !cancelRequested())
         summaryTail->run();
     std::unique_ptr<SummaryPass> head, tail;
+    WindowSummary known;
     {
         QMutexLocker lock(&handleLock);
         head = std::move(summaryPass);
         tail = std::move(summaryTail);
+        known = *summaryKnown;
+        summaryKnown.reset();
     }
     QString error;
     WindowSummary earlier, later;
-    const bool read = head->finish(earlier, error) && (!tail || tail->finish(later, error));
+    const bool read = (!head || head->finish(earlier, error)) && (!tail || tail->finish(later, error));
     if (read || !report) {
-        summary = tail ? mergeSummaries(earlier, later) : earlier;
+        summary = mergeSummaries(mergeSummaries(known, earlier), later);
+        readExtremeTimes(table, summary);
         return true;
     }
     qDebug() << "summary" << error;
@@ -412,6 +453,23 @@ bool SQLThread::endSummaryPass(WindowSummary &summary, bool report)
     else
         finishJob(JobOutcome::Failed, error, tr("Query executed."));
     return false;
+}
+
+void SQLThread::readExtremeTimes(const QString &table, WindowSummary &summary)
+{
+    QSqlQuery query(db);
+    if (table.isEmpty() || !query.prepare(QStringLiteral("select indate from main.%1 where rowid = ?").arg(table)))
+        return;
+    const auto timeOf = [&](qint64 row) {
+        query.bindValue(0, row);
+        return query.exec() && query.next() ? recordWallClock(query.value(0).toString()) : QDateTime();
+    };
+    for (ValueSummary &value : summary.values) {
+        if (value.numbers > 0) {
+            value.minimumTime = timeOf(value.minimumRow);
+            value.maximumTime = timeOf(value.maximumRow);
+        }
+    }
 }
 
 void SQLThread::locateRecord(int familyNumber, TableSearch search, bool chart, qint64 rowid)
@@ -452,6 +510,13 @@ void SQLThread::readRecordSpan(int familyNumber)
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
 }
 
+void describeSummary(PagedQuery &request, const MeterFamily &family, const TableSearch &search, bool chart)
+{
+    request.blockStatement = summaryBlockStatement(family, Meter, search.idx + 1);
+    request.condition = summaryCondition(family, search, chart);
+    request.valueColumns = int(family.valueColumns.size());
+}
+
 void SQLThread::runTableSearch(const MeterFamily &family, const TableSearch &search)
 {
     const int pageRcd = safePageRcd();
@@ -463,6 +528,7 @@ void SQLThread::runTableSearch(const MeterFamily &family, const TableSearch &sea
         request.summaryStatement = [&family, search](bool scan) {
             return summaryStatement(family, Meter, search, false, scan);
         };
+        describeSummary(request, family, search, false);
     }
     request.pageStatement = tablePageStatement(family, Meter, search, pageRcd);
     request.st = search.st;
@@ -488,9 +554,11 @@ void SQLThread::runChartQuery(const MeterFamily &family, const ChartRequest &cha
     if (chart.pageid == -1) {
         request.countStatement = chartCountStatement(family, Meter);
         request.summarize = true;
-        request.summaryStatement = [&family, chart](bool scan) {
-            return summaryStatement(family, Meter, {-1, chart.idx, chart.st, chart.en}, true, scan);
+        const TableSearch window{-1, chart.idx, chart.st, chart.en};
+        request.summaryStatement = [&family, window](bool scan) {
+            return summaryStatement(family, Meter, window, true, scan);
         };
+        describeSummary(request, family, window, true);
     }
     request.pageStatement = chartPageStatement(family, Meter, chart, plotRcd);
     request.st = chart.st;

@@ -2,6 +2,7 @@
 #define SQLTHREAD_H
 
 #include "joboutcome.h"
+#include "windowsummary.h"
 
 #include <QDateTime>
 #include <QMutex>
@@ -11,6 +12,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 
 struct MeterFamily;
 struct TableSearch;
@@ -18,8 +20,8 @@ struct ChartRequest;
 struct PagedQuery;
 struct RecordSpan;
 struct WindowShare;
-struct WindowSummary;
 class SummaryPass;
+class SummaryBlockStore;
 class QSqlQuery;
 struct sqlite3;
 
@@ -44,6 +46,10 @@ public:
     static void setExportChunk(int rows);
     // Whether a new search also sums up its window (the bench weighs its cost).
     static void setWindowSummary(bool on);
+    // Rowids per block of the summary's sums (0: none, every summary reads its window).
+    static void setSummaryBlockRowids(qint64 rowids);
+    // Waits until the blocks being built for the next searches are ready.
+    void waitForSummaryBlocks();
     // Runs in the time index's build after an import, before the index is
     // made (tests hold the build there).
     static void setTimeIndexHook(std::function<void()> hook);
@@ -134,8 +140,10 @@ private:
     void failQuery(const char *trace, const QSqlQuery &query);
     // Waits for the summary pass, if one runs; false when it failed and the
     // job has ended so (with `report`).
-    bool endSummaryPass(WindowSummary &summary, bool report = true);
+    bool endSummaryPass(WindowSummary &summary, const QString &table, bool report = true);
     void startSummaryPasses(const PagedQuery &request);
+    // The stamps of the records that hold the summary's extremes.
+    void readExtremeTimes(const QString &table, WindowSummary &summary);
 
     QSqlDatabase db;
     JobOutcome lastOutcome;
@@ -148,6 +156,9 @@ private:
     // head on its own thread, the tail (table order only) on this one.
     std::unique_ptr<SummaryPass> summaryPass;
     std::unique_ptr<SummaryPass> summaryTail;
+    std::optional<WindowSummary> summaryKnown; // what blocks gave; set while a summary is read
+    std::unique_ptr<SummaryBlockStore> summaryBlocks;
+    bool blocksWanted = false; // the last search read its whole table: blocks would spare that
 };
 
 #endif

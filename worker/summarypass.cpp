@@ -9,7 +9,7 @@
 
 namespace {
 
-// One statement on a raw handle; `bind` binds its parameters.
+// One statement on a raw handle.
 class Statement
 {
 public:
@@ -22,26 +22,84 @@ public:
         sqlite3_bind_text(statement, sqlite3_bind_parameter_index(statement, name), utf8.constData(), int(utf8.size()),
                           SQLITE_TRANSIENT);
     }
-    void bindRow(const char *name, qint64 row)
+    void bindRows(const RowRange &range)
     {
-        if (const int index = sqlite3_bind_parameter_index(statement, name))
-            sqlite3_bind_int64(statement, index, row);
+        sqlite3_reset(statement);
+        sqlite3_bind_int64(statement, sqlite3_bind_parameter_index(statement, ":rowfrom"), range.from);
+        sqlite3_bind_int64(statement, sqlite3_bind_parameter_index(statement, ":rowto"), range.to);
+    }
+    bool step() { return sqlite3_step(statement) == SQLITE_ROW; }
+    qint64 number(int column) const { return sqlite3_column_int64(statement, column); }
+    QByteArray text(int column) const
+    {
+        return QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(statement, column)),
+                          sqlite3_column_bytes(statement, column));
+    }
+    SummaryTotals totals(int column) const
+    {
+        SummaryTotals totals{};
+        if (sqlite3_column_bytes(statement, column) == int(sizeof totals))
+            memcpy(&totals, sqlite3_column_blob(statement, column), sizeof totals);
+        return totals;
     }
     sqlite3_stmt *statement = nullptr;
 };
 
 } // namespace
 
+bool PassConnection::open(const QString &database)
+{
+    sqlite3 *opened = nullptr;
+    const bool ready = sqlite3_open_v2(QFile::encodeName(database).constData(), &opened, SQLITE_OPEN_READONLY, nullptr)
+            == SQLITE_OK
+        && registerSummaryFunction(opened) && registerRecordDatetime(opened);
+    {
+        QMutexLocker lock(&handleLock);
+        db = opened;
+    }
+    if (!ready)
+        return false;
+    sqlite3_busy_timeout(db, 10000);
+    // An interrupt that comes before a statement runs would be lost: the
+    // statements also look at the flag now and then.
+    sqlite3_progress_handler(db, 1000, [](void *flag) { return int(static_cast<std::atomic_bool *>(flag)->load()); },
+                             &stopped);
+    return true;
+}
+
+void PassConnection::close()
+{
+    QMutexLocker lock(&handleLock);
+    sqlite3_close(db);
+    db = nullptr;
+}
+
+QString PassConnection::error() const
+{
+    if (stopped)
+        return QStringLiteral("interrupted");
+    return QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory");
+}
+
+void PassConnection::interrupt()
+{
+    stopped = true;
+    QMutexLocker lock(&handleLock);
+    if (db)
+        sqlite3_interrupt(db);
+}
+
+SummaryPass::SummaryPass(const QString &database, const QString &statement, const QDateTime &st, const QDateTime &en,
+                         const QVector<RowRange> &ranges, int valueColumns)
+    : database(database), statement(statement), st(st), en(en), ranges(ranges)
+{
+    result.values.resize(valueColumns);
+}
+
 SummaryPass::~SummaryPass()
 {
     if (thread.joinable())
         thread.join();
-}
-
-SummaryPass::SummaryPass(const QString &database, const QString &statement, const QString &table, const QDateTime &st,
-                         const QDateTime &en, qint64 fromRow, qint64 toRow)
-    : database(database), statement(statement), table(table), st(st), en(en), fromRow(fromRow), toRow(toRow)
-{
 }
 
 void SummaryPass::start()
@@ -58,77 +116,98 @@ bool SummaryPass::finish(WindowSummary &summary, QString &error)
     return failure.isEmpty();
 }
 
-void SummaryPass::interrupt()
+bool SummaryPass::runOver(const RowRange *range)
 {
-    interrupted = true;
-    QMutexLocker lock(&handleLock);
-    if (handle)
-        sqlite3_interrupt(handle);
+    Statement pass(connection.handle(), statement);
+    if (!pass.valid())
+        return false;
+    pass.bindText(":indate1", recordTimeText(st));
+    pass.bindText(":indate2", recordTimeText(en));
+    if (range)
+        pass.bindRows(*range);
+    if (!pass.step() || connection.interrupted())
+        return false;
+    WindowSummary part{pass.number(0), {}};
+    for (int column = 1; column < sqlite3_column_count(pass.statement); ++column)
+        part.values << valueSummary(pass.totals(column));
+    result = mergeSummaries(result, part);
+    return true;
 }
 
 void SummaryPass::run()
 {
-    sqlite3 *db = nullptr;
-    const auto fail = [&] { failure = QString::fromUtf8(db ? sqlite3_errmsg(db) : "out of memory"); };
-    if (sqlite3_open_v2(QFile::encodeName(database).constData(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK
-        || !registerSummaryFunction(db)) {
-        fail();
-        sqlite3_close(db);
+    bool read = connection.open(database);
+    if (read && ranges.isEmpty())
+        read = runOver(nullptr);
+    for (const RowRange &range : ranges) {
+        if (read)
+            read = runOver(&range);
+    }
+    if (!read)
+        failure = connection.error();
+    connection.close();
+}
+
+SummaryBlockBuild::SummaryBlockBuild(const QString &database, const QString &table, const QString &statement,
+                                     qint64 blockRowids)
+    : database(database), table(table), statement(statement), blockRowids(blockRowids)
+{
+}
+
+SummaryBlockBuild::~SummaryBlockBuild()
+{
+    connection.interrupt();
+    if (thread.joinable())
+        thread.join();
+}
+
+void SummaryBlockBuild::start()
+{
+    thread = std::thread([this] {
+        run();
+        done = true;
+    });
+}
+
+std::shared_ptr<const SummaryBlocks> SummaryBlockBuild::take()
+{
+    if (thread.joinable())
+        thread.join();
+    return blocks;
+}
+
+void SummaryBlockBuild::run()
+{
+    auto built = std::make_shared<SummaryBlocks>();
+    if (!connection.open(database))
         return;
-    }
-    registerRecordDatetime(db);
-    {
-        QMutexLocker lock(&handleLock);
-        handle = db;
-    }
-    sqlite3_busy_timeout(db, 10000);
-    // An interrupt that comes before a statement runs would be lost: the
-    // statements also look at the flag now and then.
-    sqlite3_progress_handler(db, 1000, [](void *flag) { return int(static_cast<std::atomic_bool *>(flag)->load()); },
-                             &interrupted);
-    {
-        Statement pass(db, statement);
-        if (pass.valid()) {
-            pass.bindText(":indate1", recordTimeText(st));
-            pass.bindText(":indate2", recordTimeText(en));
-            pass.bindRow(":rowfrom", fromRow);
-            pass.bindRow(":rowto", toRow);
+    Statement span(connection.handle(), QStringLiteral("select min(rowid), max(rowid) from main.%1").arg(table));
+    Statement block(connection.handle(), statement);
+    if (!span.valid() || !block.valid() || !span.step())
+        return;
+    const qint64 first = span.number(0) / blockRowids, last = span.number(1) / blockRowids;
+    for (qint64 k = first; k <= last && sqlite3_column_type(span.statement, 0) != SQLITE_NULL; ++k) {
+        SummaryBlock sums;
+        sums.fromRow = k * blockRowids;
+        sums.toRow = sums.fromRow + blockRowids;
+        block.bindRows({sums.fromRow, sums.toRow});
+        if (!block.step() || connection.interrupted())
+            return;
+        sums.records = block.number(0);
+        sums.stamped = block.number(1);
+        sums.firstStamp = block.text(2);
+        sums.lastStamp = block.text(3);
+        for (int column = 4; column + 3 < sqlite3_column_count(block.statement); column += 4) {
+            BlockColumn values;
+            values.values = block.number(column);
+            values.castMinimum = sqlite3_column_double(block.statement, column + 1);
+            values.castMaximum = sqlite3_column_double(block.statement, column + 2);
+            values.totals = block.totals(column + 3);
+            sums.columns << values;
         }
-        if (!pass.valid() || sqlite3_step(pass.statement) != SQLITE_ROW) {
-            fail();
-        } else {
-            result.count = sqlite3_column_int64(pass.statement, 0);
-            for (int column = 1; column < sqlite3_column_count(pass.statement); ++column) {
-                SummaryTotals totals{};
-                if (sqlite3_column_bytes(pass.statement, column) == int(sizeof totals))
-                    memcpy(&totals, sqlite3_column_blob(pass.statement, column), sizeof totals);
-                result.values << valueSummary(totals);
-            }
-        }
+        if (sums.records > 0)
+            *built << sums;
     }
-    {
-        // The stamps of the extremes, read by rowid.
-        Statement stamp(db, QStringLiteral("select indate from main.%1 where rowid = ?").arg(table));
-        const auto stampOf = [&](qint64 row) {
-            sqlite3_reset(stamp.statement);
-            sqlite3_bind_int64(stamp.statement, 1, row);
-            if (sqlite3_step(stamp.statement) != SQLITE_ROW)
-                return QDateTime();
-            return recordWallClock(
-                QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stamp.statement, 0))));
-        };
-        for (ValueSummary &value : result.values) {
-            if (failure.isEmpty() && stamp.valid() && value.numbers > 0) {
-                value.minimumTime = stampOf(value.minimumRow);
-                value.maximumTime = stampOf(value.maximumRow);
-            }
-        }
-    }
-    if (interrupted && failure.isEmpty())
-        failure = QStringLiteral("interrupted");
-    {
-        QMutexLocker lock(&handleLock);
-        handle = nullptr;
-    }
-    sqlite3_close(db);
+    connection.close();
+    blocks = std::move(built);
 }
