@@ -317,6 +317,22 @@ private slots:
             worker.waitForSummaryBlocks();
             QCOMPARE(run(), changed);
             QVERIFY(SQLThread::readPathsOfLastJob().contains("summary from 29 blocks, 14 records read again"));
+            // After a restart the blocks come from the file beside the records;
+            // a damaged file only costs the pass.
+            SQLThread later;
+            later.dn_Record_Search1(-1, 1, st, en, -6, 40, false);
+            QVERIFY(SQLThread::readPathsOfLastJob().contains("summary from 29 blocks, 14 records read again"));
+            QFile sums(recordDatabasePath() + ".sums");
+            QVERIFY(sums.open(QIODevice::ReadWrite));
+            sums.write(QByteArray(100, '\x7f'));
+            sums.close();
+            QCOMPARE(run(), changed);
+            SQLThread restarted;
+            restarted.dn_Record_Search1(-1, 1, st, en, -6, 40, false);
+            QVERIFY(SQLThread::readPathsOfLastJob().filter("summary from").isEmpty());
+            restarted.waitForSummaryBlocks(); // and the file is made anew
+            SQLThread().dn_Record_Search1(-1, 1, st, en, -6, 40, false);
+            QVERIFY(SQLThread::readPathsOfLastJob().contains("summary from 29 blocks, 14 records read again"));
         }
         SQLThread::forcePageAccess(SQLThread::PageAccess::Chosen);
     }

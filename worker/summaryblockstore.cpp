@@ -1,5 +1,6 @@
 #include "summaryblockstore.h"
 
+#include "summaryblockfile.h"
 #include "summarypass.h"
 
 #include <QFile>
@@ -59,7 +60,12 @@ void SummaryBlockStore::collect()
 std::shared_ptr<const SummaryBlocks> SummaryBlockStore::find(const QString &database, const QString &statement)
 {
     collect();
-    return built.value(blockKey(database, statement));
+    const QString key = blockKey(database, statement);
+    if (!built.contains(key) && !key.isEmpty() && g_blockRowids > 0) {
+        if (auto kept = loadSummaryBlocks(database, key))
+            built.insert(key, kept);
+    }
+    return built.value(key);
 }
 
 void SummaryBlockStore::build(const QString &database, const QString &table, const QString &statement)
@@ -72,7 +78,10 @@ void SummaryBlockStore::build(const QString &database, const QString &table, con
     const QString state = key.section(QLatin1Char('\n'), 0, 0);
     for (auto it = built.begin(); it != built.end();)
         it = it.key().startsWith(state + QLatin1Char('\n')) ? std::next(it) : built.erase(it);
-    running = std::make_unique<SummaryBlockBuild>(database, table, statement, g_blockRowids);
+    running = std::make_unique<SummaryBlockBuild>(database, table, statement, g_blockRowids,
+                                                  [=](const SummaryBlocks &blocks) {
+                                                      saveSummaryBlocks(database, key, state, blocks);
+                                                  });
     runningKey = key;
     running->start();
 }

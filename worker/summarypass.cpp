@@ -149,8 +149,8 @@ void SummaryPass::run()
 }
 
 SummaryBlockBuild::SummaryBlockBuild(const QString &database, const QString &table, const QString &statement,
-                                     qint64 blockRowids)
-    : database(database), table(table), statement(statement), blockRowids(blockRowids)
+                                     qint64 blockRowids, std::function<void(const SummaryBlocks &)> keep)
+    : database(database), table(table), statement(statement), blockRowids(blockRowids), keep(std::move(keep))
 {
 }
 
@@ -209,5 +209,7 @@ void SummaryBlockBuild::run()
             *built << sums;
     }
     connection.close();
+    if (keep)
+        keep(*built);
     blocks = std::move(built);
 }

@@ -6,6 +6,7 @@
 #include <QMutex>
 #include <QString>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -74,7 +75,9 @@ private:
 class SummaryBlockBuild
 {
 public:
-    SummaryBlockBuild(const QString &database, const QString &table, const QString &statement, qint64 blockRowids);
+    // `keep` runs on the build's thread with the blocks once they are built.
+    SummaryBlockBuild(const QString &database, const QString &table, const QString &statement, qint64 blockRowids,
+                      std::function<void(const SummaryBlocks &)> keep);
     SummaryBlockBuild(const SummaryBlockBuild &) = delete;
     SummaryBlockBuild &operator=(const SummaryBlockBuild &) = delete;
     ~SummaryBlockBuild(); // stops the build and waits for it
@@ -91,6 +94,7 @@ private:
     const QString table;
     const QString statement;
     const qint64 blockRowids;
+    const std::function<void(const SummaryBlocks &)> keep;
     std::thread thread;
     PassConnection connection;
     std::atomic_bool done{false};
