@@ -240,10 +240,11 @@ private slots:
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("to");
         QTest::addColumn<QString>("search"); // "low high", "HH/LL" or "chart"
-        QTest::newRow("family1 range, part of the window") << 12 << 30 << 140 << "-4 30";
+        QTest::newRow("family1 range, part of the window") << 12 << 13 << 140 << "-4 30";
         QTest::newRow("family1 range, everything") << 12 << 0 << 210 << "-6 40";
         QTest::newRow("family1 markers") << 12 << 15 << 170 << "HH/LL";
         QTest::newRow("family1 chart") << 12 << 50 << 120 << "chart";
+        QTest::newRow("family1 range, bounds on values") << 12 << 0 << 210 << "-4.25 30"; // least and greatest of blocks
         QTest::newRow("family1 no record") << 12 << 0 << 210 << "1000 2000";
         QTest::newRow("family4 range") << 3 << 10 << 199 << "-4 30";
         QTest::newRow("family4 markers") << 3 << 0 << 150 << "HH/LL";
