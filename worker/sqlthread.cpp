@@ -510,8 +510,13 @@ void SQLThread::readRecordSpan(int familyNumber)
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
 }
 
+// A new search sums up its window too (a chart: its window alone).
 void describeSummary(PagedQuery &request, const MeterFamily &family, const TableSearch &search, bool chart)
 {
+    request.summarize = true;
+    request.summaryStatement = [&family, search, chart](bool scan) {
+        return summaryStatement(family, Meter, search, chart, scan);
+    };
     request.blockStatement = summaryBlockStatement(family, Meter, search.idx + 1);
     request.condition = summaryCondition(family, search, chart);
     request.valueColumns = int(family.valueColumns.size());
@@ -524,10 +529,6 @@ void SQLThread::runTableSearch(const MeterFamily &family, const TableSearch &sea
     request.table = family.table(Meter);
     if (search.pageid == -1) {
         request.countStatement = tableCountStatement(family, Meter, search);
-        request.summarize = true;
-        request.summaryStatement = [&family, search](bool scan) {
-            return summaryStatement(family, Meter, search, false, scan);
-        };
         describeSummary(request, family, search, false);
     }
     request.pageStatement = tablePageStatement(family, Meter, search, pageRcd);
@@ -553,12 +554,7 @@ void SQLThread::runChartQuery(const MeterFamily &family, const ChartRequest &cha
     request.table = family.table(Meter);
     if (chart.pageid == -1) {
         request.countStatement = chartCountStatement(family, Meter);
-        request.summarize = true;
-        const TableSearch window{-1, chart.idx, chart.st, chart.en};
-        request.summaryStatement = [&family, window](bool scan) {
-            return summaryStatement(family, Meter, window, true, scan);
-        };
-        describeSummary(request, family, window, true);
+        describeSummary(request, family, {-1, chart.idx, chart.st, chart.en}, true);
     }
     request.pageStatement = chartPageStatement(family, Meter, chart, plotRcd);
     request.st = chart.st;
