@@ -78,6 +78,9 @@ public:
         loop.exec();
         const double ms = clock.nsecsElapsed() / 1e6;
         QObject::disconnect(connection);
+        // A failed job's time is no figure of the job's work.
+        if (!worker->outcome().done())
+            std::printf("  (the job did not succeed: %s)\n", qPrintable(worker->outcome().reason));
         return ms;
     }
 
