@@ -14,9 +14,9 @@
 
 // What one value column holds over a block, whatever the search.
 struct BlockColumn {
-    qint64 values = 0;                // records whose value is not NULL
+    qint64 values = 0;                       // records whose value is not NULL
     double castMinimum = 0, castMaximum = 0; // of cast(value as real)
-    SummaryTotals totals{};          // window_summary() of every record
+    SummaryTotals totals{};                  // window_summary() of every record
 };
 
 struct SummaryBlock {
