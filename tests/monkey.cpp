@@ -141,7 +141,9 @@ const QList<Action> Actions{
     {"next", onAPage, [](Monkey &m) { clickOnPage(m, "page_down"); }, 3},
     {"last", onAPage, [](Monkey &m) { clickOnPage(m, "page_end"); }, 2},
     {"export", onADataPage, [](Monkey &m) {
-         m.fileChoice = pick(m.random, 5) == 0 ? QStringList() : QStringList{m.scratch, "export.csv"};
+         m.fileChoice = QStringList{m.scratch, "export.csv"};
+         if (pick(m.random, 5) == 0)
+             m.fileChoice.clear();
          clickOnPage(m, "page_export");
      }},
     {"save image", onAChartPage, [](Monkey &m) {

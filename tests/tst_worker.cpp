@@ -68,7 +68,7 @@ private slots:
         QCOMPARE(readSetting("Meter"), QString::number(meterOfModel(model)));
         QCOMPARE(tableRows(table), expected);
         QCOMPARE(databaseValue(QString("select count(*) from sqlite_master where name = '%1_time'").arg(table)), QString("1"));
-        for (const QString &other : {"meter11", "meter216", "meter3", "meter4", "meter5"})
+        for (const char *other : {"meter11", "meter216", "meter3", "meter4", "meter5"})
             if (other != table)
                 QCOMPARE(tableRows(other).size(), 0);
     }
