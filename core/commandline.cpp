@@ -6,11 +6,51 @@
 
 QString versionText()
 {
-    return QStringLiteral("Sundrevale Instruments Co.,Ltd.Ver " SUNDREVALE_VERSION);
+    return QCoreApplication::translate("MainWindow", "Sundrevale Instruments Co.,Ltd.Ver %1")
+        .arg(QStringLiteral(SUNDREVALE_VERSION));
 }
 
-CommandLine parseCommandLine(const QStringList &arguments)
+namespace {
+
+// Qt's own options (with one dash or two), which the application object
+// takes for itself: launchers and test harnesses pass them to any Qt program.
+QStringList withoutQtOptions(const QStringList &arguments)
 {
+    static const QStringList withValue{
+        QStringLiteral("platform"),  QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+        QStringLiteral("plugin"),    QStringLiteral("qwindowgeometry"),    QStringLiteral("qwindowicon"),
+        QStringLiteral("qwindowtitle"), QStringLiteral("session"),         QStringLiteral("style"),
+        QStringLiteral("stylesheet"), QStringLiteral("display"),           QStringLiteral("geometry"),
+        QStringLiteral("title"),     QStringLiteral("icon"),               QStringLiteral("name"),
+        QStringLiteral("visual")};
+    static const QStringList flags{QStringLiteral("reverse"), QStringLiteral("widgetcount"),
+                                   QStringLiteral("nograb"),  QStringLiteral("dograb"),
+                                   QStringLiteral("sync"),    QStringLiteral("testability")};
+    QStringList kept;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (i == 0 || !argument.startsWith(QLatin1Char('-'))) {
+            kept << argument;
+            continue;
+        }
+        const QString name = argument.mid(argument.startsWith(QLatin1String("--")) ? 2 : 1).section(QLatin1Char('='), 0, 0);
+        if (flags.contains(name) || name == QLatin1String("qmljsdebugger")
+            || (withValue.contains(name) && argument.contains(QLatin1Char('='))))
+            continue;
+        if (withValue.contains(name) && i + 1 < arguments.size()) {
+            ++i; // its value
+            continue;
+        }
+        kept << argument;
+    }
+    return kept;
+}
+
+} // namespace
+
+CommandLine parseCommandLine(const QStringList &qtArguments)
+{
+    const QStringList arguments = withoutQtOptions(qtArguments);
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QCoreApplication::translate("CommandLine", "Imports the CSV record files of process instruments and shows "

@@ -17,7 +17,8 @@ struct CommandLine {
 
 // Reads the arguments (the program's name first):
 //   --help, --version, --data DIR, --import PATH [PATH...]
-// Every path to import must exist; anything wrong gives status 2.
+// Every path to import must exist; anything wrong gives status 2. Qt's own
+// options (-platform NAME, -style NAME, -reverse...) are left to Qt.
 CommandLine parseCommandLine(const QStringList &arguments);
 
 #endif

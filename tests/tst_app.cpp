@@ -3,6 +3,8 @@
 #include "testsupport.h"
 
 #include <QDomDocument>
+#include <QJsonArray>
+#include <QJsonDocument>
 
 using namespace TestSupport;
 
@@ -58,6 +60,14 @@ private slots:
                                            << "No record file or folder at \"/no/such/folder\".";
         QTest::newRow("a path that is not there") << QStringList{"20240301.CSV"} << 2
                                                   << "No record file or folder at \"20240301.CSV\".";
+        // Qt's own options are Qt's: with one dash or two, with their values.
+        QTest::newRow("Qt's options") << QStringList{"-platform", "offscreen", "-style", "fusion", "-reverse",
+                                                     "--qwindowgeometry", "800x600+0+0", "-style=fusion", "--version"}
+                                      << 0 << versionText();
+        QTest::newRow("Qt's options and a wrong one") << QStringList{"-platform", "offscreen", "--bogus"} << 2
+                                                      << "Unknown option 'bogus'.";
+        QTest::newRow("a Qt option without its value") << QStringList{"--version", "-display"} << 2
+                                                       << "Unknown options: d, i, s, p, l, a, y.";
     }
 
     void arguments()
@@ -72,6 +82,23 @@ private slots:
         const QString printed = QString::fromLocal8Bit(status == 0 ? viewer.readAllStandardOutput()
                                                                    : viewer.readAllStandardError());
         QVERIFY2(printed.startsWith(output), qPrintable(printed));
+    }
+
+    // The package's program (a Release build) writes no traces; the tests' build keeps them.
+    void releaseBuildsAreQuiet()
+    {
+#ifdef QT_NO_DEBUG_OUTPUT
+        QFAIL("the tests' build must keep the traces");
+#endif
+        const QString release = dir.filePath("release");
+        QCOMPARE(QProcess::execute("cmake", {"-S", SOURCE_DIR, "-B", release, "-DCMAKE_BUILD_TYPE=Release",
+                                             "-DSUNDREVALE_TESTS=OFF", "-DCMAKE_EXPORT_COMPILE_COMMANDS=ON"}), 0);
+        QFile commands(release + "/compile_commands.json");
+        QVERIFY(commands.open(QIODevice::ReadOnly));
+        const QJsonArray units = QJsonDocument::fromJson(commands.readAll()).array();
+        QVERIFY(units.size() > 20);
+        for (const QJsonValue &unit : units)
+            QVERIFY2(unit["command"].toString().contains("-DQT_NO_DEBUG_OUTPUT"), qPrintable(unit["file"].toString()));
     }
 
     void installedCopy()
