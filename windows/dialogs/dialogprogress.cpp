@@ -20,6 +20,11 @@ DialogProgress::DialogProgress(QWidget *parent)
     ui->pogress1->setValue(0);
     ui->pogress1->setBackgroundRole(QPalette::Window);
     ui->pogress2->setRingStyle(QRoundProgressBar::Pie);
+    // One-pixel pens for the track and the value: the bars are only 90 px wide.
+    for (QRoundProgressBar *bar : {ui->pogress1, ui->pogress2}) {
+        bar->setOutlineWidth(1);
+        bar->setValuePenWidth(1);
+    }
     ui->pogress2->clearTextFormat();
     ui->pogress2->setValue(0);
     value = 0;

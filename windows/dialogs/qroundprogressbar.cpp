@@ -70,6 +70,18 @@ void QRoundProgressBar::setRingStyle(int style)
         update();
 }
 
+void QRoundProgressBar::setOutlineWidth(double width)
+{
+    if (changeTo(outlineWidth, width))
+        update();
+}
+
+void QRoundProgressBar::setValuePenWidth(double width)
+{
+    if (changeTo(valuePenWidth, width))
+        update();
+}
+
 void QRoundProgressBar::setTextFormat(QString format)
 {
     if (changeTo(textFormat, format))

@@ -20,9 +20,13 @@ public:
     int getRingStyle() const { return ringStyle; }
     QString getTextFormat() const { return textFormat; }
     int getDecimals() const { return decimals; }
+    double getOutlineWidth() const { return outlineWidth; }
+    double getValuePenWidth() const { return valuePenWidth; }
 
     void setStartAngle(double angle);
     void setRingStyle(int style);
+    void setOutlineWidth(double width);
+    void setValuePenWidth(double width);
     void setTextFormat(QString format);
     void clearTextFormat();
     void setDecimals(int count);
