@@ -1,5 +1,7 @@
 #include "windowsummary.h"
 
+#include <QCoreApplication>
+
 WindowSummary g_summary;
 qint64 g_recordPosition = 0;
 
@@ -16,20 +18,25 @@ QString timeText(const QDateTime &time)
     return time.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
 }
 
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("WindowSummary", text);
+}
+
 QString valueText(const ValueSummary &value, const QString &name, int column)
 {
     QString text = name + QStringLiteral(": ");
     if (value.numbers == 0) {
-        text += QStringLiteral("no readable value");
+        text += tr("no readable value");
     } else {
-        text += QStringLiteral("min <a href=\"min%1\">%2</a> at %3, max <a href=\"max%1\">%4</a> at %5, mean %6")
+        text += tr("min <a href=\"min%1\">%2</a> at %3, max <a href=\"max%1\">%4</a> at %5, mean %6")
                     .arg(column)
                     .arg(cellNumber(value.minimum), timeText(value.minimumTime), cellNumber(value.maximum),
                          timeText(value.maximumTime), cellNumber(value.mean));
     }
-    text += QStringLiteral(" · HH %1 · LL %2").arg(value.hh).arg(value.ll);
+    text += tr(" · HH %1 · LL %2").arg(value.hh).arg(value.ll);
     if (value.unreadable > 0)
-        text += QStringLiteral(" · unreadable %1").arg(value.unreadable);
+        text += tr(" · unreadable %1").arg(value.unreadable);
     return text;
 }
 
@@ -102,8 +109,8 @@ ValueSummary valueSummary(const SummaryTotals &totals)
 
 QString summaryText(const WindowSummary &summary, const QStringList &valueNames)
 {
-    QStringList parts{QStringLiteral("Records %1").arg(summary.count)};
+    QStringList parts{tr("Records %1").arg(summary.count)};
     for (int i = 0; i < summary.values.size(); ++i)
-        parts << valueText(summary.values.at(i), valueNames.value(i), i);
+        parts << valueText(summary.values.at(i), tr(qPrintable(valueNames.value(i))), i);
     return parts.join(QStringLiteral(" · "));
 }

@@ -1,7 +1,10 @@
+#include "commandline.h"
+#include "dialogprogress.h"
 #include "formcart2.h"
 #include "formdata1.h"
 #include "formdata2.h"
 #include "mainwindow.h"
+#include "qroundprogressbar.h"
 #include "rowinserter.h"
 #include "settings.h"
 #include "sqlthread.h"
@@ -107,6 +110,22 @@ private slots:
         action(window, "actioncart")->trigger();
         QCOMPARE(text, QString("Import Record files(.CSV) first"));
         QVERIFY(!window.currentPage());
+        // An unknown model: its reason in the dialog and the status bar; with
+        // nothing imported yet the window then says so, as at start-up.
+        const QString unknown = writeRecordFolder(QDir(dir.path()), "unknown", "99", {{"20240301.CSV", {recordFields(3, 0).join(',')}}});
+        QString reason;
+        chooseFiles(unknown, {"20240301.CSV"}, [&] {
+            onNextModal("DialogMessage", [&](QWidget *message) {
+                reason = message->findChild<QLabel *>("label")->text();
+                answerMessage(&text);
+                click(message, "push_ok");
+            });
+        });
+        action(window, "actionopendb")->trigger();
+        QCOMPARE(reason, QString("The model code 99 in VNMETER.INI names no known meter."));
+        QCOMPARE(window.statusBar()->currentMessage(), reason);
+        QTRY_COMPARE(text, QString("Import Record files(.CSV) first"));
+        QCOMPARE(Meter, -1);
         const QString folder = writeRecordFolder(QDir(dir.path()), "import", "208",
             {{"20240302.CSV", {recordFields(208, 2).join(',')}},
              {"20240301.CSV", {recordFields(208, 0).join(','), recordFields(208, 1).join(',')}}});
@@ -128,16 +147,16 @@ private slots:
         QVERIFY(qobject_cast<Formcart2 *>(window.currentPage()));
         QCOMPARE(labels.at(0)->text(), QString("Graph View"));
         QVERIFY(!labels.at(2)->isHidden());
-        action(window, "actionsearch")->trigger();
         // Cancel at the warning keeps the page and the records.
-        QWidget *page = window.currentPage();
+        QWidget *page = searchedPage(window, "actionsearch");
+        const QString searched = pageState(page);
         QString warning;
         answerMessage(&warning, "push_cancel");
         action(window, "actionopendb")->trigger();
         QCOMPARE(warning, QString("If the data already exists, it will be overwritten"));
         QCOMPARE(window.currentPage(), page);
         // OK, then a cancelled file dialog, which opened in the folder of the
-        // last import: no page, database untouched.
+        // last import: the page and its search stay, the database untouched.
         answerMessage(nullptr, "push_ok");
         QString noFiles, opened;
         onNextModal("QFileDialog", [&](QWidget *dialog) {
@@ -148,7 +167,8 @@ private slots:
         action(window, "actionopendb")->trigger();
         QCOMPARE(opened, folder);
         QCOMPARE(noFiles, QString("There is no right record file to be choosed"));
-        QVERIFY(!window.currentPage());
+        QCOMPARE(window.currentPage(), page);
+        QCOMPARE(pageState(page), searched);
         QCOMPARE(tableRows("meter208").size(), 3);
     }
 
@@ -191,6 +211,8 @@ private slots:
         QTest::newRow("window closed during a search") << "close";
         QTest::newRow("table page fails") << "table fails";
         QTest::newRow("chart page fails") << "chart fails";
+        QTest::newRow("table search finds nothing") << "table finds nothing";
+        QTest::newRow("chart finds nothing") << "chart finds nothing";
     }
 
     void unsuccessfulJobsKeepThePage()
@@ -212,6 +234,29 @@ private slots:
                 QString(button) == "max0" ? page->findChild<QLabel *>("summary_label")->linkActivated(button) : click(page, button);
                 QVERIFY2(failure.startsWith("The search failed: no such table: meter11"), qPrintable(failure));
                 QCOMPARE(pageState(page), second);
+            }
+            return;
+        }
+        if (job.endsWith("nothing")) {
+            const QString shown = pageState(page);
+            QString told;
+            answerMessage(&told);
+            setWindow(page, Start.addYears(1), Start.addYears(1).addSecs(600));
+            click(page, "pushButton");
+            QCOMPARE(told, QString("There are no result to display."));
+            QCOMPARE(pageState(page), shown);
+            // Paging, the summary's links and export go on with the search shown.
+            click(page, "page_end");
+            QVERIFY2(pageState(page).startsWith("Record：300 ,Pages：3 of 3"), qPrintable(pageState(page)));
+            const QString summary = shownSummary(page);
+            page->findChild<QLabel *>("summary_label")->linkActivated("min0");
+            QVERIFY2(counter(page).startsWith("Record：300 ,Pages："), qPrintable(counter(page)));
+            QCOMPARE(shownSummary(page), summary);
+            if (job.startsWith("table")) {
+                saveAs(exported);
+                answerMessage(&told);
+                click(page, "page_export");
+                QVERIFY2(told.startsWith("300 records exported"), qPrintable(told));
             }
             return;
         }
@@ -347,26 +392,96 @@ private slots:
             setRanges(window.currentPage(), "-10", "99999");
             pressChannel(window.currentPage(), 0);
             click(window.currentPage(), "pushButton");
-            // Asked for 500 x 400, the window keeps the paging bar readable.
-            window.resize(500, 400);
-            QCOMPARE(window.size(), window.minimumSize().expandedTo(QSize(500, 400)));
-            QCoreApplication::processEvents();
-            const QList<QWidget *> bar = window.currentPage()->findChild<QWidget *>("widget_page")->findChildren<QWidget *>(
-                QString(), Qt::FindDirectChildrenOnly);
-            for (int i = 0; i < bar.size(); ++i)
-                for (int j = i + 1; j < bar.size(); ++j)
-                    QVERIFY2(!bar.at(i)->geometry().intersects(bar.at(j)->geometry()),
-                             qPrintable(bar.at(i)->objectName() + " overlaps " + bar.at(j)->objectName()));
-            window.resize(1000, 650);
+            window.resize(1180, 650);
             window.close();
         }
         MainWindow window;
         window.show();
-        QCOMPARE(window.size(), QSize(1000, 650));
+        QCOMPARE(window.size(), QSize(1180, 650));
         action(window, "actioncart")->trigger();
         QCOMPARE(shownWindow(window.currentPage()), lastSet);
         click(window.currentPage(), "allRecords");
         QCOMPARE(shownWindow(window.currentPage()), allRecords);
+    }
+
+    // One minimum size for every page: at it nothing resizes the window by
+    // itself, and every text shows whole, a year's page counter too.
+    void sizes_data()
+    {
+        QTest::addColumn<int>("family");
+        for (int family = 1; family <= 5; ++family)
+            QTest::addRow("family%d", family) << family;
+    }
+
+    void sizes()
+    {
+        QFETCH(int, family);
+        static QSize minimum;
+        importModel(QDir(dir.path()), modelOfFamily(family), 300);
+        MainWindow window;
+        window.show();
+        window.resize(1, 1);
+        QCoreApplication::processEvents();
+        if (family == 1)
+            minimum = window.size();
+        QCOMPARE(window.size(), minimum);
+        for (const char *view : {"actionsearch", "actioncart", "actionsearch"}) {
+            QWidget *page = searchedPage(window, view);
+            // A year of one-second records, one record a page.
+            page->findChild<QLabel *>("page_label")->setText("Record：31536000 ,Pages：31536000 of 31536000");
+            QCoreApplication::processEvents();
+            QCOMPARE(window.size(), minimum);
+            for (QWidget *shown : page->findChildren<QWidget *>()) {
+                const bool text = qobject_cast<QPushButton *>(shown) || qobject_cast<QCheckBox *>(shown)
+                    || (qobject_cast<QLabel *>(shown) && !static_cast<QLabel *>(shown)->wordWrap());
+                if (text && shown->isVisible())
+                    QVERIFY2(shown->width() >= shown->sizeHint().width() && shown->height() >= shown->sizeHint().height(),
+                             qPrintable(shown->objectName()));
+            }
+            if (auto *plot = page->findChild<QCustomPlot *>())
+                QVERIFY2(plot->height() >= 300, qPrintable(QString::number(plot->height())));
+        }
+    }
+
+    // The texts of this program's own go through the translation like the others.
+    void ownTextsAreTranslated()
+    {
+        struct Marking : QTranslator {
+            QString translate(const char *, const char *source, const char *, int) const override
+            {
+                return source && *source ? "[" + QString::fromUtf8(source) + "]" : QString();
+            }
+            bool isEmpty() const override { return false; }
+        } marking;
+        importOldRecords();
+        QCoreApplication::installTranslator(&marking);
+        MainWindow window;
+        window.show();
+        QWidget *page = searchedPage(window, "actionsearch");
+        const QString version = window.statusBar()->findChildren<QLabel *>().at(1)->text();
+        QCoreApplication::removeTranslator(&marking);
+        QCOMPARE(version, "[" + versionText() + "]");
+        QCOMPARE(page->findChild<QPushButton *>("allRecords")->text(), QString("[All records]"));
+        QVERIFY2(shownSummary(page).startsWith("[Records 300] · [PV]: [min"), qPrintable(shownSummary(page)));
+    }
+
+    // The pens of the progress dialog's round bars: the track's outline and the value's.
+    void roundProgressBarPens()
+    {
+        QRoundProgressBar arc;
+        arc.resize(90, 90);
+        arc.setRingStyle(QRoundProgressBar::Arc);
+        arc.setValue(50.0);
+        QImage drawn = arc.grab().toImage();
+        for (const auto setWidth : {&QRoundProgressBar::setOutlineWidth, &QRoundProgressBar::setValuePenWidth}) {
+            (arc.*setWidth)(8);
+            const QImage wider = arc.grab().toImage();
+            QVERIFY(wider != drawn);
+            drawn = wider;
+        }
+        DialogProgress progress;
+        for (auto *bar : progress.findChildren<QRoundProgressBar *>())
+            QCOMPARE(std::pair(bar->getOutlineWidth(), bar->getValuePenWidth()), std::pair(1.0, 1.0));
     }
 
     void configuration()
@@ -391,7 +506,7 @@ private slots:
             QString message;
             answerMessage(&message);
             click(d, "pushButton_2");
-            QCOMPARE(message, QString("Records per page must be between 1 and 100000."));
+            QCOMPARE(message, QString("Number of records for a chart sheet must be between 1 and 100000."));
             click(d, "pushButton");
         });
         action(window, "actionsoftconfig")->trigger();

@@ -5,6 +5,7 @@
 #include "dialogmessage.h"
 #include "dialogprogress.h"
 #include "commandline.h"
+#include "desktopclose.h"
 #include "families.h"
 #include "filedialogs.h"
 #include "formcart1.h"
@@ -124,8 +125,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     msgbox = new DialogMessage(this);
     locationLabel3->hide();
     setAcceptDrops(true);
-    // No fixed minimum size: the layouts keep the window as large as the
-    // page's panels, table and paging bar need to stay readable.
+    desktopClose = std::make_unique<DesktopCloseFilter>(this);
+    // One minimum for every page, so that showing a page, a search or a
+    // longer counter never resizes the window: every page fits it whole.
+    setMinimumSize(MinimumWidth, MinimumHeight);
     restoreGeometry(UserState::windowGeometry());
 }
 
@@ -205,21 +208,19 @@ void MainWindow::postmsg(QString str)
     ui->statusBar->showMessage(str, 4000);
 }
 
-bool MainWindow::startImport()
+bool MainWindow::confirmImport()
 {
     if (Meter != -1) {
         showMessage(tr("If the data already exists, it will be overwritten"), tr("OK"), false, 2);
         if (!msgbox->isOk())
             return false;
     }
-    clearWindow();
-    viewMode = NoView;
     return true;
 }
 
 void MainWindow::on_actionopendb_triggered()
 {
-    if (!startImport())
+    if (!confirmImport())
         return;
     const QString folder = UserState::importFolder();
     importFiles(chooseOpenFiles(this, tr("Import CSV files"), folder.isEmpty() ? QDir::homePath() : folder,
@@ -228,34 +229,31 @@ void MainWindow::on_actionopendb_triggered()
 
 void MainWindow::importPaths(const QStringList &paths)
 {
-    const QStringList files = recordFilesIn(paths);
-    if (!files.isEmpty()) {
-        clearWindow();
-        viewMode = NoView;
-    }
-    importFiles(files);
+    importFiles(recordFilesIn(paths));
 }
 
 void MainWindow::importFiles(const QStringList &files)
 {
+    // Until files are chosen nothing has changed: the page keeps its search.
     if (files.isEmpty()) {
         showMessage(tr("There is no right record file to be choosed"), tr("Close"), true, 3);
         return;
     }
+    clearWindow();
+    viewMode = NoView;
     UserState::setImportFolder(QFileInfo(files.constFirst()).absolutePath());
     worker->stopTimeIndex(); // the database it is built in is about to be replaced
     const JobOutcome outcome = runJob(worker, progress, [&] { emit ImportData(files); });
-    if (outcome.done()) {
-        on_actionsearch_triggered();
-        return;
+    if (closeAsked)
+        return; // the window closes now; nothing more to tell
+    if (!outcome.done()) {
+        // The previous records are still there: say why, then show them again.
+        const QString reason = outcome.status == JobOutcome::Cancelled
+            ? tr("The import was cancelled. The previous records are kept.")
+            : outcome.reason;
+        showMessage(reason, tr("Close"), true, 3);
     }
-    // The previous records are still there: say why, then show them again.
-    const QString reason = outcome.status == JobOutcome::Cancelled
-        ? tr("The import was cancelled. The previous records are kept.")
-        : outcome.reason;
-    showMessage(reason, tr("Close"), true, 3);
-    if (Meter != -1 && familyOfTableCode(Meter) != 0)
-        on_actionsearch_triggered();
+    on_actionsearch_triggered();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent *event)
@@ -277,7 +275,7 @@ void MainWindow::dropEvent(QDropEvent *event)
     // The import runs after the drop has returned, so the drag source is not
     // held until it ends.
     QMetaObject::invokeMethod(this, [this, files] {
-        if (!DialogProgress::runningDialog() && startImport())
+        if (!DialogProgress::runningDialog() && confirmImport())
             importFiles(files);
     }, Qt::QueuedConnection);
 }
@@ -287,6 +285,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
     // A running job is asked to stop; the window closes once it has ended.
     if (DialogProgress *running = DialogProgress::runningDialog()) {
         event->ignore();
+        closeAsked = true;
         running->requestCancel();
         connect(running, &DialogProgress::finished, this, &QWidget::close,
                 Qt::ConnectionType(Qt::QueuedConnection | Qt::SingleShotConnection));

@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
+#include <memory>
 
 namespace Ui {
 class MainWindow;
@@ -14,11 +15,16 @@ class Dialogconfig;
 class SQLThread;
 class QThread;
 class QLabel;
+class DesktopCloseFilter;
 
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
+    // The smallest window that shows every page whole.
+    static constexpr int MinimumWidth = 1100;
+    static constexpr int MinimumHeight = 600;
+
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
@@ -48,8 +54,8 @@ private slots:
 
 private:
     void showView(int mode);
-    // Asks before the records are overwritten and clears the view; false on Cancel.
-    bool startImport();
+    // Asks before the records are overwritten; false on Cancel.
+    bool confirmImport();
     void showMessage(const QString &text, const QString &okText, bool okOnly, int kind);
     void importFiles(const QStringList &files);
 
@@ -65,6 +71,8 @@ private:
     QLabel *locationLabel2;
     QLabel *locationLabel3;
     QLabel *timeIndexLabel; // shown while the time index is built after an import
+    std::unique_ptr<DesktopCloseFilter> desktopClose;
+    bool closeAsked = false; // during a job: the window closes once it has ended
 };
 
 #endif

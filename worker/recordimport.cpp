@@ -96,8 +96,8 @@ void SQLThread::dn_importCSV(QStringList files)
     case 4: importFamily4(files); break;
     case 5: importFamily5(files); break;
     default:
-        finishJob(JobOutcome::Failed, tr("The model code %1 in VNMETER.INI names no known meter.").arg(modelCode),
-                  QStringLiteral("导入失败，没找到可导入文件"));
+        qDebug() << "导入失败，没找到可导入文件";
+        finishJob(JobOutcome::Failed, tr("The model code %1 in VNMETER.INI names no known meter.").arg(modelCode));
         break;
     }
 }

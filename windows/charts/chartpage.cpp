@@ -50,6 +50,7 @@ void ChartPage::setUpPage(const ChartPageWidgets &widgets)
 void ChartPage::setUpChart()
 {
     QCustomPlot *plot = w.plot;
+    plot->setMinimumHeight(MinimumPlotHeight);
     plot->addGraph();
     plot->graph(0)->setPen(QPen(Qt::blue));
     if (family.chartFill)
@@ -154,7 +155,7 @@ void ChartPage::showPage()
     plot->axisRect()->setRangeDrag(LockY ? Qt::Horizontal : Qt::Horizontal | Qt::Vertical);
     plot->replot();
     imageButton->setEnabled(true);
-    w.page_label->setText(tr("Record：%1 ,Pages：%2 of %3").arg(records).arg(curPage + 1).arg(pages));
+    w.page_label->setText(counterText(records, curPage + 1, pages));
 }
 
 int ChartPage::pageSize() const

@@ -37,6 +37,8 @@ public:
     static constexpr int LlGraph = 3;
     // The most ticks the value axis draws at the configured step.
     static constexpr int MaxValueTicks = 50;
+    // The plot keeps room for its curve, however small the window.
+    static constexpr int MinimumPlotHeight = 300;
 
 private slots:
     void on_pushButton_clicked();

@@ -145,7 +145,7 @@ void DataTablePage::showPage()
     for (int i = 0; i < g_records.size(); ++i)
         fillRow(i, g_records.at(i));
     w.tabled->selectRow(0);
-    w.page_label->setText(tr("Record：%1 ,Pages：%2 of %3").arg(records).arg(curPage + 1).arg(pages));
+    w.page_label->setText(counterText(records, curPage + 1, pages));
 }
 
 int DataTablePage::pageSize() const

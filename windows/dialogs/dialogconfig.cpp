@@ -63,13 +63,20 @@ bool Dialogconfig::isChanged() const
 
 bool Dialogconfig::recordsPerPageUsable()
 {
-    const std::pair<QLineEdit *, int> fields[] = {{ui->line_pagercd, PageRcd}, {ui->line_plotrcd, PlotRcd}};
-    for (const auto &[field, stored] : fields) {
+    struct Field {
+        QLineEdit *edit;
+        QLabel *label;
+        int stored;
+    };
+    const Field fields[] = {{ui->line_pagercd, ui->label_2, PageRcd}, {ui->line_plotrcd, ui->label, PlotRcd}};
+    for (const auto &[field, label, stored] : fields) {
         if (field->text().toInt(nullptr, 10) >= 1)
             continue;
+        // Named as its label names it, so the user knows which of the two is meant.
+        QString name = label->text().trimmed();
+        name.chop(name.endsWith(QLatin1Char(':')) ? 1 : 0);
         DialogMessage message(this);
-        message.setMessage(tr("Records per page must be between 1 and %1.").arg(MaxRecordsPerPage), tr("Close"),
-                           true, 3);
+        message.setMessage(tr("%1 must be between 1 and %2.").arg(name).arg(MaxRecordsPerPage), tr("Close"), true, 3);
         message.exec();
         field->setText(QString::number(stored));
         field->setFocus();

@@ -127,14 +127,17 @@ bool RecordPage::runNewSearch(int perPage)
     UserState::setTimeWindow(fromEdit->dateTime(), toEdit->dateTime());
     if (!runRequest(-1))
         return false;
+    if (g_recordCount == 0) {
+        // Nothing matched: the search shown stays, with its pages, export
+        // and summary, and so does its count for the pages still to come.
+        g_recordCount = records;
+        showMessage(tr("There are no result to display."), 4);
+        return false;
+    }
     shown = asked;
     records = g_recordCount;
     pages = pageCountFor(records, perPage);
     curPage = 0;
-    if (records == 0) {
-        showMessage(tr("There are no result to display."), 4);
-        return false;
-    }
     summary = g_summary;
     if (summaryLabel) {
         summaryLabel->setText(summaryText(summary, family.valueNames));
@@ -158,9 +161,17 @@ void RecordPage::addSummary(QWidget *pagingBar)
     connect(summaryLabel, &QLabel::linkActivated, this, &RecordPage::jumpToExtreme);
     if (auto *box = qobject_cast<QBoxLayout *>(pagingBar->parentWidget()->layout()))
         box->insertWidget(box->indexOf(pagingBar), summaryLabel);
-    // Nor does a growing counter widen it.
-    if (auto *counter = pagingBar->findChild<QLabel *>(QStringLiteral("page_label")))
-        counter->setMinimumWidth(190);
+    // Nor does a growing counter widen it: it has room for a year of
+    // one-second records at one record a page from the start.
+    if (auto *counter = pagingBar->findChild<QLabel *>(QStringLiteral("page_label"))) {
+        const QString widest = counterText(99999999, 99999999, 99999999);
+        counter->setMinimumWidth(counter->fontMetrics().horizontalAdvance(widest) + 2 * counter->fontMetrics().averageCharWidth());
+    }
+}
+
+QString RecordPage::counterText(qint64 records, qint64 page, qint64 pages)
+{
+    return tr("Record：%1 ,Pages：%2 of %3").arg(records).arg(page).arg(pages);
 }
 
 void RecordPage::jumpToExtreme(const QString &link)

@@ -84,6 +84,8 @@ protected:
     bool windowAndChannelChosen();
     // Puts the summary line of the searched window just above the paging bar.
     void addSummary(QWidget *pagingBar);
+    // The paging bar's counter: the records, the page shown (from 1) and the pages.
+    static QString counterText(qint64 records, qint64 page, qint64 pages);
     // Records per page of this kind of page.
     virtual int pageSize() const = 0;
     // Points the user at record `row` of the page shown, stamped `time`.
