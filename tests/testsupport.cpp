@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include "recorddatabase.h"
+#include "rowinserter.h"
 #include "settings.h"
 #include "sqlthread.h"
 
@@ -12,10 +13,23 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTableWidget>
+#include <atomic>
+#include <sqlite3.h>
 
 namespace TestSupport {
 
 namespace {
+
+std::atomic_bool g_holding{false};
+
+int waitWhileHeld(void *)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (g_holding && clock.elapsed() < 30000)
+        QThread::usleep(200);
+    return 0;
+}
 
 QString pvText(int k, int channel)
 {
@@ -288,6 +302,20 @@ void importModel(const QDir &root, int model, int count)
 QString shownSummary(QWidget *page)
 {
     return page->findChild<QLabel *>("summary_label")->text().remove(QRegularExpression("<[^>]*>"));
+}
+
+void holdWorkerJobs()
+{
+    g_holding = true;
+    SQLThread::setConnectionHook([](QSqlDatabase &db) {
+        if (sqlite3 *handle = sqliteHandle(db))
+            sqlite3_progress_handler(handle, 20, waitWhileHeld, nullptr);
+    });
+}
+
+void releaseWorkerJobs()
+{
+    g_holding = false;
 }
 
 QAction *action(QWidget &window, const char *name)

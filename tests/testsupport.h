@@ -64,6 +64,10 @@ QString recordFile(const QDir &root, int model, int count, int first = 0);
 void importModel(const QDir &root, int model, int count);
 QString shownSummary(QWidget *page); // without its links
 
+// Holds every worker job at its first SQLite steps until released.
+void holdWorkerJobs();
+void releaseWorkerJobs();
+
 QAction *action(QWidget &window, const char *name);
 void setWindow(QWidget *page, const QDateTime &st, const QDateTime &en);
 void setRanges(QWidget *page, const QString &low, const QString &high);

@@ -20,27 +20,6 @@ using namespace TestSupport;
 
 namespace {
 
-std::atomic_bool g_holding{false};
-
-int waitWhileHeld(void *)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (g_holding && clock.elapsed() < 30000)
-        QThread::usleep(200);
-    return 0;
-}
-
-// Holds every worker job at its first SQLite steps until released.
-void holdWorkerJobs()
-{
-    g_holding = true;
-    SQLThread::setConnectionHook([](QSqlDatabase &db) {
-        if (sqlite3 *handle = sqliteHandle(db))
-            sqlite3_progress_handler(handle, 20, waitWhileHeld, nullptr);
-    });
-}
-
 // What a page shows: its counter, its rows or chart points, its summary.
 QString pageState(QWidget *page)
 {
@@ -95,7 +74,7 @@ private slots:
 
     void cleanup()
     {
-        SQLThread::setConnectionHook({});
+        SQLThread::restoreDefaults();
         closeModals();
         QVERIFY(!QApplication::activeModalWidget());
         QVERIFY(!QSqlDatabase::contains("dbnamelog"));
@@ -276,7 +255,7 @@ private slots:
                     dialog->close();
                 stayed = dialog->isVisible() && window.isVisible();
                 cancelling = dialog->findChild<QLabel *>("label")->text();
-                g_holding = false;
+                releaseWorkerJobs();
                 if (job == "import")
                     answerMessage(&outcome);
             });
@@ -367,7 +346,6 @@ private slots:
         QTRY_VERIFY(!window->findChild<QLabel *>("timeIndexLabel")->isVisible());
         QCOMPARE(databaseValue(index), QString("1"));
         QCOMPARE(databaseValue("PRAGMA quick_check"), QString("ok"));
-        SQLThread::setTimeIndexHook({});
     }
 
     void rememberedPlaces()

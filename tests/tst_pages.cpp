@@ -178,11 +178,11 @@ private slots:
         // gives ticks at a multiple of it: tens of them, not thousands.
         writeConfig({{"PageRcd", "10"}, {"PlotRcd", "0"}, {"YStep", "0.001"}});
         loadSettings();
-        SQLThread::forcePageAccess(Access::Chosen);
     }
 
     void cleanup()
     {
+        SQLThread::restoreDefaults();
         closeModals();
         QVERIFY(!QApplication::activeModalWidget());
     }

@@ -34,6 +34,11 @@ class TestWorker : public QObject
     QTemporaryDir dir;
 
 private slots:
+    void cleanup()
+    {
+        SQLThread::restoreDefaults();
+    }
+
     void everyFamilyLandsInItsOwnTable_data()
     {
         QTest::addColumn<int>("model");
@@ -335,7 +340,6 @@ private slots:
             SQLThread().dn_Record_Search1(-1, 1, st, en, -6, 40, false);
             QVERIFY(SQLThread::readPathsOfLastJob().contains("summary from 29 blocks, 14 records read again"));
         }
-        SQLThread::forcePageAccess(SQLThread::PageAccess::Chosen);
     }
 };
 

@@ -18,7 +18,7 @@ namespace {
 
 // Big enough that offsets stay few on a large result; the rows of a chunk
 // go to the file as they are read, so memory does not grow with it.
-std::atomic_int g_exportChunk{50000};
+std::atomic_int g_exportChunk{SQLThread::DefaultExportChunk};
 
 QByteArray csvLine(const QStringList &cells)
 {

@@ -10,6 +10,7 @@
 #include "settings.h"
 #include "rowreader.h"
 #include "statements.h"
+#include "summaryblocks.h"
 #include "summaryblockstore.h"
 #include "summarypass.h"
 #include "windowsummary.h"
@@ -66,6 +67,16 @@ struct PagedQuery {
     bool traceCount = false;
     bool traceRowCount = false;
 };
+
+void SQLThread::restoreDefaults()
+{
+    setConnectionHook({});
+    setTimeIndexHook({});
+    forcePageAccess(PageAccess::Chosen);
+    setExportChunk(DefaultExportChunk);
+    setWindowSummary(true);
+    setSummaryBlockRowids(DefaultBlockRowids);
+}
 
 void SQLThread::setConnectionHook(std::function<void(QSqlDatabase &)> hook)
 {

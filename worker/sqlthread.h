@@ -36,6 +36,8 @@ public:
     explicit SQLThread(QObject *parent = nullptr);
     ~SQLThread() override;
 
+    // Puts every knob below back as a program that sets none has it.
+    static void restoreDefaults();
     // Runs on every connection a job opens; tests use it to simulate a full disk.
     static void setConnectionHook(std::function<void(QSqlDatabase &)> hook);
     // How page jobs read a window: as the cost estimate chooses, or always one
@@ -43,6 +45,7 @@ public:
     enum class PageAccess { Chosen, TableOrder, TimeIndex };
     static void forcePageAccess(PageAccess access);
     // Rows an export reads per statement (tests use small chunks).
+    static constexpr int DefaultExportChunk = 50000;
     static void setExportChunk(int rows);
     // Whether a new search also sums up its window (the bench weighs its cost).
     static void setWindowSummary(bool on);
