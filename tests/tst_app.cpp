@@ -84,12 +84,9 @@ private slots:
         QVERIFY2(printed.startsWith(output), qPrintable(printed));
     }
 
-    // The package's program (a Release build) writes no traces; the tests' build keeps them.
+    // The package's program (a Release build) writes no traces.
     void releaseBuildsAreQuiet()
     {
-#ifdef QT_NO_DEBUG_OUTPUT
-        QFAIL("the tests' build must keep the traces");
-#endif
         const QString release = dir.filePath("release");
         QCOMPARE(QProcess::execute("cmake", {"-S", SOURCE_DIR, "-B", release, "-DCMAKE_BUILD_TYPE=Release",
                                              "-DSUNDREVALE_TESTS=OFF", "-DCMAKE_EXPORT_COMPILE_COMMANDS=ON"}), 0);
