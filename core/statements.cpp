@@ -102,3 +102,10 @@ QString timeIndexStatement(const QString &table)
 {
     return QStringLiteral("create index if not exists %1_time on %1(datetime(indate))").arg(table);
 }
+
+QString pageStatementFrom(QString pageStatement, qint64 skip)
+{
+    pageStatement.replace(QStringLiteral("where datetime(indate)"), QStringLiteral("where rowid >= :rowfrom and datetime(indate)"));
+    const qsizetype limit = pageStatement.lastIndexOf(QStringLiteral("limit ")) + 6;
+    return pageStatement.left(limit) + QString::number(skip) + pageStatement.mid(pageStatement.indexOf(QLatin1Char(','), limit));
+}

@@ -44,6 +44,10 @@ struct ChartRequest {
     QDateTime en;
 };
 
+// A page statement that starts at rowid :rowfrom and skips `skip` of the
+// records it selects from there.
+QString pageStatementFrom(QString pageStatement, qint64 skip);
+
 // The index every search reads its time window through.
 QString timeIndexStatement(const QString &table);
 QString chartCountStatement(const MeterFamily &family, int meter);

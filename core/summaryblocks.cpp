@@ -69,55 +69,70 @@ SummaryCondition summaryCondition(const MeterFamily &family, const TableSearch &
     return condition;
 }
 
-SummaryPlan planSummary(const SummaryBlocks &blocks, const SummaryCondition &condition)
+SearchDescription describeSearch(const MeterFamily &family, int meter, const TableSearch &search, bool chart)
 {
-    SummaryPlan plan;
-    if (!blocks.isEmpty())
-        plan.known.values.resize(blocks.first().columns.size());
+    SearchDescription description{&family, search, chart, family.table(meter), valueColumnsOf(family, search.idx + 1),
+                                  summaryCondition(family, search, chart), {}};
+    description.key = QStringList{description.table, description.columns.join(QLatin1Char(',')),
+                                  windowCondition(family, search, chart), QString::fromUtf8(description.condition.st),
+                                  QString::fromUtf8(description.condition.en)}
+                          .join(QLatin1Char('|'));
+    return description;
+}
+
+QVector<SearchedBlock> planSearch(const SummaryBlocks &blocks, const SummaryCondition &condition)
+{
+    QVector<SearchedBlock> plan;
     for (const SummaryBlock &block : blocks) {
         const Match match = qMin(timeMatch(block, condition), valueMatch(block, condition));
+        if (match == Match::None)
+            continue;
+        SearchedBlock searched{block.fromRow, block.toRow, match == Match::Some, 0, {}};
         if (match == Match::All) {
-            WindowSummary whole{block.records, {}};
+            searched.matching = block.records;
             for (const BlockColumn &column : block.columns)
-                whole.values << valueSummary(column.totals);
-            plan.known = mergeSummaries(plan.known, whole);
-        } else if (match == Match::Some) {
-            if (!plan.rest.isEmpty() && plan.rest.last().to == block.fromRow)
-                plan.rest.last().to = block.toRow;
-            else
-                plan.rest << RowRange{block.fromRow, block.toRow};
-            plan.restRecords += block.records;
+                searched.totals << column.totals;
         }
+        plan << searched;
     }
     return plan;
 }
 
-QPair<QVector<RowRange>, QVector<RowRange>> splitRanges(const QVector<RowRange> &ranges, double share)
+PageStart pageStart(const QVector<SearchedBlock> &blocks, qint64 offset)
 {
-    qint64 rowids = 0;
-    for (const RowRange &range : ranges)
-        rowids += range.to - range.from;
-    qint64 left = qint64(double(rowids) * share);
-    QPair<QVector<RowRange>, QVector<RowRange>> parts;
-    for (const RowRange &range : ranges) {
-        const qint64 taken = qBound<qint64>(0, left, range.to - range.from);
-        if (taken > 0)
-            parts.first << RowRange{range.from, range.from + taken};
-        if (taken < range.to - range.from)
-            parts.second << RowRange{range.from + taken, range.to};
-        left -= taken;
+    qint64 before = 0;
+    for (const SearchedBlock &block : blocks) {
+        if (before + block.matching > offset)
+            return {block.fromRow, offset - before};
+        before += block.matching;
     }
-    return parts;
+    return {blocks.isEmpty() ? 0 : blocks.last().toRow, 0}; // beyond the last record: an empty page
 }
 
-QString summaryBlockStatement(const MeterFamily &family, int meter, int channel)
+QStringList valueColumnsOf(const MeterFamily &family, int channel)
 {
-    QStringList columns{QStringLiteral("count(*), count(datetime(indate)), min(datetime(indate)), max(datetime(indate))")};
-    for (const QString &pattern : family.valueColumns) {
-        const QString value = QString(pattern).replace(QStringLiteral("%1"), QString::number(channel));
-        columns << QStringLiteral("count(%1), min(cast(%1 as real)), max(cast(%1 as real)), window_summary(%1, rowid)")
-                       .arg(value);
-    }
+    QStringList columns;
+    for (const QString &pattern : family.valueColumns)
+        columns << QString(pattern).replace(QStringLiteral("%1"), QString::number(channel));
+    return columns;
+}
+
+QString blockSumsStatement(const QString &table, const QStringList &columns)
+{
+    QStringList sums{QStringLiteral("count(*), count(datetime(indate)), min(datetime(indate)), max(datetime(indate))")};
+    for (const QString &column : columns)
+        sums << QStringLiteral("count(%1), min(cast(%1 as real)), max(cast(%1 as real)), window_summary(%1, rowid)")
+                    .arg(column);
     return QStringLiteral("select %1 from main.%2 not indexed where rowid >= :rowfrom and rowid < :rowto")
-        .arg(columns.join(QStringLiteral(", ")), family.table(meter));
+        .arg(sums.join(QStringLiteral(", ")), table);
+}
+
+QString blockPassStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart,
+                           qint64 blockRowids)
+{
+    QStringList columns{QStringLiteral("rowid / %1, count(rowid)").arg(blockRowids)};
+    for (const QString &column : valueColumnsOf(family, search.idx + 1))
+        columns << QStringLiteral("window_summary(%1, rowid)").arg(column);
+    return QStringLiteral("select %1 from main.%2 not indexed where rowid >= :rowfrom and rowid < :rowto and %3 group by 1")
+        .arg(columns.join(QStringLiteral(", ")), family.table(meter), windowCondition(family, search, chart));
 }

@@ -4,13 +4,15 @@
 #include "windowsummary.h"
 
 #include <QByteArray>
+#include <QStringList>
 #include <QVector>
 
-// A window's summary from blocks of consecutive rowids summed up once: a
-// block that lies wholly inside the window and whose every value meets the
-// search's condition adds its sums as they are, a block none of whose records
-// can match adds nothing, and only the records of the other blocks are read
-// again. A whole-window search then reads almost no record twice.
+// Sums of blocks of consecutive rowids, built once when the records arrive
+// and kept in record.db beside them. A search takes a block that lies
+// wholly inside its window and whose every value meets its condition as it
+// stands, leaves out a block none of whose records can match, and reads
+// only the records of the other blocks (for a whole window, those at its
+// edges). Its count, summary and the place of any page follow from them.
 
 // What one value column holds over a block, whatever the search.
 struct BlockColumn {
@@ -23,17 +25,13 @@ struct SummaryBlock {
     qint64 fromRow = 0, toRow = 0;    // rowids from fromRow up to (not with) toRow
     qint64 records = 0, stamped = 0;  // stamped: datetime(indate) is not NULL
     QByteArray firstStamp, lastStamp; // least and greatest datetime(indate)
-    QVector<BlockColumn> columns;     // as the family's value columns
+    QVector<BlockColumn> columns;     // as the searched value columns
 };
 
 using SummaryBlocks = QVector<SummaryBlock>;
 
-// A window's edges then read at most two blocks again: about 10 ms here.
+// The edges of a window then read at most two blocks: a few milliseconds.
 constexpr qint64 DefaultBlockRowids = 16384;
-
-struct RowRange {
-    qint64 from = 0, to = 0; // rowids from `from` up to (not with) `to`
-};
 
 // What a search asks of each record, as its statements write it.
 struct SummaryCondition {
@@ -44,21 +42,51 @@ struct SummaryCondition {
 
 SummaryCondition summaryCondition(const MeterFamily &family, const TableSearch &search, bool chart);
 
-struct SummaryPlan {
-    WindowSummary known;    // of the blocks taken whole
-    QVector<RowRange> rest; // the rowids still to be read by the summary's pass
-    qint64 restRecords = 0;
+// What the sums answer for a search: its window and condition (a chart: its
+// window alone), and the value columns of its channel.
+struct SearchDescription {
+    const MeterFamily *family = nullptr;
+    TableSearch search;
+    bool chart = false;
+    QString table;
+    QStringList columns;
+    SummaryCondition condition;
+    QString key; // the same for every page of one search
 };
 
-SummaryPlan planSummary(const SummaryBlocks &blocks, const SummaryCondition &condition);
+SearchDescription describeSearch(const MeterFamily &family, int meter, const TableSearch &search, bool chart);
 
-// The ranges split after `share` of their rowids: the first part, then the rest.
-QPair<QVector<RowRange>, QVector<RowRange>> splitRanges(const QVector<RowRange> &ranges, double share);
+// A block's part in a search: every record of it matches (whole), or its
+// records are to be read (`read`), which then fills `matching` and `totals`.
+struct SearchedBlock {
+    qint64 fromRow = 0, toRow = 0;
+    bool read = false;
+    qint64 matching = 0;
+    QVector<SummaryTotals> totals; // of the matching records, per searched value column
+};
 
-// The sums of the rowids from :rowfrom up to :rowto: count(*),
+// The blocks of which some record may match, in rowid order.
+QVector<SearchedBlock> planSearch(const SummaryBlocks &blocks, const SummaryCondition &condition);
+
+// Where a page from `offset` starts: the first rowid of the block that holds
+// its first record, and the matching records of that block before it.
+struct PageStart {
+    qint64 fromRow = 0, skip = 0;
+};
+PageStart pageStart(const QVector<SearchedBlock> &blocks, qint64 offset);
+
+// The value columns of a family's channel (1-based), as the tables name them.
+QStringList valueColumnsOf(const MeterFamily &family, int channel);
+
+// The sums of the rowids from :rowfrom up to (not with) :rowto: count(*),
 // count(datetime(indate)), min and max of datetime(indate), then for each
-// value column of the channel its count, min and max cast as real, and
-// window_summary().
-QString summaryBlockStatement(const MeterFamily &family, int meter, int channel);
+// column its count, min and max cast as real, and window_summary().
+QString blockSumsStatement(const QString &table, const QStringList &columns);
+
+// One pass over the rowids from :rowfrom up to :rowto of a search's window:
+// per block of `blockRowids`, its number, the records that match and
+// window_summary() of each searched value column.
+QString blockPassStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart,
+                           qint64 blockRowids);
 
 #endif

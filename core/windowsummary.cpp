@@ -1,17 +1,12 @@
 #include "windowsummary.h"
 
 #include <QCoreApplication>
+#include <cmath>
 
 WindowSummary g_summary;
 qint64 g_recordPosition = 0;
 
 namespace {
-
-QString windowCondition(const MeterFamily &family, const TableSearch &search, bool chart)
-{
-    const QString window = QStringLiteral("datetime(indate) between :indate1 and :indate2");
-    return chart ? window : window + QStringLiteral(" and ") + valueCondition(family, search);
-}
 
 QString timeText(const QDateTime &time)
 {
@@ -42,51 +37,49 @@ QString valueText(const ValueSummary &value, const QString &name, int column)
 
 } // namespace
 
-QString summaryStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart, bool tableOrder)
+QString windowCondition(const MeterFamily &family, const TableSearch &search, bool chart)
+{
+    const QString window = QStringLiteral("datetime(indate) between :indate1 and :indate2");
+    return chart ? window : window + QStringLiteral(" and ") + valueCondition(family, search);
+}
+
+QString summaryStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart)
 {
     QStringList columns{QStringLiteral("count(rowid)")};
     for (const QString &pattern : family.valueColumns)
         columns << QStringLiteral("window_summary(%1, rowid)")
                        .arg(QString(pattern).replace(QStringLiteral("%1"), QString::number(search.idx + 1)));
-    return QStringLiteral("select %1 from main.%2%3 where %4%5")
-        .arg(columns.join(QStringLiteral(", ")), family.table(meter),
-             tableOrder ? QStringLiteral(" not indexed") : QString(), windowCondition(family, search, chart),
-             tableOrder ? QStringLiteral(" and rowid >= :rowfrom and rowid < :rowto") : QString());
+    return QStringLiteral("select %1 from main.%2 where %3")
+        .arg(columns.join(QStringLiteral(", ")), family.table(meter), windowCondition(family, search, chart));
 }
 
-WindowSummary mergeSummaries(const WindowSummary &earlier, const WindowSummary &later)
+void addTotals(SummaryTotals &earlier, const SummaryTotals &later)
 {
-    WindowSummary merged{earlier.count + later.count, {}};
-    for (int i = 0; i < qMax(earlier.values.size(), later.values.size()); ++i) {
-        const ValueSummary a = earlier.values.value(i);
-        const ValueSummary b = later.values.value(i);
-        ValueSummary m = a;
-        m.numbers = a.numbers + b.numbers;
-        m.hh = a.hh + b.hh;
-        m.ll = a.ll + b.ll;
-        m.unreadable = a.unreadable + b.unreadable;
-        // Of equal extremes the earlier rowid counts.
-        if (b.numbers > 0
-            && (a.numbers == 0 || b.minimum < a.minimum || (b.minimum == a.minimum && b.minimumRow < a.minimumRow))) {
-            m.minimum = b.minimum;
-            m.minimumRow = b.minimumRow;
-            m.minimumTime = b.minimumTime;
+    if (later.numbers > 0) {
+        if (earlier.numbers == 0 || later.minimum < earlier.minimum) {
+            earlier.minimum = later.minimum;
+            earlier.minimumRow = later.minimumRow;
         }
-        if (b.numbers > 0
-            && (a.numbers == 0 || b.maximum > a.maximum || (b.maximum == a.maximum && b.maximumRow < a.maximumRow))) {
-            m.maximum = b.maximum;
-            m.maximumRow = b.maximumRow;
-            m.maximumTime = b.maximumTime;
+        if (earlier.numbers == 0 || later.maximum > earlier.maximum) {
+            earlier.maximum = later.maximum;
+            earlier.maximumRow = later.maximumRow;
         }
-        m.mean = m.numbers > 0 ? (a.mean * double(a.numbers) + b.mean * double(b.numbers)) / double(m.numbers) : 0;
-        merged.values << m;
+        // The later sum joins the compensated total as one more term would.
+        const double sum = earlier.sum + later.sum;
+        earlier.sumError += (std::fabs(earlier.sum) >= std::fabs(later.sum) ? (earlier.sum - sum) + later.sum
+                                                                            : (later.sum - sum) + earlier.sum)
+            + later.sumError;
+        earlier.sum = sum;
     }
-    return merged;
+    earlier.numbers += later.numbers;
+    earlier.hh += later.hh;
+    earlier.ll += later.ll;
+    earlier.unreadable += later.unreadable;
 }
 
 QString positionStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart)
 {
-    return QStringLiteral("select count(rowid) from %1 where %2 and rowid < :row")
+    return QStringLiteral("select count(rowid) from %1 where %2 and rowid < :row and rowid >= :rowfrom")
         .arg(family.table(meter), windowCondition(family, search, chart));
 }
 

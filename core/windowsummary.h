@@ -32,14 +32,16 @@ struct SummaryTotals {
     double sumError; // (a long double would not fit SQLite's 8-byte aligned context)
 };
 
-// One pass over the window of a search (a chart: over its window alone):
-// count(rowid), then window_summary() of each value column; as SQLite
-// chooses (through the time index), or in table order over the rowids from
-// :rowfrom up to :rowto, so that two passes can share the table.
-QString summaryStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart, bool tableOrder);
-// The summary of a window from the summaries of its earlier and later rowids.
-WindowSummary mergeSummaries(const WindowSummary &earlier, const WindowSummary &later);
-// How many records of the same window come before rowid :row.
+// The records a search selects: its window, and its value condition (a
+// chart: its window alone).
+QString windowCondition(const MeterFamily &family, const TableSearch &search, bool chart);
+// One pass over the window of a search: count(rowid), then window_summary()
+// of each value column.
+QString summaryStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart);
+// Adds the totals of later rowids to those of earlier ones; of equal
+// extremes the earlier rowid counts.
+void addTotals(SummaryTotals &earlier, const SummaryTotals &later);
+// How many records of the same window come before rowid :row, from rowid :rowfrom on.
 QString positionStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart);
 ValueSummary valueSummary(const SummaryTotals &totals);
 

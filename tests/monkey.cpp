@@ -370,10 +370,15 @@ QString Monkey::checkRecords()
         return QStringLiteral("the settings file says Meter %1, the program %2").arg(readSetting("Meter")).arg(Meter);
     const QString table = Meter == -1 ? QString() : meterFamily(familyOfTableCode(Meter)).table(Meter);
     QStringList counts;
-    for (const QString &name : databaseValue("select group_concat(name) from sqlite_master where type = 'table'").split(','))
+    for (const QString &name : databaseValue("select group_concat(name) from sqlite_master where type = 'table' "
+                                             "and name like 'meter%'").split(','))
         counts << QStringLiteral("(select count(*) from %1 where '%1' != '%2')").arg(name, table);
     if (const int others = databaseValue("select " + counts.join('+')).toInt())
         return QStringLiteral("%1 records in other tables than the one of Meter %2").arg(others).arg(Meter);
+    // The sums are replaced with the records.
+    const QString summed = databaseValue("select group_concat(tbl) from record_sums_state");
+    if (!summed.isEmpty() && summed != table)
+        return QStringLiteral("sums of %1 beside the records of %2").arg(summed, table);
     const int found = table.isEmpty() ? 0 : databaseValue("select count(*) from " + table).toInt();
     const bool kept = Meter == previousMeter && found == records;
     const bool replaced = Meter == chosenMeter && found == chosenRecords;

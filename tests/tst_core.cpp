@@ -98,13 +98,17 @@ private slots:
         QCOMPARE(databaseValue(QString("select datetime('%1')").arg(text)), expected);
     }
 
-    void mergedSummaries() // of a pass split by rowid; of equal extremes the earlier record counts
+    void addedTotals() // of blocks of rowids; of equal extremes the earlier record counts
     {
-        const auto part = [](double low, double high, qint64 row) {
-            return WindowSummary{2, {ValueSummary{2, 1, 0, 0, low, high, (low + high) / 2, row, row + 1, {}, {}}}};
+        const auto part = [](double low, double high, qint64 row, double sum) {
+            return SummaryTotals{2, 1, 0, 0, row, row + 1, low, high, sum, 0};
         };
-        const ValueSummary m = mergeSummaries(part(1, 5, 10), part(1, 9, 20)).values.at(0);
-        QCOMPARE(QList<double>({m.minimum, double(m.minimumRow), m.maximum, double(m.maximumRow), m.mean}), QList<double>({1, 10, 9, 21, 4}));
+        SummaryTotals m = part(1, 5, 10, 1e16);
+        addTotals(m, part(1, 9, 20, 1));
+        addTotals(m, part(0.5, 9, 30, -1e16));
+        QCOMPARE(QList<double>({m.minimum, double(m.minimumRow), m.maximum, double(m.maximumRow), double(m.numbers)}),
+                 QList<double>({0.5, 30, 9, 21, 6}));
+        QCOMPARE(m.sum + m.sumError, 1.0); // no term lost to the large ones
     }
 
     void overlongLinesAreCut()

@@ -402,19 +402,22 @@ private slots:
         QCOMPARE(chartReadout(plot, keyOf(0)), QString()); // nothing on an empty chart
     }
 
-    void readPathChoice_data()
+    // Every search reads the sums of blocks of 50 rowids kept with the
+    // records, and only the blocks that straddle its window's edges.
+    void readPathsFromTheSums_data()
     {
         QTest::addColumn<int>("last"); // the window holds records 0 .. last
         QTest::addColumn<bool>("lastPage");
         QTest::addColumn<QStringList>("paths");
-        QTest::newRow("whole window") << 299 << false << QStringList{"window in table order", "page in table order"};
+        // The block of the record stamped with a number is read: no window holds it.
+        QTest::newRow("whole window") << 299 << false << QStringList{"window from 7 blocks, rowids 50 read", "page from the sums"};
+        // The first block, and the one whose stamps span from the year -4712 on.
         QTest::newRow("narrow window at the start")
-            << 24 << false << QStringList{"window through the index", "page in table order"};
-        // A scan for a page the window cannot fill would read to the table's end.
-        QTest::newRow("its last page") << 24 << true << QStringList{"page through the index"};
+            << 24 << false << QStringList{"window from 2 blocks, rowids 100 read", "page from the sums"};
+        QTest::newRow("its last page") << 24 << true << QStringList{"page from the sums"};
     }
 
-    void readPathChoice()
+    void readPathsFromTheSums()
     {
         QFETCH(int, last);
         QFETCH(bool, lastPage);
@@ -425,6 +428,7 @@ private slots:
             lines << recordFields(12, k).join(',');
         lines.insert(150, "1,2,3,4,5,6,12");
         freshDatabase();
+        SQLThread::setSummaryBlockRowids(50);
         runImport({writeRecordFolder(QDir(dir.path()), "numberStamp", "12", {{"20240301.CSV", lines}}) + "/20240301.CSV"});
         importedModel = 12, importedCount = 301; // the page finds these records
         auto page = open(makeDataPage, 1, 301);

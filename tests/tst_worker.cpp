@@ -237,9 +237,11 @@ private slots:
         sqlite3_close(fast);
     }
 
-    // Rows: a family's search (or chart) over the minutes from..to of
-    // records stamped partly out of order, in blocks of 7 rowids.
-    void summaryFromBlocksAsFromThePass_data()
+    // Rows: a family's search (or chart) over the minutes from..to of records
+    // stamped partly out of order, in blocks of 7 rowids. The sums answer
+    // every page, the count, the summary and the place of its extremes as
+    // the statements alone do.
+    void sumsAnswerAsTheStatements_data()
     {
         QTest::addColumn<int>("model");
         QTest::addColumn<int>("from");
@@ -250,13 +252,14 @@ private slots:
         QTest::newRow("family1 markers") << 12 << 15 << 170 << "HH/LL";
         QTest::newRow("family1 chart") << 12 << 50 << 120 << "chart";
         QTest::newRow("family1 range, bounds on values") << 12 << 0 << 210 << "-4.25 30"; // least and greatest of blocks
+        QTest::newRow("family1 window on a block's last stamp") << 12 << 6 << 202 << "-6 40";
         QTest::newRow("family1 no record") << 12 << 0 << 210 << "1000 2000";
         QTest::newRow("family4 range") << 3 << 10 << 199 << "-4 30";
         QTest::newRow("family4 markers") << 3 << 0 << 150 << "HH/LL";
         QTest::newRow("family5 chart, everything") << 4 << 0 << 210 << "chart";
     }
 
-    void summaryFromBlocksAsFromThePass()
+    void sumsAnswerAsTheStatements()
     {
         QFETCH(int, model);
         QFETCH(int, from);
@@ -267,78 +270,82 @@ private slots:
             lines << (recordFields(model, k).mid(0, recordFields(model, k).size() - 1)
                       << Start.addSecs(60 * (k % 3 == 1 ? k + 3 : k)).toString("yyyy-MM-dd hh:mm:ss")).join(',');
         lines[120] = lines[120].section(',', 0, -2) + ",none"; // no time: in no window
+        lines[30] = lines[30].section(',', 0, -2) + "," + Start.addSecs(60 * 30).toString("yyyy-MM-ddThh:mm:ss");
+        lines[31] = lines[31].section(',', 0, -2) + "," + Start.addSecs(60 * 31).toString("yyyy-MM-dd hh:mm");
+        SQLThread::setSummaryBlockRowids(7);
         freshDatabase();
         runImport({writeRecordFolder(QDir(dir.path()), QString("blocks%1").arg(model), QString::number(model),
                                      {{"20240301.CSV", lines}}) + "/20240301.CSV"});
-        SQLThread::forcePageAccess(SQLThread::PageAccess::TableOrder);
-        SQLThread worker;
+        PageRcd = PlotRcd = 9;
+        auto worker = std::make_unique<SQLThread>();
         const QDateTime st = Start.addSecs(60 * from), en = Start.addSecs(60 * to);
         const QStringList bounds = search.split(' ');
-        const auto run = [&] {
-            const int family = familyOfModel(model);
+        const int family = familyOfModel(model);
+        const TableSearch asked{-1, 1, st, en, bounds.first().toDouble(), bounds.last().toDouble(), 20, 60, search == "HH/LL"};
+        const auto page = [&](int pageid) {
             if (search == "chart")
-                family == 1 ? worker.dn_Record_Cart1(false, -1, 1, st, en) : worker.dn_Record_Cart5(false, -1, st, en);
+                family == 1 ? worker->dn_Record_Cart1(false, pageid, 1, st, en) : worker->dn_Record_Cart5(false, pageid, st, en);
             else if (family == 1)
-                worker.dn_Record_Search1(-1, 1, st, en, bounds.first().toDouble(), bounds.last().toDouble(), search == "HH/LL");
+                worker->dn_Record_Search1(pageid, 1, st, en, asked.pv1, asked.pv2, asked.ishl);
             else
-                worker.dn_Record_Search4(-1, st, en, bounds.first().toDouble(), bounds.last().toDouble(), 20, 60, search == "HH/LL");
-            QStringList fields{QString::number(g_summary.count)};
-            for (const ValueSummary &v : g_summary.values)
+                worker->dn_Record_Search4(pageid, st, en, asked.pv1, asked.pv2, 20, 60, asked.ishl);
+            QStringList rows;
+            for (const RecordRow &row : std::as_const(g_records))
+                rows << QString("%1 %2 %3 %4 %5").arg(row.id).arg(row.time.toString(Qt::ISODate), row.text1, row.text2).arg(row.value2);
+            return rows.join(';');
+        };
+        const auto answer = [&](SQLThread::PageAccess access) {
+            SQLThread::forcePageAccess(access);
+            QStringList fields{page(-1), QString::number(g_recordCount)};
+            const WindowSummary summary = g_summary;
+            const int count = g_recordCount;
+            for (const ValueSummary &v : summary.values) {
                 fields << QString("%1 %2 %3 %4 | %5 at %6 %7, %8 at %9 %10, mean %11")
                               .arg(v.numbers).arg(v.hh).arg(v.ll).arg(v.unreadable)
                               .arg(v.minimum).arg(v.minimumRow).arg(v.minimumTime.toString())
                               .arg(v.maximum).arg(v.maximumRow).arg(v.maximumTime.toString())
-                              .arg(v.mean, 0, 'g', 12);
+                              .arg(v.mean, 0, 'g', 17);
+                for (qint64 row : {v.minimumRow, v.maximumRow}) {
+                    worker->locateRecord(family, asked, search == "chart", row);
+                    fields << QString::number(g_recordPosition);
+                }
+            }
+            for (int p = 0; p <= count / 9; ++p) // every page, and the empty one after the last
+                fields << page(p);
+            g_recordCount = count;
             return fields;
         };
-        SQLThread::setSummaryBlockRowids(0);
-        const QStringList pass = run();
-        QCOMPARE(pass.first().toInt(), g_recordCount);
-        SQLThread::setSummaryBlockRowids(7);
-        QCOMPARE(run(), pass);
-        worker.waitForSummaryBlocks();
-        QCOMPARE(run(), pass);
-        const QString blocks = SQLThread::readPathsOfLastJob().filter("summary from").value(0);
-        QVERIFY2(blocks.startsWith("summary from 29 blocks"), qPrintable(blocks));
-        // Every block is taken whole or left out, but the one with the record without a time.
+        const QStringList statements = answer(SQLThread::PageAccess::TableOrder);
+        QCOMPARE(answer(SQLThread::PageAccess::TimeIndex), statements);
+        QCOMPARE(answer(SQLThread::PageAccess::Chosen), statements);
+        worker = std::make_unique<SQLThread>(); // whose new search reads the blocks
+        page(-1);
+        const QString window = SQLThread::readPathsOfLastJob().filter("window from").value(0);
+        QVERIFY2(window.startsWith("window from "), qPrintable(SQLThread::readPathsOfLastJob().join('\n')));
+        QCOMPARE(SQLThread::readPathsOfLastJob().filter("sums built").size(), 0); // built with the records
+        // Blocks wholly in or out are not read: only the one with the record
+        // without a time and those that straddle the window's edges.
         const QByteArray tag = QTest::currentDataTag();
-        if (tag.endsWith("everything") || tag.endsWith("no record"))
-            QVERIFY2(blocks.endsWith(tag.endsWith("everything") ? ", 7 records read again" : ", 0 records read again"),
-                     qPrintable(blocks));
+        if (tag.endsWith("everything"))
+            QVERIFY2(window.endsWith("rowids 7 read"), qPrintable(window));
+        if (tag.endsWith("no record"))
+            QCOMPARE(window, QString("window from 0 blocks, rowids 0 read"));
         if (tag == "family1 range, everything") {
-            // Blocks of the records as they were are not used once the file
-            // changed; new ones read the value that is gone as SQLite does.
+            // Sums that were never built (an earlier version's database, a
+            // build that did not end) are built by the next search.
             {
                 QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "change");
                 db.setDatabaseName(recordDatabasePath());
-                QVERIFY(db.open() && QSqlQuery(db).exec("update meter12 set pv2 = NULL where rowid = 50"));
+                QVERIFY(db.open() && QSqlQuery(db).exec("drop table record_sums_state"));
             }
             QSqlDatabase::removeDatabase("change");
-            SQLThread::setSummaryBlockRowids(0);
-            const QStringList changed = run();
-            QVERIFY(changed != pass);
-            SQLThread::setSummaryBlockRowids(7);
-            QCOMPARE(run(), changed);
-            QVERIFY(SQLThread::readPathsOfLastJob().filter("summary from").isEmpty());
-            worker.waitForSummaryBlocks();
-            QCOMPARE(run(), changed);
-            QVERIFY(SQLThread::readPathsOfLastJob().contains("summary from 29 blocks, 14 records read again"));
-            // After a restart the blocks come from the file beside the records;
-            // a damaged file only costs the pass.
-            SQLThread later;
-            later.dn_Record_Search1(-1, 1, st, en, -6, 40, false);
-            QVERIFY(SQLThread::readPathsOfLastJob().contains("summary from 29 blocks, 14 records read again"));
-            QFile sums(recordDatabasePath() + ".sums");
-            QVERIFY(sums.open(QIODevice::ReadWrite));
-            sums.write(QByteArray(100, '\x7f'));
-            sums.close();
-            QCOMPARE(run(), changed);
-            SQLThread restarted;
-            restarted.dn_Record_Search1(-1, 1, st, en, -6, 40, false);
-            QVERIFY(SQLThread::readPathsOfLastJob().filter("summary from").isEmpty());
-            restarted.waitForSummaryBlocks(); // and the file is made anew
-            SQLThread().dn_Record_Search1(-1, 1, st, en, -6, 40, false);
-            QVERIFY(SQLThread::readPathsOfLastJob().contains("summary from 29 blocks, 14 records read again"));
+            SQLThread fresh;
+            fresh.dn_Record_Search1(-1, 1, st, en, asked.pv1, asked.pv2, false);
+            QVERIFY(SQLThread::readPathsOfLastJob().contains("sums built"));
+            QCOMPARE(g_recordCount, statements.at(1).toInt());
+            QCOMPARE(databaseValue("select block_rowids from record_sums_state"), QString("7"));
+            SQLThread().dn_Record_Search1(-1, 1, st, en, asked.pv1, asked.pv2, false);
+            QVERIFY(!SQLThread::readPathsOfLastJob().contains("sums built"));
         }
     }
 };

@@ -56,6 +56,14 @@ void SQLThread::dn_exportTable(int familyNumber, int idx, QDateTime st, QDateTim
     file.write(csvLine(headers));
 
     openConnection(recordDatabasePath());
+    // Each chunk starts at the block that holds its first record.
+    QVector<SearchedBlock> blocks;
+    const bool fromSums = pageAccess() == PageAccess::Chosen;
+    if (fromSums && !searchBlocks(describeSearch(family, Meter, base, false), blocks))
+        return file.cancelWriting();
+    const bool scan = fromSums || pageAccess() == PageAccess::TableOrder;
+    readInTableOrder(family.table(Meter), scan, scan ? QStringLiteral("export in table order")
+                                                     : QStringLiteral("export through the index"));
     const int chunk = g_exportChunk;
     int written = 0;
     QString readError;
@@ -65,11 +73,14 @@ void SQLThread::dn_exportTable(int familyNumber, int idx, QDateTime st, QDateTim
         for (int page = 0; readError.isEmpty() && !cancelRequested(); ++page) {
             TableSearch search = base;
             search.pageid = page;
-            choosePageAccess(family.table(Meter), st, en, qint64(page) * chunk, chunk, total);
             int rows = 0;
-            const bool prepared = query.prepare(tablePageStatement(family, Meter, search, chunk));
+            const PageStart start = fromSums ? pageStart(blocks, qint64(page) * chunk) : PageStart{0, qint64(page) * chunk};
+            const QString statement = tablePageStatement(family, Meter, search, chunk);
+            const bool prepared = query.prepare(fromSums ? pageStatementFrom(statement, start.skip) : statement);
             query.bindValue(QStringLiteral(":indate1"), recordTimeText(st));
             query.bindValue(QStringLiteral(":indate2"), recordTimeText(en));
+            if (fromSums)
+                query.bindValue(QStringLiteral(":rowfrom"), start.fromRow);
             if (prepared && query.exec()) {
                 for (; query.next(); ++rows) {
                     RecordRow row = readRecordRow(query, family.tableColumns, ishl);

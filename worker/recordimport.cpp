@@ -6,7 +6,6 @@
 #include "recordlinereader.h"
 #include "rowinserter.h"
 #include "settings.h"
-#include "summaryblockstore.h"
 
 #include <QDebug>
 #include <QDir>
@@ -152,7 +151,6 @@ void SQLThread::importRecords(int family, int tableCode, const QStringList &file
     const QString nothingRead = tr("No records could be read from the chosen files.");
     if (files.isEmpty())
         return failImport(nothingRead, nothingRead);
-    summaryBlocks->stop(); // they sum up the records this import replaces
     if (!prepareNewRecordDatabase())
         return failImport(tr("Write to the data fails"), tr("Write to the data fails"));
     const int n = int(files.size());
@@ -223,5 +221,5 @@ void SQLThread::importRecords(int family, int tableCode, const QStringList &file
 
     Meter = tableCode;
     writeSetting(QStringLiteral("Meter"), QString::number(tableCode));
-    finishImport(meterFamily(family).table(tableCode), tr("%1 files to be imported").arg(n));
+    finishImport(meterFamily(family), tableCode, tr("%1 files to be imported").arg(n));
 }

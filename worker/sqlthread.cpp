@@ -1,7 +1,6 @@
 #include "sqlthread.h"
 
 #include "families.h"
-#include "pageaccess.h"
 #include "recorddatetime.h"
 #include "recorddatabase.h"
 #include "recordstore.h"
@@ -11,8 +10,8 @@
 #include "rowreader.h"
 #include "statements.h"
 #include "summaryblocks.h"
-#include "summaryblockstore.h"
-#include "summarypass.h"
+#include "recordsums.h"
+#include "summaryfunction.h"
 #include "windowsummary.h"
 
 #include <QDebug>
@@ -27,13 +26,23 @@ namespace {
 const QString ConnectionName = QStringLiteral("dbnamelog");
 std::function<void(QSqlDatabase &)> g_connectionHook;
 std::atomic<SQLThread::PageAccess> g_pageAccess{SQLThread::PageAccess::Chosen};
-std::atomic_bool g_windowSummary{true};
+std::atomic<qint64> g_blockRowids{DefaultBlockRowids};
 QMutex g_readPathsLock;
-// Held while the time index is built after an import; searches wait for it.
+// Held while the sums and the time index are built after an import;
+// searches wait for what they read.
+QMutex g_sumsBuild;
 QMutex g_timeIndexBuild;
 std::function<void()> g_timeIndexHook;
 const QString IndexConnectionName = QStringLiteral("timeindex");
 QStringList g_readPaths;
+
+// The worker's own functions on a connection: the quicker datetime() and
+// window_summary().
+void registerRecordFunctions(sqlite3 *handle)
+{
+    registerRecordDatetime(handle);
+    registerSummaryFunction(handle);
+}
 
 void addReadPath(const QString &path)
 {
@@ -47,18 +56,26 @@ void bindWindow(QSqlQuery &query, const QDateTime &st, const QDateTime &en)
     query.bindValue(QStringLiteral(":indate2"), recordTimeText(en));
 }
 
+// Waits for a build after an import to end; false on a cancel.
+bool waitForBuild(QMutex &build, const std::atomic_bool &cancel)
+{
+    while (!build.tryLock(50)) {
+        if (cancel)
+            return false;
+    }
+    build.unlock();
+    return true;
+}
+
 } // namespace
 
 // One page of a table search or a chart, with the count first on a new search.
 struct PagedQuery {
-    QString table;
+    SearchDescription described;
     QString countStatement; // empty on a later page: the shown search's count holds
     QString pageStatement;
-    bool summarize = false; // a new search: its window's summary too
-    std::function<QString(bool scan)> summaryStatement;
-    QString blockStatement;
-    SummaryCondition condition;
-    int valueColumns = 0;
+    QString summaryStatement; // a new search: its window's summary too
+    QString table;
     QDateTime st;
     QDateTime en;
     qint64 offset = 0;
@@ -74,7 +91,6 @@ void SQLThread::restoreDefaults()
     setTimeIndexHook({});
     forcePageAccess(PageAccess::Chosen);
     setExportChunk(DefaultExportChunk);
-    setWindowSummary(true);
     setSummaryBlockRowids(DefaultBlockRowids);
 }
 
@@ -93,22 +109,17 @@ void SQLThread::forcePageAccess(PageAccess access)
     g_pageAccess = access;
 }
 
-void SQLThread::setWindowSummary(bool on)
+SQLThread::PageAccess SQLThread::pageAccess()
 {
-    g_windowSummary = on;
+    return g_pageAccess;
 }
 
 void SQLThread::setSummaryBlockRowids(qint64 rowids)
 {
-    SummaryBlockStore::setBlockRowids(rowids);
+    g_blockRowids = qMax<qint64>(1, rowids);
 }
 
-void SQLThread::waitForSummaryBlocks()
-{
-    summaryBlocks->wait();
-}
-
-SQLThread::SQLThread(QObject *parent) : QObject(parent), summaryBlocks(std::make_unique<SummaryBlockStore>())
+SQLThread::SQLThread(QObject *parent) : QObject(parent)
 {
     configureSqliteForImport();
 }
@@ -131,7 +142,7 @@ void SQLThread::openConnection(const QString &path)
     // Only a handle of the library this program links may be interrupted
     // (or given functions) from here.
     if (nativeHandleUsable(db)) {
-        registerRecordDatetime(sqliteHandle(db));
+        registerRecordFunctions(sqliteHandle(db));
         QMutexLocker lock(&handleLock);
         handle = sqliteHandle(db);
     }
@@ -155,10 +166,6 @@ void SQLThread::cancel()
     QMutexLocker lock(&handleLock);
     if (handle)
         sqlite3_interrupt(handle);
-    if (summaryPass)
-        summaryPass->interrupt();
-    if (summaryTail)
-        summaryTail->interrupt();
 }
 
 void SQLThread::clearCancel()
@@ -176,14 +183,6 @@ void SQLThread::stopTimeIndex()
 
 void SQLThread::finishJob(JobOutcome::Status status, const QString &reason, const QString &report)
 {
-    // A summary pass still running belongs to a job that failed or was cancelled.
-    if (summaryKnown) {
-        if (summaryPass)
-            summaryPass->interrupt();
-        WindowSummary unused;
-        endSummaryPass(unused, QString(), false);
-        blocksWanted = false;
-    }
     // The connection is released before the end report, so whatever job the
     // report lets the user start next finds the connection name free.
     if (db.isValid())
@@ -205,16 +204,17 @@ void SQLThread::ensureTimeIndex(const QString &table)
     QSqlQuery(db).exec(timeIndexStatement(table));
 }
 
-void SQLThread::finishImport(const QString &table, const QString &report)
+void SQLThread::finishImport(const MeterFamily &family, int meter, const QString &report)
 {
     // Held from before the report, so that a search the report lets start waits.
+    g_sumsBuild.lock();
     g_timeIndexBuild.lock();
     indexWanted = true;
     finishJob(JobOutcome::Done, QString(), report);
-    prepareTimeIndex(table);
+    prepareTimeIndex(family, meter);
 }
 
-void SQLThread::prepareTimeIndex(const QString &table)
+void SQLThread::prepareTimeIndex(const MeterFamily &family, int meter)
 {
     emit TimeIndexPreparing(true);
     if (g_timeIndexHook)
@@ -223,16 +223,22 @@ void SQLThread::prepareTimeIndex(const QString &table)
         QSqlDatabase index = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), IndexConnectionName);
         index.setDatabaseName(recordDatabasePath());
         if (indexWanted && index.open() && nativeHandleUsable(index)) {
-            registerRecordDatetime(sqliteHandle(index));
+            registerRecordFunctions(sqliteHandle(index));
             {
                 QMutexLocker lock(&handleLock);
                 indexHandle = sqliteHandle(index);
             }
-            // A stop between the check and the handle must still count.
+            // The sums first: every search reads them; a stop between the
+            // check and the handle must still count.
             if (indexWanted)
-                QSqlQuery(index).exec(timeIndexStatement(table));
+                RecordSums::build(index, family, meter, g_blockRowids);
+            g_sumsBuild.unlock();
+            if (indexWanted)
+                QSqlQuery(index).exec(timeIndexStatement(family.table(meter)));
             QMutexLocker lock(&handleLock);
             indexHandle = nullptr;
+        } else {
+            g_sumsBuild.unlock();
         }
     }
     QSqlDatabase::removeDatabase(IndexConnectionName);
@@ -242,11 +248,7 @@ void SQLThread::prepareTimeIndex(const QString &table)
 
 void SQLThread::waitForTimeIndex()
 {
-    while (!g_timeIndexBuild.tryLock(50)) {
-        if (cancelRequested())
-            return;
-    }
-    g_timeIndexBuild.unlock();
+    waitForBuild(g_timeIndexBuild, cancelFlag);
 }
 
 RecordSpan SQLThread::storedSpan(const QString &table)
@@ -267,10 +269,9 @@ QStringList SQLThread::readPathsOfLastJob()
     return g_readPaths;
 }
 
-void SQLThread::readInTableOrder(const QString &table, bool scan, const char *what)
+void SQLThread::readInTableOrder(const QString &table, bool scan, const QString &path)
 {
-    addReadPath(QStringLiteral("%1 %2").arg(QLatin1String(what), scan ? QStringLiteral("in table order")
-                                                                       : QStringLiteral("through the index")));
+    addReadPath(path);
     // The statements name the table; a view of that name in this
     // connection's temporary schema comes first, reads the same rows without
     // the index, and ends with the connection.
@@ -282,34 +283,6 @@ void SQLThread::readInTableOrder(const QString &table, bool scan, const char *wh
     query.exec(QStringLiteral("create temp view %1 as select rowid as rowid, * from main.%1 not indexed").arg(table));
 }
 
-void SQLThread::choosePageAccess(const QString &table, const QDateTime &st, const QDateTime &en, qint64 offset,
-                                 int pageSize, qint32 matching)
-{
-    // The index finds a narrow window at once, but the statements order by
-    // rowid, so over a wide window it sorts everything up to the page, where
-    // reading the table in order stops at the page.
-    bool scan = g_pageAccess == PageAccess::TableOrder;
-    if (g_pageAccess == PageAccess::Chosen) {
-        const double progress = matching > 0 ? qBound(0.0, double(offset) / matching, 1.0) : 0.0;
-        scan = scanReachesPageSooner(windowShareOf(table, st, en), progress, offset + pageSize <= matching);
-    }
-    readInTableOrder(table, scan, "page");
-}
-
-bool SQLThread::windowInTableOrder(const QString &table, const QDateTime &st, const QDateTime &en)
-{
-    bool scan = g_pageAccess == PageAccess::TableOrder;
-    if (g_pageAccess == PageAccess::Chosen)
-        scan = scanReadsWindowSooner(windowShareOf(table, st, en));
-    addReadPath(scan ? QStringLiteral("window in table order") : QStringLiteral("window through the index"));
-    return scan;
-}
-
-WindowShare SQLThread::windowShareOf(const QString &table, const QDateTime &st, const QDateTime &en)
-{
-    const RecordSpan span = readableSpan(table);
-    return windowShare(span.first, span.last, st, en);
-}
 
 RecordSpan SQLThread::readableSpan(const QString &table)
 {
@@ -326,6 +299,91 @@ RecordSpan SQLThread::readableSpan(const QString &table)
     return {timeAt("min"), timeAt("max")};
 }
 
+bool SQLThread::searchBlocks(const SearchDescription &search, QVector<SearchedBlock> &blocks)
+{
+    if (searchedKey == search.key) {
+        blocks = searched;
+        return true;
+    }
+    // Right after an import the sums are being built: they come sooner than
+    // a pass over the records would.
+    if (!waitForBuild(g_sumsBuild, cancelFlag)) {
+        finishCancelled();
+        return false;
+    }
+    qint64 blockRowids = 0;
+    SummaryBlocks sums;
+    if (const auto kept = RecordSums::load(db, search.table, search.columns, &blockRowids)) {
+        sums = *kept;
+    } else {
+        addReadPath(QStringLiteral("sums built"));
+        emit PostProgress(tr("Summing up the records..."), 30);
+        RecordSums::build(db, *search.family, Meter, g_blockRowids, search.columns, &sums, &blockRowids);
+        if (blockRowids == 0) {
+            cancelRequested() ? finishCancelled()
+                              : finishJob(JobOutcome::Failed, tr("The records could not be summed up."),
+                                          tr("Query executed."));
+            return false;
+        }
+    }
+    blocks = planSearch(sums, search.condition);
+    // The records of the blocks that are neither wholly in nor wholly out.
+    QSqlQuery pass(db);
+    pass.setForwardOnly(true);
+    if (!pass.prepare(blockPassStatement(*search.family, Meter, search.search, search.chart, blockRowids))) {
+        failQuery("查询命令出错1", pass);
+        return false;
+    }
+    qint64 read = 0;
+    for (int first = 0; first < blocks.size();) {
+        int last = first;
+        while (blocks.at(last).read && last + 1 < blocks.size() && blocks.at(last + 1).read
+               && blocks.at(last + 1).fromRow == blocks.at(last).toRow)
+            ++last;
+        if (!blocks.at(first).read) {
+            first = last + 1;
+            continue;
+        }
+        bindWindow(pass, search.search.st, search.search.en);
+        pass.bindValue(QStringLiteral(":rowfrom"), blocks.at(first).fromRow);
+        pass.bindValue(QStringLiteral(":rowto"), blocks.at(last).toRow);
+        if (!pass.exec()) {
+            failQuery("查询命令出错1", pass);
+            return false;
+        }
+        while (pass.next()) {
+            SearchedBlock &block = blocks[first + int(pass.value(0).toLongLong() - blocks.at(first).fromRow / blockRowids)];
+            block.matching = pass.value(1).toLongLong();
+            for (int c = 2; c < pass.record().count(); ++c)
+                block.totals << summaryTotals(pass.value(c));
+        }
+        if (pass.lastError().isValid() || cancelRequested()) {
+            failQuery("查询命令出错1", pass);
+            return false;
+        }
+        read += blocks.at(last).toRow - blocks.at(first).fromRow;
+        first = last + 1;
+    }
+    addReadPath(QStringLiteral("window from %1 blocks, rowids %2 read").arg(blocks.size()).arg(read));
+    searchedKey = search.key;
+    searched = blocks;
+    return true;
+}
+
+WindowSummary SQLThread::statementSummary(const PagedQuery &request, qint32 count)
+{
+    WindowSummary summary{count, {}};
+    QSqlQuery query(db);
+    if (!query.prepare(request.summaryStatement))
+        return summary;
+    bindWindow(query, request.st, request.en);
+    if (query.exec() && query.next()) {
+        for (int c = 1; c < query.record().count(); ++c)
+            summary.values << valueSummary(summaryTotals(query.value(c)));
+    }
+    return summary;
+}
+
 void SQLThread::runPagedQuery(const PagedQuery &request)
 {
     {
@@ -339,32 +397,68 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
     // or cancelled job leaves the shown search's rows and count as they were.
     qint32 count = g_recordCount;
     QVector<RecordRow> rows;
+    WindowSummary summary;
+    const bool fromSums = g_pageAccess == PageAccess::Chosen;
     {
         QSqlQuery query(db);
         query.setForwardOnly(true);
-        const auto run = [&](const QString &statement) {
+        const auto run = [&](const QString &statement, qint64 fromRow) {
             if (!query.prepare(statement))
                 return false;
             bindWindow(query, request.st, request.en);
+            if (fromRow >= 0)
+                query.bindValue(QStringLiteral(":rowfrom"), fromRow);
             return query.exec();
         };
-        if (!request.countStatement.isEmpty()) {
+        QVector<SearchedBlock> blocks;
+        if (fromSums) {
+            if (!searchBlocks(request.described, blocks))
+                return;
+            if (!request.countStatement.isEmpty()) {
+                SummaryTotals none{};
+                QVector<SummaryTotals> totals(request.described.columns.size(), none);
+                qint64 matching = 0;
+                for (const SearchedBlock &block : std::as_const(blocks)) {
+                    matching += block.matching;
+                    for (int c = 0; c < block.totals.size() && c < totals.size(); ++c)
+                        addTotals(totals[c], block.totals.at(c));
+                }
+                count = qint32(matching);
+                summary.count = count;
+                for (const SummaryTotals &column : std::as_const(totals))
+                    summary.values << valueSummary(column);
+                if (request.traceCount)
+                    qDebug() << request.en << "记录数" << count;
+            }
+        } else if (!request.countStatement.isEmpty()) {
             ensureTimeIndex(request.table);
             if (cancelRequested())
                 return finishCancelled();
-            if (request.summarize && g_windowSummary)
-                startSummaryPasses(request);
-            if (!run(request.countStatement) || !query.next())
+            if (!run(request.countStatement, -1) || !query.next())
                 return failed("查询命令出错1", query);
             count = query.value(0).toInt();
             if (request.traceCount)
                 qDebug() << request.en << "记录数" << count;
+            summary = statementSummary(request, count);
         }
         if (cancelRequested())
             return finishCancelled();
-        choosePageAccess(request.table, request.st, request.en, request.offset, request.pageSize, count);
-        qDebug() << "SQL:" << request.pageStatement;
-        if (!run(request.pageStatement))
+        // The page: from the block that holds its first record, or by the
+        // statement alone.
+        QString statement = request.pageStatement;
+        qint64 fromRow = -1;
+        if (fromSums) {
+            const PageStart start = pageStart(blocks, request.offset);
+            statement = pageStatementFrom(statement, start.skip);
+            fromRow = start.fromRow;
+            readInTableOrder(request.table, true, QStringLiteral("page from the sums"));
+        } else {
+            const bool scan = g_pageAccess == PageAccess::TableOrder;
+            readInTableOrder(request.table, scan,
+                             scan ? QStringLiteral("page in table order") : QStringLiteral("page through the index"));
+        }
+        qDebug() << "SQL:" << statement;
+        if (!run(statement, fromRow))
             return failed("查询命令出错2", query);
         rows.reserve(expectedPageRows(count, request.offset, request.pageSize));
         for (qint64 k = 0; query.next(); ++k)
@@ -374,17 +468,13 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
         if (request.traceRowCount)
             qDebug() << "当前id" << rows.size();
     }
-    WindowSummary summary{count, {}};
-    if (!endSummaryPass(summary, request.table))
-        return;
-    if (request.summarize)
+    if (!request.countStatement.isEmpty()) {
+        readExtremeTimes(request.table, summary);
         g_summary = summary;
+    }
     g_recordCount = count;
     g_records = std::move(rows);
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
-    // The blocks are built once the job has ended, for the next searches.
-    if (std::exchange(blocksWanted, false))
-        summaryBlocks->build(recordDatabasePath(), request.table, request.blockStatement);
 }
 
 void SQLThread::failQuery(const char *trace, const QSqlQuery &query)
@@ -394,76 +484,6 @@ void SQLThread::failQuery(const char *trace, const QSqlQuery &query)
         finishCancelled();
     else
         finishJob(JobOutcome::Failed, query.lastError().text(), tr("Query executed."));
-}
-
-void SQLThread::startSummaryPasses(const PagedQuery &request)
-{
-    const bool scan = windowInTableOrder(request.table, request.st, request.en);
-    const QString path = recordDatabasePath();
-    WindowSummary known{0, QList<ValueSummary>(request.valueColumns)};
-    QVector<RowRange> ranges; // none: one pass, as SQLite chooses
-    if (scan) {
-        if (const auto blocks = summaryBlocks->find(path, request.blockStatement)) {
-            const SummaryPlan plan = planSummary(*blocks, request.condition);
-            known = plan.known;
-            ranges = plan.rest;
-            addReadPath(QStringLiteral("summary from %1 blocks, %2 records read again")
-                            .arg(blocks->size())
-                            .arg(plan.restRecords));
-        } else {
-            QSqlQuery query(db);
-            if (query.exec(QStringLiteral("select min(rowid), max(rowid) + 1 from main.%1").arg(request.table))
-                && query.next())
-                ranges << RowRange{query.value(0).toLongLong(), query.value(1).toLongLong()};
-            blocksWanted = true;
-        }
-    }
-    QMutexLocker lock(&handleLock);
-    summaryKnown = known;
-    if (scan && ranges.isEmpty())
-        return;
-    // In table order the pass splits: the second core takes the first four
-    // fifths of the rowids at once, this thread the rest once its count and
-    // page are read, so that both end about together.
-    const auto parts = scan ? splitRanges(ranges, 0.8) : qMakePair(ranges, QVector<RowRange>());
-    const QString statement = request.summaryStatement(scan);
-    summaryPass = std::make_unique<SummaryPass>(path, statement, request.st, request.en, parts.first,
-                                                request.valueColumns);
-    if (!parts.second.isEmpty())
-        summaryTail = std::make_unique<SummaryPass>(path, statement, request.st, request.en, parts.second,
-                                                    request.valueColumns);
-    summaryPass->start();
-}
-
-bool SQLThread::endSummaryPass(WindowSummary &summary, const QString &table, bool report)
-{
-    if (!summaryKnown)
-        return true;
-    if (report && summaryTail && !cancelRequested())
-        summaryTail->run();
-    std::unique_ptr<SummaryPass> head, tail;
-    WindowSummary known;
-    {
-        QMutexLocker lock(&handleLock);
-        head = std::move(summaryPass);
-        tail = std::move(summaryTail);
-        known = *summaryKnown;
-        summaryKnown.reset();
-    }
-    QString error;
-    WindowSummary earlier, later;
-    const bool read = (!head || head->finish(earlier, error)) && (!tail || tail->finish(later, error));
-    if (read || !report) {
-        summary = mergeSummaries(mergeSummaries(known, earlier), later);
-        readExtremeTimes(table, summary);
-        return true;
-    }
-    qDebug() << "summary" << error;
-    if (cancelRequested())
-        finishCancelled();
-    else
-        finishJob(JobOutcome::Failed, error, tr("Query executed."));
-    return false;
 }
 
 void SQLThread::readExtremeTimes(const QString &table, WindowSummary &summary)
@@ -487,15 +507,30 @@ void SQLThread::locateRecord(int familyNumber, TableSearch search, bool chart, q
 {
     openConnection(recordDatabasePath());
     emit PostProgress(QStringLiteral("Querying..."), 25);
+    const MeterFamily &family = meterFamily(familyNumber);
+    // The records of the blocks before the record's own are counted already.
+    qint64 before = 0, fromRow = 0;
+    QVector<SearchedBlock> blocks;
+    if (g_pageAccess == PageAccess::Chosen) {
+        if (!searchBlocks(describeSearch(family, Meter, search, chart), blocks))
+            return;
+        for (const SearchedBlock &block : std::as_const(blocks)) {
+            if (block.toRow > rowid)
+                break;
+            before += block.matching;
+            fromRow = block.toRow;
+        }
+    }
     {
         QSqlQuery query(db);
-        if (!query.prepare(positionStatement(meterFamily(familyNumber), Meter, search, chart)))
+        if (!query.prepare(positionStatement(family, Meter, search, chart)))
             return failQuery("locate", query);
         bindWindow(query, search.st, search.en);
         query.bindValue(QStringLiteral(":row"), rowid);
+        query.bindValue(QStringLiteral(":rowfrom"), fromRow);
         if (!query.exec() || !query.next())
             return failQuery("locate", query);
-        g_recordPosition = query.value(0).toLongLong();
+        g_recordPosition = before + query.value(0).toLongLong();
     }
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
 }
@@ -521,26 +556,15 @@ void SQLThread::readRecordSpan(int familyNumber)
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
 }
 
-// A new search sums up its window too (a chart: its window alone).
-void describeSummary(PagedQuery &request, const MeterFamily &family, const TableSearch &search, bool chart)
-{
-    request.summarize = true;
-    request.summaryStatement = [&family, search, chart](bool scan) {
-        return summaryStatement(family, Meter, search, chart, scan);
-    };
-    request.blockStatement = summaryBlockStatement(family, Meter, search.idx + 1);
-    request.condition = summaryCondition(family, search, chart);
-    request.valueColumns = int(family.valueColumns.size());
-}
-
 void SQLThread::runTableSearch(const MeterFamily &family, const TableSearch &search)
 {
     const int pageRcd = safePageRcd();
     PagedQuery request;
+    request.described = describeSearch(family, Meter, search, false);
     request.table = family.table(Meter);
     if (search.pageid == -1) {
         request.countStatement = tableCountStatement(family, Meter, search);
-        describeSummary(request, family, search, false);
+        request.summaryStatement = summaryStatement(family, Meter, search, false);
     }
     request.pageStatement = tablePageStatement(family, Meter, search, pageRcd);
     request.st = search.st;
@@ -561,11 +585,13 @@ void SQLThread::runTableSearch(const MeterFamily &family, const TableSearch &sea
 void SQLThread::runChartQuery(const MeterFamily &family, const ChartRequest &chart)
 {
     const int plotRcd = safePlotRcd();
+    const TableSearch window{-1, chart.idx, chart.st, chart.en};
     PagedQuery request;
+    request.described = describeSearch(family, Meter, window, true);
     request.table = family.table(Meter);
     if (chart.pageid == -1) {
         request.countStatement = chartCountStatement(family, Meter);
-        describeSummary(request, family, {-1, chart.idx, chart.st, chart.en}, true);
+        request.summaryStatement = summaryStatement(family, Meter, window, true);
     }
     request.pageStatement = chartPageStatement(family, Meter, chart, plotRcd);
     request.st = chart.st;

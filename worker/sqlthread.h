@@ -2,6 +2,7 @@
 #define SQLTHREAD_H
 
 #include "joboutcome.h"
+#include "summaryblocks.h"
 #include "windowsummary.h"
 
 #include <QDateTime>
@@ -19,9 +20,6 @@ struct TableSearch;
 struct ChartRequest;
 struct PagedQuery;
 struct RecordSpan;
-struct WindowShare;
-class SummaryPass;
-class SummaryBlockStore;
 class QSqlQuery;
 struct sqlite3;
 
@@ -40,19 +38,17 @@ public:
     static void restoreDefaults();
     // Runs on every connection a job opens; tests use it to simulate a full disk.
     static void setConnectionHook(std::function<void(QSqlDatabase &)> hook);
-    // How page jobs read a window: as the cost estimate chooses, or always one
-    // way (tests compare both ways against the same records).
+    // How page jobs read a window: from the sums of blocks kept with the
+    // records (Chosen), or by the statements alone, in table order or through
+    // the time index (tests compare every way against the same records).
     enum class PageAccess { Chosen, TableOrder, TimeIndex };
     static void forcePageAccess(PageAccess access);
+    static PageAccess pageAccess();
     // Rows an export reads per statement (tests use small chunks).
     static constexpr int DefaultExportChunk = 50000;
     static void setExportChunk(int rows);
-    // Whether a new search also sums up its window (the bench weighs its cost).
-    static void setWindowSummary(bool on);
-    // Rowids per block of the summary's sums (0: none, every summary reads its window).
+    // Rowids per block of the sums built from now on (tests use tiny blocks).
     static void setSummaryBlockRowids(qint64 rowids);
-    // Waits until the blocks being built for the next searches are ready.
-    void waitForSummaryBlocks();
     // Runs in the time index's build after an import, before the index is
     // made (tests hold the build there).
     static void setTimeIndexHook(std::function<void()> hook);
@@ -66,8 +62,8 @@ public:
     void cancel();
     // Called by the owner before it sends a request (no job runs then).
     void clearCancel();
-    // Stops the time index's build after an import, if it runs; safe from
-    // any thread. A later search builds the index instead.
+    // Stops the sums' and the time index's build after an import, if it
+    // runs; safe from any thread. A later search builds them instead.
     void stopTimeIndex();
     // How the last job ended; read after its final report.
     JobOutcome outcome() const { return lastOutcome; }
@@ -118,33 +114,31 @@ private:
     void failImport(const QString &reason, const QString &report);
     // Ends a successful import, then builds its table's time index while
     // the user sets the criteria.
-    void finishImport(const QString &table, const QString &report);
+    void finishImport(const MeterFamily &family, int meter, const QString &report);
 
     void ensureTimeIndex(const QString &table);
-    // Builds the imported table's time index while the user sets the
-    // criteria, on its own connection; holds g_timeIndexBuild meanwhile.
-    void prepareTimeIndex(const QString &table);
+    // Builds the imported table's sums, then its time index, while the user
+    // sets the criteria, on its own connection; holds g_sumsBuild and
+    // g_timeIndexBuild until each is done.
+    void prepareTimeIndex(const MeterFamily &family, int meter);
     // Waits for a time index build to end; returns early on a cancel.
     void waitForTimeIndex();
     // The stamps of the first and last record stored, each read once.
     RecordSpan storedSpan(const QString &table);
-    // Whether a statement reads the window through the time index or the
-    // table in order: for one page, and for one pass over the whole window.
-    void choosePageAccess(const QString &table, const QDateTime &st, const QDateTime &en, qint64 offset, int pageSize,
-                          qint32 matching);
-    bool windowInTableOrder(const QString &table, const QDateTime &st, const QDateTime &en);
-    void readInTableOrder(const QString &table, bool scan, const char *what);
-    WindowShare windowShareOf(const QString &table, const QDateTime &st, const QDateTime &en);
+    // Reads the table in order (scan) or as SQLite chooses; `path` joins the read paths.
+    void readInTableOrder(const QString &table, bool scan, const QString &path);
     // The first and last readable stamp of the table.
     RecordSpan readableSpan(const QString &table);
     void runTableSearch(const MeterFamily &family, const TableSearch &search);
     void runChartQuery(const MeterFamily &family, const ChartRequest &request);
     void runPagedQuery(const PagedQuery &request);
     void failQuery(const char *trace, const QSqlQuery &query);
-    // Waits for the summary pass, if one runs; false when it failed and the
-    // job has ended so (with `report`).
-    bool endSummaryPass(WindowSummary &summary, const QString &table, bool report = true);
-    void startSummaryPasses(const PagedQuery &request);
+    // The blocks of which some record of the search may match, with their
+    // matching records: from the sums kept, which are built first where there
+    // are none; empty (the job ended so) when that failed.
+    bool searchBlocks(const SearchDescription &search, QVector<SearchedBlock> &blocks);
+    // The summary of the window by one statement over it; none when it fails.
+    WindowSummary statementSummary(const PagedQuery &request, qint32 count);
     // The stamps of the records that hold the summary's extremes.
     void readExtremeTimes(const QString &table, WindowSummary &summary);
 
@@ -155,13 +149,9 @@ private:
     sqlite3 *handle = nullptr;  // the open connection's handle, when it may be interrupted
     sqlite3 *indexHandle = nullptr; // the time index build's connection, likewise
     std::atomic_bool indexWanted{false};
-    // The summary's passes beside a new search, guarded by handleLock: the
-    // head on its own thread, the tail (table order only) on this one.
-    std::unique_ptr<SummaryPass> summaryPass;
-    std::unique_ptr<SummaryPass> summaryTail;
-    std::optional<WindowSummary> summaryKnown; // what blocks gave; set while a summary is read
-    std::unique_ptr<SummaryBlockStore> summaryBlocks;
-    bool blocksWanted = false; // the last search read its whole table: blocks would spare that
+    // The blocks of the last search (its page turns need them again).
+    QString searchedKey;
+    QVector<SearchedBlock> searched;
 };
 
 #endif

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <sqlite3.h>
 
 namespace {
@@ -83,4 +84,13 @@ bool registerSummaryFunction(sqlite3 *handle)
     return sqlite3_create_function_v2(handle, "window_summary", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                       nullptr, step, finish, nullptr)
         == SQLITE_OK;
+}
+
+SummaryTotals summaryTotals(const QVariant &result)
+{
+    SummaryTotals totals{};
+    const QByteArray bytes = result.toByteArray();
+    if (bytes.size() == qsizetype(sizeof totals))
+        memcpy(&totals, bytes.constData(), sizeof totals);
+    return totals;
 }

@@ -1,0 +1,30 @@
+#ifndef RECORDSUMS_H
+#define RECORDSUMS_H
+
+#include "summaryblocks.h"
+
+#include <QSqlDatabase>
+#include <optional>
+
+struct MeterFamily;
+
+// The sums of blocks of rowids that searches are answered from. They live in
+// record.db beside the records, in tables of this program's own, so they are
+// replaced with them; a build that did not end leaves none, and the next
+// search builds them again.
+namespace RecordSums {
+
+// Sums up every value column of every channel of the meter's table in
+// blocks of `blockRowids` rowids and saves them in one transaction. The
+// blocks of `columns` come back in `kept` (also when they could not be saved).
+bool build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blockRowids,
+           const QStringList &columns = {}, SummaryBlocks *kept = nullptr, qint64 *keptRowids = nullptr);
+
+// The blocks of `columns` of a table, when a whole build of the table as it
+// stands is kept; with the rowids per block.
+std::optional<SummaryBlocks> load(QSqlDatabase &db, const QString &table, const QStringList &columns,
+                                  qint64 *blockRowids);
+
+} // namespace RecordSums
+
+#endif
