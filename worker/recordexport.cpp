@@ -59,7 +59,7 @@ void SQLThread::dn_exportTable(int familyNumber, int idx, QDateTime st, QDateTim
     // Each chunk starts at the block that holds its first record.
     QVector<SearchedBlock> blocks;
     const bool fromSums = pageAccess() == PageAccess::Chosen;
-    if (fromSums && !searchBlocks(describeSearch(family, Meter, base, false), blocks))
+    if (fromSums && !searchBlocks(describeSearch(family, Meter, base, false), blocks, false))
         return file.cancelWriting();
     const bool scan = fromSums || pageAccess() == PageAccess::TableOrder;
     readInTableOrder(family.table(Meter), scan, scan ? QStringLiteral("export in table order")

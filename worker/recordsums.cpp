@@ -3,6 +3,7 @@
 #include "families.h"
 #include "summaryfunction.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -41,15 +42,14 @@ qint64 greatestRowid(QSqlDatabase &db, const QString &table)
 
 namespace RecordSums {
 
-bool build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blockRowids, const QStringList &columns,
-           SummaryBlocks *kept, qint64 *keptRowids)
+QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blockRowids, const QStringList &columns,
+              SummaryBlocks *kept, qint64 *keptRowids)
 {
     const QString table = family.table(meter);
     const QStringList all = everyValueColumn(family, meter);
     QSqlQuery span(db);
-    if (blockRowids <= 0 || !span.exec(QStringLiteral("select min(rowid), max(rowid) from main.%1").arg(table))
-        || !span.next())
-        return false;
+    if (!span.exec(QStringLiteral("select min(rowid), max(rowid) from main.%1").arg(table)) || !span.next())
+        return span.lastError().text();
     const qint64 first = span.value(0).toLongLong(), last = span.value(1).toLongLong();
     const bool empty = span.value(0).isNull();
     span.finish();
@@ -57,7 +57,7 @@ bool build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blockR
     QSqlQuery sums(db), insert(db);
     sums.setForwardOnly(true);
     if (!sums.prepare(blockSumsStatement(table, all)))
-        return false;
+        return sums.lastError().text();
     QHash<QString, int> wanted;
     for (const QString &column : columns)
         wanted.insert(column, int(wanted.size()));
@@ -70,7 +70,7 @@ bool build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blockR
         sums.bindValue(QStringLiteral(":rowfrom"), k * blockRowids);
         sums.bindValue(QStringLiteral(":rowto"), (k + 1) * blockRowids);
         if (!sums.exec() || !sums.next())
-            return false;
+            return sums.lastError().text();
         SummaryBlock block{k * blockRowids, (k + 1) * blockRowids, sums.value(0).toLongLong(),
                            sums.value(1).toLongLong(), sums.value(2).toByteArray(), sums.value(3).toByteArray(), {}};
         if (block.records == 0)
@@ -98,7 +98,7 @@ bool build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blockR
     // Saved at once, so that a build that did not end leaves nothing.
     QSqlQuery save(db);
     if (!db.transaction())
-        return false;
+        return db.lastError().text();
     bool saved = save.exec(QLatin1String(Schema[0])) && save.exec(QLatin1String(Schema[1]));
     for (const char *statement : {"delete from record_sums where tbl = ?", "delete from record_sums_state where tbl = ?"}) {
         saved = saved && save.prepare(QLatin1String(statement));
@@ -114,9 +114,11 @@ bool build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blockR
     save.addBindValue(blockRowids);
     save.addBindValue(empty ? 0 : last);
     saved = saved && save.exec() && db.commit();
-    if (!saved)
-        db.rollback();
-    return saved;
+    if (saved)
+        return QString();
+    const QString error = save.lastError().isValid() ? save.lastError().text() : db.lastError().text();
+    db.rollback();
+    return error;
 }
 
 std::optional<SummaryBlocks> load(QSqlDatabase &db, const QString &table, const QStringList &columns,

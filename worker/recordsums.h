@@ -15,9 +15,10 @@ struct MeterFamily;
 namespace RecordSums {
 
 // Sums up every value column of every channel of the meter's table in
-// blocks of `blockRowids` rowids and saves them in one transaction. The
-// blocks of `columns` come back in `kept` (also when they could not be saved).
-bool build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blockRowids,
+// blocks of `blockRowids` rowids and saves them in one transaction; SQLite's
+// reason when that failed. The blocks of `columns` come back in `kept`, with
+// `keptRowids` set, once all are summed up (also when they could not be saved).
+QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blockRowids,
            const QStringList &columns = {}, SummaryBlocks *kept = nullptr, qint64 *keptRowids = nullptr);
 
 // The blocks of `columns` of a table, when a whole build of the table as it

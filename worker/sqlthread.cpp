@@ -299,9 +299,11 @@ RecordSpan SQLThread::readableSpan(const QString &table)
     return {timeAt("min"), timeAt("max")};
 }
 
-bool SQLThread::searchBlocks(const SearchDescription &search, QVector<SearchedBlock> &blocks)
+bool SQLThread::searchBlocks(const SearchDescription &search, QVector<SearchedBlock> &blocks, bool newSearch)
 {
-    if (searchedKey == search.key) {
+    // The pages, links and export of the search shown reuse its blocks; a
+    // new search reads them afresh, as the records may have been replaced.
+    if (!newSearch && searchedKey == search.key) {
         blocks = searched;
         return true;
     }
@@ -318,11 +320,10 @@ bool SQLThread::searchBlocks(const SearchDescription &search, QVector<SearchedBl
     } else {
         addReadPath(QStringLiteral("sums built"));
         emit PostProgress(tr("Summing up the records..."), 30);
-        RecordSums::build(db, *search.family, Meter, g_blockRowids, search.columns, &sums, &blockRowids);
+        const QString error = RecordSums::build(db, *search.family, Meter, g_blockRowids, search.columns, &sums, &blockRowids);
         if (blockRowids == 0) {
-            cancelRequested() ? finishCancelled()
-                              : finishJob(JobOutcome::Failed, tr("The records could not be summed up."),
-                                          tr("Query executed."));
+            qDebug() << "查询命令出错1" << error;
+            cancelRequested() ? finishCancelled() : finishJob(JobOutcome::Failed, error, tr("Query executed."));
             return false;
         }
     }
@@ -412,7 +413,7 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
         };
         QVector<SearchedBlock> blocks;
         if (fromSums) {
-            if (!searchBlocks(request.described, blocks))
+            if (!searchBlocks(request.described, blocks, !request.countStatement.isEmpty()))
                 return;
             if (!request.countStatement.isEmpty()) {
                 SummaryTotals none{};
@@ -512,7 +513,7 @@ void SQLThread::locateRecord(int familyNumber, TableSearch search, bool chart, q
     qint64 before = 0, fromRow = 0;
     QVector<SearchedBlock> blocks;
     if (g_pageAccess == PageAccess::Chosen) {
-        if (!searchBlocks(describeSearch(family, Meter, search, chart), blocks))
+        if (!searchBlocks(describeSearch(family, Meter, search, chart), blocks, false))
             return;
         for (const SearchedBlock &block : std::as_const(blocks)) {
             if (block.toRow > rowid)

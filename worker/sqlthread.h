@@ -136,7 +136,7 @@ private:
     // The blocks of which some record of the search may match, with their
     // matching records: from the sums kept, which are built first where there
     // are none; empty (the job ended so) when that failed.
-    bool searchBlocks(const SearchDescription &search, QVector<SearchedBlock> &blocks);
+    bool searchBlocks(const SearchDescription &search, QVector<SearchedBlock> &blocks, bool newSearch);
     // The summary of the window by one statement over it; none when it fails.
     WindowSummary statementSummary(const PagedQuery &request, qint32 count);
     // The stamps of the records that hold the summary's extremes.
@@ -149,7 +149,7 @@ private:
     sqlite3 *handle = nullptr;  // the open connection's handle, when it may be interrupted
     sqlite3 *indexHandle = nullptr; // the time index build's connection, likewise
     std::atomic_bool indexWanted{false};
-    // The blocks of the last search (its page turns need them again).
+    // The blocks of the last new search, for its page turns, links and export.
     QString searchedKey;
     QVector<SearchedBlock> searched;
 };
