@@ -119,12 +119,9 @@ QStringList valueColumnsOf(const MeterFamily &family, int channel)
 
 QString blockSumsStatement(const QString &table, const QStringList &columns)
 {
-    QStringList sums{QStringLiteral("count(*), count(datetime(indate)), min(datetime(indate)), max(datetime(indate))")};
-    for (const QString &column : columns)
-        sums << QStringLiteral("count(%1), min(cast(%1 as real)), max(cast(%1 as real)), window_summary(%1, rowid)")
-                    .arg(column);
-    return QStringLiteral("select %1 from main.%2 not indexed where rowid >= :rowfrom and rowid < :rowto")
-        .arg(sums.join(QStringLiteral(", ")), table);
+    return QStringLiteral("select block_sums(datetime(indate), rowid, %1) from main.%2 not indexed "
+                          "where rowid >= :rowfrom and rowid < :rowto")
+        .arg(columns.join(QStringLiteral(", ")), table);
 }
 
 QString blockPassStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart,

@@ -78,9 +78,8 @@ PageStart pageStart(const QVector<SearchedBlock> &blocks, qint64 offset);
 // The value columns of a family's channel (1-based), as the tables name them.
 QStringList valueColumnsOf(const MeterFamily &family, int channel);
 
-// The sums of the rowids from :rowfrom up to (not with) :rowto: count(*),
-// count(datetime(indate)), min and max of datetime(indate), then for each
-// column its count, min and max cast as real, and window_summary().
+// The sums of the rowids from :rowfrom up to (not with) :rowto, in one
+// pass that evaluates datetime(indate) once a record: block_sums().
 QString blockSumsStatement(const QString &table, const QStringList &columns);
 
 // One pass over the rowids from :rowfrom up to :rowto of a search's window:

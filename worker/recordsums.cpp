@@ -71,15 +71,13 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blo
         sums.bindValue(QStringLiteral(":rowto"), (k + 1) * blockRowids);
         if (!sums.exec() || !sums.next())
             return sums.lastError().text();
-        SummaryBlock block{k * blockRowids, (k + 1) * blockRowids, sums.value(0).toLongLong(),
-                           sums.value(1).toLongLong(), sums.value(2).toByteArray(), sums.value(3).toByteArray(), {}};
-        if (block.records == 0)
-            continue;
-        block.columns.resize(wanted.size());
-        for (int c = 0; c < all.size(); ++c) {
-            const int at = 4 + 4 * c;
-            const BlockColumn column{sums.value(at).toLongLong(), sums.value(at + 1).toDouble(),
-                                     sums.value(at + 2).toDouble(), summaryTotals(sums.value(at + 3))};
+        SummaryBlock sum;
+        if (!readBlockSums(sums.value(0), sum))
+            continue; // no record in these rowids
+        SummaryBlock block{k * blockRowids, (k + 1) * blockRowids, sum.records, sum.stamped, sum.firstStamp,
+                           sum.lastStamp, QVector<BlockColumn>(wanted.size())};
+        for (int c = 0; c < all.size() && c < sum.columns.size(); ++c) {
+            const BlockColumn &column = sum.columns.at(c);
             const QVariant values[] = {table, all.at(c), k, block.records, block.stamped, block.firstStamp,
                                        block.lastStamp, column.values, column.castMinimum, column.castMaximum,
                                        totalsBlob(column.totals)};

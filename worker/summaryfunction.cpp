@@ -1,6 +1,6 @@
 #include "summaryfunction.h"
 
-#include "windowsummary.h"
+#include "summaryblocks.h"
 
 #include <cctype>
 #include <charconv>
@@ -77,13 +77,99 @@ void finish(sqlite3_context *context)
     sqlite3_result_blob(context, totals ? totals : &none, sizeof(SummaryTotals), SQLITE_TRANSIENT);
 }
 
+// What block_sums() keeps of a block before its value columns.
+struct BlockHead {
+    qint64 records, stamped;
+    qint32 columns, firstSize, lastSize;
+    char first[40], last[40]; // datetime() gives at most 20 characters
+};
+
+void keepStamp(char *kept, qint32 &size, const unsigned char *text, int bytes)
+{
+    size = qMin<qint32>(bytes, 40);
+    memcpy(kept, text, size_t(size));
+}
+
+// As SQLite compares texts: byte by byte, then the shorter first.
+int compareStamps(const unsigned char *text, int bytes, const char *kept, qint32 size)
+{
+    const int common = memcmp(text, kept, size_t(qMin(bytes, size)));
+    return common != 0 ? common : bytes - size;
+}
+
+void stepBlock(sqlite3_context *context, int count, sqlite3_value **arguments)
+{
+    const int columns = count - 2;
+    auto *head = static_cast<BlockHead *>(
+        sqlite3_aggregate_context(context, int(sizeof(BlockHead) + size_t(columns) * sizeof(BlockColumn))));
+    if (!head)
+        return sqlite3_result_error_nomem(context);
+    auto *values = reinterpret_cast<BlockColumn *>(head + 1);
+    head->columns = columns;
+    ++head->records;
+    if (const unsigned char *stamp = sqlite3_value_text(arguments[0])) {
+        const int bytes = sqlite3_value_bytes(arguments[0]);
+        if (head->stamped == 0 || compareStamps(stamp, bytes, head->first, head->firstSize) < 0)
+            keepStamp(head->first, head->firstSize, stamp, bytes);
+        if (head->stamped == 0 || compareStamps(stamp, bytes, head->last, head->lastSize) > 0)
+            keepStamp(head->last, head->lastSize, stamp, bytes);
+        ++head->stamped;
+    }
+    const qint64 row = sqlite3_value_int64(arguments[1]);
+    for (int c = 0; c < columns; ++c) {
+        sqlite3_value *value = arguments[2 + c];
+        if (sqlite3_value_type(value) == SQLITE_NULL) {
+            ++values[c].totals.unreadable;
+            continue;
+        }
+        // As cast(value as real) reads it: SQLite's own conversion.
+        const double cast = sqlite3_value_double(value);
+        if (values[c].values == 0 || cast < values[c].castMinimum)
+            values[c].castMinimum = cast;
+        if (values[c].values == 0 || cast > values[c].castMaximum)
+            values[c].castMaximum = cast;
+        ++values[c].values;
+        addValue(values[c].totals, value, row);
+    }
+}
+
+void finishBlock(sqlite3_context *context)
+{
+    const auto *head = static_cast<BlockHead *>(sqlite3_aggregate_context(context, 0));
+    if (!head)
+        return sqlite3_result_null(context); // no record
+    sqlite3_result_blob(context, head, int(sizeof(BlockHead) + size_t(head->columns) * sizeof(BlockColumn)),
+                        SQLITE_TRANSIENT);
+}
+
 } // namespace
 
 bool registerSummaryFunction(sqlite3 *handle)
 {
-    return sqlite3_create_function_v2(handle, "window_summary", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                      nullptr, step, finish, nullptr)
-        == SQLITE_OK;
+    const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC;
+    return sqlite3_create_function_v2(handle, "window_summary", 2, flags, nullptr, nullptr, step, finish, nullptr)
+            == SQLITE_OK
+        && sqlite3_create_function_v2(handle, "block_sums", -1, flags, nullptr, nullptr, stepBlock, finishBlock, nullptr)
+            == SQLITE_OK;
+}
+
+bool readBlockSums(const QVariant &result, SummaryBlock &block)
+{
+    const QByteArray bytes = result.toByteArray();
+    BlockHead head{};
+    if (bytes.size() < qsizetype(sizeof head))
+        return false;
+    memcpy(&head, bytes.constData(), sizeof head);
+    if (head.columns < 0 || bytes.size() != qsizetype(sizeof head + size_t(head.columns) * sizeof(BlockColumn)))
+        return false;
+    block.records = head.records;
+    block.stamped = head.stamped;
+    block.firstStamp = QByteArray(head.first, head.firstSize);
+    block.lastStamp = QByteArray(head.last, head.lastSize);
+    block.columns.resize(head.columns);
+    memcpy(static_cast<void *>(block.columns.data()), bytes.constData() + sizeof head,
+           size_t(head.columns) * sizeof(BlockColumn));
+    return true;
 }
 
 SummaryTotals summaryTotals(const QVariant &result)
