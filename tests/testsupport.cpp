@@ -37,6 +37,8 @@ QString pvText(int k, int channel)
         return k % 17 == 5 ? "HH" : "LL";
     if (k % 31 == 13)
         return "n/a";
+    if (k % 37 == 11)
+        return "HL"; // neither marker: unreadable
     return QString::number((k * 7 + channel * 3) % 40 - 5 + (k % 4) * 0.25);
 }
 
