@@ -1,5 +1,4 @@
 #include "commandline.h"
-#include "dialogprogress.h"
 #include "formcart2.h"
 #include "formdata1.h"
 #include "formdata2.h"
@@ -457,9 +456,6 @@ private slots:
             QVERIFY(wider != drawn);
             drawn = wider;
         }
-        DialogProgress progress;
-        for (auto *bar : progress.findChildren<QRoundProgressBar *>())
-            QCOMPARE(std::pair(bar->getOutlineWidth(), bar->getValuePenWidth()), std::pair(1.0, 1.0));
     }
 
     void configuration()

@@ -20,8 +20,6 @@ public:
     int getRingStyle() const { return ringStyle; }
     QString getTextFormat() const { return textFormat; }
     int getDecimals() const { return decimals; }
-    double getOutlineWidth() const { return outlineWidth; }
-    double getValuePenWidth() const { return valuePenWidth; }
 
     void setStartAngle(double angle);
     void setRingStyle(int style);
