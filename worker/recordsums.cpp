@@ -40,6 +40,44 @@ qint64 greatestRowid(QSqlDatabase &db, const QString &table)
 
 } // namespace
 
+namespace {
+
+// The bound values of record_sums for every block of the table, column by column.
+using SumRows = QList<QVariantList>;
+
+// Saves the rows and the build's state at once, so that a build that did
+// not end leaves nothing; SQLite's reason when that failed.
+QString save(QSqlDatabase &db, const QString &table, const SumRows &rows, qint64 blockRowids, qint64 greatestRowid)
+{
+    QSqlQuery save(db), insert(db);
+    if (!db.transaction())
+        return db.lastError().text();
+    bool saved = save.exec(QLatin1String(Schema[0])) && save.exec(QLatin1String(Schema[1]));
+    for (const char *statement : {"delete from record_sums where tbl = ?", "delete from record_sums_state where tbl = ?"}) {
+        saved = saved && save.prepare(QLatin1String(statement));
+        save.addBindValue(table);
+        saved = saved && save.exec();
+    }
+    saved = saved && insert.prepare(QStringLiteral("insert into record_sums values (?,?,?,?,?,?,?,?,?,?,?)"));
+    for (const QVariantList &values : rows)
+        insert.addBindValue(values);
+    saved = saved && (rows.first().isEmpty() || insert.execBatch());
+    saved = saved && save.prepare(QStringLiteral("insert into record_sums_state values (?, ?, ?)"));
+    save.addBindValue(table);
+    save.addBindValue(blockRowids);
+    save.addBindValue(greatestRowid);
+    saved = saved && save.exec() && db.commit();
+    if (saved)
+        return QString();
+    const QString error = save.lastError().isValid() ? save.lastError().text()
+        : insert.lastError().isValid()               ? insert.lastError().text()
+                                                     : db.lastError().text();
+    db.rollback();
+    return error;
+}
+
+} // namespace
+
 namespace RecordSums {
 
 QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blockRowids, const QStringList &columns,
@@ -54,7 +92,7 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blo
     const bool empty = span.value(0).isNull();
     span.finish();
 
-    QSqlQuery sums(db), insert(db);
+    QSqlQuery sums(db);
     sums.setForwardOnly(true);
     if (!sums.prepare(blockSumsStatement(table, all)))
         return sums.lastError().text();
@@ -63,9 +101,7 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blo
         wanted.insert(column, int(wanted.size()));
     if (kept)
         kept->clear();
-    QList<QVariantList> rows; // the bound values of record_sums, column by column
-    for (int i = 0; i < 11; ++i)
-        rows << QVariantList();
+    SumRows rows(11);
     for (qint64 k = first / blockRowids; !empty && k <= last / blockRowids; ++k) {
         sums.bindValue(QStringLiteral(":rowfrom"), k * blockRowids);
         sums.bindValue(QStringLiteral(":rowto"), (k + 1) * blockRowids);
@@ -92,31 +128,7 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blo
     sums.finish();
     if (keptRowids)
         *keptRowids = blockRowids;
-
-    // Saved at once, so that a build that did not end leaves nothing.
-    QSqlQuery save(db);
-    if (!db.transaction())
-        return db.lastError().text();
-    bool saved = save.exec(QLatin1String(Schema[0])) && save.exec(QLatin1String(Schema[1]));
-    for (const char *statement : {"delete from record_sums where tbl = ?", "delete from record_sums_state where tbl = ?"}) {
-        saved = saved && save.prepare(QLatin1String(statement));
-        save.addBindValue(table);
-        saved = saved && save.exec();
-    }
-    saved = saved && insert.prepare(QStringLiteral("insert into record_sums values (?,?,?,?,?,?,?,?,?,?,?)"));
-    for (const QVariantList &values : std::as_const(rows))
-        insert.addBindValue(values);
-    saved = saved && (rows.first().isEmpty() || insert.execBatch());
-    saved = saved && save.prepare(QStringLiteral("insert into record_sums_state values (?, ?, ?)"));
-    save.addBindValue(table);
-    save.addBindValue(blockRowids);
-    save.addBindValue(empty ? 0 : last);
-    saved = saved && save.exec() && db.commit();
-    if (saved)
-        return QString();
-    const QString error = save.lastError().isValid() ? save.lastError().text() : db.lastError().text();
-    db.rollback();
-    return error;
+    return save(db, table, rows, blockRowids, empty ? 0 : last);
 }
 
 std::optional<SummaryBlocks> load(QSqlDatabase &db, const QString &table, const QStringList &columns,
