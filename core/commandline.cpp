@@ -68,7 +68,13 @@ CommandLine parseCommandLine(const QStringList &qtArguments)
                                                                                "files of a folder, once the window is "
                                                                                "shown; the records before are replaced."),
                                     QStringLiteral("PATH"));
-    parser.addOptions({help, version, data, import});
+    const QCommandLineOption add(QStringLiteral("add"),
+                                 QCoreApplication::translate("CommandLine", "Adds record files, or the record files "
+                                                                            "of a folder, to the records there: files "
+                                                                            "already imported are skipped, changed "
+                                                                            "ones replaced."),
+                                 QStringLiteral("PATH"));
+    parser.addOptions({help, version, data, import, add});
     parser.addPositionalArgument(QStringLiteral("PATH"),
                                  QCoreApplication::translate("CommandLine", "More record files or folders to import."),
                                  QStringLiteral("[PATH...]"));
@@ -95,7 +101,8 @@ CommandLine parseCommandLine(const QStringList &qtArguments)
         return wrong(QCoreApplication::translate("CommandLine", "--data needs a folder."));
     // Paths without --import are imported too: the desktop opens files so.
     line.imports = parser.values(import) + parser.positionalArguments();
-    for (const QString &path : std::as_const(line.imports)) {
+    line.additions = parser.values(add);
+    for (const QString &path : line.imports + line.additions) {
         if (path.isEmpty() || !QFileInfo::exists(path))
             return wrong(QCoreApplication::translate("CommandLine", "No record file or folder at \"%1\".").arg(path));
     }

@@ -1,5 +1,6 @@
 #include "recordlinereader.h"
 
+#include <QCryptographicHash>
 #include <QIODevice>
 #include <QString>
 #include <cstring>
@@ -28,6 +29,8 @@ bool RecordLineReader::fill()
         atEnd = true;
         return false;
     }
+    if (contentHash)
+        contentHash->addData(QByteArrayView(buffer.constData() + filled, got));
     filled += got;
     return true;
 }
@@ -40,7 +43,9 @@ QByteArrayView RecordLineReader::finishLine(qsizetype begin, qsizetype end)
         data[size - 2] = '\n';
         --size;
     }
-    if (const void *nul = std::memchr(data, '\0', size_t(size)))
+    const void *nul = std::memchr(data, '\0', size_t(size));
+    cut = nul != nullptr;
+    if (nul)
         size = static_cast<const char *>(nul) - data;
     return QByteArrayView(data, size);
 }
@@ -48,6 +53,7 @@ QByteArrayView RecordLineReader::finishLine(qsizetype begin, qsizetype end)
 bool RecordLineReader::next(QByteArrayView &line, bool &overlong)
 {
     overlong = false;
+    cut = false;
     qsizetype searchFrom = start;
     for (;;) {
         const void *nl = std::memchr(buffer.constData() + searchFrom, '\n', size_t(filled - searchFrom));
@@ -123,7 +129,8 @@ void RecordBatchReader::skipLine()
 {
     QByteArrayView line;
     bool overlong = false;
-    lines.next(line, overlong);
+    if (lines.next(line, overlong))
+        ++lineNumber;
 }
 
 void RecordBatchReader::fill(RecordBatch &batch)
@@ -140,11 +147,18 @@ void RecordBatchReader::fill(RecordBatch &batch)
     bool overlong = false;
     FieldSpan split[MaxRecordFields];
     while (qsizetype(batch.text.size()) < BatchBytes && lines.next(line, overlong)) {
-        if (overlong)
+        ++lineNumber;
+        ++lineTally.read;
+        if (overlong) {
+            lineTally.skip(LineFault::Overlong, lineNumber);
             continue;
+        }
         const QByteArrayView text = sanitizedUtf8(line, scratch);
-        if (splitRecordFields(text, split, MaxRecordFields) != fieldCount)
+        if (splitRecordFields(text, split, MaxRecordFields) != fieldCount) {
+            const bool repaired = text.data() != line.data() && text != line;
+            lineTally.skip(lines.lastLineCut() || repaired ? LineFault::Damaged : LineFault::FieldCount, lineNumber);
             continue;
+        }
         const size_t at = batch.text.size();
         Q_ASSERT(at + size_t(text.size()) <= batch.text.capacity());
         batch.text.insert(batch.text.end(), text.begin(), text.end());

@@ -1,12 +1,15 @@
 #ifndef RECORDLINEREADER_H
 #define RECORDLINEREADER_H
 
+#include "importreport.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
 #include <vector>
 
 class QIODevice;
+class QCryptographicHash;
 
 // Reads record lines from a device in fixed chunks, so memory stays flat
 // whatever the file's size. A line keeps its "\n" ("\r\n" becomes "\n", as a
@@ -21,6 +24,10 @@ public:
 
     // False at the end of the data. `line` stays valid until the next call.
     bool next(QByteArrayView &line, bool &overlong);
+    // Whether the last line was cut at a NUL.
+    bool lastLineCut() const { return cut; }
+    // Every byte read from the device from now on goes into `hash` too.
+    void setHash(QCryptographicHash *hash) { contentHash = hash; }
 
 private:
     bool fill();
@@ -32,6 +39,8 @@ private:
     qsizetype start = 0;
     qsizetype filled = 0;
     bool atEnd = false;
+    bool cut = false;
+    QCryptographicHash *contentHash = nullptr;
 };
 
 struct FieldSpan {
@@ -50,7 +59,8 @@ struct RecordBatch {
 };
 
 // Turns a record file into batches of the lines that have exactly
-// `fieldCount` fields; overlong lines and lines of another count are skipped.
+// `fieldCount` fields; overlong lines and lines of another count are skipped,
+// and counted with their reason.
 class RecordBatchReader
 {
 public:
@@ -61,11 +71,16 @@ public:
     void skipLine();
     // Refills `batch`; it holds no records once the data is used up.
     void fill(RecordBatch &batch);
+    void setHash(QCryptographicHash *hash) { lines.setHash(hash); }
+    // The lines after the first, read so far.
+    const LineTally &tally() const { return lineTally; }
 
 private:
     RecordLineReader lines;
     const int fieldCount;
     QByteArray scratch;
+    qint64 lineNumber = 0;
+    LineTally lineTally;
 };
 
 // Splits a line at every "," in place; returns the number of fields, which

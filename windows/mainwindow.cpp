@@ -18,6 +18,7 @@
 #include "formdata3.h"
 #include "formdata4.h"
 #include "formdata5.h"
+#include "importreportdialog.h"
 #include "settings.h"
 #include "sqlthread.h"
 #include "userstate.h"
@@ -29,7 +30,9 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QThread>
 
 namespace {
@@ -102,6 +105,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
     worker = new SQLThread;
     connect(this, &MainWindow::ImportData, worker, &SQLThread::dn_importCSV);
+    connect(this, &MainWindow::AddData, worker, &SQLThread::dn_addCSV);
     connect(worker, &SQLThread::PostProgress, this, &MainWindow::dn_GetProgress);
     thread = startWorkerThread(this, worker);
 
@@ -227,12 +231,34 @@ void MainWindow::on_actionopendb_triggered()
                                 tr("Record file(*.csv)")));
 }
 
+void MainWindow::on_actionaddfiles_triggered()
+{
+    const QString folder = UserState::importFolder();
+    addFiles(recordFilesIn(chooseFilesOrFolder(this, tr("Add record files"),
+                                               folder.isEmpty() ? QDir::homePath() : folder, tr("Record file(*.csv)"))));
+}
+
 void MainWindow::importPaths(const QStringList &paths)
 {
     importFiles(recordFilesIn(paths));
 }
 
+void MainWindow::addPaths(const QStringList &paths)
+{
+    addFiles(recordFilesIn(paths));
+}
+
 void MainWindow::importFiles(const QStringList &files)
+{
+    runRecordFilesJob(files, false);
+}
+
+void MainWindow::addFiles(const QStringList &files)
+{
+    runRecordFilesJob(files, true);
+}
+
+void MainWindow::runRecordFilesJob(const QStringList &files, bool adding)
 {
     // Until files are chosen nothing has changed: the page keeps its search.
     if (files.isEmpty()) {
@@ -241,19 +267,50 @@ void MainWindow::importFiles(const QStringList &files)
     }
     clearWindow();
     viewMode = NoView;
+    delete report;
     UserState::setImportFolder(QFileInfo(files.constFirst()).absolutePath());
-    worker->stopTimeIndex(); // the database it is built in is about to be replaced
-    const JobOutcome outcome = runJob(worker, progress, [&] { emit ImportData(files); });
+    // An import replaces the database the sums and the index are built in;
+    // an addition waits for them, as it brings them up to date.
+    if (!adding)
+        worker->stopTimeIndex();
+    const JobOutcome outcome = runJob(worker, progress, [&] {
+        if (adding)
+            emit AddData(files);
+        else
+            emit ImportData(files);
+    });
     if (closeAsked)
         return; // the window closes now; nothing more to tell
     if (!outcome.done()) {
         // The previous records are still there: say why, then show them again.
-        const QString reason = outcome.status == JobOutcome::Cancelled
-            ? tr("The import was cancelled. The previous records are kept.")
-            : outcome.reason;
+        const QString reason = outcome.status != JobOutcome::Cancelled ? outcome.reason
+            : adding ? tr("The addition was cancelled. The records are as they were.")
+                     : tr("The import was cancelled. The previous records are kept.");
         showMessage(reason, tr("Close"), true, 3);
+    } else {
+        auto *shown = new ImportReportDialog(worker->importReport(), this);
+        report = shown;
+        shown->show();
     }
     on_actionsearch_triggered();
+}
+
+MainWindow::DropChoice MainWindow::askReplaceOrAdd()
+{
+    QMessageBox box(QMessageBox::Question, tr("Record files dropped"),
+                    tr("Records are already there. Replace them with the dropped record files, or add the files to "
+                       "them?"),
+                    QMessageBox::Cancel, this);
+    box.setObjectName(QStringLiteral("replaceOrAdd"));
+    QPushButton *add = box.addButton(tr("Add to them"), QMessageBox::AcceptRole);
+    add->setObjectName(QStringLiteral("addButton"));
+    QPushButton *replace = box.addButton(tr("Replace them"), QMessageBox::DestructiveRole);
+    replace->setObjectName(QStringLiteral("replaceButton"));
+    box.setDefaultButton(add);
+    box.exec();
+    return box.clickedButton() == add ? DropChoice::Add
+        : box.clickedButton() == replace ? DropChoice::Replace
+                                         : DropChoice::Cancel;
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent *event)
@@ -272,11 +329,14 @@ void MainWindow::dropEvent(QDropEvent *event)
         return;
     }
     event->acceptProposedAction();
-    // The import runs after the drop has returned, so the drag source is not
+    // The job runs after the drop has returned, so the drag source is not
     // held until it ends.
     QMetaObject::invokeMethod(this, [this, files] {
-        if (!DialogProgress::runningDialog() && confirmImport())
-            importFiles(files);
+        if (DialogProgress::runningDialog())
+            return;
+        const DropChoice choice = Meter == -1 ? DropChoice::Replace : askReplaceOrAdd();
+        if (choice != DropChoice::Cancel)
+            runRecordFilesJob(files, choice == DropChoice::Add);
     }, Qt::QueuedConnection);
 }
 

@@ -32,10 +32,13 @@ public:
     // Imports record files, or the record files of folders, as the menu does
     // but without asking first (the command line's --import).
     void importPaths(const QStringList &paths);
+    // Adds record files, or those of folders, to the records there (--add).
+    void addPaths(const QStringList &paths);
     QWidget *currentPage() const { return page; }
 
 signals:
     void ImportData(QStringList files);
+    void AddData(QStringList files);
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -50,6 +53,7 @@ private slots:
     void clearWindow();
     void postmsg(QString str);
     void on_actionopendb_triggered();
+    void on_actionaddfiles_triggered();
     void on_actionsoftconfig_triggered();
 
 private:
@@ -58,11 +62,18 @@ private:
     bool confirmImport();
     void showMessage(const QString &text, const QString &okText, bool okOnly, int kind);
     void importFiles(const QStringList &files);
+    void addFiles(const QStringList &files);
+    // Runs an import or an addition of the files, then shows what it did.
+    void runRecordFilesJob(const QStringList &files, bool adding);
+    // Replace (true) or add: asked for dropped files when records are there.
+    enum class DropChoice { Replace, Add, Cancel };
+    DropChoice askReplaceOrAdd();
 
     Ui::MainWindow *ui;
     DialogProgress *progress;
     DialogMessage *msgbox;
     QPointer<Dialogconfig> config;
+    QPointer<QWidget> report; // the last import's report, while it is open
     SQLThread *worker;
     QThread *thread;
     QPointer<QWidget> page; // the one page in the content area

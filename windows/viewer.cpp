@@ -26,7 +26,11 @@ int runViewer(const CommandLine &line)
     if (!line.dataFolder.isEmpty())
         window.setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(dataFolder()).fileName(), window.windowTitle()));
     window.show();
-    if (!line.imports.isEmpty())
-        QTimer::singleShot(0, &window, [&window, &line] { window.importPaths(line.imports); });
+    QTimer::singleShot(0, &window, [&window, &line] {
+        if (!line.imports.isEmpty())
+            window.importPaths(line.imports);
+        if (!line.additions.isEmpty())
+            window.addPaths(line.additions);
+    });
     return QApplication::exec();
 }

@@ -2,11 +2,13 @@
 #include "sqlthread.h"
 
 #include "families.h"
+#include "importedfiles.h"
 #include "recorddatabase.h"
 #include "recordlinereader.h"
 #include "rowinserter.h"
 #include "settings.h"
 
+#include <QCryptographicHash>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -49,7 +51,7 @@ bool storeBatch(RowInserter &inserter, const RecordBatch &batch, int fieldCount,
 
 } // namespace
 
-void SQLThread::dn_importCSV(QStringList files)
+ModelChoice SQLThread::chosenModel(QStringList &files)
 {
     emit PostProgress(QStringLiteral("initializing..."), 1);
     if (files.isEmpty())
@@ -58,7 +60,7 @@ void SQLThread::dn_importCSV(QStringList files)
     if (!QFileInfo(modelFile.fileName()).isFile() || !modelFile.open(QIODevice::ReadOnly | QIODevice::Text)) {
         finishJob(JobOutcome::Failed, tr("VNMETER.INI was not found beside the record files."),
                   QStringLiteral("VNMETER.INI not be found. "));
-        return;
+        return {};
     }
     const int modelCode = readModelCode(modelFile);
     qDebug() << "仪表类型：" << modelCode;
@@ -88,16 +90,29 @@ void SQLThread::dn_importCSV(QStringList files)
     files.sort(Qt::CaseSensitive);
 
     const ModelChoice model = modelForCode(modelCode);
+    if (model.family == 0) {
+        qDebug() << "导入失败，没找到可导入文件";
+        finishJob(JobOutcome::Failed, tr("The model code %1 in VNMETER.INI names no known meter.").arg(modelCode));
+    }
+    return model;
+}
+
+void SQLThread::dn_importCSV(QStringList files)
+{
+    lastReport = {};
+    const ModelChoice model = chosenModel(files);
+    if (model.family != 0)
+        importModel(model, files);
+}
+
+void SQLThread::importModel(const ModelChoice &model, const QStringList &files)
+{
     switch (model.family) {
     case 1: importFamily1(files, model.channels); break;
     case 2: importFamily2(files, model.channels); break;
     case 3: importFamily3(files); break;
     case 4: importFamily4(files); break;
     case 5: importFamily5(files); break;
-    default:
-        qDebug() << "导入失败，没找到可导入文件";
-        finishJob(JobOutcome::Failed, tr("The model code %1 in VNMETER.INI names no known meter.").arg(modelCode));
-        break;
     }
 }
 
@@ -139,6 +154,51 @@ void SQLThread::failImport(const QString &reason, const QString &report)
         finishJob(JobOutcome::Failed, reason, report);
 }
 
+// Stores the records of one file and notes it in the record of imported
+// files; the report gets its lines, size, hash and records. The reason when
+// the import cannot go on (a cancel stops it with no reason).
+QString SQLThread::storeRecordFile(RowInserter &inserter, const QString &table, int fieldCount, bool traceEachField,
+                                   FileReport &report)
+{
+    QFile file(report.path);
+    // The line reader buffers on its own; a second buffer would only copy.
+    if (!QFileInfo(report.path).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        qDebug() << "文件打开失败" << report.path;
+        return tr("Import failed: the record file %1 could not be opened. Nothing was imported.")
+            .arg(QDir::toNativeSeparators(report.path));
+    }
+    const qint64 firstRowid = ImportedFiles::greatestRowid(db, table) + 1;
+    QCryptographicHash hash(QCryptographicHash::Blake2b_256);
+    RecordBatchReader reader(file, fieldCount);
+    reader.setHash(&hash);
+    reader.skipLine(); // the header
+    RecordBatch batches[2];
+    reader.fill(batches[0]);
+    for (int i = 0; batches[i % 2].records > 0 && !cancelRequested(); ++i) {
+        // The next lines are read and split on another core while these are
+        // stored (in place, should no thread be available).
+        RecordBatch &next = batches[(i + 1) % 2];
+        std::future<void> ahead = std::async(std::launch::async | std::launch::deferred,
+                                             [&reader, &next] { reader.fill(next); });
+        const bool kept = storeBatch(inserter, batches[i % 2], fieldCount, traceEachField, cancelFlag);
+        ahead.wait();
+        if (!kept)
+            break;
+    }
+    if (!inserter.errorText().isEmpty())
+        return tr("Import failed: %1").arg(inserter.errorText());
+    if (cancelRequested())
+        return QString();
+    const qint64 lastRowid = ImportedFiles::greatestRowid(db, table);
+    report.size = file.size();
+    report.hash = hash.result().toHex();
+    report.records = qMax<qint64>(0, lastRowid - firstRowid + 1);
+    report.lines = reader.tally();
+    if (!ImportedFiles::note(db, report, firstRowid, lastRowid))
+        return tr("Import failed: %1").arg(db.lastError().text());
+    return QString();
+}
+
 // The records go into a fresh copy of the template beside record.db, which
 // replaces record.db only once every line is committed: an import that fails
 // or is cancelled leaves the previous records, Meter and the settings file as
@@ -155,6 +215,7 @@ void SQLThread::importRecords(int family, int tableCode, const QStringList &file
         return failImport(tr("Write to the data fails"), tr("Write to the data fails"));
     const int n = int(files.size());
     const int fieldCount = recordFieldCount(tableCode);
+    const QString table = meterFamily(family).table(tableCode);
 
     // SQLite's default page cache (2 MB) is kept: the one transaction spills
     // to the file as it grows, and a larger cache measured slower.
@@ -162,41 +223,25 @@ void SQLThread::importRecords(int family, int tableCode, const QStringList &file
     db.transaction();
     std::unique_ptr<RowInserter> inserter = makeRowInserter(db);
     inserter->prepare(insertStatement(tableCode));
+    const QString noLedger = ImportedFiles::ensureTable(db);
+    if (!noLedger.isEmpty()) {
+        inserter.reset();
+        return failImport(tr("Import failed: %1").arg(noLedger), tr("Import failed: %1").arg(noLedger));
+    }
 
+    ImportReport report;
     qint64 stored = 0;
     int k = 0;
     for (const QString &path : files) {
-        QFile file(path);
-        // The line reader buffers on its own; a second buffer would only copy.
-        if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-            qDebug() << "文件打开失败" << path;
+        FileReport file;
+        file.path = path;
+        const QString failure = storeRecordFile(*inserter, table, fieldCount, traits.traceEachField, file);
+        if (!failure.isEmpty() || cancelRequested()) {
             inserter.reset();
-            const QString text = tr("Import failed: the record file %1 could not be opened. Nothing was imported.")
-                                     .arg(QDir::toNativeSeparators(path));
-            return failImport(text, text);
+            return failImport(failure, failure);
         }
-        RecordBatchReader reader(file, fieldCount);
-        reader.skipLine(); // the header
-        RecordBatch batches[2];
-        reader.fill(batches[0]);
-        for (int i = 0; batches[i % 2].records > 0 && !cancelRequested(); ++i) {
-            // The next lines are read and split on another core while these are
-            // stored (in place, should no thread be available).
-            RecordBatch &next = batches[(i + 1) % 2];
-            std::future<void> ahead = std::async(std::launch::async | std::launch::deferred,
-                                                 [&reader, &next] { reader.fill(next); });
-            const bool kept = storeBatch(*inserter, batches[i % 2], fieldCount, traits.traceEachField, cancelFlag);
-            stored += batches[i % 2].records;
-            ahead.wait();
-            if (!kept)
-                break;
-        }
-        file.close();
-        if (!inserter->errorText().isEmpty() || cancelRequested()) {
-            const QString text = tr("Import failed: %1").arg(inserter->errorText());
-            inserter.reset();
-            return failImport(text, text);
-        }
+        stored += file.records;
+        report.files << file;
         ++k;
         emit PostProgress(tr("Import file :%1").arg(path), (90 / n) * k);
     }
@@ -221,5 +266,6 @@ void SQLThread::importRecords(int family, int tableCode, const QStringList &file
 
     Meter = tableCode;
     writeSetting(QStringLiteral("Meter"), QString::number(tableCode));
+    lastReport = report;
     finishImport(meterFamily(family), tableCode, tr("%1 files to be imported").arg(n));
 }

@@ -4,6 +4,7 @@
 #include "summaryfunction.h"
 
 #include <QSqlError>
+#include <QSet>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -45,6 +46,17 @@ namespace {
 // The bound values of record_sums for every block of the table, column by column.
 using SumRows = QList<QVariantList>;
 
+bool insertRows(QSqlQuery &insert, const SumRows &rows)
+{
+    if (rows.first().isEmpty())
+        return true;
+    if (!insert.prepare(QStringLiteral("insert into record_sums values (?,?,?,?,?,?,?,?,?,?,?)")))
+        return false;
+    for (const QVariantList &values : rows)
+        insert.addBindValue(values);
+    return insert.execBatch();
+}
+
 // Saves the rows and the build's state at once, so that a build that did
 // not end leaves nothing; SQLite's reason when that failed.
 QString save(QSqlDatabase &db, const QString &table, const SumRows &rows, qint64 blockRowids, qint64 greatestRowid)
@@ -58,10 +70,7 @@ QString save(QSqlDatabase &db, const QString &table, const SumRows &rows, qint64
         save.addBindValue(table);
         saved = saved && save.exec();
     }
-    saved = saved && insert.prepare(QStringLiteral("insert into record_sums values (?,?,?,?,?,?,?,?,?,?,?)"));
-    for (const QVariantList &values : rows)
-        insert.addBindValue(values);
-    saved = saved && (rows.first().isEmpty() || insert.execBatch());
+    saved = saved && insertRows(insert, rows);
     saved = saved && save.prepare(QStringLiteral("insert into record_sums_state values (?, ?, ?)"));
     save.addBindValue(table);
     save.addBindValue(blockRowids);
@@ -74,6 +83,46 @@ QString save(QSqlDatabase &db, const QString &table, const SumRows &rows, qint64
                                                      : db.lastError().text();
     db.rollback();
     return error;
+}
+
+} // namespace
+
+namespace {
+
+constexpr int SumColumns = 11;
+
+// Prepares the statement that sums up one block of every column of `all`.
+bool prepareBlockSums(QSqlQuery &sums, const QString &table, const QStringList &all)
+{
+    sums.setForwardOnly(true);
+    return sums.prepare(blockSumsStatement(table, all));
+}
+
+// The sums of block k; false with an error when they could not be read, and
+// false without one when the block holds no record.
+bool sumBlock(QSqlQuery &sums, qint64 k, qint64 blockRowids, SummaryBlock &sum, QString *error)
+{
+    sums.bindValue(QStringLiteral(":rowfrom"), k * blockRowids);
+    sums.bindValue(QStringLiteral(":rowto"), (k + 1) * blockRowids);
+    if (!sums.exec() || !sums.next()) {
+        *error = sums.lastError().text();
+        return false;
+    }
+    const bool some = readBlockSums(sums.value(0), sum);
+    sums.finish();
+    return some;
+}
+
+void appendRows(SumRows &rows, const QString &table, const QStringList &all, qint64 k, const SummaryBlock &sum)
+{
+    for (int c = 0; c < all.size() && c < sum.columns.size(); ++c) {
+        const BlockColumn &column = sum.columns.at(c);
+        const QVariant values[] = {table, all.at(c), k, sum.records, sum.stamped, sum.firstStamp,
+                                   sum.lastStamp, column.values, column.castMinimum, column.castMaximum,
+                                   totalsBlob(column.totals)};
+        for (int i = 0; i < SumColumns; ++i)
+            rows[i] << values[i];
+    }
 }
 
 } // namespace
@@ -93,42 +142,89 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blo
     span.finish();
 
     QSqlQuery sums(db);
-    sums.setForwardOnly(true);
-    if (!sums.prepare(blockSumsStatement(table, all)))
+    if (!prepareBlockSums(sums, table, all))
         return sums.lastError().text();
     QHash<QString, int> wanted;
     for (const QString &column : columns)
         wanted.insert(column, int(wanted.size()));
     if (kept)
         kept->clear();
-    SumRows rows(11);
+    SumRows rows(SumColumns);
     for (qint64 k = first / blockRowids; !empty && k <= last / blockRowids; ++k) {
-        sums.bindValue(QStringLiteral(":rowfrom"), k * blockRowids);
-        sums.bindValue(QStringLiteral(":rowto"), (k + 1) * blockRowids);
-        if (!sums.exec() || !sums.next())
-            return sums.lastError().text();
         SummaryBlock sum;
-        if (!readBlockSums(sums.value(0), sum))
+        QString error;
+        if (!sumBlock(sums, k, blockRowids, sum, &error)) {
+            if (!error.isEmpty())
+                return error;
             continue; // no record in these rowids
+        }
+        appendRows(rows, table, all, k, sum);
+        if (!kept)
+            continue;
         SummaryBlock block{k * blockRowids, (k + 1) * blockRowids, sum.records, sum.stamped, sum.firstStamp,
                            sum.lastStamp, QVector<BlockColumn>(wanted.size())};
         for (int c = 0; c < all.size() && c < sum.columns.size(); ++c) {
-            const BlockColumn &column = sum.columns.at(c);
-            const QVariant values[] = {table, all.at(c), k, block.records, block.stamped, block.firstStamp,
-                                       block.lastStamp, column.values, column.castMinimum, column.castMaximum,
-                                       totalsBlob(column.totals)};
-            for (int i = 0; i < 11; ++i)
-                rows[i] << values[i];
             if (wanted.contains(all.at(c)))
-                block.columns[wanted.value(all.at(c))] = column;
+                block.columns[wanted.value(all.at(c))] = sum.columns.at(c);
         }
-        if (kept)
-            *kept << block;
+        *kept << block;
     }
-    sums.finish();
     if (keptRowids)
         *keptRowids = blockRowids;
     return save(db, table, rows, blockRowids, empty ? 0 : last);
+}
+
+bool current(QSqlDatabase &db, const QString &table)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("select rowids from record_sums_state where tbl = ?"));
+    query.addBindValue(table);
+    if (!query.exec() || !query.next())
+        return false;
+    const qint64 last = query.value(0).toLongLong();
+    query.finish();
+    return greatestRowid(db, table) == last;
+}
+
+QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const QList<RowidRange> &changed)
+{
+    const QString table = family.table(meter);
+    const QStringList all = everyValueColumn(family, meter);
+    QSqlQuery query(db), sums(db), insert(db);
+    query.prepare(QStringLiteral("select block_rowids from record_sums_state where tbl = ?"));
+    query.addBindValue(table);
+    if (!query.exec() || !query.next())
+        return query.lastError().text();
+    const qint64 blockRowids = query.value(0).toLongLong();
+    query.finish();
+    QSet<qint64> blocks;
+    for (const RowidRange &range : changed) {
+        for (qint64 k = range.first / blockRowids; range.last >= range.first && k <= range.last / blockRowids; ++k)
+            blocks.insert(k);
+    }
+    if (!prepareBlockSums(sums, table, all)
+        || !query.prepare(QStringLiteral("delete from record_sums where tbl = ? and block = ?")))
+        return sums.lastError().isValid() ? sums.lastError().text() : query.lastError().text();
+    SumRows rows(SumColumns);
+    for (qint64 k : std::as_const(blocks)) {
+        query.addBindValue(table);
+        query.addBindValue(k);
+        if (!query.exec())
+            return query.lastError().text();
+        SummaryBlock sum;
+        QString error;
+        if (sumBlock(sums, k, blockRowids, sum, &error))
+            appendRows(rows, table, all, k, sum);
+        else if (!error.isEmpty())
+            return error;
+    }
+    if (!insertRows(insert, rows))
+        return insert.lastError().text();
+    if (!query.prepare(QStringLiteral("update record_sums_state set rowids = ? where tbl = ?")))
+        return query.lastError().text();
+    query.addBindValue(greatestRowid(db, table));
+    query.addBindValue(table);
+    return query.exec() ? QString() : query.lastError().text();
 }
 
 std::optional<SummaryBlocks> load(QSqlDatabase &db, const QString &table, const QStringList &columns,

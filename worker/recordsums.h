@@ -21,6 +21,19 @@ namespace RecordSums {
 QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blockRowids,
            const QStringList &columns = {}, SummaryBlocks *kept = nullptr, qint64 *keptRowids = nullptr);
 
+// Whether a whole build of the table as it stands is kept.
+bool current(QSqlDatabase &db, const QString &table);
+
+// Rowids first..last, both included, whose records were added or removed.
+struct RowidRange {
+    qint64 first;
+    qint64 last;
+};
+
+// Sums up again the blocks of the changed rowids of kept sums, within the
+// caller's transaction; SQLite's reason when that failed.
+QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const QList<RowidRange> &changed);
+
 // The blocks of `columns` of a table, when a whole build of the table as it
 // stands is kept; with the rowids per block.
 std::optional<SummaryBlocks> load(QSqlDatabase &db, const QString &table, const QStringList &columns,

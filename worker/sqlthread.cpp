@@ -230,7 +230,8 @@ void SQLThread::prepareTimeIndex(const MeterFamily &family, int meter)
             }
             // The sums first: every search reads them; a stop between the
             // check and the handle must still count.
-            if (indexWanted)
+            // An addition brings kept sums up to date itself.
+            if (indexWanted && !RecordSums::current(index, family.table(meter)))
                 RecordSums::build(index, family, meter, g_blockRowids);
             g_sumsBuild.unlock();
             if (indexWanted)

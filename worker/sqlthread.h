@@ -1,6 +1,7 @@
 #ifndef SQLTHREAD_H
 #define SQLTHREAD_H
 
+#include "importreport.h"
 #include "joboutcome.h"
 #include "summaryblocks.h"
 #include "windowsummary.h"
@@ -20,6 +21,8 @@ struct TableSearch;
 struct ChartRequest;
 struct PagedQuery;
 struct RecordSpan;
+struct ModelChoice;
+class RowInserter;
 class QSqlQuery;
 struct sqlite3;
 
@@ -67,6 +70,8 @@ public:
     void stopTimeIndex();
     // How the last job ended; read after its final report.
     JobOutcome outcome() const { return lastOutcome; }
+    // What the last import or addition that was done did with each file.
+    ImportReport importReport() const { return lastReport; }
 
     // A job, called on the worker's thread: the place of record `rowid` in
     // the window of `search` (a chart: its window alone), in g_recordPosition.
@@ -92,6 +97,10 @@ public slots:
     void dn_Record_Search5(int pageid, QDateTime st, QDateTime en, double pv1, double pv2, bool ishl);
     void dn_Record_Cart5(bool qx, int pageid, QDateTime st, QDateTime en);
     void dn_importCSV(QStringList files);
+    // Adds record files to the records there: files already imported with
+    // the same content are skipped, files of an imported name with other
+    // content replace its records, in one transaction.
+    void dn_addCSV(QStringList files);
     // Writes every record of a table search to a CSV file, page by page.
     void dn_exportTable(int family, int idx, QDateTime st, QDateTime en, double pv1, double pv2, double th1,
                         double th2, bool ishl, int total, QString path);
@@ -105,6 +114,13 @@ private:
     void finishJob(JobOutcome::Status status, const QString &reason) { finishJob(status, reason, reason); }
     void finishCancelled();
 
+    // The model named by VNMETER.INI beside the files, with the files that
+    // may be record files left in `files`; ends the job when there is none.
+    ModelChoice chosenModel(QStringList &files);
+    void importModel(const ModelChoice &model, const QStringList &files);
+    void addRecords(const ModelChoice &model, const QStringList &files);
+    QString storeRecordFile(RowInserter &inserter, const QString &table, int fieldCount, bool traceEachField,
+                            FileReport &report);
     void importFamily1(QStringList files, int channels);
     void importFamily2(QStringList files, int channels);
     void importFamily3(QStringList files);
@@ -144,6 +160,7 @@ private:
 
     QSqlDatabase db;
     JobOutcome lastOutcome;
+    ImportReport lastReport;
     std::atomic_bool cancelFlag{false};
     QMutex handleLock;          // guards `handle` against a cancel from another thread
     sqlite3 *handle = nullptr;  // the open connection's handle, when it may be interrupted

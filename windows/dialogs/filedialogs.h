@@ -10,6 +10,8 @@ class QWidget;
 // they would take on its dark style sheet, whose label and button rules make
 // them unreadable. They stay modal and open centred over `over`.
 QStringList chooseOpenFiles(QWidget *over, const QString &title, const QString &folder, const QString &filter);
+// Files, or with "Whole folder" the folder shown (one path).
+QStringList chooseFilesOrFolder(QWidget *over, const QString &title, const QString &folder, const QString &filter);
 QString chooseSaveFile(QWidget *over, const QString &title, const QString &file, const QString &filter);
 
 #endif

@@ -1,0 +1,56 @@
+#ifndef IMPORTREPORT_H
+#define IMPORTREPORT_H
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// Why a line of a record file was not stored.
+enum class LineFault {
+    FieldCount, // another number of fields than the table has
+    Overlong,   // longer than any record line
+    Damaged     // held bytes that are no text (a NUL, invalid UTF-8), and so lost fields
+};
+constexpr int LineFaultCount = 3;
+
+// The lines of one record file after its header: how many were read, and
+// which were skipped and why (the first few line numbers of each reason).
+struct LineTally {
+    static constexpr int KeptLineNumbers = 5;
+
+    qint64 read = 0;
+    qint64 skipped[LineFaultCount] = {};
+    QList<qint64> firstLines[LineFaultCount]; // 1 is the header
+
+    void skip(LineFault fault, qint64 lineNumber);
+    qint64 skippedLines() const;
+};
+
+// What an import or an addition did with one record file.
+struct FileReport {
+    enum Outcome { Added, Replaced, AlreadyThere };
+
+    QString path;
+    Outcome outcome = Added;
+    qint64 size = 0;
+    QByteArray hash; // hex digest of the whole file
+    qint64 records = 0; // stored
+    LineTally lines;
+
+    QString name() const;
+};
+
+struct ImportReport {
+    QList<FileReport> files;
+
+    // One line, for the status bar: "3 files added, 1 replaced, 2 already there".
+    QString headline() const;
+    // The whole report as plain text, one block per file, to be saved.
+    QString text() const;
+};
+
+QString outcomeText(FileReport::Outcome outcome);
+// "wrong number of fields: 2 (lines 5, 9)"..., or "none".
+QString skippedText(const LineTally &lines);
+
+#endif

@@ -1,0 +1,62 @@
+#include "importedfiles.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QVariant>
+
+namespace ImportedFiles {
+
+QString ensureTable(QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    return query.exec(QStringLiteral("create table if not exists imported_files (name text primary key, size integer, "
+                                     "hash text, first_rowid integer, last_rowid integer, records integer, "
+                                     "lines_read integer, lines_skipped integer)"))
+        ? QString()
+        : query.lastError().text();
+}
+
+std::optional<Entry> find(QSqlDatabase &db, const QString &name)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("select size, hash, first_rowid, last_rowid, records, lines_read, lines_skipped "
+                                 "from imported_files where name = ?"));
+    query.addBindValue(name);
+    if (!query.exec() || !query.next())
+        return std::nullopt;
+    return Entry{query.value(0).toLongLong(), query.value(1).toByteArray(), query.value(2).toLongLong(),
+                 query.value(3).toLongLong(), query.value(4).toLongLong(), query.value(5).toLongLong(),
+                 query.value(6).toLongLong()};
+}
+
+bool note(QSqlDatabase &db, const FileReport &file, qint64 firstRowid, qint64 lastRowid)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("insert or replace into imported_files values (?, ?, ?, ?, ?, ?, ?, ?)"));
+    for (const QVariant &value : {QVariant(file.name()), QVariant(file.size), QVariant(QString::fromLatin1(file.hash)),
+                                  QVariant(firstRowid), QVariant(lastRowid), QVariant(file.records),
+                                  QVariant(file.lines.read), QVariant(file.lines.skippedLines())})
+        query.addBindValue(value);
+    return query.exec();
+}
+
+QByteArray hashOf(const QString &path)
+{
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Blake2b_256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return QByteArray();
+    return hash.result().toHex();
+}
+
+qint64 greatestRowid(QSqlDatabase &db, const QString &table)
+{
+    QSqlQuery query(db);
+    return query.exec(QStringLiteral("select max(rowid) from main.%1").arg(table)) && query.next()
+        ? query.value(0).toLongLong()
+        : 0;
+}
+
+} // namespace ImportedFiles

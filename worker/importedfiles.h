@@ -1,0 +1,37 @@
+#ifndef IMPORTEDFILES_H
+#define IMPORTEDFILES_H
+
+#include "importreport.h"
+
+#include <QSqlDatabase>
+#include <optional>
+
+// The record of what was imported, kept in record.db beside the records (so
+// it is replaced with them): per record file its name, size, a hash of its
+// content, the rowids its records took and its lines.
+namespace ImportedFiles {
+
+struct Entry {
+    qint64 size = 0;
+    QByteArray hash;
+    qint64 firstRowid = 0;
+    qint64 lastRowid = -1; // below firstRowid: no record
+    qint64 records = 0;
+    qint64 linesRead = 0;
+    qint64 linesSkipped = 0;
+};
+
+// SQLite's reason when the table could not be made.
+QString ensureTable(QSqlDatabase &db);
+std::optional<Entry> find(QSqlDatabase &db, const QString &name);
+// Notes a file whose records took rowids firstRowid..lastRowid; false on a failure.
+bool note(QSqlDatabase &db, const FileReport &file, qint64 firstRowid, qint64 lastRowid);
+
+// The hex digest the table keeps of a whole file's content.
+QByteArray hashOf(const QString &path);
+
+qint64 greatestRowid(QSqlDatabase &db, const QString &table); // 0 for an empty table
+
+} // namespace ImportedFiles
+
+#endif

@@ -1,0 +1,100 @@
+// The addition job: record files added to the records there, in place.
+#include "sqlthread.h"
+
+#include "families.h"
+#include "importedfiles.h"
+#include "recorddatabase.h"
+#include "recordsums.h"
+#include "rowinserter.h"
+#include "settings.h"
+
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlQuery>
+
+void SQLThread::dn_addCSV(QStringList files)
+{
+    lastReport = {};
+    const ModelChoice model = chosenModel(files);
+    if (model.family == 0)
+        return;
+    // Nothing imported yet: an addition is an import, as fast as one.
+    if (familyOfTableCode(Meter) == 0)
+        return importModel(model, files);
+    const QString table = meterFamily(model.family).table(model.tableCode);
+    const QString imported = meterFamily(familyOfTableCode(Meter)).table(Meter);
+    if (table != imported) {
+        const QString text = tr("These record files are of another instrument (model code %1) than the records "
+                                "imported. Nothing was added.")
+                                 .arg(model.tableCode);
+        return finishJob(JobOutcome::Failed, text);
+    }
+    addRecords(model, files);
+}
+
+// The records are written into record.db itself, in one transaction: a
+// failure or a cancel rolls back the records, the sums, the time index and
+// the record of imported files together, and no copy of the whole database
+// is made.
+void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
+{
+    const MeterFamily &family = meterFamily(model.family);
+    const QString table = family.table(model.tableCode);
+    const QString nothingChosen = tr("No records could be read from the chosen files.");
+    if (files.isEmpty())
+        return failImport(nothingChosen, nothingChosen);
+    openConnection(recordDatabasePath());
+    QString failure = db.transaction() ? ImportedFiles::ensureTable(db) : db.lastError().text();
+    if (!failure.isEmpty())
+        return failImport(tr("Import failed: %1").arg(failure), tr("Import failed: %1").arg(failure));
+    const bool sumsKept = RecordSums::current(db, table);
+    std::unique_ptr<RowInserter> inserter = makeRowInserter(db);
+    inserter->prepare(insertStatement(model.tableCode));
+    const int fieldCount = recordFieldCount(model.tableCode);
+    const bool traceEachField = parserTraits(model.family).traceEachField;
+
+    ImportReport report;
+    QList<RecordSums::RowidRange> changed;
+    QSqlQuery remove(db);
+    remove.prepare(QStringLiteral("delete from main.%1 where rowid between ? and ?").arg(table));
+    for (int k = 0; k < files.size() && failure.isEmpty() && !cancelRequested(); ++k) {
+        FileReport file;
+        file.path = files.at(k);
+        if (const auto entry = ImportedFiles::find(db, file.name())) {
+            file.size = QFileInfo(file.path).size();
+            if (file.size == entry->size && ImportedFiles::hashOf(file.path) == entry->hash) {
+                file.outcome = FileReport::AlreadyThere;
+                file.hash = entry->hash;
+                file.records = entry->records;
+                file.lines.read = entry->linesRead;
+                report.files << file;
+                continue;
+            }
+            // The same day copied again with other content: its records go.
+            file.outcome = FileReport::Replaced;
+            remove.addBindValue(entry->firstRowid);
+            remove.addBindValue(entry->lastRowid);
+            if (!remove.exec()) {
+                failure = tr("Import failed: %1").arg(remove.lastError().text());
+                break;
+            }
+            changed << RecordSums::RowidRange{entry->firstRowid, entry->lastRowid};
+        }
+        const qint64 firstRowid = ImportedFiles::greatestRowid(db, table) + 1;
+        failure = storeRecordFile(*inserter, table, fieldCount, traceEachField, file);
+        changed << RecordSums::RowidRange{firstRowid, firstRowid + file.records - 1};
+        report.files << file;
+        emit PostProgress(tr("Import file :%1").arg(file.path), 2 + 88 * (k + 1) / int(files.size()));
+    }
+    inserter.reset();
+    remove.finish();
+    if (failure.isEmpty() && !cancelRequested() && sumsKept)
+        failure = RecordSums::update(db, family, model.tableCode, changed);
+    if (failure.isEmpty() && !cancelRequested() && !db.commit())
+        failure = tr("Import failed: %1").arg(db.lastError().text());
+    if (!failure.isEmpty() || cancelRequested())
+        return failImport(failure, failure);
+    closeConnection();
+    lastReport = report;
+    finishImport(family, model.tableCode, report.headline());
+}
