@@ -161,12 +161,12 @@ int familyOfTableCode(int meter)
 ModelChoice modelForCode(int modelCode)
 {
     if (modelCode >= 11 && modelCode <= 16)
-        return {1, modelCode - 10, modelCode};
+        return {1, modelCode - 10, modelCode, modelCode};
     if (modelCode == 208 || modelCode == 216)
-        return {2, modelCode - 200, modelCode};
+        return {2, modelCode - 200, modelCode, modelCode};
     if (modelCode >= 2 && modelCode <= 4)
-        return {modelCode + 1, 0, modelCode + 1};
-    return {};
+        return {modelCode + 1, 0, modelCode + 1, modelCode};
+    return {0, 0, 0, modelCode};
 }
 
 QString insertStatement(int tableCode)

@@ -62,6 +62,7 @@ struct ModelChoice {
     int family = 0;    // 0: the code names no model
     int channels = 0;
     int tableCode = 0;
+    int code = 0;      // the model code it was chosen by
 };
 
 struct ParserTraits {

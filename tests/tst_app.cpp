@@ -58,6 +58,8 @@ private slots:
         QTest::newRow("data without folder") << QStringList{"--data"} << 2 << "Missing value after '--data'.";
         QTest::newRow("import of nothing") << QStringList{"--import", "/no/such/folder"} << 2
                                            << "No record file or folder at \"/no/such/folder\".";
+        QTest::newRow("addition of nothing") << QStringList{"--add", "/no/such/folder"} << 2
+                                             << "No record file or folder at \"/no/such/folder\".";
         QTest::newRow("a path that is not there") << QStringList{"20240301.CSV"} << 2
                                                   << "No record file or folder at \"20240301.CSV\".";
         // Qt's own options are Qt's: with one dash or two, with their values.
@@ -127,8 +129,10 @@ private slots:
                          "3", "720");
         runUntilImported(VIEWER, {"--data", controller, QStringLiteral(SAMPLES_DIR) + "/controller-2ch"}, dir.path(), controller,
                          "12", "720");
+        // A new day added to the level meter's records.
+        const QString newDay = writeRecordFolder(QDir(dir.path()), "newday", "2", {{"20240401.CSV", {recordFields(2, 0).join(','), recordFields(2, 1).join(',')}}});
+        runUntilImported(VIEWER, {"--data", level, "--add", newDay}, dir.path(), level, "3", "722");
         QCOMPARE(meterIn(level), QString("3"));
-        QCOMPARE(databaseValue("select count(*) from meter3", level + "/record.db"), QString("720"));
         QCOMPARE(databaseValue("select count(*) from meter12", level + "/record.db"), QString("0"));
     }
 };

@@ -2,8 +2,14 @@
 #include "formcart2.h"
 #include "formdata1.h"
 #include "formdata2.h"
+#include "families.h"
+#include "importreportdialog.h"
 #include "mainwindow.h"
 #include "qroundprogressbar.h"
+#include "recorddatabase.h"
+#include "recorddatetime.h"
+#include "recordsums.h"
+#include "summaryfunction.h"
 #include "rowinserter.h"
 #include "settings.h"
 #include "sqlthread.h"
@@ -36,6 +42,63 @@ QString typed(QWidget *dialog, const char *name, const QString &text)
     edit->clear();
     QTest::keyClicks(edit, text);
     return edit->text();
+}
+
+// Day d of the added records: records 100 d .. 100 d + count - 1, one a minute.
+QStringList dayLines(int day, int count = 100)
+{
+    QStringList lines;
+    for (int k = 100 * day; k < 100 * day + count; ++k)
+        lines << recordFields(12, k).join(',');
+    return lines;
+}
+
+QString dayName(int day)
+{
+    return QString("202403%1.CSV").arg(day + 1, 2, 10, QChar('0'));
+}
+
+// What an addition must leave as it was when it does not succeed, and what
+// it must bring up to date when it does.
+QStringList storedState()
+{
+    return queryRows("select * from meter12 order by rowid")
+        + queryRows("select * from record_sums order by tbl, col, block")
+        + queryRows("select * from record_sums_state") + queryRows("select * from imported_files order by name")
+        + queryRows("select name from sqlite_master where type = 'index' and name = 'meter12_time'");
+}
+
+// The sums a whole build makes of the records as they are now.
+QStringList rebuiltSums(const QString &folder)
+{
+    const QString copy = folder + "/rebuilt.db";
+    QFile::remove(copy);
+    QFile::copy(recordDatabasePath(), copy);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "rebuild");
+        db.setDatabaseName(copy);
+        db.open();
+        registerRecordDatetime(sqliteHandle(db));
+        registerSummaryFunction(sqliteHandle(db));
+        QSqlQuery(db).exec("delete from record_sums");
+        RecordSums::build(db, meterFamily(1), 12, 50);
+    }
+    QSqlDatabase::removeDatabase("rebuild");
+    return queryRows("select * from record_sums order by tbl, col, block", copy);
+}
+
+QStringList reportRows(MainWindow &window)
+{
+    QStringList rows;
+    if (auto *table = window.findChild<QTableWidget *>("reportTable")) {
+        for (int r = 0; r < table->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < table->columnCount(); ++c)
+                cells << table->item(r, c)->text();
+            rows << cells.join('|');
+        }
+    }
+    return rows;
 }
 
 } // namespace
@@ -165,16 +228,156 @@ private slots:
         QVERIFY(!dragAccepted(QUrl("https://example.org/20240301.csv")));
         QVERIFY(!dragAccepted(QUrl::fromLocalFile(dir.path()))); // a folder without record files
         QVERIFY(dragAccepted(QUrl::fromLocalFile(QStringLiteral(SAMPLES_DIR) + "/level-meter/20240301.CSV")));
-        QMimeData mime;
-        mime.setUrls({QUrl::fromLocalFile(QStringLiteral(SAMPLES_DIR) + "/level-meter")});
-        QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         // Delivered straight to the window: the application only routes drops
         // that a real drag started.
-        static_cast<QObject *>(&window)->event(&drop);
-        QVERIFY(drop.isAccepted());
+        const auto drop = [&](const QString &path) {
+            QMimeData mime;
+            mime.setUrls({QUrl::fromLocalFile(path)});
+            QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            static_cast<QObject *>(&window)->event(&drop);
+            QVERIFY(drop.isAccepted());
+        };
+        const QString level = QStringLiteral(SAMPLES_DIR) + "/level-meter";
+        drop(level);
         QTRY_COMPARE(Meter, 3); // the import starts once the drop has returned
         QCOMPARE(tableRows("meter3").size(), 720); // both files of the folder
         QVERIFY(window.currentPage() && window.currentPage()->inherits("Formdata3"));
+        // With records there, the user chooses: add to them, replace them, or neither.
+        const QString newDay = writeRecordFolder(QDir(dir.path()), "newday", "2", {{"20240401.CSV", {recordFields(2, 0).join(',')}}});
+        for (const auto &[button, rows] : {std::pair("addButton", 721), std::pair("qt_msgbox_buttonbox", 721), std::pair("replaceButton", 1)}) {
+            onNextModal("QMessageBox", [button = button](QWidget *box) {
+                if (QString(button) == "qt_msgbox_buttonbox")
+                    static_cast<QMessageBox *>(box)->button(QMessageBox::Cancel)->click();
+                else
+                    click(box, button);
+            });
+            drop(newDay);
+            QTRY_VERIFY(!QApplication::activeModalWidget());
+            QTRY_COMPARE(tableRows("meter3").size(), rows);
+        }
+    }
+
+    // Days imported, then added through the menu; after each step the
+    // records are those of the files chosen, read from the files themselves.
+    void addRecordFilesThroughTheMenu()
+    {
+        SQLThread::setSummaryBlockRowids(50);
+        const QDir root(dir.path());
+        QMap<QString, QStringList> days;
+        for (int day = 0; day < 5; ++day)
+            days.insert(dayName(day), dayLines(day));
+        const QString first = writeRecordFolder(root, "first", "12", {{dayName(0), days[dayName(0)]}, {dayName(1), days[dayName(1)]}, {dayName(2), days[dayName(2)]}});
+        const QString later = writeRecordFolder(root, "later", "12", {{dayName(3), days[dayName(3)]}, {dayName(4), days[dayName(4)]}});
+        const QString all = writeRecordFolder(root, "all", "12", days);
+        QStringList grown = dayLines(4, 160); // day 5 copied again an hour later, with lines to skip
+        grown.insert(3, "1,2,3");
+        grown.insert(50, QString(70000, '9'));
+        grown.insert(60, grown.at(60).left(20) + QChar(0) + grown.at(60).mid(21));
+        const QString regrown = writeRecordFolder(root, "grown", "12", {{dayName(4), grown}});
+        const QString other = writeRecordFolder(root, "other", "3", {{dayName(5), {recordFields(3, 0).join(',')}}});
+        QMap<QString, QStringList> stored; // the lines of each file imported
+        const auto expectStored = [&](MainWindow &window, const QStringList &report, const QString &sums) {
+            QTRY_VERIFY(!window.findChild<QLabel *>("timeIndexLabel")->isVisible());
+            QCOMPARE(SQLThread::readPathsOfLastJob(), QStringList{sums});
+            QStringList expected, ledger;
+            for (auto file = stored.cbegin(); file != stored.cend(); ++file) {
+                qsizetype before = expected.size();
+                for (const QString &line : file.value())
+                    if (line.count(',') == 6 && !line.contains(QChar(0)))
+                        expected << QString(line).replace(',', '|') + "\n";
+                ledger << QString("%1|%2").arg(file.key()).arg(expected.size() - before);
+            }
+            QStringList rows = tableRows("meter12");
+            expected.sort();
+            rows.sort();
+            QCOMPARE(rows, expected);
+            QCOMPARE(queryRows("select name, records from imported_files order by name"), ledger);
+            QCOMPARE(queryRows("select * from record_sums order by tbl, col, block"), rebuiltSums(dir.path()));
+            QCOMPARE(databaseValue("select count(*) from sqlite_master where name = 'meter12_time'"), QString("1"));
+            QCOMPARE(reportRows(window), report);
+            // The page and its summary from the sums, as the statements give them.
+            QWidget *page = window.currentPage();
+            setWindow(page, Start, Start.addSecs(60 * 600));
+            setRanges(page, "-10", "99999");
+            pressChannel(page, 0);
+            click(page, "pushButton");
+            QVERIFY2(counter(page).startsWith(QString("Record：%1 ,").arg(expected.size())), qPrintable(counter(page)));
+            const QString summary = shownSummary(page);
+            SQLThread::forcePageAccess(SQLThread::PageAccess::TableOrder);
+            click(page, "pushButton");
+            SQLThread::forcePageAccess(SQLThread::PageAccess::Chosen);
+            QCOMPARE(shownSummary(page), summary);
+        };
+        const QString added = "|added|100|100|0|";
+        const QString there = "|skipped (already there)|100|100|0|";
+
+        MainWindow window;
+        window.show();
+        chooseFiles(first, {dayName(0), dayName(1), dayName(2)});
+        action(window, "actionopendb")->trigger();
+        for (int day : {0, 1, 2})
+            stored.insert(dayName(day), days[dayName(day)]);
+        expectStored(window, {dayName(0) + added, dayName(1) + added, dayName(2) + added}, "sums built after the import");
+
+        chooseFiles(later, {dayName(3), dayName(4)});
+        action(window, "actionaddfiles")->trigger();
+        QCOMPARE(window.statusBar()->currentMessage(), QString("2 files added, 0 replaced, 0 already there"));
+        stored.insert(dayName(3), days[dayName(3)]);
+        stored.insert(dayName(4), days[dayName(4)]);
+        expectStored(window, {dayName(3) + added, dayName(4) + added}, "sums of 5 blocks brought up to date");
+
+        onNextModal("QFileDialog", [&](QWidget *dialog) { // the whole folder, every file already there
+            static_cast<QFileDialog *>(dialog)->setDirectory(all);
+            click(dialog, "wholeFolderButton");
+        });
+        action(window, "actionaddfiles")->trigger();
+        expectStored(window, {dayName(0) + there, dayName(1) + there, dayName(2) + there, dayName(3) + there, dayName(4) + there},
+                     "sums of 0 blocks brought up to date");
+
+        chooseFiles(regrown, {dayName(4)});
+        action(window, "actionaddfiles")->trigger();
+        stored.insert(dayName(4), grown);
+        expectStored(window, {dayName(4) + "|replaced|160|163|3|wrong number of fields: 1 (lines 5); overlong: 1 (lines 52); damaged: 1 (lines 62)"},
+                     "sums of 4 blocks brought up to date");
+        // The report saved as text says the same.
+        auto *report = window.findChild<ImportReportDialog *>();
+        QVERIFY(report->saveTo(dir.filePath("report.txt")));
+        QCOMPARE(readTextFile(dir.filePath("report.txt")).split('\n').mid(0, 5),
+                 QStringList({"0 files added, 1 replaced, 0 already there", "", regrown + "/" + dayName(4),
+                              "  replaced, 160 records stored, 163 lines read, 3 skipped",
+                              "  skipped lines: wrong number of fields: 1 (lines 5); overlong: 1 (lines 52); damaged: 1 (lines 62)"}));
+        QVERIFY(!report->saveTo(dir.filePath("no/such/folder/report.txt")));
+
+        // What does not succeed leaves everything as it was.
+        const QStringList before = storedState();
+        QString told;
+        chooseFiles(other, {dayName(5)}, [&] { answerMessage(&told); });
+        action(window, "actionaddfiles")->trigger();
+        QCOMPARE(told, QString("These record files are of another instrument (model code 3) than the records imported. Nothing was added."));
+        QCOMPARE(storedState(), before);
+        holdWorkerJobs();
+        chooseFiles(later, {dayName(3), dayName(4)}, [&] {
+            onNextModal("DialogProgress", [&](QWidget *dialog) {
+                QTest::keyClick(dialog, Qt::Key_Escape);
+                releaseWorkerJobs();
+                answerMessage(&told);
+            });
+        });
+        action(window, "actionaddfiles")->trigger();
+        QCOMPARE(told, QString("The addition was cancelled. The records are as they were."));
+        QCOMPARE(storedState(), before);
+        SQLThread::setConnectionHook([](QSqlDatabase &db) { // a full disk
+            QSqlQuery count(db);
+            count.exec("PRAGMA page_count");
+            count.next();
+            QSqlQuery(db).exec(QString("PRAGMA max_page_count = %1").arg(count.value(0).toInt()));
+        });
+        chooseFiles(writeRecordFolder(root, "more", "12", {{dayName(5), dayLines(5, 2000)}}), {dayName(5)},
+                    [&] { answerMessage(&told); });
+        action(window, "actionaddfiles")->trigger();
+        SQLThread::setConnectionHook({});
+        QVERIFY2(told.contains("full"), qPrintable(told));
+        QCOMPARE(storedState(), before);
     }
 
     // A job that does not succeed keeps the page and the records: one asked

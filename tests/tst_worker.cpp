@@ -92,11 +92,13 @@ private slots:
                              QString::fromUtf8("HH|\xef\xbf\xbd\xef\xbf\xbd|9|2024-03-01 00:03:00\n"), "|||\n"};
         // About 1.5 MB more, read in several batches while earlier ones are
         // stored: skipped lines, and long lines that grow threefold when repaired.
+        int skipped = 2; // the wrong count and the overlong line above
         for (int i = 0; i < 40000; ++i) {
             const QByteArray time = Start.addSecs(i).toString("yyyy-MM-dd hh:mm:ss").toLatin1();
             const bool longSv = i % 10007 == 5000;
             if (i % 7 == 3) {
                 content += QByteArray::number(i) + "," + time + "\r\n"; // wrong count
+                ++skipped;
                 continue;
             }
             content += QByteArray::number(i) + "," + (longSv ? QByteArray(20000, '\xff') : QByteArray::number(i % 100))
@@ -112,6 +114,9 @@ private slots:
             setPreferredInsertPath(path);
             runImport({file});
             QCOMPARE(tableRows("meter11"), expected);
+            // Every line after the header read, stored or skipped.
+            QCOMPARE(queryRows("select records, lines_read, lines_skipped from imported_files"),
+                     QStringList{QString("%1|%2|%3").arg(expected.size()).arg(40008).arg(skipped)});
         }
         setPreferredInsertPath(InsertPath::Automatic);
         // An export quotes what the instrument wrote with quotes.

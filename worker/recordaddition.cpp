@@ -26,7 +26,7 @@ void SQLThread::dn_addCSV(QStringList files)
     if (table != imported) {
         const QString text = tr("These record files are of another instrument (model code %1) than the records "
                                 "imported. Nothing was added.")
-                                 .arg(model.tableCode);
+                                 .arg(model.code);
         return finishJob(JobOutcome::Failed, text);
     }
     addRecords(model, files);
@@ -88,13 +88,17 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
     }
     inserter.reset();
     remove.finish();
+    int summed = 0;
     if (failure.isEmpty() && !cancelRequested() && sumsKept)
-        failure = RecordSums::update(db, family, model.tableCode, changed);
+        failure = RecordSums::update(db, family, model.tableCode, changed, &summed);
     if (failure.isEmpty() && !cancelRequested() && !db.commit())
         failure = tr("Import failed: %1").arg(db.lastError().text());
     if (!failure.isEmpty() || cancelRequested())
         return failImport(failure, failure);
     closeConnection();
+    startReadPaths();
+    if (sumsKept)
+        noteReadPath(QStringLiteral("sums of %1 blocks brought up to date").arg(summed));
     lastReport = report;
     finishImport(family, model.tableCode, report.headline());
 }

@@ -267,5 +267,6 @@ void SQLThread::importRecords(int family, int tableCode, const QStringList &file
     Meter = tableCode;
     writeSetting(QStringLiteral("Meter"), QString::number(tableCode));
     lastReport = report;
+    startReadPaths();
     finishImport(meterFamily(family), tableCode, tr("%1 files to be imported").arg(n));
 }

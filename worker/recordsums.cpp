@@ -186,7 +186,8 @@ bool current(QSqlDatabase &db, const QString &table)
     return greatestRowid(db, table) == last;
 }
 
-QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const QList<RowidRange> &changed)
+QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const QList<RowidRange> &changed,
+               int *summedBlocks)
 {
     const QString table = family.table(meter);
     const QStringList all = everyValueColumn(family, meter);
@@ -206,6 +207,7 @@ QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const QLi
         || !query.prepare(QStringLiteral("delete from record_sums where tbl = ? and block = ?")))
         return sums.lastError().isValid() ? sums.lastError().text() : query.lastError().text();
     SumRows rows(SumColumns);
+    *summedBlocks = int(blocks.size());
     for (qint64 k : std::as_const(blocks)) {
         query.addBindValue(table);
         query.addBindValue(k);

@@ -32,7 +32,8 @@ struct RowidRange {
 
 // Sums up again the blocks of the changed rowids of kept sums, within the
 // caller's transaction; SQLite's reason when that failed.
-QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const QList<RowidRange> &changed);
+QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const QList<RowidRange> &changed,
+               int *summedBlocks);
 
 // The blocks of `columns` of a table, when a whole build of the table as it
 // stands is kept; with the rowids per block.

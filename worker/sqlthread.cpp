@@ -231,8 +231,10 @@ void SQLThread::prepareTimeIndex(const MeterFamily &family, int meter)
             // The sums first: every search reads them; a stop between the
             // check and the handle must still count.
             // An addition brings kept sums up to date itself.
-            if (indexWanted && !RecordSums::current(index, family.table(meter)))
+            if (indexWanted && !RecordSums::current(index, family.table(meter))) {
+                addReadPath(QStringLiteral("sums built after the import"));
                 RecordSums::build(index, family, meter, g_blockRowids);
+            }
             g_sumsBuild.unlock();
             if (indexWanted)
                 QSqlQuery(index).exec(timeIndexStatement(family.table(meter)));
@@ -386,12 +388,20 @@ WindowSummary SQLThread::statementSummary(const PagedQuery &request, qint32 coun
     return summary;
 }
 
+void SQLThread::startReadPaths()
+{
+    QMutexLocker lock(&g_readPathsLock);
+    g_readPaths.clear();
+}
+
+void SQLThread::noteReadPath(const QString &path)
+{
+    addReadPath(path);
+}
+
 void SQLThread::runPagedQuery(const PagedQuery &request)
 {
-    {
-        QMutexLocker lock(&g_readPathsLock);
-        g_readPaths.clear();
-    }
+    startReadPaths();
     openConnection(recordDatabasePath());
     emit PostProgress(QStringLiteral("Querying..."), 25);
     const auto failed = [&](const char *trace, const QSqlQuery &query) { failQuery(trace, query); };

@@ -56,7 +56,8 @@ public:
     // made (tests hold the build there).
     static void setTimeIndexHook(std::function<void()> hook);
     // How the last page or chart job read its window, one line per statement:
-    // "page in table order", "window through the index"...
+    // "page in table order", "window through the index"...; after an import
+    // or an addition, how its sums were brought up to date.
     static QStringList readPathsOfLastJob();
 
     // Asks the running job to stop; safe from any thread. The job rolls back
@@ -149,6 +150,8 @@ private:
     void runChartQuery(const MeterFamily &family, const ChartRequest &request);
     void runPagedQuery(const PagedQuery &request);
     void failQuery(const char *trace, const QSqlQuery &query);
+    static void startReadPaths();
+    static void noteReadPath(const QString &path);
     // The blocks of which some record of the search may match, with their
     // matching records: from the sums kept, which are built first where there
     // are none; empty (the job ended so) when that failed.
