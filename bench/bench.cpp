@@ -78,6 +78,15 @@ public:
         return ms;
     }
 
+    // Runs one addition and returns its time in ms.
+    double add(const QStringList &files)
+    {
+        std::swap(importer, worker);
+        const double ms = time([this, files] { worker->dn_addCSV(files); });
+        std::swap(importer, worker);
+        return ms;
+    }
+
     // Waits until the sums and the time index are built behind an import.
     void waitForImporter() { QMetaObject::invokeMethod(importer, [] {}, Qt::BlockingQueuedConnection); }
 
@@ -264,6 +273,68 @@ double shellImportAll(const QStringList &files, const QString &table, qint64 *by
     return ms;
 }
 
+// Day `day` after the year's first, written as the first day's file with its
+// dates moved, into a folder of its own with the model file.
+QString laterDay(const QString &root, const QStringList &year, int day)
+{
+    const QString folder = root + "/later-days";
+    QDir().mkpath(folder);
+    QFile::remove(folder + "/VNMETER.INI");
+    QFile::copy(QFileInfo(year.first()).path() + "/VNMETER.INI", folder + "/VNMETER.INI");
+    const QDate date = Start.date().addDays(day);
+    const QString path = folder + "/" + date.toString("yyyyMMdd") + ".CSV";
+    if (!QFile::exists(path)) {
+        QFile first(year.first()), copy(path);
+        first.open(QIODevice::ReadOnly);
+        copy.open(QIODevice::WriteOnly);
+        copy.write(first.readAll().replace(Start.date().toString(Qt::ISODate).toLatin1(),
+                                           date.toString(Qt::ISODate).toLatin1()));
+    }
+    return path;
+}
+
+// Days added to the year's records, a month of files already there, and a
+// month added to an empty database (the year's database is set aside meanwhile).
+void additions(Bench &bench, const QString &root, const QStringList &yearFiles)
+{
+    Figures addDay, already, month, shell, ratio;
+    const int days = int(yearFiles.size());
+    for (int run = 0; run < 3; ++run) {
+        const QDate date = Start.date().addDays(days + run);
+        const QString file = laterDay(root, yearFiles, days + run);
+        double ms = bench.add({file});
+        ms += bench.time([&bench, date] {
+            bench.worker->dn_Record_Search1(-1, 0, QDateTime(date, QTime(6, 0)), QDateTime(date, QTime(7, 0)), -99999,
+                                            99999, false);
+        });
+        addDay.ms << ms;
+        bench.waitForImporter();
+    }
+    addDay.print("  add a day to the year, to a window's first page", "target < 1500 ms");
+    const QStringList firstMonth = yearFiles.mid(0, 30);
+    for (int run = 0; run < 5; ++run)
+        already.ms << bench.add(firstMonth);
+    already.print("  add 30 days already there", "target < 500 ms");
+
+    const QString yearDb = recordDatabasePath() + ".year";
+    QFile::rename(recordDatabasePath(), yearDb);
+    qint64 bytes = 0;
+    for (int run = 0; run < 3; ++run) {
+        replaceRecordDatabase();
+        Meter = -1;
+        month.ms << bench.add(firstMonth);
+        bench.waitForImporter();
+        shell.ms << shellImportAll(firstMonth, "meter12", &bytes);
+        ratio.ms << shell.ms.last() / month.ms.last();
+    }
+    std::printf("  add a month to an empty database: median %.0f ms, sqlite3 .import %.0f ms, ratio %.2f (min %.2f, max %.2f)   target >= 2.0\n",
+                month.median(), shell.median(), ratio.median(), ratio.min(), ratio.max());
+    std::fflush(stdout);
+    QFile::remove(recordDatabasePath());
+    QFile::rename(yearDb, recordDatabasePath());
+    Meter = 12;
+}
+
 void year(Bench &bench, const QString &root, bool searchOnly)
 {
     const QStringList files = yearFiles(root);
@@ -304,6 +375,7 @@ void year(Bench &bench, const QString &root, bool searchOnly)
     const int lastPage = qMax(0, (g_recordCount - 1) / PageRcd);
     bench.repeat(5, search(lastPage, Start, end)).print("  the year: last page", "target < 300 ms");
     bench.repeat(5, [&] { bench.worker->dn_Record_Cart1(false, -1, 0, Start, end); }).print("  the year: chart of 500", "target < 300 ms");
+    additions(bench, root, files);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "dialogconfig.h"
 #include "dialogmessage.h"
 #include "dialogprogress.h"
+#include "importreportdialog.h"
 #include "mainwindow.h"
 #include "testsupport.h"
 #include "settings.h"
@@ -11,6 +12,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
@@ -78,6 +84,47 @@ void shootFamily(const QString &folder, int family)
     save(&window, QString("minimum-data%1").arg(family));
 }
 
+// An addition to the level meter's records: the chooser with its "Whole
+// folder" button, the report (two days already there, a new one with lines
+// skipped), and the question a drop asks.
+void shootAddition()
+{
+    QTemporaryDir days;
+    const QString level = QStringLiteral(SAMPLES_DIR) + "/level-meter";
+    QStringList paths;
+    for (const QString &name : QDir(level).entryList({"*.CSV", "VNMETER.INI"}, QDir::Files, QDir::Name)) {
+        QFile::copy(level + "/" + name, days.filePath(name));
+        if (name.endsWith(".CSV"))
+            paths << level + "/" + name;
+    }
+    QStringList lines;
+    for (int k = 0; k < 300; ++k)
+        lines << recordFields(2, 2880 + k).join(',');
+    lines.insert(40, "1,2,3");
+    lines.insert(41, QString(70000, '9'));
+    writeRecordFolder(QDir(days.path()), ".", "2", {{"20240303.CSV", lines}});
+    freshDatabase();
+    runImport(paths);
+    MainWindow window;
+    window.show();
+    onNextModal("QFileDialog", [&days](QWidget *dialog) {
+        static_cast<QFileDialog *>(dialog)->setDirectory(days.path());
+        save(dialog, "add-dialog");
+        click(dialog, "wholeFolderButton");
+    });
+    window.findChild<QAction *>("actionaddfiles")->trigger();
+    save(window.findChild<ImportReportDialog *>(), "add-report");
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(level)});
+    QDropEvent drop(QPointF(100, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    onNextModal("QMessageBox", [](QWidget *box) {
+        save(box, "drop-replace-or-add");
+        static_cast<QMessageBox *>(box)->button(QMessageBox::Cancel)->click();
+    });
+    static_cast<QObject *>(&window)->event(&drop);
+    QTest::qWait(300);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -102,6 +149,7 @@ int main(int argc, char *argv[])
                                           {"temp-humidity", 4}, {"alarm-meter-8", 5}};
     for (const auto &set : sets)
         shootFamily(set.first, set.second);
+    shootAddition();
 
     for (int percent : {0, 37, 90}) {
         DialogProgress progress;

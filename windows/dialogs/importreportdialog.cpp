@@ -58,6 +58,7 @@ ImportReportDialog::ImportReportDialog(const ImportReport &report, QWidget *pare
     status = new QLabel(this);
     status->setObjectName(QStringLiteral("reportStatus"));
     status->setWordWrap(true);
+    status->hide(); // until the report is saved
     layout->addWidget(status);
     auto *buttons = new QDialogButtonBox(this);
     QPushButton *saveButton = buttons->addButton(tr("Save as text..."), QDialogButtonBox::ActionRole);
@@ -86,6 +87,7 @@ bool ImportReportDialog::saveTo(const QString &path)
     QSaveFile file(path);
     const bool saved = file.open(QIODevice::WriteOnly | QIODevice::Text) && file.write(report.text().toUtf8()) >= 0
         && file.commit();
+    status->show();
     status->setText(saved ? tr("Saved as %1.").arg(QDir::toNativeSeparators(path))
                           : tr("The report could not be saved as %1: %2")
                                 .arg(QDir::toNativeSeparators(path), file.errorString()));
