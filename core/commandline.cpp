@@ -46,6 +46,31 @@ QStringList withoutQtOptions(const QStringList &arguments)
     return kept;
 }
 
+// For each path without an option of its own, in order: whether it follows
+// an --add (and is added) rather than an --import or no option (imported).
+QList<bool> positionalsToAdd(const QStringList &arguments)
+{
+    QList<bool> added;
+    bool adding = false;
+    for (int i = 1; i < arguments.size(); ++i) {
+        const QString &argument = arguments.at(i);
+        if (argument == QLatin1String("--")) {
+            for (++i; i < arguments.size(); ++i)
+                added << adding;
+            break;
+        }
+        const QString name = argument.section(QLatin1Char('='), 0, 0);
+        if (name == QLatin1String("--add") || name == QLatin1String("--import"))
+            adding = name == QLatin1String("--add");
+        if (!argument.startsWith(QLatin1Char('-')))
+            added << adding;
+        else if (!argument.contains(QLatin1Char('='))
+                 && (name == QLatin1String("--add") || name == QLatin1String("--import") || name == QLatin1String("--data")))
+            ++i; // its value
+    }
+    return added;
+}
+
 } // namespace
 
 CommandLine parseCommandLine(const QStringList &qtArguments)
@@ -99,9 +124,14 @@ CommandLine parseCommandLine(const QStringList &qtArguments)
     line.dataFolder = parser.value(data);
     if (parser.isSet(data) && line.dataFolder.isEmpty())
         return wrong(QCoreApplication::translate("CommandLine", "--data needs a folder."));
-    // Paths without --import are imported too: the desktop opens files so.
-    line.imports = parser.values(import) + parser.positionalArguments();
+    // Paths without an option are imported too (the desktop opens files so),
+    // or added when they follow an --add.
+    line.imports = parser.values(import);
     line.additions = parser.values(add);
+    const QStringList paths = parser.positionalArguments();
+    const QList<bool> added = positionalsToAdd(arguments);
+    for (int i = 0; i < paths.size(); ++i)
+        (added.value(i) ? line.additions : line.imports) << paths.at(i);
     for (const QString &path : line.imports + line.additions) {
         if (path.isEmpty() || !QFileInfo::exists(path))
             return wrong(QCoreApplication::translate("CommandLine", "No record file or folder at \"%1\".").arg(path));

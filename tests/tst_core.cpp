@@ -1,3 +1,4 @@
+#include "commandline.h"
 #include "recordlinereader.h"
 #include "recordtime.h"
 #include "settings.h"
@@ -109,6 +110,16 @@ private slots:
         QCOMPARE(QList<double>({m.minimum, double(m.minimumRow), m.maximum, double(m.maximumRow), double(m.numbers)}),
                  QList<double>({0.5, 30, 9, 21, 6}));
         QCOMPARE(m.sum + m.sumError, 1.0); // no term lost to the large ones
+    }
+
+    // Paths without an option belong to the --add or --import before them.
+    void pathsToImportAndToAdd()
+    {
+        const QString a = QDir::tempPath(), b = QDir::rootPath();
+        const CommandLine line = parseCommandLine({"viewer", a, "--add", b, a, "--import=" + b, a, "--add=" + a, "--", b});
+        QCOMPARE(line.imports, (QStringList{b, a, a}));
+        QCOMPARE(line.additions, (QStringList{b, a, a, b}));
+        QCOMPARE(line.exitCode, -1);
     }
 
     void overlongLinesAreCut()
