@@ -8,6 +8,7 @@
 #include "qroundprogressbar.h"
 #include "recorddatabase.h"
 #include "recorddatetime.h"
+#include "recordoverview.h"
 #include "recordsums.h"
 #include "summaryfunction.h"
 #include "rowinserter.h"
@@ -58,18 +59,21 @@ QString dayName(int day)
     return QString("202403%1.CSV").arg(day + 1, 2, 10, QChar('0'));
 }
 
+const QString KeptSums = "select * from record_sums order by tbl, col, block";
+const QString KeptOverview = "select * from record_overview order by tbl, col, level, span";
+
 // What an addition must leave as it was when it does not succeed, and what
 // it must bring up to date when it does.
 QStringList storedState()
 {
     return queryRows("select * from meter12 order by rowid")
-        + queryRows("select * from record_sums order by tbl, col, block")
-        + queryRows("select * from record_sums_state") + queryRows("select * from imported_files order by name")
+        + queryRows(KeptSums) + queryRows(KeptOverview) + queryRows("select * from record_sums_state")
+        + queryRows("select * from record_overview_state") + queryRows("select * from imported_files order by name")
         + queryRows("select name from sqlite_master where type = 'index' and name = 'meter12_time'");
 }
 
-// The sums a whole build makes of the records as they are now.
-QStringList rebuiltSums(const QString &folder)
+// The sums and the overview a whole build makes of the records as they are now.
+QStringList rebuilt(const QString &folder)
 {
     const QString copy = folder + "/rebuilt.db";
     QFile::remove(copy);
@@ -80,11 +84,11 @@ QStringList rebuiltSums(const QString &folder)
         db.open();
         registerRecordDatetime(sqliteHandle(db));
         registerSummaryFunction(sqliteHandle(db));
-        QSqlQuery(db).exec("delete from record_sums");
         RecordSums::build(db, meterFamily(1), 12, 50);
+        RecordOverview::build(db, meterFamily(1), 12, [] { return false; });
     }
     QSqlDatabase::removeDatabase("rebuild");
-    return queryRows("select * from record_sums order by tbl, col, block", copy);
+    return queryRows(KeptSums, copy) + queryRows(KeptOverview, copy);
 }
 
 QStringList reportRows(MainWindow &window)
@@ -276,9 +280,9 @@ private slots:
         const QString regrown = writeRecordFolder(root, "grown", "12", {{dayName(4), grown}});
         const QString other = writeRecordFolder(root, "other", "3", {{dayName(5), {recordFields(3, 0).join(',')}}});
         QMap<QString, QStringList> stored; // the lines of each file imported
-        const auto expectStored = [&](MainWindow &window, const QStringList &report, const QString &sums) {
+        const auto expectStored = [&](MainWindow &window, const QStringList &report, const QStringList &built) {
             QTRY_VERIFY(!window.findChild<QLabel *>("timeIndexLabel")->isVisible());
-            QCOMPARE(SQLThread::readPathsOfLastJob(), QStringList{sums});
+            QCOMPARE(SQLThread::readPathsOfLastJob(), built);
             QStringList expected, ledger;
             for (auto file = stored.cbegin(); file != stored.cend(); ++file) {
                 qsizetype before = expected.size();
@@ -292,7 +296,7 @@ private slots:
             rows.sort();
             QCOMPARE(rows, expected);
             QCOMPARE(queryRows("select name, records from imported_files order by name"), ledger);
-            QCOMPARE(queryRows("select * from record_sums order by tbl, col, block"), rebuiltSums(dir.path()));
+            QCOMPARE(queryRows(KeptSums) + queryRows(KeptOverview), rebuilt(dir.path()));
             QCOMPARE(databaseValue("select count(*) from sqlite_master where name = 'meter12_time'"), QString("1"));
             QCOMPARE(reportRows(window), report);
             // The page and its summary from the sums, as the statements give them.
@@ -317,14 +321,14 @@ private slots:
         action(window, "actionopendb")->trigger();
         for (int day : {0, 1, 2})
             stored.insert(dayName(day), days[dayName(day)]);
-        expectStored(window, {dayName(0) + added, dayName(1) + added, dayName(2) + added}, "sums built after the import");
+        expectStored(window, {dayName(0) + added, dayName(1) + added, dayName(2) + added}, QStringList{"sums built after the import", "overview built after the import"});
 
         chooseFiles(later, {dayName(3), dayName(4)});
         action(window, "actionaddfiles")->trigger();
         QCOMPARE(window.statusBar()->currentMessage(), QString("2 files added, 0 replaced, 0 already there"));
         stored.insert(dayName(3), days[dayName(3)]);
         stored.insert(dayName(4), days[dayName(4)]);
-        expectStored(window, {dayName(3) + added, dayName(4) + added}, "sums of 5 blocks brought up to date");
+        expectStored(window, {dayName(3) + added, dayName(4) + added}, QStringList{"sums of 5 blocks brought up to date", "overview of 200 minutes brought up to date"});
 
         onNextModal("QFileDialog", [&](QWidget *dialog) { // the whole folder, every file already there
             static_cast<QFileDialog *>(dialog)->setDirectory(all);
@@ -332,13 +336,13 @@ private slots:
         });
         action(window, "actionaddfiles")->trigger();
         expectStored(window, {dayName(0) + there, dayName(1) + there, dayName(2) + there, dayName(3) + there, dayName(4) + there},
-                     "sums of 0 blocks brought up to date");
+                     QStringList{"sums of 0 blocks brought up to date", "overview of 0 minutes brought up to date"});
 
         chooseFiles(regrown, {dayName(4)});
         action(window, "actionaddfiles")->trigger();
         stored.insert(dayName(4), grown);
         expectStored(window, {dayName(4) + "|replaced|160|163|3|wrong number of fields: 1 (lines 5); overlong: 1 (lines 52); damaged: 1 (lines 62)"},
-                     "sums of 4 blocks brought up to date");
+                     QStringList{"sums of 4 blocks brought up to date", "overview of 260 minutes brought up to date"});
         // The report saved as text says the same.
         auto *report = window.findChild<ImportReportDialog *>();
         QVERIFY(report->saveTo(dir.filePath("report.txt")));

@@ -1,4 +1,5 @@
 #include "recorddatabase.h"
+#include "overviewcells.h"
 #include "recorddatetime.h"
 #include "rowinserter.h"
 #include "settings.h"
@@ -23,6 +24,66 @@ void holdReadLock(QSqlDatabase &db)
     QSqlQuery(db).exec("PRAGMA busy_timeout = 0");
     sqlite3_open(QFile::encodeName(db.databaseName()).constData(), &g_lockHolder);
     sqlite3_exec(g_lockHolder, "BEGIN; SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr);
+}
+
+// A record as the overview must see it, computed here from what was written.
+struct Drawn {
+    qint64 time;
+    qint64 rowid;
+    QString value;
+};
+
+// The least and greatest number, the first and last record of `records` by
+// time then rowid, and the markers, as "records numbers hh ll | first | last | min | max".
+QString figuresOf(QList<Drawn> records)
+{
+    if (records.isEmpty())
+        return "0";
+    std::sort(records.begin(), records.end(), [](const Drawn &a, const Drawn &b) {
+        return a.time < b.time || (a.time == b.time && a.rowid < b.rowid);
+    });
+    const auto text = [](const Drawn &d) {
+        bool number = false;
+        const double value = d.value.toDouble(&number);
+        return QString("%1@%2#%3").arg(number ? QString::number(value) : "?").arg(d.time).arg(d.rowid);
+    };
+    QList<Drawn> numbers;
+    int hh = 0, ll = 0;
+    for (const Drawn &d : records) {
+        bool ok = false;
+        d.value.toDouble(&ok);
+        if (ok)
+            numbers << d;
+        hh += d.value == "HH";
+        ll += d.value == "LL";
+    }
+    QString figures = QString("%1 %2 %3 %4 | %5 | %6").arg(records.size()).arg(numbers.size()).arg(hh).arg(ll)
+                          .arg(text(records.first()), text(records.last()));
+    if (!numbers.isEmpty()) {
+        const auto less = [](const Drawn &a, const Drawn &b) { return a.value.toDouble() < b.value.toDouble(); };
+        // min_element and max_element with equal values: the first one in time order
+        const Drawn low = *std::min_element(numbers.begin(), numbers.end(), less);
+        Drawn high = numbers.first();
+        for (const Drawn &d : numbers)
+            if (d.value.toDouble() > high.value.toDouble())
+                high = d;
+        figures += " | " + text(low) + " | " + text(high);
+    }
+    return figures;
+}
+
+QString figuresOf(const OverviewCell &cell)
+{
+    if (cell.records == 0)
+        return "0";
+    const auto text = [](const OverviewPoint &p, const QString &marker) {
+        return QString("%1@%2#%3").arg(std::isnan(p.value) ? marker : QString::number(p.value)).arg(p.time).arg(p.rowid);
+    };
+    QString figures = QString("%1 %2 %3 %4 | %5 | %6").arg(cell.records).arg(cell.numbers).arg(cell.hh).arg(cell.ll)
+                          .arg(text(cell.first, "?"), text(cell.last, "?"));
+    if (cell.numbers > 0)
+        figures += " | " + text(cell.minimum, "") + " | " + text(cell.maximum, "");
+    return figures;
 }
 
 } // namespace
@@ -246,6 +307,70 @@ private slots:
     // stamped partly out of order, in blocks of 7 rowids. The sums answer
     // every page, the count, the summary and the place of its extremes as
     // the statements alone do.
+    // The overview's columns against the same figures computed here from
+    // every record: spikes of one record, stamps that step back, a gap,
+    // markers and unreadable values, windows whose edges cut the kept spans.
+    void overviewAsEveryRecord_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("fromSecond"); // of the window, after Start
+        QTest::addColumn<int>("toSecond");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("whole, one column") << 1 << -7200 << 90000 << "spans of 3600 s";
+        QTest::newRow("whole, 7 columns") << 7 << -7200 << 90000 << "spans of 3600 s";
+        QTest::newRow("cut, 300 columns") << 300 << 1234 << 70001 << "spans of 60 s";
+        QTest::newRow("cut, 1200 columns") << 1200 << 3599 << 40000 << "the records";
+        QTest::newRow("a minute") << 1200 << 601 << 660 << "the records";
+    }
+
+    void overviewAsEveryRecord()
+    {
+        QFETCH(int, width);
+        QFETCH(int, fromSecond);
+        QFETCH(int, toSecond);
+        QFETCH(QString, path);
+        const qint64 start = QDateTime(Start.date(), Start.time(), Qt::UTC).toSecsSinceEpoch();
+        static QList<Drawn> drawn[2]; // the records of both channels, generated once
+        if (drawn[0].isEmpty()) {
+            QStringList lines;
+            for (int k = 0, second = 0; k < 4000; ++k) {
+                second += k == 2000 ? 5 * 3600 : 13; // a gap of five hours
+                const int at = k % 97 == 50 ? second - 7000 : second; // a stamp two hours back
+                QStringList fields = recordFields(12, k);
+                if (k % 211 == 100)
+                    fields[0] = k % 2 ? "99999" : "-99999"; // a spike of one record
+                fields.last() = k % 401 == 3 ? "no time" : QDateTime(Start).addSecs(at).toString("yyyy-MM-dd hh:mm:ss");
+                lines << fields.join(',');
+                for (int channel : {0, 1})
+                    if (k % 401 != 3)
+                        drawn[channel] << Drawn{start + at, k + 1, fields.at(3 * channel)};
+            }
+            freshDatabase();
+            Meter = 12;
+            runImport({writeRecordFolder(QDir(dir.path()), "overview", "12", {{"20240301.CSV", lines}}) + "/20240301.CSV"});
+        }
+        Meter = 12;
+        SQLThread worker;
+        worker.drawOverview(1, {"pv1", "pv2"}, Start.addSecs(fromSecond), Start.addSecs(toSecond), width);
+        QVERIFY(worker.outcome().done());
+        QCOMPARE(SQLThread::readPathsOfLastJob().last().section(" from ", 1), path);
+        const OverviewPlan plan = g_overview.plan;
+        QVERIFY(plan.columns <= width + 1 && plan.columnSeconds * width >= toSecond - fromSecond + 1);
+        QCOMPARE(plan.origin % plan.columnSeconds, 0);
+        for (int channel : {0, 1}) {
+            QCOMPARE(g_overview.cells.at(channel).size(), plan.columns);
+            for (int column = 0; column < plan.columns; ++column) {
+                const qint64 from = qMax(start + fromSecond, plan.origin + column * plan.columnSeconds);
+                const qint64 to = qMin(start + toSecond + 1, plan.origin + (column + 1) * plan.columnSeconds);
+                QList<Drawn> inColumn;
+                for (const Drawn &d : std::as_const(drawn[channel]))
+                    if (d.time >= from && d.time < to)
+                        inColumn << d;
+                QCOMPARE(figuresOf(g_overview.cells.at(channel).at(column)), figuresOf(inColumn));
+            }
+        }
+    }
+
     void sumsAnswerAsTheStatements_data()
     {
         QTest::addColumn<int>("model");

@@ -4,6 +4,7 @@
 #include "families.h"
 #include "importedfiles.h"
 #include "recorddatabase.h"
+#include "recordoverview.h"
 #include "recordsums.h"
 #include "rowinserter.h"
 #include "settings.h"
@@ -48,6 +49,7 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
     if (!failure.isEmpty())
         return failImport(tr("Import failed: %1").arg(failure), tr("Import failed: %1").arg(failure));
     const bool sumsKept = RecordSums::current(db, table);
+    const bool overviewKept = RecordOverview::current(db, table);
     std::unique_ptr<RowInserter> inserter = makeRowInserter(db);
     inserter->prepare(insertStatement(model.tableCode));
     const int fieldCount = recordFieldCount(model.tableCode);
@@ -55,6 +57,12 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
 
     ImportReport report;
     QList<RecordSums::RowidRange> changed;
+    QList<QPair<qint64, qint64>> changedTimes; // naive seconds, of records removed or added
+    const auto noteTimes = [&](const RecordSums::RowidRange &rows) {
+        qint64 from = 0, to = 0;
+        if (overviewKept && rows.last >= rows.first && RecordOverview::stampSpan(db, table, rows.first, rows.last, &from, &to))
+            changedTimes << qMakePair(from, to);
+    };
     QSqlQuery remove(db);
     remove.prepare(QStringLiteral("delete from main.%1 where rowid between ? and ?").arg(table));
     for (int k = 0; k < files.size() && failure.isEmpty() && !cancelRequested(); ++k) {
@@ -72,6 +80,7 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
             }
             // The same day copied again with other content: its records go.
             file.outcome = FileReport::Replaced;
+            noteTimes({entry->firstRowid, entry->lastRowid});
             remove.addBindValue(entry->firstRowid);
             remove.addBindValue(entry->lastRowid);
             if (!remove.exec()) {
@@ -83,6 +92,7 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
         const qint64 firstRowid = ImportedFiles::greatestRowid(db, table) + 1;
         failure = storeRecordFile(*inserter, table, fieldCount, traceEachField, file);
         changed << RecordSums::RowidRange{firstRowid, firstRowid + file.records - 1};
+        noteTimes(changed.last());
         report.files << file;
         emit PostProgress(tr("Import file :%1").arg(file.path), 2 + 88 * (k + 1) / int(files.size()));
     }
@@ -91,6 +101,11 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
     int summed = 0;
     if (failure.isEmpty() && !cancelRequested() && sumsKept)
         failure = RecordSums::update(db, family, model.tableCode, changed, &summed);
+    qint64 minutes = 0;
+    for (const auto &[from, to] : std::as_const(changedTimes)) {
+        if (failure.isEmpty() && !cancelRequested())
+            failure = RecordOverview::update(db, family, model.tableCode, from, to, &minutes);
+    }
     if (failure.isEmpty() && !cancelRequested() && !db.commit())
         failure = tr("Import failed: %1").arg(db.lastError().text());
     if (!failure.isEmpty() || cancelRequested())
@@ -99,6 +114,8 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
     startReadPaths();
     if (sumsKept)
         noteReadPath(QStringLiteral("sums of %1 blocks brought up to date").arg(summed));
+    if (overviewKept)
+        noteReadPath(QStringLiteral("overview of %1 minutes brought up to date").arg(minutes));
     lastReport = report;
     finishImport(family, model.tableCode, report.headline());
 }

@@ -11,6 +11,7 @@
 #include "statements.h"
 #include "summaryblocks.h"
 #include "recordsums.h"
+#include "recordoverview.h"
 #include "summaryfunction.h"
 #include "windowsummary.h"
 
@@ -32,6 +33,7 @@ QMutex g_readPathsLock;
 // searches wait for what they read.
 QMutex g_sumsBuild;
 QMutex g_timeIndexBuild;
+QMutex g_overviewBuild;
 std::function<void()> g_timeIndexHook;
 const QString IndexConnectionName = QStringLiteral("timeindex");
 QStringList g_readPaths;
@@ -209,6 +211,7 @@ void SQLThread::finishImport(const MeterFamily &family, int meter, const QString
     // Held from before the report, so that a search the report lets start waits.
     g_sumsBuild.lock();
     g_timeIndexBuild.lock();
+    g_overviewBuild.lock();
     indexWanted = true;
     finishJob(JobOutcome::Done, QString(), report);
     prepareTimeIndex(family, meter);
@@ -220,32 +223,35 @@ void SQLThread::prepareTimeIndex(const MeterFamily &family, int meter)
     if (g_timeIndexHook)
         g_timeIndexHook();
     {
+        const QString table = family.table(meter);
         QSqlDatabase index = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), IndexConnectionName);
         index.setDatabaseName(recordDatabasePath());
-        if (indexWanted && index.open() && nativeHandleUsable(index)) {
+        const bool open = indexWanted && index.open() && nativeHandleUsable(index);
+        if (open) {
             registerRecordFunctions(sqliteHandle(index));
-            {
-                QMutexLocker lock(&handleLock);
-                indexHandle = sqliteHandle(index);
-            }
-            // The sums first: every search reads them; a stop between the
-            // check and the handle must still count.
-            // An addition brings kept sums up to date itself.
-            if (indexWanted && !RecordSums::current(index, family.table(meter))) {
-                addReadPath(QStringLiteral("sums built after the import"));
-                RecordSums::build(index, family, meter, g_blockRowids);
-            }
-            g_sumsBuild.unlock();
-            if (indexWanted)
-                QSqlQuery(index).exec(timeIndexStatement(family.table(meter)));
             QMutexLocker lock(&handleLock);
-            indexHandle = nullptr;
-        } else {
-            g_sumsBuild.unlock();
+            indexHandle = sqliteHandle(index);
         }
+        // The sums first: every search reads them; a stop between the check
+        // and the handle must still count. An addition brings kept sums and
+        // a kept overview up to date itself.
+        if (open && indexWanted && !RecordSums::current(index, table)) {
+            addReadPath(QStringLiteral("sums built after the import"));
+            RecordSums::build(index, family, meter, g_blockRowids);
+        }
+        g_sumsBuild.unlock();
+        if (open && indexWanted)
+            QSqlQuery(index).exec(timeIndexStatement(table));
+        g_timeIndexBuild.unlock();
+        if (open && indexWanted && !RecordOverview::current(index, table)) {
+            addReadPath(QStringLiteral("overview built after the import"));
+            RecordOverview::build(index, family, meter, [this] { return !indexWanted; });
+        }
+        g_overviewBuild.unlock();
+        QMutexLocker lock(&handleLock);
+        indexHandle = nullptr;
     }
     QSqlDatabase::removeDatabase(IndexConnectionName);
-    g_timeIndexBuild.unlock();
     emit TimeIndexPreparing(false);
 }
 
@@ -544,6 +550,44 @@ void SQLThread::locateRecord(int familyNumber, TableSearch search, bool chart, q
             return failQuery("locate", query);
         g_recordPosition = before + query.value(0).toLongLong();
     }
+    finishJob(JobOutcome::Done, QString(), tr("Query executed."));
+}
+
+void SQLThread::drawOverview(int familyNumber, QStringList columns, QDateTime st, QDateTime en, int width)
+{
+    startReadPaths();
+    if (!waitForBuild(g_overviewBuild, cancelFlag))
+        return finishCancelled();
+    openConnection(recordDatabasePath());
+    emit PostProgress(QStringLiteral("Querying..."), 25);
+    const MeterFamily &family = meterFamily(familyNumber);
+    const QString table = family.table(Meter);
+    // A database without one (an earlier version's, a build that was stopped) gets it now.
+    if (!RecordOverview::current(db, table)) {
+        emit PostProgress(tr("Summing up the records..."), 30);
+        addReadPath(QStringLiteral("overview built"));
+        const QString error = RecordOverview::build(db, family, Meter, [this] { return cancelRequested(); });
+        if (cancelRequested())
+            return finishCancelled();
+        if (!error.isEmpty())
+            return finishJob(JobOutcome::Failed, tr("The search failed: %1").arg(error));
+    }
+    Overview overview;
+    overview.plan = planOverview(naiveSeconds(st), naiveSeconds(en), width);
+    overview.columns = columns;
+    for (const QString &column : std::as_const(columns)) {
+        QVector<OverviewCell> cells;
+        const QString error = RecordOverview::read(db, table, column, overview.plan, &cells);
+        if (cancelRequested())
+            return finishCancelled();
+        if (!error.isEmpty())
+            return finishJob(JobOutcome::Failed, tr("The search failed: %1").arg(error));
+        overview.cells << cells;
+    }
+    addReadPath(QStringLiteral("overview of %1 columns from %2").arg(overview.plan.columns)
+                    .arg(overview.plan.level < 0 ? QStringLiteral("the records")
+                                                 : QStringLiteral("spans of %1 s").arg(OverviewLevels[overview.plan.level])));
+    g_overview = overview;
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
 }
 

@@ -77,6 +77,9 @@ public:
     // A job, called on the worker's thread: the place of record `rowid` in
     // the window of `search` (a chart: its window alone), in g_recordPosition.
     void locateRecord(int familyNumber, TableSearch search, bool chart, qint64 rowid);
+    // A job: the overview of value columns of the meter's table over the
+    // window at `width` pixel columns, in g_overview.
+    void drawOverview(int familyNumber, QStringList columns, QDateTime st, QDateTime en, int width);
     // A job: the stamps of the first and last record of the imported table
     // (of those with a readable stamp), in g_recordSpan.
     void readRecordSpan(int familyNumber);

@@ -1,0 +1,82 @@
+#ifndef OVERVIEWCELLS_H
+#define OVERVIEWCELLS_H
+
+#include <QDateTime>
+#include <QStringList>
+#include <QVector>
+#include <limits>
+
+// What an overview keeps of the records of one value column in a span of
+// time: enough to draw them as a line would be drawn through all of them
+// (the first and last record, the least and greatest value, each with its
+// time) and to place the HH and LL markers. Times are the stamps' seconds
+// counted as if they were UTC ("naive" seconds), so spans never meet a
+// change of the clock.
+struct OverviewPoint {
+    qint64 time = 0;
+    qint64 rowid = 0;
+    double value = std::numeric_limits<double>::quiet_NaN(); // NaN: no number (a marker, unreadable)
+
+    // Earlier in time, then in rowid.
+    bool before(const OverviewPoint &other) const
+    {
+        return time < other.time || (time == other.time && rowid < other.rowid);
+    }
+};
+
+struct OverviewCell {
+    qint64 records = 0; // with a readable stamp
+    qint64 numbers = 0;
+    qint64 hh = 0;
+    qint64 ll = 0;
+    OverviewPoint first;
+    OverviewPoint last;
+    OverviewPoint minimum; // of equal values the earlier record
+    OverviewPoint maximum;
+
+    enum class Kind { Number, High, Low, Unreadable };
+    void add(const OverviewPoint &point, Kind kind);
+    void merge(const OverviewCell &other);
+    bool operator==(const OverviewCell &other) const;
+};
+
+// The kind of a stored value text, and its number.
+OverviewCell::Kind overviewKind(const char *text, int size, double *number);
+
+// The stamp text "YYYY-MM-DD HH:MM:SS" as naive seconds; false for another text.
+bool naiveSeconds(const char *text, int size, qint64 *seconds);
+qint64 naiveSeconds(const QDateTime &time);
+QDateTime fromNaiveSeconds(qint64 seconds); // in the local zone, with the same wall-clock time
+
+// The kept levels of the overview: each sums up spans of this many seconds.
+constexpr qint64 OverviewLevels[] = {60, 3600};
+
+// How an overview of [from, to] (both included) at `width` pixel columns
+// is read: columns of `columnSeconds` from `origin` (a multiple of it),
+// clipped to the window; made of the kept spans of `level` (-1: the records
+// themselves, when a column is shorter than the shortest span).
+struct OverviewPlan {
+    qint64 from = 0;
+    qint64 to = 0; // included
+    qint64 columnSeconds = 1;
+    qint64 origin = 0;
+    int level = -1;
+    int columns = 0;
+
+    // The column of a time within the window.
+    int columnOf(qint64 time) const { return int((time - origin) / columnSeconds); }
+    qint64 columnStart(int column) const { return qMax(from, origin + column * columnSeconds); }
+    qint64 columnEnd(int column) const { return qMin(to + 1, origin + (column + 1) * columnSeconds); } // excluded
+};
+
+OverviewPlan planOverview(qint64 from, qint64 to, int width);
+
+// The result of an overview job: per value column asked for, its cells.
+struct Overview {
+    OverviewPlan plan;
+    QStringList columns;
+    QVector<QVector<OverviewCell>> cells;
+};
+extern Overview g_overview;
+
+#endif

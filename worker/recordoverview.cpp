@@ -1,0 +1,441 @@
+#include "recordoverview.h"
+
+#include "families.h"
+#include "rowinserter.h"
+#include "summaryblocks.h"
+
+#include <cmath>
+#include <functional>
+#include <map>
+#include <sqlite3.h>
+#include <unordered_map>
+
+namespace {
+
+const char *const Schema[] = {
+    "create table if not exists record_overview (tbl text not null, col text not null, level integer not null, "
+    "span integer not null, records integer, numbers integer, hh integer, ll integer, "
+    "first_time integer, first_rowid integer, first_value real, last_time integer, last_rowid integer, last_value real, "
+    "min_time integer, min_rowid integer, min_value real, max_time integer, max_rowid integer, max_value real, "
+    "primary key (tbl, col, level, span)) without rowid",
+    // One row a whole build: the table's greatest rowid then.
+    "create table if not exists record_overview_state (tbl text primary key, rowids integer)"};
+
+const char CellColumns[] = "records, numbers, hh, ll, first_time, first_rowid, first_value, last_time, last_rowid, "
+                           "last_value, min_time, min_rowid, min_value, max_time, max_rowid, max_value";
+
+// A statement on the connection's own handle, finalized with it.
+class Statement
+{
+public:
+    Statement(sqlite3 *handle, const QString &text) : handle(handle)
+    {
+        sqlite3_prepare_v2(handle, text.toUtf8().constData(), -1, &statement, nullptr);
+    }
+    ~Statement() { sqlite3_finalize(statement); }
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    bool ok() const { return statement != nullptr; }
+    sqlite3_stmt *operator*() const { return statement; }
+    void bind(int i, qint64 value) { sqlite3_bind_int64(statement, i, value); }
+    void bind(int i, const QString &text)
+    {
+        const QByteArray utf8 = text.toUtf8();
+        sqlite3_bind_text(statement, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    }
+    // SQLITE_ROW, SQLITE_DONE or an error.
+    int step() { return sqlite3_step(statement); }
+    bool run()
+    {
+        const int code = sqlite3_step(statement);
+        sqlite3_reset(statement);
+        return code == SQLITE_DONE;
+    }
+    void reset() { sqlite3_reset(statement); }
+    QString error() const { return QString::fromUtf8(sqlite3_errmsg(handle)); }
+
+private:
+    sqlite3 *handle;
+    sqlite3_stmt *statement = nullptr;
+};
+
+QString stampText(qint64 naive)
+{
+    return fromNaiveSeconds(naive).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+}
+
+qint64 floorDiv(qint64 a, qint64 b)
+{
+    return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
+
+QStringList valueColumns(const MeterFamily &family, int meter)
+{
+    QStringList columns;
+    for (int channel = 1; channel <= qMax(1, family.channelCount(meter)); ++channel)
+        columns << valueColumnsOf(family, channel);
+    columns.removeDuplicates();
+    return columns;
+}
+
+// Reads records' stamps, rowids and `count` values (columns 2...) into cells keyed by a span.
+template<class CellsOf>
+bool addRecord(sqlite3_stmt *row, int count, qint64 spanSeconds, CellsOf &&cellsOf)
+{
+    qint64 time = 0;
+    if (!naiveSeconds(reinterpret_cast<const char *>(sqlite3_column_text(row, 0)), sqlite3_column_bytes(row, 0), &time))
+        return false;
+    const qint64 rowid = sqlite3_column_int64(row, 1);
+    OverviewCell *cells = cellsOf(spanSeconds > 0 ? floorDiv(time, spanSeconds) : time);
+    for (int c = 0; c < count; ++c) {
+        double number = 0;
+        const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(row, 2 + c));
+        const OverviewCell::Kind kind = overviewKind(text, sqlite3_column_bytes(row, 2 + c), &number);
+        OverviewPoint point{time, rowid};
+        if (kind == OverviewCell::Kind::Number)
+            point.value = number;
+        cells[c].add(point, kind);
+    }
+    return true;
+}
+
+void bindPoint(Statement &statement, int at, const OverviewPoint &point)
+{
+    statement.bind(at, point.time);
+    statement.bind(at + 1, point.rowid);
+    if (std::isnan(point.value))
+        sqlite3_bind_null(*statement, at + 2);
+    else
+        sqlite3_bind_double(*statement, at + 2, point.value);
+}
+
+OverviewPoint readPoint(sqlite3_stmt *row, int at)
+{
+    OverviewPoint point{sqlite3_column_int64(row, at), sqlite3_column_int64(row, at + 1)};
+    if (sqlite3_column_type(row, at + 2) != SQLITE_NULL)
+        point.value = sqlite3_column_double(row, at + 2);
+    return point;
+}
+
+// The cell of a row whose columns from `at` are CellColumns.
+OverviewCell readCell(sqlite3_stmt *row, int at)
+{
+    OverviewCell cell;
+    cell.records = sqlite3_column_int64(row, at);
+    cell.numbers = sqlite3_column_int64(row, at + 1);
+    cell.hh = sqlite3_column_int64(row, at + 2);
+    cell.ll = sqlite3_column_int64(row, at + 3);
+    cell.first = readPoint(row, at + 4);
+    cell.last = readPoint(row, at + 7);
+    cell.minimum = readPoint(row, at + 10);
+    cell.maximum = readPoint(row, at + 13);
+    return cell;
+}
+
+// Writes cells of one table, merging each with a row already kept for its span.
+class CellWriter
+{
+public:
+    CellWriter(sqlite3 *handle, const QString &table)
+        : table(table),
+          insert(handle, QStringLiteral("insert or replace into record_overview values (?, ?, ?, ?, %1)")
+                             .arg(QStringLiteral("?, ").repeated(15) + QStringLiteral("?"))),
+          kept(handle, QStringLiteral("select %1 from record_overview where tbl = ? and col = ? and level = ? and span = ?")
+                           .arg(QLatin1String(CellColumns)))
+    {
+    }
+    bool ok() const { return insert.ok() && kept.ok(); }
+    QString error() const { return insert.error(); }
+
+    bool write(const QString &column, int level, qint64 span, OverviewCell cell, bool mayBeKept)
+    {
+        if (cell.records == 0)
+            return true;
+        if (mayBeKept) {
+            bindKey(kept, column, level, span);
+            if (kept.step() == SQLITE_ROW)
+                cell.merge(readCell(*kept, 0));
+            kept.reset();
+        }
+        bindKey(insert, column, level, span);
+        for (int i = 0; i < 4; ++i)
+            insert.bind(5 + i, (&cell.records)[i]);
+        bindPoint(insert, 9, cell.first);
+        bindPoint(insert, 12, cell.last);
+        bindPoint(insert, 15, cell.minimum);
+        bindPoint(insert, 18, cell.maximum);
+        return insert.run();
+    }
+
+private:
+    void bindKey(Statement &statement, const QString &column, int level, qint64 span)
+    {
+        statement.bind(1, table);
+        statement.bind(2, column);
+        statement.bind(3, qint64(level));
+        statement.bind(4, span);
+    }
+
+    QString table;
+    Statement insert;
+    Statement kept;
+};
+
+// The hours of [fromHour, toHour] summed up again from their minutes.
+bool buildHours(sqlite3 *handle, CellWriter &writer, const QString &table, const QStringList &columns, qint64 fromHour,
+                qint64 toHour)
+{
+    const qint64 perHour = OverviewLevels[1] / OverviewLevels[0];
+    Statement minutes(handle, QStringLiteral("select span, %1 from record_overview where tbl = ? and col = ? and level = 0 "
+                                             "and span >= ? and span < ? order by span")
+                                  .arg(QLatin1String(CellColumns)));
+    for (const QString &column : columns) {
+        minutes.bind(1, table);
+        minutes.bind(2, column);
+        minutes.bind(3, fromHour * perHour);
+        minutes.bind(4, (toHour + 1) * perHour);
+        qint64 hour = 0;
+        OverviewCell cell;
+        int code;
+        while ((code = minutes.step()) == SQLITE_ROW) {
+            const qint64 at = floorDiv(sqlite3_column_int64(*minutes, 0), perHour);
+            if (cell.records > 0 && at != hour && !writer.write(column, 1, hour, cell, false))
+                return false;
+            if (at != hour)
+                cell = OverviewCell();
+            hour = at;
+            cell.merge(readCell(*minutes, 1));
+        }
+        minutes.reset();
+        if (code != SQLITE_DONE || !writer.write(column, 1, hour, cell, false))
+            return false;
+    }
+    return true;
+}
+
+bool saveState(sqlite3 *handle, const QString &table, qint64 rowids)
+{
+    Statement state(handle, QStringLiteral("insert or replace into record_overview_state values (?, ?)"));
+    state.bind(1, table);
+    state.bind(2, rowids);
+    return state.run();
+}
+
+bool execute(sqlite3 *handle, const char *statement)
+{
+    return sqlite3_exec(handle, statement, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+} // namespace
+
+namespace RecordOverview {
+
+QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std::function<bool()> &stopped)
+{
+    sqlite3 *handle = nativeHandleUsable(db) ? sqliteHandle(db) : nullptr;
+    if (!handle)
+        return QStringLiteral("no SQLite handle");
+    const QString table = family.table(meter);
+    const QStringList columns = valueColumns(family, meter);
+    const int count = int(columns.size());
+    if (!execute(handle, "begin"))
+        return QString::fromUtf8(sqlite3_errmsg(handle));
+    const auto fail = [&] {
+        const QString error = stopped() ? QStringLiteral("stopped") : QString::fromUtf8(sqlite3_errmsg(handle));
+        execute(handle, "rollback");
+        return error;
+    };
+    if (!execute(handle, Schema[0]) || !execute(handle, Schema[1]))
+        return fail();
+    {
+        Statement clear(handle, QStringLiteral("delete from record_overview where tbl = ?"));
+        clear.bind(1, table);
+        if (!clear.run())
+            return fail();
+        CellWriter writer(handle, table);
+        Statement records(handle, QStringLiteral("select datetime(indate), rowid, %1 from main.%2 not indexed")
+                                      .arg(columns.join(QStringLiteral(", ")), table));
+        if (!writer.ok() || !records.ok())
+            return fail();
+        // Records come mostly in time order: the minutes still open are
+        // written out now and then; one met again later is merged.
+        std::unordered_map<qint64, std::vector<OverviewCell>> open;
+        qint64 lowestWritten = std::numeric_limits<qint64>::max(), highestWritten = std::numeric_limits<qint64>::min();
+        qint64 lastSpan = std::numeric_limits<qint64>::min();
+        OverviewCell *lastCells = nullptr;
+        const auto cellsOf = [&](qint64 span) {
+            if (span != lastSpan) {
+                auto &cells = open[span];
+                if (cells.empty())
+                    cells.resize(size_t(count));
+                lastSpan = span;
+                lastCells = cells.data();
+            }
+            return lastCells;
+        };
+        const auto writeOpen = [&] {
+            for (const auto &[span, cells] : open) {
+                const bool mayBeKept = span >= lowestWritten && span <= highestWritten;
+                for (int c = 0; c < count; ++c) {
+                    if (!writer.write(columns.at(c), 0, span, cells[size_t(c)], mayBeKept))
+                        return false;
+                }
+            }
+            for (const auto &entry : open) {
+                lowestWritten = qMin(lowestWritten, entry.first);
+                highestWritten = qMax(highestWritten, entry.first);
+            }
+            open.clear();
+            lastSpan = std::numeric_limits<qint64>::min();
+            return true;
+        };
+        int code;
+        for (qint64 n = 0; (code = records.step()) == SQLITE_ROW; ++n) {
+            addRecord(*records, count, OverviewLevels[0], cellsOf);
+            if (open.size() > 4096 && !writeOpen())
+                return fail();
+            if (n % 65536 == 0 && stopped())
+                return fail();
+        }
+        if (code != SQLITE_DONE || !writeOpen())
+            return fail();
+        if (lowestWritten <= highestWritten
+            && !buildHours(handle, writer, table, columns, floorDiv(lowestWritten * OverviewLevels[0], OverviewLevels[1]),
+                           floorDiv(highestWritten * OverviewLevels[0], OverviewLevels[1])))
+            return fail();
+        Statement greatest(handle, QStringLiteral("select coalesce(max(rowid), 0) from main.%1").arg(table));
+        if (greatest.step() != SQLITE_ROW || !saveState(handle, table, sqlite3_column_int64(*greatest, 0)))
+            return fail();
+    }
+    if (stopped() || !execute(handle, "commit"))
+        return fail();
+    return QString();
+}
+
+bool current(QSqlDatabase &db, const QString &table)
+{
+    sqlite3 *handle = nativeHandleUsable(db) ? sqliteHandle(db) : nullptr;
+    if (!handle)
+        return false;
+    Statement state(handle, QStringLiteral("select rowids = (select coalesce(max(rowid), 0) from main.%1) "
+                                           "from record_overview_state where tbl = ?").arg(table));
+    state.bind(1, table);
+    return state.ok() && state.step() == SQLITE_ROW && sqlite3_column_int(*state, 0) == 1;
+}
+
+bool stampSpan(QSqlDatabase &db, const QString &table, qint64 firstRowid, qint64 lastRowid, qint64 *from, qint64 *to)
+{
+    sqlite3 *handle = sqliteHandle(db);
+    Statement span(handle, QStringLiteral("select min(datetime(indate)), max(datetime(indate)) from main.%1 "
+                                          "where rowid between ? and ?").arg(table));
+    span.bind(1, firstRowid);
+    span.bind(2, lastRowid);
+    return span.ok() && span.step() == SQLITE_ROW
+        && naiveSeconds(reinterpret_cast<const char *>(sqlite3_column_text(*span, 0)), sqlite3_column_bytes(*span, 0), from)
+        && naiveSeconds(reinterpret_cast<const char *>(sqlite3_column_text(*span, 1)), sqlite3_column_bytes(*span, 1), to);
+}
+
+QString update(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 from, qint64 to, qint64 *minutes)
+{
+    sqlite3 *handle = sqliteHandle(db);
+    const QString table = family.table(meter);
+    const QStringList columns = valueColumns(family, meter);
+    const int count = int(columns.size());
+    const qint64 minute = OverviewLevels[0], hour = OverviewLevels[1];
+    const qint64 fromMinute = floorDiv(from, minute), toMinute = floorDiv(to, minute);
+    *minutes += toMinute - fromMinute + 1;
+    Statement clear(handle, QStringLiteral("delete from record_overview where tbl = ? and level = ? and span between ? and ?"));
+    const auto clearSpans = [&](int level, qint64 first, qint64 last) {
+        clear.bind(1, table);
+        clear.bind(2, qint64(level));
+        clear.bind(3, first);
+        clear.bind(4, last);
+        return clear.run();
+    };
+    CellWriter writer(handle, table);
+    Statement records(handle, QStringLiteral("select datetime(indate), rowid, %1 from main.%2 "
+                                             "where datetime(indate) >= ? and datetime(indate) < ?")
+                                  .arg(columns.join(QStringLiteral(", ")), table));
+    if (!clear.ok() || !writer.ok() || !records.ok() || !clearSpans(0, fromMinute, toMinute))
+        return records.error();
+    records.bind(1, stampText(fromMinute * minute));
+    records.bind(2, stampText((toMinute + 1) * minute));
+    std::map<qint64, std::vector<OverviewCell>> summed;
+    const auto cellsOf = [&](qint64 span) {
+        auto &cells = summed[span];
+        if (cells.empty())
+            cells.resize(size_t(count));
+        return cells.data();
+    };
+    int code;
+    while ((code = records.step()) == SQLITE_ROW)
+        addRecord(*records, count, minute, cellsOf);
+    records.reset();
+    if (code != SQLITE_DONE)
+        return records.error();
+    for (const auto &[span, cells] : summed) {
+        for (int c = 0; c < count; ++c) {
+            if (!writer.write(columns.at(c), 0, span, cells[size_t(c)], false))
+                return writer.error();
+        }
+    }
+    const qint64 fromHour = floorDiv(from, hour), toHour = floorDiv(to, hour);
+    if (!clearSpans(1, fromHour, toHour) || !buildHours(handle, writer, table, columns, fromHour, toHour))
+        return writer.error();
+    Statement greatest(handle, QStringLiteral("select coalesce(max(rowid), 0) from main.%1").arg(table));
+    if (greatest.step() != SQLITE_ROW || !saveState(handle, table, sqlite3_column_int64(*greatest, 0)))
+        return greatest.error();
+    return QString();
+}
+
+QString read(QSqlDatabase &db, const QString &table, const QString &column, const OverviewPlan &plan,
+             QVector<OverviewCell> *cells)
+{
+    sqlite3 *handle = sqliteHandle(db);
+    cells->fill(OverviewCell(), plan.columns);
+    Statement spans(handle, QStringLiteral("select span, %1 from record_overview where tbl = ? and col = ? "
+                                           "and level = ? and span >= ? and span < ?").arg(QLatin1String(CellColumns)));
+    Statement records(handle, QStringLiteral("select datetime(indate), rowid, %1 from main.%2 "
+                                             "where datetime(indate) >= ? and datetime(indate) < ?").arg(column, table));
+    if (!spans.ok() || !records.ok())
+        return records.error();
+    QString error;
+    // [from, to) at `level` and below; every span read lies inside one column.
+    std::function<void(qint64, qint64, int)> readRange = [&](qint64 from, qint64 to, int level) {
+        if (from >= to || !error.isEmpty())
+            return;
+        if (level < 0) {
+            records.bind(1, stampText(from));
+            records.bind(2, stampText(to));
+            int code;
+            while ((code = records.step()) == SQLITE_ROW)
+                addRecord(*records, 1, 0, [&](qint64 time) { return cells->data() + plan.columnOf(time); });
+            records.reset();
+            if (code != SQLITE_DONE)
+                error = records.error();
+            return;
+        }
+        const qint64 seconds = OverviewLevels[level];
+        const qint64 innerFrom = floorDiv(from + seconds - 1, seconds), innerTo = floorDiv(to, seconds);
+        if (innerFrom >= innerTo)
+            return readRange(from, to, level - 1);
+        spans.bind(1, table);
+        spans.bind(2, column);
+        spans.bind(3, qint64(level));
+        spans.bind(4, innerFrom);
+        spans.bind(5, innerTo);
+        int code;
+        while ((code = spans.step()) == SQLITE_ROW)
+            (*cells)[plan.columnOf(sqlite3_column_int64(*spans, 0) * seconds)].merge(readCell(*spans, 1));
+        spans.reset();
+        if (code != SQLITE_DONE)
+            error = spans.error();
+        readRange(from, innerFrom * seconds, level - 1);
+        readRange(innerTo * seconds, to, level - 1);
+    };
+    readRange(plan.from, plan.to + 1, plan.level);
+    return error;
+}
+
+} // namespace RecordOverview

@@ -1,0 +1,39 @@
+#ifndef RECORDOVERVIEW_H
+#define RECORDOVERVIEW_H
+
+#include "overviewcells.h"
+
+#include <QSqlDatabase>
+#include <QStringList>
+#include <functional>
+
+struct MeterFamily;
+
+// The overview kept in record.db beside the records: for every value column,
+// what OverviewCell holds of each minute and each hour of records, so that
+// a window of any length is drawn from a few thousand rows. Built once after
+// an import, brought up to date by an addition, replaced with the records.
+namespace RecordOverview {
+
+// Sums up every value column of the table in one transaction; SQLite's
+// reason when that failed or was `stopped`.
+QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std::function<bool()> &stopped);
+
+// Whether a whole build of the table as it stands is kept.
+bool current(QSqlDatabase &db, const QString &table);
+
+// Sums up again the minutes and hours that the naive seconds from..to touch,
+// within the caller's transaction; SQLite's reason when that failed.
+// `minutes` counts the minutes summed up again.
+QString update(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 from, qint64 to, qint64 *minutes);
+
+// The stamps (naive seconds) of the records of rowids first..last: false when none is readable.
+bool stampSpan(QSqlDatabase &db, const QString &table, qint64 firstRowid, qint64 lastRowid, qint64 *from, qint64 *to);
+
+// The cells of one value column for the plan's columns; SQLite's reason when that failed.
+QString read(QSqlDatabase &db, const QString &table, const QString &column, const OverviewPlan &plan,
+             QVector<OverviewCell> *cells);
+
+} // namespace RecordOverview
+
+#endif
