@@ -205,12 +205,30 @@ void longLine(Bench &bench, const QString &root)
     std::fflush(stdout);
 }
 
+// Overviews of two channels 1,200 px wide: the whole window, 1 %, and a
+// step of zoom or pan on the whole (a window a tenth shorter, then moved).
+void overviews(Bench &bench, int family, const QDateTime &st, const QDateTime &en, const char *target = "")
+{
+    const qint64 span = st.secsTo(en);
+    const auto draw = [&bench, family](const QDateTime &from, const QDateTime &to) {
+        return [=, &bench] { bench.worker->drawOverview(family, {"pv1", "pv2"}, from, to, 1200); };
+    };
+    bench.repeat(5, draw(st, en)).print("overview all, 2 channels, 1200 px", target);
+    bench.repeat(5, draw(st.addSecs(span / 2), st.addSecs(span / 2 + span / 100)))
+        .print("overview 1%, 2 channels, 1200 px", target);
+    Figures steps;
+    for (int i = 0; i < 5; ++i)
+        steps.ms << bench.time(draw(st.addSecs(span / 20 + i * span / 50), en.addSecs(-span / 20 + i * span / 50)));
+    steps.print("overview zoom or pan step", target);
+}
+
 void searches(Bench &bench, int total)
 {
     Meter = 16;
     PageRcd = 100;
     const QDateTime all = Start.addSecs(total);
     const QDateTime onePercent = Start.addSecs(total / 2 + total / 100);
+    overviews(bench, 1, Start, all);
     struct Window { const char *name; QDateTime st, en; };
     const Window windows[] = {{"all", Start, all}, {"1%", Start.addSecs(total / 2), onePercent}};
     for (const Window &w : windows) {
@@ -298,7 +316,13 @@ QString laterDay(const QString &root, const QStringList &year, int day)
 void additions(Bench &bench, const QString &root, const QStringList &yearFiles)
 {
     Figures addDay, already, month, shell, ratio;
-    const int days = int(yearFiles.size());
+    // Each run adds days it has not added before (a later run finds the earlier ones there).
+    QFile counter(root + "/later-days.next");
+    counter.open(QIODevice::ReadWrite);
+    const int days = qMax(int(yearFiles.size()), counter.readAll().trimmed().toInt());
+    counter.seek(0);
+    counter.write(QByteArray::number(days + 3) + "\n");
+    counter.close();
     for (int run = 0; run < 3; ++run) {
         const QDate date = Start.date().addDays(days + run);
         const QString file = laterDay(root, yearFiles, days + run);
@@ -375,6 +399,10 @@ void year(Bench &bench, const QString &root, bool searchOnly)
     const int lastPage = qMax(0, (g_recordCount - 1) / PageRcd);
     bench.repeat(5, search(lastPage, Start, end)).print("  the year: last page", "target < 300 ms");
     bench.repeat(5, [&] { bench.worker->dn_Record_Cart1(false, -1, 0, Start, end); }).print("  the year: chart of 500", "target < 300 ms");
+    overviews(bench, 1, Start, end, "target < 200 / < 100 ms");
+    bench.repeat(5, [&] { bench.worker->drawOverview(1, {"pv1", "pv2"}, day, dayEnd, 1200); })
+        .print("overview a day, 2 channels, 1200 px", "target < 50 ms");
+    std::printf("  peak RSS %.0f MB (target < 60 while drawing the year)\n", peakMegabytes());
     additions(bench, root, files);
 }
 

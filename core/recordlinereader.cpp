@@ -1,6 +1,7 @@
 #include "recordlinereader.h"
 
-#include <QCryptographicHash>
+#include "contenthash.h"
+
 #include <QIODevice>
 #include <QString>
 #include <cstring>

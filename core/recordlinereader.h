@@ -9,7 +9,7 @@
 #include <vector>
 
 class QIODevice;
-class QCryptographicHash;
+class ContentHash;
 
 // Reads record lines from a device in fixed chunks, so memory stays flat
 // whatever the file's size. A line keeps its "\n" ("\r\n" becomes "\n", as a
@@ -27,7 +27,7 @@ public:
     // Whether the last line was cut at a NUL.
     bool lastLineCut() const { return cut; }
     // Every byte read from the device from now on goes into `hash` too.
-    void setHash(QCryptographicHash *hash) { contentHash = hash; }
+    void setHash(ContentHash *hash) { contentHash = hash; }
 
 private:
     bool fill();
@@ -40,7 +40,7 @@ private:
     qsizetype filled = 0;
     bool atEnd = false;
     bool cut = false;
-    QCryptographicHash *contentHash = nullptr;
+    ContentHash *contentHash = nullptr;
 };
 
 struct FieldSpan {
@@ -71,7 +71,7 @@ public:
     void skipLine();
     // Refills `batch`; it holds no records once the data is used up.
     void fill(RecordBatch &batch);
-    void setHash(QCryptographicHash *hash) { lines.setHash(hash); }
+    void setHash(ContentHash *hash) { lines.setHash(hash); }
     // The lines after the first, read so far.
     const LineTally &tally() const { return lineTally; }
 

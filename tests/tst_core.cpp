@@ -1,4 +1,5 @@
 #include "commandline.h"
+#include "contenthash.h"
 #include "recordlinereader.h"
 #include "recordtime.h"
 #include "settings.h"
@@ -120,6 +121,20 @@ private slots:
         QCOMPARE(line.imports, (QStringList{b, a, a}));
         QCOMPARE(line.additions, (QStringList{b, a, a, b}));
         QCOMPARE(line.exitCode, -1);
+    }
+
+    void contentHashIsXxh64() // fed in pieces, as in one
+    {
+        QByteArray data;
+        for (int i = 0; i < 100; ++i)
+            data.append(char(i * 7 + 1));
+        ContentHash whole, pieces;
+        whole.addData(data);
+        for (int i = 0; i < 100; i += 5)
+            pieces.addData(data.mid(i, 5));
+        QCOMPARE(ContentHash().hex(), QByteArray("ef46db3751d8e999"));
+        QCOMPARE(whole.hex(), QByteArray("d248bfc5208b0b16"));
+        QCOMPARE(pieces.hex(), whole.hex());
     }
 
     void overlongLinesAreCut()

@@ -1,6 +1,7 @@
 #include "importedfiles.h"
 
-#include <QCryptographicHash>
+#include "contenthash.h"
+
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -45,10 +46,13 @@ bool note(QSqlDatabase &db, const FileReport &file, qint64 firstRowid, qint64 la
 QByteArray hashOf(const QString &path)
 {
     QFile file(path);
-    QCryptographicHash hash(QCryptographicHash::Blake2b_256);
-    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return QByteArray();
-    return hash.result().toHex();
+    ContentHash hash;
+    QByteArray chunk(256 * 1024, Qt::Uninitialized);
+    for (qint64 got; (got = file.read(chunk.data(), chunk.size())) > 0;)
+        hash.addData(QByteArrayView(chunk.constData(), got));
+    return file.error() == QFile::NoError ? hash.hex() : QByteArray();
 }
 
 qint64 greatestRowid(QSqlDatabase &db, const QString &table)

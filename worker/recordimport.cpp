@@ -1,6 +1,7 @@
 // The import job: model detection, file checks and the record-file parsers.
 #include "sqlthread.h"
 
+#include "contenthash.h"
 #include "families.h"
 #include "importedfiles.h"
 #include "recorddatabase.h"
@@ -8,7 +9,6 @@
 #include "rowinserter.h"
 #include "settings.h"
 
-#include <QCryptographicHash>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -168,7 +168,7 @@ QString SQLThread::storeRecordFile(RowInserter &inserter, const QString &table, 
             .arg(QDir::toNativeSeparators(report.path));
     }
     const qint64 firstRowid = ImportedFiles::greatestRowid(db, table) + 1;
-    QCryptographicHash hash(QCryptographicHash::Blake2b_256);
+    ContentHash hash;
     RecordBatchReader reader(file, fieldCount);
     reader.setHash(&hash);
     reader.skipLine(); // the header
@@ -191,7 +191,7 @@ QString SQLThread::storeRecordFile(RowInserter &inserter, const QString &table, 
         return QString();
     const qint64 lastRowid = ImportedFiles::greatestRowid(db, table);
     report.size = file.size();
-    report.hash = hash.result().toHex();
+    report.hash = hash.hex();
     report.records = qMax<qint64>(0, lastRowid - firstRowid + 1);
     report.lines = reader.tally();
     if (!ImportedFiles::note(db, report, firstRowid, lastRowid))
