@@ -169,6 +169,11 @@ ModelChoice modelForCode(int modelCode)
     return {0, 0, 0, modelCode};
 }
 
+int modelCodeOf(int tableCode)
+{
+    return familyOfTableCode(tableCode) >= 3 ? tableCode - 1 : tableCode;
+}
+
 QString insertStatement(int tableCode)
 {
     return insertStatements().value(tableCode);

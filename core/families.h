@@ -74,6 +74,7 @@ struct ParserTraits {
 const MeterFamily &meterFamily(int number);
 int familyOfTableCode(int meter); // 0 when the code names no family
 ModelChoice modelForCode(int modelCode);
+int modelCodeOf(int tableCode); // the code in VNMETER.INI that names the table
 QString insertStatement(int tableCode);
 int recordFieldCount(int tableCode);
 ParserTraits parserTraits(int family);

@@ -4,8 +4,6 @@
 #include <charconv>
 #include <cmath>
 
-Overview g_overview;
-
 void OverviewCell::add(const OverviewPoint &point, Kind kind)
 {
     if (records == 0 || point.before(first))

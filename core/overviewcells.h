@@ -77,6 +77,5 @@ struct Overview {
     QStringList columns;
     QVector<QVector<OverviewCell>> cells;
 };
-extern Overview g_overview;
 
 #endif

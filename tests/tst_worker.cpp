@@ -354,11 +354,12 @@ private slots:
         worker.drawOverview(1, {"pv1", "pv2"}, Start.addSecs(fromSecond), Start.addSecs(toSecond), width);
         QVERIFY(worker.outcome().done());
         QCOMPARE(SQLThread::readPathsOfLastJob().last().section(" from ", 1), path);
-        const OverviewPlan plan = g_overview.plan;
+        const Overview overview = worker.overview();
+        const OverviewPlan plan = overview.plan;
         QVERIFY(plan.columns <= width + 1 && plan.columnSeconds * width >= toSecond - fromSecond + 1);
         QCOMPARE(plan.origin % plan.columnSeconds, 0);
         for (int channel : {0, 1}) {
-            QCOMPARE(g_overview.cells.at(channel).size(), plan.columns);
+            QCOMPARE(overview.cells.at(channel).size(), plan.columns);
             for (int column = 0; column < plan.columns; ++column) {
                 const qint64 from = qMax(start + fromSecond, plan.origin + column * plan.columnSeconds);
                 const qint64 to = qMin(start + toSecond + 1, plan.origin + (column + 1) * plan.columnSeconds);
@@ -366,7 +367,7 @@ private slots:
                 for (const Drawn &d : std::as_const(drawn[channel]))
                     if (d.time >= from && d.time < to)
                         inColumn << d;
-                QCOMPARE(figuresOf(g_overview.cells.at(channel).at(column)), figuresOf(inColumn));
+                QCOMPARE(figuresOf(overview.cells.at(channel).at(column)), figuresOf(inColumn));
             }
         }
     }

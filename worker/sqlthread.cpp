@@ -587,7 +587,7 @@ void SQLThread::drawOverview(int familyNumber, QStringList columns, QDateTime st
     addReadPath(QStringLiteral("overview of %1 columns from %2").arg(overview.plan.columns)
                     .arg(overview.plan.level < 0 ? QStringLiteral("the records")
                                                  : QStringLiteral("spans of %1 s").arg(OverviewLevels[overview.plan.level])));
-    g_overview = overview;
+    lastOverview = overview;
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
 }
 

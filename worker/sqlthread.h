@@ -3,6 +3,7 @@
 
 #include "importreport.h"
 #include "joboutcome.h"
+#include "overviewcells.h"
 #include "summaryblocks.h"
 #include "windowsummary.h"
 
@@ -73,12 +74,14 @@ public:
     JobOutcome outcome() const { return lastOutcome; }
     // What the last import or addition that was done did with each file.
     ImportReport importReport() const { return lastReport; }
+    // The last overview drawn.
+    Overview overview() const { return lastOverview; }
 
     // A job, called on the worker's thread: the place of record `rowid` in
     // the window of `search` (a chart: its window alone), in g_recordPosition.
     void locateRecord(int familyNumber, TableSearch search, bool chart, qint64 rowid);
     // A job: the overview of value columns of the meter's table over the
-    // window at `width` pixel columns, in g_overview.
+    // window at `width` pixel columns, in overview().
     void drawOverview(int familyNumber, QStringList columns, QDateTime st, QDateTime en, int width);
     // A job: the stamps of the first and last record of the imported table
     // (of those with a readable stamp), in g_recordSpan.
@@ -167,6 +170,7 @@ private:
     QSqlDatabase db;
     JobOutcome lastOutcome;
     ImportReport lastReport;
+    Overview lastOverview;
     std::atomic_bool cancelFlag{false};
     QMutex handleLock;          // guards `handle` against a cancel from another thread
     sqlite3 *handle = nullptr;  // the open connection's handle, when it may be interrupted

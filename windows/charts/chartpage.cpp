@@ -9,7 +9,9 @@
 #include "recordstore.h"
 #include "settings.h"
 #include "sqlthread.h"
+#include "workerjob.h"
 
+#include <QCheckBox>
 #include <QDateTimeEdit>
 #include <QDebug>
 #include <QDir>
@@ -45,6 +47,31 @@ void ChartPage::setUpPage(const ChartPageWidgets &widgets)
     connect(w.plot, &QCustomPlot::mouseMove, this, &ChartPage::showReadout);
     w.widget_page->hide();
     addSummary(w.widget_page);
+    setUpOverview();
+}
+
+void ChartPage::setUpOverview()
+{
+    auto *generate = findChild<QPushButton *>(QStringLiteral("pushButton"));
+    wholeWindow = new QCheckBox(tr("Whole window"), this);
+    wholeWindow->setObjectName(QStringLiteral("wholeWindow"));
+    wholeWindow->setToolTip(tr("Draws every record of the window; several channels may be ticked"));
+    if (auto *box = generate ? qobject_cast<QBoxLayout *>(generate->parentWidget()->layout()) : nullptr)
+        box->insertWidget(box->indexOf(generate), wholeWindow);
+    connect(wholeWindow, &QCheckBox::toggled, this, &ChartPage::setOverview);
+    refiner = new SQLThread;
+    refinerThread = startWorkerThread(this, refiner);
+    connect(refiner, &SQLThread::PostProgress, this, &ChartPage::overviewRefined);
+    refineTimer.setSingleShot(true);
+    refineTimer.setInterval(80);
+    connect(&refineTimer, &QTimer::timeout, this, &ChartPage::refineOverview);
+    connect(w.plot->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this, &ChartPage::askRefinement);
+    connect(w.plot, &QCustomPlot::mouseDoubleClick, this, &ChartPage::openRecordAt);
+}
+
+ChartPage::~ChartPage()
+{
+    stopWorkerThread(refinerThread, refiner);
 }
 
 void ChartPage::setUpChart()
@@ -110,7 +137,17 @@ void ChartPage::on_pushButton_clicked()
     w.widget_page->show();
     w.plot->yAxis->setTickLabels(true);
     w.plot->xAxis->setTickLabels(true);
-    showPage();
+    if (!overviewShown()) {
+        setPagingEnabled(true);
+        return showPage();
+    }
+    // Every record of the window, at the plot's width.
+    const int number = family.number;
+    const QStringList columns = overviewColumns();
+    const QDateTime st = shown.st, en = shown.en;
+    const int width = qMax(1, w.plot->axisRect()->width());
+    if (runWorkerCall([=](SQLThread *job) { job->drawOverview(number, columns, st, en, width); }))
+        drawOverview(worker->overview(), false);
 }
 
 void ChartPage::showPage()
@@ -193,9 +230,37 @@ void ChartPage::saveImage()
     const bool pdf = path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
     if (!pdf && !path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
         path += QLatin1String(".png");
+    // A title band over the chart says what it shows, for a report.
+    auto *title = new QCPTextElement(w.plot, imageTitle(), QFont(font().family(), 10, QFont::Bold));
+    title->setObjectName(QStringLiteral("imageTitle"));
+    w.plot->plotLayout()->insertRow(0);
+    w.plot->plotLayout()->addElement(0, 0, title);
     const bool saved = pdf ? w.plot->savePdf(path) : w.plot->savePng(path);
+    w.plot->plotLayout()->remove(title);
+    w.plot->plotLayout()->simplify();
+    w.plot->replot();
     if (!saved)
         showMessage(tr("The image could not be saved to %1.").arg(QDir::toNativeSeparators(path)), 3);
+}
+
+QString ChartPage::imageTitle() const
+{
+    QStringList channels = overviewShown() ? overviewNames() : QStringList();
+    qint64 drawn = 0;
+    if (overviewShown()) {
+        for (const OverviewCell &cell : shownOverview.cells.value(0))
+            drawn += cell.records;
+    } else {
+        channels << (family.hasChannels() ? tr("CH%1").arg(shown.idx + 1)
+                                          : family.valueNames.value(w.radioButton && !w.radioButton->isChecked() ? 1 : 0));
+        for (const RecordRow &row : std::as_const(g_records))
+            drawn += row.time.isValid();
+    }
+    const QString format = QStringLiteral("yyyy-MM-dd hh:mm");
+    return tr("Model %1 · %2 · %3 – %4 · %5 records drawn")
+        .arg(modelCodeOf(Meter))
+        .arg(channels.join(QStringLiteral(", ")), shown.st.toString(format), shown.en.toString(format))
+        .arg(drawn);
 }
 
 void ChartPage::showReadout(QMouseEvent *event)

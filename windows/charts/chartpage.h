@@ -1,10 +1,14 @@
 #ifndef CHARTPAGE_H
 #define CHARTPAGE_H
 
+#include "overviewcells.h"
 #include "recordpage.h"
 
 #include <QDateTime>
+#include <QTimer>
 
+class QCheckBox;
+class QCPGraph;
 class QCustomPlot;
 class QDateTimeEdit;
 class QLabel;
@@ -30,6 +34,7 @@ class ChartPage : public RecordPage
 {
     Q_OBJECT
 public:
+    ~ChartPage() override;
     QCustomPlot *chart() const { return w.plot; }
 
     // The graphs of the HH and LL markers (0: the value, 1: the second value).
@@ -39,12 +44,25 @@ public:
     static constexpr int MaxValueTicks = 50;
     // The plot keeps room for its curve, however small the window.
     static constexpr int MinimumPlotHeight = 300;
+    // A stretch without records longer than this many logging intervals is a gap in the line.
+    static constexpr int GapIntervals = 3;
+
+    // Whole window: every record of the window is drawn, channels laid over each other.
+    bool overviewShown() const;
+    // The title band of a saved image.
+    QString imageTitle() const;
+    // The rowid of the record drawn nearest to a time key (-1: none), and its key.
+    qint64 recordNear(double key, double *at) const;
 
 private slots:
     void on_pushButton_clicked();
     void saveImage();
     void showReadout(QMouseEvent *event);
     void placeMarkers();
+    void setOverview(bool on);
+    void refineOverview();
+    void overviewRefined(QString text, int value);
+    void openRecordAt(QMouseEvent *event);
 
 protected:
     ChartPage(int familyNumber, QWidget *parent);
@@ -52,12 +70,33 @@ protected:
 
 private:
     void setUpChart();
+    void setUpOverview();
     void showPage() override;
     int pageSize() const override;
     void showRecord(int row, const QDateTime &time) override;
 
+    // The value columns of the overview and their names in the legend.
+    QStringList overviewColumns() const;
+    QStringList overviewNames() const;
+    void drawOverview(const Overview &overview, bool keepRange);
+    QCPGraph *channelGraph(int index);
+    void askRefinement();
+    void setPagingEnabled(bool enabled);
+
     ChartPageWidgets w;
     QPushButton *imageButton = nullptr;
+    QCheckBox *wholeWindow = nullptr;
+    // Zoom and pan ask for the visible span again, on a worker of their own
+    // without a dialog; a newer request waits for the one running, then replaces it.
+    SQLThread *refiner = nullptr;
+    QThread *refinerThread = nullptr;
+    QTimer refineTimer;
+    bool refining = false;
+    bool refineAgain = false;
+    bool drawingOverview = false; // the axis is set by the drawing, not by the user
+    QList<QCPGraph *> extraGraphs;
+    QVector<QVector<qint64>> drawnRowids; // per channel, of each point drawn (-1: a gap)
+    Overview shownOverview;
 };
 
 // The readout text of the drawn point nearest to `key` ("" when none is drawn).

@@ -14,6 +14,7 @@
 #include <QDateTimeEdit>
 #include <QDebug>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -180,7 +181,11 @@ void RecordPage::jumpToExtreme(const QString &link)
     if (value.numbers == 0)
         return;
     const bool minimum = link.startsWith(QLatin1String("min"));
-    const qint64 rowid = minimum ? value.minimumRow : value.maximumRow;
+    showPageOfRecord(minimum ? value.minimumRow : value.maximumRow, minimum ? value.minimumTime : value.maximumTime);
+}
+
+void RecordPage::showPageOfRecord(qint64 rowid, const QDateTime &time)
+{
     const int number = family.number;
     const TableSearch search = shown;
     const bool chart = chartPage;
@@ -188,7 +193,30 @@ void RecordPage::jumpToExtreme(const QString &link)
         return;
     const qint64 position = g_recordPosition;
     if (showShownPage(int(position / pageSize())))
-        showRecord(int(position % pageSize()), minimum ? value.minimumTime : value.maximumTime);
+        showRecord(int(position % pageSize()), time);
+}
+
+QList<int> RecordPage::tickedChannels() const
+{
+    QList<int> ticked;
+    for (int row = 0; channelTable && row < channelTable->rowCount(); ++row) {
+        if (channelTable->item(row, 0)->checkState() != Qt::Unchecked)
+            ticked << row;
+    }
+    return ticked;
+}
+
+void RecordPage::allowSeveralChannels(bool several)
+{
+    severalChannels = several;
+    if (several || !channelTable)
+        return;
+    // Back to one channel: the one chosen last stays.
+    const QSignalBlocker quiet(channelTable);
+    for (int row : tickedChannels()) {
+        if (row != chIndex)
+            channelTable->item(row, 0)->setCheckState(Qt::Unchecked);
+    }
 }
 
 void RecordPage::dn_Select(int row)
@@ -198,7 +226,16 @@ void RecordPage::dn_Select(int row)
 
 void RecordPage::dn_cell(int row)
 {
-    keepOneChannelChecked(channelTable, chIndex, row);
+    if (!severalChannels) {
+        keepOneChannelChecked(channelTable, chIndex, row);
+        return;
+    }
+    // Several may be ticked: the last ticked one is the channel of the summary.
+    const QList<int> ticked = tickedChannels();
+    if (ticked.contains(row))
+        chIndex = row;
+    else if (chIndex == row)
+        chIndex = ticked.isEmpty() ? -1 : ticked.last();
 }
 
 void RecordPage::dn_ThreadFinsh() {}

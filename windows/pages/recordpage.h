@@ -90,6 +90,13 @@ protected:
     virtual int pageSize() const = 0;
     // Points the user at record `row` of the page shown, stamped `time`.
     virtual void showRecord(int row, const QDateTime &time) = 0;
+    // Runs a short job that calls the worker on its thread; a failure is told.
+    bool runWorkerCall(const std::function<void(SQLThread *)> &call);
+    // Shows the page of the search shown that holds record `rowid`, pointed at.
+    void showPageOfRecord(qint64 rowid, const QDateTime &time);
+    // The channels ticked: several may be, while `several` allows it.
+    QList<int> tickedChannels() const;
+    void allowSeveralChannels(bool several);
 
     const MeterFamily &family;
     int pages = 0;
@@ -109,8 +116,6 @@ protected:
 private:
     void addAllRecordsButton();
     bool runRequest(int pageid);
-    // Runs a short job that calls the worker on its thread; a failure is told.
-    bool runWorkerCall(const std::function<void(SQLThread *)> &call);
     void turnPage(PageTurn turn);
     // Fetches and shows page `page` of the search shown; false when the job did not succeed.
     bool showShownPage(int page);
@@ -120,6 +125,7 @@ private:
     QDateTimeEdit *toEdit = nullptr;
     QLabel *summaryLabel = nullptr;
     WindowSummary summary; // of the search shown
+    bool severalChannels = false;
 };
 
 #endif

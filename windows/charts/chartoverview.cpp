@@ -1,0 +1,253 @@
+// The chart page's whole-window mode: every record of the window drawn from
+// the overview kept with the records, several channels over each other.
+#include "chartpage.h"
+
+#include "families.h"
+#include "recordtime.h"
+#include "settings.h"
+#include "sqlthread.h"
+#include "summaryblocks.h"
+
+#include <QCheckBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QLabel>
+#include <qcustomplot.h>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+const QColor ChannelColours[] = {Qt::blue, Qt::red, QColor(0, 140, 0), Qt::magenta, QColor(0, 150, 160),
+                                 QColor(200, 130, 0), Qt::black, Qt::gray};
+
+double keyOf(qint64 naive)
+{
+    return double(localTimeKey(fromNaiveSeconds(naive)));
+}
+
+// The records that stand for a column, in time order, each once.
+QVector<OverviewPoint> pointsOf(const OverviewCell &cell)
+{
+    QVector<OverviewPoint> points{cell.first};
+    if (cell.numbers > 0)
+        points << cell.minimum << cell.maximum;
+    points << cell.last;
+    std::sort(points.begin(), points.end(), [](const OverviewPoint &a, const OverviewPoint &b) { return a.before(b); });
+    points.erase(std::unique(points.begin(), points.end(),
+                             [](const OverviewPoint &a, const OverviewPoint &b) { return a.rowid == b.rowid; }),
+                 points.end());
+    return points;
+}
+
+} // namespace
+
+bool ChartPage::overviewShown() const
+{
+    return wholeWindow && wholeWindow->isChecked();
+}
+
+QStringList ChartPage::overviewColumns() const
+{
+    if (!family.hasChannels())
+        return family.valueColumns;
+    QStringList columns;
+    for (int row : tickedChannels())
+        columns << valueColumnsOf(family, row + 1);
+    return columns;
+}
+
+QStringList ChartPage::overviewNames() const
+{
+    if (!family.hasChannels())
+        return family.valueNames;
+    QStringList names;
+    for (int row : tickedChannels())
+        names << tr("CH%1").arg(row + 1);
+    return names;
+}
+
+void ChartPage::setOverview(bool on)
+{
+    allowSeveralChannels(on);
+    if (!on) {
+        refineTimer.stop();
+        for (QCPGraph *graph : std::as_const(extraGraphs))
+            w.plot->removeGraph(graph);
+        extraGraphs.clear();
+        drawnRowids.clear();
+        w.plot->legend->setVisible(false);
+    }
+}
+
+QCPGraph *ChartPage::channelGraph(int index)
+{
+    if (index < 2)
+        return w.plot->graph(index);
+    while (extraGraphs.size() < index - 1)
+        extraGraphs << w.plot->addGraph();
+    return extraGraphs.at(index - 2);
+}
+
+void ChartPage::setPagingEnabled(bool enabled)
+{
+    for (const char *name : {"page_home", "page_up", "page_down", "page_end"}) {
+        if (auto *button = w.widget_page->findChild<QPushButton *>(QLatin1String(name)))
+            button->setEnabled(enabled);
+    }
+}
+
+void ChartPage::drawOverview(const Overview &overview, bool keepRange)
+{
+    shownOverview = overview;
+    const OverviewPlan &plan = overview.plan;
+    const QStringList names = overviewNames();
+    QCustomPlot *plot = w.plot;
+    qint64 records = 0;
+    for (const OverviewCell &cell : overview.cells.value(0))
+        records += cell.records;
+    // A few logging intervals, and never less than two columns: shorter
+    // stretches without records are no gap at this width.
+    const double interval = records > 1 ? double(plan.to - plan.from + 1) / double(records) : 0;
+    const double gap = qMax(GapIntervals * interval, 2.0 * double(plan.columnSeconds));
+    QVector<double> hhKeys, llKeys;
+    drawnRowids.fill({}, overview.cells.size());
+    for (int channel = 0; channel < overview.cells.size(); ++channel) {
+        QVector<double> keys, values;
+        QVector<qint64> &rowids = drawnRowids[channel];
+        const QVector<OverviewCell> &cells = overview.cells.at(channel);
+        qint64 previous = std::numeric_limits<qint64>::min();
+        for (int column = 0; column < cells.size(); ++column) {
+            const OverviewCell &cell = cells.at(column);
+            if (cell.records == 0)
+                continue;
+            for (const OverviewPoint &point : pointsOf(cell)) {
+                if (previous != std::numeric_limits<qint64>::min() && double(point.time - previous) > gap) {
+                    keys << keyOf(previous) + 1; // the line breaks here
+                    values << qQNaN();
+                    rowids << -1;
+                }
+                keys << keyOf(point.time);
+                values << point.value;
+                rowids << point.rowid;
+                previous = point.time;
+            }
+            const double middle = keyOf((plan.columnStart(column) + plan.columnEnd(column)) / 2);
+            if (cell.hh > 0)
+                hhKeys << middle;
+            if (cell.ll > 0)
+                llKeys << middle;
+        }
+        QCPGraph *graph = channelGraph(channel);
+        graph->setData(keys, values, true);
+        graph->setPen(QPen(ChannelColours[channel % std::size(ChannelColours)]));
+        graph->setName(names.value(channel));
+        graph->addToLegend();
+    }
+    for (int channel = int(overview.cells.size()); channel < 2; ++channel) {
+        channelGraph(channel)->data()->clear();
+        channelGraph(channel)->removeFromLegend();
+    }
+    std::sort(hhKeys.begin(), hhKeys.end());
+    std::sort(llKeys.begin(), llKeys.end());
+    plot->graph(HhGraph)->setData(hhKeys, QVector<double>(hhKeys.size()), true);
+    plot->graph(LlGraph)->setData(llKeys, QVector<double>(llKeys.size()), true);
+    plot->graph(HhGraph)->removeFromLegend();
+    plot->graph(LlGraph)->removeFromLegend();
+    plot->legend->setVisible(true);
+    drawingOverview = true;
+    if (!keepRange) {
+        plot->xAxis->setRange(keyOf(plan.from), keyOf(plan.to));
+        bool found = false;
+        QCPRange values;
+        for (int channel = 0; channel < overview.cells.size(); ++channel) {
+            bool some = false;
+            const QCPRange range = channelGraph(channel)->getValueRange(some);
+            if (some)
+                values = found ? QCPRange(qMin(values.lower, range.lower), qMax(values.upper, range.upper)) : range;
+            found = found || some;
+        }
+        if (found)
+            plot->yAxis->setRange(values.lower == values.upper ? QCPRange(values.lower - 1, values.upper + 1) : values);
+    }
+    plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    plot->axisRect()->setRangeZoom(Qt::Horizontal);
+    plot->axisRect()->setRangeDrag(LockY ? Qt::Horizontal : Qt::Horizontal | Qt::Vertical);
+    plot->replot();
+    drawingOverview = false;
+    imageButton->setEnabled(true);
+    setPagingEnabled(false);
+    w.page_label->setText(tr("Record：%1 drawn").arg(records));
+}
+
+void ChartPage::askRefinement()
+{
+    if (overviewShown() && !drawingOverview && !shownOverview.cells.isEmpty())
+        refineTimer.start();
+}
+
+void ChartPage::refineOverview()
+{
+    if (refining) {
+        refineAgain = true;
+        return;
+    }
+    const QCPRange range = w.plot->xAxis->range();
+    const qint64 from = qMax(shownOverview.plan.from, naiveSeconds(QDateTime::fromSecsSinceEpoch(qint64(std::floor(range.lower)))));
+    const qint64 to = qMin(naiveSeconds(shown.en), naiveSeconds(QDateTime::fromSecsSinceEpoch(qint64(std::ceil(range.upper)))));
+    const qint64 windowFrom = naiveSeconds(shown.st);
+    if (to < qMax(from, windowFrom))
+        return;
+    refining = true;
+    const int number = family.number;
+    const QStringList columns = overviewColumns();
+    const QDateTime st = fromNaiveSeconds(qMax(from, windowFrom)), en = fromNaiveSeconds(to);
+    const int width = qMax(1, w.plot->axisRect()->width());
+    SQLThread *job = refiner;
+    QMetaObject::invokeMethod(refiner, [=] { job->drawOverview(number, columns, st, en, width); }, Qt::QueuedConnection);
+}
+
+void ChartPage::overviewRefined(QString, int value)
+{
+    if (value != 100)
+        return;
+    refining = false;
+    if (refiner->outcome().done() && overviewShown())
+        drawOverview(refiner->overview(), true);
+    if (refineAgain) {
+        refineAgain = false;
+        refineOverview();
+    }
+}
+
+qint64 ChartPage::recordNear(double key, double *at) const
+{
+    qint64 best = -1;
+    double distance = std::numeric_limits<double>::max();
+    for (int channel = 0; channel < drawnRowids.size(); ++channel) {
+        const QSharedPointer<QCPGraphDataContainer> data = const_cast<ChartPage *>(this)->channelGraph(channel)->data();
+        for (int i = 0; i < data->size() && i < drawnRowids.at(channel).size(); ++i) {
+            const double d = std::fabs(data->at(i)->key - key);
+            if (drawnRowids.at(channel).at(i) >= 0 && d < distance) {
+                distance = d;
+                best = drawnRowids.at(channel).at(i);
+                *at = data->at(i)->key;
+            }
+        }
+    }
+    return best;
+}
+
+void ChartPage::openRecordAt(QMouseEvent *event)
+{
+    if (!overviewShown())
+        return;
+    double key = w.plot->xAxis->pixelToCoord(event->position().x());
+    const qint64 rowid = recordNear(key, &key);
+    if (rowid < 0)
+        return;
+    // The paged chart of the same window, at the page that holds the record, centred on it.
+    wholeWindow->setChecked(false);
+    setPagingEnabled(true);
+    showPageOfRecord(rowid, QDateTime::fromSecsSinceEpoch(qint64(key)));
+}
