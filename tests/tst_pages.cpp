@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include "formcart1.h"
 #include "formcart2.h"
 #include "formcart3.h"
@@ -343,7 +344,7 @@ private slots:
         std::iota(all.begin(), all.end(), 0);
         const int channel = family <= 2 ? 1 : 0;
         QCOMPARE(shownSummary(page), expectedSummary(modelOfFamily(family), all, channel));
-        if (family == 1) { // the readout of the point under the mouse, and the saved image
+        if (family == 1) { // the readout of the point under the mouse
             QVERIFY(QTest::qWaitForWindowExposed(page));
             const QString pv = pvField(12, 20, 1);
             const QPoint at(qRound(plot->xAxis->coordToPixel(keyOf(20))), qRound(plot->yAxis->coordToPixel(pv.toDouble())));
@@ -352,10 +353,6 @@ private slots:
             QCOMPARE(QToolTip::text(), QString("2024/03/01 00:20:00\n%1 / 51").arg(pv));
             QCOMPARE(chartReadout(plot, keyOf(5)), QString("2024/03/01 00:05:00\nHH / 51"));
             QCOMPARE(chartReadout(plot, keyOf(900)).section('\n', 0, 0), QString("2024/03/01 08:19:00"));
-            QFile::remove(dir.filePath("chart.png"));
-            saveAs(dir.filePath("chart.png"));
-            click(page, "page_image");
-            QCOMPARE(QImage(dir.filePath("chart.png")).size(), plot->size());
         }
         for (int p = 0; p < 3; ++p) {
             if (p > 0)
@@ -400,6 +397,92 @@ private slots:
         plot->graph(0)->data()->clear();
         plot->graph(1)->data()->clear();
         QCOMPARE(chartReadout(plot, keyOf(0)), QString()); // nothing on an empty chart
+    }
+
+    // Whole window: every record drawn, channels over each other; the wheel
+    // and a drag ask for the visible span again; a double-click opens the page.
+    void wholeWindowOnTheChartPage_data()
+    {
+        QTest::addColumn<int>("family");
+        QTest::newRow("two channels") << 1;
+        QTest::newRow("temperature and humidity") << 4;
+    }
+
+    void wholeWindowOnTheChartPage()
+    {
+        QFETCH(int, family);
+        const int model = modelOfFamily(family);
+        auto owner = open(makeChartPage, family, 1234);
+        ChartPage *page = owner.get();
+        QCustomPlot *plot = page->chart();
+        page->findChild<QCheckBox *>("wholeWindow")->setChecked(true);
+        if (family == 1)
+            pressChannel(page, 0); // with the second one ticked: both
+        click(page, "pushButton");
+        QCOMPARE(counter(page), QString("Record：1234 drawn"));
+        QVERIFY(!page->findChild<QPushButton *>("page_down")->isEnabled());
+        const QStringList names = family == 1 ? QStringList{"CH1", "CH2"} : QStringList{"Temperature", "Humidity"};
+        QVERIFY(plot->legend->visible());
+        // Two minutes a pixel column at most: every record is drawn, in time order.
+        const auto expectDrawn = [&](int first, int last) {
+            for (int value = 0; value < 2; ++value) {
+                QCPGraph *graph = plot->graph(value);
+                QCOMPARE(graph->name(), names.at(value));
+                QCOMPARE(graph->dataCount(), last - first + 1);
+                for (int k = first; k <= last; ++k) {
+                    const QString text = family == 4 && value == 1 ? humidityField(k) : pvField(model, k, value);
+                    bool number = false;
+                    const double expected = text.toDouble(&number);
+                    const auto point = graph->data()->at(k - first);
+                    QCOMPARE(point->key, keyOf(k));
+                    QVERIFY2(number ? point->value == expected : std::isnan(point->value), qPrintable(text));
+                }
+            }
+        };
+        expectDrawn(0, 1233);
+        QVERIFY(plot->graph(ChartPage::HhGraph)->dataCount() > 0);
+        QCOMPARE(page->imageTitle(), QString("Model %1 · %2 · 2024-03-01 00:00 – 2024-03-01 20:33 · 1234 records drawn")
+                                         .arg(model).arg(names.join(", ")));
+        // The records of the span shown after a wheel turn, then after a drag.
+        const auto shownRecords = [&] {
+            const QCPRange range = plot->xAxis->range();
+            return qMakePair(qMax(0, int(std::ceil((range.lower - keyOf(0)) / 60))),
+                             qMin(1233, int(std::floor((std::ceil(range.upper) - keyOf(0)) / 60))));
+        };
+        QVERIFY(QTest::qWaitForWindowExposed(page));
+        const QPoint centre = plot->axisRect()->rect().center();
+        for (int turn = 0; turn < 8; ++turn) {
+            QWheelEvent wheel(centre, plot->mapToGlobal(centre), {}, QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(plot, &wheel);
+        }
+        QTRY_COMPARE(counter(page), QString("Record：%1 drawn").arg(shownRecords().second - shownRecords().first + 1));
+        expectDrawn(shownRecords().first, shownRecords().second);
+        const QString zoomed = counter(page);
+        QTest::mousePress(plot, Qt::LeftButton, {}, centre);
+        QMouseEvent drag(QEvent::MouseMove, centre + QPoint(150, 0), plot->mapToGlobal(centre + QPoint(150, 0)),
+                         Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(plot, &drag);
+        QTest::mouseRelease(plot, Qt::LeftButton, {}, centre + QPoint(150, 0));
+        QTRY_VERIFY(shownRecords().first < 500 && plot->graph(0)->data()->at(0)->key == keyOf(shownRecords().first));
+        expectDrawn(shownRecords().first, shownRecords().second);
+        // A double-click opens the paged chart at the page of the record there, centred on it.
+        const int k = (shownRecords().first + shownRecords().second) / 2;
+        const QPoint at(qRound(plot->xAxis->coordToPixel(keyOf(k))), centre.y());
+        QMouseEvent twice(QEvent::MouseButtonDblClick, at, plot->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(plot, &twice);
+        QVERIFY(!page->findChild<QCheckBox *>("wholeWindow")->isChecked());
+        QCOMPARE(counter(page), QString("Record：1234 ,Pages：%1 of 3").arg(k / 500 + 1));
+        QCOMPARE(plot->xAxis->range().center(), keyOf(k));
+        QVERIFY(!plot->legend->visible());
+        // The saved image has the title band over the chart.
+        QCOMPARE(page->imageTitle().section(" · ", 1), QString("%1 · 2024-03-01 00:00 – 2024-03-01 20:33 · 500 records drawn")
+                                                           .arg(family == 1 ? "CH1" : "Temperature"));
+        QFile::remove(dir.filePath("title.png"));
+        saveAs(dir.filePath("title.png"));
+        click(page, "page_image");
+        QVERIFY(QImage(dir.filePath("title.png")).height() > plot->height());
     }
 
     // Every search reads the sums of blocks of 50 rowids kept with the

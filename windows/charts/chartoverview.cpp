@@ -18,8 +18,9 @@
 
 namespace {
 
-const QColor ChannelColours[] = {Qt::blue, Qt::red, QColor(0, 140, 0), Qt::magenta, QColor(0, 150, 160),
-                                 QColor(200, 130, 0), Qt::black, Qt::gray};
+// Red is kept for the HH and LL markers.
+const QColor ChannelColours[] = {Qt::blue, QColor(0, 140, 0), QColor(200, 120, 0), Qt::magenta, QColor(0, 150, 160),
+                                 Qt::black, QColor(120, 80, 40), Qt::gray};
 
 double keyOf(qint64 naive)
 {
@@ -76,6 +77,7 @@ void ChartPage::setOverview(bool on)
             w.plot->removeGraph(graph);
         extraGraphs.clear();
         drawnRowids.clear();
+        stylePagedGraphs();
         w.plot->legend->setVisible(false);
     }
 }
@@ -141,6 +143,7 @@ void ChartPage::drawOverview(const Overview &overview, bool keepRange)
         QCPGraph *graph = channelGraph(channel);
         graph->setData(keys, values, true);
         graph->setPen(QPen(ChannelColours[channel % std::size(ChannelColours)]));
+        graph->setBrush(Qt::NoBrush); // a fill would hide the channels behind it
         graph->setName(names.value(channel));
         graph->addToLegend();
     }
@@ -193,15 +196,15 @@ void ChartPage::refineOverview()
         return;
     }
     const QCPRange range = w.plot->xAxis->range();
-    const qint64 from = qMax(shownOverview.plan.from, naiveSeconds(QDateTime::fromSecsSinceEpoch(qint64(std::floor(range.lower)))));
+    // The visible span, within the window searched.
+    const qint64 from = qMax(naiveSeconds(shown.st), naiveSeconds(QDateTime::fromSecsSinceEpoch(qint64(std::floor(range.lower)))));
     const qint64 to = qMin(naiveSeconds(shown.en), naiveSeconds(QDateTime::fromSecsSinceEpoch(qint64(std::ceil(range.upper)))));
-    const qint64 windowFrom = naiveSeconds(shown.st);
-    if (to < qMax(from, windowFrom))
+    if (to < from)
         return;
     refining = true;
     const int number = family.number;
     const QStringList columns = overviewColumns();
-    const QDateTime st = fromNaiveSeconds(qMax(from, windowFrom)), en = fromNaiveSeconds(to);
+    const QDateTime st = fromNaiveSeconds(from), en = fromNaiveSeconds(to);
     const int width = qMax(1, w.plot->axisRect()->width());
     SQLThread *job = refiner;
     QMetaObject::invokeMethod(refiner, [=] { job->drawOverview(number, columns, st, en, width); }, Qt::QueuedConnection);

@@ -79,11 +79,8 @@ void ChartPage::setUpChart()
     QCustomPlot *plot = w.plot;
     plot->setMinimumHeight(MinimumPlotHeight);
     plot->addGraph();
-    plot->graph(0)->setPen(QPen(Qt::blue));
-    if (family.chartFill)
-        plot->graph(0)->setBrush(QBrush(QColor(0, 0, 255, 20)));
     plot->addGraph();
-    plot->graph(1)->setPen(QPen(Qt::red));
+    stylePagedGraphs();
     // Overrange markers: red triangles on the top (HH) and bottom (LL) edge of
     // the value axis, wherever the axis is dragged or zoomed.
     for (const QCPScatterStyle::ScatterShape shape : {QCPScatterStyle::ssTriangle, QCPScatterStyle::ssTriangleInverted}) {
@@ -120,6 +117,13 @@ void ChartPage::setUpChart()
             qOverload<const QCPRange &>(&QCPAxis::setRange));
     connect(plot->yAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), plot->yAxis2,
             qOverload<const QCPRange &>(&QCPAxis::setRange));
+}
+
+void ChartPage::stylePagedGraphs()
+{
+    w.plot->graph(0)->setPen(QPen(Qt::blue));
+    w.plot->graph(0)->setBrush(family.chartFill ? QBrush(QColor(0, 0, 255, 20)) : QBrush());
+    w.plot->graph(1)->setPen(QPen(Qt::red));
 }
 
 void ChartPage::on_pushButton_clicked()
@@ -231,11 +235,12 @@ void ChartPage::saveImage()
     if (!pdf && !path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
         path += QLatin1String(".png");
     // A title band over the chart says what it shows, for a report.
-    auto *title = new QCPTextElement(w.plot, imageTitle(), QFont(font().family(), 10, QFont::Bold));
-    title->setObjectName(QStringLiteral("imageTitle"));
+    const QFont titleFont(font().family(), 10, QFont::Bold);
+    auto *title = new QCPTextElement(w.plot, imageTitle(), titleFont);
     w.plot->plotLayout()->insertRow(0);
     w.plot->plotLayout()->addElement(0, 0, title);
-    const bool saved = pdf ? w.plot->savePdf(path) : w.plot->savePng(path);
+    const int width = w.plot->width(), height = w.plot->height() + 2 * QFontMetrics(titleFont).height();
+    const bool saved = pdf ? w.plot->savePdf(path, width, height) : w.plot->savePng(path, width, height);
     w.plot->plotLayout()->remove(title);
     w.plot->plotLayout()->simplify();
     w.plot->replot();

@@ -71,6 +71,8 @@ protected:
 private:
     void setUpChart();
     void setUpOverview();
+    // The value's graph blue (filled where the family has it), the second value's red.
+    void stylePagedGraphs();
     void showPage() override;
     int pageSize() const override;
     void showRecord(int row, const QDateTime &time) override;
