@@ -266,6 +266,7 @@ private slots:
     void addRecordFilesThroughTheMenu()
     {
         SQLThread::setSummaryBlockRowids(50);
+        RecordOverview::setRowsPerTransaction(100);
         const QDir root(dir.path());
         QMap<QString, QStringList> days;
         for (int day = 0; day < 5; ++day)

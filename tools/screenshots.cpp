@@ -125,6 +125,28 @@ void shootAddition()
     QTest::qWait(300);
 }
 
+// A year of records a minute apart, both channels of a controller over each
+// other in the whole window, with the HH and LL markers.
+void shootYearOverview()
+{
+    QTemporaryDir year;
+    QStringList lines;
+    for (int k = 0; k < 366 * 1440; ++k)
+        lines << recordFields(12, k).join(',');
+    freshDatabase();
+    runImport({writeRecordFolder(QDir(year.path()), "year", "12", {{"20240301.CSV", lines}}) + "/20240301.CSV"});
+    MainWindow window;
+    window.show();
+    window.findChild<QAction *>("actioncart")->trigger();
+    QWidget *page = window.currentPage();
+    setWindow(page, QDateTime(QDate(2024, 3, 1), QTime(0, 0)), QDateTime(QDate(2025, 2, 28), QTime(23, 59)));
+    page->findChild<QCheckBox *>("wholeWindow")->setChecked(true);
+    pressChannel(page, 0);
+    pressChannel(page, 1);
+    click(page, "pushButton");
+    save(&window, "overview-year");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -150,6 +172,7 @@ int main(int argc, char *argv[])
     for (const auto &set : sets)
         shootFamily(set.first, set.second);
     shootAddition();
+    shootYearOverview();
 
     for (int percent : {0, 37, 90}) {
         DialogProgress progress;

@@ -21,6 +21,8 @@ const char *const Schema[] = {
     // One row a whole build: the table's greatest rowid then.
     "create table if not exists record_overview_state (tbl text primary key, rowids integer)"};
 
+std::atomic<qint64> g_rowsPerTransaction{RecordOverview::DefaultRowsPerTransaction};
+
 const char CellColumns[] = "records, numbers, hh, ll, first_time, first_rowid, first_value, last_time, last_rowid, "
                            "last_value, min_time, min_rowid, min_value, max_time, max_rowid, max_value";
 
@@ -147,6 +149,7 @@ public:
     }
     bool ok() const { return insert.ok() && kept.ok(); }
     QString error() const { return insert.error(); }
+    qint64 written = 0;
 
     bool write(const QString &column, int level, qint64 span, OverviewCell cell, bool mayBeKept)
     {
@@ -165,6 +168,7 @@ public:
         bindPoint(insert, 12, cell.last);
         bindPoint(insert, 15, cell.minimum);
         bindPoint(insert, 18, cell.maximum);
+        ++written;
         return insert.run();
     }
 
@@ -231,6 +235,11 @@ bool execute(sqlite3 *handle, const char *statement)
 
 namespace RecordOverview {
 
+void setRowsPerTransaction(qint64 rows)
+{
+    g_rowsPerTransaction = qMax<qint64>(1, rows);
+}
+
 QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std::function<bool()> &stopped)
 {
     sqlite3 *handle = nativeHandleUsable(db) ? sqliteHandle(db) : nullptr;
@@ -249,9 +258,13 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
     if (!execute(handle, Schema[0]) || !execute(handle, Schema[1]))
         return fail();
     {
+        // Until the state is saved at the end, what is written counts for
+        // nothing: a build that did not end is made again from the start.
         Statement clear(handle, QStringLiteral("delete from record_overview where tbl = ?"));
+        Statement unsaved(handle, QStringLiteral("delete from record_overview_state where tbl = ?"));
         clear.bind(1, table);
-        if (!clear.run())
+        unsaved.bind(1, table);
+        if (!clear.run() || !unsaved.run())
             return fail();
         CellWriter writer(handle, table);
         Statement records(handle, QStringLiteral("select datetime(indate), rowid, %1 from main.%2 not indexed")
@@ -281,6 +294,13 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
                     if (!writer.write(columns.at(c), 0, span, cells[size_t(c)], mayBeKept))
                         return false;
                 }
+            }
+            // Written in transactions the page cache holds: one of all the
+            // year's rows would lock searches out of the database while it spills.
+            if (writer.written >= g_rowsPerTransaction) {
+                writer.written = 0;
+                if (!execute(handle, "commit") || !execute(handle, "begin"))
+                    return false;
             }
             for (const auto &entry : open) {
                 lowestWritten = qMin(lowestWritten, entry.first);

@@ -5,6 +5,7 @@
 
 #include <QSqlDatabase>
 #include <QStringList>
+#include <atomic>
 #include <functional>
 
 struct MeterFamily;
@@ -14,6 +15,10 @@ struct MeterFamily;
 // a window of any length is drawn from a few thousand rows. Built once after
 // an import, brought up to date by an addition, replaced with the records.
 namespace RecordOverview {
+
+// A build writes in transactions of about this many rows (tests use few).
+constexpr qint64 DefaultRowsPerTransaction = 20000;
+void setRowsPerTransaction(qint64 rows);
 
 // Sums up every value column of the table in one transaction; SQLite's
 // reason when that failed or was `stopped`.

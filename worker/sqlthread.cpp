@@ -94,6 +94,7 @@ void SQLThread::restoreDefaults()
     forcePageAccess(PageAccess::Chosen);
     setExportChunk(DefaultExportChunk);
     setSummaryBlockRowids(DefaultBlockRowids);
+    RecordOverview::setRowsPerTransaction(RecordOverview::DefaultRowsPerTransaction);
 }
 
 void SQLThread::setConnectionHook(std::function<void(QSqlDatabase &)> hook)
