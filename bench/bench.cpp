@@ -423,7 +423,10 @@ int main(int argc, char **argv)
     // "import" stops after the imports; "search" reuses the records of the last run.
     const QByteArray mode = argc > 2 ? QByteArray(argv[2]) : QByteArray();
     if (wholeYear) {
-        year(bench, root, mode == "search");
+        if (mode == "add")
+            additions(bench, root, yearFiles(root));
+        else
+            year(bench, root, mode == "search");
     } else if (mode != "search") {
         longLine(bench, root);
         std::printf("records per family: %d (family 4: %d)\n", lines, lines * 3 / 10);

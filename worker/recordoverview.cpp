@@ -4,6 +4,7 @@
 #include "rowinserter.h"
 #include "summaryblocks.h"
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -18,7 +19,8 @@ const char *const Schema[] = {
     "first_time integer, first_rowid integer, first_value real, last_time integer, last_rowid integer, last_value real, "
     "min_time integer, min_rowid integer, min_value real, max_time integer, max_rowid integer, max_value real, "
     "primary key (tbl, col, level, span)) without rowid",
-    // One row a whole build: the table's greatest rowid then.
+    // One row a whole build: the table's greatest rowid then. (The *_time
+    // columns count from the span's start, the rowids but the first from it.)
     "create table if not exists record_overview_state (tbl text primary key, rowids integer)"};
 
 std::atomic<qint64> g_rowsPerTransaction{RecordOverview::DefaultRowsPerTransaction};
@@ -102,36 +104,38 @@ bool addRecord(sqlite3_stmt *row, int count, qint64 spanSeconds, CellsOf &&cells
     return true;
 }
 
-void bindPoint(Statement &statement, int at, const OverviewPoint &point)
+// Times are kept from the span's start and rowids from the first record's,
+// so that most take a byte or two.
+void bindPoint(Statement &statement, int at, const OverviewPoint &point, qint64 baseTime, qint64 baseRowid)
 {
-    statement.bind(at, point.time);
-    statement.bind(at + 1, point.rowid);
+    statement.bind(at, point.time - baseTime);
+    statement.bind(at + 1, point.rowid - baseRowid);
     if (std::isnan(point.value))
         sqlite3_bind_null(*statement, at + 2);
     else
         sqlite3_bind_double(*statement, at + 2, point.value);
 }
 
-OverviewPoint readPoint(sqlite3_stmt *row, int at)
+OverviewPoint readPoint(sqlite3_stmt *row, int at, qint64 baseTime, qint64 baseRowid)
 {
-    OverviewPoint point{sqlite3_column_int64(row, at), sqlite3_column_int64(row, at + 1)};
+    OverviewPoint point{baseTime + sqlite3_column_int64(row, at), baseRowid + sqlite3_column_int64(row, at + 1)};
     if (sqlite3_column_type(row, at + 2) != SQLITE_NULL)
         point.value = sqlite3_column_double(row, at + 2);
     return point;
 }
 
-// The cell of a row whose columns from `at` are CellColumns.
-OverviewCell readCell(sqlite3_stmt *row, int at)
+// The cell of a row whose columns from `at` are CellColumns, of a span that starts at `baseTime`.
+OverviewCell readCell(sqlite3_stmt *row, int at, qint64 baseTime)
 {
     OverviewCell cell;
     cell.records = sqlite3_column_int64(row, at);
     cell.numbers = sqlite3_column_int64(row, at + 1);
     cell.hh = sqlite3_column_int64(row, at + 2);
     cell.ll = sqlite3_column_int64(row, at + 3);
-    cell.first = readPoint(row, at + 4);
-    cell.last = readPoint(row, at + 7);
-    cell.minimum = readPoint(row, at + 10);
-    cell.maximum = readPoint(row, at + 13);
+    cell.first = readPoint(row, at + 4, baseTime, 0);
+    cell.last = readPoint(row, at + 7, baseTime, cell.first.rowid);
+    cell.minimum = readPoint(row, at + 10, baseTime, cell.first.rowid);
+    cell.maximum = readPoint(row, at + 13, baseTime, cell.first.rowid);
     return cell;
 }
 
@@ -158,16 +162,21 @@ public:
         if (mayBeKept) {
             bindKey(kept, column, level, span);
             if (kept.step() == SQLITE_ROW)
-                cell.merge(readCell(*kept, 0));
+                cell.merge(readCell(*kept, 0, span * OverviewLevels[level]));
             kept.reset();
         }
         bindKey(insert, column, level, span);
         for (int i = 0; i < 4; ++i)
             insert.bind(5 + i, (&cell.records)[i]);
-        bindPoint(insert, 9, cell.first);
-        bindPoint(insert, 12, cell.last);
-        bindPoint(insert, 15, cell.minimum);
-        bindPoint(insert, 18, cell.maximum);
+        const qint64 base = span * OverviewLevels[level];
+        bindPoint(insert, 9, cell.first, base, 0);
+        bindPoint(insert, 12, cell.last, base, cell.first.rowid);
+        for (int i = 15; i < 21; ++i)
+            sqlite3_bind_null(*insert, i); // no number: no extremes
+        if (cell.numbers > 0) {
+            bindPoint(insert, 15, cell.minimum, base, cell.first.rowid);
+            bindPoint(insert, 18, cell.maximum, base, cell.first.rowid);
+        }
         ++written;
         return insert.run();
     }
@@ -203,13 +212,14 @@ bool buildHours(sqlite3 *handle, CellWriter &writer, const QString &table, const
         OverviewCell cell;
         int code;
         while ((code = minutes.step()) == SQLITE_ROW) {
-            const qint64 at = floorDiv(sqlite3_column_int64(*minutes, 0), perHour);
+            const qint64 minute = sqlite3_column_int64(*minutes, 0);
+            const qint64 at = floorDiv(minute, perHour);
             if (cell.records > 0 && at != hour && !writer.write(column, 1, hour, cell, false))
                 return false;
             if (at != hour)
                 cell = OverviewCell();
             hour = at;
-            cell.merge(readCell(*minutes, 1));
+            cell.merge(readCell(*minutes, 1, minute * OverviewLevels[0]));
         }
         minutes.reset();
         if (code != SQLITE_DONE || !writer.write(column, 1, hour, cell, false))
@@ -288,10 +298,16 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
             return lastCells;
         };
         const auto writeOpen = [&] {
-            for (const auto &[span, cells] : open) {
-                const bool mayBeKept = span >= lowestWritten && span <= highestWritten;
-                for (int c = 0; c < count; ++c) {
-                    if (!writer.write(columns.at(c), 0, span, cells[size_t(c)], mayBeKept))
+            // In order of their keys, so that the table's pages fill up as it grows.
+            std::vector<qint64> spans;
+            spans.reserve(open.size());
+            for (const auto &entry : open)
+                spans.push_back(entry.first);
+            std::sort(spans.begin(), spans.end());
+            for (int c = 0; c < count; ++c) {
+                for (qint64 span : spans) {
+                    const bool mayBeKept = span >= lowestWritten && span <= highestWritten;
+                    if (!writer.write(columns.at(c), 0, span, open[span][size_t(c)], mayBeKept))
                         return false;
                 }
             }
@@ -446,8 +462,10 @@ QString read(QSqlDatabase &db, const QString &table, const QString &column, cons
         spans.bind(4, innerFrom);
         spans.bind(5, innerTo);
         int code;
-        while ((code = spans.step()) == SQLITE_ROW)
-            (*cells)[plan.columnOf(sqlite3_column_int64(*spans, 0) * seconds)].merge(readCell(*spans, 1));
+        while ((code = spans.step()) == SQLITE_ROW) {
+            const qint64 start = sqlite3_column_int64(*spans, 0) * seconds;
+            (*cells)[plan.columnOf(start)].merge(readCell(*spans, 1, start));
+        }
         spans.reset();
         if (code != SQLITE_DONE)
             error = spans.error();
