@@ -135,6 +135,13 @@ QString generate(const QString &root, int model, int lines)
     return folder;
 }
 
+// Writes out what earlier runs left in the page cache, so that no timed
+// import pays for another's writes.
+void settle()
+{
+    QProcess::execute("sync", {});
+}
+
 double shellImport(const QString &file, const QString &table)
 {
     const QString db = QCoreApplication::applicationDirPath() + "/shell.db";
@@ -160,9 +167,11 @@ void importFamily(Bench &bench, const QString &root, int model, int lines, const
     Figures ours, shell, ratio;
     for (int run = 0; run < 5; ++run) {
         replaceRecordDatabase();
+        settle();
         const double oursMs = bench.import({file});
         // The sums and the time index are built behind the import; the shell waits for them.
         bench.waitForImporter();
+        settle();
         const double shellMs = shellImport(file, table);
         ours.ms << oursMs;
         shell.ms << shellMs;
@@ -346,8 +355,10 @@ void additions(Bench &bench, const QString &root, const QStringList &yearFiles)
     for (int run = 0; run < 3; ++run) {
         replaceRecordDatabase();
         Meter = -1;
+        settle();
         month.ms << bench.add(firstMonth);
         bench.waitForImporter();
+        settle();
         shell.ms << shellImportAll(firstMonth, "meter12", &bytes);
         ratio.ms << shell.ms.last() / month.ms.last();
     }
@@ -374,11 +385,13 @@ void year(Bench &bench, const QString &root, bool searchOnly)
     qint64 shellBytes = 0, ourBytes = 0;
     for (int run = 0; run < (searchOnly ? 0 : 3); ++run) {
         replaceRecordDatabase();
+        settle();
         ours.ms << bench.import(files);
         // The sums are built right behind the import; a search waits for them.
         toFirstPage.ms << bench.time(search(-1, mid, mid.addSecs(int(lines / 100))));
         bench.waitForImporter(); // and for the time index
         ourBytes = QFileInfo(recordDatabasePath()).size();
+        settle();
         shell.ms << shellImportAll(files, "meter12", &shellBytes);
         ratio.ms << shell.ms.last() / ours.ms.last();
     }
