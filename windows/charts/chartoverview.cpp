@@ -76,7 +76,7 @@ void ChartPage::setOverview(bool on)
         for (QCPGraph *graph : std::as_const(extraGraphs))
             w.plot->removeGraph(graph);
         extraGraphs.clear();
-        drawnRowids.clear();
+        drawnRecords.clear();
         stylePagedGraphs();
         w.plot->legend->setVisible(false);
     }
@@ -99,6 +99,48 @@ void ChartPage::setPagingEnabled(bool enabled)
     }
 }
 
+namespace {
+
+// One channel's line through its columns: the records that stand for each,
+// a break where no record comes for longer than `gap` seconds; the rowid of
+// each point (-1: a break) and the keys of the columns with markers.
+struct OverviewLine {
+    QVector<double> keys;
+    QVector<double> values;
+    QVector<qint64> rowids;
+};
+
+OverviewLine overviewLine(const QVector<OverviewCell> &cells, const OverviewPlan &plan, double gap,
+                          QVector<double> &hhKeys, QVector<double> &llKeys)
+{
+    OverviewLine line;
+    qint64 previous = std::numeric_limits<qint64>::min();
+    for (int column = 0; column < cells.size(); ++column) {
+        const OverviewCell &cell = cells.at(column);
+        if (cell.records == 0)
+            continue;
+        for (const OverviewPoint &point : pointsOf(cell)) {
+            if (previous != std::numeric_limits<qint64>::min() && double(point.time - previous) > gap) {
+                line.keys << keyOf(previous) + 1;
+                line.values << qQNaN();
+                line.rowids << -1;
+            }
+            line.keys << keyOf(point.time);
+            line.values << point.value;
+            line.rowids << point.rowid;
+            previous = point.time;
+        }
+        const double middle = keyOf((plan.columnStart(column) + plan.columnEnd(column)) / 2);
+        if (cell.hh > 0)
+            hhKeys << middle;
+        if (cell.ll > 0)
+            llKeys << middle;
+    }
+    return line;
+}
+
+} // namespace
+
 void ChartPage::drawOverview(const Overview &overview, bool keepRange)
 {
     shownOverview = overview;
@@ -113,35 +155,18 @@ void ChartPage::drawOverview(const Overview &overview, bool keepRange)
     const double interval = records > 1 ? double(plan.to - plan.from + 1) / double(records) : 0;
     const double gap = qMax(GapIntervals * interval, 2.0 * double(plan.columnSeconds));
     QVector<double> hhKeys, llKeys;
-    drawnRowids.fill({}, overview.cells.size());
+    drawnRecords.clear();
     for (int channel = 0; channel < overview.cells.size(); ++channel) {
-        QVector<double> keys, values;
-        QVector<qint64> &rowids = drawnRowids[channel];
-        const QVector<OverviewCell> &cells = overview.cells.at(channel);
-        qint64 previous = std::numeric_limits<qint64>::min();
-        for (int column = 0; column < cells.size(); ++column) {
-            const OverviewCell &cell = cells.at(column);
-            if (cell.records == 0)
-                continue;
-            for (const OverviewPoint &point : pointsOf(cell)) {
-                if (previous != std::numeric_limits<qint64>::min() && double(point.time - previous) > gap) {
-                    keys << keyOf(previous) + 1; // the line breaks here
-                    values << qQNaN();
-                    rowids << -1;
-                }
-                keys << keyOf(point.time);
-                values << point.value;
-                rowids << point.rowid;
-                previous = point.time;
-            }
-            const double middle = keyOf((plan.columnStart(column) + plan.columnEnd(column)) / 2);
-            if (cell.hh > 0)
-                hhKeys << middle;
-            if (cell.ll > 0)
-                llKeys << middle;
+        const OverviewLine line = overviewLine(overview.cells.at(channel), plan, gap, hhKeys, llKeys);
+        QVector<QPair<double, qint64>> points;
+        for (int i = 0; i < line.keys.size(); ++i) {
+            if (line.rowids.at(i) >= 0)
+                points << qMakePair(line.keys.at(i), line.rowids.at(i));
         }
+        drawnRecords << points;
         QCPGraph *graph = channelGraph(channel);
-        graph->setData(keys, values, true);
+        // Keys go back where summer time ends; the graph then sorts them.
+        graph->setData(line.keys, line.values, std::is_sorted(line.keys.cbegin(), line.keys.cend()));
         graph->setPen(QPen(ChannelColours[channel % std::size(ChannelColours)]));
         graph->setBrush(Qt::NoBrush); // a fill would hide the channels behind it
         graph->setName(names.value(channel));
@@ -159,20 +184,8 @@ void ChartPage::drawOverview(const Overview &overview, bool keepRange)
     plot->graph(LlGraph)->removeFromLegend();
     plot->legend->setVisible(true);
     drawingOverview = true;
-    if (!keepRange) {
-        plot->xAxis->setRange(keyOf(plan.from), keyOf(plan.to));
-        bool found = false;
-        QCPRange values;
-        for (int channel = 0; channel < overview.cells.size(); ++channel) {
-            bool some = false;
-            const QCPRange range = channelGraph(channel)->getValueRange(some);
-            if (some)
-                values = found ? QCPRange(qMin(values.lower, range.lower), qMax(values.upper, range.upper)) : range;
-            found = found || some;
-        }
-        if (found)
-            plot->yAxis->setRange(values.lower == values.upper ? QCPRange(values.lower - 1, values.upper + 1) : values);
-    }
+    if (!keepRange)
+        fitOverviewAxes(overview);
     plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     plot->axisRect()->setRangeZoom(Qt::Horizontal);
     plot->axisRect()->setRangeDrag(LockY ? Qt::Horizontal : Qt::Horizontal | Qt::Vertical);
@@ -181,6 +194,22 @@ void ChartPage::drawOverview(const Overview &overview, bool keepRange)
     imageButton->setEnabled(true);
     setPagingEnabled(false);
     w.page_label->setText(tr("Record：%1 drawn").arg(records));
+}
+
+void ChartPage::fitOverviewAxes(const Overview &overview)
+{
+    w.plot->xAxis->setRange(keyOf(overview.plan.from), keyOf(overview.plan.to));
+    bool found = false;
+    QCPRange values;
+    for (int channel = 0; channel < overview.cells.size(); ++channel) {
+        bool some = false;
+        const QCPRange range = channelGraph(channel)->getValueRange(some);
+        if (some)
+            values = found ? QCPRange(qMin(values.lower, range.lower), qMax(values.upper, range.upper)) : range;
+        found = found || some;
+    }
+    if (found)
+        w.plot->yAxis->setRange(values.lower == values.upper ? QCPRange(values.lower - 1, values.upper + 1) : values);
 }
 
 void ChartPage::askRefinement()
@@ -227,14 +256,12 @@ qint64 ChartPage::recordNear(double key, double *at) const
 {
     qint64 best = -1;
     double distance = std::numeric_limits<double>::max();
-    for (int channel = 0; channel < drawnRowids.size(); ++channel) {
-        const QSharedPointer<QCPGraphDataContainer> data = const_cast<ChartPage *>(this)->channelGraph(channel)->data();
-        for (int i = 0; i < data->size() && i < drawnRowids.at(channel).size(); ++i) {
-            const double d = std::fabs(data->at(i)->key - key);
-            if (drawnRowids.at(channel).at(i) >= 0 && d < distance) {
-                distance = d;
-                best = drawnRowids.at(channel).at(i);
-                *at = data->at(i)->key;
+    for (const QVector<QPair<double, qint64>> &points : drawnRecords) {
+        for (const auto &[pointKey, rowid] : points) {
+            if (std::fabs(pointKey - key) < distance) {
+                distance = std::fabs(pointKey - key);
+                best = rowid;
+                *at = pointKey;
             }
         }
     }

@@ -81,6 +81,7 @@ private:
     QStringList overviewColumns() const;
     QStringList overviewNames() const;
     void drawOverview(const Overview &overview, bool keepRange);
+    void fitOverviewAxes(const Overview &overview);
     QCPGraph *channelGraph(int index);
     void askRefinement();
     void setPagingEnabled(bool enabled);
@@ -97,7 +98,7 @@ private:
     bool refineAgain = false;
     bool drawingOverview = false; // the axis is set by the drawing, not by the user
     QList<QCPGraph *> extraGraphs;
-    QVector<QVector<qint64>> drawnRowids; // per channel, of each point drawn (-1: a gap)
+    QVector<QVector<QPair<double, qint64>>> drawnRecords; // per channel, the key and rowid of each record drawn
     Overview shownOverview;
 };
 
