@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTimer>
+#include <cmath>
 
 using namespace TestSupport;
 
@@ -131,8 +132,17 @@ void shootYearOverview()
 {
     QTemporaryDir year;
     QStringList lines;
-    for (int k = 0; k < 366 * 1440; ++k)
-        lines << recordFields(12, k).join(',');
+    const QDateTime start(QDate(2024, 3, 1), QTime(0, 0));
+    for (int k = 0; k < 365 * 1440; ++k) {
+        if (k / 1440 >= 100 && k / 1440 < 105)
+            continue; // five days without records
+        // A daily swing over a seasonal drift, a rare overrange, a rare spike.
+        const double day = k / 1440.0, season = 8 * std::sin(2 * M_PI * day / 365);
+        const double pv1 = 50 + season + 6 * std::sin(2 * M_PI * day), pv2 = 35 + season / 2 + 4 * std::cos(2 * M_PI * day);
+        const QString first = k % 20011 == 7 ? "HH" : k % 17713 == 9 ? "LL" : QString::number(k % 9973 == 5 ? pv1 + 15 : pv1, 'f', 1);
+        lines << QStringList{first, "50", "40", QString::number(pv2, 'f', 1), "35", "40",
+                             start.addSecs(60LL * k).toString("yyyy-MM-dd hh:mm:ss")}.join(',');
+    }
     freshDatabase();
     runImport({writeRecordFolder(QDir(year.path()), "year", "12", {{"20240301.CSV", lines}}) + "/20240301.CSV"});
     MainWindow window;
