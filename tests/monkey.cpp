@@ -42,6 +42,10 @@ struct Monkey {
     int previousMeter = -1, chosenMeter = -1;
     int records = 0;       // what the last successful import stored
     int chosenRecords = 0; // what the import under way would store
+    bool adding = false;   // the files chosen are added, not imported
+    int addedRecords = 0;  // of the files chosen whose names are not imported yet
+    QStringList chosenNames;
+    QSet<QString> imported; // the names of the files whose records are there
     quint32 answerSeed = 0;
     int answers = 0;
     QTimer answerer;
@@ -83,13 +87,14 @@ void trigger(Monkey &m, const char *name)
     action(*m.window, name)->trigger();
 }
 
-void importFrom(Monkey &m, const QString &folder)
+void importFrom(Monkey &m, const QString &folder, bool adding = false)
 {
     QStringList names = QDir(folder).entryList({"*.CSV"}, QDir::Files, QDir::Name);
     if (pick(m.random, 3) == 0)
-        names = names.mid(0, 1);
+        names = names.mid(pick(m.random, 2), 1);
     m.fileChoice = pick(m.random, 8) == 0 ? QStringList() : QStringList{folder} + names;
-    trigger(m, "actionopendb");
+    m.adding = adding;
+    trigger(m, adding ? "actionaddfiles" : "actionopendb");
 }
 
 void clickOnPage(Monkey &m, const char *button)
@@ -102,6 +107,10 @@ const QList<Action> Actions{
     {"import samples", always, [](Monkey &m) {
          importFrom(m, QStringLiteral(SAMPLES_DIR) + "/" + Samples.at(pick(m.random, int(Samples.size()))).first);
      }, 2},
+    {"add samples", always, [](Monkey &m) {
+         importFrom(m, QStringLiteral(SAMPLES_DIR) + "/" + Samples.at(pick(m.random, int(Samples.size()))).first, true);
+     }, 2},
+    {"whole window", onAChartPage, [](Monkey &m) { m.onPage<QCheckBox>("wholeWindow")->click(); }},
     {"import folder without model file", always, [](Monkey &m) { importFrom(m, m.scratch + "/no-model"); }},
     {"import a picture", always, [](Monkey &m) { importFrom(m, m.scratch + "/picture"); }},
     {"table view", always, [](Monkey &m) { trigger(m, "actionsearch"); }, 2},
@@ -193,6 +202,7 @@ void Monkey::start()
     window->show();
     previousMeter = chosenMeter = -1;
     records = chosenRecords = 0;
+    imported.clear();
 }
 
 QString Monkey::run(const QList<Step> &steps, int *failedAt)
@@ -239,7 +249,9 @@ QString Monkey::runStep(const Step &step)
     fileChoice.clear();
     previousMeter = Meter;
     chosenMeter = -1;
-    chosenRecords = 0;
+    chosenRecords = addedRecords = 0;
+    chosenNames.clear();
+    adding = false;
     answerer.start();
     found->run(*this);
     // What the action left queued (a drop, a close) runs before the checks.
@@ -296,8 +308,11 @@ void Monkey::answer(QWidget *modal, quint32 seed)
             for (const QString &name : fileChoice.mid(1)) {
                 QFile chosen(fileChoice.first() + "/" + name);
                 chosen.open(QIODevice::ReadOnly);
-                chosenRecords += int(chosen.readAll().count('\n')) - 1; // all but the header
+                const int lines = int(chosen.readAll().count('\n')) - 1; // all but the header
+                chosenRecords += lines;
+                addedRecords += imported.contains(name) ? 0 : lines;
             }
+            chosenNames = fileChoice.mid(1);
         }
         chooseInDialog(files, std::exchange(fileChoice, {}));
         return;
@@ -343,6 +358,10 @@ QString Monkey::checkPage() const
     if (!panel || !panel->isVisible())
         return QString();
     const QString label = counter(page());
+    if (auto *whole = onPage<QCheckBox>("wholeWindow"); whole && whole->isChecked())
+        return QRegularExpression("^Record：\\d+ drawn$").match(label).hasMatch()
+            ? QString()
+            : QStringLiteral("the whole window's counter reads \"%1\"").arg(label);
     const auto m = QRegularExpression("^Record：(\\d+) ,Pages：(\\d+) of (\\d+)$").match(label);
     if (!m.hasMatch())
         return QStringLiteral("the counter reads \"%1\"").arg(label);
@@ -357,8 +376,8 @@ QString Monkey::checkPage() const
     return QString();
 }
 
-// The database holds the last successful import's records, or none before
-// any; Meter and the settings file agree with it.
+// The database holds the last successful import's records with those of the
+// files added since, or none before any; Meter and the settings file agree with it.
 QString Monkey::checkRecords()
 {
     if (Meter != previousMeter && Meter != chosenMeter)
@@ -381,11 +400,16 @@ QString Monkey::checkRecords()
         return QStringLiteral("sums of %1 beside the records of %2").arg(summed, table);
     const int found = table.isEmpty() ? 0 : databaseValue("select count(*) from " + table).toInt();
     const bool kept = Meter == previousMeter && found == records;
-    const bool replaced = Meter == chosenMeter && found == chosenRecords;
-    if (!kept && !replaced)
+    const bool replaced = Meter == chosenMeter && found == chosenRecords && (!adding || previousMeter == -1);
+    const bool added = adding && Meter == previousMeter && Meter == chosenMeter && found == records + addedRecords;
+    if (!kept && !replaced && !added)
         return QStringLiteral("the database holds %1 records of meter %2: neither the %3 of meter %4 before nor the %5 "
-                              "of meter %6 chosen")
-            .arg(found).arg(Meter).arg(records).arg(previousMeter).arg(chosenRecords).arg(chosenMeter);
+                              "of meter %6 chosen, %7 of them new")
+            .arg(found).arg(Meter).arg(records).arg(previousMeter).arg(chosenRecords).arg(chosenMeter).arg(addedRecords);
+    if (replaced && !kept)
+        imported = QSet<QString>(chosenNames.begin(), chosenNames.end());
+    else if (added)
+        imported.unite(QSet<QString>(chosenNames.begin(), chosenNames.end()));
     records = found;
     return QString();
 }
