@@ -1,7 +1,7 @@
 #include "overviewcells.h"
 
-#include <cctype>
-#include <charconv>
+#include "summaryblocks.h"
+
 #include <cmath>
 
 void OverviewCell::add(const OverviewPoint &point, Kind kind)
@@ -83,17 +83,7 @@ OverviewCell::Kind overviewKind(const char *text, int size, double *number)
         return OverviewCell::Kind::Unreadable;
     if (size == 2 && text[1] == text[0] && (text[0] == 'H' || text[0] == 'L'))
         return text[0] == 'H' ? OverviewCell::Kind::High : OverviewCell::Kind::Low;
-    // A number in the C locale, blanks around it allowed, as the window summary reads it.
-    const char *begin = text;
-    const char *end = text + size;
-    while (begin < end && std::isspace(static_cast<unsigned char>(*begin)))
-        ++begin;
-    while (end > begin && std::isspace(static_cast<unsigned char>(end[-1])))
-        --end;
-    if (begin < end && *begin == '+')
-        ++begin;
-    const auto [stop, error] = std::from_chars(begin, end, *number);
-    const bool read = begin < end && error == std::errc() && stop == end && std::isfinite(*number);
+    const bool read = readRecordNumber(text, size, number);
     return read ? OverviewCell::Kind::Number : OverviewCell::Kind::Unreadable;
 }
 

@@ -2,6 +2,8 @@
 
 #include "recordtime.h"
 
+#include <cctype>
+#include <charconv>
 #include <cmath>
 
 namespace {
@@ -132,4 +134,28 @@ QString blockPassStatement(const MeterFamily &family, int meter, const TableSear
         columns << QStringLiteral("window_summary(%1, rowid)").arg(column);
     return QStringLiteral("select %1 from main.%2 not indexed where rowid >= :rowfrom and rowid < :rowto and %3 group by 1")
         .arg(columns.join(QStringLiteral(", ")), family.table(meter), windowCondition(family, search, chart));
+}
+
+QStringList everyValueColumn(const MeterFamily &family, int meter)
+{
+    QStringList columns;
+    for (int channel = 1; channel <= qMax(1, family.channelCount(meter)); ++channel)
+        columns << valueColumnsOf(family, channel);
+    columns.removeDuplicates();
+    return columns;
+}
+
+bool readRecordNumber(const char *text, int size, double *number)
+{
+    const char *begin = text;
+    const char *end = text + size;
+    while (begin < end && std::isspace(static_cast<unsigned char>(*begin)))
+        ++begin;
+    while (end > begin && std::isspace(static_cast<unsigned char>(end[-1])))
+        --end;
+    if (begin < end && *begin == '+')
+        ++begin;
+    // from_chars spares a conversion per value.
+    const auto [stop, error] = std::from_chars(begin, end, *number);
+    return begin < end && error == std::errc() && stop == end && std::isfinite(*number);
 }

@@ -60,7 +60,7 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
     QList<QPair<qint64, qint64>> changedTimes; // naive seconds, of records removed or added
     const auto noteTimes = [&](const RecordSums::RowidRange &rows) {
         qint64 from = 0, to = 0;
-        if (overviewKept && rows.last >= rows.first && RecordOverview::stampSpan(db, table, rows.first, rows.last, &from, &to))
+        if (overviewKept && RecordOverview::stampSpan(db, table, rows.first, rows.last, &from, &to))
             changedTimes << qMakePair(from, to);
     };
     QSqlQuery remove(db);

@@ -74,14 +74,6 @@ qint64 floorDiv(qint64 a, qint64 b)
     return a >= 0 ? a / b : -((-a + b - 1) / b);
 }
 
-QStringList valueColumns(const MeterFamily &family, int meter)
-{
-    QStringList columns;
-    for (int channel = 1; channel <= qMax(1, family.channelCount(meter)); ++channel)
-        columns << valueColumnsOf(family, channel);
-    columns.removeDuplicates();
-    return columns;
-}
 
 // Reads records' stamps, rowids and `count` values (columns 2...) into cells keyed by a span.
 template<class CellsOf>
@@ -256,7 +248,7 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
     if (!handle)
         return QStringLiteral("no SQLite handle");
     const QString table = family.table(meter);
-    const QStringList columns = valueColumns(family, meter);
+    const QStringList columns = everyValueColumn(family, meter);
     const int count = int(columns.size());
     if (!execute(handle, "begin"))
         return QString::fromUtf8(sqlite3_errmsg(handle));
@@ -376,7 +368,7 @@ QString update(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 fr
 {
     sqlite3 *handle = sqliteHandle(db);
     const QString table = family.table(meter);
-    const QStringList columns = valueColumns(family, meter);
+    const QStringList columns = everyValueColumn(family, meter);
     const int count = int(columns.size());
     const qint64 minute = OverviewLevels[0], hour = OverviewLevels[1];
     const qint64 fromMinute = floorDiv(from, minute), toMinute = floorDiv(to, minute);

@@ -17,14 +17,6 @@ const char *const Schema[] = {
     // One row a whole build: the rowids per block and the table's greatest rowid then.
     "create table if not exists record_sums_state (tbl text primary key, block_rowids integer, rowids integer)"};
 
-QStringList everyValueColumn(const MeterFamily &family, int meter)
-{
-    QStringList columns;
-    for (int channel = 1; channel <= qMax(1, family.channelCount(meter)); ++channel)
-        columns << valueColumnsOf(family, channel);
-    columns.removeDuplicates();
-    return columns;
-}
 
 QByteArray totalsBlob(const SummaryTotals &totals)
 {

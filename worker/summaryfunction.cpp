@@ -2,29 +2,11 @@
 
 #include "summaryblocks.h"
 
-#include <cctype>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <sqlite3.h>
 
 namespace {
-
-// A value as the table reads it: a number in the C locale, blanks around it
-// allowed. from_chars spares the pass a conversion per value.
-bool readNumber(const char *text, int size, double &number)
-{
-    const char *begin = text;
-    const char *end = text + size;
-    while (begin < end && std::isspace(static_cast<unsigned char>(*begin)))
-        ++begin;
-    while (end > begin && std::isspace(static_cast<unsigned char>(end[-1])))
-        --end;
-    if (begin < end && *begin == '+')
-        ++begin;
-    const auto [stop, error] = std::from_chars(begin, end, number);
-    return begin < end && error == std::errc() && stop == end;
-}
 
 void addValue(SummaryTotals &totals, sqlite3_value *value, qint64 row)
 {
@@ -39,7 +21,7 @@ void addValue(SummaryTotals &totals, sqlite3_value *value, qint64 row)
         return;
     }
     double number = 0;
-    if (!readNumber(text, size, number) || !std::isfinite(number)) {
+    if (!readRecordNumber(text, size, &number)) {
         ++totals.unreadable;
         return;
     }
