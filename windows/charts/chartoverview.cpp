@@ -72,10 +72,7 @@ void ChartPage::setOverview(bool on)
 {
     allowSeveralChannels(on);
     // What is drawn was drawn the other way: Generate Graph draws it anew.
-    w.widget_page->hide();
-    for (int graph = 0; graph < w.plot->graphCount(); ++graph)
-        w.plot->graph(graph)->data()->clear();
-    w.plot->replot();
+    clearChart();
     if (!on) {
         refineTimer.stop();
         for (QCPGraph *graph : std::as_const(extraGraphs))
@@ -282,8 +279,5 @@ void ChartPage::openRecordAt(QMouseEvent *event)
     if (rowid < 0)
         return;
     // The paged chart of the same window, at the page that holds the record, centred on it.
-    wholeWindow->setChecked(false);
-    setPagingEnabled(true);
-    w.widget_page->show();
     showPageOfRecord(rowid, QDateTime::fromSecsSinceEpoch(qint64(key)));
 }

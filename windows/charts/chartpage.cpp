@@ -141,21 +141,36 @@ void ChartPage::on_pushButton_clicked()
     w.widget_page->show();
     w.plot->yAxis->setTickLabels(true);
     w.plot->xAxis->setTickLabels(true);
-    if (!overviewShown()) {
-        setPagingEnabled(true);
+    if (!overviewShown())
         return showPage();
-    }
     // Every record of the window, at the plot's width.
     const int number = family.number;
     const QStringList columns = overviewColumns();
     const QDateTime st = shown.st, en = shown.en;
     const int width = qMax(1, w.plot->axisRect()->width());
-    if (runWorkerCall([=](SQLThread *job) { job->drawOverview(number, columns, st, en, width); }))
+    if (runWorkerCall([=](SQLThread *job) { job->drawOverview(number, columns, st, en, width); })) {
         drawOverview(worker->overview(), false);
+        return;
+    }
+    clearChart(); // nothing drawn: the chart stays empty, as before a search
+}
+
+void ChartPage::clearChart()
+{
+    w.widget_page->hide();
+    for (int graph = 0; graph < w.plot->graphCount(); ++graph)
+        w.plot->graph(graph)->data()->clear();
+    w.plot->replot();
 }
 
 void ChartPage::showPage()
 {
+    // A page of the whole window's search (a double-click, a summary link) leaves the whole window.
+    if (overviewShown()) {
+        wholeWindow->setChecked(false);
+        w.widget_page->show();
+    }
+    setPagingEnabled(true);
     const bool secondValue = w.radioButton && !w.radioButton->isChecked();
     QVector<double> keys, values, secondValues, hhKeys, llKeys;
     keys.reserve(g_records.size());

@@ -73,6 +73,8 @@ private:
     void setUpOverview();
     // The value's graph blue (filled where the family has it), the second value's red.
     void stylePagedGraphs();
+    // Hides the paging bar and empties the graphs, as before any search.
+    void clearChart();
     void showPage() override;
     int pageSize() const override;
     void showRecord(int row, const QDateTime &time) override;
