@@ -274,7 +274,8 @@ private slots:
         const QString first = writeRecordFolder(root, "first", "12", {{dayName(0), days[dayName(0)]}, {dayName(1), days[dayName(1)]}, {dayName(2), days[dayName(2)]}});
         const QString later = writeRecordFolder(root, "later", "12", {{dayName(3), days[dayName(3)]}, {dayName(4), days[dayName(4)]}});
         const QString all = writeRecordFolder(root, "all", "12", days);
-        QStringList grown = dayLines(4, 160); // day 5 copied again an hour later, with lines to skip
+        // Day 5 copied again later: from its 21st minute on, an hour longer, with lines to skip.
+        QStringList grown = dayLines(4, 180).mid(20);
         grown.insert(3, "1,2,3");
         grown.insert(50, QString(70000, '9'));
         grown.insert(60, grown.at(60).left(20) + QChar(0) + grown.at(60).mid(21));
