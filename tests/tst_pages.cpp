@@ -416,8 +416,10 @@ private slots:
         ChartPage *page = owner.get();
         QCustomPlot *plot = page->chart();
         page->findChild<QCheckBox *>("wholeWindow")->setChecked(true);
-        if (family == 1)
+        if (family == 1) {
+            QCOMPARE(page->findChild<QLabel *>("label_3")->text(), QString("Tick the channels to draw:"));
             pressChannel(page, 0); // with the second one ticked: both
+        }
         click(page, "pushButton");
         QCOMPARE(counter(page), QString("Record：1234 drawn"));
         QVERIFY(!page->findChild<QPushButton *>("page_down")->isEnabled());
@@ -473,6 +475,8 @@ private slots:
                           Qt::NoModifier);
         QCoreApplication::sendEvent(plot, &twice);
         QVERIFY(!page->findChild<QCheckBox *>("wholeWindow")->isChecked());
+        if (family == 1)
+            QCOMPARE(page->findChild<QLabel *>("label_3")->text(), QString("Select one channel to generate:"));
         QCOMPARE(counter(page), QString("Record：1234 ,Pages：%1 of 3").arg(k / 500 + 1));
         QCOMPARE(plot->xAxis->range().center(), keyOf(k));
         QVERIFY(!plot->legend->visible());

@@ -71,6 +71,8 @@ QStringList ChartPage::overviewNames() const
 void ChartPage::setOverview(bool on)
 {
     allowSeveralChannels(on);
+    if (channelHint)
+        channelHint->setText(on ? tr("Tick the channels to draw:") : oneChannelHint);
     // What is drawn was drawn the other way: Generate Graph draws it anew.
     clearChart();
     if (!on) {

@@ -59,6 +59,8 @@ void ChartPage::setUpOverview()
     if (auto *box = generate ? qobject_cast<QBoxLayout *>(generate->parentWidget()->layout()) : nullptr)
         box->insertWidget(box->indexOf(generate), wholeWindow);
     connect(wholeWindow, &QCheckBox::toggled, this, &ChartPage::setOverview);
+    if (family.hasChannels() && (channelHint = findChild<QLabel *>(QStringLiteral("label_3"))))
+        oneChannelHint = channelHint->text();
     refiner = new SQLThread;
     refinerThread = startWorkerThread(this, refiner);
     connect(refiner, &SQLThread::PostProgress, this, &ChartPage::overviewRefined);

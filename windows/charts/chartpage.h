@@ -91,6 +91,8 @@ private:
     ChartPageWidgets w;
     QPushButton *imageButton = nullptr;
     QCheckBox *wholeWindow = nullptr;
+    QLabel *channelHint = nullptr; // "Select one channel...", of the families with channels
+    QString oneChannelHint;
     // Zoom and pan ask for the visible span again, on a worker of their own
     // without a dialog; a newer request waits for the one running, then replaces it.
     SQLThread *refiner = nullptr;
