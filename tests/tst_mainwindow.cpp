@@ -301,18 +301,13 @@ private slots:
             QCOMPARE(queryRows(KeptSums) + queryRows(KeptOverview), rebuilt(dir.path()));
             QCOMPARE(databaseValue("select count(*) from sqlite_master where name = 'meter12_time'"), QString("1"));
             QCOMPARE(reportRows(window), report);
-            // The page and its summary from the sums, as the statements give them.
+            // The page counts them from the sums (equal to a whole build, as compared above).
             QWidget *page = window.currentPage();
             setWindow(page, Start, Start.addSecs(60 * 600));
             setRanges(page, "-10", "99999");
             pressChannel(page, 0);
             click(page, "pushButton");
             QVERIFY2(counter(page).startsWith(QString("Record：%1 ,").arg(expected.size())), qPrintable(counter(page)));
-            const QString summary = shownSummary(page);
-            SQLThread::forcePageAccess(SQLThread::PageAccess::TableOrder);
-            click(page, "pushButton");
-            SQLThread::forcePageAccess(SQLThread::PageAccess::Chosen);
-            QCOMPARE(shownSummary(page), summary);
         };
         const QString added = "|added|100|100|0|";
         const QString there = "|skipped (already there)|100|100|0|";

@@ -55,12 +55,5 @@ QByteArray hashOf(const QString &path)
     return file.error() == QFile::NoError ? hash.hex() : QByteArray();
 }
 
-qint64 greatestRowid(QSqlDatabase &db, const QString &table)
-{
-    QSqlQuery query(db);
-    return query.exec(QStringLiteral("select max(rowid) from main.%1").arg(table)) && query.next()
-        ? query.value(0).toLongLong()
-        : 0;
-}
 
 } // namespace ImportedFiles

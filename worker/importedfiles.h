@@ -30,8 +30,6 @@ bool note(QSqlDatabase &db, const FileReport &file, qint64 firstRowid, qint64 la
 // The hex digest the table keeps of a whole file's content.
 QByteArray hashOf(const QString &path);
 
-qint64 greatestRowid(QSqlDatabase &db, const QString &table); // 0 for an empty table
-
 } // namespace ImportedFiles
 
 #endif

@@ -89,8 +89,8 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
             }
             changed << RecordSums::RowidRange{entry->firstRowid, entry->lastRowid};
         }
-        const qint64 firstRowid = ImportedFiles::greatestRowid(db, table) + 1;
-        failure = storeRecordFile(*inserter, table, fieldCount, traceEachField, file);
+        qint64 firstRowid = 0;
+        failure = storeRecordFile(*inserter, table, fieldCount, traceEachField, file, &firstRowid);
         changed << RecordSums::RowidRange{firstRowid, firstRowid + file.records - 1};
         noteTimes(changed.last());
         report.files << file;

@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QSqlQuery>
+#include <QVariant>
 #include <cstdio>
 
 namespace {
@@ -63,4 +65,12 @@ void discardNewRecordDatabase()
 bool replaceRecordDatabase()
 {
     return prepareNewRecordDatabase() && installNewRecordDatabase();
+}
+
+qint64 greatestRowid(QSqlDatabase &db, const QString &table)
+{
+    QSqlQuery query(db);
+    return query.exec(QStringLiteral("select max(rowid) from main.%1").arg(table)) && query.next()
+        ? query.value(0).toLongLong()
+        : -1;
 }

@@ -1,6 +1,7 @@
 #ifndef RECORDDATABASE_H
 #define RECORDDATABASE_H
 
+#include <QSqlDatabase>
 #include <QString>
 
 QString recordDatabasePath();
@@ -19,5 +20,8 @@ void discardNewRecordDatabase();
 
 // Replaces record.db by a fresh copy of record0.db (prepare, then install).
 bool replaceRecordDatabase();
+
+// The greatest rowid of a table: 0 when it is empty, -1 when it cannot be read.
+qint64 greatestRowid(QSqlDatabase &db, const QString &table);
 
 #endif

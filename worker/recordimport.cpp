@@ -158,7 +158,7 @@ void SQLThread::failImport(const QString &reason, const QString &report)
 // files; the report gets its lines, size, hash and records. The reason when
 // the import cannot go on (a cancel stops it with no reason).
 QString SQLThread::storeRecordFile(RowInserter &inserter, const QString &table, int fieldCount, bool traceEachField,
-                                   FileReport &report)
+                                   FileReport &report, qint64 *firstRowid)
 {
     QFile file(report.path);
     // The line reader buffers on its own; a second buffer would only copy.
@@ -167,7 +167,7 @@ QString SQLThread::storeRecordFile(RowInserter &inserter, const QString &table, 
         return tr("Import failed: the record file %1 could not be opened. Nothing was imported.")
             .arg(QDir::toNativeSeparators(report.path));
     }
-    const qint64 firstRowid = ImportedFiles::greatestRowid(db, table) + 1;
+    *firstRowid = greatestRowid(db, table) + 1;
     ContentHash hash;
     RecordBatchReader reader(file, fieldCount);
     reader.setHash(&hash);
@@ -189,12 +189,12 @@ QString SQLThread::storeRecordFile(RowInserter &inserter, const QString &table, 
         return tr("Import failed: %1").arg(inserter.errorText());
     if (cancelRequested())
         return QString();
-    const qint64 lastRowid = ImportedFiles::greatestRowid(db, table);
+    const qint64 lastRowid = greatestRowid(db, table);
     report.size = file.size();
     report.hash = hash.hex();
-    report.records = qMax<qint64>(0, lastRowid - firstRowid + 1);
+    report.records = qMax<qint64>(0, lastRowid - *firstRowid + 1);
     report.lines = reader.tally();
-    if (!ImportedFiles::note(db, report, firstRowid, lastRowid))
+    if (!ImportedFiles::note(db, report, *firstRowid, lastRowid))
         return tr("Import failed: %1").arg(db.lastError().text());
     return QString();
 }
@@ -235,7 +235,8 @@ void SQLThread::importRecords(int family, int tableCode, const QStringList &file
     for (const QString &path : files) {
         FileReport file;
         file.path = path;
-        const QString failure = storeRecordFile(*inserter, table, fieldCount, traits.traceEachField, file);
+        qint64 firstRowid = 0;
+        const QString failure = storeRecordFile(*inserter, table, fieldCount, traits.traceEachField, file, &firstRowid);
         if (!failure.isEmpty() || cancelRequested()) {
             inserter.reset();
             return failImport(failure, failure);

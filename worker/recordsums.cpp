@@ -1,6 +1,7 @@
 #include "recordsums.h"
 
 #include "families.h"
+#include "recorddatabase.h"
 #include "summaryfunction.h"
 
 #include <QSqlError>
@@ -23,13 +24,6 @@ QByteArray totalsBlob(const SummaryTotals &totals)
     return QByteArray(reinterpret_cast<const char *>(&totals), sizeof totals);
 }
 
-qint64 greatestRowid(QSqlDatabase &db, const QString &table)
-{
-    QSqlQuery query(db);
-    return query.exec(QStringLiteral("select max(rowid) from main.%1").arg(table)) && query.next()
-        ? query.value(0).toLongLong()
-        : -1;
-}
 
 } // namespace
 

@@ -126,8 +126,9 @@ private:
     ModelChoice chosenModel(QStringList &files);
     void importModel(const ModelChoice &model, const QStringList &files);
     void addRecords(const ModelChoice &model, const QStringList &files);
+    // Stores one file's records (from rowid *firstRowid on) and notes the file.
     QString storeRecordFile(RowInserter &inserter, const QString &table, int fieldCount, bool traceEachField,
-                            FileReport &report);
+                            FileReport &report, qint64 *firstRowid);
     void importFamily1(QStringList files, int channels);
     void importFamily2(QStringList files, int channels);
     void importFamily3(QStringList files);
