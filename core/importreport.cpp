@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QLocale>
 
 namespace {
 
@@ -30,6 +31,13 @@ void LineTally::skip(LineFault fault, qint64 lineNumber)
         firstLines[i] << lineNumber;
 }
 
+void LineTally::noteUnstamped(qint64 lineNumber)
+{
+    ++unstamped;
+    if (firstUnstamped.size() < KeptLineNumbers)
+        firstUnstamped << lineNumber;
+}
+
 qint64 LineTally::skippedLines() const
 {
     qint64 total = 0;
@@ -43,12 +51,20 @@ QString FileReport::name() const
     return QFileInfo(path).fileName();
 }
 
-QString outcomeText(FileReport::Outcome outcome)
+QString outcomeText(const FileReport &file)
 {
-    switch (outcome) {
+    switch (file.outcome) {
     case FileReport::Added: return tr("added");
-    case FileReport::Replaced: return tr("replaced");
+    case FileReport::Replaced:
+        return tr("replaced: %1 → %2 records").arg(QLocale::c().toString(file.previousRecords),
+                                                   QLocale::c().toString(file.records));
     case FileReport::AlreadyThere: return tr("skipped (already there)");
+    case FileReport::OlderCopy: return tr("skipped: older copy, already there");
+    case FileReport::NoRecord: return tr("skipped: no readable record");
+    case FileReport::Unconfirmed:
+        return tr("skipped: would replace %1 records by %2").arg(QLocale::c().toString(file.previousRecords),
+                                                                  QLocale::c().toString(file.records));
+    case FileReport::OutcomeCount: break;
     }
     return QString();
 }
@@ -69,15 +85,30 @@ QString skippedText(const LineTally &lines)
     return reasons.isEmpty() ? tr("none") : reasons.join(QStringLiteral("; "));
 }
 
+QString unstampedText(const LineTally &lines)
+{
+    QStringList numbers;
+    for (qint64 line : lines.firstUnstamped)
+        numbers << QString::number(line);
+    if (lines.unstamped > lines.firstUnstamped.size())
+        numbers << QStringLiteral("…");
+    return tr("%1 (lines %2)").arg(lines.unstamped).arg(numbers.join(QStringLiteral(", ")));
+}
+
 QString ImportReport::headline() const
 {
-    qint64 counts[3] = {};
+    qint64 counts[FileReport::OutcomeCount] = {};
     for (const FileReport &file : files)
         ++counts[file.outcome];
-    return tr("%1 files added, %2 replaced, %3 already there")
-        .arg(counts[FileReport::Added])
-        .arg(counts[FileReport::Replaced])
-        .arg(counts[FileReport::AlreadyThere]);
+    const qint64 added = counts[FileReport::Added];
+    QString text = (added == 1 ? tr("1 file added") : tr("%1 files added").arg(added))
+        + tr(", %1 replaced, %2 already there")
+              .arg(counts[FileReport::Replaced])
+              .arg(counts[FileReport::AlreadyThere] + counts[FileReport::OlderCopy]);
+    const qint64 skipped = counts[FileReport::NoRecord] + counts[FileReport::Unconfirmed];
+    if (skipped > 0)
+        text += tr(", %1 skipped").arg(skipped);
+    return text;
 }
 
 QString ImportReport::text() const
@@ -86,12 +117,14 @@ QString ImportReport::text() const
     for (const FileReport &file : files) {
         text += QLatin1Char('\n') + file.path + QLatin1Char('\n');
         text += tr("  %1, %2 records stored, %3 lines read, %4 skipped\n")
-                    .arg(outcomeText(file.outcome))
+                    .arg(outcomeText(file))
                     .arg(file.records)
                     .arg(file.lines.read)
                     .arg(file.lines.skippedLines());
         if (file.lines.skippedLines() > 0)
             text += tr("  skipped lines: %1\n").arg(skippedText(file.lines));
+        if (file.lines.unstamped > 0)
+            text += tr("  records without a readable time: %1\n").arg(unstampedText(file.lines));
     }
     return text;
 }

@@ -22,19 +22,35 @@ struct LineTally {
     qint64 skipped[LineFaultCount] = {};
     QList<qint64> firstLines[LineFaultCount]; // 1 is the header
 
+    // Stored, but with a stamp no time window holds.
+    qint64 unstamped = 0;
+    QList<qint64> firstUnstamped;
+
     void skip(LineFault fault, qint64 lineNumber);
+    void noteUnstamped(qint64 lineNumber);
     qint64 skippedLines() const;
 };
 
 // What an import or an addition did with one record file.
 struct FileReport {
-    enum Outcome { Added, Replaced, AlreadyThere };
+    enum Outcome {
+        Added,
+        Replaced,
+        AlreadyThere,
+        OlderCopy,   // its records are the beginning of those stored: kept as they are
+        NoRecord,    // not one readable record: not entered
+        Unconfirmed, // would replace the records stored by others: only with the user's yes
+        OutcomeCount
+    };
+    // Skipped: nothing of the file was stored or replaced.
+    bool skipped() const { return outcome != Added && outcome != Replaced; }
 
     QString path;
     Outcome outcome = Added;
     qint64 size = 0;
     QByteArray hash; // hex digest of the whole file
     qint64 records = 0; // stored
+    qint64 previousRecords = 0; // of the file's name, before (Replaced, Unconfirmed)
     LineTally lines;
 
     QString name() const;
@@ -49,8 +65,10 @@ struct ImportReport {
     QString text() const;
 };
 
-QString outcomeText(FileReport::Outcome outcome);
+QString outcomeText(const FileReport &file);
 // "wrong number of fields: 2 (lines 5, 9)"..., or "none".
 QString skippedText(const LineTally &lines);
+// "2 (lines 7, 9)": the records stored without a readable time.
+QString unstampedText(const LineTally &lines);
 
 #endif

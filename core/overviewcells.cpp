@@ -1,6 +1,6 @@
 #include "overviewcells.h"
 
-#include "summaryblocks.h"
+#include "recordnumber.h"
 
 #include <cmath>
 
@@ -57,16 +57,6 @@ bool samePoint(const OverviewPoint &a, const OverviewPoint &b)
     return a.time == b.time && a.rowid == b.rowid && (a.value == b.value || (std::isnan(a.value) && std::isnan(b.value)));
 }
 
-qint64 daysFromCivil(qint64 y, unsigned m, unsigned d)
-{
-    y -= m <= 2;
-    const qint64 era = (y >= 0 ? y : y - 399) / 400;
-    const unsigned yoe = unsigned(y - era * 400);
-    const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + qint64(doe) - 719468;
-}
-
 } // namespace
 
 bool OverviewCell::operator==(const OverviewCell &other) const
@@ -85,45 +75,6 @@ OverviewCell::Kind overviewKind(const char *text, int size, double *number)
         return text[0] == 'H' ? OverviewCell::Kind::High : OverviewCell::Kind::Low;
     const bool read = readRecordNumber(text, size, number);
     return read ? OverviewCell::Kind::Number : OverviewCell::Kind::Unreadable;
-}
-
-bool naiveSeconds(const char *text, int size, qint64 *seconds)
-{
-    // "YYYY-MM-DD HH:MM:SS", as datetime() gives every readable stamp.
-    if (!text || size != 19)
-        return false;
-    int digits[14];
-    int n = 0;
-    for (int i = 0; i < 19; ++i) {
-        if (i == 4 || i == 7 || i == 10 || i == 13 || i == 16)
-            continue;
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-        digits[n++] = text[i] - '0';
-    }
-    const auto number = [&](int at, int count) {
-        int value = 0;
-        for (int i = 0; i < count; ++i)
-            value = value * 10 + digits[at + i];
-        return value;
-    };
-    *seconds = daysFromCivil(number(0, 4), unsigned(number(4, 2)), unsigned(number(6, 2))) * 86400
-        + number(8, 2) * 3600 + number(10, 2) * 60 + number(12, 2);
-    return true;
-}
-
-qint64 naiveSeconds(const QDateTime &time)
-{
-    const QDate date = time.date();
-    const QTime clock = time.time();
-    return daysFromCivil(date.year(), unsigned(date.month()), unsigned(date.day())) * 86400
-        + clock.msecsSinceStartOfDay() / 1000;
-}
-
-QDateTime fromNaiveSeconds(qint64 seconds)
-{
-    const QDateTime utc = QDateTime::fromSecsSinceEpoch(seconds, Qt::UTC);
-    return QDateTime(utc.date(), utc.time());
 }
 
 OverviewPlan planOverview(qint64 from, qint64 to, int width)

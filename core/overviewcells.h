@@ -1,6 +1,8 @@
 #ifndef OVERVIEWCELLS_H
 #define OVERVIEWCELLS_H
 
+#include "wallclock.h"
+
 #include <QDateTime>
 #include <QStringList>
 #include <QVector>
@@ -43,10 +45,6 @@ struct OverviewCell {
 // The kind of a stored value text, and its number.
 OverviewCell::Kind overviewKind(const char *text, int size, double *number);
 
-// The stamp text "YYYY-MM-DD HH:MM:SS" as naive seconds; false for another text.
-bool naiveSeconds(const char *text, int size, qint64 *seconds);
-qint64 naiveSeconds(const QDateTime &time);
-QDateTime fromNaiveSeconds(qint64 seconds); // in the local zone, with the same wall-clock time
 
 // The kept levels of the overview: each sums up spans of this many seconds.
 constexpr qint64 OverviewLevels[] = {60, 3600};

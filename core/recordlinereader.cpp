@@ -1,5 +1,7 @@
 #include "recordlinereader.h"
 
+#include "recordtime.h"
+
 #include "contenthash.h"
 
 #include <QIODevice>
@@ -167,5 +169,8 @@ void RecordBatchReader::fill(RecordBatch &batch)
         for (int i = 0; i < fieldCount; ++i)
             batch.fields.push_back({copy + (split[i].data - text.data()), split[i].size});
         ++batch.records;
+        const FieldSpan &stamp = split[fieldCount - 1];
+        if (!isReadableStamp(QByteArrayView(stamp.data, stamp.size)))
+            lineTally.noteUnstamped(lineNumber);
     }
 }

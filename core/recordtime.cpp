@@ -1,5 +1,7 @@
 #include "recordtime.h"
 
+#include "wallclock.h"
+
 #include <QFile>
 #include <cmath>
 
@@ -78,27 +80,32 @@ QDateTime recordWallClock(QStringView text)
     return readStamp(text, date, time) ? QDateTime(date, time, Qt::UTC) : QDateTime();
 }
 
-QDateTime parseRecordTime(QStringView text)
+bool isReadableStamp(QByteArrayView text)
 {
-    QDate date;
-    QTime time;
-    return readStamp(text, date, time) ? QDateTime(date, time) : QDateTime();
+    // Nearly every stamp has the common layout: read without a QString.
+    qsizetype end = text.size();
+    while (end > 0 && (text[end - 1] == ' ' || (text[end - 1] >= '\t' && text[end - 1] <= '\r')))
+        --end;
+    if (end == 19 && text[4] == '-' && text[7] == '-' && text[10] == ' ' && text[13] == ':' && text[16] == ':') {
+        int v[6] = {};
+        const int at[6] = {0, 5, 8, 11, 14, 17}, digits[6] = {4, 2, 2, 2, 2, 2};
+        bool numeric = true;
+        for (int f = 0; f < 6; ++f) {
+            for (int i = at[f]; i < at[f] + digits[f]; ++i) {
+                numeric = numeric && text[i] >= '0' && text[i] <= '9';
+                v[f] = v[f] * 10 + (text[i] - '0');
+            }
+        }
+        if (numeric)
+            return QDate::isValid(v[0], v[1], v[2]) && QTime::isValid(v[3], v[4], v[5]);
+    }
+    const QDateTime time = recordWallClock(QString::fromUtf8(text));
+    return time.isValid() && time.date().year() >= 0 && time.date().year() <= 9999;
 }
 
-qint64 localTimeKey(const QDateTime &wallClock)
+QDateTime parseRecordTime(QStringView text)
 {
-    const QDateTime local(wallClock.date(), wallClock.time());
-    if (local.isValid())
-        return local.toSecsSinceEpoch();
-    // Inside a gap: the first whole minute after it (gaps end on a minute).
-    QDateTime later = wallClock;
-    for (int minutes = 0; minutes < 24 * 60; ++minutes) {
-        later = later.addSecs(60);
-        const QDateTime candidate(later.date(), QTime(later.time().hour(), later.time().minute()));
-        if (candidate.isValid())
-            return candidate.toSecsSinceEpoch();
-    }
-    return wallClock.toSecsSinceEpoch();
+    return localTime(recordWallClock(text));
 }
 
 QDateTime minuteStart(const QDateTime &time)

@@ -1,6 +1,7 @@
 #ifndef RECORDTIME_H
 #define RECORDTIME_H
 
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 
@@ -15,14 +16,13 @@
 // QDateTime.
 QDateTime recordWallClock(QStringView text);
 
-// The same stamp as a local date-time; invalid where recordWallClock() is,
-// and for a stamp inside a spring-forward gap.
-QDateTime parseRecordTime(QStringView text);
+// Whether a time window can hold the stamp: SQLite's datetime() reads it as
+// a time of the years 0 to 9999.
+bool isReadableStamp(QByteArrayView text);
 
-// Where a wall-clock reading stands on a local time axis, in seconds since
-// the epoch. A reading inside a spring-forward gap stands at the gap's end,
-// so records keep their order.
-qint64 localTimeKey(const QDateTime &wallClock);
+// The same stamp as a local date-time for a widget; invalid where
+// recordWallClock() is; inside a spring-forward gap, the gap's end.
+QDateTime parseRecordTime(QStringView text);
 
 // A window typed to the minute means whole minutes: from second 0 of its
 // first minute to second 59 of its last.

@@ -1,5 +1,7 @@
 #include "statements.h"
 
+#include "recordnumber.h"
+
 #include <QLocale>
 #include <cmath>
 
@@ -17,8 +19,10 @@ QString valueCondition(const MeterFamily &family, const TableSearch &search)
     const double bounds[][2] = {{search.pv1, search.pv2}, {search.th1, search.th2}};
     for (int i = 0; i < family.valueColumns.size(); ++i) {
         const QString column = QString(family.valueColumns.at(i)).replace(QStringLiteral("%1"), channel);
-        parts << QStringLiteral("cast(%1 as real)>%2 and cast(%1 as real)<%3")
-                     .arg(column, boundText(bounds[i][0]), boundText(bounds[i][1]));
+        // A marker or a text that is no number casts to 0 (or its leading
+        // digits), yet holds no reading: it is in no range.
+        parts << QStringLiteral("cast(%1 as real)>%2 and cast(%1 as real)<%3 and %4")
+                     .arg(column, boundText(bounds[i][0]), boundText(bounds[i][1]), numberCondition(column));
     }
     return parts.join(QStringLiteral(" and "));
 }

@@ -2,8 +2,6 @@
 
 #include "recordtime.h"
 
-#include <cctype>
-#include <charconv>
 #include <cmath>
 
 namespace {
@@ -28,7 +26,7 @@ Match rangeMatch(const BlockColumn &column, qint64 records, double low, double h
         return Match::Some;
     if (column.values == 0 || column.castMaximum <= low || column.castMinimum >= high)
         return Match::None;
-    if (column.values == records && column.castMinimum > low && column.castMaximum < high)
+    if (column.totals.numbers == records && column.castMinimum > low && column.castMaximum < high)
         return Match::All;
     return Match::Some;
 }
@@ -143,19 +141,4 @@ QStringList everyValueColumn(const MeterFamily &family, int meter)
         columns << valueColumnsOf(family, channel);
     columns.removeDuplicates();
     return columns;
-}
-
-bool readRecordNumber(const char *text, int size, double *number)
-{
-    const char *begin = text;
-    const char *end = text + size;
-    while (begin < end && std::isspace(static_cast<unsigned char>(*begin)))
-        ++begin;
-    while (end > begin && std::isspace(static_cast<unsigned char>(end[-1])))
-        --end;
-    if (begin < end && *begin == '+')
-        ++begin;
-    // from_chars spares a conversion per value.
-    const auto [stop, error] = std::from_chars(begin, end, *number);
-    return begin < end && error == std::errc() && stop == end && std::isfinite(*number);
 }

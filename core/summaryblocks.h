@@ -1,6 +1,7 @@
 #ifndef SUMMARYBLOCKS_H
 #define SUMMARYBLOCKS_H
 
+#include "recordnumber.h"
 #include "windowsummary.h"
 
 #include <QByteArray>
@@ -79,9 +80,6 @@ PageStart pageStart(const QVector<SearchedBlock> &blocks, qint64 offset);
 QStringList valueColumnsOf(const MeterFamily &family, int channel);
 // The value columns of every channel of the meter's table, each once.
 QStringList everyValueColumn(const MeterFamily &family, int meter);
-// A stored value as the summaries read it: a finite number in the C locale,
-// blanks around it allowed; false for anything else.
-bool readRecordNumber(const char *text, int size, double *number);
 
 // The sums of the rowids from :rowfrom up to (not with) :rowto, in one
 // pass that evaluates datetime(indate) once a record: block_sums().

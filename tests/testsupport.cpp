@@ -39,6 +39,8 @@ QString pvText(int k, int channel)
         return "n/a";
     if (k % 37 == 11)
         return "HL"; // neither marker: unreadable
+    if (k % 41 == 17 || k % 43 == 19)
+        return k % 41 == 17 ? "+-3" : "12abc"; // SQLite's cast reads 0 and 12: no reading all the same
     return QString::number((k * 7 + channel * 3) % 40 - 5 + (k % 4) * 0.25);
 }
 
@@ -279,6 +281,8 @@ QString pvField(int model, int k, int channel)
     const int family = familyOfModel(model);
     return recordFields(model, k).at(family == 1 ? 3 * channel : (family == 2 ? channel : 0));
 }
+
+const QStringList NoReading{"HH", "LL", "n/a", "HL", "+-3", "12abc"};
 
 QString humidityField(int k)
 {

@@ -59,6 +59,8 @@ int modelOfFamily(int family);
 QStringList recordFields(int model, int k);
 QString pvField(int model, int k, int channel);
 QString humidityField(int k);
+// The generated texts that hold no reading, whatever a cast makes of them.
+extern const QStringList NoReading;
 // A record file of records first .. first + count - 1; returns its path.
 QString recordFile(const QDir &root, int model, int count, int first = 0);
 void importModel(const QDir &root, int model, int count);

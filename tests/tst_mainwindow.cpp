@@ -59,6 +59,16 @@ QString dayName(int day)
     return QString("202403%1.CSV").arg(day + 1, 2, 10, QChar('0'));
 }
 
+// The old records a page lists: a chart every one, a table search over every
+// value only the readings.
+QString oldCounted(QWidget *page)
+{
+    int readings = 0;
+    for (int k = 0; k < 300; ++k)
+        readings += !NoReading.contains(pvField(11, k, 0));
+    return QString("Record：%1 ,").arg(page->inherits("ChartPage") ? 300 : readings);
+}
+
 const QString KeptSums = "select * from record_sums order by tbl, col, block";
 const QString KeptOverview = "select * from record_overview order by tbl, col, level, span";
 
@@ -307,7 +317,9 @@ private slots:
             setRanges(page, "-10", "99999");
             pressChannel(page, 0);
             click(page, "pushButton");
-            QVERIFY2(counter(page).startsWith(QString("Record：%1 ,").arg(expected.size())), qPrintable(counter(page)));
+            const auto readings = std::count_if(expected.cbegin(), expected.cend(),
+                                                [](const QString &row) { return !NoReading.contains(row.section('|', 0, 0)); });
+            QVERIFY2(counter(page).startsWith(QString("Record：%1 ,").arg(readings)), qPrintable(counter(page)));
         };
         const QString added = "|added|100|100|0|";
         const QString there = "|skipped (already there)|100|100|0|";
@@ -335,17 +347,36 @@ private slots:
         expectStored(window, {dayName(0) + there, dayName(1) + there, dayName(2) + there, dayName(3) + there, dayName(4) + there},
                      QStringList{"sums of 0 blocks brought up to date", "overview of 0 minutes brought up to date"});
 
+        // Day 5 copied again with 30 more records replaces it; the older copy
+        // then is already there; a picture named as a day is no record file.
+        chooseFiles(writeRecordFolder(root, "longer", "12", {{dayName(4), dayLines(4, 130)}, {dayName(6), {"PNG IHDR"}}}),
+                    {dayName(4), dayName(6)});
+        action(window, "actionaddfiles")->trigger();
+        stored.insert(dayName(4), dayLines(4, 130));
+        expectStored(window, {dayName(4) + "|replaced: 100 → 130 records|130|130|0|", dayName(6) + "|skipped: no readable record|0|1|1|wrong number of fields: 1 (lines 2)"},
+                     QStringList{"sums of 5 blocks brought up to date", "overview of 130 minutes brought up to date"});
+        chooseFiles(later, {dayName(3), dayName(4)});
+        action(window, "actionaddfiles")->trigger();
+        expectStored(window, {dayName(3) + there, dayName(4) + "|skipped: older copy, already there|100|100|0|"},
+                     QStringList{"sums of 0 blocks brought up to date", "overview of 0 minutes brought up to date"});
+        // Any other change replaces the records only with the user's yes.
+        QString asked;
+        onNextModal("QMessageBox", [&](QWidget *box) {
+            asked = static_cast<QMessageBox *>(box)->text();
+            static_cast<QMessageBox *>(box)->button(QMessageBox::Yes)->click();
+        });
         chooseFiles(regrown, {dayName(4)});
         action(window, "actionaddfiles")->trigger();
+        QCOMPARE(asked, QString("Replace the 130 records of %1 by 160?").arg(dayName(4)));
         stored.insert(dayName(4), grown);
-        expectStored(window, {dayName(4) + "|replaced|160|163|3|wrong number of fields: 1 (lines 5); overlong: 1 (lines 52); damaged: 1 (lines 62)"},
-                     QStringList{"sums of 4 blocks brought up to date", "overview of 260 minutes brought up to date"});
+        expectStored(window, {dayName(4) + "|replaced: 130 → 160 records|160|163|3|wrong number of fields: 1 (lines 5); overlong: 1 (lines 52); damaged: 1 (lines 62)"},
+                     QStringList{"sums of 6 blocks brought up to date", "overview of 180 minutes brought up to date"});
         // The report saved as text says the same.
         auto *report = window.findChild<ImportReportDialog *>();
         QVERIFY(report->saveTo(dir.filePath("report.txt")));
         QCOMPARE(readTextFile(dir.filePath("report.txt")).split('\n').mid(0, 5),
                  QStringList({"0 files added, 1 replaced, 0 already there", "", regrown + "/" + dayName(4),
-                              "  replaced, 160 records stored, 163 lines read, 3 skipped",
+                              "  replaced: 130 → 160 records, 160 records stored, 163 lines read, 3 skipped",
                               "  skipped lines: wrong number of fields: 1 (lines 5); overlong: 1 (lines 52); damaged: 1 (lines 62)"}));
         QVERIFY(!report->saveTo(dir.filePath("no/such/folder/report.txt")));
 
@@ -408,7 +439,7 @@ private slots:
         if (job.endsWith("fails")) {
             click(page, "page_down");
             const QString second = pageState(page);
-            QVERIFY2(second.startsWith("Record：300 ,Pages：2 of 3"), qPrintable(second));
+            QVERIFY2(second.startsWith(oldCounted(page) + "Pages：2 of 3"), qPrintable(second));
             SQLThread::setConnectionHook([](QSqlDatabase &db) { QSqlQuery(db).exec("drop table meter11"); });
             for (const char *button : {"page_down", "pushButton", "max0"}) { // max0: the summary's link
                 QString failure;
@@ -429,21 +460,21 @@ private slots:
             QCOMPARE(pageState(page), shown);
             // Paging, the summary's links and export go on with the search shown.
             click(page, "page_end");
-            QVERIFY2(pageState(page).startsWith("Record：300 ,Pages：3 of 3"), qPrintable(pageState(page)));
+            QVERIFY2(pageState(page).startsWith(oldCounted(page) + "Pages：3 of 3"), qPrintable(pageState(page)));
             const QString summary = shownSummary(page);
             page->findChild<QLabel *>("summary_label")->linkActivated("min0");
-            QVERIFY2(counter(page).startsWith("Record：300 ,Pages："), qPrintable(counter(page)));
+            QVERIFY2(counter(page).startsWith(oldCounted(page) + "Pages："), qPrintable(counter(page)));
             QCOMPARE(shownSummary(page), summary);
             if (job.startsWith("table")) {
                 saveAs(exported);
                 answerMessage(&told);
                 click(page, "page_export");
-                QVERIFY2(told.startsWith("300 records exported"), qPrintable(told));
+                QVERIFY2(told.startsWith(oldCounted(page).section("：", 1).chopped(2) + " records exported"), qPrintable(told));
             }
             return;
         }
         const QString before = pageState(page);
-        QVERIFY2(before.startsWith("Record：300 ,Pages：1 of 3"), qPrintable(before));
+        QVERIFY2(before.startsWith(oldCounted(page) + "Pages：1 of 3"), qPrintable(before));
 
         bool stayed = false;
         QString cancelling, outcome;
@@ -495,7 +526,7 @@ private slots:
             QVERIFY(!QFile::exists(exported));
             click(page, "pushButton"); // a second job runs as usual
         }
-        QVERIFY(pageState(page).startsWith("Record：300 ,Pages：1 of 3"));
+        QVERIFY(pageState(page).startsWith(oldCounted(page) + "Pages：1 of 3"));
     }
 
     // The time index is built after an import, held here until the job
@@ -531,7 +562,7 @@ private slots:
             QWidget *page = searchedPage(*window, "actionsearch");
             QVERIFY(!held); // it ended after the build
             const QString during = pageState(page);
-            QVERIFY2(during.startsWith("Record：300 ,Pages：1 of 3"), qPrintable(during));
+            QVERIFY2(during.startsWith(oldCounted(page) + "Pages：1 of 3"), qPrintable(during));
             click(page, "pushButton");
             QCOMPARE(pageState(page), during);
         } else if (meanwhile == "import") {
@@ -544,7 +575,8 @@ private slots:
             QCOMPARE(tableRows("meter11").size(), 300);
             QCOMPARE(databaseValue(index), QString("0"));
             window = std::make_unique<MainWindow>(); // a later search builds it
-            QVERIFY(counter(searchedPage(*window, "actionsearch")).startsWith("Record：300 ,Pages：1 of 3"));
+            QWidget *shown = searchedPage(*window, "actionsearch");
+            QVERIFY(counter(shown).startsWith(oldCounted(shown) + "Pages：1 of 3"));
         }
         QTRY_VERIFY(!window->findChild<QLabel *>("timeIndexLabel")->isVisible());
         QCOMPARE(databaseValue(index), QString("1"));
@@ -643,7 +675,7 @@ private slots:
         QCoreApplication::removeTranslator(&marking);
         QCOMPARE(version, "[" + versionText() + "]");
         QCOMPARE(page->findChild<QPushButton *>("allRecords")->text(), QString("[All records]"));
-        QVERIFY2(shownSummary(page).startsWith("[Records 300] · [PV]: [min"), qPrintable(shownSummary(page)));
+        QVERIFY2(shownSummary(page).startsWith(QString("[Records %1] · [PV]: [min").arg(oldCounted(page).section("：", 1).chopped(2))), qPrintable(shownSummary(page)));
     }
 
     // The pens of the progress dialog's round bars: the track's outline and the value's.

@@ -37,9 +37,11 @@ double keyOf(int k)
 // The records a table search selects, worked out from the generated fields.
 QList<int> matchingRecords(int model, int count, const TableSearch &s)
 {
-    // HH and LL compare as 0 in a range, as SQLite's cast does.
+    // A range takes readings only: markers and other texts are in none.
     const auto marker = [](const QString &v) { return v == "HH" || v == "LL"; };
-    const auto inside = [](const QString &v, double low, double high) { return v.toDouble() > low && v.toDouble() < high; };
+    const auto inside = [](const QString &v, double low, double high) {
+        return !NoReading.contains(v) && v.toDouble() > low && v.toDouble() < high;
+    };
     QList<int> ks;
     for (int k = 0; k < count; ++k) {
         const QDateTime t = Start.addSecs(60 * k);
@@ -511,8 +513,12 @@ private slots:
         QFETCH(QStringList, paths);
         // One stamp is a number, stored as written: the span comes from the readable stamps.
         QStringList lines;
-        for (int k = 0; k < 300; ++k)
-            lines << recordFields(12, k).join(',');
+        for (int k = 0; k < 300; ++k) { // readings only: blocks wholly inside the range
+            QStringList fields = recordFields(12, k);
+            for (int pv : {0, 3})
+                fields[pv] = NoReading.contains(fields[pv]) ? "1" : fields[pv];
+            lines << fields.join(',');
+        }
         lines.insert(150, "1,2,3,4,5,6,12");
         freshDatabase();
         SQLThread::setSummaryBlockRowids(50);
@@ -544,7 +550,8 @@ private slots:
             lines << QString("%1,50,12,1,2,3,%2").arg(written.at(k).first, written.at(k).second);
             QString stamp = written.at(k).second;
             stamp.replace('-', '/').replace('T', ' ');
-            expected << QString("%1,%2,50,12,%3").arg(k).arg(written.at(k).first, stamp.size() == 16 ? stamp + ":00" : stamp);
+            if (!NoReading.contains(written.at(k).first)) // markers are in no range
+                expected << QString("%1,%2,50,12,%3").arg(expected.size()).arg(written.at(k).first, stamp.size() == 16 ? stamp + ":00" : stamp);
         }
         freshDatabase();
         importedModel = 0;
@@ -557,13 +564,13 @@ private slots:
         };
         Formdata1 table;
         setTypedWindow(&table);
-        setRanges(&table, "-1", "99999"); // markers compare as 0, so they are listed
+        setRanges(&table, "-1", "99999");
         SQLThread::forcePageAccess(Access::TimeIndex); // rows come in time order, not in table order
         click(&table, "pushButton");
         QCOMPARE(shownRows(&table), expected);
-        const QString summary = "Records 10 · PV: min 10.5 at 2024/03/31 00:00:00, max 16.5 at 2024/03/31 03:00:00, "
-                                "mean 14.2143 · HH 2 · LL 1";
-        QCOMPARE(shownSummary(&table), summary);
+        const QString values = " · PV: min 10.5 at 2024/03/31 00:00:00, max 16.5 at 2024/03/31 03:00:00, mean 14.2143";
+        const QString summary = "Records 10" + values + " · HH 2 · LL 1";
+        QCOMPARE(shownSummary(&table), "Records 7" + values + " · HH 0 · LL 0");
         Formcart1 chart;
         setTypedWindow(&chart);
         click(&chart, "pushButton");
@@ -581,6 +588,14 @@ private slots:
         std::sort(times.begin(), times.end());
         QCOMPARE(keys(plot->graph(0)), times);
         QCOMPARE(shownSummary(&chart), summary);
+        // The whole window reads its edges by stamp texts, which exist for
+        // the hour the clock skips too: 01:59 up to the gap, and on to 23:59.
+        chart.findChild<QCheckBox *>("wholeWindow")->setChecked(true);
+        for (const auto &[to, drawn] : {std::pair{QTime(1, 59), 1}, std::pair{QTime(23, 59), 5}}) {
+            setWindow(&chart, QDateTime(QDate(2024, 3, 31), QTime(1, 50)), QDateTime(QDate(2024, 3, 31), to));
+            click(&chart, "pushButton");
+            QCOMPARE(chart.findChild<QLabel *>("page_label")->text(), QString("Record：%1 drawn").arg(drawn));
+        }
     }
 };
 

@@ -452,7 +452,7 @@ private slots:
         // Blocks wholly in or out are not read: only the one with the record
         // without a time and those that straddle the window's edges.
         const QByteArray tag = QTest::currentDataTag();
-        if (tag.endsWith("everything"))
+        if (tag.endsWith("chart, everything"))
             QVERIFY2(window.endsWith("rowids 7 read"), qPrintable(window));
         if (tag.endsWith("no record"))
             QCOMPARE(window, QString("window from 0 blocks, rowids 0 read"));
@@ -475,10 +475,10 @@ private slots:
             QCOMPARE(databaseValue("select block_rowids from record_sums_state"), QString("7"));
             SQLThread().dn_Record_Search1(-1, 1, st, en, asked.pv1, asked.pv2, false);
             QVERIFY(!SQLThread::readPathsOfLastJob().contains("sums built"));
-            change("delete from meter12 where rowid = (select max(rowid) from meter12)");
+            change("delete from meter12 where rowid = (select max(rowid) from meter12)"); // "n/a": in no range
             SQLThread().dn_Record_Search1(-1, 1, st, en, asked.pv1, asked.pv2, false);
             QVERIFY(SQLThread::readPathsOfLastJob().contains("sums built"));
-            QCOMPARE(g_recordCount, statements.at(1).toInt() - 1);
+            QCOMPARE(g_recordCount, statements.at(1).toInt());
         }
     }
 };

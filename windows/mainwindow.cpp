@@ -30,6 +30,7 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -234,8 +235,17 @@ void MainWindow::on_actionopendb_triggered()
 void MainWindow::on_actionaddfiles_triggered()
 {
     const QString folder = UserState::importFolder();
-    addFiles(recordFilesIn(chooseFilesOrFolder(this, tr("Add record files"),
-                                               folder.isEmpty() ? QDir::homePath() : folder, tr("Record file(*.csv)"))));
+    const QStringList chosen = chooseFilesOrFolder(this, tr("Add record files"),
+                                                   folder.isEmpty() ? QDir::homePath() : folder, tr("Record file(*.csv)"));
+    if (chosen.isEmpty())
+        return; // the chooser was cancelled: nothing to say
+    const QStringList files = recordFilesIn(chosen);
+    if (files.isEmpty() && chosen.size() == 1 && QFileInfo(chosen.first()).isDir()) {
+        showMessage(tr("There is no record file in %1.").arg(QDir::toNativeSeparators(chosen.first())), tr("Close"),
+                    true, 3);
+        return;
+    }
+    runRecordFilesJob(files, true, true);
 }
 
 void MainWindow::importPaths(const QStringList &paths)
@@ -245,20 +255,35 @@ void MainWindow::importPaths(const QStringList &paths)
 
 void MainWindow::addPaths(const QStringList &paths)
 {
-    addFiles(recordFilesIn(paths));
+    // Nobody to ask: a file that would replace records by others is skipped.
+    runRecordFilesJob(recordFilesIn(paths), true, false);
 }
 
 void MainWindow::importFiles(const QStringList &files)
 {
-    runRecordFilesJob(files, false);
+    runRecordFilesJob(files, false, true);
 }
 
-void MainWindow::addFiles(const QStringList &files)
+QStringList MainWindow::replacementsAgreed(const ImportReport &report)
 {
-    runRecordFilesJob(files, true);
+    QStringList agreed;
+    for (const FileReport &file : report.files) {
+        if (file.outcome != FileReport::Unconfirmed)
+            continue;
+        QMessageBox box(QMessageBox::Question, tr("Replace records"),
+                        tr("Replace the %1 records of %2 by %3?")
+                            .arg(QLocale::c().toString(file.previousRecords), file.name(),
+                                 QLocale::c().toString(file.records)),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        box.setObjectName(QStringLiteral("replaceRecords"));
+        box.setDefaultButton(QMessageBox::No);
+        if (box.exec() == QMessageBox::Yes)
+            agreed << file.path;
+    }
+    return agreed;
 }
 
-void MainWindow::runRecordFilesJob(const QStringList &files, bool adding)
+void MainWindow::runRecordFilesJob(const QStringList &files, bool adding, bool interactive)
 {
     // Until files are chosen nothing has changed: the page keeps its search.
     if (files.isEmpty()) {
@@ -288,7 +313,15 @@ void MainWindow::runRecordFilesJob(const QStringList &files, bool adding)
                      : tr("The import was cancelled. The previous records are kept.");
         showMessage(reason, tr("Close"), true, 3);
     } else {
-        auto *shown = new ImportReportDialog(worker->importReport(), this);
+        const ImportReport done = worker->importReport();
+        const QStringList agreed = adding && interactive ? replacementsAgreed(done) : QStringList();
+        if (!agreed.isEmpty()) {
+            worker->allowReplacing(agreed);
+            runRecordFilesJob(agreed, true, false);
+            worker->allowReplacing({});
+            return;
+        }
+        auto *shown = new ImportReportDialog(done, this);
         report = shown;
         shown->show();
     }
@@ -336,7 +369,7 @@ void MainWindow::dropEvent(QDropEvent *event)
             return;
         const DropChoice choice = Meter == -1 ? DropChoice::Replace : askReplaceOrAdd();
         if (choice != DropChoice::Cancel)
-            runRecordFilesJob(files, choice == DropChoice::Add);
+            runRecordFilesJob(files, choice == DropChoice::Add, true);
     }, Qt::QueuedConnection);
 }
 

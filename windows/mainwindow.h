@@ -17,6 +17,8 @@ class QThread;
 class QLabel;
 class DesktopCloseFilter;
 
+struct ImportReport;
+
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -62,9 +64,11 @@ private:
     bool confirmImport();
     void showMessage(const QString &text, const QString &okText, bool okOnly, int kind);
     void importFiles(const QStringList &files);
-    void addFiles(const QStringList &files);
-    // Runs an import or an addition of the files, then shows what it did.
-    void runRecordFilesJob(const QStringList &files, bool adding);
+    // Runs an import or an addition of the files, then shows what it did;
+    // `interactive`: the user is there to be asked.
+    void runRecordFilesJob(const QStringList &files, bool adding, bool interactive);
+    // The files of an addition whose records the user lets be replaced by others.
+    QStringList replacementsAgreed(const ImportReport &report);
     // Replace (true) or add: asked for dropped files when records are there.
     enum class DropChoice { Replace, Add, Cancel };
     DropChoice askReplaceOrAdd();

@@ -12,6 +12,33 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
+#include <set>
+
+namespace {
+
+// How many of the first `count` records from rowid `from` equal, field by
+// field, those from rowid `to`: -1 when that could not be read.
+qint64 equalRecords(QSqlDatabase &db, const QString &table, qint64 from, qint64 to, qint64 count)
+{
+    QSqlQuery columns(db);
+    QStringList same;
+    if (columns.exec(QStringLiteral("select name from pragma_table_info('%1')").arg(table))) {
+        while (columns.next())
+            same << QStringLiteral("a.%1 is b.%1").arg(columns.value(0).toString());
+    }
+    if (same.isEmpty())
+        return -1;
+    QSqlQuery equal(db);
+    equal.prepare(QStringLiteral("select count(*) from main.%1 a join main.%1 b on b.rowid = a.rowid + ? "
+                                 "where a.rowid between ? and ? and %2")
+                      .arg(table, same.join(QStringLiteral(" and "))));
+    for (const qint64 value : {to - from, from, from + count - 1})
+        equal.addBindValue(value);
+    return equal.exec() && equal.next() ? equal.value(0).toLongLong() : -1;
+}
+
+} // namespace
 
 void SQLThread::dn_addCSV(QStringList files)
 {
@@ -33,10 +60,37 @@ void SQLThread::dn_addCSV(QStringList files)
     addRecords(model, files);
 }
 
+void SQLThread::allowReplacing(const QStringList &paths)
+{
+    replacingAllowed = paths;
+}
+
+// What becomes of a file just stored (from rowid `firstRowid`) whose name
+// may be imported already: its content decides.
+FileReport::Outcome SQLThread::additionOutcome(const std::optional<ImportedFiles::Entry> &entry,
+                                                const FileReport &file, const QString &table, qint64 firstRowid)
+{
+    if (file.records == 0)
+        return FileReport::NoRecord;
+    if (!entry)
+        return FileReport::Added;
+    const qint64 common = qMin(entry->records, file.records);
+    const qint64 equal = equalRecords(db, table, firstRowid, entry->firstRowid, common);
+    // A day copied again later holds the records stored, and more.
+    if (equal == entry->records && file.records >= entry->records)
+        return FileReport::Replaced;
+    // An older copy holds the beginning of what is stored.
+    if (equal == file.records)
+        return FileReport::OlderCopy;
+    // Any other change replaces records only with the user's yes.
+    return replacingAllowed.contains(file.path) ? FileReport::Replaced : FileReport::Unconfirmed;
+}
+
 // The records are written into record.db itself, in one transaction: a
 // failure or a cancel rolls back the records, the sums, the time index and
 // the record of imported files together, and no copy of the whole database
-// is made.
+// is made. Each file is stored under a savepoint, so that one whose records
+// are not to be kept leaves nothing behind.
 void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
 {
     const MeterFamily &family = meterFamily(model.family);
@@ -57,18 +111,25 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
 
     ImportReport report;
     QList<RecordSums::RowidRange> changed;
-    QList<QPair<qint64, qint64>> changedTimes; // naive seconds, of records removed or added
-    const auto noteTimes = [&](const RecordSums::RowidRange &rows) {
-        qint64 from = 0, to = 0;
-        if (overviewKept && RecordOverview::stampSpan(db, table, rows.first, rows.last, &from, &to))
-            changedTimes << qMakePair(from, to);
+    std::set<qint64> minutes; // of records removed or added
+    const auto noteRows = [&](qint64 first, qint64 last) {
+        changed << RecordSums::RowidRange{first, last};
+        if (overviewKept)
+            RecordOverview::noteMinutes(db, table, first, last, &minutes);
+    };
+    QSqlQuery step(db);
+    const auto run = [&](const QString &statement) {
+        if (!step.exec(statement))
+            failure = tr("Import failed: %1").arg(step.lastError().text());
+        return failure.isEmpty();
     };
     QSqlQuery remove(db);
     remove.prepare(QStringLiteral("delete from main.%1 where rowid between ? and ?").arg(table));
     for (int k = 0; k < files.size() && failure.isEmpty() && !cancelRequested(); ++k) {
         FileReport file;
         file.path = files.at(k);
-        if (const auto entry = ImportedFiles::find(db, file.name())) {
+        const auto entry = ImportedFiles::find(db, file.name());
+        if (entry) {
             file.size = QFileInfo(file.path).size();
             if (file.size == entry->size && ImportedFiles::hashOf(file.path) == entry->hash) {
                 file.outcome = FileReport::AlreadyThere;
@@ -78,44 +139,62 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
                 report.files << file;
                 continue;
             }
-            // The same day copied again with other content: its records go.
-            file.outcome = FileReport::Replaced;
-            noteTimes({entry->firstRowid, entry->lastRowid});
+        }
+        qint64 firstRowid = 0;
+        if (!run(QStringLiteral("savepoint addition")))
+            break;
+        failure = storeRecordFile(*inserter, table, fieldCount, traceEachField, file, &firstRowid);
+        if (!failure.isEmpty() || cancelRequested())
+            break;
+        file.outcome = additionOutcome(entry, file, table, firstRowid);
+        if (entry)
+            file.previousRecords = entry->records;
+        const bool kept = file.outcome == FileReport::Added || file.outcome == FileReport::Replaced;
+        if (kept && entry) {
+            noteRows(entry->firstRowid, entry->lastRowid);
             remove.addBindValue(entry->firstRowid);
             remove.addBindValue(entry->lastRowid);
             if (!remove.exec()) {
                 failure = tr("Import failed: %1").arg(remove.lastError().text());
                 break;
             }
-            changed << RecordSums::RowidRange{entry->firstRowid, entry->lastRowid};
         }
-        qint64 firstRowid = 0;
-        failure = storeRecordFile(*inserter, table, fieldCount, traceEachField, file, &firstRowid);
-        changed << RecordSums::RowidRange{firstRowid, firstRowid + file.records - 1};
-        noteTimes(changed.last());
+        if (kept)
+            noteRows(firstRowid, firstRowid + file.records - 1);
+        else if (!run(QStringLiteral("rollback to addition")))
+            break;
+        if (!run(QStringLiteral("release addition")))
+            break;
         report.files << file;
         emit PostProgress(tr("Import file :%1").arg(file.path), 2 + 88 * (k + 1) / int(files.size()));
     }
     inserter.reset();
     remove.finish();
+    step.finish();
+    // As an import: files of which not one record could be read are no addition.
+    if (failure.isEmpty() && !cancelRequested()
+        && std::all_of(report.files.cbegin(), report.files.cend(),
+                       [](const FileReport &f) { return f.outcome == FileReport::NoRecord; }))
+        failure = nothingChosen;
     int summed = 0;
     if (failure.isEmpty() && !cancelRequested() && sumsKept)
         failure = RecordSums::update(db, family, model.tableCode, changed, &summed);
-    qint64 minutes = 0;
-    for (const auto &[from, to] : std::as_const(changedTimes)) {
-        if (failure.isEmpty() && !cancelRequested())
-            failure = RecordOverview::update(db, family, model.tableCode, from, to, &minutes);
-    }
-    if (failure.isEmpty() && !cancelRequested() && !db.commit())
-        failure = tr("Import failed: %1").arg(db.lastError().text());
+    qint64 minutesSummed = 0;
+    if (failure.isEmpty() && !cancelRequested() && overviewKept)
+        failure = RecordOverview::update(db, family, model.tableCode, minutes, &minutesSummed);
     if (!failure.isEmpty() || cancelRequested())
         return failImport(failure, failure);
+    if (!db.commit()) {
+        failure = tr("Import failed: %1").arg(db.lastError().text());
+        return failImport(failure, failure);
+    }
+    // Saved: a cancel that comes now changes nothing.
     closeConnection();
     startReadPaths();
     if (sumsKept)
         noteReadPath(QStringLiteral("sums of %1 blocks brought up to date").arg(summed));
     if (overviewKept)
-        noteReadPath(QStringLiteral("overview of %1 minutes brought up to date").arg(minutes));
+        noteReadPath(QStringLiteral("overview of %1 minutes brought up to date").arg(minutesSummed));
     lastReport = report;
     finishImport(family, model.tableCode, report.headline());
 }

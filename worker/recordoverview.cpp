@@ -8,6 +8,7 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <set>
 #include <sqlite3.h>
 #include <unordered_map>
 
@@ -63,11 +64,6 @@ private:
     sqlite3 *handle;
     sqlite3_stmt *statement = nullptr;
 };
-
-QString stampText(qint64 naive)
-{
-    return fromNaiveSeconds(naive).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
-}
 
 qint64 floorDiv(qint64 a, qint64 b)
 {
@@ -352,27 +348,29 @@ bool current(QSqlDatabase &db, const QString &table)
     return state.ok() && state.step() == SQLITE_ROW && sqlite3_column_int(*state, 0) == 1;
 }
 
-bool stampSpan(QSqlDatabase &db, const QString &table, qint64 firstRowid, qint64 lastRowid, qint64 *from, qint64 *to)
+void noteMinutes(QSqlDatabase &db, const QString &table, qint64 firstRowid, qint64 lastRowid, std::set<qint64> *minutes)
 {
-    sqlite3 *handle = sqliteHandle(db);
-    Statement span(handle, QStringLiteral("select min(datetime(indate)), max(datetime(indate)) from main.%1 "
-                                          "where rowid between ? and ?").arg(table));
-    span.bind(1, firstRowid);
-    span.bind(2, lastRowid);
-    return span.ok() && span.step() == SQLITE_ROW
-        && naiveSeconds(reinterpret_cast<const char *>(sqlite3_column_text(*span, 0)), sqlite3_column_bytes(*span, 0), from)
-        && naiveSeconds(reinterpret_cast<const char *>(sqlite3_column_text(*span, 1)), sqlite3_column_bytes(*span, 1), to);
+    Statement stamps(sqliteHandle(db), QStringLiteral("select datetime(indate) from main.%1 where rowid between ? and ?")
+                                           .arg(table));
+    stamps.bind(1, firstRowid);
+    stamps.bind(2, lastRowid);
+    qint64 time = 0;
+    while (stamps.ok() && stamps.step() == SQLITE_ROW) {
+        // A stamp no window shows is in no minute, as in a build.
+        if (naiveSeconds(reinterpret_cast<const char *>(sqlite3_column_text(*stamps, 0)), sqlite3_column_bytes(*stamps, 0),
+                         &time))
+            minutes->insert(floorDiv(time, OverviewLevels[0]));
+    }
 }
 
-QString update(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 from, qint64 to, qint64 *minutes)
+QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const std::set<qint64> &minutes, qint64 *count)
 {
     sqlite3 *handle = sqliteHandle(db);
     const QString table = family.table(meter);
     const QStringList columns = everyValueColumn(family, meter);
-    const int count = int(columns.size());
-    const qint64 minute = OverviewLevels[0], hour = OverviewLevels[1];
-    const qint64 fromMinute = floorDiv(from, minute), toMinute = floorDiv(to, minute);
-    *minutes += toMinute - fromMinute + 1;
+    const int columnCount = int(columns.size());
+    const qint64 minute = OverviewLevels[0], perHour = OverviewLevels[1] / minute;
+    *count += qint64(minutes.size());
     Statement clear(handle, QStringLiteral("delete from record_overview where tbl = ? and level = ? and span between ? and ?"));
     const auto clearSpans = [&](int level, qint64 first, qint64 last) {
         clear.bind(1, table);
@@ -385,32 +383,49 @@ QString update(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 fr
     Statement records(handle, QStringLiteral("select datetime(indate), rowid, %1 from main.%2 "
                                              "where datetime(indate) >= ? and datetime(indate) < ?")
                                   .arg(columns.join(QStringLiteral(", ")), table));
-    if (!clear.ok() || !writer.ok() || !records.ok() || !clearSpans(0, fromMinute, toMinute))
+    if (!clear.ok() || !writer.ok() || !records.ok())
         return records.error();
-    records.bind(1, stampText(fromMinute * minute));
-    records.bind(2, stampText((toMinute + 1) * minute));
-    std::map<qint64, std::vector<OverviewCell>> summed;
-    const auto cellsOf = [&](qint64 span) {
-        auto &cells = summed[span];
-        if (cells.empty())
-            cells.resize(size_t(count));
-        return cells.data();
-    };
-    int code;
-    while ((code = records.step()) == SQLITE_ROW)
-        addRecord(*records, count, minute, cellsOf);
-    records.reset();
-    if (code != SQLITE_DONE)
-        return records.error();
-    for (const auto &[span, cells] : summed) {
-        for (int c = 0; c < count; ++c) {
-            if (!writer.write(columns.at(c), 0, span, cells[size_t(c)], false))
-                return writer.error();
+    // Each run of consecutive minutes is summed up again from its records
+    // alone: a stamp far off (a clock reset) costs its own minute, not the
+    // years between.
+    std::set<qint64> hours;
+    for (auto run = minutes.begin(); run != minutes.end();) {
+        auto end = run;
+        qint64 last = *run;
+        while (std::next(end) != minutes.end() && *std::next(end) == last + 1)
+            last = *++end;
+        const qint64 first = *run;
+        run = std::next(end);
+        if (!clearSpans(0, first, last))
+            return clear.error();
+        records.bind(1, stampText(first * minute));
+        records.bind(2, stampText((last + 1) * minute));
+        std::map<qint64, std::vector<OverviewCell>> summed;
+        const auto cellsOf = [&](qint64 span) {
+            auto &cells = summed[span];
+            if (cells.empty())
+                cells.resize(size_t(columnCount));
+            return cells.data();
+        };
+        int code;
+        while ((code = records.step()) == SQLITE_ROW)
+            addRecord(*records, columnCount, minute, cellsOf);
+        records.reset();
+        if (code != SQLITE_DONE)
+            return records.error();
+        for (const auto &[span, cells] : summed) {
+            for (int c = 0; c < columnCount; ++c) {
+                if (!writer.write(columns.at(c), 0, span, cells[size_t(c)], false))
+                    return writer.error();
+            }
         }
+        for (qint64 hour = floorDiv(first, perHour); hour <= floorDiv(last, perHour); ++hour)
+            hours.insert(hour);
     }
-    const qint64 fromHour = floorDiv(from, hour), toHour = floorDiv(to, hour);
-    if (!clearSpans(1, fromHour, toHour) || !buildHours(handle, writer, table, columns, fromHour, toHour))
-        return writer.error();
+    for (qint64 hour : hours) {
+        if (!clearSpans(1, hour, hour) || !buildHours(handle, writer, table, columns, hour, hour))
+            return writer.error();
+    }
     Statement greatest(handle, QStringLiteral("select coalesce(max(rowid), 0) from main.%1").arg(table));
     if (greatest.step() != SQLITE_ROW || !saveState(handle, table, sqlite3_column_int64(*greatest, 0)))
         return greatest.error();
@@ -438,7 +453,10 @@ QString read(QSqlDatabase &db, const QString &table, const QString &column, cons
             records.bind(2, stampText(to));
             int code;
             while ((code = records.step()) == SQLITE_ROW)
-                addRecord(*records, 1, 0, [&](qint64 time) { return cells->data() + plan.columnOf(time); });
+                addRecord(*records, 1, 0, [&](qint64 time) {
+                    // Bound by the same stamp texts: every record read lies in a column.
+                    return cells->data() + qBound(0, plan.columnOf(time), plan.columns - 1);
+                });
             records.reset();
             if (code != SQLITE_DONE)
                 error = records.error();

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <atomic>
 #include <functional>
+#include <set>
 
 struct MeterFamily;
 
@@ -27,13 +28,13 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
 // Whether a whole build of the table as it stands is kept.
 bool current(QSqlDatabase &db, const QString &table);
 
-// Sums up again the minutes and hours that the naive seconds from..to touch,
-// within the caller's transaction; SQLite's reason when that failed.
-// `minutes` counts the minutes summed up again.
-QString update(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 from, qint64 to, qint64 *minutes);
+// Adds the minutes (naive seconds / 60) that the readable stamps of rowids
+// first..last fall in.
+void noteMinutes(QSqlDatabase &db, const QString &table, qint64 firstRowid, qint64 lastRowid, std::set<qint64> *minutes);
 
-// The stamps (naive seconds) of the records of rowids first..last: false when none is readable.
-bool stampSpan(QSqlDatabase &db, const QString &table, qint64 firstRowid, qint64 lastRowid, qint64 *from, qint64 *to);
+// Sums up again these minutes and their hours within the caller's
+// transaction; SQLite's reason when that failed. `count` counts the minutes.
+QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const std::set<qint64> &minutes, qint64 *count);
 
 // The cells of one value column for the plan's columns; SQLite's reason when that failed.
 QString read(QSqlDatabase &db, const QString &table, const QString &column, const OverviewPlan &plan,

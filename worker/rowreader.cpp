@@ -1,5 +1,6 @@
 #include "rowreader.h"
 
+#include "recordnumber.h"
 #include "recordtime.h"
 
 #include <QSqlQuery>
@@ -13,8 +14,10 @@ namespace {
 // a marker ("HH", "LL") or anything else that is not a number.
 void readMeasured(const QVariant &value, double &number, QString &text)
 {
-    bool ok = false;
-    number = value.toDouble(&ok);
+    const QMetaType::Type type = QMetaType::Type(value.typeId());
+    const bool ok = type == QMetaType::Double || type == QMetaType::LongLong || type == QMetaType::Int
+        ? (number = value.toDouble(), true)
+        : readRecordNumber(value.toString(), &number);
     if (!ok) {
         number = std::numeric_limits<double>::quiet_NaN();
         text = value.toString();

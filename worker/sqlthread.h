@@ -1,6 +1,7 @@
 #ifndef SQLTHREAD_H
 #define SQLTHREAD_H
 
+#include "importedfiles.h"
 #include "importreport.h"
 #include "joboutcome.h"
 #include "overviewcells.h"
@@ -108,6 +109,9 @@ public slots:
     // the same content are skipped, files of an imported name with other
     // content replace its records, in one transaction.
     void dn_addCSV(QStringList files);
+    // Files whose records the next addition may replace by other records
+    // (the user said yes); called by the owner before it sends the request.
+    void allowReplacing(const QStringList &paths);
     // Writes every record of a table search to a CSV file, page by page.
     void dn_exportTable(int family, int idx, QDateTime st, QDateTime en, double pv1, double pv2, double th1,
                         double th2, bool ishl, int total, QString path);
@@ -126,6 +130,8 @@ private:
     ModelChoice chosenModel(QStringList &files);
     void importModel(const ModelChoice &model, const QStringList &files);
     void addRecords(const ModelChoice &model, const QStringList &files);
+    FileReport::Outcome additionOutcome(const std::optional<ImportedFiles::Entry> &entry, const FileReport &file,
+                                        const QString &table, qint64 firstRowid);
     // Stores one file's records (from rowid *firstRowid on) and notes the file.
     QString storeRecordFile(RowInserter &inserter, const QString &table, int fieldCount, bool traceEachField,
                             FileReport &report, qint64 *firstRowid);
@@ -178,6 +184,7 @@ private:
     sqlite3 *indexHandle = nullptr; // the time index build's connection, likewise
     std::atomic_bool indexWanted{false};
     // The blocks of the last new search, for its page turns, links and export.
+    QStringList replacingAllowed;
     QString searchedKey;
     QVector<SearchedBlock> searched;
 };

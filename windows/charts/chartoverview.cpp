@@ -4,6 +4,7 @@
 
 #include "families.h"
 #include "recordtime.h"
+#include "wallclock.h"
 #include "settings.h"
 #include "sqlthread.h"
 #include "summaryblocks.h"
@@ -24,7 +25,7 @@ const QColor ChannelColours[] = {Qt::blue, QColor(0, 140, 0), QColor(200, 120, 0
 
 double keyOf(qint64 naive)
 {
-    return double(localTimeKey(fromNaiveSeconds(naive)));
+    return double(localTimeKey(naive));
 }
 
 // The records that stand for a column, in time order, each once.
@@ -230,14 +231,14 @@ void ChartPage::refineOverview()
     }
     const QCPRange range = w.plot->xAxis->range();
     // The visible span, within the window searched.
-    const qint64 from = qMax(naiveSeconds(shown.st), naiveSeconds(QDateTime::fromSecsSinceEpoch(qint64(std::floor(range.lower)))));
-    const qint64 to = qMin(naiveSeconds(shown.en), naiveSeconds(QDateTime::fromSecsSinceEpoch(qint64(std::ceil(range.upper)))));
+    const qint64 from = qMax(naiveSeconds(shown.st), naiveSecondsOfKey(qint64(std::floor(range.lower))));
+    const qint64 to = qMin(naiveSeconds(shown.en), naiveSecondsOfKey(qint64(std::ceil(range.upper))));
     if (to < from)
         return;
     refining = true;
     const int number = family.number;
     const QStringList columns = overviewColumns();
-    const QDateTime st = fromNaiveSeconds(from), en = fromNaiveSeconds(to);
+    const QDateTime st = wallClockOf(from), en = wallClockOf(to);
     const int width = qMax(1, w.plot->axisRect()->width());
     SQLThread *job = refiner;
     QMetaObject::invokeMethod(refiner, [=] { job->drawOverview(number, columns, st, en, width); }, Qt::QueuedConnection);

@@ -6,6 +6,7 @@
 #include "filedialogs.h"
 #include "paging.h"
 #include "recordtime.h"
+#include "wallclock.h"
 #include "recordstore.h"
 #include "settings.h"
 #include "sqlthread.h"

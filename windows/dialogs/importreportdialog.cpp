@@ -44,11 +44,16 @@ ImportReportDialog::ImportReportDialog(const ImportReport &report, QWidget *pare
         const FileReport &file = report.files.at(row);
         table->setItem(row, 0, cell(file.name()));
         table->item(row, 0)->setToolTip(QDir::toNativeSeparators(file.path));
-        table->setItem(row, 1, cell(outcomeText(file.outcome)));
+        table->setItem(row, 1, cell(outcomeText(file)));
         table->setItem(row, 2, cell(QString::number(file.records), true));
         table->setItem(row, 3, cell(QString::number(file.lines.read), true));
         table->setItem(row, 4, cell(QString::number(file.lines.skippedLines()), true));
-        table->setItem(row, 5, cell(file.lines.skippedLines() ? skippedText(file.lines) : QString()));
+        QStringList why;
+        if (file.lines.skippedLines() > 0)
+            why << skippedText(file.lines);
+        if (file.lines.unstamped > 0)
+            why << tr("stored without a readable time: %1").arg(unstampedText(file.lines));
+        table->setItem(row, 5, cell(why.join(QStringLiteral("; "))));
     }
     table->verticalHeader()->hide();
     table->horizontalHeader()->setStretchLastSection(true);

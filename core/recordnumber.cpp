@@ -1,0 +1,97 @@
+#include "recordnumber.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+bool isBlank(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Digits with at most one point, at least one digit; then an optional
+// exponent with at least one digit. No "inf", "nan" or hexadecimal.
+bool isDecimal(const char *begin, const char *end)
+{
+    const char *p = begin;
+    bool digits = false;
+    while (p < end && isDigit(*p))
+        ++p, digits = true;
+    if (p < end && *p == '.') {
+        ++p;
+        while (p < end && isDigit(*p))
+            ++p, digits = true;
+    }
+    if (!digits)
+        return false;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        if (p < end && (*p == '+' || *p == '-'))
+            ++p;
+        if (p == end || !isDigit(*p))
+            return false;
+        while (p < end && isDigit(*p))
+            ++p;
+    }
+    return p == end;
+}
+
+} // namespace
+
+bool readRecordNumber(const char *text, qsizetype size, double *number)
+{
+    if (!text)
+        return false;
+    const char *begin = text;
+    const char *end = text + size;
+    while (begin < end && isBlank(*begin))
+        ++begin;
+    while (end > begin && isBlank(end[-1]))
+        --end;
+    const bool negative = begin < end && *begin == '-';
+    if (begin < end && (*begin == '+' || *begin == '-'))
+        ++begin;
+    if (!isDecimal(begin, end))
+        return false;
+    // from_chars spares a conversion per value; the sign is read above.
+    const auto [stop, error] = std::from_chars(begin, end, *number);
+    if (error == std::errc::result_out_of_range) // past a double's range: as strtod reads it
+        *number = std::strtod(std::string(begin, end).c_str(), nullptr);
+    else if (stop != end || error != std::errc())
+        return false;
+    if (negative)
+        *number = -*number;
+    return std::isfinite(*number);
+}
+
+bool readRecordNumber(QStringView text, double *number)
+{
+    // Record values are short: most fit the stack.
+    char stack[64];
+    std::string heap;
+    char *bytes = stack;
+    if (text.size() > qsizetype(sizeof stack)) {
+        heap.resize(size_t(text.size()));
+        bytes = heap.data();
+    }
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c > 127)
+            return false;
+        bytes[i] = char(c);
+    }
+    return readRecordNumber(bytes, text.size(), number);
+}
+
+QString numberCondition(const QString &column)
+{
+    return QStringLiteral("cast(%1 as numeric)=%1").arg(column);
+}
