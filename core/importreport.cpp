@@ -43,12 +43,13 @@ QString FileReport::name() const
     return QFileInfo(path).fileName();
 }
 
-QString outcomeText(FileReport::Outcome outcome)
+QString outcomeText(const FileReport &file)
 {
-    switch (outcome) {
+    switch (file.outcome) {
     case FileReport::Added: return tr("added");
     case FileReport::Replaced: return tr("replaced");
     case FileReport::AlreadyThere: return tr("skipped (already there)");
+    case FileReport::NotRead: return tr("skipped (%1)").arg(file.reason);
     }
     return QString();
 }
@@ -71,13 +72,14 @@ QString skippedText(const LineTally &lines)
 
 QString ImportReport::headline() const
 {
-    qint64 counts[3] = {};
+    qint64 counts[4] = {};
     for (const FileReport &file : files)
         ++counts[file.outcome];
-    return tr("%1 files added, %2 replaced, %3 already there")
-        .arg(counts[FileReport::Added])
-        .arg(counts[FileReport::Replaced])
-        .arg(counts[FileReport::AlreadyThere]);
+    const QString headline = tr("%1 files added, %2 replaced, %3 already there")
+                                 .arg(counts[FileReport::Added])
+                                 .arg(counts[FileReport::Replaced])
+                                 .arg(counts[FileReport::AlreadyThere]);
+    return counts[FileReport::NotRead] ? tr("%1, %2 not read").arg(headline).arg(counts[FileReport::NotRead]) : headline;
 }
 
 QString ImportReport::text() const
@@ -86,7 +88,7 @@ QString ImportReport::text() const
     for (const FileReport &file : files) {
         text += QLatin1Char('\n') + file.path + QLatin1Char('\n');
         text += tr("  %1, %2 records stored, %3 lines read, %4 skipped\n")
-                    .arg(outcomeText(file.outcome))
+                    .arg(outcomeText(file))
                     .arg(file.records)
                     .arg(file.lines.read)
                     .arg(file.lines.skippedLines());

@@ -28,10 +28,12 @@ struct LineTally {
 
 // What an import or an addition did with one record file.
 struct FileReport {
-    enum Outcome { Added, Replaced, AlreadyThere };
+    // NotRead: the file failed part-way (`reason`); nothing of it was stored or replaced.
+    enum Outcome { Added, Replaced, AlreadyThere, NotRead };
 
     QString path;
     Outcome outcome = Added;
+    QString reason;
     qint64 size = 0;
     QByteArray hash; // hex digest of the whole file
     qint64 records = 0; // stored
@@ -43,13 +45,15 @@ struct FileReport {
 struct ImportReport {
     QList<FileReport> files;
 
-    // One line, for the status bar: "3 files added, 1 replaced, 2 already there".
+    // One line, for the status bar: "3 files added, 1 replaced, 2 already there"
+    // (", 1 not read" when a file failed).
     QString headline() const;
     // The whole report as plain text, one block per file, to be saved.
     QString text() const;
 };
 
-QString outcomeText(FileReport::Outcome outcome);
+// "added", ..., "skipped (could not be read to its end: …)".
+QString outcomeText(const FileReport &file);
 // "wrong number of fields: 2 (lines 5, 9)"..., or "none".
 QString skippedText(const LineTally &lines);
 

@@ -64,6 +64,9 @@ QString recordFile(const QDir &root, int model, int count, int first = 0);
 void importModel(const QDir &root, int model, int count);
 QString shownSummary(QWidget *page); // without its links
 
+// Record files whose path ends with `name` fail to read after `bytes` bytes, as on a failing card reader.
+void failRecordReads(const QString &name, qint64 bytes = 3000);
+
 // Holds every worker job at its first SQLite steps until released.
 void holdWorkerJobs();
 void releaseWorkerJobs();

@@ -203,6 +203,8 @@ private slots:
         QTest::newRow("no template") << QByteArray("11") << good << "Write to the data fails" << -1;
         QTest::newRow("full disk") << QByteArray("11") << many << "Import failed: database or disk is full" << -1;
         QTest::newRow("failed commit") << QByteArray("11") << many << "database is locked Unable to commit transaction" << -1;
+        QTest::newRow("read error") << QByteArray("11") << many << "Import failed: the record file FILE could not be read to "
+                                       "its end: Input/output error. Nothing was imported." << -1;
     }
 
     void importOutcomes()
@@ -224,6 +226,8 @@ private slots:
             SQLThread::setConnectionHook([](QSqlDatabase &db) { QSqlQuery(db).exec("PRAGMA max_page_count = 40"); });
         if (fault == "failed commit")
             SQLThread::setConnectionHook(holdReadLock);
+        if (fault == "read error")
+            failRecordReads(file);
         QString told;
         const QStringList reports = runImport({file}, &told);
         SQLThread::setConnectionHook({});
@@ -232,7 +236,7 @@ private slots:
         g_lockHolder = nullptr;
 
         QCOMPARE(reports.first(), QString("initializing...|1"));
-        QCOMPARE(told, reason);
+        QCOMPARE(told, QString(reason).replace("FILE", file));
         if (rows < 0) { // no import: the previous records and settings stay
             QCOMPARE(Meter, 3);
             QCOMPARE(tableRows("meter3").size(), 3);

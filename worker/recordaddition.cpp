@@ -63,9 +63,15 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
         if (overviewKept && RecordOverview::stampSpan(db, table, rows.first, rows.last, &from, &to))
             changedTimes << qMakePair(from, to);
     };
-    QSqlQuery remove(db);
+    QSqlQuery remove(db), savepoint(db);
     remove.prepare(QStringLiteral("delete from main.%1 where rowid between ? and ?").arg(table));
     for (int k = 0; k < files.size() && failure.isEmpty() && !cancelRequested(); ++k) {
+        // A file that fails part-way goes back to this point: its day stays as it was.
+        const qsizetype changedBefore = changed.size(), timesBefore = changedTimes.size();
+        if (!savepoint.exec(QStringLiteral("savepoint file"))) {
+            failure = tr("Import failed: %1").arg(savepoint.lastError().text());
+            break;
+        }
         FileReport file;
         file.path = files.at(k);
         if (const auto entry = ImportedFiles::find(db, file.name())) {
@@ -91,13 +97,25 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
         }
         qint64 firstRowid = 0;
         failure = storeRecordFile(*inserter, table, fieldCount, traceEachField, file, &firstRowid);
-        changed << RecordSums::RowidRange{firstRowid, firstRowid + file.records - 1};
-        noteTimes(changed.last());
+        if (file.outcome == FileReport::NotRead) {
+            failure.clear();
+            changed.resize(changedBefore);
+            changedTimes.resize(timesBefore);
+            file.records = 0;
+            file.lines = {};
+            if (!savepoint.exec(QStringLiteral("rollback to file")))
+                failure = tr("Import failed: %1").arg(savepoint.lastError().text());
+        } else {
+            changed << RecordSums::RowidRange{firstRowid, firstRowid + file.records - 1};
+            noteTimes(changed.last());
+        }
+        savepoint.exec(QStringLiteral("release file"));
         report.files << file;
         emit PostProgress(tr("Import file :%1").arg(file.path), 2 + 88 * (k + 1) / int(files.size()));
     }
     inserter.reset();
     remove.finish();
+    savepoint.finish();
     int summed = 0;
     if (failure.isEmpty() && !cancelRequested() && sumsKept)
         failure = RecordSums::update(db, family, model.tableCode, changed, &summed);
@@ -106,10 +124,13 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
         if (failure.isEmpty() && !cancelRequested())
             failure = RecordOverview::update(db, family, model.tableCode, from, to, &minutes);
     }
-    if (failure.isEmpty() && !cancelRequested() && !db.commit())
-        failure = tr("Import failed: %1").arg(db.lastError().text());
-    if (!failure.isEmpty() || cancelRequested())
+    if (failure.isEmpty() && cancelRequested())
         return failImport(failure, failure);
+    if (failure.isEmpty() && !db.commit())
+        failure = tr("Import failed: %1").arg(db.lastError().text());
+    if (!failure.isEmpty())
+        return failImport(failure, failure);
+    // Committed: the addition is done, whatever a cancel that comes now asks.
     closeConnection();
     startReadPaths();
     if (sumsKept)

@@ -91,6 +91,7 @@ void SQLThread::restoreDefaults()
 {
     setConnectionHook({});
     setTimeIndexHook({});
+    setRecordFileHook({});
     forcePageAccess(PageAccess::Chosen);
     setExportChunk(DefaultExportChunk);
     setSummaryBlockRowids(DefaultBlockRowids);

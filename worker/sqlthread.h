@@ -25,6 +25,7 @@ struct RecordSpan;
 struct ModelChoice;
 class RowInserter;
 class QSqlQuery;
+class QIODevice;
 struct sqlite3;
 
 // Does all database work on the thread it is moved to. Each job opens the
@@ -48,6 +49,9 @@ public:
     enum class PageAccess { Chosen, TableOrder, TimeIndex };
     static void forcePageAccess(PageAccess access);
     static PageAccess pageAccess();
+    // Makes the device every import and addition reads a record file from
+    // (tests make one fail part-way, as a card reader can).
+    static void setRecordFileHook(std::function<std::unique_ptr<QIODevice>(const QString &path)> open);
     // Rows an export reads per statement (tests use small chunks).
     static constexpr int DefaultExportChunk = 50000;
     static void setExportChunk(int rows);

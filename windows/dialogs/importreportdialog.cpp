@@ -44,7 +44,7 @@ ImportReportDialog::ImportReportDialog(const ImportReport &report, QWidget *pare
         const FileReport &file = report.files.at(row);
         table->setItem(row, 0, cell(file.name()));
         table->item(row, 0)->setToolTip(QDir::toNativeSeparators(file.path));
-        table->setItem(row, 1, cell(outcomeText(file.outcome)));
+        table->setItem(row, 1, cell(outcomeText(file)));
         table->setItem(row, 2, cell(QString::number(file.records), true));
         table->setItem(row, 3, cell(QString::number(file.lines.read), true));
         table->setItem(row, 4, cell(QString::number(file.lines.skippedLines()), true));
