@@ -61,6 +61,14 @@ void failRecordReads(const QString &name, qint64 bytes)
     });
 }
 
+void changeDatabase(const QString &statements)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open(QFile::encodeName(recordDatabasePath()).constData(), &db);
+    QCOMPARE(sqlite3_exec(db, statements.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+}
+
 void setUpFilesBeside()
 {
     const QDir beside(QCoreApplication::applicationDirPath());

@@ -395,6 +395,34 @@ private slots:
                      QStringList{"sums of 3 blocks brought up to date", "overview of 100 minutes brought up to date"});
     }
 
+    // Kept sums or an overview that make no sense of the records: the next addition builds them as a whole build does.
+    void damagedKeptTablesAreBuiltAgain_data()
+    {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("blocks of no rowids") << "update record_sums_state set block_rowids = 0";
+        QTest::newRow("blocks of negative rowids") << "update record_sums_state set block_rowids = -50";
+        QTest::newRow("a block's sums missing") << "delete from record_sums where block = 2";
+        QTest::newRow("a column's sums missing") << "delete from record_sums where col = 'pv2'";
+        QTest::newRow("sums beyond the records") << "insert into record_sums select tbl, col, block + 100, records, stamped, "
+                                                    "first_stamp, last_stamp, vals, cast_min, cast_max, totals from record_sums";
+        QTest::newRow("overview of negative rowids") << "update record_overview_state set rowids = -1";
+        QTest::newRow("an hour missing") << "delete from record_overview where level = 1 and span = (select min(span) from record_overview)";
+        QTest::newRow("overview beyond the records") << "update record_overview set first_rowid = first_rowid + 1000 where level = 1";
+        QTest::newRow("records renumbered by VACUUM") << "delete from meter12 where rowid <= 100;update meter12 set rowid = rowid - 100;vacuum";
+    }
+
+    void damagedKeptTablesAreBuiltAgain()
+    {
+        QFETCH(QString, damage);
+        SQLThread::setSummaryBlockRowids(50);
+        runImport({recordFile(QDir(dir.path()), 12, 300)});
+        changeDatabase(damage);
+        SQLThread worker;
+        worker.dn_addCSV({writeRecordFolder(QDir(dir.path()), "next", "12", {{dayName(3), dayLines(3)}}) + "/" + dayName(3)});
+        QVERIFY(worker.outcome().done());
+        QCOMPARE(queryRows(KeptSums) + queryRows(KeptOverview), rebuilt(dir.path()));
+    }
+
     // A job that does not succeed keeps the page and the records: one asked
     // to stop (Escape, closing its dialog or the window), or one that fails.
     void unsuccessfulJobsKeepThePage_data()

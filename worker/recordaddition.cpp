@@ -48,8 +48,14 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
     QString failure = db.transaction() ? ImportedFiles::ensureTable(db) : db.lastError().text();
     if (!failure.isEmpty())
         return failImport(tr("Import failed: %1").arg(failure), tr("Import failed: %1").arg(failure));
-    const bool sumsKept = RecordSums::current(db, table);
+    const bool sumsKept = RecordSums::current(db, family, model.tableCode);
     const bool overviewKept = RecordOverview::current(db, table);
+    // Kept tables that make no sense of the records could seem to again
+    // once records are added: they go, and are built anew after the addition.
+    for (const auto &[kept, state] : {std::pair(sumsKept, "record_sums_state"), std::pair(overviewKept, "record_overview_state")}) {
+        if (!kept)
+            QSqlQuery(db).exec(QStringLiteral("delete from %1 where tbl = '%2'").arg(QLatin1String(state), table));
+    }
     std::unique_ptr<RowInserter> inserter = makeRowInserter(db);
     inserter->prepare(insertStatement(model.tableCode));
     const int fieldCount = recordFieldCount(model.tableCode);

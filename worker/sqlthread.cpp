@@ -237,7 +237,7 @@ void SQLThread::prepareTimeIndex(const MeterFamily &family, int meter)
         // The sums first: every search reads them; a stop between the check
         // and the handle must still count. An addition brings kept sums and
         // a kept overview up to date itself.
-        if (open && indexWanted && !RecordSums::current(index, table)) {
+        if (open && indexWanted && !RecordSums::current(index, family, meter)) {
             addReadPath(QStringLiteral("sums built after the import"));
             RecordSums::build(index, family, meter, g_blockRowids);
         }
