@@ -460,6 +460,12 @@ private slots:
             QVERIFY2(window.endsWith("rowids 7 read"), qPrintable(window));
         if (tag.endsWith("no record"))
             QCOMPARE(window, QString("window from 0 blocks, rowids 0 read"));
+        // Where the worker's own functions cannot be registered, the statements alone answer.
+        SQLThread::refuseRecordFunctions(true);
+        QCOMPARE(QStringList({page(-1), QString::number(g_recordCount)}), statements.mid(0, 2));
+        QCOMPARE(SQLThread::readPathsOfLastJob().last(), QString("page through the index, by the statements alone"));
+        QVERIFY(!SQLThread::recordFunctionsNote().isEmpty());
+        SQLThread::refuseRecordFunctions(false);
         if (tag == "family1 range, everything") {
             // Sums of records changed behind the program's back are built again by the next search.
             changeDatabase("delete from meter12 where rowid = (select max(rowid) from meter12)");

@@ -151,6 +151,12 @@ void MainWindow::dn_GetProgress(QString str, int value)
     ui->statusBar->showMessage(str);
     progress->setText(str);
     progress->setValue(value);
+    // Found by the first job: searches are slower from then on, for a reason outside the program.
+    if (value == 100 && !SQLThread::recordFunctionsUsable() && !functionsNote) {
+        functionsNote = new QLabel(SQLThread::recordFunctionsNote(), this);
+        functionsNote->setObjectName(QStringLiteral("functionsNote"));
+        ui->statusBar->addPermanentWidget(functionsNote);
+    }
 }
 
 void MainWindow::showMessage(const QString &text, const QString &okText, bool okOnly, int kind)

@@ -48,7 +48,8 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
     QString failure = db.transaction() ? ImportedFiles::ensureTable(db) : db.lastError().text();
     if (!failure.isEmpty())
         return failImport(tr("Import failed: %1").arg(failure), tr("Import failed: %1").arg(failure));
-    const bool sumsKept = RecordSums::current(db, family, model.tableCode);
+    // Without the worker's own functions the sums cannot be summed up again.
+    const bool sumsKept = recordFunctionsUsable() && RecordSums::current(db, family, model.tableCode);
     const bool overviewKept = RecordOverview::current(db, table);
     // Kept tables that make no sense of the records could seem to again
     // once records are added: they go, and are built anew after the addition.
