@@ -244,9 +244,9 @@ void MainWindow::on_actionaddfiles_triggered()
                                                folder.isEmpty() ? QDir::homePath() : folder, tr("Record file(*.csv)"))));
 }
 
-void MainWindow::importPaths(const QStringList &paths)
+JobOutcome MainWindow::importPaths(const QStringList &paths, bool quiet)
 {
-    importFiles(recordFilesIn(paths));
+    return runRecordFilesJob(recordFilesIn(paths), false, quiet);
 }
 
 void MainWindow::addPaths(const QStringList &paths)
@@ -264,12 +264,14 @@ void MainWindow::addFiles(const QStringList &files)
     runRecordFilesJob(files, true);
 }
 
-void MainWindow::runRecordFilesJob(const QStringList &files, bool adding)
+JobOutcome MainWindow::runRecordFilesJob(const QStringList &files, bool adding, bool quiet)
 {
     // Until files are chosen nothing has changed: the page keeps its search.
     if (files.isEmpty()) {
-        showMessage(tr("There is no right record file to be choosed"), tr("Close"), true, 3);
-        return;
+        const JobOutcome none{JobOutcome::Failed, tr("There is no right record file to be choosed")};
+        if (!quiet)
+            showMessage(none.reason, tr("Close"), true, 3);
+        return none;
     }
     clearWindow();
     viewMode = NoView;
@@ -286,12 +288,14 @@ void MainWindow::runRecordFilesJob(const QStringList &files, bool adding)
             emit ImportData(files);
     });
     if (closeAsked)
-        return; // the window closes now; nothing more to tell
+        return outcome; // the window closes now; nothing more to tell
     if (!outcome.done()) {
         // The previous records are still there: say why, then show them again.
         const QString reason = outcome.status != JobOutcome::Cancelled ? outcome.reason
             : adding ? tr("The addition was cancelled. The records are as they were.")
                      : tr("The import was cancelled. The previous records are kept.");
+        if (quiet)
+            return {outcome.status, reason};
         showMessage(reason, tr("Close"), true, 3);
     } else {
         auto *shown = new ImportReportDialog(worker->importReport(), this);
@@ -299,6 +303,7 @@ void MainWindow::runRecordFilesJob(const QStringList &files, bool adding)
         shown->show();
     }
     on_actionsearch_triggered();
+    return outcome;
 }
 
 MainWindow::DropChoice MainWindow::askReplaceOrAdd()

@@ -1,6 +1,8 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
+#include "joboutcome.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
@@ -30,8 +32,9 @@ public:
 
     int currentViewMode() const { return viewMode; }
     // Imports record files, or the record files of folders, as the menu does
-    // but without asking first (the command line's --import).
-    void importPaths(const QStringList &paths);
+    // but without asking first (the command line's --import); how it ended.
+    // `quiet`: a failure is left to the caller to tell.
+    JobOutcome importPaths(const QStringList &paths, bool quiet = false);
     // Adds record files, or those of folders, to the records there (--add).
     void addPaths(const QStringList &paths);
     QWidget *currentPage() const { return page; }
@@ -64,7 +67,7 @@ private:
     void importFiles(const QStringList &files);
     void addFiles(const QStringList &files);
     // Runs an import or an addition of the files, then shows what it did.
-    void runRecordFilesJob(const QStringList &files, bool adding);
+    JobOutcome runRecordFilesJob(const QStringList &files, bool adding, bool quiet = false);
     // Replace (true) or add: asked for dropped files when records are there.
     enum class DropChoice { Replace, Add, Cancel };
     DropChoice askReplaceOrAdd();
