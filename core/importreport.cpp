@@ -65,6 +65,7 @@ QString outcomeText(const FileReport &file)
         return tr("skipped: would replace %1 records by %2").arg(QLocale::c().toString(file.previousRecords),
                                                                   QLocale::c().toString(file.records));
     case FileReport::OutcomeCount: break;
+    case FileReport::NotRead: return tr("skipped (%1)").arg(file.reason);
     }
     return QString();
 }
@@ -105,7 +106,7 @@ QString ImportReport::headline() const
         + tr(", %1 replaced, %2 already there")
               .arg(counts[FileReport::Replaced])
               .arg(counts[FileReport::AlreadyThere] + counts[FileReport::OlderCopy]);
-    const qint64 skipped = counts[FileReport::NoRecord] + counts[FileReport::Unconfirmed];
+    const qint64 skipped = counts[FileReport::NoRecord] + counts[FileReport::Unconfirmed] + counts[FileReport::NotRead];
     if (skipped > 0)
         text += tr(", %1 skipped").arg(skipped);
     return text;

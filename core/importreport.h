@@ -40,6 +40,7 @@ struct FileReport {
         OlderCopy,   // its records are the beginning of those stored: kept as they are
         NoRecord,    // not one readable record: not entered
         Unconfirmed, // would replace the records stored by others: only with the user's yes
+        NotRead,     // failed part-way (`reason`): nothing of it was stored or replaced
         OutcomeCount
     };
     // Skipped: nothing of the file was stored or replaced.
@@ -47,6 +48,7 @@ struct FileReport {
 
     QString path;
     Outcome outcome = Added;
+    QString reason;
     qint64 size = 0;
     QByteArray hash; // hex digest of the whole file
     qint64 records = 0; // stored
@@ -59,12 +61,14 @@ struct FileReport {
 struct ImportReport {
     QList<FileReport> files;
 
-    // One line, for the status bar: "3 files added, 1 replaced, 2 already there".
+    // One line, for the status bar: "3 files added, 1 replaced, 2 already there"
+    // (", 1 not read" when a file failed).
     QString headline() const;
     // The whole report as plain text, one block per file, to be saved.
     QString text() const;
 };
 
+// "added", ..., "skipped (could not be read to its end: …)".
 QString outcomeText(const FileReport &file);
 // "wrong number of fields: 2 (lines 5, 9)"..., or "none".
 QString skippedText(const LineTally &lines);

@@ -29,6 +29,11 @@ bool RecordLineReader::fill()
     }
     const qint64 got = device.read(buffer.data() + filled, buffer.size() - filled);
     if (got <= 0) {
+        // A card reader can fail part-way: the line cut there is no record.
+        if (got < 0) {
+            error = device.errorString();
+            filled = start;
+        }
         atEnd = true;
         return false;
     }

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
 
 #include <vector>
 
@@ -22,8 +23,11 @@ public:
 
     explicit RecordLineReader(QIODevice &device, qsizetype maxLine = DefaultMaxLine);
 
-    // False at the end of the data. `line` stays valid until the next call.
+    // False at the end of the data, or where the device failed (readError()).
+    // `line` stays valid until the next call.
     bool next(QByteArrayView &line, bool &overlong);
+    // The device's reason when a read failed: what came before is no whole file.
+    const QString &readError() const { return error; }
     // Whether the last line was cut at a NUL.
     bool lastLineCut() const { return cut; }
     // Every byte read from the device from now on goes into `hash` too.
@@ -40,6 +44,7 @@ private:
     qsizetype filled = 0;
     bool atEnd = false;
     bool cut = false;
+    QString error;
     ContentHash *contentHash = nullptr;
 };
 
@@ -74,6 +79,7 @@ public:
     void setHash(ContentHash *hash) { lines.setHash(hash); }
     // The lines after the first, read so far.
     const LineTally &tally() const { return lineTally; }
+    const QString &readError() const { return lines.readError(); }
 
 private:
     RecordLineReader lines;

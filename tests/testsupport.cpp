@@ -44,7 +44,32 @@ QString pvText(int k, int channel)
     return QString::number((k * 7 + channel * 3) % 40 - 5 + (k % 4) * 0.25);
 }
 
+// A file that fails to read after `bytes` bytes.
+struct FailingFile : QFile {
+    FailingFile(const QString &path, qint64 bytes) : QFile(path), bytes(bytes) {}
+    qint64 readData(char *data, qint64 size) override
+    {
+        return pos() < bytes ? QFile::readData(data, qMin(size, bytes - pos())) : (setErrorString("Input/output error"), -1);
+    }
+    qint64 bytes;
+};
+
 } // namespace
+
+void failRecordReads(const QString &name, qint64 bytes)
+{
+    SQLThread::setRecordFileHook([=](const QString &path) -> std::unique_ptr<QIODevice> {
+        return path.endsWith(name) ? std::make_unique<FailingFile>(path, bytes) : std::make_unique<QFile>(path);
+    });
+}
+
+void changeDatabase(const QString &statements)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open(QFile::encodeName(recordDatabasePath()).constData(), &db);
+    QCOMPARE(sqlite3_exec(db, statements.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+}
 
 void setUpFilesBeside()
 {

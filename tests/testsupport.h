@@ -42,6 +42,8 @@ QString writeRecordFolder(const QDir &root, const QString &name, const QString &
 // A folder with VNMETER.INI and a record file of these bytes; returns the file.
 QString writeRawRecordFile(const QDir &root, const QString &name, const QByteArray &modelLine, const QByteArray &content,
                            const QString &fileName = "20240301.CSV");
+// Runs statements on record.db behind the program's back.
+void changeDatabase(const QString &statements);
 // A statement's rows on record.db or another database, read-only, "|" between fields.
 QStringList queryRows(const QString &statement, const QString &database = QString());
 QStringList tableRows(const QString &table); // in rowid order
@@ -65,6 +67,9 @@ extern const QStringList NoReading;
 QString recordFile(const QDir &root, int model, int count, int first = 0);
 void importModel(const QDir &root, int model, int count);
 QString shownSummary(QWidget *page); // without its links
+
+// Record files whose path ends with `name` fail to read after `bytes` bytes, as on a failing card reader.
+void failRecordReads(const QString &name, qint64 bytes = 3000);
 
 // Holds every worker job at its first SQLite steps until released.
 void holdWorkerJobs();

@@ -70,6 +70,9 @@ private slots:
                                                       << "Unknown option 'bogus'.";
         QTest::newRow("a Qt option without its value") << QStringList{"--version", "-display"} << 2
                                                        << "Unknown options: d, i, s, p, l, a, y.";
+        QTest::newRow("an addition after a failed import") << QStringList{"--data", dir.filePath("failed"), "--import",
+            writeRecordFolder(QDir(dir.path()), "unknown", "17", {{"20240301.CSV", {}}}), "--add", QFileInfo(recordFile(QDir(dir.path()), 2, 2)).path()}
+            << 1 << "The import failed, so nothing was added: The model code 17 in VNMETER.INI names no known meter.";
     }
 
     void arguments()
@@ -78,6 +81,9 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, output);
         QProcess viewer;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_LOGGING_RULES", "*=false"); // only what the program prints itself
+        viewer.setProcessEnvironment(env);
         viewer.start(VIEWER, arguments);
         QVERIFY(viewer.waitForFinished(20000));
         QCOMPARE(viewer.exitCode(), status);

@@ -152,6 +152,12 @@ void MainWindow::dn_GetProgress(QString str, int value)
     ui->statusBar->showMessage(str);
     progress->setText(str);
     progress->setValue(value);
+    // Found by the first job: searches are slower from then on, for a reason outside the program.
+    if (value == 100 && !SQLThread::recordFunctionsUsable() && !functionsNote) {
+        functionsNote = new QLabel(SQLThread::recordFunctionsNote(), this);
+        functionsNote->setObjectName(QStringLiteral("functionsNote"));
+        ui->statusBar->addPermanentWidget(functionsNote);
+    }
 }
 
 void MainWindow::showMessage(const QString &text, const QString &okText, bool okOnly, int kind)
@@ -248,9 +254,9 @@ void MainWindow::on_actionaddfiles_triggered()
     runRecordFilesJob(files, true, true);
 }
 
-void MainWindow::importPaths(const QStringList &paths)
+JobOutcome MainWindow::importPaths(const QStringList &paths, bool quiet)
 {
-    importFiles(recordFilesIn(paths));
+    return runRecordFilesJob(recordFilesIn(paths), false, false, quiet);
 }
 
 void MainWindow::addPaths(const QStringList &paths)
@@ -283,12 +289,14 @@ QStringList MainWindow::replacementsAgreed(const ImportReport &report)
     return agreed;
 }
 
-void MainWindow::runRecordFilesJob(const QStringList &files, bool adding, bool interactive)
+JobOutcome MainWindow::runRecordFilesJob(const QStringList &files, bool adding, bool interactive, bool quiet)
 {
     // Until files are chosen nothing has changed: the page keeps its search.
     if (files.isEmpty()) {
-        showMessage(tr("There is no right record file to be choosed"), tr("Close"), true, 3);
-        return;
+        const JobOutcome none{JobOutcome::Failed, tr("There is no right record file to be choosed")};
+        if (!quiet)
+            showMessage(none.reason, tr("Close"), true, 3);
+        return none;
     }
     clearWindow();
     viewMode = NoView;
@@ -305,27 +313,30 @@ void MainWindow::runRecordFilesJob(const QStringList &files, bool adding, bool i
             emit ImportData(files);
     });
     if (closeAsked)
-        return; // the window closes now; nothing more to tell
+        return outcome; // the window closes now; nothing more to tell
     if (!outcome.done()) {
         // The previous records are still there: say why, then show them again.
         const QString reason = outcome.status != JobOutcome::Cancelled ? outcome.reason
             : adding ? tr("The addition was cancelled. The records are as they were.")
                      : tr("The import was cancelled. The previous records are kept.");
+        if (quiet)
+            return {outcome.status, reason};
         showMessage(reason, tr("Close"), true, 3);
     } else {
         const ImportReport done = worker->importReport();
         const QStringList agreed = adding && interactive ? replacementsAgreed(done) : QStringList();
         if (!agreed.isEmpty()) {
             worker->allowReplacing(agreed);
-            runRecordFilesJob(agreed, true, false);
+            const JobOutcome replaced = runRecordFilesJob(agreed, true, false);
             worker->allowReplacing({});
-            return;
+            return replaced;
         }
         auto *shown = new ImportReportDialog(done, this);
         report = shown;
         shown->show();
     }
     on_actionsearch_triggered();
+    return outcome;
 }
 
 MainWindow::DropChoice MainWindow::askReplaceOrAdd()

@@ -1,6 +1,8 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
+#include "joboutcome.h"
+
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
@@ -32,8 +34,9 @@ public:
 
     int currentViewMode() const { return viewMode; }
     // Imports record files, or the record files of folders, as the menu does
-    // but without asking first (the command line's --import).
-    void importPaths(const QStringList &paths);
+    // but without asking first (the command line's --import); how it ended.
+    // `quiet`: a failure is left to the caller to tell.
+    JobOutcome importPaths(const QStringList &paths, bool quiet = false);
     // Adds record files, or those of folders, to the records there (--add).
     void addPaths(const QStringList &paths);
     QWidget *currentPage() const { return page; }
@@ -65,8 +68,9 @@ private:
     void showMessage(const QString &text, const QString &okText, bool okOnly, int kind);
     void importFiles(const QStringList &files);
     // Runs an import or an addition of the files, then shows what it did;
-    // `interactive`: the user is there to be asked.
-    void runRecordFilesJob(const QStringList &files, bool adding, bool interactive);
+    // `interactive`: the user is there to be asked; `quiet`: a failure is
+    // left to the caller to tell.
+    JobOutcome runRecordFilesJob(const QStringList &files, bool adding, bool interactive, bool quiet = false);
     // The files of an addition whose records the user lets be replaced by others.
     QStringList replacementsAgreed(const ImportReport &report);
     // Replace (true) or add: asked for dropped files when records are there.
@@ -86,6 +90,7 @@ private:
     QLabel *locationLabel2;
     QLabel *locationLabel3;
     QLabel *timeIndexLabel; // shown while the time index is built after an import
+    QLabel *functionsNote = nullptr; // why searches are read by the statements alone, once found
     std::unique_ptr<DesktopCloseFilter> desktopClose;
     bool closeAsked = false; // during a job: the window closes once it has ended
 };

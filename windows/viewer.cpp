@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QTimer>
+#include <cstdio>
 
 int runViewer(const CommandLine &line)
 {
@@ -27,10 +28,17 @@ int runViewer(const CommandLine &line)
         window.setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(dataFolder()).fileName(), window.windowTitle()));
     window.show();
     QTimer::singleShot(0, &window, [&window, &line] {
-        if (!line.imports.isEmpty())
-            window.importPaths(line.imports);
-        if (!line.additions.isEmpty())
+        // The additions belong onto the records imported: after an import
+        // that failed they would go onto the previous ones instead.
+        const bool adding = !line.additions.isEmpty();
+        const JobOutcome imported = line.imports.isEmpty() ? JobOutcome() : window.importPaths(line.imports, adding);
+        if (adding && !imported.done()) {
+            const QString told = QApplication::translate("Viewer", "The import failed, so nothing was added: %1");
+            std::fprintf(stderr, "%s\n", qPrintable(told.arg(imported.reason)));
+            QApplication::exit(1);
+        } else if (adding) {
             window.addPaths(line.additions);
+        }
     });
     return QApplication::exec();
 }

@@ -102,8 +102,15 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
     QString failure = db.transaction() ? ImportedFiles::ensureTable(db) : db.lastError().text();
     if (!failure.isEmpty())
         return failImport(tr("Import failed: %1").arg(failure), tr("Import failed: %1").arg(failure));
-    const bool sumsKept = RecordSums::current(db, table);
+    // Without the worker's own functions the sums cannot be summed up again.
+    const bool sumsKept = recordFunctionsUsable() && RecordSums::current(db, family, model.tableCode);
     const bool overviewKept = RecordOverview::current(db, table);
+    // Kept tables that make no sense of the records could seem to again
+    // once records are added: they go, and are built anew after the addition.
+    for (const auto &[kept, state] : {std::pair(sumsKept, "record_sums_state"), std::pair(overviewKept, "record_overview_state")}) {
+        if (!kept)
+            QSqlQuery(db).exec(QStringLiteral("delete from %1 where tbl = '%2'").arg(QLatin1String(state), table));
+    }
     std::unique_ptr<RowInserter> inserter = makeRowInserter(db);
     inserter->prepare(insertStatement(model.tableCode));
     const int fieldCount = recordFieldCount(model.tableCode);
@@ -144,9 +151,17 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
         if (!run(QStringLiteral("savepoint addition")))
             break;
         failure = storeRecordFile(*inserter, table, fieldCount, traceEachField, file, &firstRowid);
+        // A file that fails part-way is skipped with its reason: its day stays as it was.
+        const bool notRead = file.outcome == FileReport::NotRead;
+        if (notRead) {
+            failure.clear();
+            file.records = 0;
+            file.lines = {};
+        }
         if (!failure.isEmpty() || cancelRequested())
             break;
-        file.outcome = additionOutcome(entry, file, table, firstRowid);
+        if (!notRead)
+            file.outcome = additionOutcome(entry, file, table, firstRowid);
         if (entry)
             file.previousRecords = entry->records;
         const bool kept = file.outcome == FileReport::Added || file.outcome == FileReport::Replaced;

@@ -49,7 +49,14 @@ bool storeBatch(RowInserter &inserter, const RecordBatch &batch, int fieldCount,
     return true;
 }
 
+std::function<std::unique_ptr<QIODevice>(const QString &)> g_recordFileHook;
+
 } // namespace
+
+void SQLThread::setRecordFileHook(std::function<std::unique_ptr<QIODevice>(const QString &path)> open)
+{
+    g_recordFileHook = std::move(open);
+}
 
 ModelChoice SQLThread::chosenModel(QStringList &files)
 {
@@ -156,20 +163,22 @@ void SQLThread::failImport(const QString &reason, const QString &report)
 
 // Stores the records of one file and notes it in the record of imported
 // files; the report gets its lines, size, hash and records. The reason when
-// the import cannot go on (a cancel stops it with no reason).
+// the import cannot go on (a cancel stops it with no reason); a file that
+// failed part-way is also marked NotRead, with its records left to roll back.
 QString SQLThread::storeRecordFile(RowInserter &inserter, const QString &table, int fieldCount, bool traceEachField,
                                    FileReport &report, qint64 *firstRowid)
 {
-    QFile file(report.path);
+    const std::unique_ptr<QIODevice> file = g_recordFileHook ? g_recordFileHook(report.path)
+                                                             : std::make_unique<QFile>(report.path);
     // The line reader buffers on its own; a second buffer would only copy.
-    if (!QFileInfo(report.path).isFile() || !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+    if (!QFileInfo(report.path).isFile() || !file->open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         qDebug() << "文件打开失败" << report.path;
         return tr("Import failed: the record file %1 could not be opened. Nothing was imported.")
             .arg(QDir::toNativeSeparators(report.path));
     }
     *firstRowid = greatestRowid(db, table) + 1;
     ContentHash hash;
-    RecordBatchReader reader(file, fieldCount);
+    RecordBatchReader reader(*file, fieldCount);
     reader.setHash(&hash);
     reader.skipLine(); // the header
     RecordBatch batches[2];
@@ -189,8 +198,15 @@ QString SQLThread::storeRecordFile(RowInserter &inserter, const QString &table, 
         return tr("Import failed: %1").arg(inserter.errorText());
     if (cancelRequested())
         return QString();
+    if (!reader.readError().isEmpty()) {
+        // What was read is no whole file: none of it counts.
+        report.outcome = FileReport::NotRead;
+        report.reason = tr("could not be read to its end: %1").arg(reader.readError());
+        return tr("Import failed: the record file %1 %2. Nothing was imported.")
+            .arg(QDir::toNativeSeparators(report.path), report.reason);
+    }
     const qint64 lastRowid = greatestRowid(db, table);
-    report.size = file.size();
+    report.size = file->size();
     report.hash = hash.hex();
     report.records = qMax<qint64>(0, lastRowid - *firstRowid + 1);
     report.lines = reader.tally();
@@ -260,6 +276,8 @@ void SQLThread::importRecords(int family, int tableCode, const QStringList &file
         return failImport(text, text);
     }
     closeConnection();
+    // The new records count once they replace record.db: until then a cancel
+    // keeps the previous ones, and after it changes nothing.
     if (cancelRequested())
         return failImport(QString(), QString());
     if (!installNewRecordDatabase())

@@ -342,10 +342,29 @@ bool current(QSqlDatabase &db, const QString &table)
     sqlite3 *handle = nativeHandleUsable(db) ? sqliteHandle(db) : nullptr;
     if (!handle)
         return false;
-    Statement state(handle, QStringLiteral("select rowids = (select coalesce(max(rowid), 0) from main.%1) "
-                                           "from record_overview_state where tbl = ?").arg(table));
+    // Whatever damaged the kept rows, they are built again rather than
+    // trusted. Checked where it is cheap, on the first column's hours and
+    // the ends of its minutes: its hours hold records of the table's rowids,
+    // and no more records than the table; its minutes end in its first and
+    // last hours; a table with stamped records has them.
+    Statement state(handle, QStringLiteral(
+        "select s.rowids = (select coalesce(max(rowid), 0) from main.%1), h.hours, "
+        "h.least > 0 and h.records <= (select count(*) from main.%1) "
+        "and h.lo >= (select min(rowid) from main.%1) and h.hi <= (select max(rowid) from main.%1) "
+        "and h.first = (select (m - ((m % %2) + %2) % %2) / %2 from (select min(span) m from record_overview "
+        "where tbl = ?1 and col = h.col and level = 0)) "
+        "and h.last = (select (m - ((m % %2) + %2) % %2) / %2 from (select max(span) m from record_overview "
+        "where tbl = ?1 and col = h.col and level = 0)), "
+        "exists (select 1 from main.%1 where datetime(indate) is not null) "
+        "from record_overview_state s, (select col, count(*) hours, min(records) least, sum(records) records, "
+        "min(first_rowid) lo, max(first_rowid + max(last_rowid, coalesce(min_rowid, 0), coalesce(max_rowid, 0))) hi, "
+        "min(span) first, max(span) last from record_overview where tbl = ?1 and level = 1 "
+        "and col = (select min(col) from record_overview where tbl = ?1)) h where s.tbl = ?1")
+                        .arg(table).arg(OverviewLevels[1] / OverviewLevels[0]));
     state.bind(1, table);
-    return state.ok() && state.step() == SQLITE_ROW && sqlite3_column_int(*state, 0) == 1;
+    if (!state.ok() || state.step() != SQLITE_ROW || sqlite3_column_int(*state, 0) != 1)
+        return false;
+    return sqlite3_column_int64(*state, 1) == 0 ? sqlite3_column_int(*state, 3) == 0 : sqlite3_column_int(*state, 2) == 1;
 }
 
 void noteMinutes(QSqlDatabase &db, const QString &table, qint64 firstRowid, qint64 lastRowid, std::set<qint64> *minutes)

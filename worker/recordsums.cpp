@@ -111,6 +111,36 @@ void appendRows(SumRows &rows, const QString &table, const QStringList &all, qin
     }
 }
 
+// The rowids per block of the kept sums, when their state and rows make sense
+// of the table as it stands (else 0: they are to be built again, whatever
+// damaged them); with the table's records. `columns`: of every value column, when known.
+qint64 keptBlockRowids(QSqlDatabase &db, const QString &table, qint64 columns, qint64 *records)
+{
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    // Every column's blocks count each record once, and none lies outside the table's rowids.
+    const bool read = query.prepare(QStringLiteral(
+        "select s.block_rowids, s.rowids, (select coalesce(max(rowid), 0) from main.%1), "
+        "(select coalesce(min(rowid), 0) from main.%1), (select count(*) from main.%1), "
+        "b.lo, b.hi, coalesce(b.records, 0), b.rows, b.cols * b.blocks, b.cols, b.least "
+        "from record_sums_state s, (select min(block) lo, max(block) hi, sum(records) records, count(*) rows, "
+        "count(distinct col) cols, count(distinct block) blocks, min(records) least from record_sums where tbl = ?) b "
+        "where s.tbl = ?").arg(table));
+    query.addBindValue(table);
+    query.addBindValue(table);
+    if (!read || !query.exec() || !query.next())
+        return 0;
+    const auto at = [&](int i) { return query.value(i).toLongLong(); };
+    const qint64 blockRowids = at(0), count = at(4);
+    const bool sensible = blockRowids > 0 && at(1) == at(2) && at(7) == at(10) * count && at(8) == at(9)
+        && (count == 0 ? at(8) == 0
+                       : at(10) > 0 && (columns < 0 || at(10) == columns) && at(11) > 0
+                             && at(5) >= at(3) / blockRowids && at(6) <= at(2) / blockRowids);
+    if (records)
+        *records = count;
+    return sensible ? blockRowids : 0;
+}
+
 } // namespace
 
 namespace RecordSums {
@@ -160,16 +190,9 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blo
     return save(db, table, rows, blockRowids, empty ? 0 : last);
 }
 
-bool current(QSqlDatabase &db, const QString &table)
+bool current(QSqlDatabase &db, const MeterFamily &family, int meter)
 {
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("select rowids from record_sums_state where tbl = ?"));
-    query.addBindValue(table);
-    if (!query.exec() || !query.next())
-        return false;
-    const qint64 last = query.value(0).toLongLong();
-    query.finish();
-    return greatestRowid(db, table) == last;
+    return keptBlockRowids(db, family.table(meter), everyValueColumn(family, meter).size(), nullptr) > 0;
 }
 
 QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const QList<RowidRange> &changed,
@@ -184,6 +207,13 @@ QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const QLi
         return query.lastError().text();
     const qint64 blockRowids = query.value(0).toLongLong();
     query.finish();
+    *summedBlocks = 0;
+    // Sums whose state makes no sense are no longer kept: the build after the addition makes them anew.
+    if (blockRowids <= 0) {
+        query.prepare(QStringLiteral("delete from record_sums_state where tbl = ?"));
+        query.addBindValue(table);
+        return query.exec() ? QString() : query.lastError().text();
+    }
     QSet<qint64> blocks;
     for (const RowidRange &range : changed) {
         for (qint64 k = range.first / blockRowids; range.last >= range.first && k <= range.last / blockRowids; ++k)
@@ -218,19 +248,14 @@ QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const QLi
 std::optional<SummaryBlocks> load(QSqlDatabase &db, const QString &table, const QStringList &columns,
                                   qint64 *blockRowids)
 {
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("select block_rowids, rowids from record_sums_state where tbl = ?")))
-        return std::nullopt;
-    query.addBindValue(table);
-    if (!query.exec() || !query.next())
-        return std::nullopt;
-    const qint64 rowids = query.value(0).toLongLong(), last = query.value(1).toLongLong();
-    query.finish();
-    // Records changed since (by another program): the sums no longer tell.
-    if (rowids <= 0 || greatestRowid(db, table) != last)
+    // Records changed since (by another program), or damaged sums: they no longer tell.
+    qint64 records = 0;
+    const qint64 rowids = keptBlockRowids(db, table, -1, &records);
+    if (rowids <= 0)
         return std::nullopt;
     *blockRowids = rowids;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
     SummaryBlocks blocks;
     if (!query.prepare(QStringLiteral("select block, records, stamped, first_stamp, last_stamp, vals, cast_min, "
                                       "cast_max, totals from record_sums where tbl = ? and col = ? order by block")))
@@ -255,7 +280,11 @@ std::optional<SummaryBlocks> load(QSqlDatabase &db, const QString &table, const 
     for (const SummaryBlock &block : std::as_const(blocks)) {
         if (block.columns.size() != columns.size())
             return std::nullopt;
+        records -= block.records;
     }
+    // A column with no sums at all would read as no records.
+    if (!columns.isEmpty() && records != 0)
+        return std::nullopt;
     return blocks;
 }
 

@@ -21,8 +21,9 @@ namespace RecordSums {
 QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blockRowids,
            const QStringList &columns = {}, SummaryBlocks *kept = nullptr, qint64 *keptRowids = nullptr);
 
-// Whether a whole build of the table as it stands is kept.
-bool current(QSqlDatabase &db, const QString &table);
+// Whether a whole build of the meter's table as it stands is kept: one that
+// no longer makes sense of it (damaged, records renumbered) is not.
+bool current(QSqlDatabase &db, const MeterFamily &family, int meter);
 
 // Rowids first..last, both included, whose records were added or removed.
 struct RowidRange {

@@ -1,8 +1,8 @@
 #include "sqlthread.h"
 
 #include "families.h"
-#include "recorddatetime.h"
 #include "recorddatabase.h"
+#include "recordfunctions.h"
 #include "recordstore.h"
 #include "recordtime.h"
 #include "rowinserter.h"
@@ -37,14 +37,6 @@ QMutex g_overviewBuild;
 std::function<void()> g_timeIndexHook;
 const QString IndexConnectionName = QStringLiteral("timeindex");
 QStringList g_readPaths;
-
-// The worker's own functions on a connection: the quicker datetime() and
-// window_summary().
-void registerRecordFunctions(sqlite3 *handle)
-{
-    registerRecordDatetime(handle);
-    registerSummaryFunction(handle);
-}
 
 void addReadPath(const QString &path)
 {
@@ -91,6 +83,8 @@ void SQLThread::restoreDefaults()
 {
     setConnectionHook({});
     setTimeIndexHook({});
+    setRecordFileHook({});
+    refuseRecordFunctions(false);
     forcePageAccess(PageAccess::Chosen);
     setExportChunk(DefaultExportChunk);
     setSummaryBlockRowids(DefaultBlockRowids);
@@ -114,7 +108,7 @@ void SQLThread::forcePageAccess(PageAccess access)
 
 SQLThread::PageAccess SQLThread::pageAccess()
 {
-    return g_pageAccess;
+    return g_pageAccess == PageAccess::Chosen && !recordFunctionsUsable() ? PageAccess::TimeIndex : g_pageAccess.load();
 }
 
 void SQLThread::setSummaryBlockRowids(qint64 rowids)
@@ -144,8 +138,7 @@ void SQLThread::openConnection(const QString &path)
         g_connectionHook(db);
     // Only a handle of the library this program links may be interrupted
     // (or given functions) from here.
-    if (nativeHandleUsable(db)) {
-        registerRecordFunctions(sqliteHandle(db));
+    if (registerRecordFunctions(db) || nativeHandleUsable(db)) {
         QMutexLocker lock(&handleLock);
         handle = sqliteHandle(db);
     }
@@ -229,14 +222,14 @@ void SQLThread::prepareTimeIndex(const MeterFamily &family, int meter)
         index.setDatabaseName(recordDatabasePath());
         const bool open = indexWanted && index.open() && nativeHandleUsable(index);
         if (open) {
-            registerRecordFunctions(sqliteHandle(index));
+            registerRecordFunctions(index);
             QMutexLocker lock(&handleLock);
             indexHandle = sqliteHandle(index);
         }
         // The sums first: every search reads them; a stop between the check
         // and the handle must still count. An addition brings kept sums and
         // a kept overview up to date itself.
-        if (open && indexWanted && !RecordSums::current(index, table)) {
+        if (open && indexWanted && recordFunctionsUsable() && !RecordSums::current(index, family, meter)) {
             addReadPath(QStringLiteral("sums built after the import"));
             RecordSums::build(index, family, meter, g_blockRowids);
         }
@@ -417,7 +410,7 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
     qint32 count = g_recordCount;
     QVector<RecordRow> rows;
     WindowSummary summary;
-    const bool fromSums = g_pageAccess == PageAccess::Chosen;
+    const bool fromSums = pageAccess() == PageAccess::Chosen;
     {
         QSqlQuery query(db);
         query.setForwardOnly(true);
@@ -472,9 +465,10 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
             fromRow = start.fromRow;
             readInTableOrder(request.table, true, QStringLiteral("page from the sums"));
         } else {
-            const bool scan = g_pageAccess == PageAccess::TableOrder;
+            const bool scan = pageAccess() == PageAccess::TableOrder;
             readInTableOrder(request.table, scan,
-                             scan ? QStringLiteral("page in table order") : QStringLiteral("page through the index"));
+                             (scan ? QStringLiteral("page in table order") : QStringLiteral("page through the index"))
+                                 + (recordFunctionsUsable() ? QString() : QStringLiteral(", by the statements alone")));
         }
         qDebug() << "SQL:" << statement;
         if (!run(statement, fromRow))
@@ -530,7 +524,7 @@ void SQLThread::locateRecord(int familyNumber, TableSearch search, bool chart, q
     // The records of the blocks before the record's own are counted already.
     qint64 before = 0, fromRow = 0;
     QVector<SearchedBlock> blocks;
-    if (g_pageAccess == PageAccess::Chosen) {
+    if (pageAccess() == PageAccess::Chosen) {
         if (!searchBlocks(describeSearch(family, Meter, search, chart), blocks, false))
             return;
         for (const SearchedBlock &block : std::as_const(blocks)) {

@@ -26,6 +26,7 @@ struct RecordSpan;
 struct ModelChoice;
 class RowInserter;
 class QSqlQuery;
+class QIODevice;
 struct sqlite3;
 
 // Does all database work on the thread it is moved to. Each job opens the
@@ -46,9 +47,21 @@ public:
     // How page jobs read a window: from the sums of blocks kept with the
     // records (Chosen), or by the statements alone, in table order or through
     // the time index (tests compare every way against the same records).
+    // Without the worker's own SQL functions (recordFunctionsUsable()),
+    // Chosen reads by the statements alone, through the time index.
     enum class PageAccess { Chosen, TableOrder, TimeIndex };
     static void forcePageAccess(PageAccess access);
     static PageAccess pageAccess();
+    // Whether the worker's own SQL functions could be registered on every
+    // connection so far; when not (Qt's SQLite driver uses another SQLite
+    // than this program), recordFunctionsNote() says so for the window.
+    static bool recordFunctionsUsable();
+    static QString recordFunctionsNote();
+    // Makes the registration fail from now on, as with such a driver (tests).
+    static void refuseRecordFunctions(bool refuse);
+    // Makes the device every import and addition reads a record file from
+    // (tests make one fail part-way, as a card reader can).
+    static void setRecordFileHook(std::function<std::unique_ptr<QIODevice>(const QString &path)> open);
     // Rows an export reads per statement (tests use small chunks).
     static constexpr int DefaultExportChunk = 50000;
     static void setExportChunk(int rows);
