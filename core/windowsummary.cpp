@@ -10,7 +10,7 @@ namespace {
 
 QString timeText(const QDateTime &time)
 {
-    return time.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss"));
+    return time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"));
 }
 
 QString tr(const char *text)
@@ -18,14 +18,14 @@ QString tr(const char *text)
     return QCoreApplication::translate("WindowSummary", text);
 }
 
-QString valueText(const ValueSummary &value, const QString &name, int column)
+QString valueText(const ValueSummary &value, const QString &name, const QString &link)
 {
     QString text = name + QStringLiteral(": ");
     if (value.numbers == 0) {
         text += tr("no readable value");
     } else {
         text += tr("min <a href=\"min%1\">%2</a> at %3, max <a href=\"max%1\">%4</a> at %5, mean %6")
-                    .arg(column)
+                    .arg(link)
                     .arg(cellNumber(value.minimum), timeText(value.minimumTime), cellNumber(value.maximum),
                          timeText(value.maximumTime), cellNumber(value.mean));
     }
@@ -100,10 +100,12 @@ ValueSummary valueSummary(const SummaryTotals &totals)
     return value;
 }
 
-QString summaryText(const WindowSummary &summary, const QStringList &valueNames)
+QString summaryText(const WindowSummary &summary, const QStringList &valueNames, int channel)
 {
     QStringList parts{tr("Records %1").arg(summary.count)};
-    for (int i = 0; i < summary.values.size(); ++i)
-        parts << valueText(summary.values.at(i), tr(qPrintable(valueNames.value(i))), i);
+    for (int i = 0; i < summary.values.size(); ++i) {
+        const QString link = channel < 0 ? QString::number(i) : QStringLiteral("%1/%2").arg(i).arg(channel);
+        parts << valueText(summary.values.at(i), valueNames.value(i), link);
+    }
     return parts.join(QStringLiteral(" · "));
 }

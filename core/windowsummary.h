@@ -50,8 +50,9 @@ ValueSummary valueSummary(const SummaryTotals &totals);
 extern WindowSummary g_summary;
 extern qint64 g_recordPosition;
 
-// One line of rich text; the links "min<i>" and "max<i>" lead to the
-// extremes of value column i.
-QString summaryText(const WindowSummary &summary, const QStringList &valueNames);
+// One line of rich text naming each value column as `valueNames` give it;
+// the links "min<i>" and "max<i>" lead to the extremes of value column i
+// ("min<i>/<channel>" where a channel is given).
+QString summaryText(const WindowSummary &summary, const QStringList &valueNames, int channel = -1);
 
 #endif

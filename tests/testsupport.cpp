@@ -374,6 +374,13 @@ void pressChannel(QWidget *page, int row)
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(row, 1)).center());
 }
 
+void tickChannel(QWidget *page, int row)
+{
+    auto *table = page->findChild<QTableWidget *>("tablechaddr");
+    if (table && table->item(row, 0)->checkState() == Qt::Unchecked)
+        pressChannel(page, row);
+}
+
 QString counter(QWidget *page)
 {
     return page->findChild<QLabel *>("page_label")->text();

@@ -79,6 +79,7 @@ QAction *action(QWidget &window, const char *name);
 void setWindow(QWidget *page, const QDateTime &st, const QDateTime &en);
 void setRanges(QWidget *page, const QString &low, const QString &high);
 void pressChannel(QWidget *page, int row);
+void tickChannel(QWidget *page, int row); // pressed only where it is not ticked yet
 QString counter(QWidget *page);
 QStringList shownRows(QWidget *page); // cells joined by ","
 

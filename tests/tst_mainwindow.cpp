@@ -136,7 +136,7 @@ class TestMainWindow : public QObject
         QWidget *page = window.currentPage();
         setWindow(page, Start, Start.addSecs(60 * 400));
         setRanges(page, "-10", "99999");
-        pressChannel(page, 0);
+        tickChannel(page, 0); // ticked on the page before, it stays so
         click(page, "pushButton");
         return page;
     }
@@ -295,7 +295,7 @@ private slots:
         QMap<QString, QStringList> stored; // the lines of each file imported
         const auto expectStored = [&](MainWindow &window, const QStringList &report, const QStringList &built) {
             QTRY_VERIFY(!window.findChild<QLabel *>("timeIndexLabel")->isVisible());
-            QCOMPARE(SQLThread::readPathsOfLastJob(), built);
+            QCOMPARE(SQLThread::readPathsOfLastStore(), built);
             QStringList expected, ledger;
             for (auto file = stored.cbegin(); file != stored.cend(); ++file) {
                 qsizetype before = expected.size();
@@ -316,7 +316,7 @@ private slots:
             QWidget *page = window.currentPage();
             setWindow(page, Start, Start.addSecs(60 * 600));
             setRanges(page, "-10", "99999");
-            pressChannel(page, 0);
+            tickChannel(page, 0); // the page is kept across additions
             click(page, "pushButton");
             const auto readings = std::count_if(expected.cbegin(), expected.cend(),
                                                 [](const QString &row) { return !NoReading.contains(row.section('|', 0, 0)); });
@@ -717,7 +717,7 @@ private slots:
         QCoreApplication::removeTranslator(&marking);
         QCOMPARE(version, "[" + versionText() + "]");
         QCOMPARE(page->findChild<QPushButton *>("allRecords")->text(), QString("[All records]"));
-        QVERIFY2(shownSummary(page).startsWith(QString("[Records %1] · [PV]: [min").arg(oldCounted(page).section("：", 1).chopped(2))), qPrintable(shownSummary(page)));
+        QVERIFY2(shownSummary(page).startsWith(QString("[Records %1] · [CH1 [PV]]: [min").arg(oldCounted(page).section("：", 1).chopped(2))), qPrintable(shownSummary(page)));
     }
 
     // The pens of the progress dialog's round bars: the track's outline and the value's.

@@ -110,9 +110,10 @@ int firstExtreme(const QStringList &values, bool maximum)
 // The summary line of records ks of a search (channel: as in pvField), as shown.
 QString expectedSummary(int model, const QList<int> &ks, int channel)
 {
-    const auto stamp = [&](int i) { return Start.addSecs(60 * ks.at(i)).toString("yyyy/MM/dd hh:mm:ss"); };
+    const auto stamp = [&](int i) { return Start.addSecs(60 * ks.at(i)).toString("yyyy-MM-dd hh:mm:ss"); };
     QStringList parts{QString("Records %1").arg(ks.size())};
-    const QStringList names = model == 3 ? QStringList{"Temperature", "Humidity"} : QStringList{"PV"};
+    const QStringList names = model == 3 ? QStringList{"Temperature", "Humidity"}
+                                         : QStringList{familyOfModel(model) <= 2 ? QString("CH%1 PV").arg(channel + 1) : "PV"};
     for (int column = 0; column < names.size(); ++column) {
         const QStringList values = summaryColumn(model, ks, channel, column);
         int numbers = 0, unreadable = 0;
@@ -445,8 +446,14 @@ private slots:
         };
         expectDrawn(0, 1233);
         QVERIFY(plot->graph(ChartPage::HhGraph)->dataCount() > 0);
-        QCOMPARE(page->imageTitle(), QString("Model %1 · %2 · 2024-03-01 00:00 – 2024-03-01 20:33 · 1234 records drawn")
-                                         .arg(model).arg(names.join(", ")));
+        // The title band names the span drawn and carries the summary of each channel.
+        const auto title = [&] { return page->imageTitle().section('\n', 0, 0); };
+        QCOMPARE(title(), QString("Model %1 · %2 · 2024-03-01 00:00:00 – 2024-03-01 20:33:59 · 1234 records drawn")
+                              .arg(model).arg(names.join(", ")));
+        QCOMPARE(page->imageTitle().section('\n', 1).remove('\n'), shownSummary(page));
+        if (family == 1)
+            QVERIFY2(shownSummary(page).contains("CH1 PV: min") && shownSummary(page).contains("CH2 PV: min"),
+                     qPrintable(shownSummary(page)));
         // The records of the span shown after a wheel turn, then after a drag.
         const auto shownRecords = [&] {
             const QCPRange range = plot->xAxis->range();
@@ -462,7 +469,9 @@ private slots:
         }
         QTRY_COMPARE(counter(page), QString("Record：%1 drawn").arg(shownRecords().second - shownRecords().first + 1));
         expectDrawn(shownRecords().first, shownRecords().second);
-        const QString zoomed = counter(page);
+        QVERIFY2(title().endsWith(QString(" · %1 records drawn").arg(shownRecords().second - shownRecords().first + 1))
+                     && !title().contains("2024-03-01 00:00:00 –"),
+                 qPrintable(title()));
         QTest::mousePress(plot, Qt::LeftButton, {}, centre);
         QMouseEvent drag(QEvent::MouseMove, centre + QPoint(150, 0), plot->mapToGlobal(centre + QPoint(150, 0)),
                          Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
@@ -470,9 +479,13 @@ private slots:
         QTest::mouseRelease(plot, Qt::LeftButton, {}, centre + QPoint(150, 0));
         QTRY_VERIFY(shownRecords().first < 500 && plot->graph(0)->data()->at(0)->key == keyOf(shownRecords().first));
         expectDrawn(shownRecords().first, shownRecords().second);
-        // A double-click opens the paged chart at the page of the record there, centred on it.
-        const int k = (shownRecords().first + shownRecords().second) / 2;
-        const QPoint at(qRound(plot->xAxis->coordToPixel(keyOf(k))), centre.y());
+        // A double-click on the second channel's line opens its paged chart at
+        // the page of the record there, centred on it.
+        const auto second = [&](int k) { return family == 4 ? humidityField(k) : pvField(model, k, 1); };
+        int k = (shownRecords().first + shownRecords().second) / 2;
+        while (NoReading.contains(second(k)))
+            ++k;
+        const QPoint at(qRound(plot->xAxis->coordToPixel(keyOf(k))), qRound(plot->yAxis->coordToPixel(second(k).toDouble())));
         QMouseEvent twice(QEvent::MouseButtonDblClick, at, plot->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
                           Qt::NoModifier);
         QCoreApplication::sendEvent(plot, &twice);
@@ -481,10 +494,11 @@ private slots:
             QCOMPARE(page->findChild<QLabel *>("label_3")->text(), QString("Select one channel to generate:"));
         QCOMPARE(counter(page), QString("Record：1234 ,Pages：%1 of 3").arg(k / 500 + 1));
         QCOMPARE(plot->xAxis->range().center(), keyOf(k));
-        QVERIFY(!plot->legend->visible());
+        QVERIFY(plot->legend->visible());
+        QCOMPARE(plot->graph(0)->name(), QString(family == 1 ? "PV of CH2" : "Humidity"));
+        QCOMPARE(plot->graph(0)->pen().color(), ChartPage::channelColour(1)); // as in the whole window
         // The saved image has the title band over the chart.
-        QCOMPARE(page->imageTitle().section(" · ", 1), QString("%1 · 2024-03-01 00:00 – 2024-03-01 20:33 · 500 records drawn")
-                                                           .arg(family == 1 ? "CH1" : "Temperature"));
+        QCOMPARE(page->imageTitle().section(" · ", 1, 1), QString(family == 1 ? "CH2" : "Humidity"));
         QFile::remove(dir.filePath("title.png"));
         saveAs(dir.filePath("title.png"));
         click(page, "page_image");
@@ -568,7 +582,7 @@ private slots:
         SQLThread::forcePageAccess(Access::TimeIndex); // rows come in time order, not in table order
         click(&table, "pushButton");
         QCOMPARE(shownRows(&table), expected);
-        const QString values = " · PV: min 10.5 at 2024/03/31 00:00:00, max 16.5 at 2024/03/31 03:00:00, mean 14.2143";
+        const QString values = " · CH1 PV: min 10.5 at 2024-03-31 00:00:00, max 16.5 at 2024-03-31 03:00:00, mean 14.2143";
         const QString summary = "Records 10" + values + " · HH 2 · LL 1";
         QCOMPARE(shownSummary(&table), "Records 7" + values + " · HH 0 · LL 0");
         Formcart1 chart;

@@ -176,6 +176,8 @@ void MainWindow::showView(int mode)
         return;
     clearWindow();
     page = createPage(familyOfTableCode(Meter), mode);
+    if (auto *shown = qobject_cast<RecordPage *>(page.data()); shown && chosenOnPage)
+        shown->applyChoices(*chosenOnPage);
     if (page) {
         connect(page, SIGNAL(pmessagebox(QString)), this, SLOT(postmsg(QString)));
         ui->body->addWidget(page);
@@ -203,6 +205,8 @@ void MainWindow::clearWindow()
 {
     if (viewMode == NoView)
         return;
+    if (auto *shown = qobject_cast<RecordPage *>(page.data()))
+        chosenOnPage = shown->choices(); // the next page starts from them
     if (page) {
         ui->body->removeWidget(page);
         page->hide();
@@ -298,8 +302,15 @@ JobOutcome MainWindow::runRecordFilesJob(const QStringList &files, bool adding, 
             showMessage(none.reason, tr("Close"), true, 3);
         return none;
     }
-    clearWindow();
-    viewMode = NoView;
+    // An addition keeps the page: once the records are added its search
+    // runs again. An import replaces them, and the family may change.
+    QPointer<RecordPage> kept = adding && Meter != -1 ? qobject_cast<RecordPage *>(page.data()) : nullptr;
+    if (!kept) {
+        clearWindow();
+        viewMode = NoView;
+        if (!adding)
+            chosenOnPage.reset(); // other records: other channels, another span
+    }
     delete report;
     UserState::setImportFolder(QFileInfo(files.constFirst()).absolutePath());
     // An import replaces the database the sums and the index are built in;
@@ -334,8 +345,13 @@ JobOutcome MainWindow::runRecordFilesJob(const QStringList &files, bool adding, 
         auto *shown = new ImportReportDialog(done, this);
         report = shown;
         shown->show();
+        if (kept) {
+            kept->searchAgain(worker->lastRecordAroundAddition().first, worker->lastRecordAroundAddition().second);
+            postmsg(done.headline()); // over the search's own word
+        }
     }
-    on_actionsearch_triggered();
+    if (!kept)
+        on_actionsearch_triggered();
     return outcome;
 }
 

@@ -2,11 +2,13 @@
 #define MAINWINDOW_H
 
 #include "joboutcome.h"
+#include "recordpage.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
 #include <memory>
+#include <optional>
 
 namespace Ui {
 class MainWindow;
@@ -85,6 +87,7 @@ private:
     SQLThread *worker;
     QThread *thread;
     QPointer<QWidget> page; // the one page in the content area
+    std::optional<PageChoices> chosenOnPage; // carried from one page to the next
     int viewMode;
     QLabel *locationLabel1;
     QLabel *locationLabel2;

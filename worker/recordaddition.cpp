@@ -111,6 +111,7 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
         if (!kept)
             QSqlQuery(db).exec(QStringLiteral("delete from %1 where tbl = '%2'").arg(QLatin1String(state), table));
     }
+    const QDateTime lastBefore = readableSpan(table).last;
     std::unique_ptr<RowInserter> inserter = makeRowInserter(db);
     inserter->prepare(insertStatement(model.tableCode));
     const int fieldCount = recordFieldCount(model.tableCode);
@@ -199,17 +200,19 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
         failure = RecordOverview::update(db, family, model.tableCode, minutes, &minutesSummed);
     if (!failure.isEmpty() || cancelRequested())
         return failImport(failure, failure);
+    const QDateTime lastAfter = readableSpan(table).last;
     if (!db.commit()) {
         failure = tr("Import failed: %1").arg(db.lastError().text());
         return failImport(failure, failure);
     }
     // Saved: a cancel that comes now changes nothing.
     closeConnection();
-    startReadPaths();
+    startReadPaths(true);
     if (sumsKept)
         noteReadPath(QStringLiteral("sums of %1 blocks brought up to date").arg(summed));
     if (overviewKept)
         noteReadPath(QStringLiteral("overview of %1 minutes brought up to date").arg(minutesSummed));
     lastReport = report;
+    lastAround = {lastBefore, lastAfter};
     finishImport(family, model.tableCode, report.headline());
 }

@@ -286,6 +286,6 @@ void SQLThread::importRecords(int family, int tableCode, const QStringList &file
     Meter = tableCode;
     writeSetting(QStringLiteral("Meter"), QString::number(tableCode));
     lastReport = report;
-    startReadPaths();
+    startReadPaths(true);
     finishImport(meterFamily(family), tableCode, tr("%1 files to be imported").arg(n));
 }

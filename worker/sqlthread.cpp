@@ -37,11 +37,14 @@ QMutex g_overviewBuild;
 std::function<void()> g_timeIndexHook;
 const QString IndexConnectionName = QStringLiteral("timeindex");
 QStringList g_readPaths;
+QStringList g_storePaths; // of the last import or addition, kept past later searches
 
-void addReadPath(const QString &path)
+void addReadPath(const QString &path, bool store = false)
 {
     QMutexLocker lock(&g_readPathsLock);
     g_readPaths << path;
+    if (store)
+        g_storePaths << path;
 }
 
 void bindWindow(QSqlQuery &query, const QDateTime &st, const QDateTime &en)
@@ -230,7 +233,7 @@ void SQLThread::prepareTimeIndex(const MeterFamily &family, int meter)
         // and the handle must still count. An addition brings kept sums and
         // a kept overview up to date itself.
         if (open && indexWanted && recordFunctionsUsable() && !RecordSums::current(index, family, meter)) {
-            addReadPath(QStringLiteral("sums built after the import"));
+            addReadPath(QStringLiteral("sums built after the import"), true);
             RecordSums::build(index, family, meter, g_blockRowids);
         }
         g_sumsBuild.unlock();
@@ -238,7 +241,7 @@ void SQLThread::prepareTimeIndex(const MeterFamily &family, int meter)
             QSqlQuery(index).exec(timeIndexStatement(table));
         g_timeIndexBuild.unlock();
         if (open && indexWanted && !RecordOverview::current(index, table)) {
-            addReadPath(QStringLiteral("overview built after the import"));
+            addReadPath(QStringLiteral("overview built after the import"), true);
             RecordOverview::build(index, family, meter, [this] { return !indexWanted; });
         }
         g_overviewBuild.unlock();
@@ -270,6 +273,12 @@ QStringList SQLThread::readPathsOfLastJob()
 {
     QMutexLocker lock(&g_readPathsLock);
     return g_readPaths;
+}
+
+QStringList SQLThread::readPathsOfLastStore()
+{
+    QMutexLocker lock(&g_readPathsLock);
+    return g_storePaths;
 }
 
 void SQLThread::readInTableOrder(const QString &table, bool scan, const QString &path)
@@ -388,15 +397,17 @@ WindowSummary SQLThread::statementSummary(const PagedQuery &request, qint32 coun
     return summary;
 }
 
-void SQLThread::startReadPaths()
+void SQLThread::startReadPaths(bool store)
 {
     QMutexLocker lock(&g_readPathsLock);
     g_readPaths.clear();
+    if (store)
+        g_storePaths.clear();
 }
 
 void SQLThread::noteReadPath(const QString &path)
 {
-    addReadPath(path);
+    addReadPath(path, true);
 }
 
 void SQLThread::runPagedQuery(const PagedQuery &request)

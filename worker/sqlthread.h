@@ -74,6 +74,8 @@ public:
     // "page in table order", "window through the index"...; after an import
     // or an addition, how its sums were brought up to date.
     static QStringList readPathsOfLastJob();
+    // The same of the last import or addition, whatever searches came after.
+    static QStringList readPathsOfLastStore();
 
     // Asks the running job to stop; safe from any thread. The job rolls back
     // and ends with "Cancelled." promptly. A request that comes while no job
@@ -88,6 +90,8 @@ public:
     JobOutcome outcome() const { return lastOutcome; }
     // What the last import or addition that was done did with each file.
     ImportReport importReport() const { return lastReport; }
+    // The last record's time before and after the last addition that was done.
+    QPair<QDateTime, QDateTime> lastRecordAroundAddition() const { return lastAround; }
     // The last overview drawn.
     Overview overview() const { return lastOverview; }
 
@@ -176,7 +180,9 @@ private:
     void runChartQuery(const MeterFamily &family, const ChartRequest &request);
     void runPagedQuery(const PagedQuery &request);
     void failQuery(const char *trace, const QSqlQuery &query);
-    static void startReadPaths();
+    // `store`: an import or an addition starts.
+    static void startReadPaths(bool store = false);
+    // A path of an import or an addition.
     static void noteReadPath(const QString &path);
     // The blocks of which some record of the search may match, with their
     // matching records: from the sums kept, which are built first where there
@@ -198,6 +204,7 @@ private:
     std::atomic_bool indexWanted{false};
     // The blocks of the last new search, for its page turns, links and export.
     QStringList replacingAllowed;
+    QPair<QDateTime, QDateTime> lastAround;
     QString searchedKey;
     QVector<SearchedBlock> searched;
 };

@@ -12,16 +12,13 @@
 #include <QCheckBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QLabel>
 #include <qcustomplot.h>
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-// Red is kept for the HH and LL markers.
-const QColor ChannelColours[] = {Qt::blue, QColor(0, 140, 0), QColor(200, 120, 0), Qt::magenta, QColor(0, 150, 160),
-                                 Qt::black, QColor(120, 80, 40), Qt::gray};
 
 double keyOf(qint64 naive)
 {
@@ -72,15 +69,17 @@ QStringList ChartPage::overviewNames() const
 void ChartPage::setOverview(bool on)
 {
     allowSeveralChannels(on);
+    setPagingEnabled(!on);
     if (channelHint)
         channelHint->setText(on ? tr("Tick the channels to draw:") : oneChannelHint);
     // What is drawn was drawn the other way: Generate Graph draws it anew.
     clearChart();
     if (!on) {
         refineTimer.stop();
-        for (QCPGraph *graph : std::as_const(extraGraphs))
+        for (QCPGraph *graph : std::as_const(extraGraphs) + std::as_const(extraMarkers))
             w.plot->removeGraph(graph);
         extraGraphs.clear();
+        extraMarkers.clear();
         drawnRecords.clear();
         stylePagedGraphs();
         w.plot->legend->setVisible(false);
@@ -159,20 +158,28 @@ void ChartPage::drawOverview(const Overview &overview, bool keepRange)
     // stretches without records are no gap at this width.
     const double interval = records > 1 ? double(plan.to - plan.from + 1) / double(records) : 0;
     const double gap = qMax(GapIntervals * interval, 2.0 * double(plan.columnSeconds));
-    QVector<double> hhKeys, llKeys;
     drawnRecords.clear();
+    const QList<int> ticked = tickedChannels();
     for (int channel = 0; channel < overview.cells.size(); ++channel) {
+        QVector<double> hhKeys, llKeys;
         const OverviewLine line = overviewLine(overview.cells.at(channel), plan, gap, hhKeys, llKeys);
-        QVector<QPair<double, qint64>> points;
+        // Each channel in its own colour, its markers too.
+        const int colour = family.hasChannels() ? ticked.value(channel, channel) : channel;
+        styleMarkers(channel, colour);
+        std::sort(hhKeys.begin(), hhKeys.end());
+        std::sort(llKeys.begin(), llKeys.end());
+        markerGraph(channel, true)->setData(hhKeys, QVector<double>(hhKeys.size()), true);
+        markerGraph(channel, false)->setData(llKeys, QVector<double>(llKeys.size()), true);
+        QVector<DrawnRecord> points;
         for (int i = 0; i < line.keys.size(); ++i) {
             if (line.rowids.at(i) >= 0)
-                points << qMakePair(line.keys.at(i), line.rowids.at(i));
+                points << DrawnRecord{line.keys.at(i), line.values.at(i), line.rowids.at(i)};
         }
         drawnRecords << points;
         QCPGraph *graph = channelGraph(channel);
         // Keys go back where summer time ends; the graph then sorts them.
         graph->setData(line.keys, line.values, std::is_sorted(line.keys.cbegin(), line.keys.cend()));
-        graph->setPen(QPen(ChannelColours[channel % std::size(ChannelColours)]));
+        graph->setPen(QPen(channelColour(colour)));
         graph->setBrush(Qt::NoBrush); // a fill would hide the channels behind it
         graph->setName(names.value(channel));
         graph->addToLegend();
@@ -180,13 +187,9 @@ void ChartPage::drawOverview(const Overview &overview, bool keepRange)
     for (int channel = int(overview.cells.size()); channel < 2; ++channel) {
         channelGraph(channel)->data()->clear();
         channelGraph(channel)->removeFromLegend();
+        markerGraph(channel, true)->data()->clear();
+        markerGraph(channel, false)->data()->clear();
     }
-    std::sort(hhKeys.begin(), hhKeys.end());
-    std::sort(llKeys.begin(), llKeys.end());
-    plot->graph(HhGraph)->setData(hhKeys, QVector<double>(hhKeys.size()), true);
-    plot->graph(LlGraph)->setData(llKeys, QVector<double>(llKeys.size()), true);
-    plot->graph(HhGraph)->removeFromLegend();
-    plot->graph(LlGraph)->removeFromLegend();
     plot->legend->setVisible(true);
     drawingOverview = true;
     if (!keepRange)
@@ -257,16 +260,20 @@ void ChartPage::overviewRefined(QString, int value)
     }
 }
 
-qint64 ChartPage::recordNear(double key, double *at) const
+qint64 ChartPage::recordNear(const QPointF &pixel, double *at, int *drawnChannel) const
 {
     qint64 best = -1;
     double distance = std::numeric_limits<double>::max();
-    for (const QVector<QPair<double, qint64>> &points : drawnRecords) {
-        for (const auto &[pointKey, rowid] : points) {
-            if (std::fabs(pointKey - key) < distance) {
-                distance = std::fabs(pointKey - key);
-                best = rowid;
-                *at = pointKey;
+    for (int channel = 0; channel < drawnRecords.size(); ++channel) {
+        for (const DrawnRecord &record : drawnRecords.at(channel)) {
+            // A record without a reading sits on no line: it counts by its time alone, behind those that do.
+            const double dx = w.plot->xAxis->coordToPixel(record.key) - pixel.x();
+            const double dy = std::isnan(record.value) ? w.plot->height() : w.plot->yAxis->coordToPixel(record.value) - pixel.y();
+            if (std::hypot(dx, dy) < distance) {
+                distance = std::hypot(dx, dy);
+                best = record.rowid;
+                *at = record.key;
+                *drawnChannel = channel;
             }
         }
     }
@@ -277,10 +284,19 @@ void ChartPage::openRecordAt(QMouseEvent *event)
 {
     if (!overviewShown())
         return;
-    double key = w.plot->xAxis->pixelToCoord(event->position().x());
-    const qint64 rowid = recordNear(key, &key);
+    double key = 0;
+    int drawn = 0;
+    const qint64 rowid = recordNear(event->position(), &key, &drawn);
     if (rowid < 0)
         return;
+    // The page of the channel clicked, whichever was ticked last.
+    if (family.hasChannels()) {
+        chIndex = tickedChannels().value(drawn, chIndex);
+        shown.idx = chIndex;
+    } else if (w.radioButton) {
+        auto *humidity = findChild<QRadioButton *>(QStringLiteral("radioButton_2"));
+        (drawn == 0 || !humidity ? w.radioButton : humidity)->setChecked(true);
+    }
     // The paged chart of the same window, at the page that holds the record, centred on it.
     showPageOfRecord(rowid, QDateTime::fromSecsSinceEpoch(qint64(key)));
 }

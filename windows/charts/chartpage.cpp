@@ -51,6 +51,19 @@ void ChartPage::setUpPage(const ChartPageWidgets &widgets)
     setUpOverview();
 }
 
+PageChoices ChartPage::choices() const
+{
+    PageChoices chosen = RecordPage::choices();
+    chosen.wholeWindow = overviewShown();
+    return chosen;
+}
+
+void ChartPage::applyChoices(const PageChoices &chosen)
+{
+    wholeWindow->setChecked(chosen.wholeWindow); // first: it allows several channels
+    RecordPage::applyChoices(chosen);
+}
+
 void ChartPage::setUpOverview()
 {
     auto *generate = findChild<QPushButton *>(QStringLiteral("pushButton"));
@@ -83,14 +96,11 @@ void ChartPage::setUpChart()
     plot->setMinimumHeight(MinimumPlotHeight);
     plot->addGraph();
     plot->addGraph();
-    stylePagedGraphs();
-    // Overrange markers: red triangles on the top (HH) and bottom (LL) edge of
+    // Overrange markers: triangles on the top (HH) and bottom (LL) edge of
     // the value axis, wherever the axis is dragged or zoomed.
-    for (const QCPScatterStyle::ScatterShape shape : {QCPScatterStyle::ssTriangle, QCPScatterStyle::ssTriangleInverted}) {
-        QCPGraph *markers = plot->addGraph();
-        markers->setLineStyle(QCPGraph::lsNone);
-        markers->setScatterStyle(QCPScatterStyle(shape, Qt::red, Qt::red, 9));
-    }
+    plot->addGraph();
+    plot->addGraph();
+    stylePagedGraphs();
     connect(plot, &QCustomPlot::beforeReplot, this, &ChartPage::placeMarkers);
 
     QSharedPointer<QCPAxisTickerDateTime> timeTicker(new QCPAxisTickerDateTime);
@@ -122,11 +132,61 @@ void ChartPage::setUpChart()
             qOverload<const QCPRange &>(&QCPAxis::setRange));
 }
 
+QColor ChartPage::channelColour(int channel)
+{
+    static const QColor colours[] = {Qt::blue,  QColor(0, 140, 0), QColor(200, 120, 0), Qt::magenta,
+                                     QColor(0, 150, 160), Qt::black, QColor(120, 80, 40), Qt::gray};
+    return colours[qMax(0, channel) % int(std::size(colours))];
+}
+
+int ChartPage::pagedChannel() const
+{
+    if (family.hasChannels())
+        return qMax(0, shown.idx);
+    return w.radioButton && !w.radioButton->isChecked() ? 1 : 0;
+}
+
+QCPGraph *ChartPage::markerGraph(int drawn, bool high)
+{
+    if (drawn == 0)
+        return w.plot->graph(high ? HhGraph : LlGraph);
+    const int at = 2 * (drawn - 1) + (high ? 0 : 1);
+    while (extraMarkers.size() <= at)
+        extraMarkers << w.plot->addGraph();
+    return extraMarkers.at(at);
+}
+
+void ChartPage::styleMarkers(int drawn, int channel)
+{
+    const QColor colour = channelColour(channel);
+    for (const bool high : {true, false}) {
+        QCPGraph *markers = markerGraph(drawn, high);
+        markers->setLineStyle(QCPGraph::lsNone);
+        markers->setScatterStyle(QCPScatterStyle(high ? QCPScatterStyle::ssTriangle : QCPScatterStyle::ssTriangleInverted,
+                                                 colour, colour, 9));
+        markers->removeFromLegend();
+    }
+}
+
 void ChartPage::stylePagedGraphs()
 {
-    w.plot->graph(0)->setPen(QPen(Qt::blue));
-    w.plot->graph(0)->setBrush(family.chartFill ? QBrush(QColor(0, 0, 255, 20)) : QBrush());
-    w.plot->graph(1)->setPen(QPen(Qt::red));
+    const int channel = pagedChannel();
+    const QColor colour = channelColour(channel);
+    QCPGraph *value = w.plot->graph(0), *second = w.plot->graph(1);
+    value->setPen(QPen(colour));
+    QColor fill = colour;
+    fill.setAlpha(20);
+    value->setBrush(family.chartFill ? QBrush(fill) : QBrush());
+    second->setPen(QPen(colour, 1, Qt::DashLine));
+    second->setBrush(Qt::NoBrush);
+    const QString of = family.hasChannels() ? tr(" of CH%1").arg(channel + 1) : QString();
+    value->setName(family.hasChannels() ? tr("PV") + of : tr(qPrintable(family.valueNames.value(channel))));
+    second->setName(tr("SV") + of);
+    w.plot->legend->clearItems();
+    value->addToLegend();
+    if (family.chartSecondGraph)
+        second->addToLegend();
+    styleMarkers(0, channel);
 }
 
 void ChartPage::on_pushButton_clicked()
@@ -146,6 +206,8 @@ void ChartPage::on_pushButton_clicked()
     w.plot->xAxis->setTickLabels(true);
     if (!overviewShown())
         return showPage();
+    if (family.hasChannels())
+        summariseChannels(tickedChannels());
     // Every record of the window, at the plot's width.
     const int number = family.number;
     const QStringList columns = overviewColumns();
@@ -207,6 +269,8 @@ void ChartPage::showPage()
         plot->graph(1)->data()->clear();
     plot->graph(HhGraph)->setData(hhKeys, QVector<double>(hhKeys.size()), sorted);
     plot->graph(LlGraph)->setData(llKeys, QVector<double>(llKeys.size()), sorted);
+    stylePagedGraphs();
+    plot->legend->setVisible(true);
     plot->graph(0)->rescaleAxes(false);
     plot->graph(1)->rescaleAxes(true);
     plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
@@ -236,10 +300,12 @@ void ChartPage::placeMarkers()
     const QCPRange range = w.plot->yAxis->range();
     const int height = w.plot->axisRect()->height();
     const double inset = range.size() * (height > 0 ? 6.0 / height : 0.03);
-    for (const auto &[graph, value] : {std::pair{HhGraph, range.upper - inset}, std::pair{LlGraph, range.lower + inset}}) {
-        QCPGraphDataContainer &data = *w.plot->graph(graph)->data();
-        for (auto it = data.begin(); it != data.end(); ++it)
-            it->value = value;
+    for (int drawn = 0; drawn == 0 || 2 * (drawn - 1) < extraMarkers.size(); ++drawn) {
+        for (const auto &[high, value] : {std::pair{true, range.upper - inset}, std::pair{false, range.lower + inset}}) {
+            QCPGraphDataContainer &data = *markerGraph(drawn, high)->data();
+            for (auto it = data.begin(); it != data.end(); ++it)
+                it->value = value;
+        }
     }
 }
 
@@ -268,22 +334,30 @@ void ChartPage::saveImage()
 
 QString ChartPage::imageTitle() const
 {
-    QStringList channels = overviewShown() ? overviewNames() : QStringList();
-    qint64 drawn = 0;
+    QStringList channels;
+    qint64 drawn = 0, from = 0, to = 0;
     if (overviewShown()) {
+        // The span drawn: after a zoom or a pan, the visible one.
+        channels = overviewNames();
         for (const OverviewCell &cell : shownOverview.cells.value(0))
             drawn += cell.records;
+        from = shownOverview.plan.from;
+        to = shownOverview.plan.to;
     } else {
-        channels << (family.hasChannels() ? tr("CH%1").arg(shown.idx + 1)
-                                          : family.valueNames.value(w.radioButton && !w.radioButton->isChecked() ? 1 : 0));
-        for (const RecordRow &row : std::as_const(g_records))
-            drawn += row.time.isValid();
+        channels << (family.hasChannels() ? tr("CH%1").arg(shown.idx + 1) : family.valueNames.value(pagedChannel()));
+        const QCPRange range = w.plot->xAxis->range();
+        from = qMax(naiveSeconds(shown.st), naiveSecondsOfKey(qint64(std::ceil(range.lower))));
+        to = qMin(naiveSeconds(shown.en), naiveSecondsOfKey(qint64(std::floor(range.upper))));
+        for (const RecordRow &row : std::as_const(g_records)) {
+            const double key = row.time.isValid() ? double(localTimeKey(row.time)) : qQNaN();
+            drawn += key >= range.lower && key <= range.upper;
+        }
     }
-    const QString format = QStringLiteral("yyyy-MM-dd hh:mm");
     return tr("Model %1 · %2 · %3 – %4 · %5 records drawn")
-        .arg(modelCodeOf(Meter))
-        .arg(channels.join(QStringLiteral(", ")), shown.st.toString(format), shown.en.toString(format))
-        .arg(drawn);
+               .arg(modelCodeOf(Meter))
+               .arg(channels.join(QStringLiteral(", ")), stampText(from), stampText(qMax(from, to)))
+               .arg(drawn)
+        + QLatin1Char('\n') + summaryPlainText();
 }
 
 void ChartPage::showReadout(QMouseEvent *event)

@@ -36,6 +36,8 @@ class ChartPage : public RecordPage
 public:
     ~ChartPage() override;
     QCustomPlot *chart() const { return w.plot; }
+    PageChoices choices() const override;
+    void applyChoices(const PageChoices &chosen) override;
 
     // The graphs of the HH and LL markers (0: the value, 1: the second value).
     static constexpr int HhGraph = 2;
@@ -51,8 +53,13 @@ public:
     bool overviewShown() const;
     // The title band of a saved image.
     QString imageTitle() const;
-    // The rowid of the record drawn nearest to a time key (-1: none), and its key.
-    qint64 recordNear(double key, double *at) const;
+    // The rowid of the record drawn nearest to a point of the plot, in
+    // pixels (-1: none), its key and the place of its channel among those drawn.
+    qint64 recordNear(const QPointF &pixel, double *at, int *drawnChannel) const;
+    // A channel's colour (0-based, or the value of a family without
+    // channels), the same on the paged chart and in the whole window; its
+    // markers take it too.
+    static QColor channelColour(int channel);
 
 private slots:
     void on_pushButton_clicked();
@@ -71,8 +78,14 @@ protected:
 private:
     void setUpChart();
     void setUpOverview();
-    // The value's graph blue (filled where the family has it), the second value's red.
+    // The value's graph in its channel's colour (filled where the family has
+    // it), the second value's dashed, both named in the legend.
     void stylePagedGraphs();
+    // The channel (or value) the paged chart draws, as channelColour() counts.
+    int pagedChannel() const;
+    // The HH (high) or LL graph of the channel drawn `drawn`-th in the whole window.
+    QCPGraph *markerGraph(int drawn, bool high);
+    void styleMarkers(int drawn, int channel);
     // Hides the paging bar and empties the graphs, as before any search.
     void clearChart();
     void showPage() override;
@@ -102,7 +115,12 @@ private:
     bool refineAgain = false;
     bool drawingOverview = false; // the axis is set by the drawing, not by the user
     QList<QCPGraph *> extraGraphs;
-    QVector<QVector<QPair<double, qint64>>> drawnRecords; // per channel, the key and rowid of each record drawn
+    QList<QCPGraph *> extraMarkers; // HH, LL of the third channel drawn, then of the fourth...
+    struct DrawnRecord {
+        double key, value; // value NaN: no reading
+        qint64 rowid;
+    };
+    QVector<QVector<DrawnRecord>> drawnRecords; // per channel drawn
     Overview shownOverview;
 };
 

@@ -17,6 +17,7 @@
 #include <QSignalBlocker>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTextDocument>
 
 RecordPage::RecordPage(int familyNumber, QWidget *parent) : QWidget(parent), family(meterFamily(familyNumber)) {}
 
@@ -140,11 +141,62 @@ bool RecordPage::runNewSearch(int perPage)
     pages = pageCountFor(records, perPage);
     curPage = 0;
     summary = g_summary;
-    if (summaryLabel) {
-        summaryLabel->setText(summaryText(summary, family.valueNames));
-        summaryLabel->show();
-    }
+    summaryChannels.clear();
+    summaries.clear();
+    showSummary();
     return true;
+}
+
+QStringList RecordPage::summaryNames(int channel) const
+{
+    QStringList names;
+    for (const QString &name : family.valueNames)
+        names << (channel >= 0 ? tr("CH%1 %2").arg(channel + 1).arg(tr(qPrintable(name))) : tr(qPrintable(name)));
+    return names;
+}
+
+void RecordPage::showSummary()
+{
+    if (!summaryLabel)
+        return;
+    const int channel = family.hasChannels() ? shown.idx : -1;
+    QStringList lines;
+    if (summaryChannels.isEmpty())
+        lines << summaryText(summary, summaryNames(channel));
+    for (int i = 0; i < summaryChannels.size(); ++i)
+        lines << summaryText(summaries.at(i), summaryNames(summaryChannels.at(i)), summaryChannels.at(i));
+    summaryLabel->setText(lines.join(QStringLiteral("<br>")));
+    summaryLabel->show();
+}
+
+QString RecordPage::summaryPlainText() const
+{
+    QTextDocument text;
+    text.setHtml(summaryLabel ? summaryLabel->text() : QString());
+    return text.toPlainText();
+}
+
+void RecordPage::summariseChannels(const QList<int> &channels)
+{
+    if (channels.size() < 2)
+        return;
+    const TableSearch searched = shown;
+    const qint32 count = g_recordCount;
+    QList<WindowSummary> found;
+    for (int channel : channels) {
+        asked = searched;
+        asked.idx = channel;
+        if (channel != searched.idx && !runRequest(-1))
+            break;
+        found << (channel == searched.idx ? summary : g_summary);
+    }
+    asked = searched;
+    g_recordCount = count;
+    if (found.size() == channels.size()) {
+        summaryChannels = channels;
+        summaries = found;
+        showSummary();
+    }
 }
 
 void RecordPage::addSummary(QWidget *pagingBar)
@@ -177,9 +229,15 @@ QString RecordPage::counterText(qint64 records, qint64 page, qint64 pages)
 
 void RecordPage::jumpToExtreme(const QString &link)
 {
-    const ValueSummary value = summary.values.value(link.mid(3).toInt());
+    // "min0", or "min0/2": value column 0 of channel 2's line.
+    const int line = link.contains(QLatin1Char('/')) ? summaryChannels.indexOf(link.section(QLatin1Char('/'), 1).toInt()) : -1;
+    const ValueSummary value = (line >= 0 ? summaries.at(line) : summary).values.value(link.mid(3).section(QLatin1Char('/'), 0, 0).toInt());
     if (value.numbers == 0)
         return;
+    if (line >= 0) {
+        chIndex = summaryChannels.at(line);
+        shown.idx = chIndex;
+    }
     const bool minimum = link.startsWith(QLatin1String("min"));
     showPageOfRecord(minimum ? value.minimumRow : value.maximumRow, minimum ? value.minimumTime : value.maximumTime);
 }
@@ -204,6 +262,34 @@ QList<int> RecordPage::tickedChannels() const
             ticked << row;
     }
     return ticked;
+}
+
+PageChoices RecordPage::choices() const
+{
+    return {fromEdit->dateTime(), toEdit->dateTime(), tickedChannels(), false};
+}
+
+void RecordPage::applyChoices(const PageChoices &chosen)
+{
+    if (chosen.from.isValid() && chosen.to.isValid()) {
+        fromEdit->setDateTime(chosen.from);
+        toEdit->setDateTime(chosen.to);
+    }
+    for (int row : chosen.channels) {
+        // One channel unless several are allowed: the last ticked.
+        if (channelTable && row >= 0 && row < channelTable->rowCount() && (severalChannels || row == chosen.channels.last()))
+            channelTable->item(row, 0)->setCheckState(Qt::Checked);
+    }
+}
+
+void RecordPage::searchAgain(const QDateTime &lastBefore, const QDateTime &lastAfter)
+{
+    if (records == 0)
+        return; // no search shown
+    if (lastBefore.isValid() && shown.en >= lastBefore && lastAfter > lastBefore)
+        toEdit->setDateTime(minuteStart(lastAfter));
+    if (auto *search = findChild<QPushButton *>(QStringLiteral("pushButton")))
+        search->click();
 }
 
 void RecordPage::allowSeveralChannels(bool several)

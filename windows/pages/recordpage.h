@@ -39,6 +39,13 @@ struct PageWidgets {
     }
 };
 
+// What the user chose on a page, carried to the next page shown.
+struct PageChoices {
+    QDateTime from, to;
+    QList<int> channels; // ticked, 0-based
+    bool wholeWindow = false;
+};
+
 class RecordPage : public QWidget
 {
     Q_OBJECT
@@ -46,6 +53,11 @@ public:
     ~RecordPage() override;
 
     int pageCount() const { return pages; }
+    virtual PageChoices choices() const;
+    virtual void applyChoices(const PageChoices &chosen);
+    // After records were added: the search shown runs again, and a window
+    // that reached the last record before (`lastBefore`) reaches the new one.
+    void searchAgain(const QDateTime &lastBefore, const QDateTime &lastAfter);
     int currentPage() const { return curPage; }
     int recordCount() const { return records; }
 
@@ -97,6 +109,10 @@ protected:
     // The channels ticked: several may be, while `several` allows it.
     QList<int> tickedChannels() const;
     void allowSeveralChannels(bool several);
+    // After a new search of several channels: a summary line for each.
+    void summariseChannels(const QList<int> &channels);
+    // The summary's lines as plain text.
+    QString summaryPlainText() const;
 
     const MeterFamily &family;
     int pages = 0;
@@ -123,8 +139,14 @@ private:
     QTableWidget *channelTable = nullptr;
     QDateTimeEdit *fromEdit = nullptr;
     QDateTimeEdit *toEdit = nullptr;
+    void showSummary();
+    // The value columns' names in the summary of a channel (0-based, -1: none).
+    QStringList summaryNames(int channel) const;
+
     QLabel *summaryLabel = nullptr;
     WindowSummary summary; // of the search shown
+    QList<int> summaryChannels; // several channels summed up, one line each, in `summaries`
+    QList<WindowSummary> summaries;
     bool severalChannels = false;
 };
 
