@@ -15,10 +15,7 @@ using namespace TestSupport;
 
 namespace {
 
-struct Step {
-    QString action;
-    quint32 seed = 0;
-};
+using Step = QPair<QString, quint32>; // an action's name and its seed
 
 // Sample folders and the table code their model names.
 const QList<QPair<QString, int>> Samples{{"controller-2ch", 12}, {"level-meter", 3}, {"temp-humidity", 4}};
@@ -34,39 +31,7 @@ void print(const QString &text)
     std::fflush(stdout);
 }
 
-struct Monkey {
-    std::unique_ptr<MainWindow> window;
-    QRandomGenerator random;
-    QStringList fileChoice; // the next file dialog's folder, then names; empty: Cancel
-    QString scratch, violation;
-    int previousMeter = -1, chosenMeter = -1;
-    int records = 0;       // what the last successful import stored
-    int chosenRecords = 0; // what the import under way would store
-    bool adding = false;   // the files chosen are added, not imported
-    int addedRecords = 0;  // of the files chosen whose names are not imported yet
-    QStringList chosenNames;
-    QSet<QString> imported; // the names of the files whose records are there
-    quint32 answerSeed = 0;
-    int answers = 0;
-    QTimer answerer;
-    QPointer<QWidget> answering; // the dialog an answer is queued for
-
-    explicit Monkey(const QString &scratch);
-    QWidget *page() const { return window ? window->currentPage() : nullptr; }
-    template<class T> T *onPage(const char *name) const
-    {
-        return page() ? page()->findChild<T *>(QString::fromLatin1(name)) : nullptr;
-    }
-    void start();
-    QString run(const QList<Step> &steps, int *failedAt);
-    QString explore(quint32 seed, int count, QList<Step> *steps);
-    QString runStep(const Step &step);
-    void answerModal();
-    void answer(QWidget *modal, quint32 seed);
-    QString check();
-    QString checkPage() const;
-    QString checkRecords();
-};
+struct Monkey;
 
 // What a user can do, and when; `weight` is how often, against the others.
 struct Action {
@@ -75,6 +40,261 @@ struct Action {
     void (*run)(Monkey &);
     int weight = 1;
 };
+extern const QList<Action> Actions;
+
+// The files one action chose in its dialogs, and what they would store.
+struct Choice {
+    QStringList files;   // the next file dialog's folder, then names; empty: Cancel
+    bool adding = false; // added, not imported
+    int meter = -1, records = 0;
+    int added = 0; // the records of the files whose names are not imported yet
+    QStringList names;
+};
+
+struct Monkey {
+    std::unique_ptr<MainWindow> window;
+    QRandomGenerator random;
+    Choice chosen;
+    QString scratch, violation;
+    int previousMeter = -1;
+    int records = 0;        // what the last successful import stored
+    QSet<QString> imported; // the names of the files whose records are there
+    quint32 answerSeed = 0;
+    int answers = 0;
+    QTimer answerer;
+    QPointer<QWidget> answering; // the dialog an answer is queued for
+
+    explicit Monkey(const QString &scratch) : scratch(scratch)
+    {
+        const QString source = QStringLiteral(SAMPLES_DIR) + "/controller-2ch";
+        QDir(scratch).mkpath("no-model");
+        for (const QString &name : QDir(source).entryList({"*.CSV"}))
+            QFile::copy(source + "/" + name, scratch + "/no-model/" + name);
+        QByteArray picture("\x89PNG\r\n\x1a\n", 8);
+        for (int i = 0; i < 4096; ++i)
+            picture += char(i * 37 % 251);
+        writeRawRecordFile(QDir(scratch), "picture", "216\r\n", picture);
+        answerer.setInterval(2);
+        QObject::connect(&answerer, &QTimer::timeout, [this] { answerModal(); });
+    }
+
+    QWidget *page() const { return window ? window->currentPage() : nullptr; }
+    template<class T> T *onPage(const char *name) const
+    {
+        return page() ? page()->findChild<T *>(QString::fromLatin1(name)) : nullptr;
+    }
+
+    void start()
+    {
+        window.reset();
+        closeModals();
+        setUpFilesBeside();
+        loadSettings();
+        window = std::make_unique<MainWindow>();
+        window->show();
+        previousMeter = -1;
+        records = 0;
+        imported.clear();
+    }
+
+    // Runs the steps, then new ones drawn from `seed` up to `count`; after a
+    // failure, the steps end with the one that failed.
+    QString run(QList<Step> &steps, int count = 0, quint32 seed = 0)
+    {
+        start();
+        QRandomGenerator chooser(seed);
+        for (int i = 0; i < qMax(count, int(steps.size())); ++i) {
+            if (i == steps.size()) {
+                QList<const Action *> possible;
+                for (const Action &a : Actions)
+                    for (int w = 0; a.possible(*this) && w < a.weight; ++w)
+                        possible << &a;
+                steps.append({QString::fromLatin1(possible.at(pick(chooser, int(possible.size())))->name), chooser.generate()});
+            }
+            if (count >= 20000 && (i + 1) % 10000 == 0)
+                print(QStringLiteral("%1 actions").arg(i + 1));
+            if (const QString failure = runStep(steps.at(i)); !failure.isEmpty()) {
+                steps.resize(i + 1);
+                return failure;
+            }
+        }
+        return QString();
+    }
+
+    QString runStep(const Step &step)
+    {
+        const auto found = std::find_if(Actions.begin(), Actions.end(),
+                                        [&](const Action &a) { return step.first == QLatin1String(a.name); });
+        if (found == Actions.end() || !found->possible(*this))
+            return QString(); // a replayed step the state no longer allows
+        random.seed(step.second);
+        answerSeed = step.second;
+        answers = 0;
+        violation.clear();
+        chosen = {};
+        previousMeter = Meter;
+        answerer.start();
+        found->run(*this);
+        // What the action left queued (a drop, a close) runs before the checks.
+        QElapsedTimer clock;
+        clock.start();
+        while (QApplication::activeModalWidget() && clock.elapsed() < 20000)
+            QTest::qWait(5);
+        QCoreApplication::processEvents();
+        answerer.stop();
+        return violation.isEmpty() ? check() : violation;
+    }
+
+    // Answers whatever modal dialog is up, as a user might, from the event loop
+    // rather than the timer: an answer may open a dialog of its own.
+    void answerModal()
+    {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible() || answering == modal)
+            return;
+        int jobDialogs = 0;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            jobDialogs += w->isVisible() && w->inherits("DialogProgress");
+        if (jobDialogs > 1)
+            violation = QStringLiteral("two progress dialogs at once");
+        answering = modal;
+        const quint32 seed = answerSeed + quint32(++answers) * 7919u;
+        QMetaObject::invokeMethod(modal, [this, modal, seed] {
+            answering = nullptr;
+            if (modal->isVisible())
+                answer(modal, seed);
+        }, Qt::QueuedConnection);
+    }
+
+    void answer(QWidget *modal, quint32 seed)
+    {
+        QRandomGenerator r(seed);
+        if (auto *progress = qobject_cast<DialogProgress *>(modal)) {
+            // Mostly wait; now and then press Escape or ask the dialog to close.
+            const int choice = pick(r, 40);
+            if (choice == 0)
+                QTest::keyClick(progress, Qt::Key_Escape);
+            else if (choice == 1)
+                progress->close();
+            if (choice <= 1 && !progress->isVisible() && progress->isRunning())
+                violation = QStringLiteral("the progress dialog closed while its job ran");
+            return;
+        }
+        if (auto *files = qobject_cast<QFileDialog *>(modal)) {
+            if (chosen.files.isEmpty())
+                return files->reject();
+            if (files->acceptMode() == QFileDialog::AcceptOpen) {
+                for (const auto &[folder, meter] : Samples)
+                    chosen.meter = chosen.files.first().endsWith("/" + folder) ? meter : chosen.meter;
+                for (const QString &name : chosen.files.mid(1)) {
+                    QFile file(chosen.files.first() + "/" + name);
+                    file.open(QIODevice::ReadOnly);
+                    const int lines = int(file.readAll().count('\n')) - 1; // all but the header
+                    chosen.records += lines;
+                    chosen.added += imported.contains(name) ? 0 : lines;
+                }
+                chosen.names = chosen.files.mid(1);
+            }
+            chooseInDialog(files, std::exchange(chosen.files, {}));
+            return;
+        }
+        if (modal->inherits("Dialogconfig")) {
+            static const QStringList texts{"", "0", "1", "7", "100", "500", "5", "50", "0.5", "12.5", "abc", "100000"};
+            for (QLineEdit *edit : modal->findChildren<QLineEdit *>()) {
+                edit->clear();
+                QTest::keyClicks(edit, texts.at(pick(r, int(texts.size()))));
+            }
+        }
+        QList<QPushButton *> buttons;
+        for (QPushButton *b : modal->findChildren<QPushButton *>())
+            if (b->isVisible() && b->isEnabled())
+                buttons << b;
+        const int choice = pick(r, 5);
+        if (choice == 1)
+            modal->close();
+        else if (choice == 2)
+            QTest::keyClick(modal, Qt::Key_Return);
+        else if (choice == 0 || buttons.isEmpty())
+            QTest::keyClick(modal, Qt::Key_Escape);
+        else
+            QTest::mouseClick(buttons.at(pick(r, int(buttons.size()))), Qt::LeftButton);
+    }
+
+    QString check()
+    {
+        if (QWidget *modal = QApplication::activeModalWidget())
+            return QStringLiteral("a %1 stayed up").arg(QString::fromLatin1(modal->metaObject()->className()));
+        if (DialogProgress::runningDialog())
+            return QStringLiteral("a job still runs after its action");
+        if (QSqlDatabase::contains(QStringLiteral("dbnamelog")))
+            return QStringLiteral("the connection \"dbnamelog\" is left while no job runs");
+        const QString failure = checkPage();
+        return failure.isEmpty() ? checkRecords() : failure;
+    }
+
+    // The counter agrees with the rows or points shown.
+    QString checkPage() const
+    {
+        auto *panel = onPage<QWidget>("widget_page");
+        if (!panel || !panel->isVisible())
+            return QString();
+        const QString label = counter(page());
+        if (auto *whole = onPage<QCheckBox>("wholeWindow"); whole && whole->isChecked())
+            return QRegularExpression("^Record：\\d+ drawn$").match(label).hasMatch()
+                ? QString()
+                : QStringLiteral("the whole window's counter reads \"%1\"").arg(label);
+        const auto m = QRegularExpression("^Record：(\\d+) ,Pages：(\\d+) of (\\d+)$").match(label);
+        if (!m.hasMatch())
+            return QStringLiteral("the counter reads \"%1\"").arg(label);
+        const int records = m.captured(1).toInt(), shownPage = m.captured(2).toInt(), pages = m.captured(3).toInt();
+        auto *table = onPage<QTableWidget>("tabled");
+        const int perPage = table ? safePageRcd() : safePlotRcd();
+        const int rows = table ? table->rowCount() : onPage<QCustomPlot>("plot")->graph(0)->dataCount();
+        if (pages != (records + perPage - 1) / perPage || shownPage < 1 || shownPage > pages
+            || rows != qBound(0, records - (shownPage - 1) * perPage, perPage))
+            return QStringLiteral("the counter \"%1\" does not match the %2 rows shown (%3 a page)")
+                .arg(label).arg(rows).arg(perPage);
+        return QString();
+    }
+
+    // The database holds the last successful import's records with those of the
+    // files added since, or none before any; Meter and the settings file agree with it.
+    QString checkRecords()
+    {
+        if (Meter != previousMeter && Meter != chosen.meter)
+            return QStringLiteral("Meter became %1 (was %2, chosen %3)").arg(Meter).arg(previousMeter).arg(chosen.meter);
+        for (const char *key : {"Meter", "YStep", "Tickcount", "PageRcd", "PlotRcd", "LockY"})
+            if (readSetting(QString::fromLatin1(key)).isNull())
+                return QStringLiteral("the settings file lost %1 or does not parse").arg(QString::fromLatin1(key));
+        if (readSetting("Meter").toInt() != Meter)
+            return QStringLiteral("the settings file says Meter %1, the program %2").arg(readSetting("Meter")).arg(Meter);
+        const QString table = Meter == -1 ? QString() : meterFamily(familyOfTableCode(Meter)).table(Meter);
+        QStringList counts;
+        for (const QString &name : databaseValue("select group_concat(name) from sqlite_master where type = 'table' "
+                                                 "and name like 'meter%'").split(','))
+            counts << QStringLiteral("(select count(*) from %1 where '%1' != '%2')").arg(name, table);
+        if (const int others = databaseValue("select " + counts.join('+')).toInt())
+            return QStringLiteral("%1 records in other tables than the one of Meter %2").arg(others).arg(Meter);
+        // The sums are replaced with the records.
+        const QString summed = databaseValue("select group_concat(tbl) from record_sums_state");
+        if (!summed.isEmpty() && summed != table)
+            return QStringLiteral("sums of %1 beside the records of %2").arg(summed, table);
+        const int found = table.isEmpty() ? 0 : databaseValue("select count(*) from " + table).toInt();
+        const bool kept = Meter == previousMeter && found == records;
+        const bool replaced = Meter == chosen.meter && found == chosen.records && (!chosen.adding || previousMeter == -1);
+        const bool added = chosen.adding && Meter == previousMeter && Meter == chosen.meter && found == records + chosen.added;
+        if (!kept && !replaced && !added)
+            return QStringLiteral("the database holds %1 records of meter %2: neither the %3 of meter %4 before nor the %5 "
+                                  "of meter %6 chosen, %7 of them new")
+                .arg(found).arg(Meter).arg(records).arg(previousMeter).arg(chosen.records).arg(chosen.meter).arg(chosen.added);
+        if (replaced && !kept)
+            imported = QSet<QString>(chosen.names.begin(), chosen.names.end());
+        else if (added)
+            imported.unite(QSet<QString>(chosen.names.begin(), chosen.names.end()));
+        records = found;
+        return QString();
+    }
+};
 
 bool always(Monkey &) { return true; }
 bool onAPage(Monkey &m) { return m.page(); }
@@ -82,40 +302,30 @@ bool onADataPage(Monkey &m) { return m.onPage<QTableWidget>("tabled"); }
 bool onAChartPage(Monkey &m) { return m.onPage<QCustomPlot>("plot"); }
 bool withChannels(Monkey &m) { return m.onPage<QTableWidget>("tablechaddr"); }
 
-void trigger(Monkey &m, const char *name)
-{
-    action(*m.window, name)->trigger();
-}
-
 void importFrom(Monkey &m, const QString &folder, bool adding = false)
 {
     QStringList names = QDir(folder).entryList({"*.CSV"}, QDir::Files, QDir::Name);
     if (pick(m.random, 3) == 0)
         names = names.mid(pick(m.random, 2), 1);
-    m.fileChoice = pick(m.random, 8) == 0 ? QStringList() : QStringList{folder} + names;
-    m.adding = adding;
-    trigger(m, adding ? "actionaddfiles" : "actionopendb");
+    m.chosen.files = pick(m.random, 8) == 0 ? QStringList() : QStringList{folder} + names;
+    m.chosen.adding = adding;
+    action(*m.window, adding ? "actionaddfiles" : "actionopendb")->trigger();
 }
 
-void clickOnPage(Monkey &m, const char *button)
+void importSample(Monkey &m, bool adding = false)
 {
-    if (auto *b = m.onPage<QPushButton>(button))
-        QTest::mouseClick(b, Qt::LeftButton);
+    importFrom(m, QStringLiteral(SAMPLES_DIR) + "/" + Samples.at(pick(m.random, int(Samples.size()))).first, adding);
 }
 
 const QList<Action> Actions{
-    {"import samples", always, [](Monkey &m) {
-         importFrom(m, QStringLiteral(SAMPLES_DIR) + "/" + Samples.at(pick(m.random, int(Samples.size()))).first);
-     }, 2},
-    {"add samples", always, [](Monkey &m) {
-         importFrom(m, QStringLiteral(SAMPLES_DIR) + "/" + Samples.at(pick(m.random, int(Samples.size()))).first, true);
-     }, 2},
+    {"import samples", always, [](Monkey &m) { importSample(m); }, 2},
+    {"add samples", always, [](Monkey &m) { importSample(m, true); }, 2},
     {"whole window", onAChartPage, [](Monkey &m) { m.onPage<QCheckBox>("wholeWindow")->click(); }},
     {"import folder without model file", always, [](Monkey &m) { importFrom(m, m.scratch + "/no-model"); }},
     {"import a picture", always, [](Monkey &m) { importFrom(m, m.scratch + "/picture"); }},
-    {"table view", always, [](Monkey &m) { trigger(m, "actionsearch"); }, 2},
-    {"chart view", always, [](Monkey &m) { trigger(m, "actioncart"); }, 2},
-    {"configuration", always, [](Monkey &m) { trigger(m, "actionsoftconfig"); }},
+    {"table view", always, [](Monkey &m) { action(*m.window, "actionsearch")->trigger(); }, 2},
+    {"chart view", always, [](Monkey &m) { action(*m.window, "actioncart")->trigger(); }, 2},
+    {"configuration", always, [](Monkey &m) { action(*m.window, "actionsoftconfig")->trigger(); }},
     {"resize", always, [](Monkey &m) { m.window->resize(300 + pick(m.random, 1200), 200 + pick(m.random, 900)); }},
     {"set window", onAPage, [](Monkey &m) {
          // Empty, reversed, the records' days or part of them, or anywhere.
@@ -143,21 +353,21 @@ const QList<Action> Actions{
          }
      }, 2},
     {"HH/LL box", onADataPage, [](Monkey &m) { m.onPage<QCheckBox>("checkBox")->click(); }},
-    {"search", onAPage, [](Monkey &m) { clickOnPage(m, "pushButton"); }, 5},
-    {"all records", onAPage, [](Monkey &m) { clickOnPage(m, "allRecords"); }},
-    {"first", onAPage, [](Monkey &m) { clickOnPage(m, "page_home"); }, 2},
-    {"previous", onAPage, [](Monkey &m) { clickOnPage(m, "page_up"); }, 2},
-    {"next", onAPage, [](Monkey &m) { clickOnPage(m, "page_down"); }, 3},
-    {"last", onAPage, [](Monkey &m) { clickOnPage(m, "page_end"); }, 2},
+    {"search", onAPage, [](Monkey &m) { click(m.page(), "pushButton"); }, 5},
+    {"all records", onAPage, [](Monkey &m) { click(m.page(), "allRecords"); }},
+    {"first", onAPage, [](Monkey &m) { click(m.page(), "page_home"); }, 2},
+    {"previous", onAPage, [](Monkey &m) { click(m.page(), "page_up"); }, 2},
+    {"next", onAPage, [](Monkey &m) { click(m.page(), "page_down"); }, 3},
+    {"last", onAPage, [](Monkey &m) { click(m.page(), "page_end"); }, 2},
     {"export", onADataPage, [](Monkey &m) {
-         m.fileChoice = QStringList{m.scratch, "export.csv"};
+         m.chosen.files = QStringList{m.scratch, "export.csv"};
          if (pick(m.random, 5) == 0)
-             m.fileChoice.clear();
-         clickOnPage(m, "page_export");
+             m.chosen.files.clear();
+         click(m.page(), "page_export");
      }},
     {"save image", onAChartPage, [](Monkey &m) {
-         m.fileChoice = QStringList{m.scratch, pick(m.random, 2) ? "chart.png" : "chart.pdf"};
-         clickOnPage(m, "page_image");
+         m.chosen.files = QStringList{m.scratch, pick(m.random, 2) ? "chart.png" : "chart.pdf"};
+         click(m.page(), "page_image");
      }},
     {"other value", onAChartPage, [](Monkey &m) {
          if (auto *radio = m.onPage<QRadioButton>(pick(m.random, 2) ? "radioButton" : "radioButton_2"))
@@ -178,247 +388,11 @@ const QList<Action> Actions{
      }, 2},
 };
 
-Monkey::Monkey(const QString &scratch) : scratch(scratch)
-{
-    const QString source = QStringLiteral(SAMPLES_DIR) + "/controller-2ch";
-    QDir(scratch).mkpath("no-model");
-    for (const QString &name : QDir(source).entryList({"*.CSV"}))
-        QFile::copy(source + "/" + name, scratch + "/no-model/" + name);
-    QByteArray picture("\x89PNG\r\n\x1a\n", 8);
-    for (int i = 0; i < 4096; ++i)
-        picture += char(i * 37 % 251);
-    writeRawRecordFile(QDir(scratch), "picture", "216\r\n", picture);
-    answerer.setInterval(2);
-    QObject::connect(&answerer, &QTimer::timeout, [this] { answerModal(); });
-}
-
-void Monkey::start()
-{
-    window.reset();
-    closeModals();
-    setUpFilesBeside();
-    loadSettings();
-    window = std::make_unique<MainWindow>();
-    window->show();
-    previousMeter = chosenMeter = -1;
-    records = chosenRecords = 0;
-    imported.clear();
-}
-
-QString Monkey::run(const QList<Step> &steps, int *failedAt)
-{
-    start();
-    for (int i = 0; i < steps.size(); ++i) {
-        if (const QString failure = runStep(steps.at(i)); !failure.isEmpty()) {
-            if (failedAt)
-                *failedAt = i;
-            return failure;
-        }
-    }
-    return QString();
-}
-
-QString Monkey::explore(quint32 seed, int count, QList<Step> *steps)
-{
-    start();
-    QRandomGenerator chooser(seed);
-    for (int i = 0; i < count; ++i) {
-        QList<const Action *> possible;
-        for (const Action &a : Actions)
-            for (int w = 0; a.possible(*this) && w < a.weight; ++w)
-                possible << &a;
-        steps->append({QString::fromLatin1(possible.at(pick(chooser, int(possible.size())))->name), chooser.generate()});
-        if (count >= 20000 && (i + 1) % 10000 == 0)
-            print(QStringLiteral("%1 actions").arg(i + 1));
-        if (const QString failure = runStep(steps->last()); !failure.isEmpty())
-            return failure;
-    }
-    return QString();
-}
-
-QString Monkey::runStep(const Step &step)
-{
-    const auto found = std::find_if(Actions.begin(), Actions.end(),
-                                    [&](const Action &a) { return step.action == QLatin1String(a.name); });
-    if (found == Actions.end() || !found->possible(*this))
-        return QString(); // a replayed step the state no longer allows
-    random.seed(step.seed);
-    answerSeed = step.seed;
-    answers = 0;
-    violation.clear();
-    fileChoice.clear();
-    previousMeter = Meter;
-    chosenMeter = -1;
-    chosenRecords = addedRecords = 0;
-    chosenNames.clear();
-    adding = false;
-    answerer.start();
-    found->run(*this);
-    // What the action left queued (a drop, a close) runs before the checks.
-    QElapsedTimer clock;
-    clock.start();
-    while (QApplication::activeModalWidget() && clock.elapsed() < 20000)
-        QTest::qWait(5);
-    QCoreApplication::processEvents();
-    answerer.stop();
-    return violation.isEmpty() ? check() : violation;
-}
-
-// Answers whatever modal dialog is up, as a user might, from the event loop
-// rather than the timer: an answer may open a dialog of its own.
-void Monkey::answerModal()
-{
-    QWidget *modal = QApplication::activeModalWidget();
-    if (!modal || !modal->isVisible() || answering == modal)
-        return;
-    int jobDialogs = 0;
-    for (QWidget *w : QApplication::topLevelWidgets())
-        jobDialogs += w->isVisible() && w->inherits("DialogProgress");
-    if (jobDialogs > 1)
-        violation = QStringLiteral("two progress dialogs at once");
-    answering = modal;
-    const quint32 seed = answerSeed + quint32(++answers) * 7919u;
-    QMetaObject::invokeMethod(modal, [this, modal, seed] {
-        answering = nullptr;
-        if (modal->isVisible())
-            answer(modal, seed);
-    }, Qt::QueuedConnection);
-}
-
-void Monkey::answer(QWidget *modal, quint32 seed)
-{
-    QRandomGenerator r(seed);
-    if (auto *progress = qobject_cast<DialogProgress *>(modal)) {
-        // Mostly wait; now and then press Escape or ask the dialog to close.
-        const int choice = pick(r, 40);
-        if (choice == 0)
-            QTest::keyClick(progress, Qt::Key_Escape);
-        else if (choice == 1)
-            progress->close();
-        if (choice <= 1 && !progress->isVisible() && progress->isRunning())
-            violation = QStringLiteral("the progress dialog closed while its job ran");
-        return;
-    }
-    if (auto *files = qobject_cast<QFileDialog *>(modal)) {
-        if (fileChoice.isEmpty())
-            return files->reject();
-        if (files->acceptMode() == QFileDialog::AcceptOpen) {
-            for (const auto &[folder, meter] : Samples)
-                chosenMeter = fileChoice.first().endsWith("/" + folder) ? meter : chosenMeter;
-            for (const QString &name : fileChoice.mid(1)) {
-                QFile chosen(fileChoice.first() + "/" + name);
-                chosen.open(QIODevice::ReadOnly);
-                const int lines = int(chosen.readAll().count('\n')) - 1; // all but the header
-                chosenRecords += lines;
-                addedRecords += imported.contains(name) ? 0 : lines;
-            }
-            chosenNames = fileChoice.mid(1);
-        }
-        chooseInDialog(files, std::exchange(fileChoice, {}));
-        return;
-    }
-    if (modal->inherits("Dialogconfig")) {
-        static const QStringList texts{"", "0", "1", "7", "100", "500", "5", "50", "0.5", "12.5", "abc", "100000"};
-        for (QLineEdit *edit : modal->findChildren<QLineEdit *>()) {
-            edit->clear();
-            QTest::keyClicks(edit, texts.at(pick(r, int(texts.size()))));
-        }
-    }
-    QList<QPushButton *> buttons;
-    for (QPushButton *b : modal->findChildren<QPushButton *>())
-        if (b->isVisible() && b->isEnabled())
-            buttons << b;
-    const int choice = pick(r, 5);
-    if (choice == 1)
-        modal->close();
-    else if (choice == 2)
-        QTest::keyClick(modal, Qt::Key_Return);
-    else if (choice == 0 || buttons.isEmpty())
-        QTest::keyClick(modal, Qt::Key_Escape);
-    else
-        QTest::mouseClick(buttons.at(pick(r, int(buttons.size()))), Qt::LeftButton);
-}
-
-QString Monkey::check()
-{
-    if (QWidget *modal = QApplication::activeModalWidget())
-        return QStringLiteral("a %1 stayed up").arg(QString::fromLatin1(modal->metaObject()->className()));
-    if (DialogProgress::runningDialog())
-        return QStringLiteral("a job still runs after its action");
-    if (QSqlDatabase::contains(QStringLiteral("dbnamelog")))
-        return QStringLiteral("the connection \"dbnamelog\" is left while no job runs");
-    const QString failure = checkPage();
-    return failure.isEmpty() ? checkRecords() : failure;
-}
-
-// The counter agrees with the rows or points shown.
-QString Monkey::checkPage() const
-{
-    auto *panel = onPage<QWidget>("widget_page");
-    if (!panel || !panel->isVisible())
-        return QString();
-    const QString label = counter(page());
-    if (auto *whole = onPage<QCheckBox>("wholeWindow"); whole && whole->isChecked())
-        return QRegularExpression("^Record：\\d+ drawn$").match(label).hasMatch()
-            ? QString()
-            : QStringLiteral("the whole window's counter reads \"%1\"").arg(label);
-    const auto m = QRegularExpression("^Record：(\\d+) ,Pages：(\\d+) of (\\d+)$").match(label);
-    if (!m.hasMatch())
-        return QStringLiteral("the counter reads \"%1\"").arg(label);
-    const int records = m.captured(1).toInt(), shownPage = m.captured(2).toInt(), pages = m.captured(3).toInt();
-    auto *table = onPage<QTableWidget>("tabled");
-    const int perPage = table ? safePageRcd() : safePlotRcd();
-    const int rows = table ? table->rowCount() : onPage<QCustomPlot>("plot")->graph(0)->dataCount();
-    if (pages != (records + perPage - 1) / perPage || shownPage < 1 || shownPage > pages
-        || rows != qBound(0, records - (shownPage - 1) * perPage, perPage))
-        return QStringLiteral("the counter \"%1\" does not match the %2 rows shown (%3 a page)")
-            .arg(label).arg(rows).arg(perPage);
-    return QString();
-}
-
-// The database holds the last successful import's records with those of the
-// files added since, or none before any; Meter and the settings file agree with it.
-QString Monkey::checkRecords()
-{
-    if (Meter != previousMeter && Meter != chosenMeter)
-        return QStringLiteral("Meter became %1 (was %2, chosen %3)").arg(Meter).arg(previousMeter).arg(chosenMeter);
-    for (const char *key : {"Meter", "YStep", "Tickcount", "PageRcd", "PlotRcd", "LockY"})
-        if (readSetting(QString::fromLatin1(key)).isNull())
-            return QStringLiteral("the settings file lost %1 or does not parse").arg(QString::fromLatin1(key));
-    if (readSetting("Meter").toInt() != Meter)
-        return QStringLiteral("the settings file says Meter %1, the program %2").arg(readSetting("Meter")).arg(Meter);
-    const QString table = Meter == -1 ? QString() : meterFamily(familyOfTableCode(Meter)).table(Meter);
-    QStringList counts;
-    for (const QString &name : databaseValue("select group_concat(name) from sqlite_master where type = 'table' "
-                                             "and name like 'meter%'").split(','))
-        counts << QStringLiteral("(select count(*) from %1 where '%1' != '%2')").arg(name, table);
-    if (const int others = databaseValue("select " + counts.join('+')).toInt())
-        return QStringLiteral("%1 records in other tables than the one of Meter %2").arg(others).arg(Meter);
-    // The sums are replaced with the records.
-    const QString summed = databaseValue("select group_concat(tbl) from record_sums_state");
-    if (!summed.isEmpty() && summed != table)
-        return QStringLiteral("sums of %1 beside the records of %2").arg(summed, table);
-    const int found = table.isEmpty() ? 0 : databaseValue("select count(*) from " + table).toInt();
-    const bool kept = Meter == previousMeter && found == records;
-    const bool replaced = Meter == chosenMeter && found == chosenRecords && (!adding || previousMeter == -1);
-    const bool added = adding && Meter == previousMeter && Meter == chosenMeter && found == records + addedRecords;
-    if (!kept && !replaced && !added)
-        return QStringLiteral("the database holds %1 records of meter %2: neither the %3 of meter %4 before nor the %5 "
-                              "of meter %6 chosen, %7 of them new")
-            .arg(found).arg(Meter).arg(records).arg(previousMeter).arg(chosenRecords).arg(chosenMeter).arg(addedRecords);
-    if (replaced && !kept)
-        imported = QSet<QString>(chosenNames.begin(), chosenNames.end());
-    else if (added)
-        imported.unite(QSet<QString>(chosenNames.begin(), chosenNames.end()));
-    records = found;
-    return QString();
-}
-
 QString describe(const QList<Step> &steps)
 {
     QStringList lines;
     for (const Step &s : steps)
-        lines << s.action + '\t' + QString::number(s.seed);
+        lines << s.first + '\t' + QString::number(s.second);
     return lines.join('\n');
 }
 
@@ -430,15 +404,14 @@ QList<Step> readSteps(const QString &path)
     return steps;
 }
 
-// Drops steps one by one while the run still fails.
+// Drops steps one by one, the failing last one kept, while the run still fails.
 QList<Step> shortened(Monkey &monkey, QList<Step> steps)
 {
-    for (qsizetype i = steps.size() - 2; i >= 0; --i) {
+    for (qsizetype i = steps.size() - 2; i >= 0; i = qMin(i, steps.size() - 1) - 1) {
         QList<Step> fewer = steps;
         fewer.removeAt(i);
-        int at = -1;
-        if (!monkey.run(fewer, &at).isEmpty())
-            steps = fewer.mid(0, at + 1);
+        if (!monkey.run(fewer).isEmpty())
+            steps = fewer;
     }
     return steps;
 }
@@ -451,19 +424,12 @@ int main(int argc, char *argv[])
     setUpFilesBeside();
     QTemporaryDir scratch;
     Monkey monkey(scratch.path());
-    QList<Step> steps;
-    QString failure;
-    quint32 seed = 0;
+    const bool replay = argc > 2 && qstrcmp(argv[1], "--replay") == 0;
+    QList<Step> steps = replay ? readSteps(QString::fromLocal8Bit(argv[2])) : QList<Step>();
+    const quint32 seed = replay ? 0 : argc > 2 ? QByteArray(argv[2]).toUInt() : 20241206u;
     QElapsedTimer clock;
     clock.start();
-    if (argc > 2 && qstrcmp(argv[1], "--replay") == 0) {
-        int at = -1;
-        failure = monkey.run(steps = readSteps(QString::fromLocal8Bit(argv[2])), &at);
-        steps = failure.isEmpty() ? steps : steps.mid(0, at + 1);
-    } else {
-        seed = argc > 2 ? QByteArray(argv[2]).toUInt() : 20241206u;
-        failure = monkey.explore(seed, argc > 1 ? QByteArray(argv[1]).toInt() : 2000, &steps);
-    }
+    const QString failure = monkey.run(steps, replay ? 0 : argc > 1 ? QByteArray(argv[1]).toInt() : 2000, seed);
     const double seconds = clock.elapsed() / 1000.0;
     if (failure.isEmpty()) {
         print(QStringLiteral("%1 actions in %2 s (%3 a second), seed %4: every check held")
@@ -471,12 +437,12 @@ int main(int argc, char *argv[])
         return 0;
     }
     print(QStringLiteral("seed %1, after %2 actions: %3").arg(seed).arg(steps.size()).arg(failure));
-    const QList<Step> shortest = shortened(monkey, steps);
-    const QString path = QDir::current().filePath(QStringLiteral("monkey-failure.txt"));
+    QList<Step> shortest = shortened(monkey, steps);
+    const QString path = QDir::current().filePath(QStringLiteral("monkey-failure.txt")), listing = describe(shortest);
     QFile out(path);
     if (out.open(QIODevice::WriteOnly | QIODevice::Text))
-        out.write(describe(shortest).toUtf8() + '\n');
+        out.write(listing.toUtf8() + '\n');
     print(QStringLiteral("shortest sequence that still fails (%1, replay with --replay %2):\n%3")
-              .arg(monkey.run(shortest, nullptr)).arg(path, describe(shortest)));
+              .arg(monkey.run(shortest)).arg(path, listing));
     return 1;
 }

@@ -12,9 +12,8 @@ namespace {
 
 QString meterIn(const QString &folder)
 {
-    QFile file(folder + "/Sundrevale.Config");
     QDomDocument settings;
-    return file.open(QIODevice::ReadOnly) && settings.setContent(&file) ? settingValue(settings, "Meter") : QString();
+    return parseSettingsContent(readTextFile(folder + "/Sundrevale.Config").toUtf8(), settings) ? settingValue(settings, "Meter") : QString();
 }
 
 // Starts the viewer offscreen, waits until the record.db in `folder` holds
@@ -138,7 +137,6 @@ private slots:
         // A new day added to the level meter's records.
         const QString newDay = writeRecordFolder(QDir(dir.path()), "newday", "2", {{"20240401.CSV", {recordFields(2, 0).join(','), recordFields(2, 1).join(',')}}});
         runUntilImported(VIEWER, {"--data", level, "--add", newDay}, dir.path(), level, "3", "722");
-        QCOMPARE(meterIn(level), QString("3"));
         QCOMPARE(databaseValue("select count(*) from meter12", level + "/record.db"), QString("0"));
     }
 };

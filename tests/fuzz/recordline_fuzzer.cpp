@@ -7,6 +7,17 @@
 
 namespace {
 
+void require(bool holds)
+{
+    if (!holds)
+        std::abort();
+}
+
+bool inside(const FieldSpan &field, const char *begin, const char *end)
+{
+    return field.data >= begin && field.data + field.size <= end;
+}
+
 void checkBatches(QByteArray bytes)
 {
     const int fieldCount = bytes.isEmpty() ? 1 : 1 + static_cast<unsigned char>(bytes.at(0)) % 8;
@@ -16,19 +27,15 @@ void checkBatches(QByteArray bytes)
     RecordBatch batch;
     qsizetype records = 0;
     for (reader.fill(batch); batch.records > 0; reader.fill(batch)) {
-        if (batch.fields.size() != size_t(batch.records) * size_t(fieldCount))
-            std::abort();
+        require(batch.fields.size() == size_t(batch.records) * size_t(fieldCount));
         const char *text = batch.text.data();
-        const char *end = text + batch.text.size();
         for (const FieldSpan &field : batch.fields) {
-            if (field.data < text || field.data + field.size > end)
-                std::abort();
+            require(inside(field, text, batch.text.data() + batch.text.size()));
             text = field.data; // fields follow one another
         }
         records += batch.records;
     }
-    if (records > bytes.count('\n') + 1)
-        std::abort();
+    require(records <= bytes.count('\n') + 1);
 }
 
 } // namespace
@@ -47,20 +54,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     while (reader.next(line, overlong)) {
         if (overlong)
             continue;
-        if (line.size() > 201 || line.contains('\0'))
-            std::abort();
+        require(line.size() <= 201 && !line.contains('\0'));
         seen += line.size();
         const QByteArrayView text = sanitizedUtf8(line, scratch);
         const int count = splitRecordFields(text, fields, 20);
-        if (count < 1 || count != text.count(',') + 1)
-            std::abort();
-        for (int i = 0; i < qMin(count, 20); ++i) {
-            if (fields[i].data < text.data() || fields[i].data + fields[i].size > text.data() + text.size())
-                std::abort();
-        }
+        require(count >= 1 && count == text.count(',') + 1);
+        for (int i = 0; i < qMin(count, 20); ++i)
+            require(inside(fields[i], text.data(), text.data() + text.size()));
     }
-    if (seen > qsizetype(size))
-        std::abort();
+    require(seen <= qsizetype(size));
     checkBatches(bytes);
     return 0;
 }
