@@ -348,13 +348,16 @@ private slots:
         expectStored(window, {dayName(0) + there, dayName(1) + there, dayName(2) + there, dayName(3) + there, dayName(4) + there},
                      QStringList{"sums of 0 blocks brought up to date", "overview of 0 minutes brought up to date"});
 
-        // Day 5 copied again with 30 more records replaces it; the older copy
+        // Day 5 copied again with 31 more records replaces it, the last one
+        // stamped with a year alone, which no window holds; the older copy
         // then is already there; a picture named as a day is no record file.
-        chooseFiles(writeRecordFolder(root, "longer", "12", {{dayName(4), dayLines(4, 130)}, {dayName(6), {"PNG IHDR"}}}),
+        const QStringList longer = dayLines(4, 130) << recordFields(12, 430).mid(0, 6).join(',') + ",2024";
+        chooseFiles(writeRecordFolder(root, "longer", "12", {{dayName(4), longer}, {dayName(6), {"PNG IHDR"}}}),
                     {dayName(4), dayName(6)});
         action(window, "actionaddfiles")->trigger();
-        stored.insert(dayName(4), dayLines(4, 130));
-        expectStored(window, {dayName(4) + "|replaced: 100 → 130 records|130|130|0|", dayName(6) + "|skipped: no readable record|0|1|1|wrong number of fields: 1 (lines 2)"},
+        stored.insert(dayName(4), longer);
+        expectStored(window, {dayName(4) + "|replaced: 100 → 131 records|131|131|0|stored without a readable time: 1 (lines 132)",
+                              dayName(6) + "|skipped: no readable record|0|1|1|wrong number of fields: 1 (lines 2)"},
                      QStringList{"sums of 5 blocks brought up to date", "overview of 130 minutes brought up to date"});
         chooseFiles(later, {dayName(3), dayName(4)});
         action(window, "actionaddfiles")->trigger();
@@ -368,16 +371,16 @@ private slots:
         });
         chooseFiles(regrown, {dayName(4)});
         action(window, "actionaddfiles")->trigger();
-        QCOMPARE(asked, QString("Replace the 130 records of %1 by 160?").arg(dayName(4)));
+        QCOMPARE(asked, QString("Replace the 131 records of %1 by 160?").arg(dayName(4)));
         stored.insert(dayName(4), grown);
-        expectStored(window, {dayName(4) + "|replaced: 130 → 160 records|160|163|3|wrong number of fields: 1 (lines 5); overlong: 1 (lines 52); damaged: 1 (lines 62)"},
+        expectStored(window, {dayName(4) + "|replaced: 131 → 160 records|160|163|3|wrong number of fields: 1 (lines 5); overlong: 1 (lines 52); damaged: 1 (lines 62)"},
                      QStringList{"sums of 6 blocks brought up to date", "overview of 180 minutes brought up to date"});
         // The report saved as text says the same.
         auto *report = window.findChild<ImportReportDialog *>();
         QVERIFY(report->saveTo(dir.filePath("report.txt")));
         QCOMPARE(readTextFile(dir.filePath("report.txt")).split('\n').mid(0, 5),
                  QStringList({"0 files added, 1 replaced, 0 already there", "", regrown + "/" + dayName(4),
-                              "  replaced: 130 → 160 records, 160 records stored, 163 lines read, 3 skipped",
+                              "  replaced: 131 → 160 records, 160 records stored, 163 lines read, 3 skipped",
                               "  skipped lines: wrong number of fields: 1 (lines 5); overlong: 1 (lines 52); damaged: 1 (lines 62)"}));
         QVERIFY(!report->saveTo(dir.filePath("no/such/folder/report.txt")));
 
