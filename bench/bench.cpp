@@ -301,8 +301,9 @@ double shellImportAll(const QStringList &files, const QString &table, qint64 *by
 }
 
 // Day `day` after the year's first, written as the first day's file with its
-// dates moved, into a folder of its own with the model file.
-QString laterDay(const QString &root, const QStringList &year, int day)
+// dates moved, into a folder of its own with the model file; `clockReset`:
+// its first record stamped 2000-01-01, as a logger writes after a flat battery.
+QString laterDay(const QString &root, const QStringList &year, int day, bool clockReset = false)
 {
     const QString folder = root + "/later-days";
     QDir().mkpath(folder);
@@ -314,8 +315,13 @@ QString laterDay(const QString &root, const QStringList &year, int day)
         QFile first(year.first()), copy(path);
         first.open(QIODevice::ReadOnly);
         copy.open(QIODevice::WriteOnly);
-        copy.write(first.readAll().replace(Start.date().toString(Qt::ISODate).toLatin1(),
-                                           date.toString(Qt::ISODate).toLatin1()));
+        QByteArray content = first.readAll().replace(Start.date().toString(Qt::ISODate).toLatin1(),
+                                                     date.toString(Qt::ISODate).toLatin1());
+        if (clockReset) {
+            const qsizetype at = content.indexOf(date.toString(Qt::ISODate).toLatin1());
+            content.replace(at, 10, "2000-01-01");
+        }
+        copy.write(content);
     }
     return path;
 }
@@ -330,7 +336,7 @@ void additions(Bench &bench, const QString &root, const QStringList &yearFiles)
     counter.open(QIODevice::ReadWrite);
     const int days = qMax(int(yearFiles.size()), counter.readAll().trimmed().toInt());
     counter.seek(0);
-    counter.write(QByteArray::number(days + 3) + "\n");
+    counter.write(QByteArray::number(days + 6) + "\n");
     counter.close();
     for (int run = 0; run < 3; ++run) {
         const QDate date = Start.date().addDays(days + run);
@@ -344,6 +350,12 @@ void additions(Bench &bench, const QString &root, const QStringList &yearFiles)
         bench.waitForImporter();
     }
     addDay.print("  add a day to the year, to a window's first page", "target < 1500 ms");
+    Figures resetDay;
+    for (int run = 3; run < 6; ++run) {
+        resetDay.ms << bench.add({laterDay(root, yearFiles, days + run, true)});
+        bench.waitForImporter();
+    }
+    resetDay.print("  add a day with one record stamped 2000-01-01", "target within 1.5x of a plain day's addition");
     const QStringList firstMonth = yearFiles.mid(0, 30);
     for (int run = 0; run < 5; ++run)
         already.ms << bench.add(firstMonth);
