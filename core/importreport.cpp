@@ -58,7 +58,8 @@ QString outcomeText(const FileReport &file)
     case FileReport::Replaced:
         return tr("replaced: %1 → %2 records").arg(QLocale::c().toString(file.previousRecords),
                                                    QLocale::c().toString(file.records));
-    case FileReport::AlreadyThere: return tr("skipped (already there)");
+    case FileReport::AlreadyThere:
+        return file.reason.isEmpty() ? tr("skipped (already there)") : tr("skipped (already there as %1)").arg(file.reason);
     case FileReport::OlderCopy: return tr("skipped: older copy, already there");
     case FileReport::NoRecord: return tr("skipped: no readable record");
     case FileReport::Unconfirmed:

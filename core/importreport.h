@@ -40,7 +40,7 @@ struct FileReport {
         OlderCopy,   // its records are the beginning of those stored: kept as they are
         NoRecord,    // not one readable record: not entered
         Unconfirmed, // would replace the records stored by others: only with the user's yes
-        NotRead,     // failed part-way (`reason`): nothing of it was stored or replaced
+        NotRead,     // failed part-way, or refused (`reason`): nothing of it was stored or replaced
         OutcomeCount
     };
     // Skipped: nothing of the file was stored or replaced.

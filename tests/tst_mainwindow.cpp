@@ -363,6 +363,13 @@ private slots:
         action(window, "actionaddfiles")->trigger();
         expectStored(window, {dayName(3) + there, dayName(4) + "|skipped: older copy, already there|100|100|0|"},
                      QStringList{"sums of 0 blocks brought up to date", "overview of 0 minutes brought up to date"});
+        // The same content under another name, in any case, is already there.
+        chooseFiles(writeRecordFolder(root, "renamed", "12", {{dayName(0).toLower(), days[dayName(0)]}, {dayName(9), days[dayName(1)]}}),
+                    {dayName(0).toLower(), dayName(9)});
+        action(window, "actionaddfiles")->trigger();
+        expectStored(window, {dayName(0).toLower() + "|skipped (already there as " + dayName(0) + ")|100|100|0|",
+                              dayName(9) + "|skipped (already there as " + dayName(1) + ")|100|100|0|"},
+                     QStringList{"sums of 0 blocks brought up to date", "overview of 0 minutes brought up to date"});
         // Any other change replaces the records only with the user's yes.
         QString asked;
         onNextModal("QMessageBox", [&](QWidget *box) {

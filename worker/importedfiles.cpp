@@ -19,17 +19,32 @@ QString ensureTable(QSqlDatabase &db)
         : query.lastError().text();
 }
 
-std::optional<Entry> find(QSqlDatabase &db, const QString &name)
+namespace {
+
+std::optional<Entry> findWhere(QSqlDatabase &db, const QString &condition, const QVariantList &values)
 {
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("select size, hash, first_rowid, last_rowid, records, lines_read, lines_skipped "
-                                 "from imported_files where name = ?"));
-    query.addBindValue(name);
+    query.prepare(QStringLiteral("select name, size, hash, first_rowid, last_rowid, records, lines_read, lines_skipped "
+                                 "from imported_files where %1 limit 1").arg(condition));
+    for (const QVariant &value : values)
+        query.addBindValue(value);
     if (!query.exec() || !query.next())
         return std::nullopt;
-    return Entry{query.value(0).toLongLong(), query.value(1).toByteArray(), query.value(2).toLongLong(),
+    return Entry{query.value(0).toString(), query.value(1).toLongLong(), query.value(2).toByteArray(),
                  query.value(3).toLongLong(), query.value(4).toLongLong(), query.value(5).toLongLong(),
-                 query.value(6).toLongLong()};
+                 query.value(6).toLongLong(), query.value(7).toLongLong()};
+}
+
+} // namespace
+
+std::optional<Entry> find(QSqlDatabase &db, const QString &name)
+{
+    return findWhere(db, QStringLiteral("name = ? collate nocase"), {name});
+}
+
+std::optional<Entry> findContent(QSqlDatabase &db, qint64 size, const QByteArray &hash)
+{
+    return findWhere(db, QStringLiteral("size = ? and hash = ?"), {size, QString::fromLatin1(hash)});
 }
 
 bool note(QSqlDatabase &db, const FileReport &file, qint64 firstRowid, qint64 lastRowid)

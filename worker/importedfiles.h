@@ -12,6 +12,7 @@
 namespace ImportedFiles {
 
 struct Entry {
+    QString name;
     qint64 size = 0;
     QByteArray hash;
     qint64 firstRowid = 0;
@@ -23,7 +24,10 @@ struct Entry {
 
 // SQLite's reason when the table could not be made.
 QString ensureTable(QSqlDatabase &db);
+// By name, in any case: cards mounted with short names give "20240301.csv".
 std::optional<Entry> find(QSqlDatabase &db, const QString &name);
+// A file of this content, whatever its name.
+std::optional<Entry> findContent(QSqlDatabase &db, qint64 size, const QByteArray &hash);
 // Notes a file whose records took rowids firstRowid..lastRowid; false on a failure.
 bool note(QSqlDatabase &db, const FileReport &file, qint64 firstRowid, qint64 lastRowid);
 

@@ -10,6 +10,7 @@
 #include "settings.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
@@ -133,20 +134,34 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
     };
     QSqlQuery remove(db);
     remove.prepare(QStringLiteral("delete from main.%1 where rowid between ? and ?").arg(table));
+    QHash<QString, QPair<qint64, QByteArray>> named; // the files of this addition, by name in any case
     for (int k = 0; k < files.size() && failure.isEmpty() && !cancelRequested(); ++k) {
         FileReport file;
         file.path = files.at(k);
+        file.size = QFileInfo(file.path).size();
+        const QByteArray hash = ImportedFiles::hashOf(file.path);
+        // Two files of one name in one addition are one file if equal; else the later is refused.
+        const QString key = file.name().toLower();
+        if (named.contains(key) && named.value(key) != qMakePair(file.size, hash)) {
+            file.outcome = FileReport::NotRead;
+            file.reason = tr("another file named %1 in this addition holds other content").arg(file.name());
+            report.files << file;
+            continue;
+        }
+        named.insert(key, qMakePair(file.size, hash));
         const auto entry = ImportedFiles::find(db, file.name());
-        if (entry) {
-            file.size = QFileInfo(file.path).size();
-            if (file.size == entry->size && ImportedFiles::hashOf(file.path) == entry->hash) {
-                file.outcome = FileReport::AlreadyThere;
-                file.hash = entry->hash;
-                file.records = entry->records;
-                file.lines.read = entry->linesRead;
-                report.files << file;
-                continue;
-            }
+        // The same content is there already, under this name or another.
+        const auto same = entry && file.size == entry->size && hash == entry->hash
+            ? entry
+            : (entry ? std::nullopt : ImportedFiles::findContent(db, file.size, hash));
+        if (same) {
+            file.outcome = FileReport::AlreadyThere;
+            file.reason = same->name == file.name() ? QString() : same->name;
+            file.hash = same->hash;
+            file.records = same->records;
+            file.lines.read = same->linesRead;
+            report.files << file;
+            continue;
         }
         qint64 firstRowid = 0;
         if (!run(QStringLiteral("savepoint addition")))
@@ -167,6 +182,9 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
             file.previousRecords = entry->records;
         const bool kept = file.outcome == FileReport::Added || file.outcome == FileReport::Replaced;
         if (kept && entry) {
+            // The day under the name in another case: one entry, the new one.
+            if (entry->name != file.name())
+                QSqlQuery(db).exec(QStringLiteral("delete from imported_files where name = '%1'").arg(QString(entry->name).replace(QLatin1Char('\''), QStringLiteral("''"))));
             noteRows(entry->firstRowid, entry->lastRowid);
             remove.addBindValue(entry->firstRowid);
             remove.addBindValue(entry->lastRowid);

@@ -94,6 +94,10 @@ ModelChoice SQLThread::chosenModel(QStringList &files)
         file.readLine(1024);
         file.close();
     }
+    // A folder and a file of it chosen together name the file twice: it is one file.
+    for (QString &path : files)
+        path = QFileInfo(path).canonicalFilePath().isEmpty() ? path : QFileInfo(path).canonicalFilePath();
+    files.removeDuplicates();
     files.sort(Qt::CaseSensitive);
 
     const ModelChoice model = modelForCode(modelCode);
