@@ -183,8 +183,15 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
         const bool kept = file.outcome == FileReport::Added || file.outcome == FileReport::Replaced;
         if (kept && entry) {
             // The day under the name in another case: one entry, the new one.
-            if (entry->name != file.name())
-                QSqlQuery(db).exec(QStringLiteral("delete from imported_files where name = '%1'").arg(QString(entry->name).replace(QLatin1Char('\''), QStringLiteral("''"))));
+            if (entry->name != file.name()) {
+                QSqlQuery forget(db);
+                forget.prepare(QStringLiteral("delete from imported_files where name = ?"));
+                forget.addBindValue(entry->name);
+                if (!forget.exec()) {
+                    failure = tr("Import failed: %1").arg(forget.lastError().text());
+                    break;
+                }
+            }
             noteRows(entry->firstRowid, entry->lastRowid);
             remove.addBindValue(entry->firstRowid);
             remove.addBindValue(entry->lastRowid);
