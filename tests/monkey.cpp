@@ -46,9 +46,8 @@ extern const QList<Action> Actions;
 struct Choice {
     QStringList files;   // the next file dialog's folder, then names; empty: Cancel
     bool adding = false; // added, not imported
-    int meter = -1, records = 0;
-    int added = 0; // the records of the files whose names are not imported yet
-    QStringList names;
+    int meter = -1;
+    QMap<QString, int> records; // file name: the records it holds
 };
 
 struct Monkey {
@@ -57,8 +56,7 @@ struct Monkey {
     Choice chosen;
     QString scratch, violation;
     int previousMeter = -1;
-    int records = 0;        // what the last successful import stored
-    QSet<QString> imported; // the names of the files whose records are there
+    QMap<QString, int> stored; // the files whose records are there, and their records
     quint32 answerSeed = 0;
     int answers = 0;
     QTimer answerer;
@@ -93,8 +91,7 @@ struct Monkey {
         window = std::make_unique<MainWindow>();
         window->show();
         previousMeter = -1;
-        records = 0;
-        imported.clear();
+        stored.clear();
     }
 
     // Runs the steps, then new ones drawn from `seed` up to `count`; after a
@@ -189,11 +186,8 @@ struct Monkey {
                 for (const QString &name : chosen.files.mid(1)) {
                     QFile file(chosen.files.first() + "/" + name);
                     file.open(QIODevice::ReadOnly);
-                    const int lines = int(file.readAll().count('\n')) - 1; // all but the header
-                    chosen.records += lines;
-                    chosen.added += imported.contains(name) ? 0 : lines;
+                    chosen.records[name] = int(file.readAll().count('\n')) - 1; // all but the header
                 }
-                chosen.names = chosen.files.mid(1);
             }
             chooseInDialog(files, std::exchange(chosen.files, {}));
             return;
@@ -257,8 +251,10 @@ struct Monkey {
         return QString();
     }
 
-    // The database holds the last successful import's records with those of the
-    // files added since, or none before any; Meter and the settings file agree with it.
+    // The files in the record of imported files are those before the action,
+    // those chosen (an import, or an addition onto nothing) or both (an
+    // addition), and the table holds their records; Meter and the settings
+    // file agree with it.
     QString checkRecords()
     {
         if (Meter != previousMeter && Meter != chosen.meter)
@@ -279,19 +275,29 @@ struct Monkey {
         const QString summed = databaseValue("select group_concat(tbl) from record_sums_state");
         if (!summed.isEmpty() && summed != table)
             return QStringLiteral("sums of %1 beside the records of %2").arg(summed, table);
-        const int found = table.isEmpty() ? 0 : databaseValue("select count(*) from " + table).toInt();
-        const bool kept = Meter == previousMeter && found == records;
-        const bool replaced = Meter == chosen.meter && found == chosen.records && (!chosen.adding || previousMeter == -1);
-        const bool added = chosen.adding && Meter == previousMeter && Meter == chosen.meter && found == records + chosen.added;
-        if (!kept && !replaced && !added)
-            return QStringLiteral("the database holds %1 records of meter %2: neither the %3 of meter %4 before nor the %5 "
-                                  "of meter %6 chosen, %7 of them new")
-                .arg(found).arg(Meter).arg(records).arg(previousMeter).arg(chosen.records).arg(chosen.meter).arg(chosen.added);
-        if (replaced && !kept)
-            imported = QSet<QString>(chosen.names.begin(), chosen.names.end());
-        else if (added)
-            imported.unite(QSet<QString>(chosen.names.begin(), chosen.names.end()));
-        records = found;
+        QStringList there = table.isEmpty() ? QStringList()
+            : databaseValue("select group_concat(name, '/') from (select name from imported_files order by name)")
+                  .split('/', Qt::SkipEmptyParts);
+        QMap<QString, int> expected = stored;
+        const bool kept = Meter == previousMeter && there == QStringList(stored.keys());
+        if (!kept && chosen.adding && previousMeter != -1 && Meter == previousMeter && Meter == chosen.meter)
+            expected.insert(chosen.records);
+        else if (!kept && Meter == chosen.meter)
+            expected = chosen.records;
+        const QString files = QStringList(expected.keys()).join('/');
+        if (there != QStringList(expected.keys()))
+            return QStringLiteral("the record of imported files holds \"%1\": neither \"%2\" of meter %3 before nor what "
+                                  "\"%4\" of meter %5 %6 leaves")
+                .arg(there.join('/'), QStringList(stored.keys()).join('/')).arg(previousMeter)
+                .arg(QStringList(chosen.records.keys()).join('/')).arg(chosen.meter)
+                .arg(chosen.adding ? "added" : "imported");
+        int records = 0;
+        for (int n : expected)
+            records += n;
+        if (const int found = table.isEmpty() ? 0 : databaseValue("select count(*) from " + table).toInt(); found != records)
+            return QStringLiteral("the database holds %1 records of meter %2, the files \"%3\" %4")
+                .arg(found).arg(Meter).arg(files).arg(records);
+        stored = expected;
         return QString();
     }
 };
@@ -404,14 +410,19 @@ QList<Step> readSteps(const QString &path)
     return steps;
 }
 
-// Drops steps one by one, the failing last one kept, while the run still fails.
+// Drops ever smaller runs of steps, the failing last one kept, while the run
+// still fails: a failing run ends at its failure, so the list may shrink by
+// more than the steps dropped.
 QList<Step> shortened(Monkey &monkey, QList<Step> steps)
 {
-    for (qsizetype i = steps.size() - 2; i >= 0; i = qMin(i, steps.size() - 1) - 1) {
-        QList<Step> fewer = steps;
-        fewer.removeAt(i);
-        if (!monkey.run(fewer).isEmpty())
-            steps = fewer;
+    for (qsizetype chunk = qMax<qsizetype>(1, (steps.size() - 1) / 2); chunk >= 1; chunk /= 2) {
+        for (qsizetype end = steps.size() - 1; end > 0; end -= chunk) {
+            end = qMin(end, steps.size() - 1);
+            const qsizetype begin = qMax<qsizetype>(0, end - chunk);
+            QList<Step> fewer = steps.mid(0, begin) + steps.mid(end);
+            if (!monkey.run(fewer).isEmpty())
+                steps = fewer;
+        }
     }
     return steps;
 }

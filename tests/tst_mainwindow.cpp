@@ -290,7 +290,8 @@ private slots:
         grown.insert(3, "1,2,3");
         grown.insert(50, QString(70000, '9'));
         grown.insert(60, grown.at(60).left(20) + QChar(0) + grown.at(60).mid(21));
-        const QString regrown = writeRecordFolder(root, "grown", "12", {{dayName(4), grown}});
+        // Under its name in lower case, as a card mounted with short names gives it.
+        const QString regrown = writeRecordFolder(root, "grown", "12", {{dayName(4).toLower(), grown}});
         const QString other = writeRecordFolder(root, "other", "3", {{dayName(5), {recordFields(3, 0).join(',')}}});
         QMap<QString, QStringList> stored; // the lines of each file imported
         const auto expectStored = [&](MainWindow &window, const QStringList &report, const QStringList &built) {
@@ -370,30 +371,51 @@ private slots:
         expectStored(window, {dayName(0).toLower() + "|skipped (already there as " + dayName(0) + ")|100|100|0|",
                               dayName(9) + "|skipped (already there as " + dayName(1) + ")|100|100|0|"},
                      QStringList{"sums of 0 blocks brought up to date", "overview of 0 minutes brought up to date"});
-        // Any other change replaces the records only with the user's yes.
+        // Any other change replaces the records only with the user's yes:
+        // from the command line, with nobody to ask, it is skipped.
+        window.addPaths({regrown});
+        expectStored(window, {dayName(4).toLower() + "|skipped: would replace 131 records by 160|160|163|3|wrong number of "
+                              "fields: 1 (lines 5); overlong: 1 (lines 52); damaged: 1 (lines 62)"},
+                     QStringList{"sums of 0 blocks brought up to date", "overview of 0 minutes brought up to date"});
         QString asked;
         onNextModal("QMessageBox", [&](QWidget *box) {
             asked = static_cast<QMessageBox *>(box)->text();
             static_cast<QMessageBox *>(box)->button(QMessageBox::Yes)->click();
         });
-        chooseFiles(regrown, {dayName(4)});
+        chooseFiles(regrown, {dayName(4).toLower()});
         action(window, "actionaddfiles")->trigger();
-        QCOMPARE(asked, QString("Replace the 131 records of %1 by 160?").arg(dayName(4)));
-        stored.insert(dayName(4), grown);
-        expectStored(window, {dayName(4) + "|replaced: 131 → 160 records|160|163|3|wrong number of fields: 1 (lines 5); overlong: 1 (lines 52); damaged: 1 (lines 62)"},
+        QCOMPARE(asked, QString("Replace the 131 records of %1 by 160?").arg(dayName(4).toLower()));
+        stored.remove(dayName(4));
+        stored.insert(dayName(4).toLower(), grown);
+        expectStored(window, {dayName(4).toLower() + "|replaced: 131 → 160 records|160|163|3|wrong number of fields: 1 (lines 5); overlong: 1 (lines 52); damaged: 1 (lines 62)"},
                      QStringList{"sums of 6 blocks brought up to date", "overview of 180 minutes brought up to date"});
         // The report saved as text says the same.
         auto *report = window.findChild<ImportReportDialog *>();
         QVERIFY(report->saveTo(dir.filePath("report.txt")));
         QCOMPARE(readTextFile(dir.filePath("report.txt")).split('\n').mid(0, 5),
-                 QStringList({"0 files added, 1 replaced, 0 already there", "", regrown + "/" + dayName(4),
+                 QStringList({"0 files added, 1 replaced, 0 already there", "", regrown + "/" + dayName(4).toLower(),
                               "  replaced: 131 → 160 records, 160 records stored, 163 lines read, 3 skipped",
                               "  skipped lines: wrong number of fields: 1 (lines 5); overlong: 1 (lines 52); damaged: 1 (lines 62)"}));
         QVERIFY(!report->saveTo(dir.filePath("no/such/folder/report.txt")));
 
-        // What does not succeed leaves everything as it was.
+        // What does not succeed leaves everything as it was; a cancelled
+        // chooser says nothing, a folder without record files says which.
         const QStringList before = storedState();
         QString told;
+        const QString shown = window.statusBar()->currentMessage();
+        chooseFiles(all, {});
+        action(window, "actionaddfiles")->trigger();
+        QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(window.statusBar()->currentMessage(), shown);
+        onNextModal("QFileDialog", [&](QWidget *dialog) {
+            static_cast<QFileDialog *>(dialog)->setDirectory(dir.path() + "/empty");
+            answerMessage(&told);
+            click(dialog, "wholeFolderButton");
+        });
+        QDir(dir.path()).mkdir("empty");
+        action(window, "actionaddfiles")->trigger();
+        QCOMPARE(told, QString("There is no record file in %1.").arg(QDir::toNativeSeparators(dir.path() + "/empty")));
+        QCOMPARE(storedState(), before);
         chooseFiles(other, {dayName(5)}, [&] { answerMessage(&told); });
         action(window, "actionaddfiles")->trigger();
         QCOMPARE(told, QString("These record files are of another instrument (model code 3) than the records imported. Nothing was added."));
@@ -640,7 +662,7 @@ private slots:
         // What one run leaves, the next finds: the window's size and the time
         // window last set; a first page shows all records.
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "Sundrevale", "SundrevaleReader").clear();
-        const QString folder = QFileInfo(recordFile(QDir(dir.path()), 11, 300)).path();
+        const QString folder = QFileInfo(recordFile(QDir(dir.path()), 12, 300)).path();
         const auto shownWindow = [](QWidget *page) {
             return std::pair(page->findChild<QDateTimeEdit *>("dateTimeEdit1")->dateTime(),
                          page->findChild<QDateTimeEdit *>("dateTimeEdit2")->dateTime());
@@ -667,6 +689,27 @@ private slots:
         QCOMPARE(shownWindow(window.currentPage()), lastSet);
         click(window.currentPage(), "allRecords");
         QCOMPARE(shownWindow(window.currentPage()), allRecords);
+        // From the chart to the table and back: the window, both channels
+        // ticked and the whole window stay, the table showing one of them.
+        window.currentPage()->findChild<QCheckBox *>("wholeWindow")->setChecked(true);
+        tickChannel(window.currentPage(), 0);
+        tickChannel(window.currentPage(), 1);
+        const auto ticked = [&] {
+            auto *channels = window.currentPage()->findChild<QTableWidget *>("tablechaddr");
+            QList<int> rows;
+            for (int row = 0; row < channels->rowCount(); ++row)
+                if (channels->item(row, 0)->checkState() == Qt::Checked)
+                    rows << row;
+            return rows;
+        };
+        QCOMPARE(ticked(), QList<int>({0, 1}));
+        action(window, "actionsearch")->trigger();
+        QCOMPARE(shownWindow(window.currentPage()), allRecords);
+        QCOMPARE(ticked(), QList<int>({1}));
+        action(window, "actioncart")->trigger();
+        QCOMPARE(shownWindow(window.currentPage()), allRecords);
+        QCOMPARE(ticked(), QList<int>({0, 1}));
+        QVERIFY(window.currentPage()->findChild<QCheckBox *>("wholeWindow")->isChecked());
     }
 
     // One minimum size for every page: at it nothing resizes the window by

@@ -14,6 +14,7 @@
 #include "testsupport.h"
 
 #include <qcustomplot.h>
+#include <thread>
 
 using namespace TestSupport;
 using Access = SQLThread::PageAccess;
@@ -462,11 +463,25 @@ private slots:
         };
         QVERIFY(QTest::qWaitForWindowExposed(page));
         const QPoint centre = plot->axisRect()->rect().center();
+        // The refining runs beside another worker's job, held together until
+        // both have their connections open: neither may close the other's.
+        holdWorkerJobs();
+        bool besideDone = false;
+        std::thread beside([&] {
+            SQLThread job;
+            job.drawOverview(family, family == 1 ? QStringList{"pv1", "pv2"} : meterFamily(family).valueColumns, Start, Start.addSecs(60 * 1233), 100);
+            besideDone = job.outcome().done();
+        });
         for (int turn = 0; turn < 8; ++turn) {
             QWheelEvent wheel(centre, plot->mapToGlobal(centre), {}, QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
                               Qt::NoScrollPhase, false);
             QCoreApplication::sendEvent(plot, &wheel);
         }
+        QTest::qWait(300);
+        releaseWorkerJobs();
+        beside.join();
+        SQLThread::setConnectionHook({});
+        QVERIFY(besideDone);
         QTRY_COMPARE(counter(page), QString("Record：%1 drawn").arg(shownRecords().second - shownRecords().first + 1));
         expectDrawn(shownRecords().first, shownRecords().second);
         QVERIFY2(title().endsWith(QString(" · %1 records drawn").arg(shownRecords().second - shownRecords().first + 1))

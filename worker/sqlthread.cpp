@@ -119,9 +119,15 @@ void SQLThread::setSummaryBlockRowids(qint64 rowids)
     g_blockRowids = qMax<qint64>(1, rowids);
 }
 
-SQLThread::SQLThread(QObject *parent) : QObject(parent)
+SQLThread::SQLThread(QObject *parent) : QObject(parent), connectionName(ConnectionName)
 {
     configureSqliteForImport();
+}
+
+void SQLThread::useOwnConnection()
+{
+    static std::atomic_int workers{0};
+    connectionName = ConnectionName + QLatin1Char('-') + QString::number(++workers);
 }
 
 SQLThread::~SQLThread()
@@ -131,7 +137,7 @@ SQLThread::~SQLThread()
 
 void SQLThread::openConnection(const QString &path)
 {
-    db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), ConnectionName);
+    db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connectionName);
     db.setDatabaseName(path);
     if (!db.open()) {
         qDebug() << db.lastError();
@@ -155,7 +161,7 @@ void SQLThread::closeConnection()
     }
     db.close();
     db = QSqlDatabase();
-    QSqlDatabase::removeDatabase(ConnectionName);
+    QSqlDatabase::removeDatabase(connectionName);
 }
 
 void SQLThread::cancel()

@@ -39,6 +39,9 @@ class SQLThread : public QObject
 public:
     explicit SQLThread(QObject *parent = nullptr);
     ~SQLThread() override;
+    // A worker whose jobs run beside the others' (a chart's refining) opens
+    // a connection of its own name, so that neither removes the other's.
+    void useOwnConnection();
 
     // Puts every knob below back as a program that sets none has it.
     static void restoreDefaults();
@@ -194,6 +197,7 @@ private:
     void readExtremeTimes(const QString &table, WindowSummary &summary);
 
     QSqlDatabase db;
+    QString connectionName;
     JobOutcome lastOutcome;
     ImportReport lastReport;
     Overview lastOverview;

@@ -76,6 +76,7 @@ void ChartPage::setUpOverview()
     if (family.hasChannels() && (channelHint = findChild<QLabel *>(QStringLiteral("label_3"))))
         oneChannelHint = channelHint->text();
     refiner = new SQLThread;
+    refiner->useOwnConnection();
     refinerThread = startWorkerThread(this, refiner);
     connect(refiner, &SQLThread::PostProgress, this, &ChartPage::overviewRefined);
     refineTimer.setSingleShot(true);

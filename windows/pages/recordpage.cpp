@@ -266,11 +266,17 @@ QList<int> RecordPage::tickedChannels() const
 
 PageChoices RecordPage::choices() const
 {
-    return {fromEdit->dateTime(), toEdit->dateTime(), tickedChannels(), false};
+    PageChoices chosen{fromEdit->dateTime(), toEdit->dateTime(), tickedChannels(), carried.wholeWindow};
+    // A page of one channel passes on the channels ticked before while the
+    // one it took from them is still its choice.
+    if (!severalChannels && !carried.channels.isEmpty() && chosen.channels == QList<int>{carried.channels.last()})
+        chosen.channels = carried.channels;
+    return chosen;
 }
 
 void RecordPage::applyChoices(const PageChoices &chosen)
 {
+    carried = chosen;
     if (chosen.from.isValid() && chosen.to.isValid()) {
         fromEdit->setDateTime(chosen.from);
         toEdit->setDateTime(chosen.to);

@@ -148,6 +148,7 @@ private:
     QList<int> summaryChannels; // several channels summed up, one line each, in `summaries`
     QList<WindowSummary> summaries;
     bool severalChannels = false;
+    PageChoices carried; // from the page before, for what this page cannot show
 };
 
 #endif
