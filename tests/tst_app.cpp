@@ -19,16 +19,23 @@ QString meterIn(const QString &folder)
 // Starts the viewer offscreen, waits until the record.db in `folder` holds
 // `rows` rows of meter `meter` and its settings say so, then ends it (the
 // window would stay open).
-void runUntilImported(const QString &program, const QStringList &arguments, const QString &home,
-                      const QString &folder, const QString &meter, const QString &rows)
+// The viewer's environment: offscreen, with a home of its own, so that it
+// reads and writes no remembered places of the user running the tests.
+QProcessEnvironment viewerEnvironment(const QString &home)
 {
-    QProcess viewer;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char *name : {"XDG_DATA_HOME", "XDG_CONFIG_HOME"})
         env.remove(name);
     env.insert("HOME", home);
     env.insert("QT_QPA_PLATFORM", "offscreen");
-    viewer.setProcessEnvironment(env);
+    return env;
+}
+
+void runUntilImported(const QString &program, const QStringList &arguments, const QString &home,
+                      const QString &folder, const QString &meter, const QString &rows)
+{
+    QProcess viewer;
+    viewer.setProcessEnvironment(viewerEnvironment(home));
     viewer.start(program, arguments);
     QVERIFY(viewer.waitForStarted());
     QTRY_COMPARE_WITH_TIMEOUT(databaseValue("select count(*) from meter" + meter, folder + "/record.db"), rows, 30000);
@@ -80,7 +87,7 @@ private slots:
         QFETCH(int, status);
         QFETCH(QString, output);
         QProcess viewer;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment env = viewerEnvironment(dir.path());
         env.insert("QT_LOGGING_RULES", "*=false"); // only what the program prints itself
         viewer.setProcessEnvironment(env);
         viewer.start(VIEWER, arguments);

@@ -226,6 +226,16 @@ private slots:
         QCOMPARE(window.currentPage(), page);
         QCOMPARE(pageState(page), searched);
         QCOMPARE(tableRows("meter208").size(), 3);
+        // That folder gone (a card taken out): the chooser opens at home.
+        QDir(folder).removeRecursively();
+        answerMessage(nullptr, "push_ok");
+        onNextModal("QFileDialog", [&](QWidget *dialog) {
+            opened = static_cast<QFileDialog *>(dialog)->directory().absolutePath();
+            answerMessage(nullptr);
+            QMetaObject::invokeMethod(dialog, "reject");
+        });
+        action(window, "actionopendb")->trigger();
+        QCOMPARE(opened, QDir::homePath());
     }
 
     void dropImportsLikeTheMenu()

@@ -233,20 +233,23 @@ bool MainWindow::confirmImport()
     return true;
 }
 
+// The folder of the last import or addition, while it is there (a card may be out).
+QString MainWindow::chooserFolder()
+{
+    const QString folder = UserState::importFolder();
+    return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath();
+}
+
 void MainWindow::on_actionopendb_triggered()
 {
     if (!confirmImport())
         return;
-    const QString folder = UserState::importFolder();
-    importFiles(chooseOpenFiles(this, tr("Import CSV files"), folder.isEmpty() ? QDir::homePath() : folder,
-                                tr("Record file(*.csv)")));
+    importFiles(chooseOpenFiles(this, tr("Import CSV files"), chooserFolder(), tr("Record file(*.csv)")));
 }
 
 void MainWindow::on_actionaddfiles_triggered()
 {
-    const QString folder = UserState::importFolder();
-    const QStringList chosen = chooseFilesOrFolder(this, tr("Add record files"),
-                                                   folder.isEmpty() ? QDir::homePath() : folder, tr("Record file(*.csv)"));
+    const QStringList chosen = chooseFilesOrFolder(this, tr("Add record files"), chooserFolder(), tr("Record file(*.csv)"));
     if (chosen.isEmpty())
         return; // the chooser was cancelled: nothing to say
     const QStringList files = recordFilesIn(chosen);

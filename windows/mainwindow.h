@@ -64,6 +64,7 @@ private slots:
     void on_actionsoftconfig_triggered();
 
 private:
+    static QString chooserFolder();
     void showView(int mode);
     // Asks before the records are overwritten; false on Cancel.
     bool confirmImport();

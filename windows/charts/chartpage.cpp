@@ -310,6 +310,31 @@ void ChartPage::placeMarkers()
     }
 }
 
+namespace {
+
+// Each line of `text` broken at its " · " separators into lines that fit `width`.
+QString wrappedAtSeparators(const QString &text, const QFontMetrics &metrics, int width)
+{
+    const QString separator = QStringLiteral(" · ");
+    QStringList lines;
+    for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        QString current;
+        for (const QString &part : line.split(separator)) {
+            const QString longer = current.isEmpty() ? part : current + separator + part;
+            if (!current.isEmpty() && metrics.horizontalAdvance(longer) > width) {
+                lines << current + QStringLiteral(" ·");
+                current = part;
+            } else {
+                current = longer;
+            }
+        }
+        lines << current;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
 void ChartPage::saveImage()
 {
     QString path = chooseSaveFile(this, tr("Save image"), QDir::home().filePath(QStringLiteral("chart.png")),
@@ -319,14 +344,27 @@ void ChartPage::saveImage()
     const bool pdf = path.endsWith(QLatin1String(".pdf"), Qt::CaseInsensitive);
     if (!pdf && !path.endsWith(QLatin1String(".png"), Qt::CaseInsensitive))
         path += QLatin1String(".png");
-    // A title band over the chart says what it shows, for a report.
-    const QFont titleFont(font().family(), 10, QFont::Bold);
-    auto *title = new QCPTextElement(w.plot, imageTitle(), titleFont);
-    w.plot->plotLayout()->insertRow(0);
-    w.plot->plotLayout()->addElement(0, 0, title);
-    const int width = w.plot->width(), height = w.plot->height() + 2 * QFontMetrics(titleFont).height();
+    // A title band over the chart says what it shows, for a report: the
+    // title, then the summary, each wrapped at its " · " to the image's width.
+    const int width = w.plot->width();
+    const QString band = imageTitle();
+    const QFont titleFont(font().family(), 10, QFont::Bold), summaryFont(font().family(), 9);
+    QList<QCPTextElement *> rows;
+    int height = w.plot->height();
+    for (const auto &[text, rowFont] : {std::pair{band.section(QLatin1Char('\n'), 0, 0), titleFont},
+                                        std::pair{band.section(QLatin1Char('\n'), 1), summaryFont}}) {
+        const QString wrapped = wrappedAtSeparators(text, QFontMetrics(rowFont), width - 16);
+        if (wrapped.isEmpty())
+            continue;
+        auto *row = new QCPTextElement(w.plot, wrapped, rowFont);
+        w.plot->plotLayout()->insertRow(int(rows.size()));
+        w.plot->plotLayout()->addElement(int(rows.size()), 0, row);
+        rows << row;
+        height += (int(wrapped.count(QLatin1Char('\n'))) + 1) * QFontMetrics(rowFont).height() + 4;
+    }
     const bool saved = pdf ? w.plot->savePdf(path, width, height) : w.plot->savePng(path, width, height);
-    w.plot->plotLayout()->remove(title);
+    for (QCPTextElement *row : std::as_const(rows))
+        w.plot->plotLayout()->remove(row);
     w.plot->plotLayout()->simplify();
     w.plot->replot();
     if (!saved)

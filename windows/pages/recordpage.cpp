@@ -165,7 +165,9 @@ void RecordPage::showSummary()
         lines << summaryText(summary, summaryNames(channel));
     for (int i = 0; i < summaryChannels.size(); ++i)
         lines << summaryText(summaries.at(i), summaryNames(summaryChannels.at(i)), summaryChannels.at(i));
-    summaryLabel->setText(lines.join(QStringLiteral("<br>")));
+    // The style sheets of the window replace the palette's link colour.
+    summaryLabel->setText(lines.join(QStringLiteral("<br>")).replace(QStringLiteral("<a href"),
+                                                                 QStringLiteral("<a style=\"color:#9fd3ff\" href")));
     summaryLabel->show();
 }
 
@@ -207,9 +209,6 @@ void RecordPage::addSummary(QWidget *pagingBar)
     summaryLabel->setWordWrap(true);
     // A long summary wraps rather than widening the window.
     summaryLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    QPalette palette = summaryLabel->palette();
-    palette.setColor(QPalette::Link, QColor(0x9f, 0xd3, 0xff)); // readable on the dark panel
-    summaryLabel->setPalette(palette);
     summaryLabel->hide();
     connect(summaryLabel, &QLabel::linkActivated, this, &RecordPage::jumpToExtreme);
     if (auto *box = qobject_cast<QBoxLayout *>(pagingBar->parentWidget()->layout()))
