@@ -62,7 +62,7 @@ bool readStamp(QStringView text, QDate &date, QTime &time)
             date = QDate::fromString(t.left(10).toString(), Qt::ISODate);
             QStringView clock = t.mid(11);
             if (clock.endsWith(QLatin1Char('Z')))
-                clock.chop(1);
+                clock = clock.chopped(1).trimmed(); // SQLite passes blanks before the Z
             time = QTime::fromString(clock.toString(), Qt::ISODate);
         } else if (!readJulianDay(t, date, time)) {
             return false;

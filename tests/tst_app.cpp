@@ -3,8 +3,6 @@
 #include "testsupport.h"
 
 #include <QDomDocument>
-#include <QJsonArray>
-#include <QJsonDocument>
 
 using namespace TestSupport;
 
@@ -96,20 +94,6 @@ private slots:
         const QString printed = QString::fromLocal8Bit(status == 0 ? viewer.readAllStandardOutput()
                                                                    : viewer.readAllStandardError());
         QVERIFY2(printed.startsWith(output), qPrintable(printed));
-    }
-
-    // The package's program (a Release build) writes no traces.
-    void releaseBuildsAreQuiet()
-    {
-        const QString release = dir.filePath("release");
-        QCOMPARE(QProcess::execute("cmake", {"-S", SOURCE_DIR, "-B", release, "-DCMAKE_BUILD_TYPE=Release",
-                                             "-DSUNDREVALE_TESTS=OFF", "-DCMAKE_EXPORT_COMPILE_COMMANDS=ON"}), 0);
-        QFile commands(release + "/compile_commands.json");
-        QVERIFY(commands.open(QIODevice::ReadOnly));
-        const QJsonArray units = QJsonDocument::fromJson(commands.readAll()).array();
-        QVERIFY(units.size() > 20);
-        for (const QJsonValue &unit : units)
-            QVERIFY2(unit["command"].toString().contains("-DQT_NO_DEBUG_OUTPUT"), qPrintable(unit["file"].toString()));
     }
 
     void installedCopy()

@@ -1,7 +1,5 @@
 #include "commandline.h"
 #include "contenthash.h"
-#include "recordlinereader.h"
-#include "recordtime.h"
 #include "settings.h"
 #include "testsupport.h"
 #include "windowsummary.h"
@@ -69,37 +67,6 @@ private slots:
         QCOMPARE(readTextFile().toUtf8(), content);
     }
 
-    void recordTime_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("expected"); // as SQLite's datetime() reads it; empty: no time
-        QTest::newRow("with CRLF") << "2024-12-31 23:59:59\r\n" << "2024-12-31 23:59:59";
-        QTest::newRow("T between") << "2024-03-01T08:48:00\r\n" << "2024-03-01 08:48:00";
-        QTest::newRow("no seconds") << "2024-03-01 08:49\r\n" << "2024-03-01 08:49:00";
-        QTest::newRow("fraction") << "2024-03-01 08:49:00.75" << "2024-03-01 08:49:00";
-        QTest::newRow("zulu") << "2024-03-01 08:49:00Z" << "2024-03-01 08:49:00";
-        QTest::newRow("date alone") << "2024-03-01\n" << "2024-03-01 00:00:00";
-        QTest::newRow("Julian day") << "2460371.5\r\n" << "2024-03-02 00:00:00";
-        QTest::newRow("no leap day") << "2023-02-29 00:00:00" << "";
-        QTest::newRow("hour 24") << "2024-03-01 24:00:00" << "";
-        QTest::newRow("slashes") << "2024/03/01 00:00:00" << "";
-        QTest::newRow("HH") << "HH" << "";
-    }
-
-    void recordTime()
-    {
-        QFETCH(QString, text);
-        QFETCH(QString, expected);
-        const QDateTime wall = recordWallClock(text);
-        QCOMPARE(wall.isValid(), !expected.isEmpty());
-        if (expected.isEmpty())
-            return;
-        QCOMPARE(wall.toString("yyyy-MM-dd hh:mm:ss"), expected);
-        QCOMPARE(parseRecordTime(text), QDateTime(wall.date(), wall.time()));
-        // SQLite reads the stamp alike, so the rows a query selects get their time.
-        QCOMPARE(databaseValue(QString("select datetime('%1')").arg(text)), expected);
-    }
-
     void addedTotals() // of blocks of rowids; of equal extremes the earlier record counts
     {
         const auto part = [](double low, double high, qint64 row, double sum) {
@@ -135,20 +102,6 @@ private slots:
         QCOMPARE(ContentHash().hex(), QByteArray("ef46db3751d8e999"));
         QCOMPARE(whole.hex(), QByteArray("d248bfc5208b0b16"));
         QCOMPARE(pieces.hex(), whole.hex());
-    }
-
-    void overlongLinesAreCut()
-    {
-        QByteArray data = "a\r\n" + QByteArray(200, 'y') + "\nb,c\n" + QByteArray(300, 'z');
-        QBuffer buffer(&data);
-        buffer.open(QIODevice::ReadOnly);
-        RecordLineReader reader(buffer, 100);
-        QByteArrayView line;
-        bool overlong = false;
-        QStringList seen;
-        while (reader.next(line, overlong))
-            seen << (overlong ? QString("<long>") : QString::fromUtf8(line.toByteArray()));
-        QCOMPARE(seen, (QStringList{"a\n", "<long>", "b,c\n", "<long>"}));
     }
 };
 

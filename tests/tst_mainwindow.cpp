@@ -6,7 +6,6 @@
 #include "families.h"
 #include "importreportdialog.h"
 #include "mainwindow.h"
-#include "qroundprogressbar.h"
 #include "recorddatabase.h"
 #include "recorddatetime.h"
 #include "recordoverview.h"
@@ -758,44 +757,6 @@ private slots:
             }
             if (auto *plot = page->findChild<QCustomPlot *>())
                 QVERIFY2(plot->height() >= 300, qPrintable(QString::number(plot->height())));
-        }
-    }
-
-    // The texts of this program's own go through the translation like the others.
-    void ownTextsAreTranslated()
-    {
-        struct Marking : QTranslator {
-            QString translate(const char *, const char *source, const char *, int) const override
-            {
-                return source && *source ? "[" + QString::fromUtf8(source) + "]" : QString();
-            }
-            bool isEmpty() const override { return false; }
-        } marking;
-        importOldRecords();
-        QCoreApplication::installTranslator(&marking);
-        MainWindow window;
-        window.show();
-        QWidget *page = searchedPage(window, "actionsearch");
-        const QString version = window.statusBar()->findChildren<QLabel *>().at(1)->text();
-        QCoreApplication::removeTranslator(&marking);
-        QCOMPARE(version, "[" + versionText() + "]");
-        QCOMPARE(page->findChild<QPushButton *>("allRecords")->text(), QString("[All records]"));
-        QVERIFY2(shownSummary(page).startsWith(QString("[Records %1] · [CH1 [PV]]: [min").arg(oldCounted(page).section("：", 1).chopped(2))), qPrintable(shownSummary(page)));
-    }
-
-    // The pens of the progress dialog's round bars: the track's outline and the value's.
-    void roundProgressBarPens()
-    {
-        QRoundProgressBar arc;
-        arc.resize(90, 90);
-        arc.setRingStyle(QRoundProgressBar::Arc);
-        arc.setValue(50.0);
-        QImage drawn = arc.grab().toImage();
-        for (const auto setWidth : {&QRoundProgressBar::setOutlineWidth, &QRoundProgressBar::setValuePenWidth}) {
-            (arc.*setWidth)(8);
-            const QImage wider = arc.grab().toImage();
-            QVERIFY(wider != drawn);
-            drawn = wider;
         }
     }
 

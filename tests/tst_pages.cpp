@@ -520,48 +520,6 @@ private slots:
         QVERIFY(QImage(dir.filePath("title.png")).height() > plot->height());
     }
 
-    // Every search reads the sums of blocks of 50 rowids kept with the
-    // records, and only the blocks that straddle its window's edges.
-    void readPathsFromTheSums_data()
-    {
-        QTest::addColumn<int>("last"); // the window holds records 0 .. last
-        QTest::addColumn<bool>("lastPage");
-        QTest::addColumn<QStringList>("paths");
-        // The block of the record stamped with a number is read: no window holds it.
-        QTest::newRow("whole window") << 299 << false << QStringList{"window from 7 blocks, rowids 50 read", "page from the sums"};
-        // The first block, and the one whose stamps span from the year -4712 on.
-        QTest::newRow("narrow window at the start")
-            << 24 << false << QStringList{"window from 2 blocks, rowids 100 read", "page from the sums"};
-        QTest::newRow("its last page") << 24 << true << QStringList{"page from the sums"};
-    }
-
-    void readPathsFromTheSums()
-    {
-        QFETCH(int, last);
-        QFETCH(bool, lastPage);
-        QFETCH(QStringList, paths);
-        // One stamp is a number, stored as written: the span comes from the readable stamps.
-        QStringList lines;
-        for (int k = 0; k < 300; ++k) { // readings only: blocks wholly inside the range
-            QStringList fields = recordFields(12, k);
-            for (int pv : {0, 3})
-                fields[pv] = NoReading.contains(fields[pv]) ? "1" : fields[pv];
-            lines << fields.join(',');
-        }
-        lines.insert(150, "1,2,3,4,5,6,12");
-        freshDatabase();
-        SQLThread::setSummaryBlockRowids(50);
-        runImport({writeRecordFolder(QDir(dir.path()), "numberStamp", "12", {{"20240301.CSV", lines}}) + "/20240301.CSV"});
-        importedModel = 12, importedCount = 301; // the page finds these records
-        auto page = open(makeDataPage, 1, 301);
-        setWindow(page.get(), Start, Start.addSecs(60 * last));
-        setRanges(page.get(), "-9999", "99999");
-        click(page.get(), "pushButton");
-        if (lastPage)
-            click(page.get(), "page_end");
-        QCOMPARE(SQLThread::readPathsOfLastJob(), paths);
-    }
-
     // A day of a controller that keeps standard time all year, read with the
     // machine's zone in daylight saving (the test runs with TZ=Europe/Berlin):
     // markers, stamps with a T or without seconds, and stamps inside the
