@@ -47,12 +47,6 @@ void addReadPath(const QString &path, bool store = false)
         g_storePaths << path;
 }
 
-void bindWindow(QSqlQuery &query, const QDateTime &st, const QDateTime &en)
-{
-    query.bindValue(QStringLiteral(":indate1"), recordTimeText(st));
-    query.bindValue(QStringLiteral(":indate2"), recordTimeText(en));
-}
-
 // Waits for a build after an import to end; false on a cancel.
 bool waitForBuild(QMutex &build, const std::atomic_bool &cancel)
 {
@@ -65,6 +59,17 @@ bool waitForBuild(QMutex &build, const std::atomic_bool &cancel)
 }
 
 } // namespace
+
+void SQLThread::bindWindow(QSqlQuery &query, const QDateTime &st, const QDateTime &en)
+{
+    query.bindValue(QStringLiteral(":indate1"), recordTimeText(st));
+    query.bindValue(QStringLiteral(":indate2"), recordTimeText(en));
+}
+
+bool SQLThread::waitForOverviewBuild()
+{
+    return waitForBuild(g_overviewBuild, cancelFlag);
+}
 
 // One page of a table search or a chart, with the count first on a new search.
 struct PagedQuery {
@@ -411,9 +416,9 @@ void SQLThread::startReadPaths(bool store)
         g_storePaths.clear();
 }
 
-void SQLThread::noteReadPath(const QString &path)
+void SQLThread::noteReadPath(const QString &path, bool store)
 {
-    addReadPath(path, true);
+    addReadPath(path, store);
 }
 
 void SQLThread::runPagedQuery(const PagedQuery &request)
@@ -531,76 +536,6 @@ void SQLThread::readExtremeTimes(const QString &table, WindowSummary &summary)
             value.maximumTime = timeOf(value.maximumRow);
         }
     }
-}
-
-void SQLThread::locateRecord(int familyNumber, TableSearch search, bool chart, qint64 rowid)
-{
-    openConnection(recordDatabasePath());
-    emit PostProgress(QStringLiteral("Querying..."), 25);
-    const MeterFamily &family = meterFamily(familyNumber);
-    // The records of the blocks before the record's own are counted already.
-    qint64 before = 0, fromRow = 0;
-    QVector<SearchedBlock> blocks;
-    if (pageAccess() == PageAccess::Chosen) {
-        if (!searchBlocks(describeSearch(family, Meter, search, chart), blocks, false))
-            return;
-        for (const SearchedBlock &block : std::as_const(blocks)) {
-            if (block.toRow > rowid)
-                break;
-            before += block.matching;
-            fromRow = block.toRow;
-        }
-    }
-    {
-        QSqlQuery query(db);
-        if (!query.prepare(positionStatement(family, Meter, search, chart)))
-            return failQuery("locate", query);
-        bindWindow(query, search.st, search.en);
-        query.bindValue(QStringLiteral(":row"), rowid);
-        query.bindValue(QStringLiteral(":rowfrom"), fromRow);
-        if (!query.exec() || !query.next())
-            return failQuery("locate", query);
-        g_recordPosition = before + query.value(0).toLongLong();
-    }
-    finishJob(JobOutcome::Done, QString(), tr("Query executed."));
-}
-
-void SQLThread::drawOverview(int familyNumber, QStringList columns, QDateTime st, QDateTime en, int width)
-{
-    startReadPaths();
-    if (!waitForBuild(g_overviewBuild, cancelFlag))
-        return finishCancelled();
-    openConnection(recordDatabasePath());
-    emit PostProgress(QStringLiteral("Querying..."), 25);
-    const MeterFamily &family = meterFamily(familyNumber);
-    const QString table = family.table(Meter);
-    // A database without one (an earlier version's, a build that was stopped) gets it now.
-    if (!RecordOverview::current(db, table)) {
-        emit PostProgress(tr("Summing up the records..."), 30);
-        addReadPath(QStringLiteral("overview built"));
-        const QString error = RecordOverview::build(db, family, Meter, [this] { return cancelRequested(); });
-        if (cancelRequested())
-            return finishCancelled();
-        if (!error.isEmpty())
-            return finishJob(JobOutcome::Failed, tr("The search failed: %1").arg(error));
-    }
-    Overview overview;
-    overview.plan = planOverview(naiveSeconds(st), naiveSeconds(en), width);
-    overview.columns = columns;
-    for (const QString &column : std::as_const(columns)) {
-        QVector<OverviewCell> cells;
-        const QString error = RecordOverview::read(db, table, column, overview.plan, &cells);
-        if (cancelRequested())
-            return finishCancelled();
-        if (!error.isEmpty())
-            return finishJob(JobOutcome::Failed, tr("The search failed: %1").arg(error));
-        overview.cells << cells;
-    }
-    addReadPath(QStringLiteral("overview of %1 columns from %2").arg(overview.plan.columns)
-                    .arg(overview.plan.level < 0 ? QStringLiteral("the records")
-                                                 : QStringLiteral("spans of %1 s").arg(OverviewLevels[overview.plan.level])));
-    lastOverview = overview;
-    finishJob(JobOutcome::Done, QString(), tr("Query executed."));
 }
 
 void SQLThread::readRecordSpan(int familyNumber)

@@ -183,10 +183,13 @@ private:
     void runChartQuery(const MeterFamily &family, const ChartRequest &request);
     void runPagedQuery(const PagedQuery &request);
     void failQuery(const char *trace, const QSqlQuery &query);
+    static void bindWindow(QSqlQuery &query, const QDateTime &st, const QDateTime &en);
+    // Waits for the overview built after an import; false on a cancel.
+    bool waitForOverviewBuild();
     // `store`: an import or an addition starts.
     static void startReadPaths(bool store = false);
-    // A path of an import or an addition.
-    static void noteReadPath(const QString &path);
+    // A path of the job; `store`: of an import or an addition.
+    static void noteReadPath(const QString &path, bool store = true);
     // The blocks of which some record of the search may match, with their
     // matching records: from the sums kept, which are built first where there
     // are none; empty (the job ended so) when that failed.
