@@ -538,25 +538,12 @@ void SQLThread::readExtremeTimes(const QString &table, WindowSummary &summary)
     }
 }
 
-void SQLThread::readRecordSpan(int familyNumber)
+bool SQLThread::timeIndexBuilding()
 {
-    openConnection(recordDatabasePath());
-    emit PostProgress(QStringLiteral("Querying..."), 25);
-    const QString table = meterFamily(familyNumber).table(Meter);
-    // While the index is built the first and last record stored stand for
-    // the span: reading it without the index would take as long as the build.
-    RecordSpan span;
-    if (g_timeIndexBuild.tryLock()) {
-        g_timeIndexBuild.unlock();
-        ensureTimeIndex(table);
-        span = readableSpan(table);
-    } else {
-        span = storedSpan(table);
-    }
-    if (cancelRequested())
-        return finishCancelled();
-    g_recordSpan = span;
-    finishJob(JobOutcome::Done, QString(), tr("Query executed."));
+    if (!g_timeIndexBuild.tryLock())
+        return true;
+    g_timeIndexBuild.unlock();
+    return false;
 }
 
 void SQLThread::runTableSearch(const MeterFamily &family, const TableSearch &search)

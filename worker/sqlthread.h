@@ -173,6 +173,7 @@ private:
     void prepareTimeIndex(const MeterFamily &family, int meter);
     // Waits for a time index build to end; returns early on a cancel.
     void waitForTimeIndex();
+    static bool timeIndexBuilding();
     // The stamps of the first and last record stored, each read once.
     RecordSpan storedSpan(const QString &table);
     // Reads the table in order (scan) or as SQLite chooses; `path` joins the read paths.
