@@ -4,6 +4,7 @@
 
 #include <QLocale>
 #include <cmath>
+#include <limits>
 
 QString valueCondition(const MeterFamily &family, const TableSearch &search)
 {
@@ -18,13 +19,32 @@ QString valueCondition(const MeterFamily &family, const TableSearch &search)
     }
     const double bounds[][2] = {{search.pv1, search.pv2}, {search.th1, search.th2}};
     for (int i = 0; i < family.valueColumns.size(); ++i) {
+        if (unbounded(bounds[i][0], bounds[i][1]))
+            continue;
         const QString column = QString(family.valueColumns.at(i)).replace(QStringLiteral("%1"), channel);
+        QStringList range;
+        if (!std::isinf(bounds[i][0]))
+            range << QStringLiteral("cast(%1 as real)>%2").arg(column, boundText(bounds[i][0]));
+        if (!std::isinf(bounds[i][1]))
+            range << QStringLiteral("cast(%1 as real)<%2").arg(column, boundText(bounds[i][1]));
         // A marker or a text that is no number casts to 0 (or its leading
         // digits), yet holds no reading: it is in no range.
-        parts << QStringLiteral("cast(%1 as real)>%2 and cast(%1 as real)<%3 and %4")
-                     .arg(column, boundText(bounds[i][0]), boundText(bounds[i][1]), numberCondition(column));
+        parts << range.join(QStringLiteral(" and ")) + QStringLiteral(" and ") + numberCondition(column);
     }
-    return parts.join(QStringLiteral(" and "));
+    return parts.isEmpty() ? QStringLiteral("1") : parts.join(QStringLiteral(" and "));
+}
+
+bool unbounded(double low, double high)
+{
+    return std::isinf(low) && low < 0 && std::isinf(high) && high > 0;
+}
+
+double rangeBound(const QString &text, bool lower)
+{
+    const QString written = text.trimmed();
+    if (written.isEmpty())
+        return lower ? -std::numeric_limits<double>::infinity() : std::numeric_limits<double>::infinity();
+    return written.toDouble();
 }
 
 QString boundText(double value)

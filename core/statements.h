@@ -21,6 +21,10 @@ struct TableSearch {
 
 // A bound written with every digit the user typed (12345.678 stays 12345.678).
 QString boundText(double value);
+// A range field left empty bounds nothing on its side; a value column with
+// neither bound takes every record, markers and texts too.
+double rangeBound(const QString &text, bool lower);
+bool unbounded(double low, double high);
 // The value condition of a search: its range, or its HH/LL markers.
 QString valueCondition(const MeterFamily &family, const TableSearch &search);
 QString columnList(const QList<FamilyColumn> &columns, int channel);

@@ -8,6 +8,11 @@ namespace {
 
 enum class Match { None, Some, All };
 
+double writtenBound(double bound)
+{
+    return std::isinf(bound) ? bound : boundText(bound).toDouble();
+}
+
 Match timeMatch(const SummaryBlock &block, const SummaryCondition &condition)
 {
     if (block.stamped == 0 || block.lastStamp < condition.st || block.firstStamp > condition.en)
@@ -22,7 +27,10 @@ Match rangeMatch(const BlockColumn &column, qint64 records, double low, double h
     // Beyond 2^53 a bound written as an integer compares with the values
     // otherwise than as a double: such a block is read again.
     constexpr double Exact = 9007199254740992.0;
-    if (!(std::fabs(low) < Exact && std::fabs(high) < Exact))
+    if (unbounded(low, high))
+        return Match::All;
+    const auto exact = [](double bound) { return std::isinf(bound) || std::fabs(bound) < Exact; };
+    if (!(exact(low) && exact(high)))
         return Match::Some;
     if (column.values == 0 || column.castMaximum <= low || column.castMinimum >= high)
         return Match::None;
@@ -65,7 +73,12 @@ SummaryCondition summaryCondition(const MeterFamily &family, const TableSearch &
     const double bounds[][2] = {{search.pv1, search.pv2}, {search.th1, search.th2}};
     // The bounds as the statements write them.
     for (int i = 0; i < family.valueColumns.size() && i < 2; ++i)
-        condition.open << qMakePair(boundText(bounds[i][0]).toDouble(), boundText(bounds[i][1]).toDouble());
+        condition.open << qMakePair(writtenBound(bounds[i][0]), writtenBound(bounds[i][1]));
+    bool everyRecord = !search.ishl;
+    for (const auto &[low, high] : std::as_const(condition.open))
+        everyRecord = everyRecord && unbounded(low, high);
+    if (everyRecord)
+        condition.kind = SummaryCondition::WindowOnly;
     return condition;
 }
 

@@ -41,6 +41,8 @@ QList<int> matchingRecords(int model, int count, const TableSearch &s)
     // A range takes readings only: markers and other texts are in none.
     const auto marker = [](const QString &v) { return v == "HH" || v == "LL"; };
     const auto inside = [](const QString &v, double low, double high) {
+        if (low == -qInf() && high == qInf())
+            return true;
         return !NoReading.contains(v) && v.toDouble() > low && v.toDouble() < high;
     };
     QList<int> ks;
@@ -197,14 +199,14 @@ private slots:
     static void familyRows(bool modes)
     {
         QTest::addColumn<int>("family");
-        QTest::addColumn<bool>("ishl");
+        QTest::addColumn<QString>("mode");
         QTest::addColumn<Access>("access");
         const QList<QPair<const char *, Access>> accesses{
             {"chosen", Access::Chosen}, {"table order", Access::TableOrder}, {"time index", Access::TimeIndex}};
         for (int family = 1; family <= 5; ++family)
-            for (bool ishl : modes ? QList<bool>{false, true} : QList<bool>{false})
+            for (const char *mode : modes ? QList<const char *>{"range", "HH/LL", "one-sided", "every record"} : QList<const char *>{"range"})
                 for (const auto &[name, access] : accesses)
-                    QTest::addRow("family%d %s, %s", family, ishl ? "HH/LL" : "range", name) << family << ishl << access;
+                    QTest::addRow("family%d %s, %s", family, mode, name) << family << QString(mode) << access;
     }
 
     void dataPage_data() { familyRows(true); }
@@ -212,20 +214,26 @@ private slots:
     void dataPage()
     {
         QFETCH(int, family);
-        QFETCH(bool, ishl);
+        QFETCH(QString, mode);
         QFETCH(Access, access);
         SQLThread::forcePageAccess(access);
         SQLThread::setExportChunk(7); // an export of several statements
         auto owner = open(makeDataPage, family, 300);
         QWidget *page = owner.get();
         QVERIFY(!page->findChild<QPushButton *>("page_export")->isEnabled());
+        // An empty field bounds nothing on its side; empty ranges are fine with markers.
+        const bool ishl = mode == "HH/LL";
+        const QStringList ranges = mode == "range" ? QStringList{"-4", "30", "20", "30"}
+            : mode == "one-sided"                  ? QStringList{"-4", "", "", "30"}
+                                                   : QStringList{"", "", "", ""};
         page->findChild<QCheckBox *>("checkBox")->setChecked(ishl);
-        setRanges(page, ishl ? "" : "-4", ishl ? "" : "30"); // empty ranges are fine with markers
-        if (family == 4 && !ishl)
-            page->findChild<QLineEdit *>("txthh1")->setText("20");
+        for (int i = 0; i < 4; ++i)
+            if (auto *edit = page->findChild<QLineEdit *>(QString("txt%1%2").arg(i < 2 ? "pv" : "hh").arg(i % 2 + 1)))
+                edit->setText(ranges.at(i));
         click(page, "pushButton");
 
-        const TableSearch s{-1, family <= 2 ? 1 : 0, Start, Start.addSecs(60 * 299), -4, 30, 20, 30, ishl};
+        const auto bound = [&](int i) { return ranges.at(i).isEmpty() ? (i % 2 ? qInf() : -qInf()) : ranges.at(i).toDouble(); };
+        const TableSearch s{-1, family <= 2 ? 1 : 0, Start, Start.addSecs(60 * 299), bound(0), bound(1), bound(2), bound(3), ishl};
         const QList<int> matching = matchingRecords(modelOfFamily(family), 300, s);
         QStringList expected;
         for (int i = 0; i < matching.size(); ++i)
@@ -293,7 +301,7 @@ private slots:
         QTest::newRow("family1 equal times") << 1 << "" << "" << "Set the right times for starting and finishing.";
         QTest::newRow("family1 no channel") << 1 << "" << "" << "Choose one of the channel.";
         QTest::newRow("family2 reversed pv") << 2 << "txtpv1" << "99999" << " Set the right range of the pv values.";
-        QTest::newRow("family3 empty pv") << 3 << "txtpv[12]" << "" << " Set the right range of the pv values.";
+        QTest::newRow("family3 equal pv") << 3 << "txtpv[12]" << "5" << " Set the right range of the pv values.";
         QTest::newRow("family4 temperature") << 4 << "txtpv1" << "99999" << "Set the right range of the temperature  values.";
         QTest::newRow("family4 humidity") << 4 << "txthh1" << "99999" << "Set the right range of the humidity   values.";
         QTest::newRow("family5 no result") << 5 << "txtpv1" << "99998" << "There are no result to display.";
@@ -327,7 +335,7 @@ private slots:
     void chartPage_data()
     {
         familyRows(false);
-        QTest::newRow("family4 humidity") << 4 << false << Access::Chosen;
+        QTest::newRow("family4 humidity") << 4 << QString("range") << Access::Chosen;
     }
 
     void chartPage()

@@ -397,6 +397,9 @@ private slots:
         QTest::newRow("family1 range, bounds on values") << 12 << 0 << 210 << "-4.25 30"; // least and greatest of blocks
         QTest::newRow("family1 window on a block's last stamp") << 12 << 6 << 202 << "-6 40";
         QTest::newRow("family1 no record") << 12 << 0 << 210 << "1000 2000";
+        QTest::newRow("family1 above a bound") << 12 << 13 << 140 << "-4 inf";
+        QTest::newRow("family1 every record") << 12 << 0 << 210 << "-inf inf";
+        QTest::newRow("family4 below a bound") << 3 << 10 << 199 << "-inf 25";
         QTest::newRow("family4 range") << 3 << 10 << 199 << "-4 30";
         QTest::newRow("family4 markers") << 3 << 0 << 150 << "HH/LL";
         QTest::newRow("family5 chart, everything") << 4 << 0 << 210 << "chart";
@@ -469,7 +472,7 @@ private slots:
         // Blocks wholly in or out are not read: only the one with the record
         // without a time and those that straddle the window's edges.
         const QByteArray tag = QTest::currentDataTag();
-        if (tag.endsWith("chart, everything"))
+        if (tag.endsWith("chart, everything") || tag.endsWith("every record"))
             QVERIFY2(window.endsWith("rowids 7 read"), qPrintable(window));
         if (tag.endsWith("no record"))
             QCOMPARE(window, QString("window from 0 blocks, rowids 0 read"));

@@ -120,7 +120,7 @@ void DataTablePage::on_pushButton_clicked()
 {
     double *bounds[] = {&asked.pv1, &asked.pv2, &asked.th1, &asked.th2};
     for (int i = 0; i < w.rangeEdits.size(); ++i)
-        *bounds[i] = w.rangeEdits.at(i)->text().toDouble();
+        *bounds[i] = rangeBound(w.rangeEdits.at(i)->text(), i % 2 == 0);
     asked.st = minuteStart(w.dateTimeEdit1->dateTime());
     asked.en = minuteEnd(w.dateTimeEdit2->dateTime());
     asked.ishl = w.checkBox->isChecked();
