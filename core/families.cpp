@@ -77,6 +77,7 @@ QList<MeterFamily> buildFamilies()
     f4.fixedTable = QStringLiteral("meter4");
     f4.valueColumns = {QStringLiteral("T_value"), QStringLiteral("H_value")};
     f4.valueNames = {QStringLiteral("Temperature"), QStringLiteral("Humidity")};
+    f4.valueUnits = {QStringLiteral("°C"), QStringLiteral("%RH")};
     f4.tableColumns = {{QStringLiteral("T_value"), RowField::Primary},
                        {QStringLiteral("al1value"), RowField::Al1Value},
                        {QStringLiteral("alm1"), RowField::Alarm, 1},

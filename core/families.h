@@ -40,6 +40,7 @@ struct MeterFamily {
     QString fixedTable;           // empty where the table is named after Meter
     QStringList valueColumns;     // compared in range mode and for HH/LL
     QStringList valueNames{QStringLiteral("PV")}; // of the value columns, in the window summary
+    QStringList valueUnits;       // as the instrument records them, where it says; "°C" has a mean kinetic temperature
     QList<FamilyColumn> tableColumns;
     QList<FamilyColumn> chartColumns;
     bool chartFirstPageDoubleBlank = false;

@@ -1,5 +1,7 @@
 #include "windowsummary.h"
 
+#include "meankinetic.h"
+
 #include <QCoreApplication>
 #include <cmath>
 
@@ -18,7 +20,7 @@ QString tr(const char *text)
     return QCoreApplication::translate("WindowSummary", text);
 }
 
-QString valueText(const ValueSummary &value, const QString &name, const QString &link)
+QString valueText(const ValueSummary &value, const QString &name, const QString &link, bool celsius)
 {
     QString text = name + QStringLiteral(": ");
     if (value.numbers == 0) {
@@ -28,6 +30,8 @@ QString valueText(const ValueSummary &value, const QString &name, const QString 
                     .arg(link)
                     .arg(cellNumber(value.minimum), timeText(value.minimumTime), cellNumber(value.maximum),
                          timeText(value.maximumTime), cellNumber(value.mean));
+        if (celsius && !std::isnan(value.meanKinetic))
+            text += tr(", MKT %1 °C").arg(cellNumber(value.meanKinetic));
     }
     text += tr(" · HH %1 · LL %2").arg(value.hh).arg(value.ll);
     if (value.unreadable > 0)
@@ -53,6 +57,20 @@ QString summaryStatement(const MeterFamily &family, int meter, const TableSearch
         .arg(columns.join(QStringLiteral(", ")), family.table(meter), windowCondition(family, search, chart));
 }
 
+void CompensatedSum::add(double term)
+{
+    const double total = sum + term;
+    error += std::fabs(sum) >= std::fabs(term) ? (sum - total) + term : (term - total) + sum;
+    sum = total;
+}
+
+void CompensatedSum::add(const CompensatedSum &later)
+{
+    // The later sum joins the total as one more term would.
+    add(later.sum);
+    error += later.error;
+}
+
 void addTotals(SummaryTotals &earlier, const SummaryTotals &later)
 {
     if (later.numbers > 0) {
@@ -64,12 +82,8 @@ void addTotals(SummaryTotals &earlier, const SummaryTotals &later)
             earlier.maximum = later.maximum;
             earlier.maximumRow = later.maximumRow;
         }
-        // The later sum joins the compensated total as one more term would.
-        const double sum = earlier.sum + later.sum;
-        earlier.sumError += (std::fabs(earlier.sum) >= std::fabs(later.sum) ? (earlier.sum - sum) + later.sum
-                                                                            : (later.sum - sum) + earlier.sum)
-            + later.sumError;
-        earlier.sum = sum;
+        earlier.sum.add(later.sum);
+        earlier.kinetic.add(later.kinetic);
     }
     earlier.numbers += later.numbers;
     earlier.hh += later.hh;
@@ -93,19 +107,20 @@ ValueSummary valueSummary(const SummaryTotals &totals)
     if (totals.numbers > 0) {
         value.minimum = totals.minimum;
         value.maximum = totals.maximum;
-        value.mean = (totals.sum + totals.sumError) / double(totals.numbers);
+        value.mean = totals.sum.total() / double(totals.numbers);
+        value.meanKinetic = meanKineticTemperature(totals.kinetic.total(), totals.numbers);
         value.minimumRow = totals.minimumRow;
         value.maximumRow = totals.maximumRow;
     }
     return value;
 }
 
-QString summaryText(const WindowSummary &summary, const QStringList &valueNames, int channel)
+QString summaryText(const WindowSummary &summary, const QStringList &valueNames, int channel, const QStringList &units)
 {
     QStringList parts{tr("Records %1").arg(summary.count)};
     for (int i = 0; i < summary.values.size(); ++i) {
         const QString link = channel < 0 ? QString::number(i) : QStringLiteral("%1/%2").arg(i).arg(channel);
-        parts << valueText(summary.values.at(i), valueNames.value(i), link);
+        parts << valueText(summary.values.at(i), valueNames.value(i), link, units.value(i) == QStringLiteral("°C"));
     }
     return parts.join(QStringLiteral(" · "));
 }

@@ -13,6 +13,7 @@
 struct ValueSummary {
     qint64 numbers = 0, hh = 0, ll = 0, unreadable = 0;
     double minimum = 0, maximum = 0, mean = 0;
+    double meanKinetic = 0; // °C, of the numbers read as °C; NaN where not defined
     qint64 minimumRow = 0, maximumRow = 0;    // rowids
     QDateTime minimumTime, maximumTime;       // as written (wall clock)
 };
@@ -22,14 +23,24 @@ struct WindowSummary {
     QList<ValueSummary> values; // one per value column of the family
 };
 
+// Neumaier's compensated sum: a year of values adds up without drift, and
+// in any order to the same total. (A long double would not fit SQLite's
+// 8-byte aligned context.)
+struct CompensatedSum {
+    double sum, error; // sum + error is the exact total's nearest
+    void add(double term);
+    void add(const CompensatedSum &later);
+    double total() const { return sum + error; }
+};
+
 // The aggregate SQLite function the worker registers on its connections:
 // window_summary(value, rowid) returns a SummaryTotals blob.
 struct SummaryTotals {
     qint64 numbers, hh, ll, unreadable;
     qint64 minimumRow, maximumRow;
     double minimum, maximum;
-    double sum;      // compensated: sum + sumError is the exact total's nearest
-    double sumError; // (a long double would not fit SQLite's 8-byte aligned context)
+    CompensatedSum sum;
+    CompensatedSum kinetic; // of kineticTerm() of each number
 };
 
 // The records a search selects: its window, and its value condition (a
@@ -50,9 +61,11 @@ ValueSummary valueSummary(const SummaryTotals &totals);
 extern WindowSummary g_summary;
 extern qint64 g_recordPosition;
 
-// One line of rich text naming each value column as `valueNames` give it;
-// the links "min<i>" and "max<i>" lead to the extremes of value column i
+// One line of rich text naming each value column as `valueNames` give it,
+// with the mean kinetic temperature of those whose unit is "°C"; the links
+// "min<i>" and "max<i>" lead to the extremes of value column i
 // ("min<i>/<channel>" where a channel is given).
-QString summaryText(const WindowSummary &summary, const QStringList &valueNames, int channel = -1);
+QString summaryText(const WindowSummary &summary, const QStringList &valueNames, int channel = -1,
+                    const QStringList &units = {});
 
 #endif

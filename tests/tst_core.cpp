@@ -1,5 +1,6 @@
 #include "commandline.h"
 #include "contenthash.h"
+#include "meankinetic.h"
 #include "settings.h"
 #include "testsupport.h"
 #include "windowsummary.h"
@@ -70,14 +71,44 @@ private slots:
     void addedTotals() // of blocks of rowids; of equal extremes the earlier record counts
     {
         const auto part = [](double low, double high, qint64 row, double sum) {
-            return SummaryTotals{2, 1, 0, 0, row, row + 1, low, high, sum, 0};
+            return SummaryTotals{2, 1, 0, 0, row, row + 1, low, high, {sum, 0}, {}};
         };
         SummaryTotals m = part(1, 5, 10, 1e16);
         addTotals(m, part(1, 9, 20, 1));
         addTotals(m, part(0.5, 9, 30, -1e16));
         QCOMPARE(QList<double>({m.minimum, double(m.minimumRow), m.maximum, double(m.maximumRow), double(m.numbers)}),
                  QList<double>({0.5, 30, 9, 21, 6}));
-        QCOMPARE(m.sum + m.sumError, 1.0); // no term lost to the large ones
+        QCOMPARE(m.sum.total(), 1.0); // no term lost to the large ones
+    }
+
+    void meanKineticTemperature_data()
+    {
+        QTest::addColumn<QList<double>>("readings");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("published check") << QList<double>{2, 2, 5, 8, 8, 8, 8} << 6.25;
+        // 273.15 K and 313.15 K: terms e^-36.6099 = 1.2604e-16 and e^-31.9336 =
+        // 1.3534e-14, mean 6.8300e-15, -ln 32.6175, 10000 / 32.6175 = 306.584 K.
+        QTest::newRow("0 and 40 °C: the warm half weighs") << QList<double>{0, 40} << 33.43;
+        // Three terms e^-33.5402 = 2.7145e-15 and one e^-32.9870 = 4.7200e-15:
+        // mean 3.2159e-15, -ln 33.3707, 10000 / 33.3707 = 299.664 K.
+        QTest::newRow("25 25 25 30 °C") << QList<double>{25, 25, 25, 30} << 26.51;
+        QTest::newRow("constant") << QList<double>{20, 20, 20} << 20.0;
+        QTest::newRow("below absolute zero") << QList<double>{20, -300} << qQNaN();
+        QTest::newRow("no reading") << QList<double>{} << qQNaN();
+    }
+
+    void meanKineticTemperature()
+    {
+        QFETCH(QList<double>, readings);
+        QFETCH(double, expected);
+        double terms = 0;
+        for (double reading : readings)
+            terms += kineticTerm(reading);
+        const double mkt = ::meanKineticTemperature(terms, readings.size());
+        if (std::isnan(expected))
+            QVERIFY2(std::isnan(mkt), qPrintable(QString::number(mkt)));
+        else
+            QVERIFY2(std::fabs(mkt - expected) < 0.005, qPrintable(QString::number(mkt, 'f', 4)));
     }
 
     // Paths without an option belong to the --add or --import before them.

@@ -477,6 +477,7 @@ private slots:
         QTest::newRow("a column's sums missing") << "delete from record_sums where col = 'pv2'";
         QTest::newRow("sums beyond the records") << "insert into record_sums select tbl, col, block + 100, records, stamped, "
                                                     "first_stamp, last_stamp, vals, cast_min, cast_max, totals from record_sums";
+        QTest::newRow("totals of another size") << "update record_sums set totals = substr(totals, 1, 80) where block = 1";
         QTest::newRow("overview of negative rowids") << "update record_overview_state set rowids = -1";
         QTest::newRow("an hour missing") << "delete from record_overview where level = 1 and span = (select min(span) from record_overview)";
         QTest::newRow("overview beyond the records") << "update record_overview set first_rowid = first_rowid + 1000 where level = 1";

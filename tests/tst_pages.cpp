@@ -120,10 +120,11 @@ QString expectedSummary(int model, const QList<int> &ks, int channel)
     for (int column = 0; column < names.size(); ++column) {
         const QStringList values = summaryColumn(model, ks, channel, column);
         int numbers = 0, unreadable = 0;
-        double sum = 0;
+        double sum = 0, kinetic = 0;
         for (const QString &v : values) {
             bool number = false;
             sum += v.toDouble(&number);
+            kinetic += number ? std::exp(-10000 / (v.toDouble() + 273.15)) : 0;
             numbers += number;
             unreadable += !number && v != "HH" && v != "LL";
         }
@@ -133,6 +134,8 @@ QString expectedSummary(int model, const QList<int> &ks, int channel)
                              : QString("min %1 at %2, max %3 at %4, mean %5")
                                    .arg(shownValue(values.value(low)), stamp(low), shownValue(values.value(high)),
                                         stamp(high), QString::number(sum / numbers, 'g', 6));
+        if (model == 3 && column == 0 && numbers > 0) // in °C: the mean kinetic temperature
+            text += QString(", MKT %1 °C").arg(10000 / -std::log(kinetic / numbers) - 273.15, 0, 'g', 6);
         text += QString(" · HH %1 · LL %2").arg(values.count("HH")).arg(values.count("LL"));
         parts << text + (unreadable ? QString(" · unreadable %1").arg(unreadable) : QString());
     }

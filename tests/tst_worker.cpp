@@ -446,11 +446,11 @@ private slots:
             const WindowSummary summary = g_summary;
             const int count = g_recordCount;
             for (const ValueSummary &v : summary.values) {
-                fields << QString("%1 %2 %3 %4 | %5 at %6 %7, %8 at %9 %10, mean %11")
+                fields << QString("%1 %2 %3 %4 | %5 at %6 %7, %8 at %9 %10, mean %11, MKT %12")
                               .arg(v.numbers).arg(v.hh).arg(v.ll).arg(v.unreadable)
                               .arg(v.minimum).arg(v.minimumRow).arg(v.minimumTime.toString())
                               .arg(v.maximum).arg(v.maximumRow).arg(v.maximumTime.toString())
-                              .arg(v.mean, 0, 'g', 17);
+                              .arg(v.mean, 0, 'g', 17).arg(v.meanKinetic, 0, 'g', 17);
                 for (qint64 row : {v.minimumRow, v.maximumRow}) {
                     worker->locateRecord(family, asked, search == "chart", row);
                     fields << QString::number(g_recordPosition);

@@ -122,17 +122,19 @@ qint64 keptBlockRowids(QSqlDatabase &db, const QString &table, qint64 columns, q
     const bool read = query.prepare(QStringLiteral(
         "select s.block_rowids, s.rowids, (select coalesce(max(rowid), 0) from main.%1), "
         "(select coalesce(min(rowid), 0) from main.%1), (select count(*) from main.%1), "
-        "b.lo, b.hi, coalesce(b.records, 0), b.rows, b.cols * b.blocks, b.cols, b.least "
+        "b.lo, b.hi, coalesce(b.records, 0), b.rows, b.cols * b.blocks, b.cols, b.least, b.misfits "
         "from record_sums_state s, (select min(block) lo, max(block) hi, sum(records) records, count(*) rows, "
-        "count(distinct col) cols, count(distinct block) blocks, min(records) least from record_sums where tbl = ?) b "
-        "where s.tbl = ?").arg(table));
+        "count(distinct col) cols, count(distinct block) blocks, min(records) least, "
+        "coalesce(sum(length(totals) != %2), 0) misfits from record_sums where tbl = ?) b "
+        "where s.tbl = ?").arg(table).arg(sizeof(SummaryTotals)));
     query.addBindValue(table);
     query.addBindValue(table);
     if (!read || !query.exec() || !query.next())
         return 0;
     const auto at = [&](int i) { return query.value(i).toLongLong(); };
     const qint64 blockRowids = at(0), count = at(4);
-    const bool sensible = blockRowids > 0 && at(1) == at(2) && at(7) == at(10) * count && at(8) == at(9)
+    // Totals of another size come from another version of the program.
+    const bool sensible = blockRowids > 0 && at(1) == at(2) && at(12) == 0 && at(7) == at(10) * count && at(8) == at(9)
         && (count == 0 ? at(8) == 0
                        : at(10) > 0 && (columns < 0 || at(10) == columns) && at(11) > 0
                              && at(5) >= at(3) / blockRowids && at(6) <= at(2) / blockRowids);

@@ -1,5 +1,6 @@
 #include "summaryfunction.h"
 
+#include "meankinetic.h"
 #include "summaryblocks.h"
 
 #include <cmath>
@@ -35,11 +36,8 @@ void addValue(SummaryTotals &totals, sqlite3_value *value, qint64 row)
         totals.maximum = number;
         totals.maximumRow = row;
     }
-    // Neumaier's compensated sum: a year of values adds up without drift.
-    const double sum = totals.sum + number;
-    totals.sumError += std::fabs(totals.sum) >= std::fabs(number) ? (totals.sum - sum) + number
-                                                                  : (number - sum) + totals.sum;
-    totals.sum = sum;
+    totals.sum.add(number);
+    totals.kinetic.add(kineticTerm(number));
     ++totals.numbers;
 }
 

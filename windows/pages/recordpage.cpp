@@ -162,9 +162,9 @@ void RecordPage::showSummary()
     const int channel = family.hasChannels() ? shown.idx : -1;
     QStringList lines;
     if (summaryChannels.isEmpty())
-        lines << summaryText(summary, summaryNames(channel));
+        lines << summaryText(summary, summaryNames(channel), -1, family.valueUnits);
     for (int i = 0; i < summaryChannels.size(); ++i)
-        lines << summaryText(summaries.at(i), summaryNames(summaryChannels.at(i)), summaryChannels.at(i));
+        lines << summaryText(summaries.at(i), summaryNames(summaryChannels.at(i)), summaryChannels.at(i), family.valueUnits);
     // The style sheets of the window replace the palette's link colour.
     summaryLabel->setText(lines.join(QStringLiteral("<br>")).replace(QStringLiteral("<a href"),
                                                                  QStringLiteral("<a style=\"color:#9fd3ff\" href")));
