@@ -12,11 +12,28 @@ QSettings store()
                      QStringLiteral("SundrevaleReader"));
 }
 
-// One time window per data folder: each instrument keeps its own.
+// Per data folder: each instrument keeps its own.
+QString folderKey(const QString &group, const QString &end)
+{
+    return QStringLiteral("%1/%2/%3").arg(group, QString(dataFolder()).replace(QLatin1Char('/'), QLatin1Char('|')), end);
+}
+
 QString windowKey(const char *end)
 {
-    return QStringLiteral("timeWindow/%1/%2").arg(QString(dataFolder()).replace(QLatin1Char('/'), QLatin1Char('|')),
-                                                   QLatin1String(end));
+    return folderKey(QStringLiteral("timeWindow"), QLatin1String(end));
+}
+
+QString limitsField(const QString &key, const char *field)
+{
+    return folderKey(QStringLiteral("limits"), QString(key).replace(QLatin1Char('/'), QLatin1Char('|'))) + QLatin1Char('/')
+        + QLatin1String(field);
+}
+
+double limitValue(const QSettings &settings, const QString &key)
+{
+    bool ok = false;
+    const double value = settings.value(key).toDouble(&ok);
+    return ok ? value : qQNaN();
 }
 
 } // namespace
@@ -56,6 +73,36 @@ void setTimeWindow(const QDateTime &from, const QDateTime &to)
     QSettings settings = store();
     settings.setValue(windowKey("from"), from);
     settings.setValue(windowKey("to"), to);
+}
+
+ChannelLimits channelLimits(const QString &key)
+{
+    const QSettings settings = store();
+    ChannelLimits limits;
+    limits.name = settings.value(limitsField(key, "name")).toString();
+    limits.unit = settings.value(limitsField(key, "unit")).toString();
+    limits.lower = limitValue(settings, limitsField(key, "lower"));
+    limits.upper = limitValue(settings, limitsField(key, "upper"));
+    limits.deadBand = qMax(0.0, settings.value(limitsField(key, "deadBand")).toDouble());
+    limits.delaySeconds = qMax<qint64>(0, settings.value(limitsField(key, "delay")).toLongLong());
+    return limits;
+}
+
+void setChannelLimits(const QString &key, const ChannelLimits &limits)
+{
+    QSettings settings = store();
+    settings.setValue(limitsField(key, "name"), limits.name);
+    settings.setValue(limitsField(key, "unit"), limits.unit);
+    const auto setLimit = [&](const char *field, double value) {
+        if (qIsNaN(value))
+            settings.remove(limitsField(key, field));
+        else
+            settings.setValue(limitsField(key, field), value);
+    };
+    setLimit("lower", limits.lower);
+    setLimit("upper", limits.upper);
+    settings.setValue(limitsField(key, "deadBand"), limits.deadBand);
+    settings.setValue(limitsField(key, "delay"), limits.delaySeconds);
 }
 
 } // namespace UserState

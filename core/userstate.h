@@ -1,6 +1,8 @@
 #ifndef USERSTATE_H
 #define USERSTATE_H
 
+#include "channellimits.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -16,6 +18,9 @@ void setWindowGeometry(const QByteArray &geometry);
 // The time window last set on a page, for the records of the data folder in use.
 bool timeWindow(QDateTime *from, QDateTime *to);
 void setTimeWindow(const QDateTime &from, const QDateTime &to);
+// The tag and limits of a value column (limitsKey()) of the data folder in use.
+ChannelLimits channelLimits(const QString &key);
+void setChannelLimits(const QString &key, const ChannelLimits &limits);
 
 } // namespace UserState
 

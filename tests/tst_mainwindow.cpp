@@ -5,6 +5,8 @@
 #include "formdata2.h"
 #include "families.h"
 #include "importreportdialog.h"
+#include "limitsdialog.h"
+#include "chartpage.h"
 #include "mainwindow.h"
 #include "recorddatabase.h"
 #include "recorddatetime.h"
@@ -152,6 +154,7 @@ private slots:
     {
         SQLThread::restoreDefaults();
         closeModals();
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "Sundrevale", "SundrevaleReader").remove("limits");
         QVERIFY(!QApplication::activeModalWidget());
         QVERIFY(!QSqlDatabase::contains("dbnamelog"));
     }
@@ -758,6 +761,55 @@ private slots:
             }
             if (auto *plot = page->findChild<QCustomPlot *>())
                 QVERIFY2(plot->height() >= 300, qPrintable(QString::number(plot->height())));
+        }
+    }
+
+    // Tags and limits, set through the menu and kept beside the settings:
+    // the summary names the tag and gives the mean kinetic temperature of
+    // a column in °C; both charts draw the limits dashed in the channel's colour.
+    void limitsAndTags()
+    {
+        runImport({recordFile(QDir(dir.path()), 12, 300)});
+        const QString settings = readTextFile();
+        MainWindow window;
+        window.show();
+        QWidget *page = searchedPage(window, "actionsearch");
+        QString told;
+        const auto setLimits = [&](const QStringList &cells, bool refused) { // of the rows CH1 PV and CH2 PV
+            onNextModal("LimitsDialog", [&, cells, refused](QWidget *dialog) {
+                auto *table = dialog->findChild<QTableWidget *>("limitsTable");
+                QCOMPARE(table->item(1, LimitsDialog::Value)->text(), QString("CH2 PV"));
+                for (int i = 0; i < cells.size(); ++i)
+                    table->item(i / 6, 1 + i % 6)->setText(cells.at(i));
+                if (refused)
+                    answerMessage(&told);
+                static_cast<QDialog *>(dialog)->accept();
+                QCOMPARE(dialog->isVisible(), refused);
+                if (refused) // told why; given up
+                    QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+            });
+            action(window, "actionlimits")->trigger();
+        };
+        setLimits({"Boiler 2 outlet", "°C", "-4", "30", "0.5", "10", "", "", "", "abc", "0", "0"}, true);
+        QCOMPARE(told, QString("CH2 PV, Upper limit: \"abc\" is not a number."));
+        QVERIFY(!shownSummary(page).contains("Boiler"));
+        setLimits({"Boiler 2 outlet", "°C", "-4", "30", "0.5", "10", "", "", "31", "30", "0", "0"}, true);
+        QCOMPARE(told, QString("CH2 PV: the lower limit must lie below the upper one."));
+        setLimits({"Boiler 2 outlet", "°C", "-4", "30", "0.5", "10"}, false);
+        QVERIFY2(shownSummary(page).contains(QRegularExpression("^Records \\d+ · CH1 PV \\(Boiler 2 outlet\\): min .*, MKT [-.\\d]+ °C · HH")),
+                 qPrintable(shownSummary(page)));
+        QCOMPARE(readTextFile(), settings);
+        for (const bool whole : {false, true}) {
+            page = searchedPage(window, "actioncart");
+            page->findChild<QCheckBox *>("wholeWindow")->setChecked(whole);
+            auto *plot = page->findChild<QCustomPlot *>();
+            QList<double> limits;
+            for (int i = 0; i < plot->itemCount(); ++i) {
+                auto *line = qobject_cast<QCPItemStraightLine *>(plot->item(i));
+                QVERIFY(line && line->pen().style() == Qt::DashLine && line->pen().color() == ChartPage::channelColour(0));
+                limits << line->point1->coords().y();
+            }
+            QCOMPARE(limits, QList<double>({-4, 30}));
         }
     }
 

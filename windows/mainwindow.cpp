@@ -19,6 +19,8 @@
 #include "formdata4.h"
 #include "formdata5.h"
 #include "importreportdialog.h"
+#include "limitsdialog.h"
+#include "recordpage.h"
 #include "settings.h"
 #include "sqlthread.h"
 #include "userstate.h"
@@ -416,6 +418,19 @@ void MainWindow::closeEvent(QCloseEvent *event)
     }
     UserState::setWindowGeometry(saveGeometry());
     QMainWindow::closeEvent(event);
+}
+
+void MainWindow::on_actionlimits_triggered()
+{
+    if (Meter == -1) {
+        showMessage(tr("Import Record files(.CSV) first"), tr("Close"), true, 3);
+        return;
+    }
+    const MeterFamily &family = meterFamily(familyOfTableCode(Meter));
+    LimitsDialog dialog(limitedColumns(family, Meter), this);
+    auto *shown = qobject_cast<RecordPage *>(currentPage());
+    if (dialog.exec() == QDialog::Accepted && dialog.isChanged() && shown)
+        shown->showLimits();
 }
 
 void MainWindow::on_actionsoftconfig_triggered()

@@ -62,6 +62,7 @@ private slots:
     void on_actionopendb_triggered();
     void on_actionaddfiles_triggered();
     void on_actionsoftconfig_triggered();
+    void on_actionlimits_triggered();
 
 private:
     static QString chooserFolder();

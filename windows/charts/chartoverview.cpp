@@ -191,6 +191,7 @@ void ChartPage::drawOverview(const Overview &overview, bool keepRange)
         markerGraph(channel, false)->data()->clear();
     }
     plot->legend->setVisible(true);
+    drawLimitLines();
     drawingOverview = true;
     if (!keepRange)
         fitOverviewAxes(overview);

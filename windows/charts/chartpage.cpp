@@ -10,6 +10,7 @@
 #include "recordstore.h"
 #include "settings.h"
 #include "sqlthread.h"
+#include "userstate.h"
 #include "workerjob.h"
 
 #include <QCheckBox>
@@ -169,6 +170,47 @@ void ChartPage::styleMarkers(int drawn, int channel)
     }
 }
 
+void ChartPage::drawLimitLines()
+{
+    QCustomPlot *plot = w.plot;
+    for (int i = plot->itemCount() - 1; i >= 0; --i) {
+        if (plot->item(i)->objectName() == QLatin1String("limitLine"))
+            plot->removeItem(i);
+    }
+    // Each drawn value column: its channel (-1: none), its value and its colour.
+    struct Drawn { int channel, value, colour; };
+    QList<Drawn> drawn;
+    if (!overviewShown())
+        drawn << (family.hasChannels() ? Drawn{pagedChannel(), 0, pagedChannel()} : Drawn{-1, pagedChannel(), pagedChannel()});
+    else if (family.hasChannels())
+        for (int channel : tickedChannels())
+            drawn << Drawn{channel, 0, channel};
+    else
+        for (int value = 0; value < family.valueColumns.size(); ++value)
+            drawn << Drawn{-1, value, value};
+    for (const Drawn &column : std::as_const(drawn)) {
+        const ChannelLimits limits = UserState::channelLimits(limitsKey(family, Meter, column.channel, column.value));
+        for (const double at : {limits.lower, limits.upper}) {
+            if (qIsNaN(at))
+                continue;
+            auto *line = new QCPItemStraightLine(plot);
+            line->setObjectName(QStringLiteral("limitLine"));
+            line->point1->setCoords(0, at);
+            line->point2->setCoords(1, at);
+            line->setPen(QPen(channelColour(column.colour), 1.5, Qt::DashLine));
+        }
+    }
+}
+
+void ChartPage::showLimits()
+{
+    RecordPage::showLimits();
+    if (!w.widget_page->isVisible())
+        return;
+    drawLimitLines();
+    w.plot->replot();
+}
+
 void ChartPage::stylePagedGraphs()
 {
     const int channel = pagedChannel();
@@ -188,6 +230,7 @@ void ChartPage::stylePagedGraphs()
     if (family.chartSecondGraph)
         second->addToLegend();
     styleMarkers(0, channel);
+    drawLimitLines();
 }
 
 void ChartPage::on_pushButton_clicked()

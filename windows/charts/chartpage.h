@@ -38,6 +38,7 @@ public:
     QCustomPlot *chart() const { return w.plot; }
     PageChoices choices() const override;
     void applyChoices(const PageChoices &chosen) override;
+    void showLimits() override;
 
     // The graphs of the HH and LL markers (0: the value, 1: the second value).
     static constexpr int HhGraph = 2;
@@ -86,6 +87,8 @@ private:
     // The HH (high) or LL graph of the channel drawn `drawn`-th in the whole window.
     QCPGraph *markerGraph(int drawn, bool high);
     void styleMarkers(int drawn, int channel);
+    // Dashed lines at the limits of the value columns drawn, in their colours.
+    void drawLimitLines();
     // Hides the paging bar and empties the graphs, as before any search.
     void clearChart();
     void showPage() override;

@@ -150,9 +150,29 @@ bool RecordPage::runNewSearch(int perPage)
 QStringList RecordPage::summaryNames(int channel) const
 {
     QStringList names;
-    for (const QString &name : family.valueNames)
-        names << (channel >= 0 ? tr("CH%1 %2").arg(channel + 1).arg(tr(qPrintable(name))) : tr(qPrintable(name)));
+    for (int i = 0; i < family.valueNames.size(); ++i) {
+        const QString name = tr(qPrintable(family.valueNames.at(i)));
+        const QString tag = UserState::channelLimits(limitsKey(family, Meter, channel, i)).name;
+        names << (channel >= 0 ? tr("CH%1 %2").arg(channel + 1).arg(name) : name)
+                + (tag.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(tag));
+    }
     return names;
+}
+
+QStringList RecordPage::summaryUnits(int channel) const
+{
+    QStringList units;
+    for (int i = 0; i < family.valueNames.size(); ++i) {
+        const QString tagged = UserState::channelLimits(limitsKey(family, Meter, channel, i)).unit;
+        units << (tagged.isEmpty() ? family.valueUnits.value(i) : tagged);
+    }
+    return units;
+}
+
+void RecordPage::showLimits()
+{
+    if (summaryLabel && summaryLabel->isVisible())
+        showSummary();
 }
 
 void RecordPage::showSummary()
@@ -162,9 +182,10 @@ void RecordPage::showSummary()
     const int channel = family.hasChannels() ? shown.idx : -1;
     QStringList lines;
     if (summaryChannels.isEmpty())
-        lines << summaryText(summary, summaryNames(channel), -1, family.valueUnits);
+        lines << summaryText(summary, summaryNames(channel), -1, summaryUnits(channel));
     for (int i = 0; i < summaryChannels.size(); ++i)
-        lines << summaryText(summaries.at(i), summaryNames(summaryChannels.at(i)), summaryChannels.at(i), family.valueUnits);
+        lines << summaryText(summaries.at(i), summaryNames(summaryChannels.at(i)), summaryChannels.at(i),
+                             summaryUnits(summaryChannels.at(i)));
     // The style sheets of the window replace the palette's link colour.
     summaryLabel->setText(lines.join(QStringLiteral("<br>")).replace(QStringLiteral("<a href"),
                                                                  QStringLiteral("<a style=\"color:#9fd3ff\" href")));

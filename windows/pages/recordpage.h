@@ -59,6 +59,8 @@ public:
     // that reached the last record before (`lastBefore`) reaches the new one.
     void searchAgain(const QDateTime &lastBefore, const QDateTime &lastAfter);
     int currentPage() const { return curPage; }
+    // The tags or limits of the value columns changed: the page shows them.
+    virtual void showLimits();
     int recordCount() const { return records; }
 
 signals:
@@ -142,6 +144,7 @@ private:
     void showSummary();
     // The value columns' names in the summary of a channel (0-based, -1: none).
     QStringList summaryNames(int channel) const;
+    QStringList summaryUnits(int channel) const;
 
     QLabel *summaryLabel = nullptr;
     WindowSummary summary; // of the search shown
