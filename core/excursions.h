@@ -1,0 +1,47 @@
+#ifndef EXCURSIONS_H
+#define EXCURSIONS_H
+
+#include "channellimits.h"
+
+#include <QList>
+
+// One record of a value column, as the excursions read it.
+struct ExcursionPoint {
+    enum Kind { Number, High, Low, Unreadable }; // High, Low: the HH and LL markers
+    qint64 time = 0; // naive seconds of the wall clock written
+    double value = 0;
+    Kind kind = Number;
+    qint64 rowid = 0;
+};
+
+// A stretch of records outside the limits (or marked HH or LL), or without
+// records. It starts at its first record and ends at the first record back
+// inside, or at its last record where a gap or the window's end cuts it.
+struct Excursion {
+    enum Kind { AboveUpper, BelowLower, High, Low, Gap };
+    Kind kind = AboveUpper;
+    qint64 start = 0, end = 0;
+    double extreme = 0;      // the greatest value above, the least below
+    qint64 extremeTime = 0;
+    qint64 records = 0;
+    qint64 firstRowid = 0;   // of the record it starts at
+    bool cut = false;        // ended by a gap or the window's end, not by a record back inside
+
+    qint64 duration() const { return end - start; }
+    bool operator==(const Excursion &other) const;
+};
+
+struct ExcursionTotals {
+    qint64 counts[5] = {};  // by Excursion::Kind
+    qint64 seconds[5] = {}; // by Excursion::Kind
+    double withinShare = 0; // of the window's seconds, those neither outside nor in a gap
+};
+
+// The excursions of `points` (in time order) from the limits; a step of more
+// than `gapSeconds` between two records is a gap. An excursion shorter than
+// the delay does not count; one ends only once a value is back inside by the
+// dead-band. Texts that are no number are no reading: they change nothing.
+QList<Excursion> findExcursions(const QList<ExcursionPoint> &points, const ChannelLimits &limits, qint64 gapSeconds);
+ExcursionTotals excursionTotals(const QList<Excursion> &excursions, qint64 windowSeconds);
+
+#endif
