@@ -1,6 +1,9 @@
 #include "excursions.h"
 
+#include <algorithm>
 #include <optional>
+
+WindowExcursions g_excursions;
 
 namespace {
 
@@ -119,4 +122,16 @@ ExcursionTotals excursionTotals(const QList<Excursion> &excursions, qint64 windo
     }
     totals.withinShare = windowSeconds > 0 ? qMax(0.0, 1.0 - double(outsideSeconds) / double(windowSeconds)) : 0;
     return totals;
+}
+
+qint64 loggingInterval(const QList<ExcursionPoint> &points)
+{
+    std::vector<qint64> steps;
+    steps.reserve(size_t(qMax<qsizetype>(0, points.size() - 1)));
+    for (qsizetype i = 1; i < points.size(); ++i)
+        steps.push_back(points.at(i).time - points.at(i - 1).time);
+    if (steps.empty())
+        return 0;
+    std::nth_element(steps.begin(), steps.begin() + qsizetype(steps.size() / 2), steps.end());
+    return steps.at(steps.size() / 2);
 }

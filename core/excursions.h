@@ -41,7 +41,21 @@ struct ExcursionTotals {
 // than `gapSeconds` between two records is a gap. An excursion shorter than
 // the delay does not count; one ends only once a value is back inside by the
 // dead-band. Texts that are no number are no reading: they change nothing.
+// The logging interval of records in time order: the median step between them (0: fewer than two).
+qint64 loggingInterval(const QList<ExcursionPoint> &points);
+// A stretch without records longer than this many logging intervals is a gap.
+constexpr qint64 GapIntervals = 3;
+
 QList<Excursion> findExcursions(const QList<ExcursionPoint> &points, const ChannelLimits &limits, qint64 gapSeconds);
 ExcursionTotals excursionTotals(const QList<Excursion> &excursions, qint64 windowSeconds);
+
+// The excursions of the last window a job looked at, written before its
+// final report, read by its page after it.
+struct WindowExcursions {
+    QList<Excursion> excursions;
+    ExcursionTotals totals;
+    qint64 gapSeconds = 0;
+};
+extern WindowExcursions g_excursions;
 
 #endif

@@ -799,6 +799,50 @@ private slots:
         QVERIFY2(shownSummary(page).contains(QRegularExpression("^Records \\d+ · CH1 PV \\(Boiler 2 outlet\\): min .*, MKT [-.\\d]+ °C · HH")),
                  qPrintable(shownSummary(page)));
         QCOMPARE(readTextFile(), settings);
+
+        // The excursions written out: a record beyond a limit (or a marker)
+        // opens one, a record not beyond it by the dead-band ends it.
+        const auto beyond = [](const QString &v, int kind, double band) { // above, below, HH, LL
+            bool number = false;
+            const double x = v.toDouble(&number);
+            return kind == 0 ? number && x > 30 - band : kind == 1 ? number && x < -4 + band : v == (kind == 2 ? "HH" : "LL");
+        };
+        const QStringList kinds{"above the upper limit", "below the lower limit", "HH", "LL"};
+        QStringList expected;
+        int open = -1, records = 0;
+        qint64 start = 0, last = 0;
+        const auto stamp = [](qint64 t) { return Start.addSecs(t).toString("yyyy-MM-dd hh:mm:ss"); };
+        for (int k = 0; k <= 300; ++k) {
+            const QString v = pvField(12, k, 0);
+            if (k < 300 && NoReading.contains(v) && v != "HH" && v != "LL")
+                continue;
+            if (k < 300 && open >= 0 && beyond(v, open, 0.5)) {
+                last = 60 * k, ++records;
+                continue;
+            }
+            const qint64 end = k < 300 ? 60 * k : last;
+            if (open >= 0 && end - start >= 10) // the delay
+                expected << QString("%1|%2|%3%4|%5").arg(kinds.at(open), stamp(start), stamp(end), k < 300 ? "" : " (cut)").arg(records);
+            open = -1;
+            for (int kind = 0; k < 300 && kind < 4 && open < 0; ++kind)
+                if (beyond(v, kind, 0))
+                    open = kind, start = last = 60 * k, records = 1;
+        }
+        QVERIFY(expected.size() > 20 && expected.filter("HH").size() > 5);
+        click(page, "excursionsButton");
+        auto *list = page->findChild<QTableWidget *>("excursionTable");
+        QVERIFY(list->isVisible() && page->findChild<QLabel *>("excursionTotals")->text().startsWith("CH1 PV (Boiler 2 outlet): above "));
+        QStringList shown;
+        for (int r = 0; r < list->rowCount(); ++r)
+            shown << QStringList{list->item(r, 1)->text(), list->item(r, 2)->text(), list->item(r, 3)->text(), list->item(r, 7)->text()}.join('|');
+        QCOMPARE(shown, expected);
+        // A click shows the excursion's first record on its page.
+        const int above = int(shown.indexOf(QRegularExpression("^above.*")));
+        list->cellClicked(above, 0);
+        auto *rows = page->findChild<QTableWidget *>("tabled");
+        QCOMPARE(rows->item(rows->currentRow(), rows->columnCount() - 1)->text(),
+                 QString(list->item(above, 2)->text()).replace('-', '/'));
+
         for (const bool whole : {false, true}) {
             page = searchedPage(window, "actioncart");
             page->findChild<QCheckBox *>("wholeWindow")->setChecked(whole);

@@ -1,6 +1,7 @@
 #ifndef SQLTHREAD_H
 #define SQLTHREAD_H
 
+#include "channellimits.h"
 #include "importedfiles.h"
 #include "importreport.h"
 #include "joboutcome.h"
@@ -107,6 +108,9 @@ public:
     // A job: the stamps of the first and last record of the imported table
     // (of those with a readable stamp), in g_recordSpan.
     void readRecordSpan(int familyNumber);
+    // A job: the excursions of one value column (`column` of the meter's
+    // table) over the window from `limits`, in g_excursions.
+    void findWindowExcursions(int familyNumber, QString column, QDateTime st, QDateTime en, ChannelLimits limits);
 
 signals:
     void PostProgress(QString str, int setp);

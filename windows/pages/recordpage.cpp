@@ -3,11 +3,13 @@
 #include "channeltable.h"
 #include "dialogmessage.h"
 #include "dialogprogress.h"
+#include "excursionpane.h"
 #include "families.h"
 #include "recordtime.h"
 #include "settings.h"
 #include "sqlthread.h"
 #include "userstate.h"
+#include "wallclock.h"
 #include "workerjob.h"
 
 #include <QBoxLayout>
@@ -144,6 +146,7 @@ bool RecordPage::runNewSearch(int perPage)
     summaryChannels.clear();
     summaries.clear();
     showSummary();
+    excursionPane->hide(); // of another window
     return true;
 }
 
@@ -232,8 +235,18 @@ void RecordPage::addSummary(QWidget *pagingBar)
     summaryLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     summaryLabel->hide();
     connect(summaryLabel, &QLabel::linkActivated, this, &RecordPage::jumpToExtreme);
-    if (auto *box = qobject_cast<QBoxLayout *>(pagingBar->parentWidget()->layout()))
+    excursionPane = new ExcursionPane(this);
+    excursionPane->hide();
+    connect(excursionPane, &ExcursionPane::excursionChosen, this,
+            [this](qint64 rowid, qint64 start) { showPageOfRecord(rowid, wallClockOf(start)); });
+    if (auto *box = qobject_cast<QBoxLayout *>(pagingBar->parentWidget()->layout())) {
         box->insertWidget(box->indexOf(pagingBar), summaryLabel);
+        box->insertWidget(box->indexOf(pagingBar) + 1, excursionPane);
+    }
+    auto *excursionsButton = new QPushButton(tr("Excursions..."), pagingBar);
+    excursionsButton->setObjectName(QStringLiteral("excursionsButton"));
+    pagingBar->layout()->addWidget(excursionsButton);
+    connect(excursionsButton, &QPushButton::clicked, this, &RecordPage::showExcursions);
     // Nor does a growing counter widen it: it has room for a year of
     // one-second records at one record a page from the start.
     if (auto *counter = pagingBar->findChild<QLabel *>(QStringLiteral("page_label"))) {
@@ -245,6 +258,26 @@ void RecordPage::addSummary(QWidget *pagingBar)
 QString RecordPage::counterText(qint64 records, qint64 page, qint64 pages)
 {
     return tr("Record：%1 ,Pages：%2 of %3").arg(records).arg(page).arg(pages);
+}
+
+void RecordPage::showExcursions()
+{
+    const QList<int> channels = !summaryChannels.isEmpty() ? summaryChannels
+                                                           : QList<int>{family.hasChannels() ? shown.idx : -1};
+    const QDateTime st = shown.st, en = shown.en;
+    const int number = family.number;
+    excursionPane->clear();
+    for (int channel : channels) {
+        const QStringList columns = valueColumnsOf(family, qMax(0, channel) + 1);
+        for (int i = 0; i < columns.size(); ++i) {
+            const QString column = columns.at(i);
+            const ChannelLimits limits = UserState::channelLimits(limitsKey(family, Meter, channel, i));
+            if (!runWorkerCall([=](SQLThread *job) { job->findWindowExcursions(number, column, st, en, limits); }))
+                return excursionPane->hide();
+            excursionPane->addColumn(summaryNames(channel).value(i), summaryUnits(channel).value(i), g_excursions,
+                                     naiveSeconds(en) - naiveSeconds(st) + 1);
+        }
+    }
 }
 
 void RecordPage::jumpToExtreme(const QString &link)

@@ -11,6 +11,7 @@
 struct MeterFamily;
 class DialogMessage;
 class DialogProgress;
+class ExcursionPane;
 class QDateTimeEdit;
 class QLabel;
 class QStackedWidget;
@@ -79,6 +80,8 @@ private slots:
     void jumpToExtreme(const QString &link);
     // Sets the time window to the minutes of the first and last record.
     void showAllRecords();
+    // Lists the excursions of the window shown, for each value column summed up.
+    void showExcursions();
 
 protected:
     RecordPage(int familyNumber, QWidget *parent);
@@ -147,6 +150,7 @@ private:
     QStringList summaryUnits(int channel) const;
 
     QLabel *summaryLabel = nullptr;
+    ExcursionPane *excursionPane = nullptr;
     WindowSummary summary; // of the search shown
     QList<int> summaryChannels; // several channels summed up, one line each, in `summaries`
     QList<WindowSummary> summaries;
