@@ -4,9 +4,11 @@
 #include "dialogmessage.h"
 #include "dialogprogress.h"
 #include "importreportdialog.h"
+#include "limitsdialog.h"
 #include "mainwindow.h"
 #include "testsupport.h"
 #include "settings.h"
+#include "userstate.h"
 
 #include <QAction>
 #include <QApplication>
@@ -82,6 +84,38 @@ void shootFamily(const QString &folder, int family)
     click(window.currentPage(), "pushButton");
     yearCounter();
     save(&window, QString("minimum-data%1").arg(family));
+}
+
+// Limits on the temperature/humidity meter's records: the dialog, the
+// excursions listed under the table, the limit lines on the chart.
+void shootLimits()
+{
+    const QString folder = QStringLiteral(SAMPLES_DIR) + "/temp-humidity";
+    freshDatabase();
+    runImport({folder + "/20240301.CSV", folder + "/20240302.CSV"});
+    const MeterFamily &family = meterFamily(4);
+    UserState::setChannelLimits(limitsKey(family, Meter, -1, 0), {"Store room 3", {}, 20, 27, 0.2, 600});
+    UserState::setChannelLimits(limitsKey(family, Meter, -1, 1), {"Store room 3", {}, 45, 65, 1, 600});
+    MainWindow window;
+    window.resize(1180, 900);
+    window.show();
+    {
+        LimitsDialog dialog(limitedColumns(family, Meter), &window);
+        dialog.show();
+        save(&dialog, "limits-dialog");
+    }
+    window.findChild<QAction *>("actionsearch")->trigger();
+    fillCriteria(window.currentPage());
+    setRanges(window.currentPage(), "", "");
+    click(window.currentPage(), "pushButton");
+    click(window.currentPage(), "excursionsButton");
+    save(&window, "excursions-data4");
+    window.findChild<QAction *>("actioncart")->trigger();
+    fillCriteria(window.currentPage());
+    click(window.currentPage(), "pushButton");
+    save(&window, "limits-chart4");
+    for (int value : {0, 1})
+        UserState::setChannelLimits(limitsKey(family, Meter, -1, value), {});
 }
 
 // An addition to the level meter's records: the chooser with its "Whole
@@ -182,6 +216,7 @@ int main(int argc, char *argv[])
     for (const auto &set : sets)
         shootFamily(set.first, set.second);
     shootAddition();
+    shootLimits();
     shootYearOverview();
 
     for (int percent : {0, 37, 90}) {

@@ -54,7 +54,7 @@ ExcursionPane::ExcursionPane(QWidget *parent)
         if (row >= 0 && row < starts.size())
             emit excursionChosen(starts.at(row).first, starts.at(row).second);
     });
-    auto *exportButton = new QPushButton(tr("Export..."), this);
+    auto *exportButton = new QPushButton(tr("Export excursions..."), this);
     exportButton->setObjectName(QStringLiteral("excursionExport"));
     connect(exportButton, &QPushButton::clicked, this, &ExcursionPane::exportList);
     auto *top = new QHBoxLayout;
