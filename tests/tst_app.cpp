@@ -14,11 +14,7 @@ QString meterIn(const QString &folder)
     return parseSettingsContent(readTextFile(folder + "/Sundrevale.Config").toUtf8(), settings) ? settingValue(settings, "Meter") : QString();
 }
 
-// Starts the viewer offscreen, waits until the record.db in `folder` holds
-// `rows` rows of meter `meter` and its settings say so, then ends it (the
-// window would stay open).
-// The viewer's environment: offscreen, with a home of its own, so that it
-// reads and writes no remembered places of the user running the tests.
+// Offscreen, with a home of its own: no remembered places of the user.
 QProcessEnvironment viewerEnvironment(const QString &home)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -29,6 +25,8 @@ QProcessEnvironment viewerEnvironment(const QString &home)
     return env;
 }
 
+// Waits until `folder`'s record.db holds `rows` rows of `meter` and its
+// settings say so, then ends the viewer (its window would stay open).
 void runUntilImported(const QString &program, const QStringList &arguments, const QString &home,
                       const QString &folder, const QString &meter, const QString &rows)
 {
