@@ -851,6 +851,14 @@ private slots:
                 limits << line->point1->coords().y();
             }
             QCOMPARE(limits, QList<double>({-4, 30}));
+            // Listed on the chart, the excursions are shaded there too.
+            click(page, "excursionsButton");
+            QStringList shaded;
+            for (int i = 0; i < plot->itemCount(); ++i)
+                if (auto *shade = qobject_cast<QCPItemRect *>(plot->item(i)))
+                    shaded << stampText(naiveSecondsOfKey(qint64(shade->topLeft->coords().x())));
+            QCOMPARE(shaded.size(), shown.size());
+            QCOMPARE(shaded.first(), shown.first().section('|', 1, 1));
         }
     }
 

@@ -113,6 +113,7 @@ void shootLimits()
     window.findChild<QAction *>("actioncart")->trigger();
     fillCriteria(window.currentPage());
     click(window.currentPage(), "pushButton");
+    click(window.currentPage(), "excursionsButton");
     save(&window, "limits-chart4");
     for (int value : {0, 1})
         UserState::setChannelLimits(limitsKey(family, Meter, -1, value), {});

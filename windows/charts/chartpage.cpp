@@ -173,10 +173,7 @@ void ChartPage::styleMarkers(int drawn, int channel)
 void ChartPage::drawLimitLines()
 {
     QCustomPlot *plot = w.plot;
-    for (int i = plot->itemCount() - 1; i >= 0; --i) {
-        if (plot->item(i)->objectName() == QLatin1String("limitLine"))
-            plot->removeItem(i);
-    }
+    removeItems(QStringLiteral("limitLine"));
     // Each drawn value column: its channel (-1: none), its value and its colour.
     struct Drawn { int channel, value, colour; };
     QList<Drawn> drawn;
@@ -200,6 +197,36 @@ void ChartPage::drawLimitLines()
             line->setPen(QPen(channelColour(column.colour), 1.5, Qt::DashLine));
         }
     }
+}
+
+void ChartPage::removeItems(const QString &name)
+{
+    for (int i = w.plot->itemCount() - 1; i >= 0; --i) {
+        if (w.plot->item(i)->objectName() == name)
+            w.plot->removeItem(i);
+    }
+}
+
+void ChartPage::shadeExcursions(const QList<QPair<int, Excursion>> &listed)
+{
+    removeItems(QStringLiteral("excursionShade"));
+    for (const auto &[colourIndex, excursion] : listed) {
+        auto *shade = new QCPItemRect(w.plot);
+        shade->setObjectName(QStringLiteral("excursionShade"));
+        shade->setLayer(QStringLiteral("grid")); // under the curves
+        for (QCPItemPosition *corner : {shade->topLeft, shade->bottomRight}) {
+            corner->setTypeX(QCPItemPosition::ptPlotCoords);
+            corner->setTypeY(QCPItemPosition::ptAxisRectRatio); // the plot's whole height
+        }
+        shade->topLeft->setCoords(double(localTimeKey(excursion.start)), 0);
+        shade->bottomRight->setCoords(double(localTimeKey(excursion.end)), 1);
+        QColor colour = excursion.kind == Excursion::Gap ? QColor(Qt::gray) : channelColour(colourIndex);
+        colour.setAlpha(50);
+        shade->setBrush(colour);
+        colour.setAlpha(110); // a spike of one record still shows, as a line
+        shade->setPen(QPen(colour, 0));
+    }
+    w.plot->replot();
 }
 
 void ChartPage::showLimits()

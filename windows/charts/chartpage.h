@@ -89,6 +89,8 @@ private:
     void styleMarkers(int drawn, int channel);
     // Dashed lines at the limits of the value columns drawn, in their colours.
     void drawLimitLines();
+    void shadeExcursions(const QList<QPair<int, Excursion>> &listed) override;
+    void removeItems(const QString &name);
     // Hides the paging bar and empties the graphs, as before any search.
     void clearChart();
     void showPage() override;

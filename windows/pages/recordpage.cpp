@@ -147,6 +147,7 @@ bool RecordPage::runNewSearch(int perPage)
     summaries.clear();
     showSummary();
     excursionPane->hide(); // of another window
+    shadeExcursions({});
     return true;
 }
 
@@ -267,6 +268,7 @@ void RecordPage::showExcursions()
     const QDateTime st = shown.st, en = shown.en;
     const int number = family.number;
     excursionPane->clear();
+    QList<QPair<int, Excursion>> listed;
     for (int channel : channels) {
         const QStringList columns = valueColumnsOf(family, qMax(0, channel) + 1);
         for (int i = 0; i < columns.size(); ++i) {
@@ -276,8 +278,11 @@ void RecordPage::showExcursions()
                 return excursionPane->hide();
             excursionPane->addColumn(summaryNames(channel).value(i), summaryUnits(channel).value(i), g_excursions,
                                      naiveSeconds(en) - naiveSeconds(st) + 1);
+            for (const Excursion &e : std::as_const(g_excursions.excursions))
+                listed << qMakePair(channel >= 0 ? channel : i, e);
         }
     }
+    shadeExcursions(listed);
 }
 
 void RecordPage::jumpToExtreme(const QString &link)

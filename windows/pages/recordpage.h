@@ -1,6 +1,7 @@
 #ifndef RECORDPAGE_H
 #define RECORDPAGE_H
 
+#include "excursions.h"
 #include "paging.h"
 #include "statements.h"
 #include "windowsummary.h"
@@ -105,6 +106,9 @@ protected:
     static QString counterText(qint64 records, qint64 page, qint64 pages);
     // Records per page of this kind of page.
     virtual int pageSize() const = 0;
+    // The excursions listed, each with its value column's colour index
+    // (channelColour's count); none: the window shown changed.
+    virtual void shadeExcursions(const QList<QPair<int, Excursion>> &listed) { Q_UNUSED(listed) }
     // Points the user at record `row` of the page shown, stamped `time`.
     virtual void showRecord(int row, const QDateTime &time) = 0;
     // Runs a short job that calls the worker on its thread; a failure is told.
