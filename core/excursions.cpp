@@ -135,3 +135,8 @@ qint64 loggingInterval(const QList<ExcursionPoint> &points)
     std::nth_element(steps.begin(), steps.begin() + qsizetype(steps.size() / 2), steps.end());
     return steps.at(steps.size() / 2);
 }
+
+qint64 gapSecondsOf(const QList<ExcursionPoint> &points)
+{
+    return GapIntervals * qMax<qint64>(1, loggingInterval(points));
+}

@@ -45,6 +45,8 @@ struct ExcursionTotals {
 qint64 loggingInterval(const QList<ExcursionPoint> &points);
 // A stretch without records longer than this many logging intervals is a gap.
 constexpr qint64 GapIntervals = 3;
+// The longest step between records in time order that is no gap.
+qint64 gapSecondsOf(const QList<ExcursionPoint> &points);
 
 QList<Excursion> findExcursions(const QList<ExcursionPoint> &points, const ChannelLimits &limits, qint64 gapSeconds);
 ExcursionTotals excursionTotals(const QList<Excursion> &excursions, qint64 windowSeconds);

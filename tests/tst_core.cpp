@@ -2,6 +2,7 @@
 #include "contenthash.h"
 #include "excursions.h"
 #include "meankinetic.h"
+#include "periods.h"
 #include "settings.h"
 #include "testsupport.h"
 #include "windowsummary.h"
@@ -140,6 +141,34 @@ private slots:
             outside << QString::number(s), sum += s;
         QCOMPARE(outside.join(','), seconds);
         QCOMPARE(totals.withinShare, 1.0 - double(sum) / double(records.last().time - records.first().time));
+    }
+
+    void periodBounds_data()
+    {
+        QTest::addColumn<QString>("at");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("bounds"); // the period's first second, the next one's
+        QTest::newRow("the hour a spring clock skips") << "2024-03-31 02:30:00" << int(PeriodLength::Hour)
+                                                      << "2024-03-31 02:00:00 2024-03-31 03:00:00";
+        QTest::newRow("a day before 1970") << "1969-12-31 23:59:59" << int(PeriodLength::Day)
+                                          << "1969-12-31 00:00:00 1970-01-01 00:00:00";
+        QTest::newRow("a week from Monday, across a month") << "2024-03-03 23:59:59" << int(PeriodLength::Week)
+                                                           << "2024-02-26 00:00:00 2024-03-04 00:00:00";
+        QTest::newRow("a leap February") << "2024-02-29 12:00:00" << int(PeriodLength::Month)
+                                        << "2024-02-01 00:00:00 2024-03-01 00:00:00";
+        QTest::newRow("December") << "2024-12-31 23:30:00" << int(PeriodLength::Month)
+                                 << "2024-12-01 00:00:00 2025-01-01 00:00:00";
+    }
+
+    void periodBounds()
+    {
+        QFETCH(QString, at);
+        QFETCH(int, length);
+        QFETCH(QString, bounds);
+        qint64 naive = 0;
+        QVERIFY(naiveSeconds(qPrintable(at), at.size(), &naive));
+        const qint64 start = periodStart(naive, PeriodLength(length));
+        QCOMPARE(stampText(start) + ' ' + stampText(nextPeriodStart(start, PeriodLength(length))), bounds);
     }
 
     void meanKineticTemperature_data()

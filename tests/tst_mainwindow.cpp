@@ -840,6 +840,53 @@ private slots:
         QCOMPARE(rows->item(rows->currentRow(), rows->columnCount() - 1)->text(),
                  QString(list->item(above, 2)->text()).replace('-', '/'));
 
+        // By hour: the records, extremes, mean and MKT of each, its markers,
+        // the excursions that start in it; exported as shown.
+        QMap<QString, QStringList> hours;
+        for (int k = 0; k < 300; ++k)
+            hours[Start.addSecs(60 * k).toString("yyyy-MM-dd hh:00")] << pvField(12, k, 0);
+        click(page, "periodsButton");
+        QTest::keyClick(page->findChild<QComboBox *>("periodLength"), Qt::Key_Up); // from Day to Hour
+        auto *periods = page->findChild<QTableWidget *>("periodTable");
+        QCOMPARE(periods->rowCount(), hours.size());
+        qint64 outside = 0, listedOutside = 0; // split among the hours, nothing lost
+        for (int r = 0; r < periods->rowCount(); ++r)
+            outside += QTime(0, 0).secsTo(QTime::fromString(periods->item(r, 10)->text()));
+        for (const QString &e : std::as_const(expected))
+            listedOutside += QDateTime::fromString(e.section('|', 1, 1), "yyyy-MM-dd hh:mm:ss")
+                                 .secsTo(QDateTime::fromString(e.section('|', 2, 2).left(19), "yyyy-MM-dd hh:mm:ss"));
+        QCOMPARE(outside, listedOutside);
+        for (int r = 0; r < periods->rowCount(); ++r) {
+            const QString hour = hours.keys().at(r);
+            const QStringList &values = hours.value(hour);
+            double least = qInf(), most = -qInf(), sum = 0, kinetic = 0;
+            int numbers = 0;
+            for (const QString &v : values) {
+                if (NoReading.contains(v))
+                    continue;
+                const double x = v.toDouble();
+                least = qMin(least, x), most = qMax(most, x), sum += x, ++numbers;
+                kinetic += std::exp(-10000 / (x + 273.15));
+            }
+            const QStringList expectedRow{hour, QString::number(values.size()), QString::number(least),
+                                          QString::number(most), QString::number(sum / numbers, 'g', 6),
+                                          QString::number(10000 / -std::log(kinetic / numbers) - 273.15, 'g', 6),
+                                          QString::number(values.count("HH")), QString::number(values.count("LL")),
+                                          QString::number(expected.filter(QRegularExpression("^[^|]+\\|" + hour.chopped(2))).size())};
+            QStringList row;
+            for (int c = 1; c <= 9; ++c)
+                row << periods->item(r, c)->text();
+            QCOMPARE(row, expectedRow);
+        }
+        const QString exported = dir.filePath("periods.csv");
+        saveAs(exported);
+        answerMessage(&told);
+        click(page, "periodExport");
+        QCOMPARE(told, QString("%1 periods exported to %2").arg(hours.size()).arg(exported));
+        const QStringList lines = readTextFile(exported).split("\r\n");
+        QCOMPARE(lines.at(0), QString("Value,Period,Records,Min,Max,Mean,MKT,HH,LL,Excursions,Outside,Without records"));
+        QCOMPARE(lines.at(1).section(',', 1, 2), QString("\"%1\",\"%2\"").arg(hours.firstKey()).arg(hours.first().size()));
+
         for (const bool whole : {false, true}) {
             page = searchedPage(window, "actioncart");
             page->findChild<QCheckBox *>("wholeWindow")->setChecked(whole);

@@ -1,4 +1,5 @@
-// The job that finds the excursions of one value column over a window.
+// The job that finds the excursions of one value column over a window, and
+// the reading of a window's records in time order that it shares.
 #include "sqlthread.h"
 
 #include "excursions.h"
@@ -29,32 +30,44 @@ ExcursionPoint pointOf(const QSqlQuery &query)
 
 } // namespace
 
-void SQLThread::findWindowExcursions(int familyNumber, QString column, QDateTime st, QDateTime en, ChannelLimits limits)
+bool SQLThread::readWindowPoints(int familyNumber, const QString &column, const QDateTime &st, const QDateTime &en,
+                                 QList<ExcursionPoint> *points)
 {
     openConnection(recordDatabasePath());
     emit PostProgress(QStringLiteral("Querying..."), 25);
     const QString table = meterFamily(familyNumber).table(Meter);
     ensureTimeIndex(table);
-    QList<ExcursionPoint> points;
-    {
-        QSqlQuery query(db);
-        query.setForwardOnly(true);
-        // In the order of the wall clock written; records stamped alike in table order.
-        if (!query.prepare(QStringLiteral("select datetime(indate), %1, rowid from main.%2 where datetime(indate) "
-                                          "between :indate1 and :indate2 order by datetime(indate), rowid")
-                               .arg(column, table)))
-            return failQuery("excursions", query);
-        bindWindow(query, st, en);
-        if (!query.exec())
-            return failQuery("excursions", query);
-        while (query.next()) {
-            if (points.size() % 4096 == 0 && cancelRequested())
-                return finishCancelled();
-            points << pointOf(query);
-        }
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    // In the order of the wall clock written; records stamped alike in table order.
+    if (!query.prepare(QStringLiteral("select datetime(indate), %1, rowid from main.%2 where datetime(indate) "
+                                      "between :indate1 and :indate2 order by datetime(indate), rowid")
+                           .arg(column, table))) {
+        failQuery("window points", query);
+        return false;
     }
+    bindWindow(query, st, en);
+    if (!query.exec()) {
+        failQuery("window points", query);
+        return false;
+    }
+    while (query.next()) {
+        if (points->size() % 4096 == 0 && cancelRequested()) {
+            finishCancelled();
+            return false;
+        }
+        *points << pointOf(query);
+    }
+    return true;
+}
+
+void SQLThread::findWindowExcursions(int familyNumber, QString column, QDateTime st, QDateTime en, ChannelLimits limits)
+{
+    QList<ExcursionPoint> points;
+    if (!readWindowPoints(familyNumber, column, st, en, &points))
+        return;
     WindowExcursions found;
-    found.gapSeconds = GapIntervals * qMax<qint64>(1, loggingInterval(points));
+    found.gapSeconds = gapSecondsOf(points);
     found.excursions = findExcursions(points, limits, found.gapSeconds);
     found.totals = excursionTotals(found.excursions, naiveSeconds(en) - naiveSeconds(st) + 1);
     g_excursions = found;

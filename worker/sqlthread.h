@@ -2,6 +2,7 @@
 #define SQLTHREAD_H
 
 #include "channellimits.h"
+#include "periods.h"
 #include "importedfiles.h"
 #include "importreport.h"
 #include "joboutcome.h"
@@ -111,6 +112,9 @@ public:
     // A job: the excursions of one value column (`column` of the meter's
     // table) over the window from `limits`, in g_excursions.
     void findWindowExcursions(int familyNumber, QString column, QDateTime st, QDateTime en, ChannelLimits limits);
+    // A job: the figures of one value column over the window by periods of `length`, in g_periods.
+    void tabulateWindowPeriods(int familyNumber, QString column, QDateTime st, QDateTime en, ChannelLimits limits,
+                               PeriodLength length);
 
 signals:
     void PostProgress(QString str, int setp);
@@ -188,6 +192,9 @@ private:
     void runChartQuery(const MeterFamily &family, const ChartRequest &request);
     void runPagedQuery(const PagedQuery &request);
     void failQuery(const char *trace, const QSqlQuery &query);
+    // The window's records of `column`, in the order of the wall clock; false: the job ended so.
+    bool readWindowPoints(int familyNumber, const QString &column, const QDateTime &st, const QDateTime &en,
+                          QList<ExcursionPoint> *points);
     static void bindWindow(QSqlQuery &query, const QDateTime &st, const QDateTime &en);
     // Waits for the overview built after an import; false on a cancel.
     bool waitForOverviewBuild();

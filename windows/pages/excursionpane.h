@@ -19,18 +19,12 @@ public:
     // Starts the list afresh; then one call per value column examined.
     void clear();
     void addColumn(const QString &label, const QString &unit, const WindowExcursions &found, qint64 windowSeconds);
-    // The list as CSV, a header line first.
-    QString csvText() const;
-
-    static QString durationText(qint64 seconds);
 
 signals:
     // The row of an excursion was clicked: its first record and its time.
     void excursionChosen(qint64 rowid, qint64 naiveStart);
 
 private:
-    void exportList();
-
     QLabel *totalsLabel;
     QTableWidget *table;
     QStringList totalsLines;

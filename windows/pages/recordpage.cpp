@@ -4,6 +4,7 @@
 #include "dialogmessage.h"
 #include "dialogprogress.h"
 #include "excursionpane.h"
+#include "periodpane.h"
 #include "families.h"
 #include "recordtime.h"
 #include "settings.h"
@@ -147,6 +148,7 @@ bool RecordPage::runNewSearch(int perPage)
     summaries.clear();
     showSummary();
     excursionPane->hide(); // of another window
+    periodPane->hide();
     shadeExcursions({});
     return true;
 }
@@ -193,7 +195,7 @@ void RecordPage::showSummary()
     // The style sheets of the window replace the palette's link colour.
     summaryLabel->setText(lines.join(QStringLiteral("<br>")).replace(QStringLiteral("<a href"),
                                                                  QStringLiteral("<a style=\"color:#9fd3ff\" href")));
-    summaryLabel->show();
+    summaryRow->show();
 }
 
 QString RecordPage::summaryPlainText() const
@@ -234,20 +236,32 @@ void RecordPage::addSummary(QWidget *pagingBar)
     summaryLabel->setWordWrap(true);
     // A long summary wraps rather than widening the window.
     summaryLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    summaryLabel->hide();
     connect(summaryLabel, &QLabel::linkActivated, this, &RecordPage::jumpToExtreme);
+    // The questions of the window summed up stand beside its summary.
+    summaryRow = new QWidget(this);
+    summaryRow->hide();
+    auto *row = new QHBoxLayout(summaryRow);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(summaryLabel, 1);
     excursionPane = new ExcursionPane(this);
     excursionPane->hide();
     connect(excursionPane, &ExcursionPane::excursionChosen, this,
             [this](qint64 rowid, qint64 start) { showPageOfRecord(rowid, wallClockOf(start)); });
+    periodPane = new PeriodPane(this);
+    periodPane->hide();
+    connect(periodPane, &PeriodPane::lengthChosen, this, &RecordPage::showPeriods);
     if (auto *box = qobject_cast<QBoxLayout *>(pagingBar->parentWidget()->layout())) {
-        box->insertWidget(box->indexOf(pagingBar), summaryLabel);
+        box->insertWidget(box->indexOf(pagingBar), summaryRow);
         box->insertWidget(box->indexOf(pagingBar) + 1, excursionPane);
+        box->insertWidget(box->indexOf(pagingBar) + 2, periodPane);
     }
-    auto *excursionsButton = new QPushButton(tr("Excursions..."), pagingBar);
-    excursionsButton->setObjectName(QStringLiteral("excursionsButton"));
-    pagingBar->layout()->addWidget(excursionsButton);
-    connect(excursionsButton, &QPushButton::clicked, this, &RecordPage::showExcursions);
+    for (const auto &[name, text, shows] : {std::tuple{"excursionsButton", tr("Excursions..."), &RecordPage::showExcursions},
+                                            std::tuple{"periodsButton", tr("Periods..."), &RecordPage::showPeriods}}) {
+        auto *button = new QPushButton(text, summaryRow);
+        button->setObjectName(QLatin1String(name));
+        row->addWidget(button, 0, Qt::AlignTop);
+        connect(button, &QPushButton::clicked, this, shows);
+    }
     // Nor does a growing counter widen it: it has room for a year of
     // one-second records at one record a page from the start.
     if (auto *counter = pagingBar->findChild<QLabel *>(QStringLiteral("page_label"))) {
@@ -261,28 +275,54 @@ QString RecordPage::counterText(qint64 records, qint64 page, qint64 pages)
     return tr("Record：%1 ,Pages：%2 of %3").arg(records).arg(page).arg(pages);
 }
 
-void RecordPage::showExcursions()
+bool RecordPage::forEachSummedColumn(const std::function<bool(int, int, const QString &, const ChannelLimits &)> &each)
 {
     const QList<int> channels = !summaryChannels.isEmpty() ? summaryChannels
                                                            : QList<int>{family.hasChannels() ? shown.idx : -1};
+    for (int channel : channels) {
+        const QStringList columns = valueColumnsOf(family, qMax(0, channel) + 1);
+        for (int i = 0; i < columns.size(); ++i) {
+            if (!each(channel, i, columns.at(i), UserState::channelLimits(limitsKey(family, Meter, channel, i))))
+                return false;
+        }
+    }
+    return true;
+}
+
+void RecordPage::showExcursions()
+{
     const QDateTime st = shown.st, en = shown.en;
     const int number = family.number;
     excursionPane->clear();
     QList<QPair<int, Excursion>> listed;
-    for (int channel : channels) {
-        const QStringList columns = valueColumnsOf(family, qMax(0, channel) + 1);
-        for (int i = 0; i < columns.size(); ++i) {
-            const QString column = columns.at(i);
-            const ChannelLimits limits = UserState::channelLimits(limitsKey(family, Meter, channel, i));
-            if (!runWorkerCall([=](SQLThread *job) { job->findWindowExcursions(number, column, st, en, limits); }))
-                return excursionPane->hide();
-            excursionPane->addColumn(summaryNames(channel).value(i), summaryUnits(channel).value(i), g_excursions,
-                                     naiveSeconds(en) - naiveSeconds(st) + 1);
-            for (const Excursion &e : std::as_const(g_excursions.excursions))
-                listed << qMakePair(channel >= 0 ? channel : i, e);
-        }
-    }
+    const bool found = forEachSummedColumn([&](int channel, int i, const QString &column, const ChannelLimits &limits) {
+        if (!runWorkerCall([=](SQLThread *job) { job->findWindowExcursions(number, column, st, en, limits); }))
+            return false;
+        excursionPane->addColumn(summaryNames(channel).value(i), summaryUnits(channel).value(i), g_excursions,
+                                 naiveSeconds(en) - naiveSeconds(st) + 1);
+        for (const Excursion &e : std::as_const(g_excursions.excursions))
+            listed << qMakePair(channel >= 0 ? channel : i, e);
+        return true;
+    });
+    if (!found)
+        return excursionPane->hide();
     shadeExcursions(listed);
+}
+
+void RecordPage::showPeriods()
+{
+    const QDateTime st = shown.st, en = shown.en;
+    const int number = family.number;
+    const PeriodLength length = periodPane->length();
+    periodPane->clear();
+    const bool found = forEachSummedColumn([&](int channel, int i, const QString &column, const ChannelLimits &limits) {
+        if (!runWorkerCall([=](SQLThread *job) { job->tabulateWindowPeriods(number, column, st, en, limits, length); }))
+            return false;
+        periodPane->addColumn(summaryNames(channel).value(i), summaryUnits(channel).value(i), g_periods);
+        return true;
+    });
+    if (!found)
+        periodPane->hide();
 }
 
 void RecordPage::jumpToExtreme(const QString &link)

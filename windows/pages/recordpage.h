@@ -13,6 +13,7 @@ struct MeterFamily;
 class DialogMessage;
 class DialogProgress;
 class ExcursionPane;
+class PeriodPane;
 class QDateTimeEdit;
 class QLabel;
 class QStackedWidget;
@@ -83,6 +84,8 @@ private slots:
     void showAllRecords();
     // Lists the excursions of the window shown, for each value column summed up.
     void showExcursions();
+    // Tabulates the window shown by the periods chosen, for each value column summed up.
+    void showPeriods();
 
 protected:
     RecordPage(int familyNumber, QWidget *parent);
@@ -152,9 +155,14 @@ private:
     // The value columns' names in the summary of a channel (0-based, -1: none).
     QStringList summaryNames(int channel) const;
     QStringList summaryUnits(int channel) const;
+    // Calls `each` with every value column summed up (channel, value index,
+    // column, limits) until one call fails; false then.
+    bool forEachSummedColumn(const std::function<bool(int, int, const QString &, const ChannelLimits &)> &each);
 
     QLabel *summaryLabel = nullptr;
+    QWidget *summaryRow = nullptr; // the summary, and the buttons that look into its window
     ExcursionPane *excursionPane = nullptr;
+    PeriodPane *periodPane = nullptr;
     WindowSummary summary; // of the search shown
     QList<int> summaryChannels; // several channels summed up, one line each, in `summaries`
     QList<WindowSummary> summaries;

@@ -1,0 +1,45 @@
+#ifndef PERIODS_H
+#define PERIODS_H
+
+#include "excursions.h"
+#include "windowsummary.h"
+
+#include <QList>
+#include <QtNumeric>
+
+// The lengths a window is tabulated by; weeks start on Monday. Periods
+// follow the wall clock written, so a day of a clock change is a day.
+enum class PeriodLength { Hour, Day, Week, Month };
+
+// The figures of one value column over one period of a window.
+struct PeriodFigures {
+    qint64 start = 0, end = 0;    // naive seconds: the period's first second and the next period's
+    qint64 records = 0;           // every record, markers and unreadable texts included
+    qint64 numbers = 0;
+    double minimum = qQNaN(), maximum = qQNaN();
+    CompensatedSum sum{0, 0};
+    CompensatedSum kinetic{0, 0}; // of kineticTerm() of each number
+    qint64 high = 0, low = 0;     // HH and LL records
+    qint64 excursions = 0;        // beyond a limit or marked, starting in the period
+    qint64 secondsOutside = 0;    // of those excursions, within the period
+    qint64 secondsWithoutRecords = 0; // of the gaps, within the period
+
+    double mean() const { return numbers > 0 ? sum.total() / double(numbers) : qQNaN(); }
+    double meanKinetic() const;
+};
+
+// The first second of the period that holds naive second `at`, and of the next one.
+qint64 periodStart(qint64 at, PeriodLength length);
+qint64 nextPeriodStart(qint64 start, PeriodLength length);
+
+// The periods from the first to the last of the window's `points` (in time
+// order, naive seconds within [windowStart, windowEnd]), with their figures
+// and those of the `excursions` found among the points.
+QList<PeriodFigures> periodFigures(const QList<ExcursionPoint> &points, const QList<Excursion> &excursions,
+                                   PeriodLength length, qint64 windowStart, qint64 windowEnd);
+
+// The periods of the last window a job tabulated, written before its final
+// report, read by its page after it.
+extern QList<PeriodFigures> g_periods;
+
+#endif

@@ -1,0 +1,22 @@
+#ifndef LISTTABLE_H
+#define LISTTABLE_H
+
+#include <QStringList>
+
+class QTableWidget;
+class QWidget;
+
+// The read-only lists beside the summary (excursions, periods): built,
+// filled and exported alike.
+
+QTableWidget *makeListTable(const QString &objectName, const QStringList &headers, QWidget *parent);
+void appendListRow(QTableWidget *table, const QStringList &cells);
+// The list as CSV, its header line first, every cell quoted.
+QString listCsvText(const QTableWidget *table);
+// Asks for a file, writes the list there and tells the user how that went;
+// `what` names the rows ("excursions").
+void exportListTable(QWidget *parent, const QTableWidget *table, const QString &what);
+// "01:02:03", or "2 d 01:02:03" from a day on.
+QString durationText(qint64 seconds);
+
+#endif

@@ -1,0 +1,74 @@
+#include "periodpane.h"
+
+#include "listtable.h"
+#include "statements.h"
+#include "wallclock.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+PeriodPane::PeriodPane(QWidget *parent)
+    : QWidget(parent), lengthBox(new QComboBox(this)),
+      table(makeListTable(QStringLiteral("periodTable"),
+                          {tr("Value"), tr("Period"), tr("Records"), tr("Min"), tr("Max"), tr("Mean"), tr("MKT"),
+                           tr("HH"), tr("LL"), tr("Excursions"), tr("Outside"), tr("Without records")},
+                          this))
+{
+    setObjectName(QStringLiteral("periodPane"));
+    lengthBox->setObjectName(QStringLiteral("periodLength"));
+    lengthBox->addItems({tr("Hour"), tr("Day"), tr("Week"), tr("Month")});
+    lengthBox->setCurrentIndex(int(PeriodLength::Day));
+    connect(lengthBox, &QComboBox::activated, this, &PeriodPane::lengthChosen);
+    auto *exportButton = new QPushButton(tr("Export periods..."), this);
+    exportButton->setObjectName(QStringLiteral("periodExport"));
+    connect(exportButton, &QPushButton::clicked, this, [this] { exportListTable(this, table, tr("periods")); });
+    auto *top = new QHBoxLayout;
+    top->addWidget(new QLabel(tr("By"), this));
+    top->addWidget(lengthBox);
+    top->addStretch(1);
+    top->addWidget(exportButton);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(top);
+    layout->addWidget(table);
+}
+
+PeriodLength PeriodPane::length() const
+{
+    return PeriodLength(lengthBox->currentIndex());
+}
+
+void PeriodPane::clear()
+{
+    table->setRowCount(0);
+}
+
+QString PeriodPane::periodText(qint64 start, PeriodLength length)
+{
+    const QDateTime at = wallClockOf(start);
+    switch (length) {
+    case PeriodLength::Hour: return at.toString(QStringLiteral("yyyy-MM-dd hh:00"));
+    case PeriodLength::Day: return at.toString(QStringLiteral("yyyy-MM-dd"));
+    case PeriodLength::Week:
+        return tr("%1 (week %2)").arg(at.toString(QStringLiteral("yyyy-MM-dd"))).arg(at.date().weekNumber());
+    case PeriodLength::Month: return at.toString(QStringLiteral("yyyy-MM"));
+    }
+    return QString();
+}
+
+void PeriodPane::addColumn(const QString &label, const QString &unit, const QList<PeriodFigures> &periods)
+{
+    const bool celsius = unit == QStringLiteral("°C");
+    const auto number = [](double value) { return std::isnan(value) ? QString() : cellNumber(value); };
+    for (const PeriodFigures &p : periods) {
+        appendListRow(table, {label, periodText(p.start, length()), QString::number(p.records), number(p.minimum),
+                              number(p.maximum), number(p.mean()), celsius ? number(p.meanKinetic()) : QString(),
+                              QString::number(p.high), QString::number(p.low), QString::number(p.excursions),
+                              durationText(p.secondsOutside), durationText(p.secondsWithoutRecords)});
+    }
+    show();
+}
