@@ -110,6 +110,8 @@ void shootLimits()
     click(window.currentPage(), "pushButton");
     click(window.currentPage(), "excursionsButton");
     save(&window, "excursions-data4");
+    click(window.currentPage(), "periodsButton");
+    save(&window, "periods-data4");
     window.findChild<QAction *>("actioncart")->trigger();
     fillCriteria(window.currentPage());
     click(window.currentPage(), "pushButton");

@@ -174,18 +174,8 @@ void ChartPage::drawLimitLines()
 {
     QCustomPlot *plot = w.plot;
     removeItems(QStringLiteral("limitLine"));
-    // Each drawn value column: its channel (-1: none), its value and its colour.
-    struct Drawn { int channel, value, colour; };
-    QList<Drawn> drawn;
-    if (!overviewShown())
-        drawn << (family.hasChannels() ? Drawn{pagedChannel(), 0, pagedChannel()} : Drawn{-1, pagedChannel(), pagedChannel()});
-    else if (family.hasChannels())
-        for (int channel : tickedChannels())
-            drawn << Drawn{channel, 0, channel};
-    else
-        for (int value = 0; value < family.valueColumns.size(); ++value)
-            drawn << Drawn{-1, value, value};
-    for (const Drawn &column : std::as_const(drawn)) {
+    const QList<DrawnColumn> drawn = drawnColumns();
+    for (const DrawnColumn &column : drawn) {
         const ChannelLimits limits = UserState::channelLimits(limitsKey(family, Meter, column.channel, column.value));
         for (const double at : {limits.lower, limits.upper}) {
             if (qIsNaN(at))
@@ -197,6 +187,22 @@ void ChartPage::drawLimitLines()
             line->setPen(QPen(channelColour(column.colour), 1.5, Qt::DashLine));
         }
     }
+    drawExcursionShades(drawn);
+}
+
+QList<ChartPage::DrawnColumn> ChartPage::drawnColumns() const
+{
+    QList<DrawnColumn> drawn;
+    if (!overviewShown())
+        drawn << (family.hasChannels() ? DrawnColumn{pagedChannel(), 0, pagedChannel()}
+                                       : DrawnColumn{-1, pagedChannel(), pagedChannel()});
+    else if (family.hasChannels())
+        for (int channel : tickedChannels())
+            drawn << DrawnColumn{channel, 0, channel};
+    else
+        for (int value = 0; value < family.valueColumns.size(); ++value)
+            drawn << DrawnColumn{-1, value, value};
+    return drawn;
 }
 
 void ChartPage::removeItems(const QString &name)
@@ -209,8 +215,18 @@ void ChartPage::removeItems(const QString &name)
 
 void ChartPage::shadeExcursions(const QList<QPair<int, Excursion>> &listed)
 {
+    listedExcursions = listed;
+    drawExcursionShades(drawnColumns());
+    w.plot->replot();
+}
+
+void ChartPage::drawExcursionShades(const QList<DrawnColumn> &drawn)
+{
     removeItems(QStringLiteral("excursionShade"));
-    for (const auto &[colourIndex, excursion] : listed) {
+    for (const auto &[colourIndex, excursion] : std::as_const(listedExcursions)) {
+        const int index = colourIndex;
+        if (std::none_of(drawn.cbegin(), drawn.cend(), [index](const DrawnColumn &d) { return d.colour == index; }))
+            continue; // of a value not drawn
         auto *shade = new QCPItemRect(w.plot);
         shade->setObjectName(QStringLiteral("excursionShade"));
         shade->setLayer(QStringLiteral("grid")); // under the curves
@@ -226,7 +242,6 @@ void ChartPage::shadeExcursions(const QList<QPair<int, Excursion>> &listed)
         colour.setAlpha(110); // a spike of one record still shows, as a line
         shade->setPen(QPen(colour, 0));
     }
-    w.plot->replot();
 }
 
 void ChartPage::showLimits()

@@ -87,9 +87,14 @@ private:
     // The HH (high) or LL graph of the channel drawn `drawn`-th in the whole window.
     QCPGraph *markerGraph(int drawn, bool high);
     void styleMarkers(int drawn, int channel);
-    // Dashed lines at the limits of the value columns drawn, in their colours.
+    // A value column drawn: its channel (-1: none), its value and its colour.
+    struct DrawnColumn { int channel, value, colour; };
+    QList<DrawnColumn> drawnColumns() const;
+    // Dashed lines at the limits of the value columns drawn, in their
+    // colours, and the shades of their excursions listed.
     void drawLimitLines();
     void shadeExcursions(const QList<QPair<int, Excursion>> &listed) override;
+    void drawExcursionShades(const QList<DrawnColumn> &drawn);
     void removeItems(const QString &name);
     // Hides the paging bar and empties the graphs, as before any search.
     void clearChart();
@@ -127,6 +132,7 @@ private:
     };
     QVector<QVector<DrawnRecord>> drawnRecords; // per channel drawn
     Overview shownOverview;
+    QList<QPair<int, Excursion>> listedExcursions; // of the window shown, by colour index
 };
 
 // The readout text of the drawn point nearest to `key` ("" when none is drawn).
