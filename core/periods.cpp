@@ -33,6 +33,7 @@ qint64 overlap(qint64 from, qint64 to, const PeriodFigures &period)
 } // namespace
 
 QList<PeriodFigures> g_periods;
+PeriodFigures g_spanFigures;
 
 double PeriodFigures::meanKinetic() const
 {
@@ -67,20 +68,11 @@ qint64 nextPeriodStart(qint64 start, PeriodLength length)
     return start;
 }
 
-QList<PeriodFigures> periodFigures(const QList<ExcursionPoint> &points, const QList<Excursion> &excursions,
-                                   PeriodLength length, qint64 windowStart, qint64 windowEnd)
+namespace {
+
+// Adds the points and excursions to the periods (in order, without overlap) that hold them.
+void fillPeriods(QList<PeriodFigures> &periods, const QList<ExcursionPoint> &points, const QList<Excursion> &excursions)
 {
-    QList<PeriodFigures> periods;
-    if (points.isEmpty())
-        return periods;
-    // From the first record's period to the last one's: before and after them the window holds nothing to say.
-    const qint64 first = qMax(windowStart, points.first().time), last = qMin(windowEnd, points.last().time);
-    for (qint64 at = periodStart(first, length); at <= last; at = nextPeriodStart(at, length)) {
-        PeriodFigures period;
-        period.start = at;
-        period.end = nextPeriodStart(at, length);
-        periods << period;
-    }
     // The index of the period that holds `at`; the periods are few next to the records.
     const auto periodOf = [&](qint64 at) {
         const auto it = std::upper_bound(periods.cbegin(), periods.cend(), at,
@@ -103,6 +95,9 @@ QList<PeriodFigures> periodFigures(const QList<ExcursionPoint> &points, const QL
             p.minimum = point.value;
         if (p.numbers == 0 || point.value > p.maximum)
             p.maximum = point.value;
+        if (p.numbers == 0)
+            p.firstValue = point.value;
+        p.lastValue = point.value;
         ++p.numbers;
         p.sum.add(point.value);
         p.kinetic.add(kineticTerm(point.value));
@@ -116,8 +111,43 @@ QList<PeriodFigures> periodFigures(const QList<ExcursionPoint> &points, const QL
         }
         auto p = std::upper_bound(periods.begin(), periods.end(), e.start,
                                   [](qint64 t, const PeriodFigures &q) { return t < q.end; });
-        for (; p != periods.end() && p->start < e.end; ++p)
-            (gap ? p->secondsWithoutRecords : p->secondsOutside) += overlap(e.start, e.end, *p);
+        for (; p != periods.end() && p->start < e.end; ++p) {
+            const qint64 seconds = overlap(e.start, e.end, *p);
+            (gap ? p->secondsWithoutRecords : p->secondsOutside) += seconds;
+            if (e.kind == Excursion::AboveUpper)
+                p->secondsAbove += seconds;
+            else if (e.kind == Excursion::BelowLower)
+                p->secondsBelow += seconds;
+        }
     }
+}
+
+} // namespace
+
+QList<PeriodFigures> periodFigures(const QList<ExcursionPoint> &points, const QList<Excursion> &excursions,
+                                   PeriodLength length, qint64 windowStart, qint64 windowEnd)
+{
+    QList<PeriodFigures> periods;
+    if (points.isEmpty())
+        return periods;
+    // From the first record's period to the last one's: before and after them the window holds nothing to say.
+    const qint64 first = qMax(windowStart, points.first().time), last = qMin(windowEnd, points.last().time);
+    for (qint64 at = periodStart(first, length); at <= last; at = nextPeriodStart(at, length)) {
+        PeriodFigures period;
+        period.start = at;
+        period.end = nextPeriodStart(at, length);
+        periods << period;
+    }
+    fillPeriods(periods, points, excursions);
     return periods;
+}
+
+PeriodFigures spanFigures(const QList<ExcursionPoint> &points, const QList<Excursion> &excursions, qint64 start,
+                          qint64 end)
+{
+    QList<PeriodFigures> span(1);
+    span[0].start = start;
+    span[0].end = end + 1;
+    fillPeriods(span, points, excursions);
+    return span.first();
 }

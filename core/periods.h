@@ -22,6 +22,8 @@ struct PeriodFigures {
     qint64 high = 0, low = 0;     // HH and LL records
     qint64 excursions = 0;        // beyond a limit or marked, starting in the period
     qint64 secondsOutside = 0;    // of those excursions, within the period
+    qint64 secondsAbove = 0, secondsBelow = 0; // of the excursions above and below the limits, within it
+    double firstValue = qQNaN(), lastValue = qQNaN(); // the first and last number in it
     qint64 secondsWithoutRecords = 0; // of the gaps, within the period
 
     double mean() const { return numbers > 0 ? sum.total() / double(numbers) : qQNaN(); }
@@ -38,8 +40,15 @@ qint64 nextPeriodStart(qint64 start, PeriodLength length);
 QList<PeriodFigures> periodFigures(const QList<ExcursionPoint> &points, const QList<Excursion> &excursions,
                                    PeriodLength length, qint64 windowStart, qint64 windowEnd);
 
+// The figures of the seconds [start, end] alone, from the points and
+// excursions of a window that holds them.
+PeriodFigures spanFigures(const QList<ExcursionPoint> &points, const QList<Excursion> &excursions, qint64 start,
+                          qint64 end);
+
 // The periods of the last window a job tabulated, written before its final
 // report, read by its page after it.
 extern QList<PeriodFigures> g_periods;
+// The figures between the cursors of the last span a job measured.
+extern PeriodFigures g_spanFigures;
 
 #endif

@@ -892,20 +892,33 @@ private slots:
             page->findChild<QCheckBox *>("wholeWindow")->setChecked(whole);
             auto *plot = page->findChild<QCustomPlot *>();
             QList<double> limits;
-            for (int i = 0; i < plot->itemCount(); ++i) {
-                auto *line = qobject_cast<QCPItemStraightLine *>(plot->item(i));
-                QVERIFY(line && line->pen().style() == Qt::DashLine && line->pen().color() == ChartPage::channelColour(0));
+            for (auto *line : plot->findChildren<QCPItemStraightLine *>("limitLine")) {
+                QVERIFY(line->pen().style() == Qt::DashLine && line->pen().color() == ChartPage::channelColour(0));
                 limits << line->point1->coords().y();
             }
             QCOMPARE(limits, QList<double>({-4, 30}));
             // Listed on the chart, the excursions are shaded there too.
             click(page, "excursionsButton");
             QStringList shaded;
-            for (int i = 0; i < plot->itemCount(); ++i)
-                if (auto *shade = qobject_cast<QCPItemRect *>(plot->item(i)))
-                    shaded << stampText(naiveSecondsOfKey(qint64(shade->topLeft->coords().x())));
+            for (auto *shade : plot->findChildren<QCPItemRect *>("excursionShade"))
+                shaded << stampText(naiveSecondsOfKey(qint64(shade->topLeft->coords().x())));
             QCOMPARE(shaded.size(), shown.size());
             QCOMPARE(shaded.first(), shown.first().section('|', 1, 1));
+            // Cursors A and B half a minute after records 40 and 150: the figures of records 41 to 150.
+            for (const auto &[k, modifier] : {std::pair{40, Qt::ShiftModifier}, std::pair{150, Qt::ControlModifier}}) {
+                const double key = double(localTimeKey(naiveSeconds(Start.addSecs(60 * k + 30))));
+                QTest::mouseClick(plot, Qt::LeftButton, modifier,
+                                  QPoint(qRound(plot->xAxis->coordToPixel(key)), plot->axisRect()->center().y()));
+            }
+            double least = qInf(), most = -qInf();
+            for (int k = 41; k <= 150; ++k)
+                if (!NoReading.contains(pvField(12, k, 0)))
+                    least = qMin(least, pvField(12, k, 0).toDouble()), most = qMax(most, pvField(12, k, 0).toDouble());
+            const QStringList figures = page->findChild<QLabel *>("cursorFigures")->text().split('\n');
+            QCOMPARE(figures.value(0).left(18), "A " + Start.addSecs(60 * 40).toString("yyyy-MM-dd hh:mm")); // within a pixel
+            QVERIFY2(figures.value(1).startsWith("CH1 PV (Boiler 2 outlet): Δ ")
+                         && figures.value(1).contains(QString(" · records 110 · min %1 °C · max %2 °C").arg(least).arg(most)),
+                     qPrintable(figures.join('\n')));
         }
     }
 

@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <qcustomplot.h>
 #include <QTimer>
 #include <cmath>
 
@@ -117,6 +118,11 @@ void shootLimits()
     click(window.currentPage(), "pushButton");
     click(window.currentPage(), "excursionsButton");
     save(&window, "limits-chart4");
+    auto *plot = window.currentPage()->findChild<QCustomPlot *>();
+    const int middle = plot->axisRect()->center().y();
+    QTest::mouseClick(plot, Qt::LeftButton, Qt::ShiftModifier, QPoint(plot->axisRect()->left() + 200, middle));
+    QTest::mouseClick(plot, Qt::LeftButton, Qt::ControlModifier, QPoint(plot->axisRect()->left() + 420, middle));
+    save(&window, "cursors-chart4");
     for (int value : {0, 1})
         UserState::setChannelLimits(limitsKey(family, Meter, -1, value), {});
 }

@@ -115,6 +115,8 @@ public:
     // A job: the figures of one value column over the window by periods of `length`, in g_periods.
     void tabulateWindowPeriods(int familyNumber, QString column, QDateTime st, QDateTime en, ChannelLimits limits,
                                PeriodLength length);
+    // A job: the figures of one value column over the seconds [st, en], in g_spanFigures.
+    void measureSpan(int familyNumber, QString column, QDateTime st, QDateTime en, ChannelLimits limits);
 
 signals:
     void PostProgress(QString str, int setp);

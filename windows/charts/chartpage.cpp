@@ -1,5 +1,6 @@
 #include "chartpage.h"
 
+#include "chartcursors.h"
 #include "dialogmessage.h"
 #include "dialogprogress.h"
 #include "families.h"
@@ -47,6 +48,14 @@ void ChartPage::setUpPage(const ChartPageWidgets &widgets)
     w.widget_page->layout()->addWidget(imageButton);
     connect(imageButton, &QPushButton::clicked, this, &ChartPage::saveImage);
     connect(w.plot, &QCustomPlot::mouseMove, this, &ChartPage::showReadout);
+    auto *cursorFigures = new QLabel(this);
+    cursors = new ChartCursors(w.plot, cursorFigures);
+    if (auto *box = qobject_cast<QBoxLayout *>(w.plot->parentWidget()->layout()))
+        box->insertWidget(box->indexOf(w.plot) + 1, cursorFigures);
+    connect(w.plot, &QCustomPlot::mousePress, this, [this](QMouseEvent *event) {
+        if (cursors->place(event) && cursors->bothPlaced())
+            measureCursors();
+    });
     w.widget_page->hide();
     addSummary(w.widget_page);
     setUpOverview();
@@ -218,6 +227,30 @@ void ChartPage::shadeExcursions(const QList<QPair<int, Excursion>> &listed)
     listedExcursions = listed;
     drawExcursionShades(drawnColumns());
     w.plot->replot();
+}
+
+void ChartPage::newWindowShown()
+{
+    shadeExcursions({});
+    cursors->clear();
+}
+
+void ChartPage::measureCursors()
+{
+    const QDateTime st = wallClockOf(cursors->spanStart()), en = wallClockOf(cursors->spanEnd());
+    const int number = family.number;
+    QStringList labels, units;
+    QList<PeriodFigures> figures;
+    for (const DrawnColumn &drawn : drawnColumns()) {
+        const QString column = valueColumnsOf(family, qMax(0, drawn.channel) + 1).value(drawn.value);
+        const ChannelLimits limits = UserState::channelLimits(limitsKey(family, Meter, drawn.channel, drawn.value));
+        if (!runWorkerCall([=](SQLThread *job) { job->measureSpan(number, column, st, en, limits); }))
+            return;
+        labels << summaryNames(drawn.channel).value(drawn.value);
+        units << summaryUnits(drawn.channel).value(drawn.value);
+        figures << g_spanFigures;
+    }
+    cursors->showFigures(labels, units, figures);
 }
 
 void ChartPage::drawExcursionShades(const QList<DrawnColumn> &drawn)

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 class QCheckBox;
+class ChartCursors;
 class QCPGraph;
 class QCustomPlot;
 class QDateTimeEdit;
@@ -94,6 +95,9 @@ private:
     // colours, and the shades of their excursions listed.
     void drawLimitLines();
     void shadeExcursions(const QList<QPair<int, Excursion>> &listed) override;
+    void newWindowShown() override;
+    // The figures of each value column drawn between the cursors.
+    void measureCursors();
     void drawExcursionShades(const QList<DrawnColumn> &drawn);
     void removeItems(const QString &name);
     // Hides the paging bar and empties the graphs, as before any search.
@@ -133,6 +137,7 @@ private:
     QVector<QVector<DrawnRecord>> drawnRecords; // per channel drawn
     Overview shownOverview;
     QList<QPair<int, Excursion>> listedExcursions; // of the window shown, by colour index
+    ChartCursors *cursors = nullptr;
 };
 
 // The readout text of the drawn point nearest to `key` ("" when none is drawn).

@@ -149,7 +149,7 @@ bool RecordPage::runNewSearch(int perPage)
     showSummary();
     excursionPane->hide(); // of another window
     periodPane->hide();
-    shadeExcursions({});
+    newWindowShown();
     return true;
 }
 

@@ -125,6 +125,11 @@ protected:
     void summariseChannels(const QList<int> &channels);
     // The summary's lines as plain text.
     QString summaryPlainText() const;
+    // The value columns' names in the summary of a channel (0-based, -1: none), and their units.
+    QStringList summaryNames(int channel) const;
+    QStringList summaryUnits(int channel) const;
+    // Another window is shown: what was marked on the one before goes.
+    virtual void newWindowShown() {}
 
     const MeterFamily &family;
     int pages = 0;
@@ -152,9 +157,6 @@ private:
     QDateTimeEdit *fromEdit = nullptr;
     QDateTimeEdit *toEdit = nullptr;
     void showSummary();
-    // The value columns' names in the summary of a channel (0-based, -1: none).
-    QStringList summaryNames(int channel) const;
-    QStringList summaryUnits(int channel) const;
     // Calls `each` with every value column summed up (channel, value index,
     // column, limits) until one call fails; false then.
     bool forEachSummedColumn(const std::function<bool(int, int, const QString &, const ChannelLimits &)> &each);
