@@ -16,7 +16,8 @@ bool outside(const ExcursionPoint &point, const ChannelLimits &limits, Excursion
     case Excursion::BelowLower: return point.kind == ExcursionPoint::Number && limits.hasLower() && point.value < limits.lower;
     case Excursion::High: return point.kind == ExcursionPoint::High;
     case Excursion::Low: return point.kind == ExcursionPoint::Low;
-    case Excursion::Gap: break;
+    case Excursion::Gap:
+    case Excursion::Alarm: break;
     }
     return false;
 }
@@ -87,6 +88,38 @@ private:
     const ChannelLimits &limits;
 };
 
+// The runs of each alarm, over every record (one without a reading records its alarms too).
+void addAlarmRuns(const QList<ExcursionPoint> &points, qint64 gapSeconds, QList<Excursion> &found)
+{
+    std::optional<Excursion> open[8];
+    const auto close = [&](int a, qint64 end, bool cut) {
+        open[a]->end = cut ? open[a]->end : end;
+        open[a]->cut = cut;
+        found << *open[a];
+        open[a].reset();
+    };
+    const ExcursionPoint *previous = nullptr;
+    for (const ExcursionPoint &point : points) {
+        const bool gap = previous && point.time - previous->time > gapSeconds;
+        for (int a = 0; a < 8; ++a) {
+            const bool on = point.alarms >> a & 1;
+            if (open[a] && (gap || !on))
+                close(a, point.time, gap);
+            if (open[a]) {
+                ++open[a]->records;
+                open[a]->end = point.time;
+            } else if (on) {
+                open[a] = Excursion{Excursion::Alarm, point.time, point.time, 0, 0, 1, point.rowid, false, a + 1, qQNaN()};
+            }
+        }
+        previous = &point;
+    }
+    for (int a = 0; a < 8; ++a) {
+        if (open[a])
+            close(a, 0, true);
+    }
+}
+
 } // namespace
 
 bool Excursion::operator==(const Excursion &other) const
@@ -94,7 +127,7 @@ bool Excursion::operator==(const Excursion &other) const
     const bool sameExtreme = kind == Gap || kind == High || kind == Low
         || (extreme == other.extreme && extremeTime == other.extremeTime);
     return kind == other.kind && start == other.start && end == other.end && sameExtreme && records == other.records
-        && firstRowid == other.firstRowid && cut == other.cut;
+        && firstRowid == other.firstRowid && cut == other.cut && alarm == other.alarm;
 }
 
 QList<Excursion> findExcursions(const QList<ExcursionPoint> &points, const ChannelLimits &limits, qint64 gapSeconds)
@@ -108,6 +141,9 @@ QList<Excursion> findExcursions(const QList<ExcursionPoint> &points, const Chann
         previous = &point;
     }
     finder.close(0, true);
+    addAlarmRuns(points, gapSeconds, finder.found);
+    std::stable_sort(finder.found.begin(), finder.found.end(),
+                     [](const Excursion &a, const Excursion &b) { return a.start < b.start; });
     return finder.found;
 }
 
@@ -118,7 +154,8 @@ ExcursionTotals excursionTotals(const QList<Excursion> &excursions, qint64 windo
     for (const Excursion &excursion : excursions) {
         ++totals.counts[excursion.kind];
         totals.seconds[excursion.kind] += excursion.duration();
-        outsideSeconds += excursion.duration();
+        if (excursion.kind != Excursion::Alarm) // the instrument's alarms overlap the rest
+            outsideSeconds += excursion.duration();
     }
     totals.withinShare = windowSeconds > 0 ? qMax(0.0, 1.0 - double(outsideSeconds) / double(windowSeconds)) : 0;
     return totals;

@@ -12,13 +12,15 @@ struct ExcursionPoint {
     double value = 0;
     Kind kind = Number;
     qint64 rowid = 0;
+    quint8 alarms = 0; // bit n-1: the instrument's alarm n of the value column is on
 };
 
 // A stretch of records outside the limits (or marked HH or LL), or without
 // records. It starts at its first record and ends at the first record back
 // inside, or at its last record where a gap or the window's end cuts it.
 struct Excursion {
-    enum Kind { AboveUpper, BelowLower, High, Low, Gap };
+    enum Kind { AboveUpper, BelowLower, High, Low, Gap, Alarm };
+    static constexpr int KindCount = Alarm + 1;
     Kind kind = AboveUpper;
     qint64 start = 0, end = 0;
     double extreme = 0;      // the greatest value above, the least below
@@ -26,15 +28,17 @@ struct Excursion {
     qint64 records = 0;
     qint64 firstRowid = 0;   // of the record it starts at
     bool cut = false;        // ended by a gap or the window's end, not by a record back inside
+    int alarm = 0;           // of an alarm: its number
+    double setValue = 0;     // of an alarm: its set value at the start, NaN if none was recorded
 
     qint64 duration() const { return end - start; }
     bool operator==(const Excursion &other) const;
 };
 
 struct ExcursionTotals {
-    qint64 counts[5] = {};  // by Excursion::Kind
-    qint64 seconds[5] = {}; // by Excursion::Kind
-    double withinShare = 0; // of the window's seconds, those neither outside nor in a gap
+    qint64 counts[Excursion::KindCount] = {};  // by Excursion::Kind
+    qint64 seconds[Excursion::KindCount] = {}; // by Excursion::Kind
+    double withinShare = 0; // of the window's seconds, those neither outside nor in a gap (alarms aside)
 };
 
 // The excursions of `points` (in time order) from the limits; a step of more
@@ -48,6 +52,9 @@ constexpr qint64 GapIntervals = 3;
 // The longest step between records in time order that is no gap.
 qint64 gapSecondsOf(const QList<ExcursionPoint> &points);
 
+// The excursions of `points` as above, then, in order of their starts, the
+// runs of records with an alarm of the instrument on: a run ends at the first
+// record with it off, or where a gap or the window's end cuts it.
 QList<Excursion> findExcursions(const QList<ExcursionPoint> &points, const ChannelLimits &limits, qint64 gapSeconds);
 ExcursionTotals excursionTotals(const QList<Excursion> &excursions, qint64 windowSeconds);
 

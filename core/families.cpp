@@ -66,6 +66,7 @@ QList<MeterFamily> buildFamilies()
     f3.tableColumns = QList<FamilyColumn>{{QStringLiteral("pv_value"), RowField::Primary}}
                       + alarmColumns(4) + QList<FamilyColumn>{TimeColumn};
     f3.chartColumns = {{QStringLiteral("pv_value"), RowField::Primary}, TimeColumn};
+    f3.valueAlarms = {{1, 2, 3, 4}};
     f3.traceChartRowCount = true;
     f3.rangeMessages = f1.rangeMessages;
     f3.cells = QList<FamilyCell>{{QStringLiteral("ID"), 80, RowField::Id},
@@ -78,6 +79,7 @@ QList<MeterFamily> buildFamilies()
     f4.valueColumns = {QStringLiteral("T_value"), QStringLiteral("H_value")};
     f4.valueNames = {QStringLiteral("Temperature"), QStringLiteral("Humidity")};
     f4.valueUnits = {QStringLiteral("°C"), QStringLiteral("%RH")};
+    f4.valueAlarms = {{1}, {2}};
     f4.tableColumns = {{QStringLiteral("T_value"), RowField::Primary},
                        {QStringLiteral("al1value"), RowField::Al1Value},
                        {QStringLiteral("alm1"), RowField::Alarm, 1},
@@ -107,6 +109,7 @@ QList<MeterFamily> buildFamilies()
     MeterFamily f5 = f3;
     f5.number = 5;
     f5.fixedTable = QStringLiteral("meter5");
+    f5.valueAlarms = {{1, 2, 3, 4, 5, 6, 7, 8}};
     f5.tableColumns = QList<FamilyColumn>{{QStringLiteral("pv_value"), RowField::Primary}}
                       + alarmColumns(8) + QList<FamilyColumn>{TimeColumn};
     f5.cells = QList<FamilyCell>{{QStringLiteral("ID"), 80, RowField::Id},

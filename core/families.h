@@ -41,6 +41,7 @@ struct MeterFamily {
     QStringList valueColumns;     // compared in range mode and for HH/LL
     QStringList valueNames{QStringLiteral("PV")}; // of the value columns, in the window summary
     QStringList valueUnits;       // as the instrument records them, where it says; "°C" has a mean kinetic temperature
+    QList<QList<int>> valueAlarms; // of each value column: the numbers of the instrument's alarms on it (almN, alNvalue)
     QList<FamilyColumn> tableColumns;
     QList<FamilyColumn> chartColumns;
     bool chartFirstPageDoubleBlank = false;

@@ -103,6 +103,8 @@ void fillPeriods(QList<PeriodFigures> &periods, const QList<ExcursionPoint> &poi
         p.kinetic.add(kineticTerm(point.value));
     }
     for (const Excursion &e : excursions) {
+        if (e.kind == Excursion::Alarm) // the instrument's own: listed, not counted against the limits
+            continue;
         const bool gap = e.kind == Excursion::Gap;
         if (!gap) {
             const int index = periodOf(e.start);

@@ -89,19 +89,22 @@ private slots:
         QTest::addColumn<QString>("points");
         QTest::addColumn<QString>("limits");
         QTest::addColumn<QString>("expected"); // "kind start-end extreme@time records", "cut" where cut
-        QTest::addColumn<QString>("seconds");  // outside: above, below, HH, LL, gap
-        QTest::newRow("a spike of one record") << "0:20 60:35 120:20" << "- 30 0 0" << "above 60-120 35@60 1" << "60,0,0,0,0";
-        QTest::newRow("on the limit is not beyond it") << "0:30 60:30" << "30 30.5 0 0" << "" << "0,0,0,0,0";
+        QTest::addColumn<QString>("seconds");  // outside: above, below, HH, LL, gap; the alarms on
+        QTest::newRow("a spike of one record") << "0:20 60:35 120:20" << "- 30 0 0" << "above 60-120 35@60 1" << "60,0,0,0,0,0";
+        QTest::newRow("on the limit is not beyond it") << "0:30 60:30" << "30 30.5 0 0" << "" << "0,0,0,0,0,0";
         QTest::newRow("back within the dead-band, and out again") << "0:20 60:31 120:29 180:33 240:27" << "- 30 2 0"
-                                                                 << "above 60-240 33@180 3" << "180,0,0,0,0";
+                                                                 << "above 60-240 33@180 3" << "180,0,0,0,0,0";
         QTest::newRow("shorter than the delay") << "0:20 60:31 120:20 180:31 240:32 300:33 360:20" << "- 30 0 120"
-                                                << "above 180-360 33@300 3" << "180,0,0,0,0";
-        QTest::newRow("the window starts inside") << "0:35 60:36 120:20" << "- 30 0 0" << "above 0-120 36@60 2" << "120,0,0,0,0";
+                                                << "above 180-360 33@300 3" << "180,0,0,0,0,0";
+        QTest::newRow("the window starts inside") << "0:35 60:36 120:20" << "- 30 0 0" << "above 0-120 36@60 2" << "120,0,0,0,0,0";
         QTest::newRow("a gap cuts it") << "0:20 60:35 120:36 600:36 660:20" << "- 30 0 0"
-                                       << "above 60-120 36@120 2 cut; gap 120-600; above 600-660 36@600 1" << "120,0,0,0,480";
+                                       << "above 60-120 36@120 2 cut; gap 120-600; above 600-660 36@600 1" << "120,0,0,0,480,0";
         QTest::newRow("markers, a text, one kind after another") << "0:20 60:HH 120:HH 180:abc 240:20 300:LL 360:-5 420:10"
                                                                 << "0 30 0 0" << "HH 60-240 2; LL 300-360 1; below 360-420 -5@360 1"
-                                                                << "0,60,180,60,0";
+                                                                << "0,60,180,60,0,0";
+        QTest::newRow("the instrument's alarms, cut by a gap") << "0:20!1 60:HH!3 120:20!2 600:20!2 660:20" << "- 30 0 0"
+                                                              << "alarm1 0-120 2; HH 60-120 1; alarm2 60-120 2 cut; gap 120-600; alarm2 600-660 1"
+                                                              << "0,0,60,0,480,240";
     }
 
     void excursions()
@@ -113,20 +116,21 @@ private slots:
         QList<ExcursionPoint> records;
         for (const QString &point : points.split(' ')) {
             bool number = false;
-            const QString v = point.section(':', 1);
+            const QString v = point.section(':', 1).section('!', 0, 0);
             const double value = v.toDouble(&number);
             records << ExcursionPoint{point.section(':', 0, 0).toLongLong(), value,
                                       number ? ExcursionPoint::Number : v == "HH" ? ExcursionPoint::High
-                                          : v == "LL" ? ExcursionPoint::Low : ExcursionPoint::Unreadable, records.size()};
+                                          : v == "LL" ? ExcursionPoint::Low : ExcursionPoint::Unreadable, records.size(),
+                                      quint8(point.section('!', 1).toUInt())};
         }
         const QStringList l = limits.split(' ');
         const ChannelLimits set{{}, {}, l.at(0) == "-" ? qQNaN() : l.at(0).toDouble(), l.at(1).toDouble(),
                                 l.at(2).toDouble(), l.at(3).toLongLong()};
         const QList<Excursion> found = findExcursions(records, set, 180);
-        const char *kinds[] = {"above", "below", "HH", "LL", "gap"};
+        const char *kinds[] = {"above", "below", "HH", "LL", "gap", "alarm"};
         QStringList shown;
         for (const Excursion &e : found) {
-            QString text = QString("%1 %2-%3").arg(kinds[e.kind]).arg(e.start).arg(e.end);
+            QString text = QString("%1%2 %3-%4").arg(kinds[e.kind], e.alarm ? QString::number(e.alarm) : "").arg(e.start).arg(e.end);
             if (e.kind <= Excursion::BelowLower)
                 text += QString(" %1@%2").arg(e.extreme).arg(e.extremeTime);
             if (e.kind != Excursion::Gap)
@@ -139,6 +143,7 @@ private slots:
         qint64 sum = 0;
         for (qint64 s : totals.seconds)
             outside << QString::number(s), sum += s;
+        sum -= totals.seconds[Excursion::Alarm]; // they overlap the rest
         QCOMPARE(outside.join(','), seconds);
         QCOMPARE(totals.withinShare, 1.0 - double(sum) / double(records.last().time - records.first().time));
     }

@@ -922,6 +922,39 @@ private slots:
         }
     }
 
+    // The alarm meter's own alarms: each run listed with its set value, and
+    // drawn on the chart as a band along the bottom, a row per alarm.
+    void instrumentAlarms()
+    {
+        importModel(QDir(dir.path()), 4, 300);
+        MainWindow window;
+        window.show();
+        const auto stamp = [](int minute) { return Start.addSecs(60 * minute).toString("yyyy-MM-dd hh:mm:ss"); };
+        QStringList expected;
+        for (int k = 0; k < 300; ++k)
+            for (int a = 1; a <= 8; ++a)
+                if (recordFields(4, k).at(2 * a) == "01") // on for one record at a time
+                    expected << QString("ALM%1|%2|%3|set %4").arg(a).arg(stamp(k), stamp(k + 1)).arg(10 * a);
+        for (const char *view : {"actionsearch", "actioncart"}) {
+            QWidget *page = searchedPage(window, view);
+            click(page, "excursionsButton");
+            auto *list = page->findChild<QTableWidget *>("excursionTable");
+            QStringList shown;
+            for (int r = 0; r < list->rowCount(); ++r)
+                if (list->item(r, 1)->text().startsWith("ALM"))
+                    shown << QStringList{list->item(r, 1)->text(), list->item(r, 2)->text(), list->item(r, 3)->text(),
+                                         list->item(r, 5)->text()}.join('|');
+            QCOMPARE(shown, expected);
+        }
+        QStringList banded;
+        for (auto *shade : window.currentPage()->findChildren<QCPItemRect *>("excursionShade"))
+            if (shade->topLeft->coords().y() > 0)
+                banded << QString("ALM%1|%2").arg(qRound((1 - shade->topLeft->coords().y()) / ChartPage::AlarmRowHeight))
+                                              .arg(stampText(naiveSecondsOfKey(qint64(shade->topLeft->coords().x()))));
+        QCOMPARE(banded.size(), expected.size());
+        QCOMPARE(banded.last(), expected.last().section('|', 0, 1));
+    }
+
     void configuration()
     {
         writeConfig({{"PageRcd", "100"}, {"PlotRcd", "100"}, {"YStep", "0.5"}, {"LockY", "1"}});

@@ -14,7 +14,20 @@
 
 namespace {
 
-ExcursionPoint pointOf(const QSqlQuery &query)
+// An alarm state text is on when it reads as a number other than 0 ("01"), off otherwise ("00", empty).
+bool alarmOn(const QByteArray &state)
+{
+    double value = 0;
+    return readRecordNumber(state.constData(), state.size(), &value) && value != 0;
+}
+
+// The numbers of the instrument's alarms on value column `column`.
+QList<int> alarmsOf(const MeterFamily &family, const QString &column)
+{
+    return family.valueAlarms.value(int(family.valueColumns.indexOf(column)));
+}
+
+ExcursionPoint pointOf(const QSqlQuery &query, const QList<int> &alarms)
 {
     ExcursionPoint point;
     const QByteArray stamp = query.value(0).toByteArray();
@@ -25,6 +38,10 @@ ExcursionPoint pointOf(const QSqlQuery &query)
         point.kind = text == "HH" ? ExcursionPoint::High : ExcursionPoint::Low;
     else if (query.value(1).isNull() || !readRecordNumber(text.constData(), text.size(), &point.value))
         point.kind = ExcursionPoint::Unreadable;
+    for (int i = 0; i < alarms.size(); ++i) {
+        if (alarmOn(query.value(3 + i).toByteArray()))
+            point.alarms |= quint8(1u << (alarms.at(i) - 1));
+    }
     return point;
 }
 
@@ -35,14 +52,19 @@ bool SQLThread::readWindowPoints(int familyNumber, const QString &column, const 
 {
     openConnection(recordDatabasePath());
     emit PostProgress(QStringLiteral("Querying..."), 25);
-    const QString table = meterFamily(familyNumber).table(Meter);
+    const MeterFamily &family = meterFamily(familyNumber);
+    const QString table = family.table(Meter);
     ensureTimeIndex(table);
+    const QList<int> alarms = alarmsOf(family, column);
+    QString alarmColumns;
+    for (int alarm : alarms)
+        alarmColumns += QStringLiteral(", alm%1").arg(alarm);
     QSqlQuery query(db);
     query.setForwardOnly(true);
     // In the order of the wall clock written; records stamped alike in table order.
-    if (!query.prepare(QStringLiteral("select datetime(indate), %1, rowid from main.%2 where datetime(indate) "
+    if (!query.prepare(QStringLiteral("select datetime(indate), %1, rowid%2 from main.%3 where datetime(indate) "
                                       "between :indate1 and :indate2 order by datetime(indate), rowid")
-                           .arg(column, table))) {
+                           .arg(column, alarmColumns, table))) {
         failQuery("window points", query);
         return false;
     }
@@ -56,7 +78,29 @@ bool SQLThread::readWindowPoints(int familyNumber, const QString &column, const 
             finishCancelled();
             return false;
         }
-        *points << pointOf(query);
+        *points << pointOf(query, alarms);
+    }
+    return true;
+}
+
+bool SQLThread::readAlarmSettings(const QString &table, QList<Excursion> &excursions)
+{
+    QSqlQuery query(db);
+    for (Excursion &e : excursions) {
+        if (e.kind != Excursion::Alarm)
+            continue;
+        if (!query.prepare(QStringLiteral("select al%1value from main.%2 where rowid = :rowid").arg(e.alarm).arg(table))) {
+            failQuery("alarm settings", query);
+            return false;
+        }
+        query.bindValue(QStringLiteral(":rowid"), e.firstRowid);
+        if (!query.exec()) {
+            failQuery("alarm settings", query);
+            return false;
+        }
+        const QByteArray text = query.next() ? query.value(0).toByteArray() : QByteArray();
+        if (!readRecordNumber(text.constData(), text.size(), &e.setValue))
+            e.setValue = qQNaN();
     }
     return true;
 }
@@ -69,6 +113,8 @@ void SQLThread::findWindowExcursions(int familyNumber, QString column, QDateTime
     WindowExcursions found;
     found.gapSeconds = gapSecondsOf(points);
     found.excursions = findExcursions(points, limits, found.gapSeconds);
+    if (!readAlarmSettings(meterFamily(familyNumber).table(Meter), found.excursions))
+        return;
     found.totals = excursionTotals(found.excursions, naiveSeconds(en) - naiveSeconds(st) + 1);
     g_excursions = found;
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));

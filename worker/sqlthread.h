@@ -195,6 +195,8 @@ private:
     void runPagedQuery(const PagedQuery &request);
     void failQuery(const char *trace, const QSqlQuery &query);
     // The window's records of `column`, in the order of the wall clock; false: the job ended so.
+    // The set value of each alarm run at its start, from its alNvalue column; false: the job ended so.
+    bool readAlarmSettings(const QString &table, QList<Excursion> &excursions);
     bool readWindowPoints(int familyNumber, const QString &column, const QDateTime &st, const QDateTime &en,
                           QList<ExcursionPoint> *points);
     static void bindWindow(QSqlQuery &query, const QDateTime &st, const QDateTime &en);

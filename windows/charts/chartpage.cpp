@@ -267,10 +267,15 @@ void ChartPage::drawExcursionShades(const QList<DrawnColumn> &drawn)
             corner->setTypeX(QCPItemPosition::ptPlotCoords);
             corner->setTypeY(QCPItemPosition::ptAxisRectRatio); // the plot's whole height
         }
-        shade->topLeft->setCoords(double(localTimeKey(excursion.start)), 0);
-        shade->bottomRight->setCoords(double(localTimeKey(excursion.end)), 1);
+        // The instrument's alarms: a band along the bottom, a row per alarm number.
+        const bool alarm = excursion.kind == Excursion::Alarm;
+        const double top = alarm ? 1 - AlarmRowHeight * excursion.alarm : 0;
+        shade->topLeft->setCoords(double(localTimeKey(excursion.start)), top);
+        shade->bottomRight->setCoords(double(localTimeKey(excursion.end)), alarm ? top + AlarmRowHeight : 1);
         QColor colour = excursion.kind == Excursion::Gap ? QColor(Qt::gray) : channelColour(colourIndex);
-        colour.setAlpha(50);
+        if (alarm)
+            colour = QColor(0xe0, 0x30, 0x30);
+        colour.setAlpha(alarm ? 160 : 50);
         shade->setBrush(colour);
         colour.setAlpha(110); // a spike of one record still shows, as a line
         shade->setPen(QPen(colour, 0));

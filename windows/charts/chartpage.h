@@ -48,6 +48,8 @@ public:
     static constexpr int MaxValueTicks = 50;
     // The plot keeps room for its curve, however small the window.
     static constexpr int MinimumPlotHeight = 300;
+    // The height of a row of the alarm band, as a share of the plot's.
+    static constexpr double AlarmRowHeight = 0.02;
     // A stretch without records longer than this many logging intervals is a gap in the line.
     static constexpr int GapIntervals = 3;
 

@@ -5,6 +5,7 @@
 #include "wallclock.h"
 
 #include <QHBoxLayout>
+#include <cmath>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
@@ -12,16 +13,25 @@
 
 namespace {
 
-QString kindText(Excursion::Kind kind)
+QString kindText(const Excursion &e)
 {
-    switch (kind) {
+    switch (e.kind) {
     case Excursion::AboveUpper: return ExcursionPane::tr("above the upper limit");
     case Excursion::BelowLower: return ExcursionPane::tr("below the lower limit");
     case Excursion::High: return ExcursionPane::tr("HH");
     case Excursion::Low: return ExcursionPane::tr("LL");
     case Excursion::Gap: return ExcursionPane::tr("no records");
+    case Excursion::Alarm: return ExcursionPane::tr("ALM%1").arg(e.alarm);
     }
     return QString();
+}
+
+// An alarm's set value, in the column of the extremes.
+QString setText(const Excursion &e, const QString &unitText)
+{
+    if (e.kind != Excursion::Alarm || std::isnan(e.setValue))
+        return QString();
+    return ExcursionPane::tr("set %1").arg(cellNumber(e.setValue) + unitText);
 }
 
 } // namespace
@@ -74,12 +84,16 @@ void ExcursionPane::addColumn(const QString &label, const QString &unit, const W
                        .arg(durationText(t.seconds[Excursion::AboveUpper]), durationText(t.seconds[Excursion::BelowLower]))
                        .arg(t.withinShare * 100, 0, 'f', 2)
                        .arg(durationText(windowSeconds), durationText(found.gapSeconds));
+    if (t.counts[Excursion::Alarm] > 0)
+        totalsLines.last() += tr(" · the instrument's alarms %1, on for %2")
+                                  .arg(t.counts[Excursion::Alarm])
+                                  .arg(durationText(t.seconds[Excursion::Alarm]));
     totalsLabel->setText(totalsLines.join(QLatin1Char('\n')));
     for (const Excursion &e : found.excursions) {
         const bool valued = e.kind == Excursion::AboveUpper || e.kind == Excursion::BelowLower;
-        const QStringList cells{label, kindText(e.kind), stampText(e.start),
+        const QStringList cells{label, kindText(e), stampText(e.start),
                                 stampText(e.end) + (e.cut ? tr(" (cut)") : QString()), durationText(e.duration()),
-                                valued ? cellNumber(e.extreme) + unitText : QString(),
+                                valued ? cellNumber(e.extreme) + unitText : setText(e, unitText),
                                 valued ? stampText(e.extremeTime) : QString(),
                                 e.kind == Excursion::Gap ? QString() : QString::number(e.records)};
         appendListRow(table, cells);
