@@ -63,6 +63,10 @@ void shootFamily(const QString &folder, int family)
     fillCriteria(window.currentPage());
     click(window.currentPage(), "pushButton");
     save(&window, QString("chart%1-%2").arg(family).arg(folder));
+    if (family == 5) { // the instrument's alarms, as a band under the curve
+        click(window.currentPage(), "excursionsButton");
+        save(&window, QStringLiteral("alarms-chart5"));
+    }
     if (family == 2) {
         // What the status bar shows while the time index is built after an import.
         window.findChild<QWidget *>("timeIndexLabel")->show();

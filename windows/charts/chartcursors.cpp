@@ -13,7 +13,7 @@
 ChartCursors::ChartCursors(QCustomPlot *plot, QLabel *figures) : QObject(plot), plot(plot), figuresLabel(figures)
 {
     figuresLabel->setObjectName(QStringLiteral("cursorFigures"));
-    figuresLabel->setWordWrap(true);
+    // Short lines, unwrapped: a wrapping label would let the layout squeeze the plot.
     figuresLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     figuresLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
     for (int i = 0; i < 2; ++i) {
@@ -77,7 +77,7 @@ QString ChartCursors::columnText(const QString &label, const QString &unit, cons
                        .arg(number(f.minimum), number(f.maximum), number(f.mean()));
     if (unit == QStringLiteral("°C") && f.numbers > 0 && !std::isnan(f.meanKinetic()))
         text += tr(" · MKT %1").arg(number(f.meanKinetic()));
-    return text + tr(" · HH %1 · LL %2 · above %3 · below %4 · excursions %5")
+    return text + tr("\n    HH %1 · LL %2 · above %3 · below %4 · excursions %5")
                       .arg(f.high).arg(f.low)
                       .arg(durationText(f.secondsAbove), durationText(f.secondsBelow))
                       .arg(f.excursions);

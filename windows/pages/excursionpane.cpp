@@ -44,8 +44,10 @@ ExcursionPane::ExcursionPane(QWidget *parent)
                           this))
 {
     setObjectName(QStringLiteral("excursionPane"));
+    // The curve or the records keep the room; the list takes what is left.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
     totalsLabel->setObjectName(QStringLiteral("excursionTotals"));
-    totalsLabel->setWordWrap(true);
+    totalsLabel->setWordWrap(false);
     totalsLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     connect(table, &QTableWidget::cellClicked, this, [this](int row) {
         if (row >= 0 && row < starts.size())
@@ -76,18 +78,21 @@ void ExcursionPane::addColumn(const QString &label, const QString &unit, const W
 {
     const ExcursionTotals &t = found.totals;
     const QString unitText = unit.isEmpty() ? QString() : QLatin1Char(' ') + unit;
-    totalsLines << tr("%1: above %2, below %3, HH %4, LL %5, gaps %6 · time above %7, below %8 · within limits "
-                      "%9 % of %10 (a gap: over %11 without records)")
-                       .arg(label)
-                       .arg(t.counts[Excursion::AboveUpper]).arg(t.counts[Excursion::BelowLower])
-                       .arg(t.counts[Excursion::High]).arg(t.counts[Excursion::Low]).arg(t.counts[Excursion::Gap])
+    // Two short lines rather than a wrapped one: a wrapping label would let
+    // the page's layout squeeze the curve above it.
+    QString counts = tr("%1: above %2, below %3, HH %4, LL %5, gaps %6")
+                         .arg(label)
+                         .arg(t.counts[Excursion::AboveUpper]).arg(t.counts[Excursion::BelowLower])
+                         .arg(t.counts[Excursion::High]).arg(t.counts[Excursion::Low]).arg(t.counts[Excursion::Gap]);
+    if (t.counts[Excursion::Alarm] > 0)
+        counts += tr(" · the instrument's alarms %1, on for %2")
+                      .arg(t.counts[Excursion::Alarm])
+                      .arg(durationText(t.seconds[Excursion::Alarm]));
+    totalsLines << counts
+                << tr("    time above %1, below %2 · within limits %3 % of %4 (a gap: over %5 without records)")
                        .arg(durationText(t.seconds[Excursion::AboveUpper]), durationText(t.seconds[Excursion::BelowLower]))
                        .arg(t.withinShare * 100, 0, 'f', 2)
                        .arg(durationText(windowSeconds), durationText(found.gapSeconds));
-    if (t.counts[Excursion::Alarm] > 0)
-        totalsLines.last() += tr(" · the instrument's alarms %1, on for %2")
-                                  .arg(t.counts[Excursion::Alarm])
-                                  .arg(durationText(t.seconds[Excursion::Alarm]));
     totalsLabel->setText(totalsLines.join(QLatin1Char('\n')));
     for (const Excursion &e : found.excursions) {
         const bool valued = e.kind == Excursion::AboveUpper || e.kind == Excursion::BelowLower;

@@ -27,7 +27,6 @@ QTableWidget *makeListTable(const QString &objectName, const QStringList &header
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setSelectionMode(QAbstractItemView::SingleSelection);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    table->setMinimumHeight(120);
     return table;
 }
 

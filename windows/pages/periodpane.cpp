@@ -19,6 +19,8 @@ PeriodPane::PeriodPane(QWidget *parent)
                           this))
 {
     setObjectName(QStringLiteral("periodPane"));
+    // The curve or the records keep the room; the list takes what is left.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
     lengthBox->setObjectName(QStringLiteral("periodLength"));
     lengthBox->addItems({tr("Hour"), tr("Day"), tr("Week"), tr("Month")});
     lengthBox->setCurrentIndex(int(PeriodLength::Day));

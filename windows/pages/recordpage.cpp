@@ -237,6 +237,8 @@ void RecordPage::addSummary(QWidget *pagingBar)
     // A long summary wraps rather than widening the window.
     summaryLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     connect(summaryLabel, &QLabel::linkActivated, this, &RecordPage::jumpToExtreme);
+    // The lists below never squeeze the paging bar's buttons.
+    pagingBar->setSizePolicy(pagingBar->sizePolicy().horizontalPolicy(), QSizePolicy::Fixed);
     // The questions of the window summed up stand beside its summary.
     summaryRow = new QWidget(this);
     summaryRow->hide();
