@@ -231,6 +231,38 @@ void overviews(Bench &bench, int family, const QDateTime &st, const QDateTime &e
     steps.print("overview zoom or pan step", target);
 }
 
+// A QA engineer's questions of a window of CH1 (family 1): the excursions
+// from limits crossed now and then and from a limit inside the noise, the
+// periods by day and by hour, the figures between two cursors; `runs` of each.
+void questions(Bench &bench, const QDateTime &st, const QDateTime &en, int runs, const QStringList &targets)
+{
+    bench.time([&] { bench.worker->dn_Record_Search1(-1, 0, st, en, -99999, 99999, false); });
+    const ValueSummary v = g_summary.values.value(0);
+    std::printf("  MKT of the window: with its summary above (%s)\n", qPrintable(targets.value(4)));
+    ChannelLimits rare, noisy;
+    rare.lower = v.minimum + 0.02 * (v.maximum - v.minimum);
+    rare.upper = v.maximum - 0.02 * (v.maximum - v.minimum);
+    noisy.upper = v.mean;
+    for (const auto &[limits, what, target] : {std::tuple{rare, "near the extremes", targets.value(0)},
+                                               std::tuple{noisy, "at the mean", targets.value(1)}}) {
+        const Figures f = bench.repeat(runs, [&, limits = limits] {
+            bench.worker->findWindowExcursions(1, QStringLiteral("pv1"), st, en, limits);
+        });
+        f.print(qPrintable(QStringLiteral("excursions, limits %1: %2 found").arg(what).arg(g_excursions.excursions.size())),
+                qPrintable(target));
+    }
+    for (const auto &[length, what, target] : {std::tuple{PeriodLength::Day, "day", targets.value(2)},
+                                               std::tuple{PeriodLength::Hour, "hour", targets.value(2)}}) {
+        const Figures f = bench.repeat(runs, [&, length = length] {
+            bench.worker->tabulateWindowPeriods(1, QStringLiteral("pv1"), st, en, rare, length);
+        });
+        f.print(qPrintable(QStringLiteral("periods by %1: %2 rows").arg(what).arg(g_periods.size())), qPrintable(target));
+    }
+    const qint64 span = st.secsTo(en);
+    bench.repeat(runs, [&] { bench.worker->measureSpan(1, QStringLiteral("pv1"), st.addSecs(span / 3), en.addSecs(-span / 3), rare); })
+        .print("cursor figures over the middle third", qPrintable(targets.value(3)));
+}
+
 void searches(Bench &bench, int total)
 {
     Meter = 16;
@@ -255,6 +287,8 @@ void searches(Bench &bench, int total)
                 .print(QByteArray("chart ") + w.name + " PlotRcd " + QByteArray::number(plot) + " new");
         }
     }
+    std::printf("the questions of all records (the targets are the year run's)\n");
+    questions(bench, Start, all, 3, {});
 }
 
 // A year of one-second records of a 2-channel controller, in daily files
@@ -425,6 +459,8 @@ void year(Bench &bench, const QString &root, bool searchOnly)
     bench.repeat(5, search(lastPage, Start, end)).print("  the year: last page", "target < 300 ms");
     bench.repeat(5, [&] { bench.worker->dn_Record_Cart1(false, -1, 0, Start, end); }).print("  the year: chart of 500", "target < 300 ms");
     overviews(bench, 1, Start, end, "target < 200 / < 100 ms");
+    questions(bench, Start, end, 1,
+              {"target < 300 ms", "target < 2000 ms", "target < 150 / < 400 ms", "target < 100 ms", "target < 100 ms"});
     bench.repeat(5, [&] { bench.worker->drawOverview(1, {"pv1", "pv2"}, day, dayEnd, 1200); })
         .print("overview a day, 2 channels, 1200 px", "target < 50 ms");
     std::printf("  peak RSS %.0f MB (target < 60 while drawing the year)\n", peakMegabytes());

@@ -354,6 +354,17 @@ QAction *action(QWidget &window, const char *name)
     return window.findChild<QAction *>(name);
 }
 
+QWidget *searchedPage(MainWindow &window, const char *view)
+{
+    action(window, view)->trigger();
+    QWidget *page = window.currentPage();
+    setWindow(page, Start, Start.addSecs(60 * 400));
+    setRanges(page, "-10", "99999");
+    tickChannel(page, 0); // ticked on the page before, it stays so
+    click(page, "pushButton");
+    return page;
+}
+
 void setWindow(QWidget *page, const QDateTime &st, const QDateTime &en)
 {
     page->findChild<QDateTimeEdit *>("dateTimeEdit1")->setDateTime(st);

@@ -3,6 +3,7 @@
 
 #include "chartpage.h"
 #include "datatablepage.h"
+#include "mainwindow.h"
 #include "settings.h"
 #include "statements.h"
 
@@ -76,6 +77,9 @@ void holdWorkerJobs();
 void releaseWorkerJobs();
 
 QAction *action(QWidget &window, const char *name);
+// The page of a view ("actionsearch", "actioncart") of the window, showing the
+// first page of 400 minutes from Start, CH1, values above -10.
+QWidget *searchedPage(MainWindow &window, const char *view);
 void setWindow(QWidget *page, const QDateTime &st, const QDateTime &en);
 void setRanges(QWidget *page, const QString &low, const QString &high);
 void pressChannel(QWidget *page, int row);

@@ -235,6 +235,15 @@ void ChartPage::newWindowShown()
     cursors->clear();
 }
 
+void ChartPage::showExcursionStart(qint64 rowid, qint64 naiveStart)
+{
+    if (!overviewShown())
+        return RecordPage::showExcursionStart(rowid, naiveStart);
+    const double key = double(localTimeKey(naiveStart)), half = w.plot->xAxis->range().size() / 2;
+    w.plot->xAxis->setRange(key - half, key + half);
+    w.plot->replot();
+}
+
 void ChartPage::measureCursors()
 {
     const QDateTime st = wallClockOf(cursors->spanStart()), en = wallClockOf(cursors->spanEnd());

@@ -247,8 +247,7 @@ void RecordPage::addSummary(QWidget *pagingBar)
     row->addWidget(summaryLabel, 1);
     excursionPane = new ExcursionPane(this);
     excursionPane->hide();
-    connect(excursionPane, &ExcursionPane::excursionChosen, this,
-            [this](qint64 rowid, qint64 start) { showPageOfRecord(rowid, wallClockOf(start)); });
+    connect(excursionPane, &ExcursionPane::excursionChosen, this, &RecordPage::showExcursionStart);
     periodPane = new PeriodPane(this);
     periodPane->hide();
     connect(periodPane, &PeriodPane::lengthChosen, this, &RecordPage::showPeriods);
@@ -325,6 +324,11 @@ void RecordPage::showPeriods()
     });
     if (!found)
         periodPane->hide();
+}
+
+void RecordPage::showExcursionStart(qint64 rowid, qint64 naiveStart)
+{
+    showPageOfRecord(rowid, wallClockOf(naiveStart));
 }
 
 void RecordPage::jumpToExtreme(const QString &link)

@@ -112,6 +112,8 @@ protected:
     // The excursions listed, each with its value column's colour index
     // (channelColour's count); none: the window shown changed.
     virtual void shadeExcursions(const QList<QPair<int, Excursion>> &listed) { Q_UNUSED(listed) }
+    // Shows the first record of an excursion clicked in the list: its page.
+    virtual void showExcursionStart(qint64 rowid, qint64 naiveStart);
     // Points the user at record `row` of the page shown, stamped `time`.
     virtual void showRecord(int row, const QDateTime &time) = 0;
     // Runs a short job that calls the worker on its thread; a failure is told.

@@ -1,0 +1,231 @@
+#include "chartpage.h"
+#include "mainwindow.h"
+#include "testsupport.h"
+#include "wallclock.h"
+
+#include <QComboBox>
+#include <qcustomplot.h>
+
+using namespace TestSupport;
+
+// The questions a QA engineer asks of a window through the real window:
+// limits and tags, excursions, periods, cursors and the instrument's alarms,
+// against the figures written out from the generated records.
+class TestQuestions : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir dir;
+
+private slots:
+    void init()
+    {
+        writeConfig({{"PageRcd", "100"}, {"PlotRcd", "100"}});
+        loadSettings();
+        freshDatabase();
+    }
+
+    void cleanup()
+    {
+        closeModals();
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "Sundrevale", "SundrevaleReader").remove("limits");
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    void limitsAndTags()
+    {
+        runImport({recordFile(QDir(dir.path()), 12, 300)});
+        const QString settings = readTextFile();
+        MainWindow window;
+        window.show();
+        QWidget *page = searchedPage(window, "actionsearch");
+        QString told;
+        const auto setLimits = [&](const QStringList &cells, bool refused) { // of the rows CH1 PV and CH2 PV
+            onNextModal("LimitsDialog", [&, cells, refused](QWidget *dialog) {
+                auto *table = dialog->findChild<QTableWidget *>("limitsTable");
+                for (int i = 0; i < cells.size(); ++i)
+                    table->item(i / 6, 1 + i % 6)->setText(cells.at(i));
+                if (refused)
+                    answerMessage(&told);
+                static_cast<QDialog *>(dialog)->accept();
+                QCOMPARE(dialog->isVisible(), refused);
+                if (refused) // told why; given up
+                    QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+            });
+            action(window, "actionlimits")->trigger();
+        };
+        setLimits({"Boiler 2 outlet", "°C", "-4", "30", "0.5", "10", "", "", "", "abc", "0", "0"}, true);
+        QCOMPARE(told, QString("CH2 PV, Upper limit: \"abc\" is not a number."));
+        setLimits({"Boiler 2 outlet", "°C", "-4", "30", "0.5", "10", "", "", "31", "30", "0", "0"}, true);
+        QCOMPARE(told, QString("CH2 PV: the lower limit must lie below the upper one."));
+        setLimits({"Boiler 2 outlet", "°C", "-4", "30", "0.5", "10"}, false);
+        QVERIFY2(shownSummary(page).contains(QRegularExpression("^Records \\d+ · CH1 PV \\(Boiler 2 outlet\\): min .*, MKT [-.\\d]+ °C · HH")),
+                 qPrintable(shownSummary(page)));
+        QCOMPARE(readTextFile(), settings);
+
+        // The excursions written out: a record beyond a limit (or a marker)
+        // opens one, a record not beyond it by the dead-band ends it.
+        const auto beyond = [](const QString &v, int kind, double band) { // above, below, HH, LL
+            bool number = false;
+            const double x = v.toDouble(&number);
+            return kind == 0 ? number && x > 30 - band : kind == 1 ? number && x < -4 + band : v == (kind == 2 ? "HH" : "LL");
+        };
+        const QStringList kinds{"above the upper limit", "below the lower limit", "HH", "LL"};
+        QStringList expected;
+        int open = -1, records = 0;
+        qint64 start = 0, last = 0;
+        const auto stamp = [](qint64 t) { return Start.addSecs(t).toString("yyyy-MM-dd hh:mm:ss"); };
+        for (int k = 0; k <= 300; ++k) {
+            const QString v = pvField(12, k, 0);
+            if (k < 300 && NoReading.contains(v) && v != "HH" && v != "LL")
+                continue;
+            if (k < 300 && open >= 0 && beyond(v, open, 0.5)) {
+                last = 60 * k, ++records;
+                continue;
+            }
+            const qint64 end = k < 300 ? 60 * k : last;
+            if (open >= 0 && end - start >= 10) // the delay
+                expected << QString("%1|%2|%3%4|%5").arg(kinds.at(open), stamp(start), stamp(end), k < 300 ? "" : " (cut)").arg(records);
+            open = -1;
+            for (int kind = 0; k < 300 && kind < 4 && open < 0; ++kind)
+                if (beyond(v, kind, 0))
+                    open = kind, start = last = 60 * k, records = 1;
+        }
+        QVERIFY(expected.size() > 20 && expected.filter("HH").size() > 5);
+        click(page, "excursionsButton");
+        auto *list = page->findChild<QTableWidget *>("excursionTable");
+        QVERIFY(list->isVisible() && page->findChild<QLabel *>("excursionTotals")->text().startsWith("CH1 PV (Boiler 2 outlet): above "));
+        QStringList shown;
+        for (int r = 0; r < list->rowCount(); ++r)
+            shown << QStringList{list->item(r, 1)->text(), list->item(r, 2)->text(), list->item(r, 3)->text(), list->item(r, 7)->text()}.join('|');
+        QCOMPARE(shown, expected);
+        // A click shows the excursion's first record on its page.
+        const int above = int(shown.indexOf(QRegularExpression("^above.*")));
+        list->cellClicked(above, 0);
+        auto *rows = page->findChild<QTableWidget *>("tabled");
+        QCOMPARE(rows->item(rows->currentRow(), rows->columnCount() - 1)->text(),
+                 QString(list->item(above, 2)->text()).replace('-', '/'));
+
+        // By hour: the records, extremes, mean and MKT of each, its markers,
+        // the excursions that start in it; exported as shown.
+        QMap<QString, QStringList> hours;
+        for (int k = 0; k < 300; ++k)
+            hours[Start.addSecs(60 * k).toString("yyyy-MM-dd hh:00")] << pvField(12, k, 0);
+        click(page, "periodsButton");
+        QTest::keyClick(page->findChild<QComboBox *>("periodLength"), Qt::Key_Up); // from Day to Hour
+        auto *periods = page->findChild<QTableWidget *>("periodTable");
+        QCOMPARE(periods->rowCount(), hours.size());
+        qint64 outside = 0, listedOutside = 0; // split among the hours, nothing lost
+        for (int r = 0; r < periods->rowCount(); ++r)
+            outside += QTime(0, 0).secsTo(QTime::fromString(periods->item(r, 10)->text()));
+        for (const QString &e : std::as_const(expected))
+            listedOutside += QDateTime::fromString(e.section('|', 1, 1), "yyyy-MM-dd hh:mm:ss")
+                                 .secsTo(QDateTime::fromString(e.section('|', 2, 2).left(19), "yyyy-MM-dd hh:mm:ss"));
+        QCOMPARE(outside, listedOutside);
+        for (int r = 0; r < periods->rowCount(); ++r) {
+            const QString hour = hours.keys().at(r);
+            const QStringList &values = hours.value(hour);
+            double least = qInf(), most = -qInf(), sum = 0, kinetic = 0;
+            int numbers = 0;
+            for (const QString &v : values) {
+                if (NoReading.contains(v))
+                    continue;
+                const double x = v.toDouble();
+                least = qMin(least, x), most = qMax(most, x), sum += x, ++numbers;
+                kinetic += std::exp(-10000 / (x + 273.15));
+            }
+            const QStringList expectedRow{hour, QString::number(values.size()), QString::number(least),
+                                          QString::number(most), QString::number(sum / numbers, 'g', 6),
+                                          QString::number(10000 / -std::log(kinetic / numbers) - 273.15, 'g', 6),
+                                          QString::number(values.count("HH")), QString::number(values.count("LL")),
+                                          QString::number(expected.filter(QRegularExpression("^[^|]+\\|" + hour.chopped(2))).size())};
+            QStringList row;
+            for (int c = 1; c <= 9; ++c)
+                row << periods->item(r, c)->text();
+            QCOMPARE(row, expectedRow);
+        }
+        const QString exported = dir.filePath("periods.csv");
+        saveAs(exported);
+        answerMessage(&told);
+        click(page, "periodExport");
+        QCOMPARE(told, QString("%1 periods exported to %2").arg(hours.size()).arg(exported));
+        const QStringList lines = readTextFile(exported).split("\r\n");
+        QCOMPARE(lines.at(0), QString("Value,Period,Records,Min,Max,Mean,MKT,HH,LL,Excursions,Outside,Without records"));
+        QCOMPARE(lines.at(1).section(',', 1, 2), QString("\"%1\",\"%2\"").arg(hours.firstKey()).arg(hours.first().size()));
+
+        for (const bool whole : {false, true}) {
+            page = searchedPage(window, "actioncart");
+            page->findChild<QCheckBox *>("wholeWindow")->setChecked(whole);
+            auto *plot = page->findChild<QCustomPlot *>();
+            QList<double> limits;
+            for (auto *line : plot->findChildren<QCPItemStraightLine *>("limitLine")) {
+                QVERIFY(line->pen().style() == Qt::DashLine && line->pen().color() == ChartPage::channelColour(0));
+                limits << line->point1->coords().y();
+            }
+            QCOMPARE(limits, QList<double>({-4, 30}));
+            // Listed on the chart, the excursions are shaded there too.
+            click(page, "excursionsButton");
+            QStringList shaded;
+            for (auto *shade : plot->findChildren<QCPItemRect *>("excursionShade"))
+                shaded << stampText(naiveSecondsOfKey(qint64(shade->topLeft->coords().x())));
+            QCOMPARE(shaded.size(), shown.size());
+            QCOMPARE(shaded.first(), shown.first().section('|', 1, 1));
+            if (whole) { // a row centres the whole window on its start
+                page->findChild<QTableWidget *>("excursionTable")->cellClicked(0, 0);
+                QCOMPARE(stampText(naiveSecondsOfKey(qRound64(plot->xAxis->range().center()))), shaded.first());
+                QVERIFY(page->findChild<QCheckBox *>("wholeWindow")->isChecked());
+            }
+            // Cursors A and B half a minute after records 40 and 150: the figures of records 41 to 150.
+            for (const auto &[k, modifier] : {std::pair{40, Qt::ShiftModifier}, std::pair{150, Qt::ControlModifier}}) {
+                const double key = double(localTimeKey(naiveSeconds(Start.addSecs(60 * k + 30))));
+                QTest::mouseClick(plot, Qt::LeftButton, modifier,
+                                  QPoint(qRound(plot->xAxis->coordToPixel(key)), plot->axisRect()->center().y()));
+            }
+            double least = qInf(), most = -qInf();
+            for (int k = 41; k <= 150; ++k)
+                if (!NoReading.contains(pvField(12, k, 0)))
+                    least = qMin(least, pvField(12, k, 0).toDouble()), most = qMax(most, pvField(12, k, 0).toDouble());
+            const QStringList figures = page->findChild<QLabel *>("cursorFigures")->text().split('\n');
+            QCOMPARE(figures.value(0).left(18), "A " + Start.addSecs(60 * 40).toString("yyyy-MM-dd hh:mm")); // within a pixel
+            QVERIFY2(figures.value(1).startsWith("CH1 PV (Boiler 2 outlet): Δ ")
+                         && figures.value(1).contains(QString(" · records 110 · min %1 °C · max %2 °C").arg(least).arg(most)),
+                     qPrintable(figures.join('\n')));
+        }
+    }
+
+    // The alarm meter's own alarms: each run listed with its set value, and
+    // drawn on the chart as a band along the bottom, a row per alarm.
+    void instrumentAlarms()
+    {
+        importModel(QDir(dir.path()), 4, 300);
+        MainWindow window;
+        window.show();
+        const auto stamp = [](int minute) { return Start.addSecs(60 * minute).toString("yyyy-MM-dd hh:mm:ss"); };
+        QStringList expected;
+        for (int k = 0; k < 300; ++k)
+            for (int a = 1; a <= 8; ++a)
+                if (recordFields(4, k).at(2 * a) == "01") // on for one record at a time
+                    expected << QString("ALM%1|%2|%3|set %4").arg(a).arg(stamp(k), stamp(k + 1)).arg(10 * a);
+        for (const char *view : {"actionsearch", "actioncart"}) {
+            QWidget *page = searchedPage(window, view);
+            click(page, "excursionsButton");
+            auto *list = page->findChild<QTableWidget *>("excursionTable");
+            QStringList shown;
+            for (int r = 0; r < list->rowCount(); ++r)
+                if (list->item(r, 1)->text().startsWith("ALM"))
+                    shown << QStringList{list->item(r, 1)->text(), list->item(r, 2)->text(), list->item(r, 3)->text(),
+                                         list->item(r, 5)->text()}.join('|');
+            QCOMPARE(shown, expected);
+        }
+        QStringList banded;
+        for (auto *shade : window.currentPage()->findChildren<QCPItemRect *>("excursionShade"))
+            if (shade->topLeft->coords().y() > 0)
+                banded << QString("ALM%1|%2").arg(qRound((1 - shade->topLeft->coords().y()) / ChartPage::AlarmRowHeight))
+                                              .arg(stampText(naiveSecondsOfKey(qint64(shade->topLeft->coords().x()))));
+        QCOMPARE(banded.size(), expected.size());
+        QCOMPARE(banded.last(), expected.last().section('|', 0, 1));
+    }
+};
+
+SUNDREVALE_TEST_MAIN(TestQuestions)
+#include "tst_questions.moc"
