@@ -354,6 +354,13 @@ QAction *action(QWidget &window, const char *name)
     return window.findChild<QAction *>(name);
 }
 
+void startWithSmallPages()
+{
+    writeConfig({{"PageRcd", "100"}, {"PlotRcd", "100"}});
+    loadSettings();
+    freshDatabase();
+}
+
 QWidget *searchedPage(MainWindow &window, const char *view)
 {
     action(window, view)->trigger();

@@ -77,6 +77,8 @@ void holdWorkerJobs();
 void releaseWorkerJobs();
 
 QAction *action(QWidget &window, const char *name);
+// Pages of 100 records on tables and charts, an empty record.db.
+void startWithSmallPages();
 // The page of a view ("actionsearch", "actioncart") of the window, showing the
 // first page of 400 minutes from Start, CH1, values above -10.
 QWidget *searchedPage(MainWindow &window, const char *view);

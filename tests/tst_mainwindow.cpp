@@ -130,12 +130,7 @@ class TestMainWindow : public QObject
     }
 
 private slots:
-    void init()
-    {
-        writeConfig({{"PageRcd", "100"}, {"PlotRcd", "100"}});
-        loadSettings();
-        freshDatabase();
-    }
+    void init() { startWithSmallPages(); }
 
     void cleanup()
     {

@@ -18,12 +18,7 @@ class TestQuestions : public QObject
     QTemporaryDir dir;
 
 private slots:
-    void init()
-    {
-        writeConfig({{"PageRcd", "100"}, {"PlotRcd", "100"}});
-        loadSettings();
-        freshDatabase();
-    }
+    void init() { startWithSmallPages(); }
 
     void cleanup()
     {

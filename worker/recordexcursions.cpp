@@ -10,6 +10,7 @@
 #include "settings.h"
 #include "wallclock.h"
 
+#include <QHash>
 #include <QSqlQuery>
 
 namespace {
@@ -85,14 +86,19 @@ bool SQLThread::readWindowPoints(int familyNumber, const QString &column, const 
 
 bool SQLThread::readAlarmSettings(const QString &table, QList<Excursion> &excursions)
 {
-    QSqlQuery query(db);
+    QHash<int, QSqlQuery> queries; // one prepared statement per alarm number
     for (Excursion &e : excursions) {
         if (e.kind != Excursion::Alarm)
             continue;
-        if (!query.prepare(QStringLiteral("select al%1value from main.%2 where rowid = :rowid").arg(e.alarm).arg(table))) {
-            failQuery("alarm settings", query);
-            return false;
+        if (!queries.contains(e.alarm)) {
+            QSqlQuery prepared(db);
+            if (!prepared.prepare(QStringLiteral("select al%1value from main.%2 where rowid = :rowid").arg(e.alarm).arg(table))) {
+                failQuery("alarm settings", prepared);
+                return false;
+            }
+            queries.insert(e.alarm, prepared);
         }
+        QSqlQuery &query = queries[e.alarm];
         query.bindValue(QStringLiteral(":rowid"), e.firstRowid);
         if (!query.exec()) {
             failQuery("alarm settings", query);
