@@ -32,95 +32,154 @@ bool stillOutside(const ExcursionPoint &point, const ChannelLimits &limits, Excu
     return outside(point, limits, kind);
 }
 
-class Finder
-{
-public:
-    Finder(const ChannelLimits &limits) : limits(limits) {}
-
-    void add(const ExcursionPoint &point, const ExcursionPoint *previous, qint64 gapSeconds)
+// The predicates that decide what a number does; a span of numbers that
+// all agree on them acts as its first record followed by the rest extending
+// whatever that one left open.
+struct Sides {
+    bool above = false, below = false, stillAbove = false, stillBelow = false;
+    bool operator==(const Sides &o) const
     {
-        if (previous && point.time - previous->time > gapSeconds) {
-            close(previous->time, true);
-            found << Excursion{Excursion::Gap, previous->time, point.time, 0, 0, 0, point.rowid, false};
-        }
-        if (open && stillOutside(point, limits, open->kind)) {
-            extend(point);
-            return;
-        }
-        if (open)
-            close(point.time, false);
-        for (const Excursion::Kind kind : {Excursion::AboveUpper, Excursion::BelowLower, Excursion::High, Excursion::Low}) {
-            if (outside(point, limits, kind)) {
-                open = Excursion{kind, point.time, point.time, point.value, point.time, 0, point.rowid, false};
-                extend(point);
-                break;
-            }
-        }
+        return above == o.above && below == o.below && stillAbove == o.stillAbove && stillBelow == o.stillBelow;
     }
-
-    void close(qint64 end, bool cut)
-    {
-        if (!open)
-            return;
-        open->end = cut ? open->end : end;
-        open->cut = cut;
-        if (open->duration() >= limits.delaySeconds)
-            found << *open;
-        open.reset();
-    }
-
-    QList<Excursion> found;
-    std::optional<Excursion> open;
-
-private:
-    void extend(const ExcursionPoint &point)
-    {
-        ++open->records;
-        open->end = point.time;
-        const bool further = open->kind == Excursion::AboveUpper ? point.value > open->extreme
-                                                                 : point.value < open->extreme;
-        if (point.kind == ExcursionPoint::Number && open->records > 1 && further) {
-            open->extreme = point.value;
-            open->extremeTime = point.time;
-        }
-    }
-
-    const ChannelLimits &limits;
 };
 
-// The runs of each alarm, over every record (one without a reading records its alarms too).
-void addAlarmRuns(const QList<ExcursionPoint> &points, qint64 gapSeconds, QList<Excursion> &found)
+Sides sidesOf(double value, const ChannelLimits &limits)
 {
-    std::optional<Excursion> open[8];
-    const auto close = [&](int a, qint64 end, bool cut) {
-        open[a]->end = cut ? open[a]->end : end;
-        open[a]->cut = cut;
-        found << *open[a];
-        open[a].reset();
-    };
-    const ExcursionPoint *previous = nullptr;
-    for (const ExcursionPoint &point : points) {
-        const bool gap = previous && point.time - previous->time > gapSeconds;
-        for (int a = 0; a < 8; ++a) {
-            const bool on = point.alarms >> a & 1;
-            if (open[a] && (gap || !on))
-                close(a, point.time, gap);
-            if (open[a]) {
-                ++open[a]->records;
-                open[a]->end = point.time;
-            } else if (on) {
-                open[a] = Excursion{Excursion::Alarm, point.time, point.time, 0, 0, 1, point.rowid, false, a + 1, qQNaN()};
-            }
-        }
-        previous = &point;
-    }
-    for (int a = 0; a < 8; ++a) {
-        if (open[a])
-            close(a, 0, true);
-    }
+    ExcursionPoint point;
+    point.value = value;
+    return {outside(point, limits, Excursion::AboveUpper), outside(point, limits, Excursion::BelowLower),
+            stillOutside(point, limits, Excursion::AboveUpper), stillOutside(point, limits, Excursion::BelowLower)};
+}
+
+ExcursionPoint pointOf(const OverviewPoint &point)
+{
+    ExcursionPoint p;
+    p.time = point.time;
+    p.value = point.value;
+    p.rowid = point.rowid;
+    return p;
 }
 
 } // namespace
+
+ExcursionFinder::ExcursionFinder(const ChannelLimits &limits, qint64 gapSeconds) : limits(limits), gapSeconds(gapSeconds)
+{
+}
+
+void ExcursionFinder::add(const ExcursionPoint &point)
+{
+    addAlarms(point);
+    lastAny = point.time;
+    // A text that is no number is no reading: it changes nothing else.
+    if (point.kind == ExcursionPoint::Unreadable)
+        return;
+    if (lastReading && point.time - *lastReading > gapSeconds) {
+        close(*lastReading, true);
+        found << Excursion{Excursion::Gap, *lastReading, point.time, 0, 0, 0, point.rowid, false};
+    }
+    lastReading = point.time;
+    if (open && stillOutside(point, limits, open->kind)) {
+        extend(point);
+        return;
+    }
+    if (open)
+        close(point.time, false);
+    for (const Excursion::Kind kind : {Excursion::AboveUpper, Excursion::BelowLower, Excursion::High, Excursion::Low}) {
+        if (outside(point, limits, kind)) {
+            open = Excursion{kind, point.time, point.time, point.value, point.time, 0, point.rowid, false};
+            extend(point);
+            break;
+        }
+    }
+}
+
+bool ExcursionFinder::takesWhole(const OverviewCell &cell) const
+{
+    if (cell.records == 0 || cell.numbers != cell.records || cell.alarms != 0 || cell.steps.largest() > gapSeconds)
+        return false;
+    const Sides least = sidesOf(cell.minimum.value, limits);
+    // What the first opens, the rest must keep open.
+    return least == sidesOf(cell.maximum.value, limits) && (!least.above || least.stillAbove)
+        && (!least.below || least.stillBelow);
+}
+
+void ExcursionFinder::addWhole(const OverviewCell &cell)
+{
+    add(pointOf(cell.first));
+    if (cell.records == 1)
+        return;
+    lastAny = lastReading = cell.last.time;
+    if (!open)
+        return;
+    open->records += cell.records - 1;
+    open->end = cell.last.time;
+    // The first record holds the extreme unless a later one goes further; of equals the earlier counts.
+    const OverviewPoint &furthest = open->kind == Excursion::AboveUpper ? cell.maximum : cell.minimum;
+    if (furthest.rowid != cell.first.rowid || furthest.time != cell.first.time)
+        extend(pointOf(furthest), false);
+}
+
+QList<Excursion> ExcursionFinder::finish()
+{
+    close(0, true);
+    for (int a = 0; a < 8; ++a) {
+        if (alarmRuns[a])
+            closeAlarm(a, 0, true);
+    }
+    // At the same start, the excursions from the limits come first.
+    found += alarmsFound;
+    std::stable_sort(found.begin(), found.end(), [](const Excursion &a, const Excursion &b) { return a.start < b.start; });
+    return found;
+}
+
+void ExcursionFinder::close(qint64 end, bool cut)
+{
+    if (!open)
+        return;
+    open->end = cut ? open->end : end;
+    open->cut = cut;
+    if (open->duration() >= limits.delaySeconds)
+        found << *open;
+    open.reset();
+}
+
+void ExcursionFinder::extend(const ExcursionPoint &point, bool counted)
+{
+    if (counted) {
+        ++open->records;
+        open->end = point.time;
+    }
+    const bool further = open->kind == Excursion::AboveUpper ? point.value > open->extreme : point.value < open->extreme;
+    if (point.kind == ExcursionPoint::Number && open->records > 1 && further) {
+        open->extreme = point.value;
+        open->extremeTime = point.time;
+    }
+}
+
+// The runs of each alarm, over every record (one without a reading records its alarms too).
+void ExcursionFinder::addAlarms(const ExcursionPoint &point)
+{
+    const bool gap = lastAny && point.time - *lastAny > gapSeconds;
+    for (int a = 0; a < 8; ++a) {
+        const bool on = point.alarms >> a & 1;
+        if (alarmRuns[a] && (gap || !on))
+            closeAlarm(a, point.time, gap);
+        if (alarmRuns[a]) {
+            ++alarmRuns[a]->records;
+            alarmRuns[a]->end = point.time;
+        } else if (on) {
+            alarmRuns[a] = Excursion{Excursion::Alarm, point.time, point.time, 0, 0, 1, point.rowid, false, a + 1, qQNaN()};
+        }
+    }
+}
+
+void ExcursionFinder::closeAlarm(int a, qint64 end, bool cut)
+{
+    alarmRuns[a]->end = cut ? alarmRuns[a]->end : end;
+    alarmRuns[a]->cut = cut;
+    alarmsFound << *alarmRuns[a];
+    alarmRuns[a].reset();
+}
 
 bool Excursion::operator==(const Excursion &other) const
 {
@@ -132,19 +191,10 @@ bool Excursion::operator==(const Excursion &other) const
 
 QList<Excursion> findExcursions(const QList<ExcursionPoint> &points, const ChannelLimits &limits, qint64 gapSeconds)
 {
-    Finder finder(limits);
-    const ExcursionPoint *previous = nullptr;
-    for (const ExcursionPoint &point : points) {
-        if (point.kind == ExcursionPoint::Unreadable)
-            continue;
-        finder.add(point, previous, gapSeconds);
-        previous = &point;
-    }
-    finder.close(0, true);
-    addAlarmRuns(points, gapSeconds, finder.found);
-    std::stable_sort(finder.found.begin(), finder.found.end(),
-                     [](const Excursion &a, const Excursion &b) { return a.start < b.start; });
-    return finder.found;
+    ExcursionFinder finder(limits, gapSeconds);
+    for (const ExcursionPoint &point : points)
+        finder.add(point);
+    return finder.finish();
 }
 
 ExcursionTotals excursionTotals(const QList<Excursion> &excursions, qint64 windowSeconds)
@@ -173,7 +223,12 @@ qint64 loggingInterval(const QList<ExcursionPoint> &points)
     return steps.at(steps.size() / 2);
 }
 
+qint64 gapSecondsOf(qint64 loggingInterval)
+{
+    return GapIntervals * qMax<qint64>(1, loggingInterval);
+}
+
 qint64 gapSecondsOf(const QList<ExcursionPoint> &points)
 {
-    return GapIntervals * qMax<qint64>(1, loggingInterval(points));
+    return gapSecondsOf(loggingInterval(points));
 }

@@ -2,8 +2,11 @@
 #define EXCURSIONS_H
 
 #include "channellimits.h"
+#include "overviewcells.h"
 
 #include <QList>
+
+#include <optional>
 
 // One record of a value column, as the excursions read it.
 struct ExcursionPoint {
@@ -41,20 +44,48 @@ struct ExcursionTotals {
     double withinShare = 0; // of the window's seconds, those neither outside nor in a gap (alarms aside)
 };
 
-// The excursions of `points` (in time order) from the limits; a step of more
-// than `gapSeconds` between two records is a gap. An excursion shorter than
-// the delay does not count; one ends only once a value is back inside by the
-// dead-band. Texts that are no number are no reading: they change nothing.
 // The logging interval of records in time order: the median step between them (0: fewer than two).
 qint64 loggingInterval(const QList<ExcursionPoint> &points);
 // A stretch without records longer than this many logging intervals is a gap.
 constexpr qint64 GapIntervals = 3;
 // The longest step between records in time order that is no gap.
 qint64 gapSecondsOf(const QList<ExcursionPoint> &points);
+qint64 gapSecondsOf(qint64 loggingInterval);
 
-// The excursions of `points` as above, then, in order of their starts, the
-// runs of records with an alarm of the instrument on: a run ends at the first
-// record with it off, or where a gap or the window's end cuts it.
+// The excursions of a window's records fed in time order from the limits; a
+// step of more than `gapSeconds` between two records is a gap. An excursion
+// shorter than the delay does not count; one ends only once a value is back
+// inside by the dead-band. Texts that are no number are no reading: they
+// change nothing. Beside them, the runs of records with an alarm of the
+// instrument on: a run ends at the first record with it off, or where a gap
+// or the window's end cuts it.
+class ExcursionFinder
+{
+public:
+    ExcursionFinder(const ChannelLimits &limits, qint64 gapSeconds);
+    void add(const ExcursionPoint &point);
+    // Whether the records a cell sums up do what its first one does, the
+    // rest only extending it, so that addWhole() may stand for them.
+    bool takesWhole(const OverviewCell &cell) const;
+    void addWhole(const OverviewCell &cell);
+    // Every excursion found, in order of their starts.
+    QList<Excursion> finish();
+
+private:
+    void close(qint64 end, bool cut);
+    void extend(const ExcursionPoint &point, bool counted = true);
+    void addAlarms(const ExcursionPoint &point);
+    void closeAlarm(int alarm, qint64 end, bool cut);
+
+    ChannelLimits limits;
+    qint64 gapSeconds;
+    QList<Excursion> found, alarmsFound;
+    std::optional<Excursion> open;
+    std::optional<Excursion> alarmRuns[8];
+    std::optional<qint64> lastReading, lastAny; // times of the last record with a reading, and of any
+};
+
+// The excursions of `points`, in time order, as above.
 QList<Excursion> findExcursions(const QList<ExcursionPoint> &points, const ChannelLimits &limits, qint64 gapSeconds);
 ExcursionTotals excursionTotals(const QList<Excursion> &excursions, qint64 windowSeconds);
 

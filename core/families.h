@@ -58,6 +58,8 @@ struct MeterFamily {
     bool hasChannels() const { return channelBase != 0; }
     int channelCount(int meter) const { return hasChannels() ? meter - channelBase : 0; }
     QString table(int meter) const;
+    // The numbers of the instrument's alarms on value column `column`.
+    QList<int> alarmsOf(const QString &column) const { return valueAlarms.value(int(valueColumns.indexOf(column))); }
 };
 
 struct ModelChoice {

@@ -1,5 +1,6 @@
 #include "overviewcells.h"
 
+#include "meankinetic.h"
 #include "recordnumber.h"
 
 #include <cmath>
@@ -23,6 +24,8 @@ void OverviewCell::add(const OverviewPoint &point, Kind kind)
     if (numbers == 0 || value > maximum.value || (value == maximum.value && point.before(maximum)))
         maximum = point;
     ++numbers;
+    sum += value;
+    kinetic += kineticTerm(value);
 }
 
 void OverviewCell::merge(const OverviewCell &other)
@@ -48,9 +51,26 @@ void OverviewCell::merge(const OverviewCell &other)
     numbers += other.numbers;
     hh += other.hh;
     ll += other.ll;
+    sum += other.sum;
+    kinetic += other.kinetic;
+    alarms |= other.alarms;
+    steps.add(other.steps);
+}
+
+void OverviewCell::append(const OverviewCell &later)
+{
+    if (records > 0 && later.records > 0)
+        steps.add(later.first.time - last.time);
+    merge(later);
 }
 
 namespace {
+
+// Sums of the same numbers added in another order.
+bool sameSum(double a, double b)
+{
+    return a == b || std::abs(a - b) <= 1e-12 * qMax(std::abs(a), std::abs(b));
+}
 
 bool samePoint(const OverviewPoint &a, const OverviewPoint &b)
 {
@@ -64,7 +84,8 @@ bool OverviewCell::operator==(const OverviewCell &other) const
     const bool sameExtremes = numbers == 0
         || (samePoint(minimum, other.minimum) && samePoint(maximum, other.maximum));
     return records == other.records && numbers == other.numbers && hh == other.hh && ll == other.ll
-        && (records == 0 || (samePoint(first, other.first) && samePoint(last, other.last))) && sameExtremes;
+        && (records == 0 || (samePoint(first, other.first) && samePoint(last, other.last))) && sameExtremes
+        && sameSum(sum, other.sum) && sameSum(kinetic, other.kinetic) && alarms == other.alarms && steps == other.steps;
 }
 
 OverviewCell::Kind overviewKind(const char *text, int size, double *number)

@@ -1,6 +1,7 @@
 #ifndef OVERVIEWCELLS_H
 #define OVERVIEWCELLS_H
 
+#include "stepcounts.h"
 #include "wallclock.h"
 
 #include <QDateTime>
@@ -35,10 +36,18 @@ struct OverviewCell {
     OverviewPoint last;
     OverviewPoint minimum; // of equal values the earlier record
     OverviewPoint maximum;
+    double sum = 0;        // of the numbers
+    double kinetic = 0;    // of kineticTerm() of the numbers
+    quint8 alarms = 0;     // bit n-1: the instrument's alarm n of the column was on in some record
+    StepCounts steps;      // between its records in time order
 
     enum class Kind { Number, High, Low, Unreadable };
+    // Adds a record; its step to the others is the caller's to count.
     void add(const OverviewPoint &point, Kind kind);
+    // Adds another cell's records, its steps and the step where they meet
+    // when `later` holds only records after this cell's.
     void merge(const OverviewCell &other);
+    void append(const OverviewCell &later);
     bool operator==(const OverviewCell &other) const;
 };
 

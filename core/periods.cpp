@@ -68,10 +68,91 @@ qint64 nextPeriodStart(qint64 start, PeriodLength length)
     return start;
 }
 
-namespace {
+PeriodTabulator::PeriodTabulator(PeriodLength length, qint64 windowStart, qint64 windowEnd)
+    : length(length), windowStart(windowStart), windowEnd(windowEnd)
+{
+}
 
-// Adds the points and excursions to the periods (in order, without overlap) that hold them.
-void fillPeriods(QList<PeriodFigures> &periods, const QList<ExcursionPoint> &points, const QList<Excursion> &excursions)
+PeriodTabulator PeriodTabulator::span(qint64 start, qint64 end)
+{
+    PeriodTabulator span(PeriodLength::Hour, start, end);
+    span.fixed = true;
+    PeriodFigures period;
+    period.start = start;
+    period.end = end + 1;
+    span.periods << period;
+    return span;
+}
+
+PeriodFigures *PeriodTabulator::periodAt(qint64 at)
+{
+    if (fixed)
+        return at >= periods.first().start && at < periods.first().end ? &periods.first() : nullptr;
+    if (at < windowStart || at > windowEnd || (!periods.isEmpty() && at < periods.last().start))
+        return nullptr; // records come in time order, within the window
+    // From the first record's period to the last one's: before and after them the window holds nothing to say.
+    if (periods.isEmpty()) {
+        PeriodFigures period;
+        period.start = periodStart(at, length);
+        period.end = nextPeriodStart(period.start, length);
+        periods << period;
+    }
+    while (at >= periods.last().end) {
+        PeriodFigures period;
+        period.start = periods.last().end;
+        period.end = nextPeriodStart(period.start, length);
+        periods << period;
+    }
+    return &periods.last();
+}
+
+void PeriodTabulator::add(const ExcursionPoint &point)
+{
+    PeriodFigures *p = periodAt(point.time);
+    if (!p)
+        return;
+    ++p->records;
+    if (point.kind == ExcursionPoint::High)
+        ++p->high;
+    else if (point.kind == ExcursionPoint::Low)
+        ++p->low;
+    if (point.kind != ExcursionPoint::Number)
+        return;
+    if (p->numbers == 0 || point.value < p->minimum)
+        p->minimum = point.value;
+    if (p->numbers == 0 || point.value > p->maximum)
+        p->maximum = point.value;
+    if (p->numbers == 0)
+        p->firstValue = point.value;
+    p->lastValue = point.value;
+    ++p->numbers;
+    p->sum.add(point.value);
+    p->kinetic.add(kineticTerm(point.value));
+}
+
+void PeriodTabulator::addWhole(const OverviewCell &cell)
+{
+    PeriodFigures *p = periodAt(cell.first.time);
+    if (!p || cell.records == 0)
+        return;
+    p->records += cell.records;
+    p->high += cell.hh;
+    p->low += cell.ll;
+    if (cell.numbers == 0)
+        return;
+    if (p->numbers == 0 || cell.minimum.value < p->minimum)
+        p->minimum = cell.minimum.value;
+    if (p->numbers == 0 || cell.maximum.value > p->maximum)
+        p->maximum = cell.maximum.value;
+    if (p->numbers == 0)
+        p->firstValue = cell.first.value;
+    p->lastValue = cell.last.value;
+    p->numbers += cell.numbers;
+    p->sum.add(cell.sum);
+    p->kinetic.add(cell.kinetic);
+}
+
+QList<PeriodFigures> PeriodTabulator::finish(const QList<Excursion> &excursions)
 {
     // The index of the period that holds `at`; the periods are few next to the records.
     const auto periodOf = [&](qint64 at) {
@@ -79,29 +160,6 @@ void fillPeriods(QList<PeriodFigures> &periods, const QList<ExcursionPoint> &poi
                                          [](qint64 t, const PeriodFigures &p) { return t < p.start; });
         return it == periods.cbegin() || at >= std::prev(it)->end ? -1 : int(std::prev(it) - periods.cbegin());
     };
-    for (const ExcursionPoint &point : points) {
-        const int index = periodOf(point.time);
-        if (index < 0)
-            continue;
-        PeriodFigures &p = periods[index];
-        ++p.records;
-        if (point.kind == ExcursionPoint::High)
-            ++p.high;
-        else if (point.kind == ExcursionPoint::Low)
-            ++p.low;
-        if (point.kind != ExcursionPoint::Number)
-            continue;
-        if (p.numbers == 0 || point.value < p.minimum)
-            p.minimum = point.value;
-        if (p.numbers == 0 || point.value > p.maximum)
-            p.maximum = point.value;
-        if (p.numbers == 0)
-            p.firstValue = point.value;
-        p.lastValue = point.value;
-        ++p.numbers;
-        p.sum.add(point.value);
-        p.kinetic.add(kineticTerm(point.value));
-    }
     for (const Excursion &e : excursions) {
         if (e.kind == Excursion::Alarm) // the instrument's own: listed, not counted against the limits
             continue;
@@ -122,34 +180,23 @@ void fillPeriods(QList<PeriodFigures> &periods, const QList<ExcursionPoint> &poi
                 p->secondsBelow += seconds;
         }
     }
+    return periods;
 }
-
-} // namespace
 
 QList<PeriodFigures> periodFigures(const QList<ExcursionPoint> &points, const QList<Excursion> &excursions,
                                    PeriodLength length, qint64 windowStart, qint64 windowEnd)
 {
-    QList<PeriodFigures> periods;
-    if (points.isEmpty())
-        return periods;
-    // From the first record's period to the last one's: before and after them the window holds nothing to say.
-    const qint64 first = qMax(windowStart, points.first().time), last = qMin(windowEnd, points.last().time);
-    for (qint64 at = periodStart(first, length); at <= last; at = nextPeriodStart(at, length)) {
-        PeriodFigures period;
-        period.start = at;
-        period.end = nextPeriodStart(at, length);
-        periods << period;
-    }
-    fillPeriods(periods, points, excursions);
-    return periods;
+    PeriodTabulator periods(length, windowStart, windowEnd);
+    for (const ExcursionPoint &point : points)
+        periods.add(point);
+    return periods.finish(excursions);
 }
 
 PeriodFigures spanFigures(const QList<ExcursionPoint> &points, const QList<Excursion> &excursions, qint64 start,
                           qint64 end)
 {
-    QList<PeriodFigures> span(1);
-    span[0].start = start;
-    span[0].end = end + 1;
-    fillPeriods(span, points, excursions);
-    return span.first();
+    PeriodTabulator span = PeriodTabulator::span(start, end);
+    for (const ExcursionPoint &point : points)
+        span.add(point);
+    return span.finish(excursions).first();
 }

@@ -34,6 +34,28 @@ struct PeriodFigures {
 qint64 periodStart(qint64 at, PeriodLength length);
 qint64 nextPeriodStart(qint64 start, PeriodLength length);
 
+// Tabulates a window's records fed in time order, one by one or by cells
+// that lie within a period, and the excursions found among them.
+class PeriodTabulator
+{
+public:
+    PeriodTabulator(PeriodLength length, qint64 windowStart, qint64 windowEnd);
+    // One period: the seconds [start, end].
+    static PeriodTabulator span(qint64 start, qint64 end);
+    void add(const ExcursionPoint &point);
+    // A cell of numbers alone (its first and last record are numbers).
+    void addWhole(const OverviewCell &cell);
+    QList<PeriodFigures> finish(const QList<Excursion> &excursions);
+
+private:
+    PeriodFigures *periodAt(qint64 at);
+
+    PeriodLength length;
+    qint64 windowStart, windowEnd;
+    bool fixed = false;
+    QList<PeriodFigures> periods;
+};
+
 // The periods from the first to the last of the window's `points` (in time
 // order, naive seconds within [windowStart, windowEnd]), with their figures
 // and those of the `excursions` found among the points.

@@ -95,3 +95,9 @@ QString numberCondition(const QString &column)
 {
     return QStringLiteral("cast(%1 as numeric)=%1").arg(column);
 }
+
+bool alarmStateOn(const char *text, qsizetype size)
+{
+    double value = 0;
+    return text && readRecordNumber(text, size, &value) && value != 0;
+}

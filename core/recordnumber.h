@@ -12,6 +12,8 @@
 // is never read as a number anywhere.
 bool readRecordNumber(const char *text, qsizetype size, double *number);
 bool readRecordNumber(QStringView text, double *number);
+// An alarm state text is on when it reads as a number other than 0 ("01"), off otherwise ("00", empty).
+bool alarmStateOn(const char *text, qsizetype size);
 
 // The statements' test for the same rule on a column of text affinity: a
 // text SQLite converts whole compares equal to its own conversion.

@@ -11,22 +11,10 @@
 void SQLThread::drawOverview(int familyNumber, QStringList columns, QDateTime st, QDateTime en, int width)
 {
     startReadPaths();
-    if (!waitForOverviewBuild())
-        return finishCancelled();
-    openConnection(recordDatabasePath());
-    emit PostProgress(QStringLiteral("Querying..."), 25);
     const MeterFamily &family = meterFamily(familyNumber);
+    if (!overviewReady(family))
+        return;
     const QString table = family.table(Meter);
-    // A database without one (an earlier version's, a build that was stopped) gets it now.
-    if (!RecordOverview::current(db, table)) {
-        emit PostProgress(tr("Summing up the records..."), 30);
-        noteReadPath(QStringLiteral("overview built"), false);
-        const QString error = RecordOverview::build(db, family, Meter, [this] { return cancelRequested(); });
-        if (cancelRequested())
-            return finishCancelled();
-        if (!error.isEmpty())
-            return finishJob(JobOutcome::Failed, tr("The search failed: %1").arg(error));
-    }
     Overview overview;
     overview.plan = planOverview(naiveSeconds(st), naiveSeconds(en), width);
     overview.columns = columns;

@@ -6,10 +6,11 @@
 
 void SQLThread::measureSpan(int familyNumber, QString column, QDateTime st, QDateTime en, ChannelLimits limits)
 {
-    QList<ExcursionPoint> points;
-    if (!readWindowPoints(familyNumber, column, st, en, &points))
+    PeriodTabulator span = PeriodTabulator::span(naiveSeconds(st), naiveSeconds(en));
+    QList<Excursion> excursions;
+    qint64 gapSeconds = 0;
+    if (!walkWindow(familyNumber, column, st, en, limits, &excursions, &gapSeconds, &span))
         return;
-    const QList<Excursion> excursions = findExcursions(points, limits, gapSecondsOf(points));
-    g_spanFigures = spanFigures(points, excursions, naiveSeconds(st), naiveSeconds(en));
+    g_spanFigures = span.finish(excursions).first();
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
 }

@@ -1,6 +1,7 @@
 #include "recordoverview.h"
 
 #include "families.h"
+#include "recordnumber.h"
 #include "rowinserter.h"
 #include "summaryblocks.h"
 
@@ -19,7 +20,7 @@ const char *const Schema[] = {
     "span integer not null, records integer, numbers integer, hh integer, ll integer, "
     "first_time integer, first_rowid integer, first_value real, last_time integer, last_rowid integer, last_value real, "
     "min_time integer, min_rowid integer, min_value real, max_time integer, max_rowid integer, max_value real, "
-    "primary key (tbl, col, level, span)) without rowid",
+    "sum real, kinetic real, alarms integer, steps blob, primary key (tbl, col, level, span)) without rowid",
     // One row a whole build: the table's greatest rowid then. (The *_time
     // columns count from the span's start, the rowids but the first from it.)
     "create table if not exists record_overview_state (tbl text primary key, rowids integer)"};
@@ -27,7 +28,8 @@ const char *const Schema[] = {
 std::atomic<qint64> g_rowsPerTransaction{RecordOverview::DefaultRowsPerTransaction};
 
 const char CellColumns[] = "records, numbers, hh, ll, first_time, first_rowid, first_value, last_time, last_rowid, "
-                           "last_value, min_time, min_rowid, min_value, max_time, max_rowid, max_value";
+                           "last_value, min_time, min_rowid, min_value, max_time, max_rowid, max_value, sum, kinetic, "
+                           "alarms, steps";
 
 // A statement on the connection's own handle, finalized with it.
 class Statement
@@ -71,15 +73,66 @@ qint64 floorDiv(qint64 a, qint64 b)
 }
 
 
-// Reads records' stamps, rowids and `count` values (columns 2...) into cells keyed by a span.
-template<class CellsOf>
-bool addRecord(sqlite3_stmt *row, int count, qint64 spanSeconds, CellsOf &&cellsOf)
+// The records of a span being summed up: a cell per value column, and their
+// times, whose steps are counted once the span is whole.
+struct OpenSpan {
+    std::vector<OverviewCell> cells;
+    std::vector<qint64> times;
+
+    void close()
+    {
+        const StepCounts steps = StepCounts::ofTimes(times);
+        for (OverviewCell &cell : cells)
+            cell.steps = steps;
+    }
+};
+
+// What a statement of summed records selects: datetime(indate), rowid, the
+// value columns, then the alarm states of `alarmMasks` (per value column,
+// the bits of the alarms on it) for the alarms `alarms`.
+struct RecordColumns {
+    QStringList values;
+    QList<int> alarms;
+    std::vector<quint8> alarmMasks;
+
+    RecordColumns(const MeterFamily &family, const QStringList &values) : values(values)
+    {
+        for (const QString &column : values) {
+            quint8 mask = 0;
+            for (int alarm : family.alarmsOf(column)) {
+                mask |= quint8(1u << (alarm - 1));
+                if (!alarms.contains(alarm))
+                    alarms << alarm;
+            }
+            alarmMasks.push_back(mask);
+        }
+    }
+    QString selected() const
+    {
+        QStringList all = values;
+        for (int alarm : alarms)
+            all << QStringLiteral("alm%1").arg(alarm);
+        return all.join(QStringLiteral(", "));
+    }
+};
+
+// Adds a record (stamp, rowid, then `columns`) to the span its stamp falls in.
+template<class SpanOf>
+void addRecord(sqlite3_stmt *row, const RecordColumns &columns, qint64 spanSeconds, SpanOf &&spanOf)
 {
     qint64 time = 0;
     if (!naiveSeconds(reinterpret_cast<const char *>(sqlite3_column_text(row, 0)), sqlite3_column_bytes(row, 0), &time))
-        return false;
+        return;
     const qint64 rowid = sqlite3_column_int64(row, 1);
-    OverviewCell *cells = cellsOf(spanSeconds > 0 ? floorDiv(time, spanSeconds) : time);
+    OpenSpan &span = spanOf(floorDiv(time, spanSeconds));
+    span.times.push_back(time);
+    const int count = int(columns.values.size());
+    quint8 on = 0;
+    for (int a = 0; a < columns.alarms.size(); ++a) {
+        if (alarmStateOn(reinterpret_cast<const char *>(sqlite3_column_text(row, 2 + count + a)),
+                         sqlite3_column_bytes(row, 2 + count + a)))
+            on |= quint8(1u << (columns.alarms.at(a) - 1));
+    }
     for (int c = 0; c < count; ++c) {
         double number = 0;
         const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(row, 2 + c));
@@ -87,9 +140,9 @@ bool addRecord(sqlite3_stmt *row, int count, qint64 spanSeconds, CellsOf &&cells
         OverviewPoint point{time, rowid};
         if (kind == OverviewCell::Kind::Number)
             point.value = number;
-        cells[c].add(point, kind);
+        span.cells[size_t(c)].add(point, kind);
+        span.cells[size_t(c)].alarms |= on & columns.alarmMasks[size_t(c)];
     }
-    return true;
 }
 
 // Times are kept from the span's start and rowids from the first record's,
@@ -124,6 +177,11 @@ OverviewCell readCell(sqlite3_stmt *row, int at, qint64 baseTime)
     cell.last = readPoint(row, at + 7, baseTime, cell.first.rowid);
     cell.minimum = readPoint(row, at + 10, baseTime, cell.first.rowid);
     cell.maximum = readPoint(row, at + 13, baseTime, cell.first.rowid);
+    cell.sum = sqlite3_column_double(row, at + 16);
+    cell.kinetic = sqlite3_column_double(row, at + 17);
+    cell.alarms = quint8(sqlite3_column_int(row, at + 18));
+    cell.steps = StepCounts::unpacked(static_cast<const char *>(sqlite3_column_blob(row, at + 19)),
+                                      sqlite3_column_bytes(row, at + 19));
     return cell;
 }
 
@@ -134,7 +192,7 @@ public:
     CellWriter(sqlite3 *handle, const QString &table)
         : table(table),
           insert(handle, QStringLiteral("insert or replace into record_overview values (?, ?, ?, ?, %1)")
-                             .arg(QStringLiteral("?, ").repeated(15) + QStringLiteral("?"))),
+                             .arg(QStringLiteral("?, ").repeated(19) + QStringLiteral("?"))),
           kept(handle, QStringLiteral("select %1 from record_overview where tbl = ? and col = ? and level = ? and span = ?")
                            .arg(QLatin1String(CellColumns)))
     {
@@ -142,6 +200,9 @@ public:
     bool ok() const { return insert.ok() && kept.ok(); }
     QString error() const { return insert.error(); }
     qint64 written = 0;
+    // The minutes merged with a kept row: the steps where their records meet
+    // are not known, so they are summed up again from their records.
+    std::set<qint64> merged;
 
     bool write(const QString &column, int level, qint64 span, OverviewCell cell, bool mayBeKept)
     {
@@ -149,8 +210,10 @@ public:
             return true;
         if (mayBeKept) {
             bindKey(kept, column, level, span);
-            if (kept.step() == SQLITE_ROW)
+            if (kept.step() == SQLITE_ROW) {
                 cell.merge(readCell(*kept, 0, span * OverviewLevels[level]));
+                merged.insert(span);
+            }
             kept.reset();
         }
         bindKey(insert, column, level, span);
@@ -165,6 +228,11 @@ public:
             bindPoint(insert, 15, cell.minimum, base, cell.first.rowid);
             bindPoint(insert, 18, cell.maximum, base, cell.first.rowid);
         }
+        sqlite3_bind_double(*insert, 21, cell.sum);
+        sqlite3_bind_double(*insert, 22, cell.kinetic);
+        insert.bind(23, qint64(cell.alarms));
+        const QByteArray steps = cell.steps.packed();
+        sqlite3_bind_blob(*insert, 24, steps.constData(), int(steps.size()), SQLITE_TRANSIENT);
         ++written;
         return insert.run();
     }
@@ -207,7 +275,7 @@ bool buildHours(sqlite3 *handle, CellWriter &writer, const QString &table, const
             if (at != hour)
                 cell = OverviewCell();
             hour = at;
-            cell.merge(readCell(*minutes, 1, minute * OverviewLevels[0]));
+            cell.append(readCell(*minutes, 1, minute * OverviewLevels[0]));
         }
         minutes.reset();
         if (code != SQLITE_DONE || !writer.write(column, 1, hour, cell, false))
@@ -229,6 +297,73 @@ bool execute(sqlite3 *handle, const char *statement)
     return sqlite3_exec(handle, statement, nullptr, nullptr, nullptr) == SQLITE_OK;
 }
 
+// Sums up these minutes again from their records alone, within the caller's
+// transaction, and adds their hours; SQLite's reason when that failed.
+QString sumMinutesAgain(sqlite3 *handle, CellWriter &writer, const QString &table, const RecordColumns &columns,
+                        const std::set<qint64> &minutes, std::set<qint64> *hours)
+{
+    const qint64 minute = OverviewLevels[0], perHour = OverviewLevels[1] / minute;
+    Statement clear(handle, QStringLiteral("delete from record_overview where tbl = ? and level = 0 and span between ? and ?"));
+    Statement records(handle, QStringLiteral("select datetime(indate), rowid, %1 from main.%2 "
+                                             "where datetime(indate) >= ? and datetime(indate) < ?")
+                                  .arg(columns.selected(), table));
+    if (!clear.ok() || !records.ok())
+        return records.error();
+    // Each run of consecutive minutes is summed up again from its records
+    // alone: a stamp far off (a clock reset) costs its own minute, not the
+    // years between.
+    for (auto run = minutes.begin(); run != minutes.end();) {
+        auto end = run;
+        qint64 last = *run;
+        while (std::next(end) != minutes.end() && *std::next(end) == last + 1)
+            last = *++end;
+        const qint64 first = *run;
+        run = std::next(end);
+        clear.bind(1, table);
+        clear.bind(2, first);
+        clear.bind(3, last);
+        if (!clear.run())
+            return clear.error();
+        records.bind(1, stampText(first * minute));
+        records.bind(2, stampText((last + 1) * minute));
+        std::map<qint64, OpenSpan> summed;
+        const auto spanOf = [&](qint64 span) -> OpenSpan & {
+            OpenSpan &cells = summed[span];
+            if (cells.cells.empty())
+                cells.cells.resize(size_t(columns.values.size()));
+            return cells;
+        };
+        int code;
+        while ((code = records.step()) == SQLITE_ROW)
+            addRecord(*records, columns, minute, spanOf);
+        records.reset();
+        if (code != SQLITE_DONE)
+            return records.error();
+        for (auto &[span, cells] : summed) {
+            cells.close();
+            for (int c = 0; c < columns.values.size(); ++c) {
+                if (!writer.write(columns.values.at(c), 0, span, cells.cells[size_t(c)], false))
+                    return writer.error();
+            }
+        }
+        for (qint64 hour = floorDiv(first, perHour); hour <= floorDiv(last, perHour); ++hour)
+            hours->insert(hour);
+    }
+    return QString();
+}
+
+// Whether the kept rows hold all that a build writes now.
+bool keptRowsCurrent(sqlite3 *handle)
+{
+    sqlite3_stmt *probe = nullptr;
+    const bool exists = sqlite3_prepare_v2(handle, "select 1 from record_overview limit 0", -1, &probe, nullptr) == SQLITE_OK;
+    sqlite3_finalize(probe);
+    probe = nullptr;
+    const bool current = sqlite3_prepare_v2(handle, "select steps from record_overview limit 0", -1, &probe, nullptr) == SQLITE_OK;
+    sqlite3_finalize(probe);
+    return !exists || current;
+}
+
 } // namespace
 
 namespace RecordOverview {
@@ -245,6 +380,7 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
         return QStringLiteral("no SQLite handle");
     const QString table = family.table(meter);
     const QStringList columns = everyValueColumn(family, meter);
+    const RecordColumns selected(family, columns);
     const int count = int(columns.size());
     if (!execute(handle, "begin"))
         return QString::fromUtf8(sqlite3_errmsg(handle));
@@ -253,6 +389,10 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
         execute(handle, "rollback");
         return error;
     };
+    // An earlier version's rows lack what the excursions read: all are built anew.
+    if (!keptRowsCurrent(handle)
+        && (!execute(handle, "drop table if exists record_overview") || !execute(handle, "drop table if exists record_overview_state")))
+        return fail();
     if (!execute(handle, Schema[0]) || !execute(handle, Schema[1]))
         return fail();
     {
@@ -266,24 +406,24 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
             return fail();
         CellWriter writer(handle, table);
         Statement records(handle, QStringLiteral("select datetime(indate), rowid, %1 from main.%2 not indexed")
-                                      .arg(columns.join(QStringLiteral(", ")), table));
+                                      .arg(selected.selected(), table));
         if (!writer.ok() || !records.ok())
             return fail();
         // Records come mostly in time order: the minutes still open are
         // written out now and then; one met again later is merged.
-        std::unordered_map<qint64, std::vector<OverviewCell>> open;
+        std::unordered_map<qint64, OpenSpan> open;
         qint64 lowestWritten = std::numeric_limits<qint64>::max(), highestWritten = std::numeric_limits<qint64>::min();
         qint64 lastSpan = std::numeric_limits<qint64>::min();
-        OverviewCell *lastCells = nullptr;
-        const auto cellsOf = [&](qint64 span) {
+        OpenSpan *lastOpen = nullptr;
+        const auto spanOf = [&](qint64 span) -> OpenSpan & {
             if (span != lastSpan) {
-                auto &cells = open[span];
-                if (cells.empty())
-                    cells.resize(size_t(count));
+                OpenSpan &cells = open[span];
+                if (cells.cells.empty())
+                    cells.cells.resize(size_t(count));
                 lastSpan = span;
-                lastCells = cells.data();
+                lastOpen = &cells;
             }
-            return lastCells;
+            return *lastOpen;
         };
         const auto writeOpen = [&] {
             // In order of their keys, so that the table's pages fill up as it grows.
@@ -292,10 +432,12 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
             for (const auto &entry : open)
                 spans.push_back(entry.first);
             std::sort(spans.begin(), spans.end());
+            for (auto &entry : open)
+                entry.second.close();
             for (int c = 0; c < count; ++c) {
                 for (qint64 span : spans) {
                     const bool mayBeKept = span >= lowestWritten && span <= highestWritten;
-                    if (!writer.write(columns.at(c), 0, span, open[span][size_t(c)], mayBeKept))
+                    if (!writer.write(columns.at(c), 0, span, open[span].cells[size_t(c)], mayBeKept))
                         return false;
                 }
             }
@@ -316,13 +458,16 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
         };
         int code;
         for (qint64 n = 0; (code = records.step()) == SQLITE_ROW; ++n) {
-            addRecord(*records, count, OverviewLevels[0], cellsOf);
+            addRecord(*records, selected, OverviewLevels[0], spanOf);
             if (open.size() > 4096 && !writeOpen())
                 return fail();
             if (n % 65536 == 0 && stopped())
                 return fail();
         }
         if (code != SQLITE_DONE || !writeOpen())
+            return fail();
+        std::set<qint64> hours;
+        if (!sumMinutesAgain(handle, writer, table, selected, writer.merged, &hours).isEmpty())
             return fail();
         if (lowestWritten <= highestWritten
             && !buildHours(handle, writer, table, columns, floorDiv(lowestWritten * OverviewLevels[0], OverviewLevels[1]),
@@ -340,7 +485,7 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
 bool current(QSqlDatabase &db, const QString &table)
 {
     sqlite3 *handle = nativeHandleUsable(db) ? sqliteHandle(db) : nullptr;
-    if (!handle)
+    if (!handle || !keptRowsCurrent(handle))
         return false;
     // Whatever damaged the kept rows, they are built again rather than
     // trusted. Checked where it is cheap, on the first column's hours and
@@ -387,62 +532,19 @@ QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const std
     sqlite3 *handle = sqliteHandle(db);
     const QString table = family.table(meter);
     const QStringList columns = everyValueColumn(family, meter);
-    const int columnCount = int(columns.size());
-    const qint64 minute = OverviewLevels[0], perHour = OverviewLevels[1] / minute;
     *count += qint64(minutes.size());
-    Statement clear(handle, QStringLiteral("delete from record_overview where tbl = ? and level = ? and span between ? and ?"));
-    const auto clearSpans = [&](int level, qint64 first, qint64 last) {
-        clear.bind(1, table);
-        clear.bind(2, qint64(level));
-        clear.bind(3, first);
-        clear.bind(4, last);
-        return clear.run();
-    };
+    Statement clear(handle, QStringLiteral("delete from record_overview where tbl = ? and level = 1 and span = ?"));
     CellWriter writer(handle, table);
-    Statement records(handle, QStringLiteral("select datetime(indate), rowid, %1 from main.%2 "
-                                             "where datetime(indate) >= ? and datetime(indate) < ?")
-                                  .arg(columns.join(QStringLiteral(", ")), table));
-    if (!clear.ok() || !writer.ok() || !records.ok())
-        return records.error();
-    // Each run of consecutive minutes is summed up again from its records
-    // alone: a stamp far off (a clock reset) costs its own minute, not the
-    // years between.
+    if (!clear.ok() || !writer.ok())
+        return writer.error();
     std::set<qint64> hours;
-    for (auto run = minutes.begin(); run != minutes.end();) {
-        auto end = run;
-        qint64 last = *run;
-        while (std::next(end) != minutes.end() && *std::next(end) == last + 1)
-            last = *++end;
-        const qint64 first = *run;
-        run = std::next(end);
-        if (!clearSpans(0, first, last))
-            return clear.error();
-        records.bind(1, stampText(first * minute));
-        records.bind(2, stampText((last + 1) * minute));
-        std::map<qint64, std::vector<OverviewCell>> summed;
-        const auto cellsOf = [&](qint64 span) {
-            auto &cells = summed[span];
-            if (cells.empty())
-                cells.resize(size_t(columnCount));
-            return cells.data();
-        };
-        int code;
-        while ((code = records.step()) == SQLITE_ROW)
-            addRecord(*records, columnCount, minute, cellsOf);
-        records.reset();
-        if (code != SQLITE_DONE)
-            return records.error();
-        for (const auto &[span, cells] : summed) {
-            for (int c = 0; c < columnCount; ++c) {
-                if (!writer.write(columns.at(c), 0, span, cells[size_t(c)], false))
-                    return writer.error();
-            }
-        }
-        for (qint64 hour = floorDiv(first, perHour); hour <= floorDiv(last, perHour); ++hour)
-            hours.insert(hour);
-    }
+    const QString error = sumMinutesAgain(handle, writer, table, RecordColumns(family, columns), minutes, &hours);
+    if (!error.isEmpty())
+        return error;
     for (qint64 hour : hours) {
-        if (!clearSpans(1, hour, hour) || !buildHours(handle, writer, table, columns, hour, hour))
+        clear.bind(1, table);
+        clear.bind(2, hour);
+        if (!clear.run() || !buildHours(handle, writer, table, columns, hour, hour))
             return writer.error();
     }
     Statement greatest(handle, QStringLiteral("select coalesce(max(rowid), 0) from main.%1").arg(table));
@@ -471,11 +573,20 @@ QString read(QSqlDatabase &db, const QString &table, const QString &column, cons
             records.bind(1, stampText(from));
             records.bind(2, stampText(to));
             int code;
-            while ((code = records.step()) == SQLITE_ROW)
-                addRecord(*records, 1, 0, [&](qint64 time) {
-                    // Bound by the same stamp texts: every record read lies in a column.
-                    return cells->data() + qBound(0, plan.columnOf(time), plan.columns - 1);
-                });
+            while ((code = records.step()) == SQLITE_ROW) {
+                sqlite3_stmt *row = *records;
+                OverviewPoint point{0, sqlite3_column_int64(row, 1)};
+                if (!naiveSeconds(reinterpret_cast<const char *>(sqlite3_column_text(row, 0)), sqlite3_column_bytes(row, 0),
+                                  &point.time))
+                    continue;
+                double number = 0;
+                const OverviewCell::Kind kind = overviewKind(reinterpret_cast<const char *>(sqlite3_column_text(row, 2)),
+                                                             sqlite3_column_bytes(row, 2), &number);
+                if (kind == OverviewCell::Kind::Number)
+                    point.value = number;
+                // Bound by the same stamp texts: every record read lies in a column.
+                (*cells)[qBound(0, plan.columnOf(point.time), plan.columns - 1)].add(point, kind);
+            }
             records.reset();
             if (code != SQLITE_DONE)
                 error = records.error();
@@ -503,6 +614,25 @@ QString read(QSqlDatabase &db, const QString &table, const QString &column, cons
     };
     readRange(plan.from, plan.to + 1, plan.level);
     return error;
+}
+
+QString readCells(QSqlDatabase &db, const QString &table, const QString &column, int level, qint64 fromSpan,
+                  qint64 toSpan, std::vector<std::pair<qint64, OverviewCell>> *cells)
+{
+    Statement spans(sqliteHandle(db), QStringLiteral("select span, %1 from record_overview where tbl = ? and col = ? "
+                                                     "and level = ? and span >= ? and span < ? order by span")
+                                          .arg(QLatin1String(CellColumns)));
+    spans.bind(1, table);
+    spans.bind(2, column);
+    spans.bind(3, qint64(level));
+    spans.bind(4, fromSpan);
+    spans.bind(5, toSpan);
+    int code = SQLITE_DONE;
+    while (spans.ok() && (code = spans.step()) == SQLITE_ROW) {
+        const qint64 span = sqlite3_column_int64(*spans, 0);
+        cells->emplace_back(span, readCell(*spans, 1, span * OverviewLevels[level]));
+    }
+    return spans.ok() && code == SQLITE_DONE ? QString() : spans.error();
 }
 
 } // namespace RecordOverview

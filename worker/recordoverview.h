@@ -8,6 +8,7 @@
 #include <atomic>
 #include <functional>
 #include <set>
+#include <vector>
 
 struct MeterFamily;
 
@@ -39,6 +40,11 @@ QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const std
 // The cells of one value column for the plan's columns; SQLite's reason when that failed.
 QString read(QSqlDatabase &db, const QString &table, const QString &column, const OverviewPlan &plan,
              QVector<OverviewCell> *cells);
+
+// The kept cells of spans [fromSpan, toSpan) at `level`, in order, with
+// their spans; SQLite's reason when that failed.
+QString readCells(QSqlDatabase &db, const QString &table, const QString &column, int level, qint64 fromSpan,
+                  qint64 toSpan, std::vector<std::pair<qint64, OverviewCell>> *cells);
 
 } // namespace RecordOverview
 

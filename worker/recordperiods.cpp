@@ -7,10 +7,11 @@
 void SQLThread::tabulateWindowPeriods(int familyNumber, QString column, QDateTime st, QDateTime en,
                                       ChannelLimits limits, PeriodLength length)
 {
-    QList<ExcursionPoint> points;
-    if (!readWindowPoints(familyNumber, column, st, en, &points))
+    PeriodTabulator periods(length, naiveSeconds(st), naiveSeconds(en));
+    QList<Excursion> excursions;
+    qint64 gapSeconds = 0;
+    if (!walkWindow(familyNumber, column, st, en, limits, &excursions, &gapSeconds, &periods))
         return;
-    const QList<Excursion> excursions = findExcursions(points, limits, gapSecondsOf(points));
-    g_periods = periodFigures(points, excursions, length, naiveSeconds(st), naiveSeconds(en));
+    g_periods = periods.finish(excursions);
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
 }

@@ -199,6 +199,17 @@ private:
     bool readAlarmSettings(const QString &table, QList<Excursion> &excursions);
     bool readWindowPoints(int familyNumber, const QString &column, const QDateTime &st, const QDateTime &en,
                           QList<ExcursionPoint> *points);
+    // The window's records of `column` fed in time order to an excursion
+    // finder and to `periods` (if any): through the overview's hours and
+    // minutes wherever one decides what each of its records does, else record
+    // by record (all of them when the page access is forced). The excursions
+    // found and the gap between records that the window's logging interval
+    // gives; false: the job ended so.
+    bool walkWindow(int familyNumber, const QString &column, const QDateTime &st, const QDateTime &en,
+                    const ChannelLimits &limits, QList<Excursion> *excursions, qint64 *gapSeconds,
+                    PeriodTabulator *periods);
+    // The overview of the family's table, built now where none is kept; false: the job ended so.
+    bool overviewReady(const MeterFamily &family);
     static void bindWindow(QSqlQuery &query, const QDateTime &st, const QDateTime &en);
     // Waits for the overview built after an import; false on a cancel.
     bool waitForOverviewBuild();

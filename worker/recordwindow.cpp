@@ -1,0 +1,311 @@
+// How the jobs that follow a value column through a window (excursions,
+// periods, cursors) read its records in time order: through the overview's
+// hours and minutes wherever one of them decides what each of its records
+// does, else record by record.
+#include "sqlthread.h"
+
+#include "families.h"
+#include "recorddatabase.h"
+#include "recordnumber.h"
+#include "recordoverview.h"
+#include "settings.h"
+#include "wallclock.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+
+namespace {
+
+qint64 floorDiv(qint64 a, qint64 b)
+{
+    return a / b - (a % b != 0 && (a < 0) != (b < 0));
+}
+
+qint64 ceilDiv(qint64 a, qint64 b)
+{
+    return -floorDiv(-a, b);
+}
+
+ExcursionPoint pointOf(const QSqlQuery &query, const QList<int> &alarms)
+{
+    ExcursionPoint point;
+    const QByteArray stamp = query.value(0).toByteArray();
+    naiveSeconds(stamp.constData(), stamp.size(), &point.time);
+    const QByteArray text = query.value(1).toByteArray();
+    point.rowid = query.value(2).toLongLong();
+    if (text == "HH" || text == "LL")
+        point.kind = text == "HH" ? ExcursionPoint::High : ExcursionPoint::Low;
+    else if (query.value(1).isNull() || !readRecordNumber(text.constData(), text.size(), &point.value))
+        point.kind = ExcursionPoint::Unreadable;
+    for (int i = 0; i < alarms.size(); ++i) {
+        const QByteArray state = query.value(3 + i).toByteArray();
+        if (alarmStateOn(state.constData(), state.size()))
+            point.alarms |= quint8(1u << (alarms.at(i) - 1));
+    }
+    return point;
+}
+
+// A part of a window in time order: records read, or a kept cell.
+struct WindowPart {
+    int level = -1; // -1: the records in `points`
+    qint64 span = 0;
+    OverviewCell cell;
+    QList<ExcursionPoint> points;
+};
+
+} // namespace
+
+// Reads the records of `column` in [from, to) (naive seconds) in the order
+// of the wall clock written, records stamped alike in table order.
+class WindowRecords
+{
+public:
+    WindowRecords(QSqlDatabase &db, const MeterFamily &family, const QString &column)
+        : query(db), alarms(family.alarmsOf(column))
+    {
+        QString alarmColumns;
+        for (int alarm : alarms)
+            alarmColumns += QStringLiteral(", alm%1").arg(alarm);
+        query.setForwardOnly(true);
+        prepared = query.prepare(QStringLiteral("select datetime(indate), %1, rowid%2 from main.%3 "
+                                                "where datetime(indate) >= :from and datetime(indate) < :to "
+                                                "order by datetime(indate), rowid")
+                                     .arg(column, alarmColumns, family.table(Meter)));
+    }
+    template<class Visit>
+    bool read(qint64 from, qint64 to, Visit &&visit)
+    {
+        query.bindValue(QStringLiteral(":from"), stampText(from));
+        query.bindValue(QStringLiteral(":to"), stampText(to));
+        if (!prepared || !query.exec())
+            return false;
+        while (query.next()) {
+            if (!visit(pointOf(query, alarms)))
+                return true;
+        }
+        query.finish();
+        return true;
+    }
+    QSqlQuery query;
+
+private:
+    QList<int> alarms;
+    bool prepared = false;
+};
+
+bool SQLThread::readWindowPoints(int familyNumber, const QString &column, const QDateTime &st, const QDateTime &en,
+                                 QList<ExcursionPoint> *points)
+{
+    openConnection(recordDatabasePath());
+    emit PostProgress(QStringLiteral("Querying..."), 25);
+    const MeterFamily &family = meterFamily(familyNumber);
+    ensureTimeIndex(family.table(Meter));
+    WindowRecords records(db, family, column);
+    const bool read = records.read(naiveSeconds(st), naiveSeconds(en) + 1, [&](const ExcursionPoint &point) {
+        if (points->size() % 4096 == 0 && cancelRequested())
+            return false;
+        *points << point;
+        return true;
+    });
+    if (cancelRequested()) {
+        finishCancelled();
+        return false;
+    }
+    if (!read)
+        failQuery("window points", records.query);
+    return read;
+}
+
+bool SQLThread::overviewReady(const MeterFamily &family)
+{
+    if (!waitForOverviewBuild()) {
+        finishCancelled();
+        return false;
+    }
+    openConnection(recordDatabasePath());
+    emit PostProgress(QStringLiteral("Querying..."), 25);
+    const QString table = family.table(Meter);
+    // A database without one (an earlier version's, a build that was stopped) gets it now.
+    if (!RecordOverview::current(db, table)) {
+        emit PostProgress(tr("Summing up the records..."), 30);
+        noteReadPath(QStringLiteral("overview built"), false);
+        const QString error = RecordOverview::build(db, family, Meter, [this] { return cancelRequested(); });
+        if (cancelRequested()) {
+            finishCancelled();
+            return false;
+        }
+        if (!error.isEmpty()) {
+            finishJob(JobOutcome::Failed, tr("The search failed: %1").arg(error));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateTime &st, const QDateTime &en,
+                           const ChannelLimits &limits, QList<Excursion> *excursions, qint64 *gapSeconds,
+                           PeriodTabulator *periods)
+{
+    const auto feedPoint = [&](ExcursionFinder &finder, const ExcursionPoint &point) {
+        finder.add(point);
+        if (periods)
+            periods->add(point);
+    };
+    startReadPaths();
+    if (pageAccess() != PageAccess::Chosen) {
+        // Forced: every record read, as the reference the cells are held to.
+        QList<ExcursionPoint> points;
+        if (!readWindowPoints(familyNumber, column, st, en, &points))
+            return false;
+        *gapSeconds = gapSecondsOf(points);
+        ExcursionFinder finder(limits, *gapSeconds);
+        for (const ExcursionPoint &point : std::as_const(points))
+            feedPoint(finder, point);
+        *excursions = finder.finish();
+        noteReadPath(QStringLiteral("window of %1 records read").arg(points.size()), false);
+        return true;
+    }
+    const MeterFamily &family = meterFamily(familyNumber);
+    if (!overviewReady(family))
+        return false;
+    const QString table = family.table(Meter);
+    ensureTimeIndex(table);
+    WindowRecords records(db, family, column);
+    const auto fail = [&](const QString &error) {
+        if (cancelRequested())
+            finishCancelled();
+        else
+            finishJob(JobOutcome::Failed, tr("The search failed: %1").arg(error));
+        return false;
+    };
+    const auto readPoints = [&](qint64 from, qint64 to, const std::function<void(const ExcursionPoint &)> &visit) {
+        qint64 count = 0;
+        return records.read(from, to, [&](const ExcursionPoint &point) {
+            if (++count % 4096 == 0 && cancelRequested())
+                return false;
+            visit(point);
+            return true;
+        }) && !cancelRequested();
+    };
+
+    // The window as records at its ragged ends, minutes next to them and hours between.
+    const qint64 from = naiveSeconds(st), to = naiveSeconds(en) + 1;
+    std::vector<WindowPart> parts;
+    const auto addCells = [&](int level, qint64 fromSpan, qint64 toSpan) {
+        std::vector<std::pair<qint64, OverviewCell>> cells;
+        const QString error = RecordOverview::readCells(db, table, column, level, fromSpan, toSpan, &cells);
+        for (auto &[span, cell] : cells)
+            parts.push_back(WindowPart{level, span, cell, {}});
+        return error;
+    };
+    const auto addRecords = [&](qint64 a, qint64 b) {
+        WindowPart part;
+        return a >= b || (readPoints(a, b, [&](const ExcursionPoint &p) { part.points << p; })
+                          && (parts.push_back(part), true));
+    };
+    const auto addBelowHours = [&](qint64 a, qint64 b) {
+        const qint64 m0 = ceilDiv(a, OverviewLevels[0]), m1 = floorDiv(b, OverviewLevels[0]);
+        if (m0 >= m1)
+            return addRecords(a, b) ? QString() : records.query.lastError().text();
+        if (!addRecords(a, m0 * OverviewLevels[0]))
+            return records.query.lastError().text();
+        const QString error = addCells(0, m0, m1);
+        if (!error.isEmpty() || !addRecords(m1 * OverviewLevels[0], b))
+            return error.isEmpty() ? records.query.lastError().text() : error;
+        return QString();
+    };
+    const qint64 h0 = ceilDiv(from, OverviewLevels[1]), h1 = floorDiv(to, OverviewLevels[1]);
+    QString error;
+    if (h0 >= h1) {
+        error = addBelowHours(from, to);
+    } else {
+        error = addBelowHours(from, h0 * OverviewLevels[1]);
+        if (error.isEmpty())
+            error = addCells(1, h0, h1);
+        if (error.isEmpty())
+            error = addBelowHours(h1 * OverviewLevels[1], to);
+    }
+    if (!error.isEmpty() || cancelRequested())
+        return fail(error);
+
+    // The logging interval: the median step between all records of the window.
+    StepCounts steps;
+    std::optional<qint64> last;
+    for (const WindowPart &part : parts) {
+        if (part.level < 0) {
+            for (const ExcursionPoint &p : part.points) {
+                if (last)
+                    steps.add(p.time - *last);
+                last = p.time;
+            }
+        } else {
+            if (last)
+                steps.add(part.cell.first.time - *last);
+            steps.add(part.cell.steps);
+            last = part.cell.last.time;
+        }
+    }
+    *gapSeconds = gapSecondsOf(steps.median());
+
+    ExcursionFinder finder(limits, *gapSeconds);
+    qint64 wholeHours = 0, wholeMinutes = 0, readRecords = 0;
+    // Records still to read, [pendingFrom, pendingTo): consecutive minutes read at once.
+    qint64 pendingFrom = 0, pendingTo = 0;
+    const auto flush = [&] {
+        if (pendingFrom >= pendingTo)
+            return true;
+        const bool read = readPoints(pendingFrom, pendingTo, [&](const ExcursionPoint &p) {
+            ++readRecords;
+            feedPoint(finder, p);
+        });
+        pendingFrom = pendingTo = 0;
+        return read;
+    };
+    const auto pend = [&](qint64 a, qint64 b) {
+        if (pendingFrom >= pendingTo)
+            pendingFrom = a;
+        pendingTo = b;
+    };
+    const auto whole = [&](const OverviewCell &cell) {
+        if (!flush())
+            return false;
+        finder.addWhole(cell);
+        if (periods)
+            periods->addWhole(cell);
+        return true;
+    };
+    for (const WindowPart &part : parts) {
+        bool ok = true;
+        if (part.level < 0) {
+            ok = flush();
+            readRecords += part.points.size();
+            for (const ExcursionPoint &p : part.points)
+                feedPoint(finder, p);
+        } else if (finder.takesWhole(part.cell)) {
+            ok = whole(part.cell);
+            ++(part.level == 0 ? wholeMinutes : wholeHours);
+        } else if (part.level == 0) {
+            pend(part.span * OverviewLevels[0], (part.span + 1) * OverviewLevels[0]);
+        } else {
+            std::vector<std::pair<qint64, OverviewCell>> minutes;
+            const qint64 perHour = OverviewLevels[1] / OverviewLevels[0];
+            error = RecordOverview::readCells(db, table, column, 0, part.span * perHour, (part.span + 1) * perHour, &minutes);
+            for (auto it = minutes.cbegin(); ok && error.isEmpty() && it != minutes.cend(); ++it) {
+                if (finder.takesWhole(it->second)) {
+                    ok = whole(it->second);
+                    ++wholeMinutes;
+                } else {
+                    pend(it->first * OverviewLevels[0], (it->first + 1) * OverviewLevels[0]);
+                }
+            }
+        }
+        if (!ok || !error.isEmpty() || cancelRequested())
+            return fail(error.isEmpty() ? records.query.lastError().text() : error);
+    }
+    if (!flush())
+        return fail(records.query.lastError().text());
+    *excursions = finder.finish();
+    noteReadPath(QStringLiteral("window from %1 hours and %2 minutes whole and %3 records")
+                     .arg(wholeHours).arg(wholeMinutes).arg(readRecords), false);
+    return true;
+}
