@@ -1,6 +1,7 @@
 #include "excursions.h"
 
 #include <algorithm>
+#include <cmath>
 #include <optional>
 
 WindowExcursions g_excursions;
@@ -95,16 +96,45 @@ void ExcursionFinder::add(const ExcursionPoint &point)
 
 bool ExcursionFinder::takesWhole(const OverviewCell &cell) const
 {
-    if (cell.records == 0 || cell.numbers != cell.records || cell.alarms != 0 || cell.steps.largest() > gapSeconds)
+    if (cell.records == 0 || cell.numbers + cell.hh + cell.ll != cell.records || cell.alarms != 0
+        || cell.steps.largest() > gapSeconds)
         return false;
     const Sides least = sidesOf(cell.minimum.value, limits);
+    if (!(least == sidesOf(cell.maximum.value, limits)))
+        return false;
+    // Between markers the numbers only end what a marker opened.
+    if (cell.hh + cell.ll > 0)
+        return cell.numbers == 0 || least == Sides();
     // What the first opens, the rest must keep open.
-    return least == sidesOf(cell.maximum.value, limits) && (!least.above || least.stillAbove)
-        && (!least.below || least.stillBelow);
+    return (!least.above || least.stillAbove) && (!least.below || least.stillBelow);
 }
 
 void ExcursionFinder::addWhole(const OverviewCell &cell)
 {
+    if (!cell.markers.empty()) {
+        bool fed = false;
+        if (!std::isnan(cell.first.value)) {
+            add(pointOf(cell.first));
+            fed = true;
+        }
+        for (const MarkerEvent &m : cell.markers) {
+            ExcursionPoint point;
+            point.time = m.time;
+            point.rowid = m.rowid;
+            point.kind = m.kind == MarkerEvent::High ? ExcursionPoint::High
+                : m.kind == MarkerEvent::Low           ? ExcursionPoint::Low
+                                                       : ExcursionPoint::Number;
+            if (point.kind == ExcursionPoint::Number)
+                point.value = cell.minimum.value; // inside every limit, as all of them
+            // No gap within the cell: the records between came close enough.
+            if (fed)
+                lastAny = lastReading = m.time;
+            add(point);
+            fed = true;
+        }
+        lastAny = lastReading = cell.last.time;
+        return;
+    }
     add(pointOf(cell.first));
     if (cell.records == 1)
         return;

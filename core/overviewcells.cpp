@@ -59,9 +59,72 @@ void OverviewCell::merge(const OverviewCell &other)
 
 void OverviewCell::append(const OverviewCell &later)
 {
-    if (records > 0 && later.records > 0)
+    if (later.records == 0)
+        return;
+    if (records > 0) {
         steps.add(later.first.time - last.time);
+        const bool endsMarked = !markers.empty() && markers.back().kind != MarkerEvent::Back
+            && markers.back().time == last.time && markers.back().rowid == last.rowid;
+        if (endsMarked && !std::isnan(later.first.value))
+            markers.push_back({later.first.time, later.first.rowid, MarkerEvent::Back});
+        markers.insert(markers.end(), later.markers.begin(), later.markers.end());
+        if (std::isnan(firstNumber))
+            firstNumber = later.firstNumber;
+        if (!std::isnan(later.lastNumber))
+            lastNumber = later.lastNumber;
+    }
     merge(later);
+}
+
+namespace {
+
+void putNumber(QByteArray &out, quint64 value)
+{
+    do {
+        const char low = char(value & 0x7f);
+        value >>= 7;
+        out += value ? char(low | 0x80) : low;
+    } while (value);
+}
+
+bool takeNumber(const char *&at, const char *end, quint64 *value)
+{
+    *value = 0;
+    for (int shift = 0; at < end && shift < 64; shift += 7) {
+        const auto byte = quint8(*at++);
+        *value |= quint64(byte & 0x7f) << shift;
+        if (!(byte & 0x80))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QByteArray OverviewCell::packedMarkers(qint64 spanStart) const
+{
+    QByteArray out;
+    for (const MarkerEvent &m : markers) {
+        out += char(m.kind);
+        putNumber(out, quint64(m.time - spanStart));
+        const qint64 rowidStep = m.rowid - first.rowid;
+        putNumber(out, rowidStep >= 0 ? quint64(rowidStep) << 1 : (quint64(-rowidStep) << 1) | 1);
+    }
+    return out;
+}
+
+void OverviewCell::unpackMarkers(const char *data, int size, qint64 spanStart)
+{
+    markers.clear();
+    const char *at = data, *end = data + size;
+    quint64 time = 0, rowidStep = 0;
+    while (at < end) {
+        const auto kind = MarkerEvent::Kind(quint8(*at++));
+        if (kind > MarkerEvent::Back || !takeNumber(at, end, &time) || !takeNumber(at, end, &rowidStep))
+            return;
+        const qint64 step = qint64(rowidStep >> 1);
+        markers.push_back({spanStart + qint64(time), first.rowid + (rowidStep & 1 ? -step : step), kind});
+    }
 }
 
 namespace {
@@ -69,7 +132,7 @@ namespace {
 // Sums of the same numbers added in another order.
 bool sameSum(double a, double b)
 {
-    return a == b || std::abs(a - b) <= 1e-12 * qMax(std::abs(a), std::abs(b));
+    return a == b || (std::isnan(a) && std::isnan(b)) || std::abs(a - b) <= 1e-12 * qMax(std::abs(a), std::abs(b));
 }
 
 bool samePoint(const OverviewPoint &a, const OverviewPoint &b)
@@ -85,7 +148,8 @@ bool OverviewCell::operator==(const OverviewCell &other) const
         || (samePoint(minimum, other.minimum) && samePoint(maximum, other.maximum));
     return records == other.records && numbers == other.numbers && hh == other.hh && ll == other.ll
         && (records == 0 || (samePoint(first, other.first) && samePoint(last, other.last))) && sameExtremes
-        && sameSum(sum, other.sum) && sameSum(kinetic, other.kinetic) && alarms == other.alarms && steps == other.steps;
+        && sameSum(sum, other.sum) && sameSum(kinetic, other.kinetic) && alarms == other.alarms && steps == other.steps
+        && markers == other.markers && sameSum(firstNumber, other.firstNumber) && sameSum(lastNumber, other.lastNumber);
 }
 
 OverviewCell::Kind overviewKind(const char *text, int size, double *number)

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QVector>
 #include <limits>
+#include <vector>
 
 // What an overview keeps of the records of one value column in a span of
 // time: enough to draw them as a line would be drawn through all of them
@@ -27,6 +28,16 @@ struct OverviewPoint {
     }
 };
 
+// Where a cell's records hold a marker, in time order: the marker itself, or
+// the first number after a run of markers (its time alone).
+struct MarkerEvent {
+    enum Kind : quint8 { High, Low, Back };
+    qint64 time = 0;
+    qint64 rowid = 0;
+    Kind kind = High;
+    bool operator==(const MarkerEvent &o) const { return time == o.time && rowid == o.rowid && kind == o.kind; }
+};
+
 struct OverviewCell {
     qint64 records = 0; // with a readable stamp
     qint64 numbers = 0;
@@ -40,6 +51,9 @@ struct OverviewCell {
     double kinetic = 0;    // of kineticTerm() of the numbers
     quint8 alarms = 0;     // bit n-1: the instrument's alarm n of the column was on in some record
     StepCounts steps;      // between its records in time order
+    double firstNumber = std::numeric_limits<double>::quiet_NaN(); // in time order
+    double lastNumber = std::numeric_limits<double>::quiet_NaN();
+    std::vector<MarkerEvent> markers; // of every HH and LL among its records
 
     enum class Kind { Number, High, Low, Unreadable };
     // Adds a record; its step to the others is the caller's to count.
@@ -48,6 +62,9 @@ struct OverviewCell {
     // when `later` holds only records after this cell's.
     void merge(const OverviewCell &other);
     void append(const OverviewCell &later);
+    // The markers as kept: times from the span's start, rowids from the first record's.
+    QByteArray packedMarkers(qint64 spanStart) const;
+    void unpackMarkers(const char *data, int size, qint64 spanStart);
     bool operator==(const OverviewCell &other) const;
 };
 

@@ -43,7 +43,6 @@ public:
     // One period: the seconds [start, end].
     static PeriodTabulator span(qint64 start, qint64 end);
     void add(const ExcursionPoint &point);
-    // A cell of numbers alone (its first and last record are numbers).
     void addWhole(const OverviewCell &cell);
     QList<PeriodFigures> finish(const QList<Excursion> &excursions);
 

@@ -131,6 +131,37 @@ void shootLimits()
         UserState::setChannelLimits(limitsKey(family, Meter, -1, value), {});
 }
 
+// A year of the temperature/humidity meter, a record every ten minutes,
+// tabulated by day with limits on the temperature.
+void shootYearPeriods()
+{
+    QTemporaryDir root;
+    QStringList lines;
+    constexpr double Pi = 3.14159265358979;
+    for (int k = 0; k < 365 * 144; ++k) {
+        QStringList fields = recordFields(3, k);
+        const double day = k / 144.0;
+        fields[0] = QString::number(23 + 3.5 * std::sin(2 * Pi * day / 365) + 1.5 * std::sin(2 * Pi * day), 'f', 1);
+        fields[3] = QString::number(55 + 8 * std::sin(2 * Pi * day / 30), 'f', 1);
+        fields.last() = Start.addSecs(600 * k).toString("yyyy-MM-dd hh:mm:ss");
+        lines << fields.join(',');
+    }
+    freshDatabase();
+    runImport({writeRecordFolder(QDir(root.path()), "year", "3", {{"20240301.CSV", lines}}) + "/20240301.CSV"});
+    const MeterFamily &family = meterFamily(4);
+    UserState::setChannelLimits(limitsKey(family, Meter, -1, 0), {"Store room 3", {}, 20, 27, 0.2, 1800});
+    MainWindow window;
+    window.resize(1180, 900);
+    window.show();
+    window.findChild<QAction *>("actionsearch")->trigger();
+    setWindow(window.currentPage(), Start, Start.addDays(365).addSecs(-1));
+    setRanges(window.currentPage(), "", "");
+    click(window.currentPage(), "pushButton");
+    click(window.currentPage(), "periodsButton");
+    save(&window, "periods-year4");
+    UserState::setChannelLimits(limitsKey(family, Meter, -1, 0), {});
+}
+
 // An addition to the level meter's records: the chooser with its "Whole
 // folder" button, the report (two days already there, a new one with lines
 // skipped), and the question a drop asks.
@@ -230,6 +261,7 @@ int main(int argc, char *argv[])
         shootFamily(set.first, set.second);
     shootAddition();
     shootLimits();
+    shootYearPeriods();
     shootYearOverview();
 
     for (int percent : {0, 37, 90}) {

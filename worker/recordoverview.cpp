@@ -20,7 +20,7 @@ const char *const Schema[] = {
     "span integer not null, records integer, numbers integer, hh integer, ll integer, "
     "first_time integer, first_rowid integer, first_value real, last_time integer, last_rowid integer, last_value real, "
     "min_time integer, min_rowid integer, min_value real, max_time integer, max_rowid integer, max_value real, "
-    "sum real, kinetic real, alarms integer, steps blob, primary key (tbl, col, level, span)) without rowid",
+    "sum real, kinetic real, alarms integer, steps blob, first_number real, last_number real, markers blob, primary key (tbl, col, level, span)) without rowid",
     // One row a whole build: the table's greatest rowid then. (The *_time
     // columns count from the span's start, the rowids but the first from it.)
     "create table if not exists record_overview_state (tbl text primary key, rowids integer)"};
@@ -29,7 +29,7 @@ std::atomic<qint64> g_rowsPerTransaction{RecordOverview::DefaultRowsPerTransacti
 
 const char CellColumns[] = "records, numbers, hh, ll, first_time, first_rowid, first_value, last_time, last_rowid, "
                            "last_value, min_time, min_rowid, min_value, max_time, max_rowid, max_value, sum, kinetic, "
-                           "alarms, steps";
+                           "alarms, steps, first_number, last_number, markers";
 
 // A statement on the connection's own handle, finalized with it.
 class Statement
@@ -73,17 +73,48 @@ qint64 floorDiv(qint64 a, qint64 b)
 }
 
 
-// The records of a span being summed up: a cell per value column, and their
-// times, whose steps are counted once the span is whole.
+// The records of a span being summed up: a cell per value column, and what
+// is counted once the span is whole, in time order: the steps between the
+// records, the first and last number and the markers of each column.
 struct OpenSpan {
+    struct Record {
+        qint64 time, rowid;
+        size_t index; // into kinds and values
+    };
     std::vector<OverviewCell> cells;
-    std::vector<qint64> times;
+    std::vector<Record> records;
+    std::vector<OverviewCell::Kind> kinds; // per record, a column after another
+    std::vector<double> values;
 
     void close()
     {
+        std::sort(records.begin(), records.end(), [](const Record &a, const Record &b) {
+            return a.time < b.time || (a.time == b.time && a.rowid < b.rowid);
+        });
+        std::vector<qint64> times;
+        times.reserve(records.size());
+        for (const Record &r : records)
+            times.push_back(r.time);
         const StepCounts steps = StepCounts::ofTimes(times);
-        for (OverviewCell &cell : cells)
+        const size_t columns = cells.size();
+        for (size_t c = 0; c < columns; ++c) {
+            OverviewCell &cell = cells[c];
             cell.steps = steps;
+            bool marked = false; // the record before was a marker
+            for (const Record &r : records) {
+                const OverviewCell::Kind kind = kinds[r.index * columns + c];
+                if (kind == OverviewCell::Kind::Number) {
+                    if (std::isnan(cell.firstNumber))
+                        cell.firstNumber = values[r.index * columns + c];
+                    cell.lastNumber = values[r.index * columns + c];
+                    if (marked)
+                        cell.markers.push_back({r.time, r.rowid, MarkerEvent::Back});
+                }
+                marked = kind == OverviewCell::Kind::High || kind == OverviewCell::Kind::Low;
+                if (marked)
+                    cell.markers.push_back({r.time, r.rowid, kind == OverviewCell::Kind::High ? MarkerEvent::High : MarkerEvent::Low});
+            }
+        }
     }
 };
 
@@ -125,7 +156,7 @@ void addRecord(sqlite3_stmt *row, const RecordColumns &columns, qint64 spanSecon
         return;
     const qint64 rowid = sqlite3_column_int64(row, 1);
     OpenSpan &span = spanOf(floorDiv(time, spanSeconds));
-    span.times.push_back(time);
+    span.records.push_back({time, rowid, span.records.size()});
     const int count = int(columns.values.size());
     quint8 on = 0;
     for (int a = 0; a < columns.alarms.size(); ++a) {
@@ -142,6 +173,8 @@ void addRecord(sqlite3_stmt *row, const RecordColumns &columns, qint64 spanSecon
             point.value = number;
         span.cells[size_t(c)].add(point, kind);
         span.cells[size_t(c)].alarms |= on & columns.alarmMasks[size_t(c)];
+        span.kinds.push_back(kind);
+        span.values.push_back(point.value);
     }
 }
 
@@ -182,6 +215,10 @@ OverviewCell readCell(sqlite3_stmt *row, int at, qint64 baseTime)
     cell.alarms = quint8(sqlite3_column_int(row, at + 18));
     cell.steps = StepCounts::unpacked(static_cast<const char *>(sqlite3_column_blob(row, at + 19)),
                                       sqlite3_column_bytes(row, at + 19));
+    cell.firstNumber = sqlite3_column_type(row, at + 20) == SQLITE_NULL ? qQNaN() : sqlite3_column_double(row, at + 20);
+    cell.lastNumber = sqlite3_column_type(row, at + 21) == SQLITE_NULL ? qQNaN() : sqlite3_column_double(row, at + 21);
+    cell.unpackMarkers(static_cast<const char *>(sqlite3_column_blob(row, at + 22)), sqlite3_column_bytes(row, at + 22),
+                       baseTime);
     return cell;
 }
 
@@ -192,7 +229,7 @@ public:
     CellWriter(sqlite3 *handle, const QString &table)
         : table(table),
           insert(handle, QStringLiteral("insert or replace into record_overview values (?, ?, ?, ?, %1)")
-                             .arg(QStringLiteral("?, ").repeated(19) + QStringLiteral("?"))),
+                             .arg(QStringLiteral("?, ").repeated(22) + QStringLiteral("?"))),
           kept(handle, QStringLiteral("select %1 from record_overview where tbl = ? and col = ? and level = ? and span = ?")
                            .arg(QLatin1String(CellColumns)))
     {
@@ -233,6 +270,14 @@ public:
         insert.bind(23, qint64(cell.alarms));
         const QByteArray steps = cell.steps.packed();
         sqlite3_bind_blob(*insert, 24, steps.constData(), int(steps.size()), SQLITE_TRANSIENT);
+        for (const auto &[at, number] : {std::pair{25, cell.firstNumber}, std::pair{26, cell.lastNumber}}) {
+            if (std::isnan(number))
+                sqlite3_bind_null(*insert, at);
+            else
+                sqlite3_bind_double(*insert, at, number);
+        }
+        const QByteArray markers = cell.packedMarkers(base);
+        sqlite3_bind_blob(*insert, 27, markers.constData(), int(markers.size()), SQLITE_TRANSIENT);
         ++written;
         return insert.run();
     }
@@ -359,7 +404,7 @@ bool keptRowsCurrent(sqlite3 *handle)
     const bool exists = sqlite3_prepare_v2(handle, "select 1 from record_overview limit 0", -1, &probe, nullptr) == SQLITE_OK;
     sqlite3_finalize(probe);
     probe = nullptr;
-    const bool current = sqlite3_prepare_v2(handle, "select steps from record_overview limit 0", -1, &probe, nullptr) == SQLITE_OK;
+    const bool current = sqlite3_prepare_v2(handle, "select markers from record_overview limit 0", -1, &probe, nullptr) == SQLITE_OK;
     sqlite3_finalize(probe);
     return !exists || current;
 }
