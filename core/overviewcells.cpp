@@ -23,6 +23,10 @@ void OverviewCell::add(const OverviewPoint &point, Kind kind)
         minimum = point;
     if (numbers == 0 || value > maximum.value || (value == maximum.value && point.before(maximum)))
         maximum = point;
+    if (numbers == 0 || point.before(firstNumber))
+        firstNumber = point;
+    if (numbers == 0 || lastNumber.before(point))
+        lastNumber = point;
     ++numbers;
     sum += value;
     kinetic += kineticTerm(value);
@@ -46,6 +50,10 @@ void OverviewCell::merge(const OverviewCell &other)
             minimum = low;
         if (numbers == 0 || high.value > maximum.value || (high.value == maximum.value && high.before(maximum)))
             maximum = high;
+        if (numbers == 0 || other.firstNumber.before(firstNumber))
+            firstNumber = other.firstNumber;
+        if (numbers == 0 || lastNumber.before(other.lastNumber))
+            lastNumber = other.lastNumber;
     }
     records += other.records;
     numbers += other.numbers;
@@ -68,47 +76,23 @@ void OverviewCell::append(const OverviewCell &later)
         if (endsMarked && !std::isnan(later.first.value))
             markers.push_back({later.first.time, later.first.rowid, MarkerEvent::Back});
         markers.insert(markers.end(), later.markers.begin(), later.markers.end());
-        if (std::isnan(firstNumber))
-            firstNumber = later.firstNumber;
-        if (!std::isnan(later.lastNumber))
-            lastNumber = later.lastNumber;
     }
+    // In time order, whatever the times of kept cells' numbers say.
+    const OverviewPoint firstOfAll = numbers > 0 ? firstNumber : later.firstNumber;
+    const OverviewPoint lastOfAll = later.numbers > 0 ? later.lastNumber : lastNumber;
     merge(later);
+    firstNumber = firstOfAll;
+    lastNumber = lastOfAll;
 }
-
-namespace {
-
-void putNumber(QByteArray &out, quint64 value)
-{
-    do {
-        const char low = char(value & 0x7f);
-        value >>= 7;
-        out += value ? char(low | 0x80) : low;
-    } while (value);
-}
-
-bool takeNumber(const char *&at, const char *end, quint64 *value)
-{
-    *value = 0;
-    for (int shift = 0; at < end && shift < 64; shift += 7) {
-        const auto byte = quint8(*at++);
-        *value |= quint64(byte & 0x7f) << shift;
-        if (!(byte & 0x80))
-            return true;
-    }
-    return false;
-}
-
-} // namespace
 
 QByteArray OverviewCell::packedMarkers(qint64 spanStart) const
 {
     QByteArray out;
     for (const MarkerEvent &m : markers) {
         out += char(m.kind);
-        putNumber(out, quint64(m.time - spanStart));
+        putPackedNumber(out, quint64(m.time - spanStart));
         const qint64 rowidStep = m.rowid - first.rowid;
-        putNumber(out, rowidStep >= 0 ? quint64(rowidStep) << 1 : (quint64(-rowidStep) << 1) | 1);
+        putPackedNumber(out, rowidStep >= 0 ? quint64(rowidStep) << 1 : (quint64(-rowidStep) << 1) | 1);
     }
     return out;
 }
@@ -120,7 +104,7 @@ void OverviewCell::unpackMarkers(const char *data, int size, qint64 spanStart)
     quint64 time = 0, rowidStep = 0;
     while (at < end) {
         const auto kind = MarkerEvent::Kind(quint8(*at++));
-        if (kind > MarkerEvent::Back || !takeNumber(at, end, &time) || !takeNumber(at, end, &rowidStep))
+        if (kind > MarkerEvent::Back || !takePackedNumber(at, end, &time) || !takePackedNumber(at, end, &rowidStep))
             return;
         const qint64 step = qint64(rowidStep >> 1);
         markers.push_back({spanStart + qint64(time), first.rowid + (rowidStep & 1 ? -step : step), kind});
@@ -149,7 +133,8 @@ bool OverviewCell::operator==(const OverviewCell &other) const
     return records == other.records && numbers == other.numbers && hh == other.hh && ll == other.ll
         && (records == 0 || (samePoint(first, other.first) && samePoint(last, other.last))) && sameExtremes
         && sameSum(sum, other.sum) && sameSum(kinetic, other.kinetic) && alarms == other.alarms && steps == other.steps
-        && markers == other.markers && sameSum(firstNumber, other.firstNumber) && sameSum(lastNumber, other.lastNumber);
+        && markers == other.markers && (numbers == 0 || (sameSum(firstNumber.value, other.firstNumber.value)
+                             && sameSum(lastNumber.value, other.lastNumber.value)));
 }
 
 OverviewCell::Kind overviewKind(const char *text, int size, double *number)

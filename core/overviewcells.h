@@ -51,11 +51,11 @@ struct OverviewCell {
     double kinetic = 0;    // of kineticTerm() of the numbers
     quint8 alarms = 0;     // bit n-1: the instrument's alarm n of the column was on in some record
     StepCounts steps;      // between its records in time order
-    double firstNumber = std::numeric_limits<double>::quiet_NaN(); // in time order
-    double lastNumber = std::numeric_limits<double>::quiet_NaN();
+    OverviewPoint firstNumber; // in time order (of a kept cell, the value alone)
+    OverviewPoint lastNumber;
     std::vector<MarkerEvent> markers; // of every HH and LL among its records
 
-    enum class Kind { Number, High, Low, Unreadable };
+    enum class Kind : quint8 { Number, High, Low, Unreadable };
     // Adds a record; its step to the others is the caller's to count.
     void add(const OverviewPoint &point, Kind kind);
     // Adds another cell's records, its steps and the step where they meet

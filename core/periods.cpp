@@ -145,8 +145,8 @@ void PeriodTabulator::addWhole(const OverviewCell &cell)
     if (p->numbers == 0 || cell.maximum.value > p->maximum)
         p->maximum = cell.maximum.value;
     if (p->numbers == 0)
-        p->firstValue = cell.firstNumber;
-    p->lastValue = cell.lastNumber;
+        p->firstValue = cell.firstNumber.value;
+    p->lastValue = cell.lastNumber.value;
     p->numbers += cell.numbers;
     p->sum.add(cell.sum);
     p->kinetic.add(cell.kinetic);

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-namespace {
-
-void putNumber(QByteArray &out, quint64 value)
+void putPackedNumber(QByteArray &out, quint64 value)
 {
     do {
         const char low = char(value & 0x7f);
@@ -13,8 +11,7 @@ void putNumber(QByteArray &out, quint64 value)
     } while (value);
 }
 
-// False past the end or on a number longer than 64 bits.
-bool takeNumber(const char *&at, const char *end, quint64 *value)
+bool takePackedNumber(const char *&at, const char *end, quint64 *value)
 {
     *value = 0;
     for (int shift = 0; at < end && shift < 64; shift += 7) {
@@ -25,8 +22,6 @@ bool takeNumber(const char *&at, const char *end, quint64 *value)
     }
     return false;
 }
-
-} // namespace
 
 StepCounts StepCounts::ofTimes(std::vector<qint64> &times)
 {
@@ -42,7 +37,7 @@ StepCounts StepCounts::unpacked(const char *data, int size)
     StepCounts steps;
     const char *at = data, *end = data + size;
     quint64 step = 0, count = 0;
-    while (at < end && takeNumber(at, end, &step) && takeNumber(at, end, &count))
+    while (at < end && takePackedNumber(at, end, &step) && takePackedNumber(at, end, &count))
         steps.add(qint64(step), qint64(count));
     return steps;
 }
@@ -51,8 +46,8 @@ QByteArray StepCounts::packed() const
 {
     QByteArray out;
     for (const auto &[step, count] : counts) {
-        putNumber(out, quint64(step));
-        putNumber(out, quint64(count));
+        putPackedNumber(out, quint64(step));
+        putPackedNumber(out, quint64(count));
     }
     return out;
 }

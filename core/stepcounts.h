@@ -7,6 +7,11 @@
 #include <utility>
 #include <vector>
 
+// Seven bits a byte, the lowest first: small numbers take a byte. False past
+// the end or on a number longer than 64 bits.
+void putPackedNumber(QByteArray &out, quint64 value);
+bool takePackedNumber(const char *&at, const char *end, quint64 *value);
+
 // How often each step in seconds occurs between consecutive records in time
 // order: what the logging interval and the gaps of a span are read from
 // without its records. A span's counts are those of its parts plus the steps

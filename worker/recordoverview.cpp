@@ -75,16 +75,15 @@ qint64 floorDiv(qint64 a, qint64 b)
 
 // The records of a span being summed up: a cell per value column, and what
 // is counted once the span is whole, in time order: the steps between the
-// records, the first and last number and the markers of each column.
+// records and the markers of each column.
 struct OpenSpan {
     struct Record {
         qint64 time, rowid;
-        size_t index; // into kinds and values
+        size_t index; // into kinds
     };
     std::vector<OverviewCell> cells;
     std::vector<Record> records;
     std::vector<OverviewCell::Kind> kinds; // per record, a column after another
-    std::vector<double> values;
 
     void close()
     {
@@ -103,13 +102,8 @@ struct OpenSpan {
             bool marked = false; // the record before was a marker
             for (const Record &r : records) {
                 const OverviewCell::Kind kind = kinds[r.index * columns + c];
-                if (kind == OverviewCell::Kind::Number) {
-                    if (std::isnan(cell.firstNumber))
-                        cell.firstNumber = values[r.index * columns + c];
-                    cell.lastNumber = values[r.index * columns + c];
-                    if (marked)
-                        cell.markers.push_back({r.time, r.rowid, MarkerEvent::Back});
-                }
+                if (kind == OverviewCell::Kind::Number && marked)
+                    cell.markers.push_back({r.time, r.rowid, MarkerEvent::Back});
                 marked = kind == OverviewCell::Kind::High || kind == OverviewCell::Kind::Low;
                 if (marked)
                     cell.markers.push_back({r.time, r.rowid, kind == OverviewCell::Kind::High ? MarkerEvent::High : MarkerEvent::Low});
@@ -174,7 +168,6 @@ void addRecord(sqlite3_stmt *row, const RecordColumns &columns, qint64 spanSecon
         span.cells[size_t(c)].add(point, kind);
         span.cells[size_t(c)].alarms |= on & columns.alarmMasks[size_t(c)];
         span.kinds.push_back(kind);
-        span.values.push_back(point.value);
     }
 }
 
@@ -215,8 +208,8 @@ OverviewCell readCell(sqlite3_stmt *row, int at, qint64 baseTime)
     cell.alarms = quint8(sqlite3_column_int(row, at + 18));
     cell.steps = StepCounts::unpacked(static_cast<const char *>(sqlite3_column_blob(row, at + 19)),
                                       sqlite3_column_bytes(row, at + 19));
-    cell.firstNumber = sqlite3_column_type(row, at + 20) == SQLITE_NULL ? qQNaN() : sqlite3_column_double(row, at + 20);
-    cell.lastNumber = sqlite3_column_type(row, at + 21) == SQLITE_NULL ? qQNaN() : sqlite3_column_double(row, at + 21);
+    cell.firstNumber.value = sqlite3_column_type(row, at + 20) == SQLITE_NULL ? qQNaN() : sqlite3_column_double(row, at + 20);
+    cell.lastNumber.value = sqlite3_column_type(row, at + 21) == SQLITE_NULL ? qQNaN() : sqlite3_column_double(row, at + 21);
     cell.unpackMarkers(static_cast<const char *>(sqlite3_column_blob(row, at + 22)), sqlite3_column_bytes(row, at + 22),
                        baseTime);
     return cell;
@@ -270,7 +263,7 @@ public:
         insert.bind(23, qint64(cell.alarms));
         const QByteArray steps = cell.steps.packed();
         sqlite3_bind_blob(*insert, 24, steps.constData(), int(steps.size()), SQLITE_TRANSIENT);
-        for (const auto &[at, number] : {std::pair{25, cell.firstNumber}, std::pair{26, cell.lastNumber}}) {
+        for (const auto &[at, number] : {std::pair{25, cell.firstNumber.value}, std::pair{26, cell.lastNumber.value}}) {
             if (std::isnan(number))
                 sqlite3_bind_null(*insert, at);
             else
@@ -535,11 +528,12 @@ bool current(QSqlDatabase &db, const QString &table)
     // Whatever damaged the kept rows, they are built again rather than
     // trusted. Checked where it is cheap, on the first column's hours and
     // the ends of its minutes: its hours hold records of the table's rowids,
-    // and no more records than the table; its minutes end in its first and
+    // and no more records than its rowids span (a count of a year of records
+    // would cost more than the read it guards); its minutes end in its first and
     // last hours; a table with stamped records has them.
     Statement state(handle, QStringLiteral(
         "select s.rowids = (select coalesce(max(rowid), 0) from main.%1), h.hours, "
-        "h.least > 0 and h.records <= (select count(*) from main.%1) "
+        "h.least > 0 and h.records <= (select max(rowid) - min(rowid) + 1 from main.%1) "
         "and h.lo >= (select min(rowid) from main.%1) and h.hi <= (select max(rowid) from main.%1) "
         "and h.first = (select (m - ((m % %2) + %2) % %2) / %2 from (select min(span) m from record_overview "
         "where tbl = ?1 and col = h.col and level = 0)) "
