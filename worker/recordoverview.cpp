@@ -533,7 +533,7 @@ bool current(QSqlDatabase &db, const QString &table)
     // last hours; a table with stamped records has them.
     Statement state(handle, QStringLiteral(
         "select s.rowids = (select coalesce(max(rowid), 0) from main.%1), h.hours, "
-        "h.least > 0 and h.records <= (select max(rowid) - min(rowid) + 1 from main.%1) "
+        "h.least > 0 and h.records <= (select max(rowid) from main.%1) - (select min(rowid) from main.%1) + 1 "
         "and h.lo >= (select min(rowid) from main.%1) and h.hi <= (select max(rowid) from main.%1) "
         "and h.first = (select (m - ((m % %2) + %2) % %2) / %2 from (select min(span) m from record_overview "
         "where tbl = ?1 and col = h.col and level = 0)) "
