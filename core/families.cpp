@@ -26,6 +26,7 @@ QList<MeterFamily> buildFamilies()
 {
     MeterFamily f1;
     f1.number = 1;
+    f1.instrument = QStringLiteral("multi-channel controller");
     f1.channelBase = 10;
     f1.valueColumns = {QStringLiteral("pv%1")};
     f1.tableColumns = {{QStringLiteral("pv%1"), RowField::Primary},
@@ -48,6 +49,7 @@ QList<MeterFamily> buildFamilies()
 
     MeterFamily f2;
     f2.number = 2;
+    f2.instrument = QStringLiteral("multi-channel scanning recorder");
     f2.channelBase = 200;
     f2.valueColumns = {QStringLiteral("pv%1")};
     f2.tableColumns = {{QStringLiteral("pv%1"), RowField::Primary}, TimeColumn};
@@ -61,6 +63,7 @@ QList<MeterFamily> buildFamilies()
 
     MeterFamily f3;
     f3.number = 3;
+    f3.instrument = QStringLiteral("single-input meter with four alarms (liquid level)");
     f3.fixedTable = QStringLiteral("meter3");
     f3.valueColumns = {QStringLiteral("pv_value")};
     f3.tableColumns = QList<FamilyColumn>{{QStringLiteral("pv_value"), RowField::Primary}}
@@ -75,6 +78,7 @@ QList<MeterFamily> buildFamilies()
 
     MeterFamily f4;
     f4.number = 4;
+    f4.instrument = QStringLiteral("temperature and humidity meter");
     f4.fixedTable = QStringLiteral("meter4");
     f4.valueColumns = {QStringLiteral("T_value"), QStringLiteral("H_value")};
     f4.valueNames = {QStringLiteral("Temperature"), QStringLiteral("Humidity")};
@@ -108,6 +112,7 @@ QList<MeterFamily> buildFamilies()
 
     MeterFamily f5 = f3;
     f5.number = 5;
+    f5.instrument = QStringLiteral("single-input meter with eight alarms");
     f5.fixedTable = QStringLiteral("meter5");
     f5.valueAlarms = {{1, 2, 3, 4, 5, 6, 7, 8}};
     f5.tableColumns = QList<FamilyColumn>{{QStringLiteral("pv_value"), RowField::Primary}}

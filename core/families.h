@@ -36,6 +36,7 @@ struct FamilyCell {
 
 struct MeterFamily {
     int number = 0;
+    QString instrument;           // what kind of instrument records so ("temperature and humidity meter")
     int channelBase = 0;          // channels = Meter - channelBase; 0 for single-input families
     QString fixedTable;           // empty where the table is named after Meter
     QStringList valueColumns;     // compared in range mode and for HH/LL

@@ -51,6 +51,7 @@ struct FileReport {
     QString reason;
     qint64 size = 0;
     QByteArray hash; // hex digest of the whole file
+    QByteArray sha256; // hex SHA-256 of the whole file
     qint64 records = 0; // stored
     qint64 previousRecords = 0; // of the file's name, before (Replaced, Unconfirmed)
     LineTally lines;

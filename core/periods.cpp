@@ -40,6 +40,37 @@ double PeriodFigures::meanKinetic() const
     return meanKineticTemperature(kinetic.total(), numbers);
 }
 
+PeriodFigures joinedFigures(const QList<PeriodFigures> &periods)
+{
+    PeriodFigures all;
+    if (periods.isEmpty())
+        return all;
+    all.start = periods.first().start;
+    all.end = periods.last().end;
+    for (const PeriodFigures &p : periods) {
+        if (p.numbers > 0 && (all.numbers == 0 || p.minimum < all.minimum))
+            all.minimum = p.minimum, all.minimumTime = p.minimumTime;
+        if (p.numbers > 0 && (all.numbers == 0 || p.maximum > all.maximum))
+            all.maximum = p.maximum, all.maximumTime = p.maximumTime;
+        if (p.numbers > 0 && all.numbers == 0)
+            all.firstValue = p.firstValue;
+        if (p.numbers > 0)
+            all.lastValue = p.lastValue;
+        all.records += p.records;
+        all.numbers += p.numbers;
+        all.sum.add(p.sum);
+        all.kinetic.add(p.kinetic);
+        all.high += p.high;
+        all.low += p.low;
+        all.excursions += p.excursions;
+        all.secondsOutside += p.secondsOutside;
+        all.secondsAbove += p.secondsAbove;
+        all.secondsBelow += p.secondsBelow;
+        all.secondsWithoutRecords += p.secondsWithoutRecords;
+    }
+    return all;
+}
+
 qint64 periodStart(qint64 at, PeriodLength length)
 {
     switch (length) {
@@ -119,9 +150,9 @@ void PeriodTabulator::add(const ExcursionPoint &point)
     if (point.kind != ExcursionPoint::Number)
         return;
     if (p->numbers == 0 || point.value < p->minimum)
-        p->minimum = point.value;
+        p->minimum = point.value, p->minimumTime = point.time;
     if (p->numbers == 0 || point.value > p->maximum)
-        p->maximum = point.value;
+        p->maximum = point.value, p->maximumTime = point.time;
     if (p->numbers == 0)
         p->firstValue = point.value;
     p->lastValue = point.value;
@@ -141,9 +172,9 @@ void PeriodTabulator::addWhole(const OverviewCell &cell)
     if (cell.numbers == 0)
         return;
     if (p->numbers == 0 || cell.minimum.value < p->minimum)
-        p->minimum = cell.minimum.value;
+        p->minimum = cell.minimum.value, p->minimumTime = cell.minimum.time;
     if (p->numbers == 0 || cell.maximum.value > p->maximum)
-        p->maximum = cell.maximum.value;
+        p->maximum = cell.maximum.value, p->maximumTime = cell.maximum.time;
     if (p->numbers == 0)
         p->firstValue = cell.firstNumber.value;
     p->lastValue = cell.lastNumber.value;

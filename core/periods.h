@@ -17,6 +17,7 @@ struct PeriodFigures {
     qint64 records = 0;           // every record, markers and unreadable texts included
     qint64 numbers = 0;
     double minimum = qQNaN(), maximum = qQNaN();
+    qint64 minimumTime = 0, maximumTime = 0; // naive seconds of the first record holding each
     CompensatedSum sum{0, 0};
     CompensatedSum kinetic{0, 0}; // of kineticTerm() of each number
     qint64 high = 0, low = 0;     // HH and LL records
@@ -28,7 +29,11 @@ struct PeriodFigures {
 
     double mean() const { return numbers > 0 ? sum.total() / double(numbers) : qQNaN(); }
     double meanKinetic() const;
+    qint64 unreadable() const { return records - numbers - high - low; }
 };
+
+// The figures of consecutive periods as one: the window they tabulate.
+PeriodFigures joinedFigures(const QList<PeriodFigures> &periods);
 
 // The first second of the period that holds naive second `at`, and of the next one.
 qint64 periodStart(qint64 at, PeriodLength length);

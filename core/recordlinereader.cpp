@@ -4,6 +4,7 @@
 
 #include "contenthash.h"
 
+#include <QCryptographicHash>
 #include <QIODevice>
 #include <QString>
 #include <cstring>
@@ -39,6 +40,8 @@ bool RecordLineReader::fill()
     }
     if (contentHash)
         contentHash->addData(QByteArrayView(buffer.constData() + filled, got));
+    if (contentDigest)
+        contentDigest->addData(QByteArrayView(buffer.constData() + filled, got));
     filled += got;
     return true;
 }

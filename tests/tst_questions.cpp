@@ -1,12 +1,30 @@
 #include "chartpage.h"
+#include "recordpage.h"
 #include "mainwindow.h"
 #include "testsupport.h"
 #include "wallclock.h"
 
 #include <QComboBox>
+#include <QCryptographicHash>
+#include <QLineEdit>
+#include <QPrintDialog>
 #include <qcustomplot.h>
 
 using namespace TestSupport;
+
+namespace {
+
+// The text of a PDF in the order it was written, pages apart by form feeds.
+QString pdfText(const QString &path)
+{
+    QProcess pdftotext;
+    pdftotext.start("pdftotext", {"-raw", "-enc", "UTF-8", path, "-"});
+    if (!pdftotext.waitForFinished(30000))
+        return QString();
+    return QString::fromUtf8(pdftotext.readAllStandardOutput());
+}
+
+} // namespace
 
 // The questions a QA engineer asks of a window through the real window:
 // limits and tags, excursions, periods, cursors and the instrument's alarms,
@@ -186,6 +204,106 @@ private slots:
                          && figures.value(1).contains(QString(" · records 110 · min %1 °C · max %2 °C").arg(least).arg(most)),
                      qPrintable(figures.join('\n')));
         }
+    }
+
+    // The report of a searched window, from either page, as pdftotext reads
+    // it: every figure against the generated records, the pages numbered, the
+    // file's SHA-256 as sha256sum gives it, a digest of the records stored
+    // that follows every stored value; then printed to a PDF printer.
+    void report_data()
+    {
+        QTest::addColumn<int>("model");
+        QTest::addColumn<QString>("view");
+        QTest::newRow("controller, table") << 12 << "actionsearch";
+        QTest::newRow("temperature and humidity, chart") << 3 << "actioncart";
+    }
+    void report()
+    {
+        QFETCH(int, model);
+        QFETCH(QString, view);
+        const QString file = recordFile(QDir(dir.path()), model, 300);
+        runImport({file});
+        MainWindow window;
+        window.show();
+        action(window, view.toLatin1().constData())->trigger();
+        QWidget *page = window.currentPage();
+        setWindow(page, Start, Start.addSecs(60 * 400));
+        setRanges(page, "-99999", "99999");
+        tickChannel(page, 0);
+        click(page, "pushButton");
+        const QString pdf = dir.filePath(QString("report%1.pdf").arg(model));
+        saveAs(pdf);
+        click(page, "reportButton");
+        const QStringList pages = pdfText(pdf).split('\f', Qt::SkipEmptyParts);
+        const QString text = QStringList(pages).join(' ').simplified();
+        QVERIFY(pages.size() >= 2);
+        for (int i = 0; i < pages.size(); ++i)
+            QVERIFY2(pages.at(i).contains(QString("Page %1 of %2").arg(i + 1).arg(pages.size())), qPrintable(pages.at(i)));
+
+        // Each value column's figures, written out from the records.
+        const QStringList names = model == 3 ? QStringList{"Temperature", "Humidity"} : QStringList{"CH1 PV"};
+        for (int column = 0; column < names.size(); ++column) {
+            const QString unit = model == 3 ? QStringList{" °C", " %RH"}.at(column) : QString();
+            QStringList values;
+            for (int k = 0; k < 300; ++k)
+                values << (column == 0 ? pvField(model, k, 0) : humidityField(k));
+            double least = qInf(), most = -qInf(), sum = 0, kinetic = 0;
+            int numbers = 0, leastAt = 0, mostAt = 0;
+            for (int k = 0; k < 300; ++k) {
+                if (NoReading.contains(values.at(k)))
+                    continue;
+                const double x = values.at(k).toDouble();
+                if (x < least)
+                    least = x, leastAt = k;
+                if (x > most)
+                    most = x, mostAt = k;
+                sum += x, ++numbers, kinetic += std::exp(-10000 / (x + 273.15));
+            }
+            const auto at = [](int k) { return Start.addSecs(60 * k).toString("yyyy-MM-dd hh:mm:ss"); };
+            const QString mkt = unit == " °C" ? QString::number(10000 / -std::log(kinetic / numbers) - 273.15, 'g', 6) + unit + " " : QString();
+            const QString row = QString("%1 300 %2%3 %4 %5%3 %6 %7%3 %8%9 %10 %11")
+                                    .arg(names.at(column)).arg(least).arg(unit).arg(at(leastAt)).arg(most).arg(at(mostAt))
+                                    .arg(QString::number(sum / numbers, 'g', 6), mkt)
+                                    .arg(values.count("HH")).arg(values.count("LL"))
+                                    .arg(300 - numbers - values.count("HH") - values.count("LL"));
+            QVERIFY2(text.contains(row), qPrintable(row + "\n" + text.left(3000)));
+        }
+        // The source: the file with its SHA-256, and the records of the window.
+        QProcess sum;
+        sum.start("sha256sum", {file});
+        QVERIFY(sum.waitForFinished());
+        const QString digest = QString::fromLatin1(sum.readAllStandardOutput()).section(' ', 0, 0);
+        QVERIFY2(text.contains("20240301.CSV") && text.contains("SHA-256 " + digest), qPrintable(text.right(2000)));
+        QVERIFY(text.contains("Records of the window: 300."));
+        QVERIFY(text.contains("Reviewed by") && text.contains("Approved by"));
+
+        // The records' digest stays with the records and changes with one value.
+        const auto recordsDigest = [&] {
+            QString error;
+            const QString again = dir.filePath("again.pdf");
+            [&] { QVERIFY2(static_cast<RecordPage *>(page)->reportTo(again, &error), qPrintable(error)); }();
+            return pdfText(again).simplified().section("as stored: ", 1).section(' ', 0, 0);
+        };
+        const QString stored = recordsDigest();
+        QCOMPARE(stored.size(), 64);
+        QVERIFY(text.contains(stored));
+        QCOMPARE(recordsDigest(), stored);
+        changeDatabase(QString("update %1 set indate = indate where rowid = 5").arg(model == 3 ? "meter4" : "meter12"));
+        QCOMPARE(recordsDigest(), stored);
+        changeDatabase(QString("update %1 set %2 = '17.5' where rowid = 5").arg(model == 3 ? "meter4" : "meter12", model == 3 ? "H_value" : "sv1"));
+        QVERIFY(recordsDigest() != stored);
+
+        // Printed to a file through the print dialog.
+        const QString printed = dir.filePath("printed.pdf");
+        onNextModal("QPrintDialog", [printed](QWidget *dialog) {
+            auto *print = static_cast<QPrintDialog *>(dialog);
+            if (auto *name = dialog->findChild<QLineEdit *>("filename"))
+                name->setText(printed);
+            print->printer()->setOutputFileName(printed);
+            print->accept();
+        });
+        click(page, "printButton");
+        QVERIFY(pdfText(printed).contains(QString("Page 1 of")));
     }
 
     // The alarm meter's own alarms: each run listed with its set value, and

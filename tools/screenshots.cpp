@@ -6,6 +6,7 @@
 #include "importreportdialog.h"
 #include "limitsdialog.h"
 #include "mainwindow.h"
+#include "recordpage.h"
 #include "testsupport.h"
 #include "settings.h"
 #include "userstate.h"
@@ -18,6 +19,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -235,6 +237,31 @@ void shootYearOverview()
     save(&window, "overview-year");
 }
 
+// The report of two days of the temperature/humidity meter with limits,
+// from the chart page, its pages rendered as a printer would show them.
+void shootReport()
+{
+    const QString folder = QStringLiteral(SAMPLES_DIR) + "/temp-humidity";
+    freshDatabase();
+    runImport({folder + "/20240301.CSV", folder + "/20240302.CSV"});
+    const MeterFamily &family = meterFamily(4);
+    UserState::setChannelLimits(limitsKey(family, Meter, -1, 0), {"Store room 3", {}, 20, 27, 0.2, 600});
+    UserState::setChannelLimits(limitsKey(family, Meter, -1, 1), {"Store room 3", {}, 45, 65, 1, 600});
+    MainWindow window;
+    window.show();
+    window.findChild<QAction *>("actioncart")->trigger();
+    auto *page = static_cast<RecordPage *>(window.currentPage());
+    fillCriteria(page);
+    click(page, "pushButton");
+    const QString pdf = out.filePath("report.pdf");
+    QString error;
+    if (!page->reportTo(pdf, &error))
+        qWarning("no report: %s", qPrintable(error));
+    QProcess::execute("pdftoppm", {"-r", "80", "-png", pdf, out.filePath("report-page")});
+    for (int value : {0, 1})
+        UserState::setChannelLimits(limitsKey(family, Meter, -1, value), {});
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -244,6 +271,10 @@ int main(int argc, char *argv[])
     out.mkpath(".");
     setUpFilesBeside();
     loadSettings();
+    if (argc > 2 && QByteArray(argv[2]) == "report") {
+        shootReport();
+        return 0;
+    }
     {
         MainWindow window;
         window.show();
@@ -263,6 +294,7 @@ int main(int argc, char *argv[])
     shootLimits();
     shootYearPeriods();
     shootYearOverview();
+    shootReport();
 
     for (int percent : {0, 37, 90}) {
         DialogProgress progress;

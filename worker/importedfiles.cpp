@@ -9,33 +9,71 @@
 
 namespace ImportedFiles {
 
-QString ensureTable(QSqlDatabase &db)
+namespace {
+
+const QString EntryColumns = QStringLiteral("name, size, hash, first_rowid, last_rowid, records, lines_read, "
+                                            "lines_skipped, sha256, skipped");
+
+bool hasColumn(QSqlDatabase &db, const QString &column)
 {
     QSqlQuery query(db);
-    return query.exec(QStringLiteral("create table if not exists imported_files (name text primary key, size integer, "
-                                     "hash text, first_rowid integer, last_rowid integer, records integer, "
-                                     "lines_read integer, lines_skipped integer)"))
-        ? QString()
-        : query.lastError().text();
+    query.prepare(QStringLiteral("select 1 from pragma_table_info('imported_files') where name = ?"));
+    query.addBindValue(column);
+    return query.exec() && query.next();
 }
 
-namespace {
+Entry entryOf(const QSqlQuery &query)
+{
+    return Entry{query.value(0).toString(),    query.value(1).toLongLong(), query.value(2).toByteArray(),
+                 query.value(3).toLongLong(),  query.value(4).toLongLong(), query.value(5).toLongLong(),
+                 query.value(6).toLongLong(),  query.value(7).toLongLong(), query.value(8).toByteArray(),
+                 query.value(9).toString()};
+}
 
 std::optional<Entry> findWhere(QSqlDatabase &db, const QString &condition, const QVariantList &values)
 {
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("select name, size, hash, first_rowid, last_rowid, records, lines_read, lines_skipped "
-                                 "from imported_files where %1 limit 1").arg(condition));
+    query.prepare(QStringLiteral("select %1 from imported_files where %2 limit 1").arg(EntryColumns, condition));
     for (const QVariant &value : values)
         query.addBindValue(value);
     if (!query.exec() || !query.next())
         return std::nullopt;
-    return Entry{query.value(0).toString(), query.value(1).toLongLong(), query.value(2).toByteArray(),
-                 query.value(3).toLongLong(), query.value(4).toLongLong(), query.value(5).toLongLong(),
-                 query.value(6).toLongLong(), query.value(7).toLongLong()};
+    return entryOf(query);
 }
 
 } // namespace
+
+QString ensureTable(QSqlDatabase &db)
+{
+    QSqlQuery query(db);
+    if (!query.exec(QStringLiteral("create table if not exists imported_files (name text primary key, size integer, "
+                                   "hash text, first_rowid integer, last_rowid integer, records integer, "
+                                   "lines_read integer, lines_skipped integer, sha256 text, skipped text)")))
+        return query.lastError().text();
+    // A table of an earlier version: its files' SHA-256 stay unknown (null).
+    for (const QString &column : {QStringLiteral("sha256"), QStringLiteral("skipped")}) {
+        if (!hasColumn(db, column)
+            && !query.exec(QStringLiteral("alter table imported_files add column %1 text").arg(column)))
+            return query.lastError().text();
+    }
+    return QString();
+}
+
+QList<Entry> all(QSqlDatabase &db, QString *error)
+{
+    QList<Entry> entries;
+    QSqlQuery query(db);
+    const bool current = hasColumn(db, QStringLiteral("sha256"));
+    const QString columns = current ? EntryColumns : QString(EntryColumns).replace(QStringLiteral("sha256, skipped"),
+                                                                                  QStringLiteral("null, null"));
+    if (!query.exec(QStringLiteral("select %1 from imported_files order by first_rowid").arg(columns))) {
+        *error = query.lastError().text();
+        return {};
+    }
+    while (query.next())
+        entries << entryOf(query);
+    return entries;
+}
 
 std::optional<Entry> find(QSqlDatabase &db, const QString &name)
 {
@@ -50,10 +88,12 @@ std::optional<Entry> findContent(QSqlDatabase &db, qint64 size, const QByteArray
 bool note(QSqlDatabase &db, const FileReport &file, qint64 firstRowid, qint64 lastRowid)
 {
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("insert or replace into imported_files values (?, ?, ?, ?, ?, ?, ?, ?)"));
+    query.prepare(QStringLiteral("insert or replace into imported_files (%1) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                      .arg(EntryColumns));
     for (const QVariant &value : {QVariant(file.name()), QVariant(file.size), QVariant(QString::fromLatin1(file.hash)),
                                   QVariant(firstRowid), QVariant(lastRowid), QVariant(file.records),
-                                  QVariant(file.lines.read), QVariant(file.lines.skippedLines())})
+                                  QVariant(file.lines.read), QVariant(file.lines.skippedLines()),
+                                  QVariant(QString::fromLatin1(file.sha256)), QVariant(skippedText(file.lines))})
         query.addBindValue(value);
     return query.exec();
 }

@@ -20,10 +20,15 @@ struct Entry {
     qint64 records = 0;
     qint64 linesRead = 0;
     qint64 linesSkipped = 0;
+    QByteArray sha256; // empty: imported by a version that did not keep it
+    QString skipped;   // the lines skipped with their reasons; empty: not kept
 };
 
-// SQLite's reason when the table could not be made.
+// SQLite's reason when the table could not be made (or given the columns
+// that earlier versions did not keep).
 QString ensureTable(QSqlDatabase &db);
+// Every file noted, in the order of their records.
+QList<Entry> all(QSqlDatabase &db, QString *error);
 // By name, in any case: cards mounted with short names give "20240301.csv".
 std::optional<Entry> find(QSqlDatabase &db, const QString &name);
 // A file of this content, whatever its name.

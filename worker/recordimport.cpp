@@ -9,6 +9,7 @@
 #include "rowinserter.h"
 #include "settings.h"
 
+#include <QCryptographicHash>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -182,8 +183,10 @@ QString SQLThread::storeRecordFile(RowInserter &inserter, const QString &table, 
     }
     *firstRowid = greatestRowid(db, table) + 1;
     ContentHash hash;
+    QCryptographicHash digest(QCryptographicHash::Sha256);
     RecordBatchReader reader(*file, fieldCount);
     reader.setHash(&hash);
+    reader.setDigest(&digest);
     reader.skipLine(); // the header
     RecordBatch batches[2];
     reader.fill(batches[0]);
@@ -212,6 +215,7 @@ QString SQLThread::storeRecordFile(RowInserter &inserter, const QString &table, 
     const qint64 lastRowid = greatestRowid(db, table);
     report.size = file->size();
     report.hash = hash.hex();
+    report.sha256 = digest.result().toHex();
     report.records = qMax<qint64>(0, lastRowid - *firstRowid + 1);
     report.lines = reader.tally();
     if (!ImportedFiles::note(db, report, *firstRowid, lastRowid))

@@ -117,6 +117,9 @@ public:
                                PeriodLength length);
     // A job: the figures of one value column over the seconds [st, en], in g_spanFigures.
     void measureSpan(int familyNumber, QString column, QDateTime st, QDateTime en, ChannelLimits limits);
+    // A job: the imported files the window's records came from and a digest
+    // of those records, in g_recordSources.
+    void readRecordSources(int familyNumber, QDateTime st, QDateTime en);
 
 signals:
     void PostProgress(QString str, int setp);

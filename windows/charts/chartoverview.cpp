@@ -3,6 +3,7 @@
 #include "chartpage.h"
 
 #include "families.h"
+#include "overviewline.h"
 #include "recordtime.h"
 #include "wallclock.h"
 #include "settings.h"
@@ -23,20 +24,6 @@ namespace {
 double keyOf(qint64 naive)
 {
     return double(localTimeKey(naive));
-}
-
-// The records that stand for a column, in time order, each once.
-QVector<OverviewPoint> pointsOf(const OverviewCell &cell)
-{
-    QVector<OverviewPoint> points{cell.first};
-    if (cell.numbers > 0)
-        points << cell.minimum << cell.maximum;
-    points << cell.last;
-    std::sort(points.begin(), points.end(), [](const OverviewPoint &a, const OverviewPoint &b) { return a.before(b); });
-    points.erase(std::unique(points.begin(), points.end(),
-                             [](const OverviewPoint &a, const OverviewPoint &b) { return a.rowid == b.rowid; }),
-                 points.end());
-    return points;
 }
 
 } // namespace
@@ -103,48 +90,6 @@ void ChartPage::setPagingEnabled(bool enabled)
     }
 }
 
-namespace {
-
-// One channel's line through its columns: the records that stand for each,
-// a break where no record comes for longer than `gap` seconds; the rowid of
-// each point (-1: a break) and the keys of the columns with markers.
-struct OverviewLine {
-    QVector<double> keys;
-    QVector<double> values;
-    QVector<qint64> rowids;
-};
-
-OverviewLine overviewLine(const QVector<OverviewCell> &cells, const OverviewPlan &plan, double gap,
-                          QVector<double> &hhKeys, QVector<double> &llKeys)
-{
-    OverviewLine line;
-    qint64 previous = std::numeric_limits<qint64>::min();
-    for (int column = 0; column < cells.size(); ++column) {
-        const OverviewCell &cell = cells.at(column);
-        if (cell.records == 0)
-            continue;
-        for (const OverviewPoint &point : pointsOf(cell)) {
-            if (previous != std::numeric_limits<qint64>::min() && double(point.time - previous) > gap) {
-                line.keys << keyOf(previous) + 1;
-                line.values << qQNaN();
-                line.rowids << -1;
-            }
-            line.keys << keyOf(point.time);
-            line.values << point.value;
-            line.rowids << point.rowid;
-            previous = point.time;
-        }
-        const double middle = keyOf((plan.columnStart(column) + plan.columnEnd(column)) / 2);
-        if (cell.hh > 0)
-            hhKeys << middle;
-        if (cell.ll > 0)
-            llKeys << middle;
-    }
-    return line;
-}
-
-} // namespace
-
 void ChartPage::drawOverview(const Overview &overview, bool keepRange)
 {
     shownOverview = overview;
@@ -154,22 +99,17 @@ void ChartPage::drawOverview(const Overview &overview, bool keepRange)
     qint64 records = 0;
     for (const OverviewCell &cell : overview.cells.value(0))
         records += cell.records;
-    // A few logging intervals, and never less than two columns: shorter
-    // stretches without records are no gap at this width.
-    const double interval = records > 1 ? double(plan.to - plan.from + 1) / double(records) : 0;
-    const double gap = qMax(GapIntervals * interval, 2.0 * double(plan.columnSeconds));
+    // Shorter stretches without records are no gap at this width.
+    const double gap = overviewGap(overview, GapIntervals);
     drawnRecords.clear();
     const QList<int> ticked = tickedChannels();
     for (int channel = 0; channel < overview.cells.size(); ++channel) {
-        QVector<double> hhKeys, llKeys;
-        const OverviewLine line = overviewLine(overview.cells.at(channel), plan, gap, hhKeys, llKeys);
+        const OverviewLine line = overviewLine(overview.cells.at(channel), plan, gap);
         // Each channel in its own colour, its markers too.
         const int colour = family.hasChannels() ? ticked.value(channel, channel) : channel;
         styleMarkers(channel, colour);
-        std::sort(hhKeys.begin(), hhKeys.end());
-        std::sort(llKeys.begin(), llKeys.end());
-        markerGraph(channel, true)->setData(hhKeys, QVector<double>(hhKeys.size()), true);
-        markerGraph(channel, false)->setData(llKeys, QVector<double>(llKeys.size()), true);
+        markerGraph(channel, true)->setData(line.hhKeys, QVector<double>(line.hhKeys.size()), true);
+        markerGraph(channel, false)->setData(line.llKeys, QVector<double>(line.llKeys.size()), true);
         QVector<DrawnRecord> points;
         for (int i = 0; i < line.keys.size(); ++i) {
             if (line.rowids.at(i) >= 0)

@@ -11,37 +11,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-namespace {
-
-QString kindText(const Excursion &e)
-{
-    switch (e.kind) {
-    case Excursion::AboveUpper: return ExcursionPane::tr("above the upper limit");
-    case Excursion::BelowLower: return ExcursionPane::tr("below the lower limit");
-    case Excursion::High: return ExcursionPane::tr("HH");
-    case Excursion::Low: return ExcursionPane::tr("LL");
-    case Excursion::Gap: return ExcursionPane::tr("no records");
-    case Excursion::Alarm: return ExcursionPane::tr("ALM%1").arg(e.alarm);
-    }
-    return QString();
-}
-
-// An alarm's set value, in the column of the extremes.
-QString setText(const Excursion &e, const QString &unitText)
-{
-    if (e.kind != Excursion::Alarm || std::isnan(e.setValue))
-        return QString();
-    return ExcursionPane::tr("set %1").arg(cellNumber(e.setValue) + unitText);
-}
-
-} // namespace
-
 ExcursionPane::ExcursionPane(QWidget *parent)
     : QWidget(parent), totalsLabel(new QLabel(this)),
-      table(makeListTable(QStringLiteral("excursionTable"),
-                          {tr("Value"), tr("Kind"), tr("Start"), tr("End"), tr("Duration"), tr("Extreme"), tr("at"),
-                           tr("Records")},
-                          this))
+      table(makeListTable(QStringLiteral("excursionTable"), headers(), this))
 {
     setObjectName(QStringLiteral("excursionPane"));
     // The curve or the records keep the room; the list takes what is left.
@@ -65,6 +37,59 @@ ExcursionPane::ExcursionPane(QWidget *parent)
     layout->addWidget(table);
 }
 
+QStringList ExcursionPane::headers()
+{
+    return {tr("Value"), tr("Kind"), tr("Start"), tr("End"), tr("Duration"), tr("Extreme"), tr("at"), tr("Records")};
+}
+
+QString ExcursionPane::kindText(const Excursion &e)
+{
+    switch (e.kind) {
+    case Excursion::AboveUpper: return tr("above the upper limit");
+    case Excursion::BelowLower: return tr("below the lower limit");
+    case Excursion::High: return tr("HH");
+    case Excursion::Low: return tr("LL");
+    case Excursion::Gap: return tr("no records");
+    case Excursion::Alarm: return tr("ALM%1").arg(e.alarm);
+    }
+    return QString();
+}
+
+QString ExcursionPane::setText(const Excursion &e, const QString &unitText)
+{
+    if (e.kind != Excursion::Alarm || std::isnan(e.setValue))
+        return QString();
+    return tr("set %1").arg(cellNumber(e.setValue) + unitText);
+}
+
+QStringList ExcursionPane::totalsText(const QString &label, const WindowExcursions &found, qint64 windowSeconds)
+{
+    const ExcursionTotals &t = found.totals;
+    QString counts = tr("%1: above %2, below %3, HH %4, LL %5, gaps %6")
+                         .arg(label)
+                         .arg(t.counts[Excursion::AboveUpper]).arg(t.counts[Excursion::BelowLower])
+                         .arg(t.counts[Excursion::High]).arg(t.counts[Excursion::Low]).arg(t.counts[Excursion::Gap]);
+    if (t.counts[Excursion::Alarm] > 0)
+        counts += tr(" · the instrument's alarms %1, on for %2")
+                      .arg(t.counts[Excursion::Alarm])
+                      .arg(durationText(t.seconds[Excursion::Alarm]));
+    return {counts,
+            tr("    time above %1, below %2 · within limits %3 % of %4 (a gap: over %5 without records)")
+                .arg(durationText(t.seconds[Excursion::AboveUpper]), durationText(t.seconds[Excursion::BelowLower]))
+                .arg(t.withinShare * 100, 0, 'f', 2)
+                .arg(durationText(windowSeconds), durationText(found.gapSeconds))};
+}
+
+QStringList ExcursionPane::rowText(const QString &label, const QString &unit, const Excursion &e)
+{
+    const QString unitText = unit.isEmpty() ? QString() : QLatin1Char(' ') + unit;
+    const bool valued = e.kind == Excursion::AboveUpper || e.kind == Excursion::BelowLower;
+    return {label, kindText(e), stampText(e.start), stampText(e.end) + (e.cut ? tr(" (cut)") : QString()),
+            durationText(e.duration()), valued ? cellNumber(e.extreme) + unitText : setText(e, unitText),
+            valued ? stampText(e.extremeTime) : QString(),
+            e.kind == Excursion::Gap ? QString() : QString::number(e.records)};
+}
+
 void ExcursionPane::clear()
 {
     table->setRowCount(0);
@@ -76,32 +101,12 @@ void ExcursionPane::clear()
 void ExcursionPane::addColumn(const QString &label, const QString &unit, const WindowExcursions &found,
                               qint64 windowSeconds)
 {
-    const ExcursionTotals &t = found.totals;
-    const QString unitText = unit.isEmpty() ? QString() : QLatin1Char(' ') + unit;
     // Two short lines rather than a wrapped one: a wrapping label would let
     // the page's layout squeeze the curve above it.
-    QString counts = tr("%1: above %2, below %3, HH %4, LL %5, gaps %6")
-                         .arg(label)
-                         .arg(t.counts[Excursion::AboveUpper]).arg(t.counts[Excursion::BelowLower])
-                         .arg(t.counts[Excursion::High]).arg(t.counts[Excursion::Low]).arg(t.counts[Excursion::Gap]);
-    if (t.counts[Excursion::Alarm] > 0)
-        counts += tr(" · the instrument's alarms %1, on for %2")
-                      .arg(t.counts[Excursion::Alarm])
-                      .arg(durationText(t.seconds[Excursion::Alarm]));
-    totalsLines << counts
-                << tr("    time above %1, below %2 · within limits %3 % of %4 (a gap: over %5 without records)")
-                       .arg(durationText(t.seconds[Excursion::AboveUpper]), durationText(t.seconds[Excursion::BelowLower]))
-                       .arg(t.withinShare * 100, 0, 'f', 2)
-                       .arg(durationText(windowSeconds), durationText(found.gapSeconds));
+    totalsLines << totalsText(label, found, windowSeconds);
     totalsLabel->setText(totalsLines.join(QLatin1Char('\n')));
     for (const Excursion &e : found.excursions) {
-        const bool valued = e.kind == Excursion::AboveUpper || e.kind == Excursion::BelowLower;
-        const QStringList cells{label, kindText(e), stampText(e.start),
-                                stampText(e.end) + (e.cut ? tr(" (cut)") : QString()), durationText(e.duration()),
-                                valued ? cellNumber(e.extreme) + unitText : setText(e, unitText),
-                                valued ? stampText(e.extremeTime) : QString(),
-                                e.kind == Excursion::Gap ? QString() : QString::number(e.records)};
-        appendListRow(table, cells);
+        appendListRow(table, rowText(label, unit, e));
         starts << qMakePair(e.firstRowid, e.start);
     }
     show();

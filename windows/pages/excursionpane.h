@@ -20,6 +20,16 @@ public:
     void clear();
     void addColumn(const QString &label, const QString &unit, const WindowExcursions &found, qint64 windowSeconds);
 
+    static QStringList headers();
+    // "above the upper limit", "HH", "ALM2"...
+    static QString kindText(const Excursion &excursion);
+    // An alarm's set value with its unit ("set 325 mm"); empty for other kinds.
+    static QString setText(const Excursion &excursion, const QString &unitText);
+    // The totals of a value column's excursions in two lines.
+    static QStringList totalsText(const QString &label, const WindowExcursions &found, qint64 windowSeconds);
+    // A row of the list: value, kind, start, end, duration, extreme, at, records.
+    static QStringList rowText(const QString &label, const QString &unit, const Excursion &excursion);
+
 signals:
     // The row of an excursion was clicked: its first record and its time.
     void excursionChosen(qint64 rowid, qint64 naiveStart);

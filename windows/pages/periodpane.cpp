@@ -13,10 +13,7 @@
 
 PeriodPane::PeriodPane(QWidget *parent)
     : QWidget(parent), lengthBox(new QComboBox(this)),
-      table(makeListTable(QStringLiteral("periodTable"),
-                          {tr("Value"), tr("Period"), tr("Records"), tr("Min"), tr("Max"), tr("Mean"), tr("MKT"),
-                           tr("HH"), tr("LL"), tr("Excursions"), tr("Outside"), tr("Without records")},
-                          this))
+      table(makeListTable(QStringLiteral("periodTable"), headers(), this))
 {
     setObjectName(QStringLiteral("periodPane"));
     // The curve or the records keep the room; the list takes what is left.
@@ -62,15 +59,25 @@ QString PeriodPane::periodText(qint64 start, PeriodLength length)
     return QString();
 }
 
-void PeriodPane::addColumn(const QString &label, const QString &unit, const QList<PeriodFigures> &periods)
+QStringList PeriodPane::headers()
+{
+    return {tr("Value"),  tr("Period"), tr("Records"),    tr("Min"),     tr("Max"),     tr("Mean"),
+            tr("MKT"),    tr("HH"),     tr("LL"),         tr("Excursions"), tr("Outside"), tr("Without records")};
+}
+
+QStringList PeriodPane::rowText(const QString &label, const QString &unit, const PeriodFigures &p, PeriodLength length)
 {
     const bool celsius = unit == QStringLiteral("°C");
     const auto number = [](double value) { return std::isnan(value) ? QString() : cellNumber(value); };
-    for (const PeriodFigures &p : periods) {
-        appendListRow(table, {label, periodText(p.start, length()), QString::number(p.records), number(p.minimum),
-                              number(p.maximum), number(p.mean()), celsius ? number(p.meanKinetic()) : QString(),
-                              QString::number(p.high), QString::number(p.low), QString::number(p.excursions),
-                              durationText(p.secondsOutside), durationText(p.secondsWithoutRecords)});
-    }
+    return {label, periodText(p.start, length), QString::number(p.records), number(p.minimum),
+            number(p.maximum), number(p.mean()), celsius ? number(p.meanKinetic()) : QString(),
+            QString::number(p.high), QString::number(p.low), QString::number(p.excursions),
+            durationText(p.secondsOutside), durationText(p.secondsWithoutRecords)};
+}
+
+void PeriodPane::addColumn(const QString &label, const QString &unit, const QList<PeriodFigures> &periods)
+{
+    for (const PeriodFigures &p : periods)
+        appendListRow(table, rowText(label, unit, p, length()));
     show();
 }

@@ -24,6 +24,10 @@ public:
 
     // The period that starts at naive second `start`, as its row names it.
     static QString periodText(qint64 start, PeriodLength length);
+    static QStringList headers();
+    // A row of the table: value, period, records, min, max, mean, MKT (°C), HH, LL, excursions, outside, without records.
+    static QStringList rowText(const QString &label, const QString &unit, const PeriodFigures &period,
+                               PeriodLength length);
 
 signals:
     // Another length was chosen: the window is to be tabulated again.

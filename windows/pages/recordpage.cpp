@@ -5,6 +5,9 @@
 #include "dialogprogress.h"
 #include "excursionpane.h"
 #include "periodpane.h"
+#include "recordreport.h"
+#include "filedialogs.h"
+#include "datafolder.h"
 #include "families.h"
 #include "recordtime.h"
 #include "settings.h"
@@ -14,6 +17,10 @@
 #include "workerjob.h"
 
 #include <QBoxLayout>
+#include <QDir>
+#include <QFileInfo>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QDateTimeEdit>
 #include <QDebug>
 #include <QLabel>
@@ -257,7 +264,9 @@ void RecordPage::addSummary(QWidget *pagingBar)
         box->insertWidget(box->indexOf(pagingBar) + 2, periodPane);
     }
     for (const auto &[name, text, shows] : {std::tuple{"excursionsButton", tr("Excursions..."), &RecordPage::showExcursions},
-                                            std::tuple{"periodsButton", tr("Periods..."), &RecordPage::showPeriods}}) {
+                                            std::tuple{"periodsButton", tr("Periods..."), &RecordPage::showPeriods},
+                                            std::tuple{"reportButton", tr("Report..."), &RecordPage::writeReport},
+                                            std::tuple{"printButton", tr("Print..."), &RecordPage::printReport}}) {
         auto *button = new QPushButton(text, summaryRow);
         button->setObjectName(QLatin1String(name));
         row->addWidget(button, 0, Qt::AlignTop);
@@ -324,6 +333,100 @@ void RecordPage::showPeriods()
     });
     if (!found)
         periodPane->hide();
+}
+
+bool RecordPage::gatherReport(ReportContents *contents, QString *error)
+{
+    if (records == 0) {
+        *error = tr("No search is shown: search the window to report first.");
+        return false;
+    }
+    const QDateTime st = shown.st, en = shown.en;
+    const int number = family.number;
+    const ModelChoice model = modelForCode(modelCodeOf(Meter));
+    contents->instrument = family.hasChannels()
+        ? tr("model %1, %2, %3 channels").arg(modelCodeOf(Meter)).arg(family.instrument).arg(model.channels)
+        : tr("model %1, %2").arg(modelCodeOf(Meter)).arg(family.instrument);
+    contents->folder = QFileInfo(dataFolder()).fileName();
+    contents->from = naiveSeconds(st);
+    contents->to = naiveSeconds(en);
+    contents->written = QDateTime::currentDateTime();
+    contents->periodLength = periodPane->length();
+    QStringList columns;
+    const bool gathered = forEachSummedColumn([&](int channel, int i, const QString &column, const ChannelLimits &limits) {
+        ReportColumn reported;
+        reported.label = summaryNames(channel).value(i);
+        reported.unit = summaryUnits(channel).value(i);
+        reported.limits = limits;
+        reported.colour = channel >= 0 ? channel : i;
+        const PeriodLength length = contents->periodLength;
+        if (!runWorkerCall([=](SQLThread *job) { job->findWindowExcursions(number, column, st, en, limits); }))
+            return false;
+        reported.excursions = g_excursions;
+        if (!runWorkerCall([=](SQLThread *job) { job->tabulateWindowPeriods(number, column, st, en, limits, length); }))
+            return false;
+        reported.periods = g_periods;
+        reported.window = joinedFigures(g_periods);
+        contents->columns << reported;
+        columns << column;
+        return true;
+    });
+    if (gathered && runWorkerCall([=](SQLThread *job) { job->drawOverview(number, columns, st, en, 1200); })) {
+        contents->overview = worker->overview();
+        if (runWorkerCall([=](SQLThread *job) { job->readRecordSources(number, st, en); })) {
+            contents->sources = g_recordSources;
+            return true;
+        }
+    }
+    *error = worker->outcome().status == JobOutcome::Cancelled ? tr("Cancelled.") : worker->outcome().reason;
+    return false;
+}
+
+bool RecordPage::reportTo(const QString &path, QString *error)
+{
+    ReportContents contents;
+    return gatherReport(&contents, error) && RecordReport(contents).writePdf(path, error);
+}
+
+bool RecordPage::gatherReportAsked(ReportContents *contents)
+{
+    QString error;
+    if (gatherReport(contents, &error))
+        return true;
+    if (records == 0)
+        showMessage(error, 3);
+    return false;
+}
+
+void RecordPage::writeReport()
+{
+    ReportContents contents;
+    QString error;
+    if (!gatherReportAsked(&contents))
+        return;
+    const RecordReport report(contents);
+    const QString path = chooseSaveFile(this, tr("Write the report"),
+                                        QDir::home().filePath(report.suggestedName(tr("report")) + QStringLiteral(".pdf")),
+                                        tr("PDF (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    if (!report.writePdf(path, &error))
+        return showMessage(tr("The report could not be written to %1: %2").arg(QDir::toNativeSeparators(path), error), 3);
+    emit pmessagebox(tr("Report written to %1").arg(QDir::toNativeSeparators(path)));
+}
+
+void RecordPage::printReport()
+{
+    ReportContents contents;
+    if (!gatherReportAsked(&contents))
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(tr("Print the report"));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (!RecordReport(contents).paint(&printer))
+        showMessage(tr("The report could not be printed."), 3);
 }
 
 void RecordPage::showExcursionStart(qint64 rowid, qint64 naiveStart)

@@ -14,6 +14,7 @@ class DialogMessage;
 class DialogProgress;
 class ExcursionPane;
 class PeriodPane;
+struct ReportContents;
 class QDateTimeEdit;
 class QLabel;
 class QStackedWidget;
@@ -65,6 +66,9 @@ public:
     // The tags or limits of the value columns changed: the page shows them.
     virtual void showLimits();
     int recordCount() const { return records; }
+    // Writes the report of the search shown to a PDF at `path`, asking
+    // nothing; false with the reason when no search is shown or it failed.
+    bool reportTo(const QString &path, QString *error);
 
 signals:
     void pmessagebox(QString str);
@@ -86,6 +90,10 @@ private slots:
     void showExcursions();
     // Tabulates the window shown by the periods chosen, for each value column summed up.
     void showPeriods();
+    // Asks for a file and writes the report of the search shown there.
+    void writeReport();
+    // Prints the report of the search shown through the system's print dialog.
+    void printReport();
 
 protected:
     RecordPage(int familyNumber, QWidget *parent);
@@ -159,6 +167,12 @@ private:
     QDateTimeEdit *fromEdit = nullptr;
     QDateTimeEdit *toEdit = nullptr;
     void showSummary();
+    // What a report of the search shown holds, read by the worker; false
+    // with the reason when no search is shown or a job did not succeed (a
+    // failed job has been told to the user).
+    bool gatherReport(ReportContents *contents, QString *error);
+    // Gathers a report for the buttons: false when there is none, told to the user.
+    bool gatherReportAsked(ReportContents *contents);
     // Calls `each` with every value column summed up (channel, value index,
     // column, limits) until one call fails; false then.
     bool forEachSummedColumn(const std::function<bool(int, int, const QString &, const ChannelLimits &)> &each);

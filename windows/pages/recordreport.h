@@ -1,0 +1,63 @@
+#ifndef RECORDREPORT_H
+#define RECORDREPORT_H
+
+#include "channellimits.h"
+#include "excursions.h"
+#include "overviewcells.h"
+#include "periods.h"
+#include "recordsources.h"
+#include "windowsummary.h"
+
+#include <QDateTime>
+#include <QString>
+
+class QPagedPaintDevice;
+class QPageSize;
+
+// One value column of a report: what the window holds of it.
+struct ReportColumn {
+    QString label; // "CH1 PV (Boiler 2)"
+    QString unit;
+    ChannelLimits limits;
+    PeriodFigures window; // every record of the window, whatever a search's range
+    WindowExcursions excursions;
+    QList<PeriodFigures> periods;
+    int colour = 0; // the chart pages' colour index
+};
+
+// Everything a report of a searched window shows, gathered before it is written.
+struct ReportContents {
+    QString instrument; // "Model 12, multi-channel controller, 2 channels"
+    QString folder;     // the data folder's name
+    qint64 from = 0, to = 0; // naive seconds of the window
+    QDateTime written;
+    PeriodLength periodLength = PeriodLength::Day;
+    QList<ReportColumn> columns;
+    Overview overview; // of the columns, in their order, for the chart
+    RecordSources sources;
+};
+
+// The report as a document of pages: header, figures, chart, excursions,
+// periods, gaps, sources and the lines to sign, "Page n of m" on each.
+class RecordReport
+{
+public:
+    explicit RecordReport(ReportContents contents);
+
+    // A PDF at `path`; false with the reason when it could not be written.
+    bool writePdf(const QString &path, QString *error) const;
+    // Onto any paged device (a printer); false when it could not be painted on.
+    bool paint(QPagedPaintDevice *device) const;
+    // The page size of the user's locale: Letter where inches are, else A4.
+    static QPageSize localPageSize();
+    // The file name a report or its tables are offered under: the folder and the window.
+    QString suggestedName(const QString &what) const;
+
+private:
+    QString headHtml() const;
+    QString restHtml() const;
+
+    ReportContents contents;
+};
+
+#endif
