@@ -46,6 +46,21 @@ QStringList withoutQtOptions(const QStringList &arguments)
     return kept;
 }
 
+const QStringList ValueOptions{QStringLiteral("--add"),  QStringLiteral("--import"),  QStringLiteral("--data"),
+                               QStringLiteral("--report"), QStringLiteral("--from"), QStringLiteral("--to"),
+                               QStringLiteral("--channel"), QStringLiteral("--period")};
+
+// "2024-03-01 06:00" or with seconds, as the record files write times.
+QDateTime timeOption(const QString &text)
+{
+    for (const char *format : {"yyyy-MM-dd hh:mm:ss", "yyyy-MM-dd hh:mm", "yyyy-MM-dd"}) {
+        const QDateTime at = QDateTime::fromString(text.trimmed(), QLatin1String(format));
+        if (at.isValid())
+            return at;
+    }
+    return QDateTime();
+}
+
 // For each path without an option of its own, in order: whether it follows
 // an --add (and is added) rather than an --import or no option (imported).
 QList<bool> positionalsToAdd(const QStringList &arguments)
@@ -65,7 +80,7 @@ QList<bool> positionalsToAdd(const QStringList &arguments)
         if (!argument.startsWith(QLatin1Char('-')))
             added << adding;
         else if (!argument.contains(QLatin1Char('='))
-                 && (name == QLatin1String("--add") || name == QLatin1String("--import") || name == QLatin1String("--data")))
+                 && ValueOptions.contains(name))
             ++i; // its value
     }
     return added;
@@ -99,7 +114,19 @@ CommandLine parseCommandLine(const QStringList &qtArguments)
                                                                             "already imported are skipped, changed "
                                                                             "ones replaced."),
                                  QStringLiteral("PATH"));
-    parser.addOptions({help, version, data, import, add});
+    const auto option = [](const char *name, const char *text, const char *value) {
+        return QCommandLineOption(QLatin1String(name), QCoreApplication::translate("CommandLine", text), QLatin1String(value));
+    };
+    const QCommandLineOption report = option("report", "Writes the report of the window to FILE.pdf after the imports "
+                                                       "and additions, then exits (status 0, or 1 with the reason).",
+                                             "FILE.pdf");
+    const QCommandLineOption from = option("from", "The report's window starts at TIME (\"2024-03-01 06:00\"); "
+                                                   "default: the first record.", "TIME");
+    const QCommandLineOption to = option("to", "The report's window ends at TIME; default: the last record.", "TIME");
+    const QCommandLineOption channel = option("channel", "The channels the report shows (\"1,3\"); default: 1.", "N");
+    const QCommandLineOption period = option("period", "The report's table by hour, day (default), week or month.",
+                                             "LENGTH");
+    parser.addOptions({help, version, data, import, add, report, from, to, channel, period});
     parser.addPositionalArgument(QStringLiteral("PATH"),
                                  QCoreApplication::translate("CommandLine", "More record files or folders to import."),
                                  QStringLiteral("[PATH...]"));
@@ -136,5 +163,37 @@ CommandLine parseCommandLine(const QStringList &qtArguments)
         if (path.isEmpty() || !QFileInfo::exists(path))
             return wrong(QCoreApplication::translate("CommandLine", "No record file or folder at \"%1\".").arg(path));
     }
+    line.report.path = parser.value(report);
+    if (parser.isSet(report) && line.report.path.isEmpty())
+        return wrong(QCoreApplication::translate("CommandLine", "--report needs a file."));
+    for (const auto &[given, at] : {std::pair{&from, &line.report.from}, std::pair{&to, &line.report.to}}) {
+        if (!parser.isSet(*given))
+            continue;
+        *at = timeOption(parser.value(*given));
+        if (!at->isValid())
+            return wrong(QCoreApplication::translate("CommandLine", "\"%1\" is no time: write it as 2024-03-01 06:00.")
+                             .arg(parser.value(*given)));
+    }
+    if (parser.isSet(channel)) {
+        line.report.channels.clear();
+        for (const QString &number : parser.value(channel).split(QLatin1Char(','))) {
+            bool ok = false;
+            const int n = number.trimmed().toInt(&ok);
+            if (!ok || n < 1)
+                return wrong(QCoreApplication::translate("CommandLine", "\"%1\" names no channel: give numbers from 1, "
+                                                                        "as 1,3.").arg(parser.value(channel)));
+            line.report.channels << n;
+        }
+    }
+    static const QStringList lengths{QStringLiteral("hour"), QStringLiteral("day"), QStringLiteral("week"),
+                                     QStringLiteral("month")};
+    if (parser.isSet(period)) {
+        const int length = int(lengths.indexOf(parser.value(period).toLower()));
+        if (length < 0)
+            return wrong(QCoreApplication::translate("CommandLine", "--period is hour, day, week or month."));
+        line.report.period = PeriodLength(length);
+    }
+    if (!parser.isSet(report) && (parser.isSet(from) || parser.isSet(to) || parser.isSet(channel) || parser.isSet(period)))
+        return wrong(QCoreApplication::translate("CommandLine", "--from, --to, --channel and --period belong to --report."));
     return line;
 }

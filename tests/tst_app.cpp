@@ -75,6 +75,43 @@ private slots:
         QTest::newRow("an addition after a failed import") << QStringList{"--data", dir.filePath("failed"), "--import",
             writeRecordFolder(QDir(dir.path()), "unknown", "17", {{"20240301.CSV", {}}}), "--add", QFileInfo(recordFile(QDir(dir.path()), 2, 2)).path()}
             << 1 << "The import failed, so nothing was added: The model code 17 in VNMETER.INI names no known meter.";
+        const QString controller = QStringLiteral(SAMPLES_DIR) + "/controller-2ch";
+        QTest::newRow("a report's window that is no time") << QStringList{"--report", "r.pdf", "--from", "yesterday"} << 2
+                                                           << "\"yesterday\" is no time: write it as 2024-03-01 06:00.";
+        QTest::newRow("a report of channel 0") << QStringList{"--report", "r.pdf", "--channel", "1,0"} << 2
+                                               << "\"1,0\" names no channel";
+        QTest::newRow("a window without a report") << QStringList{"--from", "2024-03-01"} << 2
+                                                   << "--from, --to, --channel and --period belong to --report.";
+        QTest::newRow("a report of a channel the instrument lacks")
+            << QStringList{"--data", dir.filePath("report3"), "--import", controller, "--report", dir.filePath("r.pdf"), "--channel", "3"}
+            << 1 << "The report could not be written: The instrument has channels 1 to 2 only.";
+        QTest::newRow("a report where no file can be")
+            << QStringList{"--data", dir.filePath("report3"), "--report", "/no/such/folder/r.pdf"}
+            << 1 << "The report could not be written: ";
+        QTest::newRow("a report of a window without records")
+            << QStringList{"--data", dir.filePath("report3"), "--report", dir.filePath("r.pdf"), "--from", "2020-01-01", "--to", "2020-01-02"}
+            << 1 << "The report could not be written: There are no result to display.";
+    }
+
+    // A scheduled job: the day's files imported, the report of chosen
+    // channels and window written, the viewer gone with status 0.
+    void reportOnSchedule()
+    {
+        const QString folder = dir.filePath("scheduled"), pdf = dir.filePath("scheduled.pdf");
+        QProcess viewer;
+        viewer.setProcessEnvironment(viewerEnvironment(dir.path()));
+        viewer.start(VIEWER, {"--data", folder, "--import", QStringLiteral(SAMPLES_DIR) + "/controller-2ch", "--report", pdf,
+                              "--from", "2024-03-01 06:00", "--to", "2024-03-01 12:00", "--channel", "1,2", "--period", "hour"});
+        QVERIFY(viewer.waitForFinished(60000));
+        QCOMPARE(viewer.exitCode(), 0);
+        QCOMPARE(QString::fromLocal8Bit(viewer.readAllStandardOutput()).trimmed(), "Report written to " + pdf);
+        QProcess text;
+        text.start("pdftotext", {"-raw", pdf, "-"});
+        QVERIFY(text.waitForFinished());
+        const QString report = QString::fromUtf8(text.readAllStandardOutput()).simplified();
+        for (const char *part : {"Window 2024-03-01 06:00:00 to 2024-03-01 12:00:59", "CH1 PV", "CH2 PV", "By hour",
+                                    "2024-03-01 11:00", "Page 1 of"})
+            QVERIFY2(report.contains(QString::fromUtf8(part)), qPrintable(part + ("\n" + report.left(1500))));
     }
 
     void arguments()

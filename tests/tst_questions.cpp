@@ -281,7 +281,7 @@ private slots:
         const auto recordsDigest = [&] {
             QString error;
             const QString again = dir.filePath("again.pdf");
-            [&] { QVERIFY2(static_cast<RecordPage *>(page)->reportTo(again, &error), qPrintable(error)); }();
+            [&] { QVERIFY2(static_cast<RecordPage *>(page)->reportTo(again, PeriodLength::Day, &error), qPrintable(error)); }();
             return pdfText(again).simplified().section("as stored: ", 1).section(' ', 0, 0);
         };
         const QString stored = recordsDigest();
@@ -292,6 +292,26 @@ private slots:
         QCOMPARE(recordsDigest(), stored);
         changeDatabase(QString("update %1 set %2 = '17.5' where rowid = 5").arg(model == 3 ? "meter4" : "meter12", model == 3 ? "H_value" : "sv1"));
         QVERIFY(recordsDigest() != stored);
+
+        // Files imported by a version that kept no SHA-256 say so; an
+        // addition to such records keeps the new file's.
+        changeDatabase("alter table imported_files drop column sha256; alter table imported_files drop column skipped");
+        QVERIFY(recordsDigest().size() == 64);
+        QVERIFY(pdfText(dir.filePath("again.pdf")).simplified().contains("SHA-256 not recorded Lines skipped: 0 (reasons not recorded)"));
+        QStringList later;
+        for (int k = 300; k < 360; ++k)
+            later << recordFields(model, k).join(',');
+        const QString added = writeRecordFolder(QDir(dir.path()), QString("later%1").arg(model), QString::number(model),
+                                                {{"20240302.CSV", later}}) + "/20240302.CSV";
+        window.addPaths({added});
+        closeModals();
+        recordsDigest();
+        sum.start("sha256sum", {added});
+        QVERIFY(sum.waitForFinished());
+        const QString addedText = pdfText(dir.filePath("again.pdf")).simplified();
+        QVERIFY2(addedText.contains("SHA-256 not recorded") && addedText.contains(QString("20240302.CSV %1 60 60").arg(QFileInfo(added).size()))
+                     && addedText.contains("SHA-256 " + QString::fromLatin1(sum.readAllStandardOutput()).section(' ', 0, 0))
+                     && addedText.contains("Records of the window: 360."), qPrintable(addedText.section("Source", -1)));
 
         // Printed to a file through the print dialog.
         const QString printed = dir.filePath("printed.pdf");

@@ -255,7 +255,7 @@ void shootReport()
     click(page, "pushButton");
     const QString pdf = out.filePath("report.pdf");
     QString error;
-    if (!page->reportTo(pdf, &error))
+    if (!page->reportTo(pdf, PeriodLength::Day, &error))
         qWarning("no report: %s", qPrintable(error));
     QProcess::execute("pdftoppm", {"-r", "80", "-png", pdf, out.filePath("report-page")});
     for (int value : {0, 1})

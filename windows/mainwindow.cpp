@@ -268,10 +268,19 @@ JobOutcome MainWindow::importPaths(const QStringList &paths, bool quiet)
     return runRecordFilesJob(recordFilesIn(paths), false, false, quiet);
 }
 
-void MainWindow::addPaths(const QStringList &paths)
+JobOutcome MainWindow::addPaths(const QStringList &paths)
 {
     // Nobody to ask: a file that would replace records by others is skipped.
-    runRecordFilesJob(recordFilesIn(paths), true, false);
+    return runRecordFilesJob(recordFilesIn(paths), true, false);
+}
+
+QString MainWindow::writeReport(const ReportRequest &request)
+{
+    if (familyOfTableCode(Meter) == 0)
+        return tr("No records are imported.");
+    showView(ChartView);
+    auto *chart = qobject_cast<RecordPage *>(page.data());
+    return chart ? chart->reportWindow(request) : tr("No records are imported.");
 }
 
 void MainWindow::importFiles(const QStringList &files)

@@ -22,6 +22,7 @@ class QLabel;
 class DesktopCloseFilter;
 
 struct ImportReport;
+struct ReportRequest;
 
 class MainWindow : public QMainWindow
 {
@@ -39,8 +40,11 @@ public:
     // but without asking first (the command line's --import); how it ended.
     // `quiet`: a failure is left to the caller to tell.
     JobOutcome importPaths(const QStringList &paths, bool quiet = false);
-    // Adds record files, or those of folders, to the records there (--add).
-    void addPaths(const QStringList &paths);
+    // Adds record files, or those of folders, to the records there (--add); how it ended.
+    JobOutcome addPaths(const QStringList &paths);
+    // Writes the report the command line asks for from the whole-window
+    // chart; the reason when it could not be written.
+    QString writeReport(const ReportRequest &request);
     QWidget *currentPage() const { return page; }
 
 signals:

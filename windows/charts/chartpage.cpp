@@ -235,6 +235,11 @@ void ChartPage::newWindowShown()
     cursors->clear();
 }
 
+void ChartPage::showWholeWindow()
+{
+    wholeWindow->setChecked(true);
+}
+
 void ChartPage::showExcursionStart(qint64 rowid, qint64 naiveStart)
 {
     if (!overviewShown())

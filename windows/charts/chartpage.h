@@ -98,6 +98,7 @@ private:
     void drawLimitLines();
     void shadeExcursions(const QList<QPair<int, Excursion>> &listed) override;
     void newWindowShown() override;
+    void showWholeWindow() override;
     // The whole window stays: centred on the excursion's start, at the span shown.
     void showExcursionStart(qint64 rowid, qint64 naiveStart) override;
     // The figures of each value column drawn between the cursors.

@@ -98,6 +98,10 @@ void RecordPage::showAllRecords()
 
 void RecordPage::showMessage(const QString &text, int kind)
 {
+    if (quiet) {
+        told = text;
+        return;
+    }
     msgbox->setMessage(text, tr("Close"), true, kind);
     msgbox->exec();
 }
@@ -335,7 +339,7 @@ void RecordPage::showPeriods()
         periodPane->hide();
 }
 
-bool RecordPage::gatherReport(ReportContents *contents, QString *error)
+bool RecordPage::gatherReport(ReportContents *contents, PeriodLength length, QString *error)
 {
     if (records == 0) {
         *error = tr("No search is shown: search the window to report first.");
@@ -351,7 +355,7 @@ bool RecordPage::gatherReport(ReportContents *contents, QString *error)
     contents->from = naiveSeconds(st);
     contents->to = naiveSeconds(en);
     contents->written = QDateTime::currentDateTime();
-    contents->periodLength = periodPane->length();
+    contents->periodLength = length;
     QStringList columns;
     const bool gathered = forEachSummedColumn([&](int channel, int i, const QString &column, const ChannelLimits &limits) {
         ReportColumn reported;
@@ -382,16 +386,43 @@ bool RecordPage::gatherReport(ReportContents *contents, QString *error)
     return false;
 }
 
-bool RecordPage::reportTo(const QString &path, QString *error)
+bool RecordPage::reportTo(const QString &path, PeriodLength length, QString *error)
 {
     ReportContents contents;
-    return gatherReport(&contents, error) && RecordReport(contents).writePdf(path, error);
+    return gatherReport(&contents, length, error) && RecordReport(contents).writePdf(path, error);
+}
+
+QString RecordPage::reportWindow(const ReportRequest &request)
+{
+    quiet = true;
+    told.clear();
+    showWholeWindow();
+    if (!request.from.isValid() || !request.to.isValid())
+        showAllRecords();
+    if (request.from.isValid())
+        fromEdit->setDateTime(request.from);
+    if (request.to.isValid())
+        toEdit->setDateTime(request.to);
+    for (int row = 0; channelTable && row < channelTable->rowCount(); ++row)
+        channelTable->item(row, 0)->setCheckState(request.channels.contains(row + 1) ? Qt::Checked : Qt::Unchecked);
+    const QList<int> ticked = tickedChannels();
+    QString error;
+    if (channelTable && ticked.size() != request.channels.size())
+        error = tr("The instrument has channels 1 to %1 only.").arg(channelTable->rowCount());
+    else if (auto *search = findChild<QPushButton *>(QStringLiteral("pushButton")); search && told.isEmpty())
+        search->click();
+    if (error.isEmpty() && records == 0)
+        error = told.isEmpty() ? tr("There are no result to display.") : told;
+    if (error.isEmpty() && !reportTo(request.path, request.period, &error) && !told.isEmpty())
+        error = told;
+    quiet = false;
+    return error;
 }
 
 bool RecordPage::gatherReportAsked(ReportContents *contents)
 {
     QString error;
-    if (gatherReport(contents, &error))
+    if (gatherReport(contents, periodPane->length(), &error))
         return true;
     if (records == 0)
         showMessage(error, 3);

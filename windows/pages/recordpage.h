@@ -2,6 +2,7 @@
 #define RECORDPAGE_H
 
 #include "excursions.h"
+#include "commandline.h"
 #include "paging.h"
 #include "statements.h"
 #include "windowsummary.h"
@@ -68,7 +69,10 @@ public:
     int recordCount() const { return records; }
     // Writes the report of the search shown to a PDF at `path`, asking
     // nothing; false with the reason when no search is shown or it failed.
-    bool reportTo(const QString &path, QString *error);
+    bool reportTo(const QString &path, PeriodLength length, QString *error);
+    // Searches the window and channels asked for and writes their report,
+    // with no dialog waiting for an answer; the reason when that failed.
+    QString reportWindow(const ReportRequest &request);
 
 signals:
     void pmessagebox(QString str);
@@ -140,6 +144,8 @@ protected:
     QStringList summaryUnits(int channel) const;
     // Another window is shown: what was marked on the one before goes.
     virtual void newWindowShown() {}
+    // Shows every record of the window, several channels at once, where the page can.
+    virtual void showWholeWindow() {}
 
     const MeterFamily &family;
     int pages = 0;
@@ -170,7 +176,7 @@ private:
     // What a report of the search shown holds, read by the worker; false
     // with the reason when no search is shown or a job did not succeed (a
     // failed job has been told to the user).
-    bool gatherReport(ReportContents *contents, QString *error);
+    bool gatherReport(ReportContents *contents, PeriodLength length, QString *error);
     // Gathers a report for the buttons: false when there is none, told to the user.
     bool gatherReportAsked(ReportContents *contents);
     // Calls `each` with every value column summed up (channel, value index,
@@ -186,6 +192,8 @@ private:
     QList<WindowSummary> summaries;
     bool severalChannels = false;
     PageChoices carried; // from the page before, for what this page cannot show
+    bool quiet = false;  // messages are kept in `told`, not shown (a report from the command line)
+    QString told;
 };
 
 #endif
