@@ -1,12 +1,13 @@
 // Import, search and chart figures on generated records, compared with the
 // sqlite3 shell's own .import. One line per figure: median of 5 runs, min, max.
 #include "recorddatabase.h"
+#include "recordreport.h"
 #include "recordtime.h"
 #include "recordstore.h"
 #include "settings.h"
 #include "sqlthread.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QLoggingCategory>
 #include <QElapsedTimer>
@@ -263,6 +264,52 @@ void questions(Bench &bench, const QDateTime &st, const QDateTime &en, int runs,
         .print("cursor figures over the middle third", qPrintable(targets.value(3)));
 }
 
+// The report of CH1 and CH2 of a window by day, limits near the extremes,
+// from reading its figures to the PDF written; `runs` of it. A window whose
+// excursions would fill thousands of pages is not written.
+void report(Bench &bench, const QDateTime &st, const QDateTime &en, const char *what, int runs, const char *target)
+{
+    QList<ReportColumn> columns;
+    for (int channel : {1, 2}) {
+        bench.time([&] { bench.worker->dn_Record_Search1(-1, channel - 1, st, en, -99999, 99999, false); });
+        const ValueSummary v = g_summary.values.value(0);
+        ReportColumn column;
+        column.column = QStringLiteral("pv%1").arg(channel);
+        column.label = QStringLiteral("CH%1 PV").arg(channel);
+        column.limits.lower = v.minimum + 0.02 * (v.maximum - v.minimum);
+        column.limits.upper = v.maximum - 0.02 * (v.maximum - v.minimum);
+        column.colour = channel - 1;
+        columns << column;
+    }
+    const auto run = [&bench](const std::function<void(SQLThread *)> &job) {
+        bench.time([&] { job(bench.worker); });
+        return bench.worker->outcome().done();
+    };
+    const QString pdf = QCoreApplication::applicationDirPath() + "/data/report.pdf";
+    Figures f;
+    qint64 listed = 0;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer clock;
+        clock.start();
+        ReportContents contents;
+        QString error;
+        if (!readReport(1, st, en, PeriodLength::Day, columns, bench.worker, run, &contents))
+            return (void)std::printf("  report %s: a job did not succeed\n", what);
+        listed = 0;
+        for (const ReportColumn &column : std::as_const(contents.columns))
+            listed += column.excursions.excursions.size();
+        if (listed > 20000)
+            return (void)std::printf("  report %s: not written, its %lld excursions would fill thousands of pages\n",
+                                     what, listed);
+        if (!RecordReport(contents).writePdf(pdf, &error))
+            return (void)std::printf("  report %s: %s\n", what, qPrintable(error));
+        f.ms << clock.nsecsElapsed() / 1e6;
+    }
+    f.print(qPrintable(QStringLiteral("report %1, 2 channels, %2 excursions, by day: %3 kB")
+                           .arg(QLatin1String(what)).arg(listed).arg(QFileInfo(pdf).size() / 1024)),
+            target);
+}
+
 void searches(Bench &bench, int total)
 {
     Meter = 16;
@@ -289,6 +336,8 @@ void searches(Bench &bench, int total)
     }
     std::printf("the questions of all records (the targets are the year run's)\n");
     questions(bench, Start, all, 3, {});
+    report(bench, Start, Start.addSecs(86399), "of a day", 3, "(the year run's target < 500 ms)");
+    report(bench, Start, all, "of all records", 3, "");
 }
 
 // A year of one-second records of a 2-channel controller, in daily files
@@ -463,6 +512,8 @@ void year(Bench &bench, const QString &root, bool searchOnly)
               {"target < 300 ms", "target < 2000 ms", "target < 150 / < 400 ms", "target < 100 ms", "target < 100 ms"});
     bench.repeat(5, [&] { bench.worker->drawOverview(1, {"pv1", "pv2"}, day, dayEnd, 1200); })
         .print("overview a day, 2 channels, 1200 px", "target < 50 ms");
+    report(bench, day, dayEnd, "of a day", 3, "target < 500 ms");
+    report(bench, Start, end, "of the year", 1, "target < 3000 ms, < 2 MB");
     std::printf("  peak RSS %.0f MB (target < 60 while drawing the year)\n", peakMegabytes());
     additions(bench, root, files);
 }
@@ -472,7 +523,10 @@ void year(Bench &bench, const QString &root, bool searchOnly)
 int main(int argc, char **argv)
 {
     keepLocalZoneLoaded(); // as the viewer does
-    QCoreApplication app(argc, argv);
+    // The report's chart is a widget, drawn off any screen.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
     // The jobs' debug traces would stand between the figures.
     QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
     const bool wholeYear = argc > 1 && qstrcmp(argv[1], "year") == 0;
@@ -488,14 +542,17 @@ int main(int argc, char **argv)
             additions(bench, root, yearFiles(root));
         else
             year(bench, root, mode == "search");
-    } else if (mode != "search") {
+    } else if (mode != "search" && mode != "report") {
         longLine(bench, root);
         std::printf("records per family: %d (family 4: %d)\n", lines, lines * 3 / 10);
         importFamily(bench, root, 216, lines, "meter216");
         importFamily(bench, root, 3, lines * 3 / 10, "meter4");
         importFamily(bench, root, 16, lines, "meter16");
     }
-    if (mode != "import" && !wholeYear)
+    if (mode == "report") {
+        Meter = 16;
+        report(bench, Start, Start.addSecs(86399), "of a day", 1, "");
+    } else if (mode != "import" && !wholeYear)
         searches(bench, lines);
     std::printf("peak RSS of the whole run: %.0f MB\n", peakMegabytes());
     QFile::remove(settingsPath());

@@ -10,19 +10,9 @@
 #include <QCryptographicHash>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSqlRecord>
 #include <algorithm>
 
 RecordSources g_recordSources;
-
-void addRecordToDigest(QCryptographicHash &digest, const QList<QByteArray> &fields)
-{
-    for (const QByteArray &field : fields) {
-        digest.addData(field);
-        digest.addData(QByteArrayView("\x1f", 1));
-    }
-    digest.addData(QByteArrayView("\x1e", 1));
-}
 
 void SQLThread::readRecordSources(int familyNumber, QDateTime st, QDateTime en)
 {
@@ -34,25 +24,31 @@ void SQLThread::readRecordSources(int familyNumber, QDateTime st, QDateTime en)
         return finishJob(JobOutcome::Failed, error);
     const QString table = meterFamily(familyNumber).table(Meter);
     ensureTimeIndex(table);
+    // Each record as one text, made by SQLite: every field as SQLite reads
+    // it as text (none: empty), a unit separator after each, a record separator after the last.
+    QSqlQuery columns(db);
+    QStringList fields;
+    if (columns.exec(QStringLiteral("select name from pragma_table_info('%1') order by cid").arg(table))) {
+        while (columns.next())
+            fields << QStringLiteral("ifnull(cast(\"%1\" as text), '') || x'1f'").arg(columns.value(0).toString());
+    }
+    if (fields.isEmpty())
+        return finishJob(JobOutcome::Failed, columns.lastError().text());
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("select rowid, * from main.%1 where datetime(indate) between :indate1 and :indate2 "
-                                 "order by rowid").arg(table));
+    query.prepare(QStringLiteral("select rowid, %1 || x'1e' from main.%2 where datetime(indate) between :indate1 and "
+                                 ":indate2 order by rowid").arg(fields.join(QStringLiteral(" || ")), table));
     bindWindow(query, st, en);
     if (!query.exec())
         return finishJob(JobOutcome::Failed, query.lastError().text());
     RecordSources sources;
     QList<qint64> inWindow(entries.size());
     QCryptographicHash digest(QCryptographicHash::Sha256);
-    const int fieldCount = query.record().count() - 1;
-    QList<QByteArray> fields(fieldCount);
     for (qint64 read = 0; query.next(); ++read) {
         if (read % 65536 == 0 && cancelRequested())
             return finishCancelled();
         const qint64 rowid = query.value(0).toLongLong();
-        for (int i = 0; i < fieldCount; ++i)
-            fields[i] = query.value(i + 1).toString().toUtf8();
-        addRecordToDigest(digest, fields);
+        digest.addData(query.value(1).toByteArray());
         ++sources.records;
         // The file whose rowids hold this record: the last to start at or before it.
         const auto after = std::upper_bound(entries.cbegin(), entries.cend(), rowid,

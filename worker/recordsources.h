@@ -18,10 +18,6 @@ struct RecordSources {
     QByteArray sha256;  // hex, over the window's records in table order
 };
 
-// The fields of one stored record as the digest takes them: each field's
-// text, a unit separator after each, a record separator after the last.
-void addRecordToDigest(class QCryptographicHash &digest, const QList<QByteArray> &fields);
-
 // Written by the sources job before its final report, read by its page after it.
 extern RecordSources g_recordSources;
 

@@ -27,7 +27,7 @@ ExcursionPane::ExcursionPane(QWidget *parent)
     });
     auto *exportButton = new QPushButton(tr("Export excursions..."), this);
     exportButton->setObjectName(QStringLiteral("excursionExport"));
-    connect(exportButton, &QPushButton::clicked, this, [this] { exportListTable(this, table, tr("excursions")); });
+    connect(exportButton, &QPushButton::clicked, this, [this] { exportListTable(this, table, tr("excursions"), exportName); });
     auto *top = new QHBoxLayout;
     top->addWidget(totalsLabel, 1);
     top->addWidget(exportButton, 0, Qt::AlignTop);

@@ -30,11 +30,15 @@ public:
     // A row of the list: value, kind, start, end, duration, extreme, at, records.
     static QStringList rowText(const QString &label, const QString &unit, const Excursion &excursion);
 
+    // The name the export offers its file under (the window's).
+    void setExportName(const QString &name) { exportName = name; }
+
 signals:
     // The row of an excursion was clicked: its first record and its time.
     void excursionChosen(qint64 rowid, qint64 naiveStart);
 
 private:
+    QString exportName;
     QLabel *totalsLabel;
     QTableWidget *table;
     QStringList totalsLines;

@@ -3,7 +3,12 @@
 #include "dialogmessage.h"
 #include "filedialogs.h"
 
+#include "datafolder.h"
+#include "wallclock.h"
+
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QFile>
 #include <QHeaderView>
 #include <QTableWidget>
@@ -57,9 +62,10 @@ QString listCsvText(const QTableWidget *table)
     return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
 }
 
-void exportListTable(QWidget *parent, const QTableWidget *table, const QString &what)
+void exportListTable(QWidget *parent, const QTableWidget *table, const QString &what, const QString &fileName)
 {
-    const QString path = chooseSaveFile(parent, tr("Export the %1").arg(what), what + QStringLiteral(".csv"),
+    const QString path = chooseSaveFile(parent, tr("Export the %1").arg(what),
+                                        (fileName.isEmpty() ? what : fileName) + QStringLiteral(".csv"),
                                         tr("CSV files (*.csv)"));
     if (path.isEmpty())
         return;
@@ -72,6 +78,13 @@ void exportListTable(QWidget *parent, const QTableWidget *table, const QString &
                                : tr("The %1 could not be written to %2: %3").arg(what, path, file.errorString()),
                        tr("Close"), true, written ? 1 : 3);
     message.exec();
+}
+
+QString windowFileName(const QString &what, qint64 from, qint64 to)
+{
+    const auto minute = [](qint64 naive) { return wallClockOf(naive).toString(QStringLiteral("yyyyMMdd-hhmm")); };
+    QString name = QStringLiteral("%1 %2 %3 to %4").arg(QFileInfo(dataFolder()).fileName(), what, minute(from), minute(to));
+    return name.replace(QRegularExpression(QStringLiteral("[/\\\\:*?\"<>|]")), QStringLiteral("_"));
 }
 
 QString durationText(qint64 seconds)

@@ -13,9 +13,12 @@ QTableWidget *makeListTable(const QString &objectName, const QStringList &header
 void appendListRow(QTableWidget *table, const QStringList &cells);
 // The list as CSV, its header line first, every cell quoted.
 QString listCsvText(const QTableWidget *table);
-// Asks for a file, writes the list there and tells the user how that went;
-// `what` names the rows ("excursions").
-void exportListTable(QWidget *parent, const QTableWidget *table, const QString &what);
+// Asks for a file (offered as `fileName`, else as `what`), writes the list
+// there and tells the user how that went; `what` names the rows ("excursions").
+void exportListTable(QWidget *parent, const QTableWidget *table, const QString &what, const QString &fileName = {});
+// The name a file of `what` over the window [from, to] (naive seconds) is
+// offered under: the data folder's name, `what` and the window.
+QString windowFileName(const QString &what, qint64 from, qint64 to);
 // "01:02:03", or "2 d 01:02:03" from a day on.
 QString durationText(qint64 seconds);
 

@@ -24,7 +24,7 @@ PeriodPane::PeriodPane(QWidget *parent)
     connect(lengthBox, &QComboBox::activated, this, &PeriodPane::lengthChosen);
     auto *exportButton = new QPushButton(tr("Export periods..."), this);
     exportButton->setObjectName(QStringLiteral("periodExport"));
-    connect(exportButton, &QPushButton::clicked, this, [this] { exportListTable(this, table, tr("periods")); });
+    connect(exportButton, &QPushButton::clicked, this, [this] { exportListTable(this, table, tr("periods"), exportName); });
     auto *top = new QHBoxLayout;
     top->addWidget(new QLabel(tr("By"), this));
     top->addWidget(lengthBox);

@@ -29,11 +29,15 @@ public:
     static QStringList rowText(const QString &label, const QString &unit, const PeriodFigures &period,
                                PeriodLength length);
 
+    // The name the export offers its file under (the window's).
+    void setExportName(const QString &name) { exportName = name; }
+
 signals:
     // Another length was chosen: the window is to be tabulated again.
     void lengthChosen();
 
 private:
+    QString exportName;
     QComboBox *lengthBox;
     QTableWidget *table;
 };

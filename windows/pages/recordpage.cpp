@@ -6,8 +6,8 @@
 #include "excursionpane.h"
 #include "periodpane.h"
 #include "recordreport.h"
+#include "listtable.h"
 #include "filedialogs.h"
-#include "datafolder.h"
 #include "families.h"
 #include "recordtime.h"
 #include "settings.h"
@@ -308,6 +308,7 @@ void RecordPage::showExcursions()
     const QDateTime st = shown.st, en = shown.en;
     const int number = family.number;
     excursionPane->clear();
+    excursionPane->setExportName(windowFileName(tr("excursions"), naiveSeconds(st), naiveSeconds(en)));
     QList<QPair<int, Excursion>> listed;
     const bool found = forEachSummedColumn([&](int channel, int i, const QString &column, const ChannelLimits &limits) {
         if (!runWorkerCall([=](SQLThread *job) { job->findWindowExcursions(number, column, st, en, limits); }))
@@ -329,6 +330,7 @@ void RecordPage::showPeriods()
     const int number = family.number;
     const PeriodLength length = periodPane->length();
     periodPane->clear();
+    periodPane->setExportName(windowFileName(tr("periods"), naiveSeconds(st), naiveSeconds(en)));
     const bool found = forEachSummedColumn([&](int channel, int i, const QString &column, const ChannelLimits &limits) {
         if (!runWorkerCall([=](SQLThread *job) { job->tabulateWindowPeriods(number, column, st, en, limits, length); }))
             return false;
@@ -345,43 +347,20 @@ bool RecordPage::gatherReport(ReportContents *contents, PeriodLength length, QSt
         *error = tr("No search is shown: search the window to report first.");
         return false;
     }
-    const QDateTime st = shown.st, en = shown.en;
-    const int number = family.number;
-    const ModelChoice model = modelForCode(modelCodeOf(Meter));
-    contents->instrument = family.hasChannels()
-        ? tr("model %1, %2, %3 channels").arg(modelCodeOf(Meter)).arg(family.instrument).arg(model.channels)
-        : tr("model %1, %2").arg(modelCodeOf(Meter)).arg(family.instrument);
-    contents->folder = QFileInfo(dataFolder()).fileName();
-    contents->from = naiveSeconds(st);
-    contents->to = naiveSeconds(en);
-    contents->written = QDateTime::currentDateTime();
-    contents->periodLength = length;
-    QStringList columns;
-    const bool gathered = forEachSummedColumn([&](int channel, int i, const QString &column, const ChannelLimits &limits) {
+    QList<ReportColumn> columns;
+    forEachSummedColumn([&](int channel, int i, const QString &column, const ChannelLimits &limits) {
         ReportColumn reported;
+        reported.column = column;
         reported.label = summaryNames(channel).value(i);
         reported.unit = summaryUnits(channel).value(i);
         reported.limits = limits;
         reported.colour = channel >= 0 ? channel : i;
-        const PeriodLength length = contents->periodLength;
-        if (!runWorkerCall([=](SQLThread *job) { job->findWindowExcursions(number, column, st, en, limits); }))
-            return false;
-        reported.excursions = g_excursions;
-        if (!runWorkerCall([=](SQLThread *job) { job->tabulateWindowPeriods(number, column, st, en, limits, length); }))
-            return false;
-        reported.periods = g_periods;
-        reported.window = joinedFigures(g_periods);
-        contents->columns << reported;
-        columns << column;
+        columns << reported;
         return true;
     });
-    if (gathered && runWorkerCall([=](SQLThread *job) { job->drawOverview(number, columns, st, en, 1200); })) {
-        contents->overview = worker->overview();
-        if (runWorkerCall([=](SQLThread *job) { job->readRecordSources(number, st, en); })) {
-            contents->sources = g_recordSources;
-            return true;
-        }
-    }
+    const auto run = [this](const std::function<void(SQLThread *)> &job) { return runWorkerCall(job); };
+    if (readReport(family.number, shown.st, shown.en, length, columns, worker, run, contents))
+        return true;
     *error = worker->outcome().status == JobOutcome::Cancelled ? tr("Cancelled.") : worker->outcome().reason;
     return false;
 }

@@ -1,6 +1,10 @@
 #include "recordreport.h"
 
 #include "commandline.h"
+#include "datafolder.h"
+#include "families.h"
+#include "settings.h"
+#include "sqlthread.h"
 #include "excursionpane.h"
 #include "listtable.h"
 #include "overviewline.h"
@@ -17,6 +21,7 @@
 #include <QTimeZone>
 #include <qcustomplot.h>
 #include <cmath>
+#include <numeric>
 #include <utility>
 
 namespace {
@@ -178,6 +183,157 @@ void paintDocumentPage(QPainter &painter, QTextDocument &document, int page, dou
 
 } // namespace
 
+// The pages after the chart: headings, wrapped lines and tables of one-line
+// rows, top to bottom. Painted directly: a text document of a thousand rows
+// took seconds to lay out. A first pass without painting counts the pages.
+class PageFlow
+{
+public:
+    PageFlow(QPainter *painter, QPaintDevice *device, const QSizeF &body, std::function<void()> newPage)
+        : painter(painter), device(device), body(body), newPage(std::move(newPage)),
+          mm(device->logicalDpiY() / 25.4), text(font(8)), small(font(7.5)), heading(font(10.5, true))
+    {
+    }
+
+    void title(const QString &words)
+    {
+        space(3 * mm);
+        paragraph(words, heading);
+        space(1 * mm);
+    }
+    void paragraph(const QString &words, const QFont &with)
+    {
+        const QFontMetricsF metrics(with, device);
+        const QRectF box = metrics.boundingRect(QRectF(0, 0, body.width(), 1e9), Qt::TextWordWrap, words);
+        fit(box.height());
+        if (painter) {
+            painter->setFont(with);
+            painter->setPen(Qt::black);
+            painter->drawText(QRectF(0, y, body.width(), box.height()), Qt::TextWordWrap, words);
+        }
+        y += box.height();
+    }
+    void paragraph(const QString &words) { paragraph(words, text); }
+    void space(double height) { y = qMin(y + height, body.height()); }
+    // A row of one cell spans the table; the header comes again on each
+    // page; each `together` rows from the first stay on one page.
+    void table(const QStringList &headers, const QList<QStringList> &rows, int together = 1)
+    {
+        const QFontMetricsF metrics(small, device);
+        const double pad = 0.8 * mm, rowHeight = metrics.height() + 2 * pad;
+        QList<double> widths(headers.size());
+        for (const QStringList &row : QList<QStringList>{headers} + rows) {
+            for (qsizetype c = 0; row.size() == headers.size() && c < row.size(); ++c)
+                widths[c] = qMax(widths.at(c), metrics.horizontalAdvance(row.at(c)) + 2 * pad);
+        }
+        // As wide as the page: the room left, or what is missing, shared out.
+        const double scale = body.width() / qMax(1.0, std::accumulate(widths.cbegin(), widths.cend(), 0.0));
+        for (double &width : widths)
+            width *= scale;
+        const auto drawRow = [&](const QStringList &row, bool header) {
+            if (painter) {
+                painter->setFont(small);
+                painter->setPen(QPen(QColor(120, 120, 120), 0.15 * mm));
+                if (header)
+                    painter->fillRect(QRectF(0, y, body.width(), rowHeight), QColor(230, 230, 230));
+                double x = 0;
+                for (qsizetype c = 0; c < row.size(); ++c) {
+                    const double width = row.size() == 1 ? body.width() : widths.at(c);
+                    const QRectF cell(x, y, width, rowHeight);
+                    painter->drawRect(cell);
+                    painter->setPen(Qt::black);
+                    painter->drawText(cell.adjusted(pad, 0, -pad, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                                      metrics.elidedText(row.at(c), Qt::ElideRight, width - 2 * pad));
+                    painter->setPen(QPen(QColor(120, 120, 120), 0.15 * mm));
+                    x += width;
+                }
+            }
+            y += rowHeight;
+        };
+        fit(2 * rowHeight);
+        drawRow(headers, true);
+        for (qsizetype i = 0; i < rows.size(); ++i) {
+            const QStringList &row = rows.at(i);
+            if (y + (i % together == 0 ? together : 1) * rowHeight > body.height()) {
+                breakPage();
+                drawRow(headers, true);
+            }
+            drawRow(row, false);
+        }
+    }
+    QFont monospace() const
+    {
+        QFont fixed(QStringLiteral("DejaVu Sans Mono"));
+        fixed.setStyleHint(QFont::Monospace);
+        fixed.setPointSizeF(7.5);
+        return fixed;
+    }
+
+private:
+    static QFont font(double points, bool bold = false)
+    {
+        QFont chosen(QStringLiteral("DejaVu Sans"));
+        chosen.setPointSizeF(points);
+        chosen.setBold(bold);
+        return chosen;
+    }
+    void fit(double height)
+    {
+        if (y > 0 && y + height > body.height())
+            breakPage();
+    }
+    void breakPage()
+    {
+        newPage();
+        y = 0;
+    }
+
+    QPainter *painter; // none: the pages are only counted
+    QPaintDevice *device;
+    QSizeF body;
+    std::function<void()> newPage;
+    double mm;
+    QFont text, small, heading;
+    double y = 0;
+};
+
+bool readReport(int familyNumber, const QDateTime &st, const QDateTime &en, PeriodLength length,
+                const QList<ReportColumn> &columns, SQLThread *worker, const ReportJobRunner &run,
+                ReportContents *contents)
+{
+    const MeterFamily &family = meterFamily(familyNumber);
+    const int model = modelCodeOf(Meter);
+    contents->instrument = family.hasChannels()
+        ? tr("model %1, %2, %3 channels").arg(model).arg(family.instrument).arg(family.channelCount(Meter))
+        : tr("model %1, %2").arg(model).arg(family.instrument);
+    contents->folder = QFileInfo(dataFolder()).fileName();
+    contents->from = naiveSeconds(st);
+    contents->to = naiveSeconds(en);
+    contents->written = QDateTime::currentDateTime();
+    contents->periodLength = length;
+    QStringList tableColumns;
+    for (ReportColumn reported : columns) {
+        const QString column = reported.column;
+        const ChannelLimits limits = reported.limits;
+        if (!run([=](SQLThread *job) { job->findWindowExcursions(familyNumber, column, st, en, limits); }))
+            return false;
+        reported.excursions = g_excursions;
+        if (!run([=](SQLThread *job) { job->tabulateWindowPeriods(familyNumber, column, st, en, limits, length); }))
+            return false;
+        reported.periods = g_periods;
+        reported.window = joinedFigures(g_periods);
+        contents->columns << reported;
+        tableColumns << column;
+    }
+    if (!run([=](SQLThread *job) { job->drawOverview(familyNumber, tableColumns, st, en, 1200); }))
+        return false;
+    contents->overview = worker->overview();
+    if (!run([=](SQLThread *job) { job->readRecordSources(familyNumber, st, en); }))
+        return false;
+    contents->sources = g_recordSources;
+    return true;
+}
+
 RecordReport::RecordReport(ReportContents contents) : contents(std::move(contents)) {}
 
 QPageSize RecordReport::localPageSize()
@@ -188,9 +344,7 @@ QPageSize RecordReport::localPageSize()
 
 QString RecordReport::suggestedName(const QString &what) const
 {
-    const auto day = [](qint64 naive) { return wallClockOf(naive).toString(QStringLiteral("yyyyMMdd-hhmm")); };
-    QString name = QStringLiteral("%1 %2 %3-%4").arg(contents.folder, what, day(contents.from), day(contents.to));
-    return name.replace(QRegularExpression(QStringLiteral("[/\\\\:*?\"<>|]")), QStringLiteral("_"));
+    return windowFileName(what, contents.from, contents.to);
 }
 
 QString RecordReport::headHtml() const
@@ -228,16 +382,16 @@ QString RecordReport::headHtml() const
     return html;
 }
 
-QString RecordReport::restHtml() const
+void RecordReport::flowRest(PageFlow &flow) const
 {
     const ReportContents &c = contents;
     const qint64 windowSeconds = c.to - c.from + 1;
-    QString html = QStringLiteral("<h3>%1</h3>").arg(escaped(tr("Excursions and the instrument's alarms")));
+    flow.title(tr("Excursions and the instrument's alarms"));
     QList<QStringList> excursions, periods, gaps;
     // The rows of each value column under its name.
     for (const ReportColumn &column : c.columns) {
         for (const QString &line : ExcursionPane::totalsText(column.label, column.excursions, windowSeconds))
-            html += QStringLiteral("<p style=\"margin:0\">%1</p>").arg(escaped(line.trimmed()));
+            flow.paragraph(line.trimmed());
         excursions << QStringList{column.label};
         for (const Excursion &e : column.excursions.excursions) {
             if (e.kind != Excursion::Gap)
@@ -252,14 +406,17 @@ QString RecordReport::restHtml() const
         if (e.kind == Excursion::Gap)
             gaps << QStringList{stampText(e.start), stampText(e.end), durationText(e.duration())};
     }
-    html += tableHtml(ExcursionPane::headers().mid(1), excursions);
+    flow.space(1.5 * flow.monospace().pointSizeF());
+    flow.table(ExcursionPane::headers().mid(1), excursions);
     const QString byWhat[] = {tr("By hour"), tr("By day"), tr("By week"), tr("By month")};
-    html += QStringLiteral("<h3>%1</h3>").arg(escaped(byWhat[int(c.periodLength)]));
-    html += tableHtml(PeriodPane::headers().mid(1), periods);
-    html += QStringLiteral("<h3>%1</h3>").arg(escaped(tr("Gaps (stretches without records)")));
-    html += gaps.isEmpty() ? QStringLiteral("<p>%1</p>").arg(escaped(tr("No gaps.")))
-                           : tableHtml({tr("Last record before"), tr("First record after"), tr("Duration")}, gaps);
-    html += QStringLiteral("<h3>%1</h3>").arg(escaped(tr("Source")));
+    flow.title(byWhat[int(c.periodLength)]);
+    flow.table(PeriodPane::headers().mid(1), periods);
+    flow.title(tr("Gaps (stretches without records)"));
+    if (gaps.isEmpty())
+        flow.paragraph(tr("No gaps."));
+    else
+        flow.table({tr("Last record before"), tr("First record after"), tr("Duration")}, gaps);
+    flow.title(tr("Source"));
     QList<QStringList> files;
     for (const RecordSources::File &file : c.sources.files) {
         const ImportedFiles::Entry &e = file.entry;
@@ -269,15 +426,15 @@ QString RecordReport::restHtml() const
               << QStringList{tr("Lines skipped: %1")
                                  .arg(e.skipped.isEmpty() ? tr("%1 (reasons not recorded)").arg(e.linesSkipped) : e.skipped)};
     }
-    html += tableHtml({tr("File"), tr("Bytes"), tr("Records"), tr("In the window")}, files);
-    html += QStringLiteral("<p>%1<br><tt>%2</tt></p>")
-                .arg(escaped(tr("Records of the window: %1. SHA-256 of these records as stored:").arg(c.sources.records)),
-                     QString::fromLatin1(c.sources.sha256));
-    html += QStringLiteral("<h3>%1</h3><table cellpadding=\"6\">").arg(escaped(tr("Sign-off")));
-    for (const QString &who : {tr("Reviewed by"), tr("Approved by")})
-        html += QStringLiteral("<tr><td>%1: ______________________________</td><td>%2: ______________</td></tr>")
-                    .arg(escaped(who), escaped(tr("Date")));
-    return html + QStringLiteral("</table>");
+    flow.table({tr("File"), tr("Bytes"), tr("Records"), tr("In the window")}, files, 3);
+    flow.space(2 * flow.monospace().pointSizeF());
+    flow.paragraph(tr("Records of the window: %1. SHA-256 of these records as stored:").arg(c.sources.records));
+    flow.paragraph(QString::fromLatin1(c.sources.sha256), flow.monospace());
+    flow.title(tr("Sign-off"));
+    for (const QString &who : {tr("Reviewed by"), tr("Approved by")}) {
+        flow.space(3 * flow.monospace().pointSizeF());
+        flow.paragraph(tr("%1: ______________________________     %2: ______________").arg(who, tr("Date")));
+    }
 }
 
 bool RecordReport::writePdf(const QString &path, QString *error) const
@@ -310,15 +467,17 @@ bool RecordReport::paint(QPagedPaintDevice *device) const
     painter.setMode(QCPPainter::pmNoCaching);
     const double mm = device->logicalDpiY() / 25.4;
     const QSizeF body(device->width(), device->height() - 8 * mm);
-    QTextDocument head, rest;
+    QTextDocument head;
     layOut(head, headHtml(), device, body);
-    layOut(rest, restHtml(), device, body);
+    int restPages = 1;
+    PageFlow counting(nullptr, device, body, [&restPages] { ++restPages; });
+    flowRest(counting);
 
     // The chart under the figures where it fits, else on a page of its own.
     const double chartHeight = qMin(110 * mm, body.height());
     const double headUsed = head.documentLayout()->documentSize().height() - (head.pageCount() - 1) * body.height();
     const bool chartApart = body.height() - headUsed - 4 * mm < chartHeight;
-    const int pages = head.pageCount() + (chartApart ? 1 : 0) + rest.pageCount();
+    const int pages = head.pageCount() + (chartApart ? 1 : 0) + restPages;
     int page = 0;
     const auto footer = [&] {
         ++page;
@@ -353,10 +512,9 @@ bool RecordReport::paint(QPagedPaintDevice *device) const
     painter.scale(body.width() / plotWidth, chartHeight / plotHeight);
     plot.toPainter(&painter, plotWidth, plotHeight);
     painter.restore();
-    for (int i = 0; i < rest.pageCount(); ++i) {
-        nextPage();
-        paintDocumentPage(painter, rest, i, body.height());
-    }
+    nextPage();
+    PageFlow flow(&painter, device, body, nextPage);
+    flowRest(flow);
     footer();
     return painter.end();
 }

@@ -10,13 +10,17 @@
 
 #include <QDateTime>
 #include <QString>
+#include <functional>
 
+class PageFlow;
 class QPagedPaintDevice;
 class QPageSize;
+class SQLThread;
 
 // One value column of a report: what the window holds of it.
 struct ReportColumn {
-    QString label; // "CH1 PV (Boiler 2)"
+    QString column; // of the meter's table: "pv1"
+    QString label;  // "CH1 PV (Boiler 2)"
     QString unit;
     ChannelLimits limits;
     PeriodFigures window; // every record of the window, whatever a search's range
@@ -37,6 +41,16 @@ struct ReportContents {
     RecordSources sources;
 };
 
+// Runs one job on the worker given and says whether it was done.
+using ReportJobRunner = std::function<bool(const std::function<void(SQLThread *)> &job)>;
+
+// Reads through `run` on `worker` what the report of [st, en] shows of
+// each of `columns` (its table column, label, unit, limits and colour
+// given), with its header; false when a job was not done.
+bool readReport(int familyNumber, const QDateTime &st, const QDateTime &en, PeriodLength length,
+                const QList<ReportColumn> &columns, SQLThread *worker, const ReportJobRunner &run,
+                ReportContents *contents);
+
 // The report as a document of pages: header, figures, chart, excursions,
 // periods, gaps, sources and the lines to sign, "Page n of m" on each.
 class RecordReport
@@ -55,7 +69,8 @@ public:
 
 private:
     QString headHtml() const;
-    QString restHtml() const;
+    // The pages after the chart.
+    void flowRest(PageFlow &flow) const;
 
     ReportContents contents;
 };
