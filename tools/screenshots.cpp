@@ -93,9 +93,8 @@ void shootFamily(const QString &folder, int family)
     save(&window, QString("minimum-data%1").arg(family));
 }
 
-// Limits on the temperature/humidity meter's records: the dialog, the
-// excursions listed under the table, the limit lines on the chart.
-void shootLimits()
+// Two days of the temperature/humidity meter, both values with limits.
+const MeterFamily &importTwoDaysWithLimits()
 {
     const QString folder = QStringLiteral(SAMPLES_DIR) + "/temp-humidity";
     freshDatabase();
@@ -103,6 +102,14 @@ void shootLimits()
     const MeterFamily &family = meterFamily(4);
     UserState::setChannelLimits(limitsKey(family, Meter, -1, 0), {"Store room 3", {}, 20, 27, 0.2, 600});
     UserState::setChannelLimits(limitsKey(family, Meter, -1, 1), {"Store room 3", {}, 45, 65, 1, 600});
+    return family;
+}
+
+// Limits on the temperature/humidity meter's records: the dialog, the
+// excursions listed under the table, the limit lines on the chart.
+void shootLimits()
+{
+    const MeterFamily &family = importTwoDaysWithLimits();
     MainWindow window;
     window.resize(1180, 900);
     window.show();
@@ -241,12 +248,7 @@ void shootYearOverview()
 // from the chart page, its pages rendered as a printer would show them.
 void shootReport()
 {
-    const QString folder = QStringLiteral(SAMPLES_DIR) + "/temp-humidity";
-    freshDatabase();
-    runImport({folder + "/20240301.CSV", folder + "/20240302.CSV"});
-    const MeterFamily &family = meterFamily(4);
-    UserState::setChannelLimits(limitsKey(family, Meter, -1, 0), {"Store room 3", {}, 20, 27, 0.2, 600});
-    UserState::setChannelLimits(limitsKey(family, Meter, -1, 1), {"Store room 3", {}, 45, 65, 1, 600});
+    const MeterFamily &family = importTwoDaysWithLimits();
     MainWindow window;
     window.show();
     window.findChild<QAction *>("actioncart")->trigger();

@@ -22,12 +22,9 @@ namespace {
 // field, those from rowid `to`: -1 when that could not be read.
 qint64 equalRecords(QSqlDatabase &db, const QString &table, qint64 from, qint64 to, qint64 count)
 {
-    QSqlQuery columns(db);
     QStringList same;
-    if (columns.exec(QStringLiteral("select name from pragma_table_info('%1')").arg(table))) {
-        while (columns.next())
-            same << QStringLiteral("a.%1 is b.%1").arg(columns.value(0).toString());
-    }
+    for (const QString &name : columnNames(db, table))
+        same << QStringLiteral("a.%1 is b.%1").arg(name);
     if (same.isEmpty())
         return -1;
     QSqlQuery equal(db);

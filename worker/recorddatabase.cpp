@@ -67,6 +67,17 @@ bool replaceRecordDatabase()
     return prepareNewRecordDatabase() && installNewRecordDatabase();
 }
 
+QStringList columnNames(QSqlDatabase &db, const QString &table)
+{
+    QSqlQuery query(db);
+    QStringList names;
+    if (query.exec(QStringLiteral("select name from pragma_table_info('%1') order by cid").arg(table))) {
+        while (query.next())
+            names << query.value(0).toString();
+    }
+    return names;
+}
+
 qint64 greatestRowid(QSqlDatabase &db, const QString &table)
 {
     QSqlQuery query(db);

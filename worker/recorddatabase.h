@@ -3,6 +3,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <QStringList>
 
 QString recordDatabasePath();
 QString recordTemplatePath();
@@ -21,6 +22,8 @@ void discardNewRecordDatabase();
 // Replaces record.db by a fresh copy of record0.db (prepare, then install).
 bool replaceRecordDatabase();
 
+// The names of a table's columns in their order; none when they cannot be read.
+QStringList columnNames(QSqlDatabase &db, const QString &table);
 // The greatest rowid of a table: 0 when it is empty, -1 when it cannot be read.
 qint64 greatestRowid(QSqlDatabase &db, const QString &table);
 

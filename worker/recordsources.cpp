@@ -26,14 +26,11 @@ void SQLThread::readRecordSources(int familyNumber, QDateTime st, QDateTime en)
     ensureTimeIndex(table);
     // Each record as one text, made by SQLite: every field as SQLite reads
     // it as text (none: empty), a unit separator after each, a record separator after the last.
-    QSqlQuery columns(db);
     QStringList fields;
-    if (columns.exec(QStringLiteral("select name from pragma_table_info('%1') order by cid").arg(table))) {
-        while (columns.next())
-            fields << QStringLiteral("ifnull(cast(\"%1\" as text), '') || x'1f'").arg(columns.value(0).toString());
-    }
+    for (const QString &name : columnNames(db, table))
+        fields << QStringLiteral("ifnull(cast(\"%1\" as text), '') || x'1f'").arg(name);
     if (fields.isEmpty())
-        return finishJob(JobOutcome::Failed, columns.lastError().text());
+        return finishJob(JobOutcome::Failed, tr("The columns of %1 could not be read.").arg(table));
     QSqlQuery query(db);
     query.setForwardOnly(true);
     query.prepare(QStringLiteral("select rowid, %1 || x'1e' from main.%2 where datetime(indate) between :indate1 and "
