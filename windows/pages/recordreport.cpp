@@ -451,6 +451,7 @@ bool RecordReport::writePdf(const QString &path, QString *error) const
     writer.setTitle(tr("Record report %1").arg(windowText(contents)));
     if (!paint(&writer)) {
         *error = tr("the PDF could not be written");
+        QFile::remove(path); // no half a report
         return false;
     }
     return true;
