@@ -415,6 +415,8 @@ void RecordPage::writeReport()
     if (!gatherReportAsked(&contents))
         return;
     const RecordReport report(contents);
+    if (!longReportWanted(report))
+        return;
     const QString path = chooseSaveFile(this, tr("Write the report"),
                                         QDir::home().filePath(report.suggestedName(tr("report")) + QStringLiteral(".pdf")),
                                         tr("PDF (*.pdf)"));
@@ -425,6 +427,19 @@ void RecordPage::writeReport()
     emit pmessagebox(tr("Report written to %1").arg(QDir::toNativeSeparators(path)));
 }
 
+bool RecordPage::longReportWanted(const RecordReport &report)
+{
+    const qint64 rows = report.listedRows();
+    if (rows <= RecordReport::LongReportRows)
+        return true;
+    msgbox->setMessage(tr("The report lists %1 excursions and periods, on about %2 pages: writing it takes a while, "
+                          "and the window waits until it is done. Write it?")
+                           .arg(rows).arg(rows / 45 + 1),
+                       tr("Write"), false, 2);
+    msgbox->exec();
+    return msgbox->isOk();
+}
+
 void RecordPage::printReport()
 {
     ReportContents contents;
@@ -433,9 +448,10 @@ void RecordPage::printReport()
     QPrinter printer(QPrinter::HighResolution);
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(tr("Print the report"));
-    if (dialog.exec() != QDialog::Accepted)
+    const RecordReport report(contents);
+    if (!longReportWanted(report) || dialog.exec() != QDialog::Accepted)
         return;
-    if (!RecordReport(contents).paint(&printer))
+    if (!report.paint(&printer))
         showMessage(tr("The report could not be printed."), 3);
 }
 

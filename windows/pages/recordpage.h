@@ -16,6 +16,7 @@ class DialogProgress;
 class ExcursionPane;
 class PeriodPane;
 struct ReportContents;
+class RecordReport;
 class QDateTimeEdit;
 class QLabel;
 class QStackedWidget;
@@ -177,6 +178,8 @@ private:
     // with the reason when no search is shown or a job did not succeed (a
     // failed job has been told to the user).
     bool gatherReport(ReportContents *contents, PeriodLength length, QString *error);
+    // A report of very many rows only if the user says so (painting it takes a while).
+    bool longReportWanted(const RecordReport &report);
     // Gathers a report for the buttons: false when there is none, told to the user.
     bool gatherReportAsked(ReportContents *contents);
     // Calls `each` with every value column summed up (channel, value index,

@@ -342,6 +342,14 @@ QPageSize RecordReport::localPageSize()
     return QPageSize(system == QLocale::ImperialUSSystem ? QPageSize::Letter : QPageSize::A4);
 }
 
+qint64 RecordReport::listedRows() const
+{
+    qint64 rows = 0;
+    for (const ReportColumn &column : contents.columns)
+        rows += column.excursions.excursions.size() + column.periods.size();
+    return rows;
+}
+
 QString RecordReport::suggestedName(const QString &what) const
 {
     return windowFileName(what, contents.from, contents.to);

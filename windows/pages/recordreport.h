@@ -62,6 +62,10 @@ public:
     bool writePdf(const QString &path, QString *error) const;
     // Onto any paged device (a printer); false when it could not be painted on.
     bool paint(QPagedPaintDevice *device) const;
+    // Rows of its lists (excursions and periods) beyond which painting it
+    // takes seconds: the user is asked first.
+    static constexpr qint64 LongReportRows = 20000;
+    qint64 listedRows() const;
     // The page size of the user's locale: Letter where inches are, else A4.
     static QPageSize localPageSize();
     // The file name a report or its tables are offered under: the folder and the window.
