@@ -288,6 +288,15 @@ private slots:
         QCOMPARE(stored.size(), 64);
         QVERIFY(text.contains(stored));
         QCOMPARE(recordsDigest(), stored);
+        // The same tables as CSV: a row per value, excursion, period and file.
+        QString error;
+        const QString csv = dir.filePath("tables.csv");
+        QVERIFY2(static_cast<RecordPage *>(page)->reportTo(csv, PeriodLength::Day, &error), qPrintable(error));
+        const QStringList tables = readTextFile(csv).split("\r\n");
+        QVERIFY(tables.contains(QString("\"20240301.CSV\",\"%1\",\"300\",\"300\",\"%2\",\"none\"").arg(QFileInfo(file).size()).arg(digest)));
+        QVERIFY(tables.last().isEmpty() && tables.at(tables.size() - 2).endsWith(QString("\"300\",\"300\",\"%1\",\"\"").arg(stored)));
+        for (const QString &name : names)
+            QCOMPARE(tables.filter(QRegularExpression(QString("^\"%1\",\"300\",").arg(name))).size(), 1);
         changeDatabase(QString("update %1 set indate = indate where rowid = 5").arg(model == 3 ? "meter4" : "meter12"));
         QCOMPARE(recordsDigest(), stored);
         changeDatabase(QString("update %1 set %2 = '17.5' where rowid = 5").arg(model == 3 ? "meter4" : "meter12", model == 3 ? "H_value" : "sv1"));

@@ -43,11 +43,16 @@ void appendListRow(QTableWidget *table, const QStringList &cells)
         table->setItem(row, c, new QTableWidgetItem(cells.at(c)));
 }
 
+QString csvLine(const QStringList &cells)
+{
+    QStringList quoted;
+    for (QString text : cells)
+        quoted << QLatin1Char('"') + text.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+    return quoted.join(QLatin1Char(','));
+}
+
 QString listCsvText(const QTableWidget *table)
 {
-    const auto quoted = [](QString text) {
-        return QLatin1Char('"') + text.replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
-    };
     QStringList lines;
     QStringList header;
     for (int c = 0; c < table->columnCount(); ++c)
@@ -56,8 +61,8 @@ QString listCsvText(const QTableWidget *table)
     for (int r = 0; r < table->rowCount(); ++r) {
         QStringList cells;
         for (int c = 0; c < table->columnCount(); ++c)
-            cells << quoted(table->item(r, c) ? table->item(r, c)->text() : QString());
-        lines << cells.join(QLatin1Char(','));
+            cells << (table->item(r, c) ? table->item(r, c)->text() : QString());
+        lines << csvLine(cells);
     }
     return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
 }

@@ -11,6 +11,8 @@ class QWidget;
 
 QTableWidget *makeListTable(const QString &objectName, const QStringList &headers, QWidget *parent);
 void appendListRow(QTableWidget *table, const QStringList &cells);
+// One line of CSV, every cell quoted.
+QString csvLine(const QStringList &cells);
 // The list as CSV, its header line first, every cell quoted.
 QString listCsvText(const QTableWidget *table);
 // Asks for a file (offered as `fileName`, else as `what`), writes the list

@@ -368,7 +368,7 @@ bool RecordPage::gatherReport(ReportContents *contents, PeriodLength length, QSt
 bool RecordPage::reportTo(const QString &path, PeriodLength length, QString *error)
 {
     ReportContents contents;
-    return gatherReport(&contents, length, error) && RecordReport(contents).writePdf(path, error);
+    return gatherReport(&contents, length, error) && RecordReport(contents).write(path, error);
 }
 
 QString RecordPage::reportWindow(const ReportRequest &request)
@@ -419,10 +419,10 @@ void RecordPage::writeReport()
         return;
     const QString path = chooseSaveFile(this, tr("Write the report"),
                                         QDir::home().filePath(report.suggestedName(tr("report")) + QStringLiteral(".pdf")),
-                                        tr("PDF (*.pdf)"));
+                                        tr("PDF (*.pdf);;Its tables as CSV (*.csv)"));
     if (path.isEmpty())
         return;
-    if (!report.writePdf(path, &error))
+    if (!report.write(path, &error))
         return showMessage(tr("The report could not be written to %1: %2").arg(QDir::toNativeSeparators(path), error), 3);
     emit pmessagebox(tr("Report written to %1").arg(QDir::toNativeSeparators(path)));
 }

@@ -371,23 +371,82 @@ QString RecordReport::headHtml() const
         html += QStringLiteral("<tr><td><b>%1</b>&nbsp;&nbsp;</td><td>%2</td></tr>").arg(escaped(row.at(0)), escaped(row.at(1)));
     html += QStringLiteral("</table><h3>%1</h3>").arg(escaped(tr("Figures")));
     QList<QStringList> figures;
-    for (const ReportColumn &column : c.columns) {
-        const PeriodFigures &s = column.window;
-        const bool some = s.numbers > 0;
-        const bool celsius = column.unit == QStringLiteral("°C");
-        figures << QStringList{QString(column.label).replace(QStringLiteral(" ("), QStringLiteral("\n(")),
-                               QString::number(s.records),
-                               some ? number(s.minimum, column.unit) + QLatin1Char('\n') + stampText(s.minimumTime) : QString(),
-                               some ? number(s.maximum, column.unit) + QLatin1Char('\n') + stampText(s.maximumTime) : QString(),
-                               some ? number(s.mean(), column.unit) : QString(),
-                               some && celsius ? number(s.meanKinetic(), column.unit) : QString(),
-                               QString::number(s.high), QString::number(s.low), QString::number(s.unreadable()),
-                               QStringLiteral("%1 %").arg(column.excursions.totals.withinShare * 100, 0, 'f', 2)};
-    }
-    html += tableHtml({tr("Value"), tr("Records"), tr("Min, at"), tr("Max, at"), tr("Mean"), tr("MKT"),
-                       tr("HH"), tr("LL"), tr("Unreadable"), tr("Within limits")},
-                      figures);
+    for (const ReportColumn &column : c.columns)
+        figures << figuresRow(column, QStringLiteral("\n"));
+    html += tableHtml(figuresHeaders(), figures);
     return html;
+}
+
+QStringList RecordReport::figuresHeaders()
+{
+    return {tr("Value"), tr("Records"), tr("Min, at"), tr("Max, at"), tr("Mean"), tr("MKT"),
+            tr("HH"),    tr("LL"),      tr("Unreadable"), tr("Within limits")};
+}
+
+QStringList RecordReport::figuresRow(const ReportColumn &column, const QString &apart)
+{
+    const PeriodFigures &s = column.window;
+    const bool some = s.numbers > 0;
+    const bool celsius = column.unit == QStringLiteral("°C");
+    return {QString(column.label).replace(QStringLiteral(" ("), apart + QLatin1Char('(')),
+            QString::number(s.records),
+            some ? number(s.minimum, column.unit) + apart + stampText(s.minimumTime) : QString(),
+            some ? number(s.maximum, column.unit) + apart + stampText(s.maximumTime) : QString(),
+            some ? number(s.mean(), column.unit) : QString(),
+            some && celsius ? number(s.meanKinetic(), column.unit) : QString(),
+            QString::number(s.high), QString::number(s.low), QString::number(s.unreadable()),
+            QStringLiteral("%1 %").arg(column.excursions.totals.withinShare * 100, 0, 'f', 2)};
+}
+
+QString RecordReport::csvText() const
+{
+    const ReportContents &c = contents;
+    QStringList lines{csvLine({tr("Record report"), c.instrument, c.folder, windowText(c)})};
+    const auto section = [&](const QString &title, const QStringList &headers, const QList<QStringList> &rows) {
+        lines << QString() << csvLine({title}) << csvLine(headers);
+        for (const QStringList &row : rows)
+            lines << csvLine(row);
+    };
+    QList<QStringList> figures, excursions, periods, gaps, files;
+    for (const ReportColumn &column : c.columns) {
+        figures << figuresRow(column, QStringLiteral(" "));
+        for (const Excursion &e : column.excursions.excursions) {
+            if (e.kind != Excursion::Gap)
+                excursions << ExcursionPane::rowText(column.label, column.unit, e);
+            else if (&column == &c.columns.first())
+                gaps << QStringList{stampText(e.start), stampText(e.end), durationText(e.duration())};
+        }
+        for (const PeriodFigures &p : column.periods)
+            periods << PeriodPane::rowText(column.label, column.unit, p, c.periodLength);
+    }
+    for (const RecordSources::File &file : c.sources.files) {
+        const ImportedFiles::Entry &e = file.entry;
+        files << QStringList{e.name, QString::number(e.size), QString::number(e.records),
+                             QString::number(file.recordsInWindow),
+                             e.sha256.isEmpty() ? tr("not recorded") : QString::fromLatin1(e.sha256),
+                             e.skipped.isEmpty() ? tr("%1 (reasons not recorded)").arg(e.linesSkipped) : e.skipped};
+    }
+    files << QStringList{tr("the records of the window as stored"), QString(), QString::number(c.sources.records),
+                         QString::number(c.sources.records), QString::fromLatin1(c.sources.sha256), QString()};
+    section(tr("Figures"), figuresHeaders(), figures);
+    section(tr("Excursions and the instrument's alarms"), ExcursionPane::headers(), excursions);
+    section(tr("Periods"), PeriodPane::headers(), periods);
+    section(tr("Gaps (stretches without records)"), {tr("Last record before"), tr("First record after"), tr("Duration")}, gaps);
+    section(tr("Source"), {tr("File"), tr("Bytes"), tr("Records"), tr("In the window"), tr("SHA-256"), tr("Lines skipped")},
+            files);
+    return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+}
+
+bool RecordReport::write(const QString &path, QString *error) const
+{
+    if (!path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive))
+        return writePdf(path, error);
+    QFile file(path);
+    const QByteArray text = csvText().toUtf8();
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size() && file.flush())
+        return true;
+    *error = file.errorString();
+    return false;
 }
 
 void RecordReport::flowRest(PageFlow &flow) const

@@ -58,8 +58,12 @@ class RecordReport
 public:
     explicit RecordReport(ReportContents contents);
 
-    // A PDF at `path`; false with the reason when it could not be written.
+    // A PDF at `path`, or its tables as CSV where `path` ends in ".csv";
+    // false with the reason when it could not be written.
+    bool write(const QString &path, QString *error) const;
     bool writePdf(const QString &path, QString *error) const;
+    // Its tables, one after another, each under its title, as CSV.
+    QString csvText() const;
     // Onto any paged device (a printer); false when it could not be painted on.
     bool paint(QPagedPaintDevice *device) const;
     // Rows of its lists (excursions and periods) beyond which painting it
@@ -72,6 +76,9 @@ public:
     QString suggestedName(const QString &what) const;
 
 private:
+    static QStringList figuresHeaders();
+    // `apart` between a value and its tag, and between an extreme and its time.
+    static QStringList figuresRow(const ReportColumn &column, const QString &apart);
     QString headHtml() const;
     // The pages after the chart.
     void flowRest(PageFlow &flow) const;
