@@ -446,6 +446,7 @@ void RecordPage::printReport()
     if (!gatherReportAsked(&contents))
         return;
     QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(RecordReport::localPageSize()); // the dialog may choose another
     QPrintDialog dialog(&printer, this);
     dialog.setWindowTitle(tr("Print the report"));
     const RecordReport report(contents);

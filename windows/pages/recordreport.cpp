@@ -514,6 +514,8 @@ bool RecordReport::writePdf(const QString &path, QString *error) const
     probe.close();
     QPdfWriter writer(path);
     writer.setResolution(300);
+    writer.setPageSize(localPageSize());
+    writer.setPageMargins(QMarginsF(15, 12, 15, 12), QPageLayout::Millimeter);
     writer.setCreator(versionText());
     writer.setTitle(tr("Record report %1").arg(windowText(contents)));
     if (!paint(&writer)) {
@@ -526,8 +528,6 @@ bool RecordReport::writePdf(const QString &path, QString *error) const
 
 bool RecordReport::paint(QPagedPaintDevice *device) const
 {
-    device->setPageSize(localPageSize());
-    device->setPageMargins(QMarginsF(15, 12, 15, 12), QPageLayout::Millimeter);
     QCPPainter painter;
     if (!painter.begin(device))
         return false;

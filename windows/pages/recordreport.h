@@ -64,7 +64,8 @@ public:
     bool writePdf(const QString &path, QString *error) const;
     // Its tables, one after another, each under its title, as CSV.
     QString csvText() const;
-    // Onto any paged device (a printer); false when it could not be painted on.
+    // Onto any paged device (a printer) in the page size and margins it has;
+    // false when it could not be painted on.
     bool paint(QPagedPaintDevice *device) const;
     // Rows of its lists (excursions and periods) beyond which painting it
     // takes seconds: the user is asked first.
