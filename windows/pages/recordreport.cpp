@@ -526,6 +526,32 @@ bool RecordReport::writePdf(const QString &path, QString *error) const
     return true;
 }
 
+void RecordReport::paintFooter(QPainter &painter, const QRectF &line, int page, int pages) const
+{
+    painter.save();
+    QFont font = painter.font();
+    font.setPointSizeF(7.5);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("%1 · %2").arg(contents.folder, windowText(contents)));
+    painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, tr("Page %1 of %2").arg(page).arg(pages));
+    painter.restore();
+}
+
+void RecordReport::paintChart(QCPPainter &painter, const QRectF &area) const
+{
+    QCustomPlot plot;
+    drawChart(plot, contents);
+    // Laid out at a screen's size, then scaled onto the page as vectors.
+    const int plotWidth = 1000, plotHeight = int(plotWidth * area.height() / area.width());
+    painter.save();
+    painter.translate(area.topLeft());
+    painter.scale(area.width() / plotWidth, area.height() / plotHeight);
+    plot.toPainter(&painter, plotWidth, plotHeight);
+    painter.restore();
+}
+
 bool RecordReport::paint(QPagedPaintDevice *device) const
 {
     QCPPainter painter;
@@ -548,16 +574,7 @@ bool RecordReport::paint(QPagedPaintDevice *device) const
     const int pages = head.pageCount() + (chartApart ? 1 : 0) + restPages;
     int page = 0;
     const auto footer = [&] {
-        ++page;
-        painter.save();
-        QFont font = painter.font();
-        font.setPointSizeF(7.5);
-        painter.setFont(font);
-        const QRectF line(0, body.height() + 2 * mm, body.width(), 6 * mm);
-        painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter,
-                         QStringLiteral("%1 · %2").arg(contents.folder, windowText(contents)));
-        painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, tr("Page %1 of %2").arg(page).arg(pages));
-        painter.restore();
+        paintFooter(painter, QRectF(0, body.height() + 2 * mm, body.width(), 6 * mm), ++page, pages);
     };
     const auto nextPage = [&] {
         footer();
@@ -570,16 +587,7 @@ bool RecordReport::paint(QPagedPaintDevice *device) const
     }
     if (chartApart)
         nextPage();
-    const double chartTop = chartApart ? 0 : headUsed + 4 * mm;
-    QCustomPlot plot;
-    drawChart(plot, contents);
-    // Laid out at a screen's size, then scaled onto the page as vectors.
-    const int plotWidth = 1000, plotHeight = int(plotWidth * chartHeight / body.width());
-    painter.save();
-    painter.translate(0, chartTop);
-    painter.scale(body.width() / plotWidth, chartHeight / plotHeight);
-    plot.toPainter(&painter, plotWidth, plotHeight);
-    painter.restore();
+    paintChart(painter, QRectF(0, chartApart ? 0 : headUsed + 4 * mm, body.width(), chartHeight));
     nextPage();
     PageFlow flow(&painter, device, body, nextPage);
     flowRest(flow);

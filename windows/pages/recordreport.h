@@ -13,6 +13,9 @@
 #include <functional>
 
 class PageFlow;
+class QCPPainter;
+class QPainter;
+class QRectF;
 class QPagedPaintDevice;
 class QPageSize;
 class SQLThread;
@@ -81,6 +84,9 @@ private:
     // `apart` between a value and its tag, and between an extreme and its time.
     static QStringList figuresRow(const ReportColumn &column, const QString &apart);
     QString headHtml() const;
+    void paintFooter(QPainter &painter, const QRectF &line, int page, int pages) const;
+    // The whole window's chart in `area` of the page.
+    void paintChart(QCPPainter &painter, const QRectF &area) const;
     // The pages after the chart.
     void flowRest(PageFlow &flow) const;
 
