@@ -106,8 +106,8 @@ PeriodTabulator::PeriodTabulator(PeriodLength length, qint64 windowStart, qint64
 
 PeriodTabulator PeriodTabulator::span(qint64 start, qint64 end)
 {
+    // One period from start to end: every record of the window falls into it.
     PeriodTabulator span(PeriodLength::Hour, start, end);
-    span.fixed = true;
     PeriodFigures period;
     period.start = start;
     period.end = end + 1;
@@ -117,8 +117,6 @@ PeriodTabulator PeriodTabulator::span(qint64 start, qint64 end)
 
 PeriodFigures *PeriodTabulator::periodAt(qint64 at)
 {
-    if (fixed)
-        return at >= periods.first().start && at < periods.first().end ? &periods.first() : nullptr;
     if (at < windowStart || at > windowEnd || (!periods.isEmpty() && at < periods.last().start))
         return nullptr; // records come in time order, within the window
     // From the first record's period to the last one's: before and after them the window holds nothing to say.

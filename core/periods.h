@@ -56,7 +56,6 @@ private:
 
     PeriodLength length;
     qint64 windowStart, windowEnd;
-    bool fixed = false;
     QList<PeriodFigures> periods;
 };
 

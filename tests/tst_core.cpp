@@ -1,5 +1,6 @@
 #include "commandline.h"
 #include "contenthash.h"
+#include "datafolder.h"
 #include "excursions.h"
 #include "meankinetic.h"
 #include "periods.h"
@@ -40,6 +41,18 @@ private slots:
         QCOMPARE(readSetting("Meter"), QString("216"));
         QCOMPARE(QDir(QCoreApplication::applicationDirPath()).entryList({"Sundrevale.Config*"}, QDir::Files),
                  QStringList{"Sundrevale.Config"});
+    }
+
+    // A folder that cannot be made is named in the refusal; the folder in use stays.
+    void dataFolderThatCannotBeMade()
+    {
+        const QString before = dataFolder();
+        QTemporaryFile file;
+        QVERIFY(file.open());
+        QString error;
+        QVERIFY(!chooseDataFolder(file.fileName() + "/records", &error));
+        QCOMPARE(error, QString("The data folder %1 cannot be created or written.").arg(file.fileName() + "/records"));
+        QCOMPARE(dataFolder(), before);
     }
 
     void settingValues()

@@ -198,6 +198,8 @@ private slots:
             for (int k = 41; k <= 150; ++k)
                 if (!NoReading.contains(pvField(12, k, 0)))
                     least = qMin(least, pvField(12, k, 0).toDouble()), most = qMax(most, pvField(12, k, 0).toDouble());
+            for (const char *name : {"cursorA", "cursorB"})
+                QVERIFY2(plot->findChild<QCPItemStraightLine *>(name)->visible(), name);
             const QStringList figures = page->findChild<QLabel *>("cursorFigures")->text().split('\n');
             QCOMPARE(figures.value(0).left(18), "A " + Start.addSecs(60 * 40).toString("yyyy-MM-dd hh:mm")); // within a pixel
             QVERIFY2(figures.value(1).startsWith("CH1 PV (Boiler 2 outlet): Δ ")
