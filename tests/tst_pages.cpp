@@ -142,6 +142,62 @@ QString expectedSummary(int model, const QList<int> &ks, int channel)
     return parts.join(" · ");
 }
 
+// The page statements the worker writes on its "SQL:" lines, as written.
+class SqlLines
+{
+public:
+    SqlLines() : previous(qInstallMessageHandler(&SqlLines::take)) { taken().clear(); }
+    ~SqlLines() { qInstallMessageHandler(previous); }
+    QStringList lines() const
+    {
+        QMutexLocker lock(&mutex());
+        return taken();
+    }
+
+private:
+    static QMutex &mutex()
+    {
+        static QMutex m;
+        return m;
+    }
+    static QStringList &taken()
+    {
+        static QStringList t;
+        return t;
+    }
+    static void take(QtMsgType, const QMessageLogContext &, const QString &message)
+    {
+        QMutexLocker lock(&mutex());
+        if (message.startsWith("SQL: \""))
+            taken() << message.mid(6).chopped(1);
+    }
+    QtMessageHandler previous;
+};
+
+// A page statement of the family's range mode (pages of 10 records between
+// -4 and 30, humidity between 20 and 30) or of its chart (pages of 500), as
+// the program is to write it; `from` is the page's first record.
+QString pageStatement(int family, bool chart, int from)
+{
+    static const QStringList tableColumns{"", "pv2,sv2,out2", "pv2", "pv_value,alm1,alm2,alm3,alm4",
+                                          "T_value,al1value,alm1,H_value,al2value,alm2",
+                                          "pv_value,alm1,alm2,alm3,alm4,alm5,alm6,alm7,alm8"};
+    static const QStringList chartColumns{"", "pv2,sv2", "pv2", "pv_value", "T_value,H_value", "pv_value"};
+    // A range admits readings only: a text that casts to a number in range is none.
+    const auto range = [](const QString &value, int low, int high) {
+        return QString(" and cast(%1 as real)>%2 and cast(%1 as real)<%3 and cast(%1 as numeric)=%1").arg(value).arg(low).arg(high);
+    };
+    const QString ranges = family == 4 ? range("T_value", -4, 30) + range("H_value", 20, 30)
+                                       : range(family <= 2 ? "pv2" : "pv_value", -4, 30);
+    const bool oneBlank = chart && from == 0 && family != 2;
+    return QString("select%1%2,indate from meter%3 where datetime(indate) between :indate1 and :indate2 %4 order by rowid limit %5,%6")
+        .arg(oneBlank ? " " : "  ", (chart ? chartColumns : tableColumns).at(family))
+        .arg(meterOfModel(modelOfFamily(family)))
+        .arg(chart ? QString() : ranges)
+        .arg(from)
+        .arg(chart ? 500 : 10);
+}
+
 template<class Page, class... Families> std::unique_ptr<Page> makePage(int family)
 {
     std::unique_ptr<Page> page;
@@ -233,6 +289,7 @@ private slots:
         for (int i = 0; i < 4; ++i)
             if (auto *edit = page->findChild<QLineEdit *>(QString("txt%1%2").arg(i < 2 ? "pv" : "hh").arg(i % 2 + 1)))
                 edit->setText(ranges.at(i));
+        const SqlLines sql;
         click(page, "pushButton");
 
         const auto bound = [&](int i) { return ranges.at(i).isEmpty() ? (i % 2 ? qInf() : -qInf()) : ranges.at(i).toDouble(); };
@@ -259,6 +316,8 @@ private slots:
             click(page, "page_down");
             shown += shownRows(page);
         }
+        if (mode == "range" && access != Access::Chosen) // read by the statements as written
+            QCOMPARE(sql.lines().mid(0, 2), QStringList({pageStatement(family, false, 0), pageStatement(family, false, 10)}));
         QCOMPARE(shown, expected);
         QCOMPARE(counter(page), QString("Record：%1 ,Pages：%2 of %2").arg(matching.size()).arg(pages));
         queries.clear();
@@ -353,6 +412,7 @@ private slots:
             page->findChild<QRadioButton *>("radioButton_2")->setChecked(true);
         QVERIFY(!page->findChild<QPushButton *>("page_image")->isEnabled()); // no chart yet
         QCustomPlot *plot = page->chart();
+        const SqlLines sql;
         click(page, "pushButton");
         QCOMPARE(counter(page), QString("Record：1234 ,Pages：1 of 3"));
         QList<int> all(1234);
@@ -404,6 +464,8 @@ private slots:
             if (family == 1)
                 QCOMPARE(plot->graph(1)->data()->at(0)->value, 51.0); // the second channel's SV
         }
+        if (access != Access::Chosen && !humidity)
+            QCOMPARE(sql.lines().mid(0, 2), QStringList({pageStatement(family, true, 0), pageStatement(family, true, 500)}));
         // The minimum's link shows its page, centred on it.
         const int low = firstExtreme(summaryColumn(modelOfFamily(family), all, channel, humidity ? 1 : 0), false);
         emit page->findChild<QLabel *>("summary_label")->linkActivated(humidity ? "min1" : "min0");
