@@ -7,6 +7,7 @@
 
 WindowSummary g_summary;
 qint64 g_recordPosition = 0;
+RecordAtTime g_recordAtTime;
 
 namespace {
 
@@ -95,6 +96,14 @@ QString positionStatement(const MeterFamily &family, int meter, const TableSearc
 {
     return QStringLiteral("select count(rowid) from %1 where %2 and rowid < :row and rowid >= :rowfrom")
         .arg(family.table(meter), windowCondition(family, search, chart));
+}
+
+QString recordAtStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart, bool backwards)
+{
+    return QStringLiteral("select rowid, indate from main.%1 where %2 and datetime(indate) %3 :at "
+                          "order by datetime(indate) %4, rowid %4 limit 1")
+        .arg(family.table(meter), windowCondition(family, search, chart), backwards ? QStringLiteral("<=") : QStringLiteral(">="),
+             backwards ? QStringLiteral("desc") : QStringLiteral("asc"));
 }
 
 ValueSummary valueSummary(const SummaryTotals &totals)

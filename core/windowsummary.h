@@ -54,12 +54,21 @@ QString summaryStatement(const MeterFamily &family, int meter, const TableSearch
 void addTotals(SummaryTotals &earlier, const SummaryTotals &later);
 // How many records of the same window come before rowid :row, from rowid :rowfrom on.
 QString positionStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart);
+// The first record of the search stamped at or after :at (`backwards`: the
+// last at or before it), records stamped alike in table order: its rowid and stamp.
+QString recordAtStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart, bool backwards);
 ValueSummary valueSummary(const SummaryTotals &totals);
 
 // The summary of the last new search and the place of the last record
 // located: written by a job before its final report, read by its page after it.
 extern WindowSummary g_summary;
 extern qint64 g_recordPosition;
+// The record a time leads to (rowid -1: none at or after it).
+struct RecordAtTime {
+    qint64 rowid = -1;
+    QDateTime time;
+};
+extern RecordAtTime g_recordAtTime;
 
 // One line of rich text naming each value column as `valueNames` give it,
 // with the mean kinetic temperature of those whose unit is "°C"; the links

@@ -1,4 +1,7 @@
 #include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QLineEdit>
 #include "formcart1.h"
 #include "formcart2.h"
 #include "formcart3.h"
@@ -12,6 +15,7 @@
 #include "settings.h"
 #include "sqlthread.h"
 #include "testsupport.h"
+#include "timepresets.h"
 
 #include <qcustomplot.h>
 #include <thread>
@@ -19,6 +23,7 @@
 using namespace TestSupport;
 using Access = SQLThread::PageAccess;
 Q_DECLARE_METATYPE(SQLThread::PageAccess)
+Q_DECLARE_METATYPE(TimePreset)
 
 namespace {
 
@@ -597,6 +602,145 @@ private slots:
     // machine's zone in daylight saving (the test runs with TZ=Europe/Berlin):
     // markers, stamps with a T or without seconds, and stamps inside the
     // spring-forward gap (02:00 to 03:00).
+    // The named windows on Berlin's calendar: 24 hours are 24 real hours
+    // over a clock change, months end on their last day.
+    void presetWindows_data()
+    {
+        QTest::addColumn<TimePreset>("preset");
+        QTest::addColumn<QDateTime>("now");
+        QTest::addColumn<QDateTime>("from");
+        QTest::addColumn<QDateTime>("to");
+        const auto at = [](int y, int m, int d, int h = 0, int min = 0, int s = 0) { return QDateTime(QDate(y, m, d), QTime(h, min, s)); };
+        QTest::newRow("last 24 hours over spring forward") << TimePreset::Last24Hours << at(2024, 3, 31, 10, 0, 30)
+                                                            << at(2024, 3, 30, 9) << at(2024, 3, 31, 10);
+        QTest::newRow("last 24 hours over fall back") << TimePreset::Last24Hours << at(2024, 10, 27, 10)
+                                                       << at(2024, 10, 26, 11) << at(2024, 10, 27, 10);
+        QTest::newRow("today, 23 hours long") << TimePreset::Today << at(2024, 3, 31, 12) << at(2024, 3, 31) << at(2024, 3, 31, 23, 59);
+        QTest::newRow("yesterday over a month's turn") << TimePreset::Yesterday << at(2024, 3, 1, 0, 30) << at(2024, 2, 29)
+                                                        << at(2024, 2, 29, 23, 59);
+        QTest::newRow("last 7 days") << TimePreset::Last7Days << at(2024, 3, 31, 8) << at(2024, 3, 25) << at(2024, 3, 31, 23, 59);
+        QTest::newRow("this month, a leap February") << TimePreset::ThisMonth << at(2024, 2, 10) << at(2024, 2, 1)
+                                                      << at(2024, 2, 29, 23, 59);
+        QTest::newRow("last month over the year's turn") << TimePreset::LastMonth << at(2025, 1, 5) << at(2024, 12, 1)
+                                                          << at(2024, 12, 31, 23, 59);
+    }
+
+    void presetWindows()
+    {
+        QFETCH(TimePreset, preset);
+        QFETCH(QDateTime, now);
+        const MinuteWindow window = presetWindow(preset, now);
+        QTEST(window.from, "from");
+        QTEST(window.to, "to");
+    }
+
+    // Finding one's way in time: the named windows of the local calendar,
+    // typing over a section, Go to... a time, the keys that turn pages or
+    // move the chart, and a span dragged with the right button.
+    void timeNavigation_data()
+    {
+        QTest::addColumn<QString>("page");
+        for (const char *page : {"table", "chart", "whole window"})
+            QTest::newRow(page) << QString(page);
+    }
+
+    void timeNavigation()
+    {
+        QFETCH(QString, page);
+        std::unique_ptr<RecordPage> owner;
+        if (page == "table")
+            owner = open(makeDataPage, 1, 1234);
+        else
+            owner = open(makeChartPage, 1, 1234);
+        RecordPage *shown = owner.get();
+        auto *from = shown->findChild<QDateTimeEdit *>("dateTimeEdit1");
+        auto *to = shown->findChild<QDateTimeEdit *>("dateTimeEdit2");
+        QVERIFY(from->calendarPopup() && to->calendarPopup());
+
+        auto *presets = shown->findChild<QComboBox *>("timePresets");
+        const QDate today = QDate::currentDate(), month(today.year(), today.month(), 1);
+        for (const auto &[name, first, last] : {std::tuple{"Yesterday", today.addDays(-1), today.addDays(-1)},
+                                                std::tuple{"Last 7 days", today.addDays(-6), today},
+                                                std::tuple{"Last month", month.addMonths(-1), month.addDays(-1)}}) {
+            emit presets->activated(presets->findText(name));
+            QCOMPARE(from->dateTime(), QDateTime(first, QTime(0, 0)));
+            QCOMPARE(to->dateTime(), QDateTime(last, QTime(23, 59)));
+        }
+        // A click on the day selects it; the digits typed replace it.
+        from->setDateTime(QDateTime(QDate(2024, 3, 1), QTime(0, 0)));
+        QVERIFY(QTest::qWaitForWindowExposed(shown));
+        auto *line = from->findChild<QLineEdit *>();
+        const QPoint day(line->contentsRect().left() + 2 + line->fontMetrics().horizontalAdvance(line->text().left(7)),
+                         line->height() / 2);
+        QTest::mouseClick(line, Qt::LeftButton, Qt::NoModifier, day);
+        QCoreApplication::processEvents(); // as between a click and a key
+        QTest::keyClicks(from, "15");
+        QCOMPARE(from->date(), QDate(2024, 3, 15));
+        setWindow(shown, Start, Start.addSecs(60 * 1233));
+
+        QCustomPlot *plot = page == "table" ? nullptr : static_cast<ChartPage *>(shown)->chart();
+        if (page == "whole window")
+            shown->findChild<QCheckBox *>("wholeWindow")->setChecked(true);
+        click(shown, "pushButton");
+        // Go to half a minute after record 123: record 124 is shown (the whole window: the time itself).
+        const auto goTo = [&](const QDateTime &at) {
+            onNextModal("GoToTimeDialog", [at](QWidget *dialog) {
+                dialog->findChild<QDateTimeEdit *>("goToTime")->setDateTime(at);
+                static_cast<QDialog *>(dialog)->accept();
+            });
+            click(shown, "goToButton");
+        };
+        goTo(Start.addSecs(60 * 123 + 30));
+        if (page == "table") {
+            QCOMPARE(counter(shown), QString("Record：1234 ,Pages：13 of 124"));
+            QCOMPARE(shown->findChild<QTableWidget *>("tabled")->currentRow(), 4);
+        } else {
+            QCOMPARE(plot->xAxis->range().center(), page == "chart" ? keyOf(124) : keyOf(123) + 30);
+        }
+        QString told;
+        answerMessage(&told);
+        goTo(Start.addSecs(60 * 1234));
+        QCOMPARE(told, page == "whole window"
+                           ? QString("2024-03-01 20:34:00 lies outside the window shown, 2024-03-01 00:00:00 to 2024-03-01 20:33:59.")
+                           : QString("No record of the search shown is stamped at or after 2024-03-01 20:34:00."));
+
+        if (page == "table") {
+            auto *table = shown->findChild<QTableWidget *>("tabled");
+            const QList<std::pair<int, int>> keysAndPages{{Qt::Key_PageDown, 14}, {Qt::Key_End, 124}, {Qt::Key_PageUp, 123},
+                                                          {Qt::Key_Home, 1}, {Qt::Key_PageUp, 1}};
+            for (const auto &[key, expected] : keysAndPages) {
+                QTest::keyClick(table, Qt::Key(key));
+                QCOMPARE(counter(shown), QString("Record：1234 ,Pages：%1 of 124").arg(expected));
+            }
+            return;
+        }
+        // Keys move and zoom the span; Home and End put the first and last record at an edge.
+        const auto span = [plot] { return std::pair(plot->xAxis->range().lower, plot->xAxis->range().upper); };
+        const auto [lower, upper] = span();
+        const double size = upper - lower;
+        QTest::keyClick(plot, Qt::Key_Right);
+        QCOMPARE(span(), std::pair(lower + size / 10, upper + size / 10));
+        QTest::keyClick(plot, Qt::Key_Plus);
+        QVERIFY(qAbs(plot->xAxis->range().size() - size / 1.25) < 1e-3);
+        QTest::keyClick(plot, Qt::Key_Minus);
+        QVERIFY(qAbs(plot->xAxis->range().size() - size) < 1e-3);
+        QTest::keyClick(plot, Qt::Key_End);
+        QCOMPARE(span(), std::pair(keyOf(1233) - size, keyOf(1233)));
+        QTest::keyClick(plot, Qt::Key_Home);
+        QCOMPARE(span(), std::pair(keyOf(0), keyOf(0) + size));
+        // A span dragged with the right button is zoomed to; a click is none.
+        const QRect rect = plot->axisRect()->rect();
+        const int x1 = rect.left() + rect.width() / 4, x2 = rect.left() + rect.width() / 2, y = rect.center().y();
+        const std::pair dragged(plot->xAxis->pixelToCoord(x1), plot->xAxis->pixelToCoord(x2));
+        QTest::mousePress(plot, Qt::RightButton, Qt::NoModifier, QPoint(x2, y));
+        QMouseEvent move(QEvent::MouseMove, QPointF(x1, y), plot->mapToGlobal(QPointF(x1, y)), Qt::NoButton, Qt::RightButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(plot, &move);
+        QTest::mouseRelease(plot, Qt::RightButton, Qt::NoModifier, QPoint(x1, y));
+        QCOMPARE(span(), dragged);
+        QTest::mouseClick(plot, Qt::RightButton, Qt::NoModifier, QPoint(x1, y));
+        QCOMPARE(span(), dragged);
+    }
+
     void recordsAsWritten()
     {
         QCOMPARE(QDateTime(QDate(2024, 3, 31), QTime(12, 0)).offsetFromUtc(), 7200); // the zone is in force

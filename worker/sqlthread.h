@@ -103,6 +103,9 @@ public:
     // A job, called on the worker's thread: the place of record `rowid` in
     // the window of `search` (a chart: its window alone), in g_recordPosition.
     void locateRecord(int familyNumber, TableSearch search, bool chart, qint64 rowid);
+    // A job: the first record of `search` (a chart: of its window) stamped
+    // at or after `at` (`backwards`: the last at or before it), in g_recordAtTime.
+    void findRecordAt(int familyNumber, TableSearch search, bool chart, QDateTime at, bool backwards);
     // A job: the overview of value columns of the meter's table over the
     // window at `width` pixel columns, in overview().
     void drawOverview(int familyNumber, QStringList columns, QDateTime st, QDateTime en, int width);

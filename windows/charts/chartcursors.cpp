@@ -61,7 +61,7 @@ void ChartCursors::clear()
 
 void ChartCursors::showHint()
 {
-    figuresLabel->setText(tr("Shift+click: cursor A · Ctrl+click: cursor B"));
+    figuresLabel->setText(tr("Shift+click: cursor A · Ctrl+click: cursor B · right-drag: zoom to a span · keys ←/→, +/−, Home/End"));
 }
 
 QString ChartCursors::columnText(const QString &label, const QString &unit, const PeriodFigures &f) const

@@ -1,6 +1,7 @@
 #include "chartpage.h"
 
 #include "chartcursors.h"
+#include "chartnavigation.h"
 #include "dialogmessage.h"
 #include "dialogprogress.h"
 #include "families.h"
@@ -52,6 +53,9 @@ void ChartPage::setUpPage(const ChartPageWidgets &widgets)
     cursors = new ChartCursors(w.plot, cursorFigures);
     if (auto *box = qobject_cast<QBoxLayout *>(w.plot->parentWidget()->layout()))
         box->insertWidget(box->indexOf(w.plot) + 1, cursorFigures);
+    auto *navigation = new ChartNavigation(w.plot);
+    connect(navigation, &ChartNavigation::firstRecordAsked, this, [this] { showEdgeRecord(false); });
+    connect(navigation, &ChartNavigation::lastRecordAsked, this, [this] { showEdgeRecord(true); });
     connect(w.plot, &QCustomPlot::mousePress, this, [this](QMouseEvent *event) {
         if (cursors->place(event) && cursors->bothPlaced())
             measureCursors();
@@ -430,6 +434,37 @@ void ChartPage::showRecord(int, const QDateTime &time)
     const double key = double(localTimeKey(time));
     const double half = w.plot->xAxis->range().size() / 2;
     w.plot->xAxis->setRange(key - half, key + half);
+    w.plot->replot();
+}
+
+void ChartPage::showTime(const QDateTime &at)
+{
+    if (!overviewShown())
+        return RecordPage::showTime(at);
+    if (at < shown.st || at > shown.en)
+        return showMessage(tr("%1 lies outside the window shown, %2 to %3.")
+                               .arg(at.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+                                    shown.st.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+                                    shown.en.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))), 3);
+    // The whole window stays, centred on the time, at the span shown.
+    const double key = double(localTimeKey(naiveSeconds(at)));
+    const double half = w.plot->xAxis->range().size() / 2;
+    w.plot->xAxis->setRange(key - half, key + half);
+    w.plot->replot();
+}
+
+void ChartPage::showEdgeRecord(bool last)
+{
+    if (pages == 0 && !overviewShown())
+        return;
+    RecordAtTime found;
+    if (!findRecordAt(last ? shown.en : shown.st, last, &found) || found.rowid < 0)
+        return;
+    // At the chart's edge, the span kept.
+    const double key = double(localTimeKey(found.time)), size = w.plot->xAxis->range().size();
+    if (!overviewShown())
+        showPageOfRecord(found.rowid, found.time);
+    w.plot->xAxis->setRange(last ? key - size : key, last ? key : key + size);
     w.plot->replot();
 }
 

@@ -110,6 +110,10 @@ private:
     void showPage() override;
     int pageSize() const override;
     void showRecord(int row, const QDateTime &time) override;
+    // The whole window: centred on the time; the paged chart: the page that holds it.
+    void showTime(const QDateTime &at) override;
+    // The first (or last) record of the window at the chart's left (right) edge.
+    void showEdgeRecord(bool last);
 
     // The value columns of the overview and their names in the legend.
     QStringList overviewColumns() const;

@@ -67,6 +67,7 @@ void DataTablePage::setUpPage(const DataPageWidgets &widgets)
     w.widget_page->hide();
     setUpRecordPage(w.tablechaddr, w.dateTimeEdit1, w.dateTimeEdit2);
     addSummary(w.widget_page);
+    turnPagesByKeys(w.tabled);
     connect(this, &DataTablePage::ExportDb, worker, &SQLThread::dn_exportTable);
 
     exportButton = new QPushButton(tr("Export..."), w.widget_page);

@@ -99,6 +99,8 @@ private slots:
     void writeReport();
     // Prints the report of the search shown through the system's print dialog.
     void printReport();
+    // Asks for a time and shows it on the search shown.
+    void goToTime();
 
 protected:
     RecordPage(int familyNumber, QWidget *parent);
@@ -133,6 +135,11 @@ protected:
     bool runWorkerCall(const std::function<void(SQLThread *)> &call);
     // Shows the page of the search shown that holds record `rowid`, pointed at.
     void showPageOfRecord(qint64 rowid, const QDateTime &time);
+    // Shows the first record of the search shown stamped at or after `at` (local time).
+    virtual void showTime(const QDateTime &at);
+    // The first record of the search shown at or after `at` (`backwards`: the
+    // last at or before it); false when the job did not succeed (told).
+    bool findRecordAt(const QDateTime &at, bool backwards, RecordAtTime *found);
     // The channels ticked: several may be, while `several` allows it.
     QList<int> tickedChannels() const;
     void allowSeveralChannels(bool several);
@@ -143,6 +150,9 @@ protected:
     // The value columns' names in the summary of a channel (0-based, -1: none), and their units.
     QStringList summaryNames(int channel) const;
     QStringList summaryUnits(int channel) const;
+    // Page Up, Page Down, Home and End on `target` turn the pages of the search shown.
+    void turnPagesByKeys(QWidget *target);
+    bool eventFilter(QObject *watched, QEvent *event) override;
     // Another window is shown: what was marked on the one before goes.
     virtual void newWindowShown() {}
     // Shows every record of the window, several channels at once, where the page can.
@@ -164,7 +174,8 @@ protected:
     TableSearch shown;  // the search whose pages are shown; paging and export use it
 
 private:
-    void addAllRecordsButton();
+    // The named windows and All records, under the To field.
+    void addWindowControls();
     bool runRequest(int pageid);
     void turnPage(PageTurn turn);
     // Fetches and shows page `page` of the search shown; false when the job did not succeed.
@@ -195,6 +206,8 @@ private:
     QList<WindowSummary> summaries;
     bool severalChannels = false;
     PageChoices carried; // from the page before, for what this page cannot show
+    QDateTime goneTo; // the last time gone to, offered again
+    QWidget *pageKeysTarget = nullptr;
     bool quiet = false;  // messages are kept in `told`, not shown (a report from the command line)
     QString told;
 };
