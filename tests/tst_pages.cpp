@@ -14,7 +14,9 @@
 #include "formdata5.h"
 #include "settings.h"
 #include "sqlthread.h"
+#include "overviewline.h"
 #include "testsupport.h"
+#include "wallclock.h"
 #include "timepresets.h"
 
 #include <qcustomplot.h>
@@ -602,6 +604,21 @@ private slots:
     // machine's zone in daylight saving (the test runs with TZ=Europe/Berlin):
     // markers, stamps with a T or without seconds, and stamps inside the
     // spring-forward gap (02:00 to 03:00).
+    // The whole window's line: each column's records in time order, broken
+    // where none comes for longer than the gap, and only there.
+    void wholeWindowLineBreaksAtGaps()
+    {
+        const qint64 t0 = naiveSeconds(Start);
+        QVector<OverviewCell> cells(4);
+        for (const auto &[column, seconds] : {std::pair{0, 0}, std::pair{0, 30}, std::pair{1, 60}, std::pair{3, 400}})
+            cells[column].add(OverviewPoint{t0 + seconds, 1 + seconds, double(seconds)}, OverviewCell::Kind::Number);
+        const OverviewPlan plan = planOverview(t0, t0 + 479, 4);
+        const OverviewLine line = overviewLine(cells, plan, 120);
+        QCOMPARE(line.rowids, QVector<qint64>({1, 31, 61, -1, 401}));
+        QCOMPARE(line.values.at(2), 60.0);
+        QVERIFY(std::isnan(line.values.at(3)) && line.keys.at(3) > line.keys.at(2) && line.keys.at(3) < line.keys.at(4));
+    }
+
     // The named windows on Berlin's calendar: 24 hours are 24 real hours
     // over a clock change, months end on their last day.
     void presetWindows_data()
