@@ -278,6 +278,7 @@ private slots:
         QVERIFY2(text.contains("20240301.CSV") && text.contains("SHA-256 " + digest), qPrintable(text.right(2000)));
         QVERIFY(text.contains("Records of the window: 300."));
         QVERIFY(text.contains("Reviewed by") && text.contains("Approved by"));
+        QVERIFY2(text.contains("Written " + QDate::currentDate().toString("yyyy-MM-dd ")), qPrintable(text.left(1500)));
 
         // The records' digest stays with the records and changes with one value.
         const auto recordsDigest = [&] {
