@@ -1,4 +1,5 @@
 #include "commandline.h"
+#include "datafolder.h"
 #include "dialogprogress.h"
 #include "formcart2.h"
 #include "formdata1.h"
@@ -144,6 +145,12 @@ private slots:
     {
         MainWindow window;
         window.show();
+        // The start page says how to begin, and has the button for it.
+        auto *start = window.findChild<QWidget *>("startPage");
+        QVERIFY(start->isVisible());
+        QCOMPARE(start->findChild<QLabel *>("startTitle")->text(), QString("Import Record files(.CSV) first"));
+        QVERIFY(start->findChild<QPushButton *>("startImport")->isVisible());
+        QVERIFY(!start->findChild<QPushButton *>("startTable")->isVisible());
         QString text;
         answerMessage(&text);
         action(window, "actioncart")->trigger();
@@ -219,6 +226,23 @@ private slots:
         });
         action(window, "actionopendb")->trigger();
         QCOMPARE(opened, QDir::homePath());
+        QVERIFY(!start->isVisible());
+
+        // Started again: the start page says what is loaded; its button opens the table.
+        MainWindow again;
+        again.show();
+        start = again.findChild<QWidget *>("startPage");
+        auto *details = start->findChild<QLabel *>("startDetails");
+        QTRY_VERIFY(details->text().startsWith("Model 208"));
+        QCOMPARE(start->findChild<QLabel *>("startTitle")->text(), QFileInfo(dataFolder()).fileName());
+        const QStringList lines = details->text().split('\n');
+        QCOMPARE(lines.mid(0, 3), QStringList({"Model 208, multi-channel scanning recorder, 8 channels", "Records: 3",
+                                              "From 2024-03-01 00:00:00 to 2024-03-01 00:02:00"}));
+        QVERIFY2(lines.value(3).contains(QRegularExpression("^Files imported: 2 · the last: 2024030[12].CSV, on "
+                                                            + QDate::currentDate().toString("yyyy-MM-dd"))),
+                 qPrintable(lines.value(3)));
+        click(start, "startTable");
+        QVERIFY(qobject_cast<Formdata2 *>(again.currentPage()) && !start->isVisible());
     }
 
     void dropImportsLikeTheMenu()

@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -57,10 +58,22 @@ void shootFamily(const QString &folder, int family)
     runImport(paths);
     MainWindow window;
     window.show();
+    if (family == 1) { // what is loaded, before any page
+        auto *details = window.findChild<QLabel *>("startDetails");
+        QTest::qWaitFor([details] { return details->text().startsWith("Model"); });
+        save(&window, "start-page");
+    }
     window.findChild<QAction *>("actionsearch")->trigger();
     fillCriteria(window.currentPage());
     click(window.currentPage(), "pushButton");
     save(&window, QString("data%1-%2").arg(family).arg(folder));
+    if (family == 1) { // the named windows, opened
+        auto *presets = window.currentPage()->findChild<QComboBox *>("timePresets");
+        presets->showPopup();
+        if (QWidget *popup = QApplication::activePopupWidget())
+            save(popup, "time-presets");
+        presets->hidePopup();
+    }
     window.findChild<QAction *>("actioncart")->trigger();
     fillCriteria(window.currentPage());
     click(window.currentPage(), "pushButton");

@@ -23,6 +23,7 @@
 #include "recordpage.h"
 #include "settings.h"
 #include "sqlthread.h"
+#include "startpage.h"
 #include "userstate.h"
 #include "workerjob.h"
 
@@ -137,6 +138,20 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // longer counter never resizes the window: every page fits it whole.
     setMinimumSize(MinimumWidth, MinimumHeight);
     restoreGeometry(UserState::windowGeometry());
+
+    startPage = new StartPage(this);
+    connect(startPage, &StartPage::tableAsked, this, &MainWindow::on_actionsearch_triggered);
+    connect(startPage, &StartPage::chartAsked, this, &MainWindow::on_actioncart_triggered);
+    connect(startPage, &StartPage::addAsked, this, &MainWindow::on_actionaddfiles_triggered);
+    connect(startPage, &StartPage::importAsked, this, &MainWindow::on_actionopendb_triggered);
+    ui->body->addWidget(startPage);
+    showStartPage();
+}
+
+void MainWindow::showStartPage()
+{
+    startPage->refresh();
+    startPage->show();
 }
 
 MainWindow::~MainWindow()
@@ -171,6 +186,7 @@ void MainWindow::showMessage(const QString &text, const QString &okText, bool ok
 void MainWindow::showView(int mode)
 {
     if (Meter == -1) {
+        showStartPage();
         showMessage(tr("Import Record files(.CSV) first"), tr("Close"), true, 3);
         return;
     }
@@ -178,6 +194,7 @@ void MainWindow::showView(int mode)
         return;
     clearWindow();
     page = createPage(familyOfTableCode(Meter), mode);
+    startPage->setVisible(!page);
     if (auto *shown = qobject_cast<RecordPage *>(page.data()); shown && chosenOnPage)
         shown->applyChoices(*chosenOnPage);
     if (page) {
@@ -450,5 +467,6 @@ void MainWindow::on_actionsoftconfig_triggered()
     if (config->isChanged()) {
         clearWindow();
         viewMode = NoView;
+        showStartPage();
     }
 }

@@ -20,6 +20,7 @@ class SQLThread;
 class QThread;
 class QLabel;
 class DesktopCloseFilter;
+class StartPage;
 
 struct ImportReport;
 struct ReportRequest;
@@ -71,6 +72,8 @@ private slots:
 private:
     static QString chooserFolder();
     void showView(int mode);
+    // What is loaded, while no page is shown.
+    void showStartPage();
     // Asks before the records are overwritten; false on Cancel.
     bool confirmImport();
     void showMessage(const QString &text, const QString &okText, bool okOnly, int kind);
@@ -93,6 +96,7 @@ private:
     SQLThread *worker;
     QThread *thread;
     QPointer<QWidget> page; // the one page in the content area
+    StartPage *startPage;   // in its place while there is none
     std::optional<PageChoices> chosenOnPage; // carried from one page to the next
     int viewMode;
     QLabel *locationLabel1;

@@ -2,6 +2,7 @@
 
 #include "contenthash.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -11,8 +12,12 @@ namespace ImportedFiles {
 
 namespace {
 
-const QString EntryColumns = QStringLiteral("name, size, hash, first_rowid, last_rowid, records, lines_read, "
-                                            "lines_skipped, sha256, skipped");
+// Earlier versions kept the first eight columns only.
+const QStringList KeptColumns{QStringLiteral("name"),        QStringLiteral("size"),       QStringLiteral("hash"),
+                              QStringLiteral("first_rowid"), QStringLiteral("last_rowid"), QStringLiteral("records"),
+                              QStringLiteral("lines_read"),  QStringLiteral("lines_skipped")};
+const QStringList LaterColumns{QStringLiteral("sha256"), QStringLiteral("skipped"), QStringLiteral("added")};
+const QString EntryColumns = (KeptColumns + LaterColumns).join(QStringLiteral(", "));
 
 bool hasColumn(QSqlDatabase &db, const QString &column)
 {
@@ -27,7 +32,7 @@ Entry entryOf(const QSqlQuery &query)
     return Entry{query.value(0).toString(),    query.value(1).toLongLong(), query.value(2).toByteArray(),
                  query.value(3).toLongLong(),  query.value(4).toLongLong(), query.value(5).toLongLong(),
                  query.value(6).toLongLong(),  query.value(7).toLongLong(), query.value(8).toByteArray(),
-                 query.value(9).toString()};
+                 query.value(9).toString(),    query.value(10).toString()};
 }
 
 std::optional<Entry> findWhere(QSqlDatabase &db, const QString &condition, const QVariantList &values)
@@ -48,10 +53,10 @@ QString ensureTable(QSqlDatabase &db)
     QSqlQuery query(db);
     if (!query.exec(QStringLiteral("create table if not exists imported_files (name text primary key, size integer, "
                                    "hash text, first_rowid integer, last_rowid integer, records integer, "
-                                   "lines_read integer, lines_skipped integer, sha256 text, skipped text)")))
+                                   "lines_read integer, lines_skipped integer, sha256 text, skipped text, added text)")))
         return query.lastError().text();
-    // A table of an earlier version: its files' SHA-256 stay unknown (null).
-    for (const QString &column : {QStringLiteral("sha256"), QStringLiteral("skipped")}) {
+    // A table of an earlier version: what it did not keep of its files stays unknown (null).
+    for (const QString &column : LaterColumns) {
         if (!hasColumn(db, column)
             && !query.exec(QStringLiteral("alter table imported_files add column %1 text").arg(column)))
             return query.lastError().text();
@@ -63,10 +68,10 @@ QList<Entry> all(QSqlDatabase &db, QString *error)
 {
     QList<Entry> entries;
     QSqlQuery query(db);
-    const bool current = hasColumn(db, QStringLiteral("sha256"));
-    const QString columns = current ? EntryColumns : QString(EntryColumns).replace(QStringLiteral("sha256, skipped"),
-                                                                                  QStringLiteral("null, null"));
-    if (!query.exec(QStringLiteral("select %1 from imported_files order by first_rowid").arg(columns))) {
+    QStringList columns = KeptColumns;
+    for (const QString &column : LaterColumns)
+        columns << (hasColumn(db, column) ? column : QStringLiteral("null"));
+    if (!query.exec(QStringLiteral("select %1 from imported_files order by first_rowid").arg(columns.join(QStringLiteral(", "))))) {
         *error = query.lastError().text();
         return {};
     }
@@ -88,12 +93,13 @@ std::optional<Entry> findContent(QSqlDatabase &db, qint64 size, const QByteArray
 bool note(QSqlDatabase &db, const FileReport &file, qint64 firstRowid, qint64 lastRowid)
 {
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("insert or replace into imported_files (%1) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+    query.prepare(QStringLiteral("insert or replace into imported_files (%1) values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
                       .arg(EntryColumns));
     for (const QVariant &value : {QVariant(file.name()), QVariant(file.size), QVariant(QString::fromLatin1(file.hash)),
                                   QVariant(firstRowid), QVariant(lastRowid), QVariant(file.records),
                                   QVariant(file.lines.read), QVariant(file.lines.skippedLines()),
-                                  QVariant(QString::fromLatin1(file.sha256)), QVariant(skippedText(file.lines))})
+                                  QVariant(QString::fromLatin1(file.sha256)), QVariant(skippedText(file.lines)),
+                                  QVariant(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")))})
         query.addBindValue(value);
     return query.exec();
 }

@@ -8,7 +8,7 @@
 
 // The record of what was imported, kept in record.db beside the records (so
 // it is replaced with them): per record file its name, size, a hash of its
-// content, the rowids its records took and its lines.
+// content, the rowids its records took, its lines and when it came.
 namespace ImportedFiles {
 
 struct Entry {
@@ -22,6 +22,7 @@ struct Entry {
     qint64 linesSkipped = 0;
     QByteArray sha256; // empty: imported by a version that did not keep it
     QString skipped;   // the lines skipped with their reasons; empty: not kept
+    QString added;     // when it was imported or added (local time); empty: not kept
 };
 
 // SQLite's reason when the table could not be made (or given the columns
