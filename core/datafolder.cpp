@@ -55,18 +55,23 @@ bool chooseDataFolder(const QString &requested, QString *error)
                      .arg(QDir::toNativeSeparators(folder));
         return false;
     }
-    g_dataFolder = folder;
     const QDir data(folder);
-    if (data.exists(SettingsName) || data.exists(DatabaseName))
+    if (data.exists(SettingsName) || data.exists(DatabaseName)) {
+        g_dataFolder = folder;
         return true;
+    }
     const QDir shared(sharedFilesFolder());
-    const QString defaults = shared.exists(SettingsName) ? shared.filePath(SettingsName)
-                                                         : QStringLiteral(":/defaults/Sundrevale.Config");
+    // Beside a build or a portable copy the shared folder holds an
+    // instrument's records too: its settings name that instrument's meter.
+    const QString defaults = shared.exists(SettingsName) && !shared.exists(DatabaseName)
+        ? shared.filePath(SettingsName)
+        : QStringLiteral(":/defaults/Sundrevale.Config");
     if (!copyWritable(shared.filePath(TemplateName), data.filePath(DatabaseName))
         || !copyWritable(defaults, data.filePath(SettingsName))) {
         *error = QCoreApplication::translate("DataFolder", "The data folder %1 could not be filled: %2 is missing.")
                      .arg(QDir::toNativeSeparators(folder), QDir::toNativeSeparators(shared.filePath(TemplateName)));
         return false;
     }
+    g_dataFolder = folder;
     return true;
 }

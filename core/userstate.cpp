@@ -2,6 +2,7 @@
 
 #include "datafolder.h"
 
+#include <QFileInfo>
 #include <QSettings>
 
 namespace {
@@ -13,9 +14,9 @@ QSettings store()
 }
 
 // Per data folder: each instrument keeps its own.
-QString folderKey(const QString &group, const QString &end)
+QString folderKey(const QString &group, const QString &end, const QString &folder = dataFolder())
 {
-    return QStringLiteral("%1/%2/%3").arg(group, QString(dataFolder()).replace(QLatin1Char('/'), QLatin1Char('|')), end);
+    return QStringLiteral("%1/%2/%3").arg(group, QString(folder).replace(QLatin1Char('/'), QLatin1Char('|')), end);
 }
 
 QString windowKey(const char *end)
@@ -103,6 +104,35 @@ void setChannelLimits(const QString &key, const ChannelLimits &limits)
     setLimit("upper", limits.upper);
     settings.setValue(limitsField(key, "deadBand"), limits.deadBand);
     settings.setValue(limitsField(key, "delay"), limits.delaySeconds);
+}
+
+QStringList recentInstruments()
+{
+    return store().value(QStringLiteral("recentInstruments")).toStringList();
+}
+
+void noteInstrumentOpened(const QString &folder)
+{
+    QStringList recent = recentInstruments();
+    recent.removeAll(folder);
+    recent.prepend(folder);
+    store().setValue(QStringLiteral("recentInstruments"), recent.mid(0, RecentInstruments));
+}
+
+QString instrumentName(const QString &folder)
+{
+    return store().value(folderKey(QStringLiteral("instrument"), QStringLiteral("name"), folder)).toString();
+}
+
+void setInstrumentName(const QString &folder, const QString &name)
+{
+    store().setValue(folderKey(QStringLiteral("instrument"), QStringLiteral("name"), folder), name.trimmed());
+}
+
+QString instrumentTitle()
+{
+    const QString name = instrumentName(dataFolder());
+    return name.isEmpty() ? QFileInfo(dataFolder()).fileName() : name;
 }
 
 } // namespace UserState

@@ -22,6 +22,16 @@ void setTimeWindow(const QDateTime &from, const QDateTime &to);
 ChannelLimits channelLimits(const QString &key);
 void setChannelLimits(const QString &key, const ChannelLimits &limits);
 
+// The data folders of the instruments opened, the last first, ten at most.
+constexpr int RecentInstruments = 10;
+QStringList recentInstruments();
+void noteInstrumentOpened(const QString &folder);
+// The name the user gave the instrument of a data folder ("Cold room 3"); empty: none.
+QString instrumentName(const QString &folder);
+void setInstrumentName(const QString &folder, const QString &name);
+// The instrument in use as the user knows it: its name, else its folder's.
+QString instrumentTitle();
+
 } // namespace UserState
 
 #endif

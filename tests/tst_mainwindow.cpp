@@ -1,9 +1,11 @@
 #include "commandline.h"
 #include "datafolder.h"
+#include "userstate.h"
 #include "dialogprogress.h"
 #include "formcart2.h"
 #include "formdata1.h"
 #include "formdata2.h"
+#include "formdata4.h"
 #include "families.h"
 #include "importreportdialog.h"
 #include "chartpage.h"
@@ -18,6 +20,10 @@
 #include "sqlthread.h"
 #include "testsupport.h"
 
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMenu>
+#include <QScopeGuard>
 #include <QSqlQuery>
 #include <atomic>
 #include <thread>
@@ -728,6 +734,95 @@ private slots:
         QCOMPARE(shownWindow(window.currentPage()), allRecords);
         QCOMPARE(ticked(), QList<int>({0, 1}));
         QVERIFY(window.currentPage()->findChild<QCheckBox *>("wholeWindow")->isChecked());
+    }
+
+    // Instruments in one window: a new folder starts empty, each keeps its
+    // records, meter, time window and tags; named, it says so in the title;
+    // the recent list outlives the window and greys a folder that is gone.
+    void switchInstruments()
+    {
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "Sundrevale", "SundrevaleReader").clear();
+        const QString first = dataFolder(), second = dir.filePath("cold room"), gone = dir.filePath("gone");
+        const auto restore = qScopeGuard([&] {
+            QString error;
+            chooseDataFolder(first, &error);
+            loadSettings();
+        });
+        const auto shownWindow = [](QWidget *page) {
+            return std::pair(page->findChild<QDateTimeEdit *>("dateTimeEdit1")->dateTime(),
+                             page->findChild<QDateTimeEdit *>("dateTimeEdit2")->dateTime());
+        };
+        MainWindow window;
+        window.show();
+        const auto open = [&](const QString &folder) {
+            onNextModal("QFileDialog", [folder](QWidget *dialog) {
+                QDir().mkpath(folder);
+                static_cast<QFileDialog *>(dialog)->setDirectory(folder);
+                QMetaObject::invokeMethod(dialog, "accept");
+            });
+            action(window, "actionopeninstrument")->trigger();
+            QCOMPARE(dataFolder(), folder);
+        };
+        const auto import = [&](int model, int count) {
+            chooseFiles(QFileInfo(recordFile(QDir(dir.path()), model, count)).path(), {"20240301.CSV"});
+            if (Meter != -1)
+                answerMessage(nullptr, "push_ok"); // the records there will be replaced
+            action(window, "actionopendb")->trigger();
+        };
+        const auto tag = [](int channel) {
+            return UserState::channelLimits(limitsKey(meterFamily(familyOfTableCode(Meter)), Meter, channel, 0)).name;
+        };
+        import(12, 300);
+        const auto firstWindow = std::pair(Start.addSecs(600), Start.addSecs(1200));
+        setWindow(window.currentPage(), firstWindow.first, firstWindow.second);
+        pressChannel(window.currentPage(), 0);
+        click(window.currentPage(), "pushButton");
+        QCOMPARE(counter(window.currentPage()).left(10), QString("Record：11 "));
+        UserState::setChannelLimits(limitsKey(meterFamily(1), Meter, 0, 0), {"Boiler 2 outlet", "°C", qQNaN(), qQNaN(), 0, 0});
+
+        open(second);
+        QVERIFY(!window.currentPage());
+        QCOMPARE(window.findChild<QLabel *>("startTitle")->text(), QString("Import Record files(.CSV) first"));
+        QCOMPARE(Meter, -1);
+        import(3, 200);
+        QVERIFY(qobject_cast<Formdata4 *>(window.currentPage()));
+        QCOMPARE(tableRows("meter4").size(), 200);
+        QCOMPARE(tag(-1), QString());
+        onNextModal("QInputDialog", [](QWidget *dialog) {
+            static_cast<QInputDialog *>(dialog)->setTextValue("Cold room 3");
+            static_cast<QDialog *>(dialog)->accept();
+        });
+        action(window, "actionnameinstrument")->trigger();
+        QVERIFY2(window.windowTitle().startsWith("Cold room 3 - "), qPrintable(window.windowTitle()));
+
+        // Back: the first instrument's records, meter, window and tag, its page opened from the start page.
+        emit window.findChild<QMenu *>("menuRecentInstruments")->aboutToShow();
+        QCOMPARE(window.findChild<QMenu *>("menuRecentInstruments")->actions().size(), 2);
+        QAction *back = window.findChild<QMenu *>("menuRecentInstruments")->actions().at(1);
+        QCOMPARE(back->text(), QDir::toNativeSeparators(first));
+        back->trigger();
+        QCOMPARE(dataFolder(), first);
+        QCOMPARE(Meter, 12);
+        QVERIFY(window.windowTitle().startsWith(QFileInfo(first).fileName() + " - "));
+        QTRY_VERIFY(window.findChild<QLabel *>("startDetails")->text().contains("Records: 300"));
+        click(window.findChild<QWidget *>("startPage"), "startTable");
+        QCOMPARE(shownWindow(window.currentPage()), firstWindow);
+        QCOMPARE(tag(0), QString("Boiler 2 outlet"));
+        QCOMPARE(tableRows("meter12").size(), 300);
+
+        // A folder opened once, then gone: greyed with the reason, after a restart too.
+        open(gone);
+        QDir(gone).removeRecursively();
+        open(first);
+        MainWindow restarted;
+        auto *recent = restarted.findChild<QMenu *>("menuRecentInstruments");
+        emit recent->aboutToShow();
+        QStringList entries;
+        for (QAction *entry : recent->actions())
+            entries << QString("%1%2").arg(entry->text()).arg(entry->isEnabled() ? "" : " [off]");
+        QCOMPARE(entries, QStringList({QDir::toNativeSeparators(first) + " [off]",
+                                       QDir::toNativeSeparators(gone) + ": the folder is gone [off]",
+                                       QString("Cold room 3 (%1)").arg(QDir::toNativeSeparators(second))}));
     }
 
     // One minimum size for every page: at it nothing resizes the window by

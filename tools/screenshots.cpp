@@ -60,7 +60,8 @@ void shootFamily(const QString &folder, int family)
     window.show();
     if (family == 1) { // what is loaded, before any page
         auto *details = window.findChild<QLabel *>("startDetails");
-        QTest::qWaitFor([details] { return details->text().startsWith("Model"); });
+        if (!QTest::qWaitFor([details] { return details->text().startsWith("Model"); }))
+            qWarning("the start page did not read the records");
         save(&window, "start-page");
     }
     window.findChild<QAction *>("actionsearch")->trigger();

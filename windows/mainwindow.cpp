@@ -5,6 +5,7 @@
 #include "dialogmessage.h"
 #include "dialogprogress.h"
 #include "commandline.h"
+#include "datafolder.h"
 #include "desktopclose.h"
 #include "families.h"
 #include "filedialogs.h"
@@ -19,6 +20,7 @@
 #include "formdata4.h"
 #include "formdata5.h"
 #include "importreportdialog.h"
+#include "instrumentmenu.h"
 #include "limitsdialog.h"
 #include "recordpage.h"
 #include "settings.h"
@@ -146,6 +148,51 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(startPage, &StartPage::importAsked, this, &MainWindow::on_actionopendb_triggered);
     ui->body->addWidget(startPage);
     showStartPage();
+
+    baseTitle = windowTitle();
+    UserState::noteInstrumentOpened(dataFolder());
+    auto *instruments = new InstrumentMenu(ui->menu, this);
+    connect(instruments, &InstrumentMenu::instrumentChosen, this, &MainWindow::openInstrument);
+    connect(instruments, &InstrumentMenu::renamed, this, [this] {
+        showInstrumentTitle();
+        if (startPage->isVisible())
+            startPage->refresh();
+    });
+}
+
+void MainWindow::showInstrumentTitle()
+{
+    setWindowTitle(QStringLiteral("%1 - %2").arg(UserState::instrumentTitle(), baseTitle));
+}
+
+bool MainWindow::openInstrument(const QString &folder)
+{
+    if (DialogProgress::runningDialog())
+        return false;
+    const QString reason = InstrumentMenu::unusableReason(folder);
+    if (!reason.isEmpty() && QFileInfo::exists(folder)) {
+        showMessage(tr("The instrument in %1 cannot be opened: %2.").arg(QDir::toNativeSeparators(folder), reason),
+                    tr("Close"), true, 3);
+        return false;
+    }
+    // What was built behind the last import of this folder stops first: it writes there.
+    worker->stopTimeIndex();
+    QMetaObject::invokeMethod(worker, [] {}, Qt::BlockingQueuedConnection);
+    clearWindow();
+    viewMode = NoView;
+    chosenOnPage.reset();
+    delete report;
+    QString error;
+    if (!chooseDataFolder(folder, &error)) {
+        showStartPage(); // the instrument before stays
+        showMessage(error, tr("Close"), true, 3);
+        return false;
+    }
+    loadSettings();
+    UserState::noteInstrumentOpened(dataFolder());
+    showInstrumentTitle();
+    showStartPage();
+    return true;
 }
 
 void MainWindow::showStartPage()

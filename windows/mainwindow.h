@@ -47,6 +47,11 @@ public:
     // chart; the reason when it could not be written.
     QString writeReport(const ReportRequest &request);
     QWidget *currentPage() const { return page; }
+    // Switches to the instrument whose records and settings are in `folder`
+    // (made, empty, when new); false, told, when it cannot be opened.
+    bool openInstrument(const QString &folder);
+    // The title names the instrument in use.
+    void showInstrumentTitle();
 
 signals:
     void ImportData(QStringList files);
@@ -97,6 +102,7 @@ private:
     QThread *thread;
     QPointer<QWidget> page; // the one page in the content area
     StartPage *startPage;   // in its place while there is none
+    QString baseTitle;
     std::optional<PageChoices> chosenOnPage; // carried from one page to the next
     int viewMode;
     QLabel *locationLabel1;

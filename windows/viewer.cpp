@@ -5,6 +5,7 @@
 #include "dialogmessage.h"
 #include "mainwindow.h"
 #include "settings.h"
+#include "userstate.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -24,8 +25,8 @@ int runViewer(const CommandLine &line)
     loadSettings();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/vn.ico")));
     MainWindow window;
-    if (!line.dataFolder.isEmpty())
-        window.setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(dataFolder()).fileName(), window.windowTitle()));
+    if (!line.dataFolder.isEmpty() || !UserState::instrumentName(dataFolder()).isEmpty())
+        window.showInstrumentTitle();
     window.show();
     QTimer::singleShot(0, &window, [&window, &line] {
         const auto fail = [](const QString &told) {

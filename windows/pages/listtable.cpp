@@ -3,7 +3,7 @@
 #include "dialogmessage.h"
 #include "filedialogs.h"
 
-#include "datafolder.h"
+#include "userstate.h"
 #include "wallclock.h"
 
 #include <QCoreApplication>
@@ -88,7 +88,7 @@ void exportListTable(QWidget *parent, const QTableWidget *table, const QString &
 QString windowFileName(const QString &what, qint64 from, qint64 to)
 {
     const auto minute = [](qint64 naive) { return wallClockOf(naive).toString(QStringLiteral("yyyyMMdd-hhmm")); };
-    QString name = QStringLiteral("%1 %2 %3 to %4").arg(QFileInfo(dataFolder()).fileName(), what, minute(from), minute(to));
+    QString name = QStringLiteral("%1 %2 %3 to %4").arg(UserState::instrumentTitle(), what, minute(from), minute(to));
     return name.replace(QRegularExpression(QStringLiteral("[/\\\\:*?\"<>|]")), QStringLiteral("_"));
 }
 

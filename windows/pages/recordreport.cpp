@@ -2,6 +2,7 @@
 
 #include "commandline.h"
 #include "datafolder.h"
+#include "userstate.h"
 #include "families.h"
 #include "settings.h"
 #include "sqlthread.h"
@@ -307,6 +308,7 @@ bool readReport(int familyNumber, const QDateTime &st, const QDateTime &en, Peri
         ? tr("model %1, %2, %3 channels").arg(model).arg(family.instrument).arg(family.channelCount(Meter))
         : tr("model %1, %2").arg(model).arg(family.instrument);
     contents->folder = QFileInfo(dataFolder()).fileName();
+    contents->name = UserState::instrumentTitle();
     contents->from = naiveSeconds(st);
     contents->to = naiveSeconds(en);
     contents->written = QDateTime::currentDateTime();
@@ -359,7 +361,7 @@ QString RecordReport::headHtml() const
 {
     const ReportContents &c = contents;
     QString html = QStringLiteral("<h2>%1</h2>").arg(escaped(tr("Record report")));
-    QList<QStringList> header{{tr("Instrument"), c.instrument},
+    QList<QStringList> header{{tr("Instrument"), c.name == c.folder ? c.instrument : c.name + QStringLiteral(", ") + c.instrument},
                               {tr("Data folder"), c.folder},
                               {tr("Window"), windowText(c)}};
     for (const ReportColumn &column : c.columns)
@@ -534,7 +536,7 @@ void RecordReport::paintFooter(QPainter &painter, const QRectF &line, int page, 
     painter.setFont(font);
     painter.setPen(Qt::black);
     painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter,
-                     QStringLiteral("%1 · %2").arg(contents.folder, windowText(contents)));
+                     QStringLiteral("%1 · %2").arg(contents.name, windowText(contents)));
     painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, tr("Page %1 of %2").arg(page).arg(pages));
     painter.restore();
 }

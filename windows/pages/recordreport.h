@@ -36,6 +36,7 @@ struct ReportColumn {
 struct ReportContents {
     QString instrument; // "Model 12, multi-channel controller, 2 channels"
     QString folder;     // the data folder's name
+    QString name;       // the instrument's, as the user named it (else the folder's)
     qint64 from = 0, to = 0; // naive seconds of the window
     QDateTime written;
     PeriodLength periodLength = PeriodLength::Day;

@@ -1,6 +1,6 @@
 #include "startpage.h"
 
-#include "datafolder.h"
+#include "userstate.h"
 #include "families.h"
 #include "recordfacts.h"
 #include "settings.h"
@@ -66,7 +66,7 @@ void StartPage::refresh()
         return;
     }
     const MeterFamily &family = meterFamily(familyOfTableCode(Meter));
-    title->setText(QFileInfo(dataFolder()).fileName());
+    title->setText(UserState::instrumentTitle());
     details->setText(tr("Reading the records…"));
     if (reader) {
         readAgain = true;
