@@ -251,6 +251,8 @@ private slots:
         // gives ticks at a multiple of it: tens of them, not thousands.
         writeConfig({{"PageRcd", "10"}, {"PlotRcd", "0"}, {"YStep", "0.001"}});
         loadSettings();
+        // Pages that start in a later block of the sums than the first.
+        SQLThread::setSummaryBlockRowids(64);
     }
 
     void cleanup()
