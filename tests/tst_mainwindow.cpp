@@ -546,6 +546,13 @@ private slots:
                 QVERIFY2(failure.startsWith("The search failed: no such table: ") && failure.contains("meter11"), qPrintable(failure));
                 QCOMPARE(pageState(page), second);
             }
+            if (job.startsWith("table")) { // an export that cannot read writes nothing, and says why
+                QString failure;
+                saveAs(exported);
+                answerMessage(&failure);
+                click(page, "page_export");
+                QVERIFY2(failure.contains("no such table") && !QFile::exists(exported), qPrintable(failure));
+            }
             return;
         }
         if (job.endsWith("nothing")) {

@@ -200,6 +200,8 @@ private slots:
                     least = qMin(least, pvField(12, k, 0).toDouble()), most = qMax(most, pvField(12, k, 0).toDouble());
             for (const char *name : {"cursorA", "cursorB"})
                 QVERIFY2(plot->findChild<QCPItemStraightLine *>(name)->visible(), name);
+            for (const char *name : {"cursorNameA", "cursorNameB"})
+                QVERIFY2(plot->findChild<QCPItemText *>(name)->visible(), name);
             const QStringList figures = page->findChild<QLabel *>("cursorFigures")->text().split('\n');
             QCOMPARE(figures.value(0).left(18), "A " + Start.addSecs(60 * 40).toString("yyyy-MM-dd hh:mm")); // within a pixel
             QVERIFY2(figures.value(1).startsWith("CH1 PV (Boiler 2 outlet): Δ ")

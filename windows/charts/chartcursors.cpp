@@ -22,6 +22,7 @@ ChartCursors::ChartCursors(QCustomPlot *plot, QLabel *figures) : QObject(plot), 
         lines[i]->setObjectName(QStringLiteral("cursor") + name);
         lines[i]->setPen(QPen(i == 0 ? QColor(0xd0, 0x60, 0x20) : QColor(0xb0, 0x20, 0xb0), 1.5)); // apart from every channel colour
         names[i] = new QCPItemText(plot);
+        names[i]->setObjectName(QStringLiteral("cursorName") + name);
         names[i]->setText(name);
         names[i]->setPositionAlignment(Qt::AlignHCenter | Qt::AlignTop);
         names[i]->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
