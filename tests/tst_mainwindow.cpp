@@ -22,6 +22,7 @@
 
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QMessageBox>
 #include <QMenu>
 #include <QScopeGuard>
 #include <QSqlQuery>
@@ -482,6 +483,99 @@ private slots:
     }
 
     // Kept sums or an overview that make no sense of the records: the next addition builds them as a whole build does.
+    // Imported files listed with the days no file holds; Remove takes out
+    // one file's records with what the sums and the overview kept of them,
+    // or, cancelled or failing, leaves record.db byte for byte.
+    void removeAnImportedFile_data()
+    {
+        QTest::addColumn<QString>("outcome");
+        for (const char *outcome : {"removed", "cancelled", "fails"})
+            QTest::newRow(outcome) << QString(outcome);
+    }
+
+    void removeAnImportedFile()
+    {
+        QFETCH(QString, outcome);
+        SQLThread::setSummaryBlockRowids(50);
+        const auto lines = [](int first, int count) {
+            QStringList day;
+            for (int k = first; k < first + count; ++k)
+                day << recordFields(12, k).join(',');
+            return day;
+        };
+        // Two files of March 1st, one of March 4th.
+        const QMap<QString, QStringList> files{{"20240301.CSV", lines(0, 100)}, {"20240302.CSV", lines(100, 120)},
+                                               {"20240304.CSV", lines(3 * 1440, 80)}};
+        const QString folder = writeRecordFolder(QDir(dir.path()), "removal", "12", files);
+        MainWindow window;
+        window.show();
+        QString warned;
+        if (Meter != -1)
+            answerMessage(&warned, "push_ok"); // the records there will be replaced
+        chooseFiles(folder, files.keys());
+        action(window, "actionopendb")->trigger();
+        QTRY_VERIFY(!window.findChild<QLabel *>("timeIndexLabel")->isVisible());
+        closeModals(); // the import's report
+        const auto bytes = [] {
+            QFile file(recordDatabasePath());
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        const QByteArray before = bytes();
+        const auto listed = [](QWidget *dialog) {
+            auto *table = dialog->findChild<QTableWidget *>("importedFilesTable");
+            QStringList rows;
+            for (int r = 0; r < table->rowCount(); ++r)
+                rows << QStringList{table->item(r, 0)->text(), table->item(r, 2)->text(), table->item(r, 6)->text(),
+                                    table->item(r, 7)->text()}.join('|');
+            return rows;
+        };
+        const QString a = "20240301.CSV|100|2024-03-01 00:00:00|2024-03-01 01:39:00",
+                      b = "20240302.CSV|120|2024-03-01 01:40:00|2024-03-01 03:39:00",
+                      gap = "(no file on these days)||2024-03-02|2024-03-03", c = "20240304.CSV|80|2024-03-04 00:00:00|2024-03-04 01:19:00";
+        QStringList first, after;
+        QString question, told;
+        onNextModal("ImportedFilesDialog", [&](QWidget *dialog) {
+            first = listed(dialog);
+            auto *table = dialog->findChild<QTableWidget *>("importedFilesTable");
+            table->selectRow(1);
+            onNextModal("QMessageBox", [&](QWidget *box) {
+                question = static_cast<QMessageBox *>(box)->text();
+                if (outcome == "cancelled") {
+                    holdWorkerJobs();
+                    onNextModal("DialogProgress", [](QWidget *progress) {
+                        QTest::keyClick(progress, Qt::Key_Escape);
+                        releaseWorkerJobs();
+                    });
+                } else if (outcome == "fails") {
+                    SQLThread::setConnectionHook([](QSqlDatabase &db) { QSqlQuery(db).exec("PRAGMA query_only = 1"); });
+                    answerMessage(&told);
+                }
+                static_cast<QMessageBox *>(box)->button(QMessageBox::Yes)->click();
+            });
+            click(dialog, "removeFileButton");
+            SQLThread::setConnectionHook({});
+            after = listed(dialog);
+            QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+        });
+        action(window, "actionimportedfiles")->trigger();
+        QCOMPARE(first, QStringList({a, b, gap, c}));
+        QCOMPARE(question, QString("Remove the 120 records of 20240302.CSV from the records? Its entry goes with them; the file itself stays."));
+        if (outcome != "removed") {
+            QCOMPARE(after, first);
+            QVERIFY(bytes() == before);
+            if (outcome == "fails")
+                QVERIFY2(told.startsWith("20240302.CSV could not be removed: "), qPrintable(told));
+            return;
+        }
+        QCOMPARE(after, QStringList({a, gap, c}));
+        QStringList expected;
+        for (const QString &line : files["20240301.CSV"] + files["20240304.CSV"])
+            expected << QString(line).replace(',', '|') + "\n";
+        QCOMPARE(tableRows("meter12"), expected);
+        QCOMPARE(SQLThread::readPathsOfLastStore().size(), 2); // brought up to date, not built again
+        QCOMPARE(queryRows(KeptSums) + queryRows(KeptOverview), rebuilt(dir.path()));
+    }
+
     void damagedKeptTablesAreBuiltAgain_data()
     {
         QTest::addColumn<QString>("damage");

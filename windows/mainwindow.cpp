@@ -19,6 +19,7 @@
 #include "formdata3.h"
 #include "formdata4.h"
 #include "formdata5.h"
+#include "importedfilesdialog.h"
 #include "importreportdialog.h"
 #include "instrumentmenu.h"
 #include "limitsdialog.h"
@@ -29,6 +30,7 @@
 #include "userstate.h"
 #include "workerjob.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -149,6 +151,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->body->addWidget(startPage);
     showStartPage();
 
+    auto *files = new QAction(tr("Imported files..."), this);
+    files->setObjectName(QStringLiteral("actionimportedfiles"));
+    connect(files, &QAction::triggered, this, &MainWindow::showImportedFiles);
+    ui->menu->insertAction(ui->menu->actions().value(ui->menu->actions().indexOf(ui->actionaddfiles) + 1), files);
+
     baseTitle = windowTitle();
     UserState::noteInstrumentOpened(dataFolder());
     auto *instruments = new InstrumentMenu(ui->menu, this);
@@ -158,6 +165,49 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
         if (startPage->isVisible())
             startPage->refresh();
     });
+}
+
+void MainWindow::showImportedFiles()
+{
+    if (Meter == -1) {
+        showMessage(tr("Import Record files(.CSV) first"), tr("Close"), true, 3);
+        return;
+    }
+    const auto list = [this] { return runJob(worker, progress, [this] {
+        QMetaObject::invokeMethod(worker, [job = worker] { job->listImportedFiles(); }, Qt::QueuedConnection);
+    }); };
+    const JobOutcome listed = list();
+    if (!listed.done()) {
+        if (listed.status == JobOutcome::Failed)
+            showMessage(tr("The imported files could not be read: %1").arg(listed.reason), tr("Close"), true, 3);
+        return;
+    }
+    ImportedFilesDialog dialog(this);
+    dialog.setFiles(worker->importedFiles());
+    connect(&dialog, &ImportedFilesDialog::removeAsked, this, [&](const QString &name, qint64 records) {
+        QMessageBox ask(QMessageBox::Question, tr("Remove a file's records"),
+                        tr("Remove the %1 records of %2 from the records? Its entry goes with them; the file itself stays.")
+                            .arg(QLocale::c().toString(records), name),
+                        QMessageBox::Yes | QMessageBox::No, &dialog);
+        ask.setObjectName(QStringLiteral("removeFile"));
+        ask.setDefaultButton(QMessageBox::No);
+        if (ask.exec() != QMessageBox::Yes)
+            return;
+        const JobOutcome removed = runJob(worker, progress, [this, name] {
+            QMetaObject::invokeMethod(worker, [job = worker, name] { job->removeImportedFile(name); }, Qt::QueuedConnection);
+        });
+        if (removed.status == JobOutcome::Failed)
+            showMessage(removed.reason, tr("Close"), true, 3);
+        if (!removed.done())
+            return;
+        if (auto *shown = qobject_cast<RecordPage *>(page.data()))
+            shown->searchAgain({}, {});
+        if (list().done())
+            dialog.setFiles(worker->importedFiles());
+    });
+    dialog.exec();
+    if (startPage->isVisible())
+        startPage->refresh();
 }
 
 void MainWindow::showInstrumentTitle()

@@ -73,6 +73,8 @@ private slots:
     void on_actionaddfiles_triggered();
     void on_actionsoftconfig_triggered();
     void on_actionlimits_triggered();
+    // The record of imported files, and the removal of one file's records.
+    void showImportedFiles();
 
 private:
     static QString chooserFolder();

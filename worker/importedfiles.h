@@ -3,6 +3,7 @@
 
 #include "importreport.h"
 
+#include <QDateTime>
 #include <QSqlDatabase>
 #include <optional>
 
@@ -36,6 +37,13 @@ std::optional<Entry> find(QSqlDatabase &db, const QString &name);
 std::optional<Entry> findContent(QSqlDatabase &db, qint64 size, const QByteArray &hash);
 // Notes a file whose records took rowids firstRowid..lastRowid; false on a failure.
 bool note(QSqlDatabase &db, const FileReport &file, qint64 firstRowid, qint64 lastRowid);
+
+// A file noted, with the stamps of the first and the last record it stored
+// (local times; invalid where unreadable or none).
+struct Listed {
+    Entry entry;
+    QDateTime first, last;
+};
 
 // The hex digest the table keeps of a whole file's content.
 QByteArray hashOf(const QString &path);

@@ -123,6 +123,12 @@ public:
     // A job: the imported files the window's records came from and a digest
     // of those records, in g_recordSources.
     void readRecordSources(int familyNumber, QDateTime st, QDateTime en);
+    // A job: the record of imported files of the meter's table, in importedFiles().
+    void listImportedFiles();
+    // A job: takes out the records of the imported file `name`, its entry and
+    // what the sums and the overview kept of them, in one transaction.
+    void removeImportedFile(QString name);
+    QList<ImportedFiles::Listed> importedFiles() const { return lastFiles; }
 
 signals:
     void PostProgress(QString str, int setp);
@@ -245,6 +251,7 @@ private:
     // The blocks of the last new search, for its page turns, links and export.
     QStringList replacingAllowed;
     QPair<QDateTime, QDateTime> lastAround;
+    QList<ImportedFiles::Listed> lastFiles;
     QString searchedKey;
     QVector<SearchedBlock> searched;
 };
