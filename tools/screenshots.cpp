@@ -9,6 +9,7 @@
 #include "recordpage.h"
 #include "testsupport.h"
 #include "settings.h"
+#include "datafolder.h"
 #include "userstate.h"
 
 #include <QAction>
@@ -24,6 +25,7 @@
 #include <QTemporaryDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <qcustomplot.h>
 #include <QTimer>
 #include <cmath>
@@ -185,6 +187,40 @@ void shootYearPeriods()
     UserState::setChannelLimits(limitsKey(family, Meter, -1, 0), {});
 }
 
+// Two instruments: the imported files of one with the days no file holds,
+// the recent list with both named, the start page of a new, empty one.
+void shootInstruments()
+{
+    const QString level = QStringLiteral(SAMPLES_DIR) + "/level-meter";
+    QStringList paths;
+    for (const QString &name : QDir(level).entryList({"*.CSV"}, QDir::Files, QDir::Name))
+        paths << level + "/" + name;
+    freshDatabase();
+    runImport(paths);
+    const QString home = dataFolder();
+    UserState::setInstrumentName(home, QStringLiteral("Tank farm level, tank 4"));
+    QTemporaryDir other;
+    MainWindow window;
+    window.show();
+    window.showInstrumentTitle();
+    onNextModal("ImportedFilesDialog", [](QWidget *dialog) {
+        save(dialog, "imported-files");
+        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+    });
+    window.findChild<QAction *>("actionimportedfiles")->trigger();
+    window.openInstrument(other.filePath("cold-room-3"));
+    UserState::setInstrumentName(dataFolder(), QStringLiteral("Cold room 3"));
+    window.showInstrumentTitle();
+    save(&window, "start-empty");
+    window.openInstrument(home);
+    auto *recent = window.findChild<QMenu *>("menuRecentInstruments");
+    recent->popup(window.mapToGlobal(QPoint(40, 40)));
+    QTest::qWait(50);
+    save(recent, "recent-instruments");
+    recent->hide();
+    UserState::setInstrumentName(home, QString());
+}
+
 // An addition to the level meter's records: the chooser with its "Whole
 // folder" button, the report (two days already there, a new one with lines
 // skipped), and the question a drop asks.
@@ -307,6 +343,7 @@ int main(int argc, char *argv[])
     for (const auto &set : sets)
         shootFamily(set.first, set.second);
     shootAddition();
+    shootInstruments();
     shootLimits();
     shootYearPeriods();
     shootYearOverview();
