@@ -24,8 +24,9 @@ MinuteWindow presetWindow(TimePreset preset, const QDateTime &now)
     case TimePreset::Yesterday:
         return days(today.addDays(-1), today.addDays(-1));
     case TimePreset::Last24Hours: {
+        // To holds its minute's 60 seconds: 24 hours in all.
         const QDateTime to = minuteStart(now.toLocalTime());
-        return {to.addSecs(-24 * 3600), to};
+        return {to.addSecs(-24 * 3600 + 60), to};
     }
     case TimePreset::Last7Days:
         return days(today.addDays(-6), today);

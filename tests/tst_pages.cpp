@@ -659,9 +659,9 @@ private slots:
         QTest::addColumn<QDateTime>("to");
         const auto at = [](int y, int m, int d, int h = 0, int min = 0, int s = 0) { return QDateTime(QDate(y, m, d), QTime(h, min, s)); };
         QTest::newRow("last 24 hours over spring forward") << TimePreset::Last24Hours << at(2024, 3, 31, 10, 0, 30)
-                                                            << at(2024, 3, 30, 9) << at(2024, 3, 31, 10);
+                                                            << at(2024, 3, 30, 9, 1) << at(2024, 3, 31, 10);
         QTest::newRow("last 24 hours over fall back") << TimePreset::Last24Hours << at(2024, 10, 27, 10)
-                                                       << at(2024, 10, 26, 11) << at(2024, 10, 27, 10);
+                                                       << at(2024, 10, 26, 11, 1) << at(2024, 10, 27, 10);
         QTest::newRow("today, 23 hours long") << TimePreset::Today << at(2024, 3, 31, 12) << at(2024, 3, 31) << at(2024, 3, 31, 23, 59);
         QTest::newRow("yesterday over a month's turn") << TimePreset::Yesterday << at(2024, 3, 1, 0, 30) << at(2024, 2, 29)
                                                         << at(2024, 2, 29, 23, 59);

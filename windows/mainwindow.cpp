@@ -200,8 +200,10 @@ void MainWindow::showImportedFiles()
             showMessage(removed.reason, tr("Close"), true, 3);
         if (!removed.done())
             return;
-        if (auto *shown = qobject_cast<RecordPage *>(page.data()))
-            shown->searchAgain({}, {});
+        // The page may show records that are gone: what is left is told instead.
+        clearWindow();
+        viewMode = NoView;
+        showStartPage();
         if (list().done())
             dialog.setFiles(worker->importedFiles());
     });
@@ -225,10 +227,15 @@ bool MainWindow::openInstrument(const QString &folder)
                     tr("Close"), true, 3);
         return false;
     }
-    // What was built behind the last import of this folder stops first: it writes there.
+    // What was built behind the last import of this folder stops first: it
+    // writes there. The page's threads and the start page's reader stop too,
+    // before the folder and the settings they read change.
     worker->stopTimeIndex();
     QMetaObject::invokeMethod(worker, [] {}, Qt::BlockingQueuedConnection);
+    QWidget *shownPage = page;
     clearWindow();
+    delete shownPage;
+    startPage->waitForReader();
     viewMode = NoView;
     chosenOnPage.reset();
     delete report;

@@ -32,24 +32,35 @@ void SQLThread::removeImportedFile(QString name)
     };
     if (!db.transaction())
         return fail(db.lastError().text());
+    // A table of an earlier version gets the columns the entries are read with.
+    failure = ImportedFiles::ensureTable(db);
+    if (!failure.isEmpty())
+        return fail(failure);
     const std::optional<ImportedFiles::Entry> entry = ImportedFiles::find(db, name);
     if (!entry)
         return fail(tr("it is not among the imported files"));
     const bool sumsKept = recordFunctionsUsable() && RecordSums::current(db, family, Meter);
     const bool overviewKept = RecordOverview::current(db, table);
+    // Kept tables that make no sense of the records could seem to once these
+    // are gone: they go, and are built anew by the next search.
+    for (const auto &[kept, state] : {std::pair(sumsKept, "record_sums_state"), std::pair(overviewKept, "record_overview_state")}) {
+        if (!kept)
+            QSqlQuery(db).exec(QStringLiteral("delete from %1 where tbl = '%2'").arg(QLatin1String(state), table));
+    }
     std::set<qint64> minutes; // of the records taken out
     if (overviewKept)
         RecordOverview::noteMinutes(db, table, entry->firstRowid, entry->lastRowid, &minutes);
-    QSqlQuery query(db);
-    query.prepare(QStringLiteral("delete from main.%1 where rowid between ? and ?").arg(table));
-    query.addBindValue(entry->firstRowid);
-    query.addBindValue(entry->lastRowid);
-    if (!query.exec())
-        return fail(query.lastError().text());
-    query.prepare(QStringLiteral("delete from imported_files where name = ?"));
-    query.addBindValue(entry->name);
-    if (!query.exec())
-        return fail(query.lastError().text());
+    for (const auto &[statement, values] :
+         {std::pair(QStringLiteral("delete from main.%1 where rowid between ? and ?").arg(table),
+                    QVariantList{entry->firstRowid, entry->lastRowid}),
+          std::pair(QStringLiteral("delete from imported_files where name = ?"), QVariantList{entry->name})}) {
+        QSqlQuery query(db);
+        query.prepare(statement);
+        for (const QVariant &value : values)
+            query.addBindValue(value);
+        if (!query.exec())
+            return fail(query.lastError().text());
+    }
     emit PostProgress(tr("Removing %1...").arg(name), 50);
     int blocks = 0;
     if (!cancelRequested() && sumsKept)

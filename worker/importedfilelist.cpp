@@ -17,6 +17,8 @@ void SQLThread::listImportedFiles()
     const QList<ImportedFiles::Entry> entries = ImportedFiles::all(db, &error);
     if (!error.isEmpty())
         return finishJob(JobOutcome::Failed, error);
+    QList<ImportedFiles::Listed> listed;
+    {
     QSqlQuery stamp(db);
     const bool prepared = familyOfTableCode(Meter) != 0
         && stamp.prepare(QStringLiteral("select indate from main.%1 where rowid = ?").arg(meterFamily(familyOfTableCode(Meter)).table(Meter)));
@@ -24,11 +26,11 @@ void SQLThread::listImportedFiles()
         stamp.addBindValue(rowid);
         return prepared && stamp.exec() && stamp.next() ? parseRecordTime(stamp.value(0).toString()) : QDateTime();
     };
-    QList<ImportedFiles::Listed> listed;
     for (const ImportedFiles::Entry &entry : entries) {
         const bool some = entry.lastRowid >= entry.firstRowid;
         listed << ImportedFiles::Listed{entry, some ? stampAt(entry.firstRowid) : QDateTime(),
                                         some ? stampAt(entry.lastRowid) : QDateTime()};
+    }
     }
     lastFiles = listed;
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));

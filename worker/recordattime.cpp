@@ -16,17 +16,19 @@ void SQLThread::findRecordAt(int familyNumber, TableSearch search, bool chart, Q
     emit PostProgress(QStringLiteral("Querying..."), 25);
     const MeterFamily &family = meterFamily(familyNumber);
     ensureTimeIndex(family.table(Meter));
-    QSqlQuery query(db);
-    if (!query.prepare(recordAtStatement(family, Meter, search, chart, backwards)))
-        return failQuery("find a time", query);
-    bindWindow(query, search.st, search.en);
-    query.bindValue(QStringLiteral(":at"), recordTimeText(at));
-    if (!query.exec())
-        return failQuery("find a time", query);
     RecordAtTime found;
-    if (query.next()) {
-        found.rowid = query.value(0).toLongLong();
-        found.time = recordWallClock(query.value(1).toString());
+    {
+        QSqlQuery query(db);
+        if (!query.prepare(recordAtStatement(family, Meter, search, chart, backwards)))
+            return failQuery("find a time", query);
+        bindWindow(query, search.st, search.en);
+        query.bindValue(QStringLiteral(":at"), recordTimeText(at));
+        if (!query.exec())
+            return failQuery("find a time", query);
+        if (query.next()) {
+            found.rowid = query.value(0).toLongLong();
+            found.time = recordWallClock(query.value(1).toString());
+        }
     }
     g_recordAtTime = found;
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));

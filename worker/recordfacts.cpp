@@ -2,7 +2,6 @@
 
 #include "families.h"
 #include "importedfiles.h"
-#include "recorddatabase.h"
 #include "recordtime.h"
 #include "statements.h"
 
@@ -48,7 +47,7 @@ RecordFacts readFrom(QSqlDatabase &db, const QString &table)
 
 } // namespace
 
-RecordFacts readRecordFacts(int familyNumber, int meter)
+RecordFacts readRecordFacts(const QString &databasePath, int familyNumber, int meter)
 {
     static std::atomic_int readers{0};
     const QString name = QStringLiteral("facts-%1").arg(++readers);
@@ -56,7 +55,7 @@ RecordFacts readRecordFacts(int familyNumber, int meter)
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        db.setDatabaseName(recordDatabasePath());
+        db.setDatabaseName(databasePath);
         if (db.open())
             facts = readFrom(db, meterFamily(familyNumber).table(meter));
         else

@@ -16,6 +16,6 @@ struct RecordFacts {
 
 // Reads them from record.db on a connection of its own, reading only: for
 // any thread, beside any job of the workers.
-RecordFacts readRecordFacts(int familyNumber, int meter);
+RecordFacts readRecordFacts(const QString &databasePath, int familyNumber, int meter);
 
 #endif

@@ -2,6 +2,7 @@
 
 #include "userstate.h"
 #include "families.h"
+#include "recorddatabase.h"
 #include "recordfacts.h"
 #include "settings.h"
 
@@ -40,10 +41,14 @@ StartPage::StartPage(QWidget *parent) : QWidget(parent), title(new QLabel(this))
 
 StartPage::~StartPage()
 {
-    if (reader) {
+    waitForReader();
+    delete reader;
+}
+
+void StartPage::waitForReader()
+{
+    if (reader)
         reader->wait();
-        delete reader;
-    }
 }
 
 QPushButton *StartPage::addButton(const QString &name, const QString &text, void (StartPage::*asked)())
@@ -68,14 +73,19 @@ void StartPage::refresh()
     const MeterFamily &family = meterFamily(familyOfTableCode(Meter));
     title->setText(UserState::instrumentTitle());
     details->setText(tr("Reading the records…"));
+    ++reading;
     if (reader) {
         readAgain = true;
         return;
     }
-    const int number = family.number, meter = Meter;
-    reader = QThread::create([this, number, meter] {
-        const RecordFacts facts = readRecordFacts(number, meter);
-        QMetaObject::invokeMethod(this, [this, facts] { showFacts(facts); }, Qt::QueuedConnection);
+    const int number = family.number, meter = Meter, generation = reading;
+    const QString path = recordDatabasePath();
+    reader = QThread::create([this, path, number, meter, generation] {
+        const RecordFacts facts = readRecordFacts(path, number, meter);
+        QMetaObject::invokeMethod(this, [this, facts, generation] {
+            if (generation == reading) // else the records were asked for again meanwhile
+                showFacts(facts);
+        }, Qt::QueuedConnection);
     });
     connect(reader, &QThread::finished, this, [this] {
         reader->deleteLater();

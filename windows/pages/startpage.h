@@ -18,6 +18,8 @@ public:
     ~StartPage() override;
     // Reads what is loaded again (the records are read on a thread of their own).
     void refresh();
+    // Until the records read now are read: before another instrument is opened.
+    void waitForReader();
 
 signals:
     void tableAsked();
@@ -35,6 +37,7 @@ private:
     QPushButton *importButton;
     QThread *reader = nullptr;
     bool readAgain = false;
+    int reading = 0; // the last read asked for: an earlier one's facts are dropped
 };
 
 #endif
