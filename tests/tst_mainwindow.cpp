@@ -367,6 +367,7 @@ private slots:
         expectStored(window, {dayName(3) + added, dayName(4) + added}, QStringList{"sums of 5 blocks brought up to date", "overview of 200 minutes brought up to date"});
 
         onNextModal("QFileDialog", [&](QWidget *dialog) { // the whole folder, every file already there
+            QCOMPARE(static_cast<QFileDialog *>(dialog)->fileMode(), QFileDialog::ExistingFiles); // or several files
             static_cast<QFileDialog *>(dialog)->setDirectory(all);
             click(dialog, "wholeFolderButton");
         });

@@ -3,6 +3,7 @@
 #include "periods.h"
 #include "overviewcells.h"
 #include "recorddatetime.h"
+#include "recordnumber.h"
 #include "recordtime.h"
 #include "rowinserter.h"
 #include "settings.h"
@@ -347,6 +348,13 @@ private slots:
         const QStringList expected = answer(own, stamps);
         QCOMPARE(answer(fast, stamps), expected);
         QCOMPARE(expected.size(), texts.size() + 4); // one answer for each
+        // A window holds a stamp SQLite reads as a time on a clock of the years
+        // 0 to 9999, and none it cannot read.
+        for (int i = 0; i < texts.size(); ++i) {
+            const bool onAClock = QDateTime::fromString(expected.at(i), "yyyy-MM-dd hh:mm:ss").isValid();
+            if (onAClock || expected.at(i).isEmpty())
+                QVERIFY2(isReadableStamp(texts.at(i).toUtf8()) == onAClock, qPrintable(texts.at(i).toUtf8().toPercentEncoding()));
+        }
         // SQLite also takes a day 31 in any month and the hour 24, which are
         // on no clock: the reader takes neither.
         for (int i = 0; i < texts.size(); ++i) {
@@ -360,6 +368,38 @@ private slots:
         QCOMPARE(answer(fast, "select rowid from t where datetime(indate) >= '2024-03-01'"), QStringList{"1"});
         sqlite3_close(own);
         sqlite3_close(fast);
+    }
+
+    // A number is what the statements' `cast(v as numeric)=v` takes of a text
+    // column, and finite: the reader of the sums, summaries and charts agrees.
+    void numbersAsTheStatementsTakeThem()
+    {
+        const QStringList texts{"1", "-1", "+1", "1.", ".5", "-.5", "5.25", "50.30", "1e3", "1E-2", "2e+1", "1e", "1e+", "e3",
+                                ".", "-", "+-3", "12abc", " 7 ", "\t8", "1 2", "0x10", "1,5", "inf", "nan", "1e400", "", "HH"};
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "numbers");
+        db.setDatabaseName(":memory:");
+        QVERIFY(db.open());
+        {
+            QSqlQuery query(db);
+            QVERIFY(query.exec("create table t(v text)"));
+            for (const QString &text : texts) {
+                query.prepare("insert into t values (?)");
+                query.addBindValue(text);
+                QVERIFY(query.exec());
+            }
+            QVERIFY(query.exec("select v, cast(v as numeric) = v, cast(v as real) from t order by rowid"));
+            while (query.next()) {
+                const QByteArray text = query.value(0).toString().toUtf8();
+                double value = 0;
+                const bool number = query.value(1).toInt() == 1 && std::isfinite(query.value(2).toDouble());
+                QVERIFY2(readRecordNumber(text.constData(), text.size(), &value) == number, text.constData());
+                if (number)
+                    QCOMPARE(value, query.value(2).toDouble());
+            }
+        }
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase("numbers");
     }
 
     // Rows: a family's search (or chart) over the minutes from..to of records
