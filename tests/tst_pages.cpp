@@ -705,6 +705,7 @@ private slots:
         QVERIFY(from->calendarPopup() && to->calendarPopup());
 
         auto *presets = shown->findChild<QComboBox *>("timePresets");
+        QVERIFY(presets->isVisible() && presets->count() == 7); // laid out under To, "Window..." and six windows
         const QDate today = QDate::currentDate(), month(today.year(), today.month(), 1);
         for (const auto &[name, first, last] : {std::tuple{"Yesterday", today.addDays(-1), today.addDays(-1)},
                                                 std::tuple{"Last 7 days", today.addDays(-6), today},
@@ -737,6 +738,7 @@ private slots:
             });
             click(shown, "goToButton");
         };
+        QVERIFY(shown->findChild<QPushButton *>("goToButton")->isVisible());
         goTo(Start.addSecs(60 * 123 + 30));
         if (page == "table") {
             QCOMPARE(counter(shown), QString("Record：1234 ,Pages：13 of 124"));
