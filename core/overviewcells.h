@@ -51,7 +51,7 @@ struct OverviewCell {
     double kinetic = 0;    // of kineticTerm() of the numbers
     quint8 alarms = 0;     // bit n-1: the instrument's alarm n of the column was on in some record
     StepCounts steps;      // between its records in time order
-    OverviewPoint firstNumber; // in time order (of a kept cell, the value alone)
+    OverviewPoint firstNumber; // in time order (of a kept cell, the value at its first record's place)
     OverviewPoint lastNumber;
     std::vector<MarkerEvent> markers; // of every HH and LL among its records
 

@@ -417,6 +417,7 @@ private slots:
                      QStringList{"sums of 6 blocks brought up to date", "overview of 180 minutes brought up to date"});
         // The report saved as text says the same.
         auto *report = window.findChild<ImportReportDialog *>();
+        QCOMPARE(report->windowTitle(), QString("Import report"));
         QVERIFY(report->saveTo(dir.filePath("report.txt")));
         QCOMPARE(readTextFile(dir.filePath("report.txt")).split('\n').mid(0, 5),
                  QStringList({"0 files added, 1 replaced, 0 already there", "", regrown + "/" + dayName(4).toLower(),

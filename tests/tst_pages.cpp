@@ -447,6 +447,9 @@ private slots:
             page->findChild<QRadioButton *>("radioButton_2")->setChecked(true);
         QVERIFY(!page->findChild<QPushButton *>("page_image")->isEnabled()); // no chart yet
         QCustomPlot *plot = page->chart();
+        // Framed on four sides; the controller's line filled beneath.
+        QVERIFY(plot->xAxis2->visible() && plot->yAxis2->visible());
+        QCOMPARE(plot->graph(0)->brush().style() != Qt::NoBrush, family == 1);
         const SqlLines sql;
         click(page, "pushButton");
         QCOMPARE(counter(page), QString("Record：1234 ,Pages：1 of 3"));

@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QLineEdit>
 #include <QPrintDialog>
+#include <QScopeGuard>
 #include <qcustomplot.h>
 
 using namespace TestSupport;
@@ -218,13 +219,20 @@ private slots:
     {
         QTest::addColumn<int>("model");
         QTest::addColumn<QString>("view");
-        QTest::newRow("controller, table") << 12 << "actionsearch";
-        QTest::newRow("temperature and humidity, chart") << 3 << "actioncart";
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("pageSize"); // as pdfinfo gives it
+        QTest::newRow("controller, table, Letter") << 12 << "actionsearch" << "en_US" << "612 x 792 pts (letter)";
+        QTest::newRow("temperature and humidity, chart, A4") << 3 << "actioncart" << "de_DE" << "595 x 842 pts (A4)";
     }
     void report()
     {
         QFETCH(int, model);
         QFETCH(QString, view);
+        QFETCH(QString, locale);
+        QFETCH(QString, pageSize);
+        const QLocale before;
+        QLocale::setDefault(QLocale(locale));
+        const auto restoreLocale = qScopeGuard([before] { QLocale::setDefault(before); });
         const QString file = recordFile(QDir(dir.path()), model, 300);
         runImport({file});
         MainWindow window;
@@ -241,6 +249,11 @@ private slots:
         const QStringList pages = pdfText(pdf).split('\f', Qt::SkipEmptyParts);
         const QString text = QStringList(pages).join(' ').simplified();
         QVERIFY(pages.size() >= 2);
+        QProcess info;
+        info.start("pdfinfo", {pdf});
+        QVERIFY(info.waitForFinished());
+        const QString size = QString::fromLatin1(info.readAllStandardOutput()).section("Page size:", 1).section('\n', 0, 0);
+        QCOMPARE(size.trimmed(), pageSize);
         for (int i = 0; i < pages.size(); ++i)
             QVERIFY2(pages.at(i).contains(QString("Page %1 of %2").arg(i + 1).arg(pages.size())), qPrintable(pages.at(i)));
 

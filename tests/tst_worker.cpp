@@ -38,7 +38,8 @@ struct Drawn {
 };
 
 // The cell all of `records` make, worked out here: the first and last by time
-// then rowid, the first least and greatest number in that order, the markers.
+// then rowid, the first least and greatest number in that order, the first
+// and last number, the markers.
 OverviewCell cellOf(QList<Drawn> records)
 {
     std::sort(records.begin(), records.end(), [](const Drawn &a, const Drawn &b) {
@@ -67,6 +68,8 @@ OverviewCell cellOf(QList<Drawn> records)
     if (!numbers.isEmpty()) {
         cell.minimum = *std::min_element(numbers.begin(), numbers.end(), less);
         cell.maximum = *std::max_element(numbers.begin(), numbers.end(), less);
+        cell.firstNumber = numbers.first();
+        cell.lastNumber = numbers.last();
     }
     return cell;
 }
@@ -81,20 +84,22 @@ QString figuresOf(const OverviewCell &cell)
     QString figures = QString("%1 %2 %3 %4 | %5 | %6").arg(cell.records).arg(cell.numbers).arg(cell.hh).arg(cell.ll)
                           .arg(text(cell.first, "?"), text(cell.last, "?"));
     if (cell.numbers > 0)
-        figures += " | " + text(cell.minimum, "") + " | " + text(cell.maximum, "");
+        figures += QString(" | %1 | %2 | %3 %4").arg(text(cell.minimum, ""), text(cell.maximum, ""))
+                       .arg(cell.firstNumber.value).arg(cell.lastNumber.value);
     return figures;
 }
 
-
 // One-second records over four hours: a slow swing between 35 and 65, spikes
-// of a single record, markers, a text that is no number, a gap of ten
-// minutes and one of twenty seconds, a hundred records stamped two minutes back, duplicated stamps and
-// (on alarm meters) a run of alarm 1; the last hour holds none of these.
+// of a single record, markers, a text that is no number, a step of three
+// seconds, a gap of ten minutes and one of twenty seconds, a hundred records
+// stamped two minutes back, duplicated stamps, (on alarm meters) a run of
+// alarm 1, and two-second steps in the last thousand.
 QStringList secondRecords(int model)
 {
     QStringList lines;
     for (int k = 0, second = 0; k < 15000; ++k, ++second) {
-        second += k == 6000 ? 600 : k == 10025 ? 20 : 0;
+        // Steps of three seconds (no gap yet), ten minutes and 20 s gone, two seconds at the end.
+        second += k == 3030 ? 2 : k == 6000 ? 600 : k == 10025 ? 20 : k >= 14000 ? 1 : 0;
         const int at = k >= 8000 && k < 8100 ? second - 120 : k % 1000 == 999 ? second - 1 : second;
         QString value = QString::number(50 + 15 * std::sin(k / 900.0), 'f', 2);
         if (k < 9000 && k % 1777 == 5)
@@ -484,6 +489,7 @@ private slots:
         QTest::newRow("lower only, wide dead-band") << 12 << 0 << 15599 << "45 - 5 0" << 0;
         QTest::newRow("no limits") << 12 << 30 << 15650 << "- - 0 0" << 1;
         QTest::newRow("a minute") << 12 << 3000 << 3059 << "40 60 0 0" << 0;
+        QTest::newRow("a minute of two-second steps") << 12 << 14700 << 14759 << "20 80 0 0" << 0;
         QTest::newRow("alarms") << 4 << -100 << 16000 << "20 80 0 0" << 1;
     }
 

@@ -208,8 +208,13 @@ OverviewCell readCell(sqlite3_stmt *row, int at, qint64 baseTime)
     cell.alarms = quint8(sqlite3_column_int(row, at + 18));
     cell.steps = StepCounts::unpacked(static_cast<const char *>(sqlite3_column_blob(row, at + 19)),
                                       sqlite3_column_bytes(row, at + 19));
-    cell.firstNumber.value = sqlite3_column_type(row, at + 20) == SQLITE_NULL ? qQNaN() : sqlite3_column_double(row, at + 20);
-    cell.lastNumber.value = sqlite3_column_type(row, at + 21) == SQLITE_NULL ? qQNaN() : sqlite3_column_double(row, at + 21);
+    // Only the values are kept: the cell's first and last record stand in for
+    // their places, which orders them rightly against the numbers of any other
+    // span, and of records added later to this one.
+    cell.firstNumber = {cell.first.time, cell.first.rowid,
+                        sqlite3_column_type(row, at + 20) == SQLITE_NULL ? qQNaN() : sqlite3_column_double(row, at + 20)};
+    cell.lastNumber = {cell.last.time, cell.last.rowid,
+                       sqlite3_column_type(row, at + 21) == SQLITE_NULL ? qQNaN() : sqlite3_column_double(row, at + 21)};
     cell.unpackMarkers(static_cast<const char *>(sqlite3_column_blob(row, at + 22)), sqlite3_column_bytes(row, at + 22),
                        baseTime);
     return cell;
