@@ -14,7 +14,8 @@ bool sameLimit(double a, double b)
 bool ChannelLimits::operator==(const ChannelLimits &other) const
 {
     return name == other.name && unit == other.unit && sameLimit(lower, other.lower) && sameLimit(upper, other.upper)
-        && deadBand == other.deadBand && delaySeconds == other.delaySeconds;
+        && deadBand == other.deadBand && delaySeconds == other.delaySeconds && sameLimit(axisFrom, other.axisFrom)
+        && sameLimit(axisTo, other.axisTo);
 }
 
 QString limitsKey(const MeterFamily &family, int meter, int channel, int valueIndex)

@@ -16,9 +16,12 @@ struct ChannelLimits {
     double upper = qQNaN();
     double deadBand = 0;        // an excursion ends once the value is back inside by this much
     qint64 delaySeconds = 0;    // shorter excursions do not count
+    double axisFrom = qQNaN();  // a fixed range of its value axis in the whole window; NaN: fitted
+    double axisTo = qQNaN();
 
     bool hasLower() const { return !qIsNaN(lower); }
     bool hasUpper() const { return !qIsNaN(upper); }
+    bool hasAxisRange() const { return !qIsNaN(axisFrom) && !qIsNaN(axisTo); }
     bool operator==(const ChannelLimits &other) const;
 };
 

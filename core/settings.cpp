@@ -22,9 +22,9 @@ namespace {
 // files: the XML parser can spend minutes or gigabytes on them.
 constexpr qint64 MaxSettingsFileSize = 1024 * 1024;
 
-bool parseSettingsFile(QDomDocument &doc)
+bool parseSettingsFile(QDomDocument &doc, const QString &path = settingsPath())
 {
-    QFile file(settingsPath());
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() > MaxSettingsFileSize)
         return false;
     return parseSettingsContent(file.read(MaxSettingsFileSize + 1), doc);
@@ -68,6 +68,14 @@ QString readSetting(QString key)
 {
     QDomDocument doc;
     if (!parseSettingsFile(doc))
+        return QString();
+    return settingValue(doc, key);
+}
+
+QString readSettingOf(const QString &folder, const QString &key)
+{
+    QDomDocument doc;
+    if (!parseSettingsFile(doc, folder + QStringLiteral("/Sundrevale.Config")))
         return QString();
     return settingValue(doc, key);
 }

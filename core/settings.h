@@ -20,6 +20,8 @@ bool parseSettingsContent(const QByteArray &content, QDomDocument &doc);
 // The value of the first element carrying `key`, or an empty text.
 QString settingValue(const QDomDocument &doc, const QString &key);
 QString readSetting(QString key);
+// A setting of another data folder's settings file, read only.
+QString readSettingOf(const QString &folder, const QString &key);
 void writeSetting(QString key, QString value);
 void loadSettings();
 

@@ -86,6 +86,10 @@ ChannelLimits channelLimits(const QString &key)
     limits.upper = limitValue(settings, limitsField(key, "upper"));
     limits.deadBand = qMax(0.0, settings.value(limitsField(key, "deadBand")).toDouble());
     limits.delaySeconds = qMax<qint64>(0, settings.value(limitsField(key, "delay")).toLongLong());
+    limits.axisFrom = limitValue(settings, limitsField(key, "axisFrom"));
+    limits.axisTo = limitValue(settings, limitsField(key, "axisTo"));
+    if (!(limits.axisFrom < limits.axisTo)) // both or none, in order
+        limits.axisFrom = limits.axisTo = qQNaN();
     return limits;
 }
 
@@ -104,6 +108,18 @@ void setChannelLimits(const QString &key, const ChannelLimits &limits)
     setLimit("upper", limits.upper);
     settings.setValue(limitsField(key, "deadBand"), limits.deadBand);
     settings.setValue(limitsField(key, "delay"), limits.delaySeconds);
+    setLimit("axisFrom", limits.axisFrom);
+    setLimit("axisTo", limits.axisTo);
+}
+
+bool axisPerChannel()
+{
+    return store().value(folderKey(QStringLiteral("valueAxes"), QStringLiteral("perChannel"))).toBool();
+}
+
+void setAxisPerChannel(bool perChannel)
+{
+    store().setValue(folderKey(QStringLiteral("valueAxes"), QStringLiteral("perChannel")), perChannel);
 }
 
 QStringList recentInstruments()

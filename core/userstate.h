@@ -22,6 +22,10 @@ void setTimeWindow(const QDateTime &from, const QDateTime &to);
 ChannelLimits channelLimits(const QString &key);
 void setChannelLimits(const QString &key, const ChannelLimits &limits);
 
+// The whole window's value axes of the data folder in use: one per channel, else one shared.
+bool axisPerChannel();
+void setAxisPerChannel(bool perChannel);
+
 // The data folders of the instruments opened, the last first, ten at most.
 constexpr int RecentInstruments = 10;
 QStringList recentInstruments();

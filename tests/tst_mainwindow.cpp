@@ -20,6 +20,8 @@
 #include "sqlthread.h"
 #include "testsupport.h"
 
+#include <QComboBox>
+#include <QCryptographicHash>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -922,6 +924,111 @@ private slots:
         QCOMPARE(shownWindow(window.currentPage()), firstWindow);
         QCOMPARE(tag(0), QString("Boiler 2 outlet"));
         QCOMPARE(tableRows("meter12").size(), 300);
+
+        // The cold room's humidity over the whole window: every record of it
+        // drawn on the same time axis, on an axis of its own when its range
+        // lies outside the channel's; nothing of its folder written.
+        const auto digest = [&] {
+            QCryptographicHash hash(QCryptographicHash::Sha256);
+            for (const char *name : {"/record.db", "/Sundrevale.Config"}) {
+                QFile file(second + name);
+                file.open(QIODevice::ReadOnly);
+                hash.addData(file.readAll());
+            }
+            return hash.result();
+        };
+        const QByteArray untouched = digest();
+        action(window, "actioncart")->trigger();
+        auto *chart = qobject_cast<ChartPage *>(window.currentPage());
+        QCustomPlot *plot = chart->chart();
+        chart->findChild<QCheckBox *>("wholeWindow")->setChecked(true);
+        setWindow(chart, Start, Start.addSecs(60 * 400));
+        tickChannel(chart, 0);
+        click(chart, "pushButton");
+        onNextModal("OtherChannelDialog", [&](QWidget *dialog) {
+            auto *instruments = dialog->findChild<QComboBox *>("otherInstrument");
+            QCOMPARE(instruments->currentData().toString(), second); // the recent one, not this one
+            auto *columns = dialog->findChild<QComboBox *>("otherColumn");
+            QCOMPARE(columns->currentText(), QString("Temperature"));
+            columns->setCurrentIndex(1);
+            static_cast<QDialog *>(dialog)->accept();
+        });
+        action(window, "actionaddotherchannel")->trigger();
+        QCPGraph *other = nullptr;
+        for (int i = 0; i < plot->graphCount(); ++i)
+            if (plot->graph(i)->name() == "Cold room 3: Humidity")
+                other = plot->graph(i);
+        QVERIFY(other && other->visible());
+        QCOMPARE(other->dataCount(), 200);
+        struct { double lower = 1e9, upper = -1e9; void expand(double x) { lower = qMin(lower, x), upper = qMax(upper, x); } } own, theirs;
+        for (int k = 0; k < 300; ++k) {
+            bool number = false;
+            const double x = pvField(12, k, 0).toDouble(&number);
+            if (number)
+                own.expand(x);
+        }
+        for (int k = 0; k < 200; ++k) {
+            bool number = false;
+            const double x = humidityField(k).toDouble(&number);
+            const auto point = other->data()->at(k);
+            QCOMPARE(point->key, double(Start.addSecs(60 * k).toSecsSinceEpoch()));
+            QVERIFY(number ? point->value == x : std::isnan(point->value));
+            if (number)
+                theirs.expand(x);
+        }
+        QVERIFY(theirs.lower < own.lower || theirs.upper > own.upper);
+        QVERIFY(other->valueAxis()->visible() && other->valueAxis()->axisType() == QCPAxis::atRight
+                    && other->valueAxis()->label() == "Cold room 3: Humidity");
+        // Its temperature, within the channel's range, shares the channel's axis.
+        onNextModal("OtherChannelDialog", [&](QWidget *dialog) { static_cast<QDialog *>(dialog)->accept(); });
+        action(window, "actionaddotherchannel")->trigger();
+        QCOMPARE(plot->graph(plot->graphCount() - 1)->name(), QString("Cold room 3: Temperature"));
+        QCOMPARE(plot->graph(plot->graphCount() - 1)->valueAxis(), plot->yAxis);
+        QCOMPARE(chart->otherReadPaths(), QStringList({"the records", "the records"}));
+        QStringList legend;
+        for (int i = 0; i < plot->legend->itemCount(); ++i)
+            legend << static_cast<QCPPlottableLegendItem *>(plot->legend->item(i))->plottable()->name();
+        QCOMPARE(legend, QStringList({"CH1", "Cold room 3: Humidity", "Cold room 3: Temperature"}));
+        // An axis per channel, the channel's held to the fixed range of its limits.
+        for (const QString &to : {"", "150"}) {
+            QString told;
+            onNextModal("LimitsDialog", [&](QWidget *dialog) {
+                auto *table = dialog->findChild<QTableWidget *>("limitsTable");
+                table->item(0, 2)->setText("°C");
+                table->item(0, 7)->setText("-50");
+                table->item(0, 8)->setText(to);
+                if (to.isEmpty())
+                    answerMessage(&told);
+                static_cast<QDialog *>(dialog)->accept();
+                if (to.isEmpty())
+                    QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+            });
+            action(window, "actionlimits")->trigger();
+            QCOMPARE(told, to.isEmpty() ? QString("CH1 PV: a fixed axis needs both ends, the first below the second.") : QString());
+        }
+        QCOMPARE(plot->yAxis->range(), QCPRange(-50, 150)); // shared with the temperature within it
+        auto *axes = chart->findChild<QComboBox *>("valueAxes");
+        QVERIFY(axes->isVisible());
+        axes->setCurrentIndex(1);
+        emit axes->activated(1);
+        QCOMPARE(plot->graph(0)->valueAxis(), plot->yAxis);
+        QCOMPARE(plot->yAxis->range(), QCPRange(-50, 150));
+        QCOMPARE(plot->yAxis->label(), QString("CH1 PV (Boiler 2 outlet), °C"));
+        QVERIFY(other->valueAxis() != plot->yAxis && other->valueAxis()->range().contains(theirs.lower)
+                && other->valueAxis()->range().contains(theirs.upper));
+        QVERIFY(UserState::axisPerChannel());
+        // A folder that cannot be read is named with the reason; the rest is drawn.
+        QVERIFY(QFile::rename(second + "/record.db", second + "/record.db.away"));
+        QString told;
+        answerMessage(&told);
+        click(chart, "pushButton");
+        QVERIFY2(told.startsWith("Cold room 3: Humidity could not be read: there is no record.db in "), qPrintable(told));
+        QCOMPARE(plot->graph(0)->dataCount(), 300);
+        QVERIFY(QFile::rename(second + "/record.db.away", second + "/record.db"));
+        action(window, "actionremoveotherchannels")->trigger();
+        QVERIFY(!plot->hasPlottable(other) && plot->axisRect()->axes(QCPAxis::atRight).size() == 1
+                && !action(window, "actionremoveotherchannels")->isEnabled());
+        QCOMPARE(digest(), untouched);
 
         // A folder opened once, then gone: greyed with the reason, after a restart too.
         open(gone);

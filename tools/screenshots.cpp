@@ -221,6 +221,58 @@ void shootInstruments()
     UserState::setInstrumentName(home, QString());
 }
 
+// The 2-channel controller's CH1 in the whole window with the cold room's
+// temperature and humidity of another data folder laid over it: the shared
+// axis, then an axis per channel.
+void shootTwoInstruments()
+{
+    const auto filesOf = [](const QString &folder) {
+        const QString dir = QStringLiteral(SAMPLES_DIR) + "/" + folder;
+        QStringList paths;
+        for (const QString &name : QDir(dir).entryList({"*.CSV"}, QDir::Files, QDir::Name))
+            paths << dir + "/" + name;
+        return paths;
+    };
+    freshDatabase();
+    runImport(filesOf("controller-2ch"));
+    const QString home = dataFolder();
+    UserState::setInstrumentName(home, QStringLiteral("Boiler house"));
+    QTemporaryDir other;
+    const QString cold = other.filePath("cold-room-3");
+    MainWindow window;
+    window.resize(1180, 900);
+    window.show();
+    window.openInstrument(cold);
+    runImport(filesOf("temp-humidity"));
+    UserState::setInstrumentName(cold, QStringLiteral("Cold room 3"));
+    window.openInstrument(home);
+    window.showInstrumentTitle();
+    window.findChild<QAction *>("actioncart")->trigger();
+    QWidget *page = window.currentPage();
+    page->findChild<QCheckBox *>("wholeWindow")->setChecked(true);
+    fillCriteria(page);
+    click(page, "pushButton");
+    auto *axes = page->findChild<QComboBox *>("valueAxes");
+    axes->setCurrentIndex(0);
+    emit axes->activated(0);
+    for (int column : {0, 1}) {
+        onNextModal("OtherChannelDialog", [cold, column](QWidget *dialog) {
+            auto *instruments = dialog->findChild<QComboBox *>("otherInstrument");
+            instruments->setCurrentIndex(instruments->findData(cold));
+            dialog->findChild<QComboBox *>("otherColumn")->setCurrentIndex(column);
+            static_cast<QDialog *>(dialog)->accept();
+        });
+        page->findChild<QAction *>("actionaddotherchannel")->trigger();
+    }
+    save(&window, "two-instruments");
+    axes->setCurrentIndex(1);
+    emit axes->activated(1);
+    save(&window, "two-instruments-axes");
+    axes->setCurrentIndex(0);
+    emit axes->activated(0);
+    UserState::setInstrumentName(home, QString());
+}
+
 // An addition to the level meter's records: the chooser with its "Whole
 // folder" button, the report (two days already there, a new one with lines
 // skipped), and the question a drop asks.
@@ -344,6 +396,7 @@ int main(int argc, char *argv[])
         shootFamily(set.first, set.second);
     shootAddition();
     shootInstruments();
+    shootTwoInstruments();
     shootLimits();
     shootYearPeriods();
     shootYearOverview();

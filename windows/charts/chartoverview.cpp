@@ -2,15 +2,23 @@
 // the overview kept with the records, several channels over each other.
 #include "chartpage.h"
 
+#include "channellimits.h"
 #include "families.h"
+#include "otherchanneldialog.h"
+#include "otherchannels.h"
 #include "overviewline.h"
 #include "recordtime.h"
 #include "wallclock.h"
 #include "settings.h"
 #include "sqlthread.h"
 #include "summaryblocks.h"
+#include "userstate.h"
+#include "valueaxes.h"
+#include "workerjob.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -27,6 +35,50 @@ double keyOf(qint64 naive)
 }
 
 } // namespace
+
+void ChartPage::setUpOverview()
+{
+    auto *generate = findChild<QPushButton *>(QStringLiteral("pushButton"));
+    wholeWindow = new QCheckBox(tr("Whole window"), this);
+    wholeWindow->setObjectName(QStringLiteral("wholeWindow"));
+    wholeWindow->setToolTip(tr("Draws every record of the window; several channels may be ticked"));
+    if (auto *box = generate ? qobject_cast<QBoxLayout *>(generate->parentWidget()->layout()) : nullptr)
+        box->insertWidget(box->indexOf(generate), wholeWindow);
+    connect(wholeWindow, &QCheckBox::toggled, this, &ChartPage::setOverview);
+    valueAxes = std::make_unique<ValueAxes>(w.plot);
+    others = std::make_unique<OtherChannels>(w.plot);
+    axesChoice = new QComboBox(this);
+    axesChoice->setObjectName(QStringLiteral("valueAxes"));
+    axesChoice->addItems({tr("One value axis"), tr("An axis per channel")});
+    axesChoice->setCurrentIndex(UserState::axisPerChannel() ? 1 : 0);
+    axesChoice->setToolTip(tr("Channels laid over each other share one scale, or each has its own"));
+    connect(axesChoice, qOverload<int>(&QComboBox::activated), this, &ChartPage::chooseValueAxes);
+    // The panel is narrow: the other instruments' commands share one button.
+    otherButton = new QPushButton(tr("Other instruments"), this);
+    otherButton->setObjectName(QStringLiteral("otherInstrumentsButton"));
+    auto *menu = new QMenu(otherButton);
+    QAction *add = menu->addAction(tr("Add channel from another instrument..."), this, &ChartPage::addOtherChannel);
+    add->setObjectName(QStringLiteral("actionaddotherchannel"));
+    removeOthers = menu->addAction(tr("Remove the other instruments' channels"), this, &ChartPage::removeOtherChannels);
+    removeOthers->setObjectName(QStringLiteral("actionremoveotherchannels"));
+    otherButton->setMenu(menu);
+    if (auto *box = generate ? qobject_cast<QBoxLayout *>(generate->parentWidget()->layout()) : nullptr) {
+        box->insertWidget(box->indexOf(generate), axesChoice);
+        box->insertWidget(box->indexOf(generate), otherButton);
+    }
+    showOverviewControls(false);
+    if (family.hasChannels() && (channelHint = findChild<QLabel *>(QStringLiteral("label_3"))))
+        oneChannelHint = channelHint->text();
+    refiner = new SQLThread;
+    refiner->useOwnConnection();
+    refinerThread = startWorkerThread(this, refiner);
+    connect(refiner, &SQLThread::PostProgress, this, &ChartPage::overviewRefined);
+    refineTimer.setSingleShot(true);
+    refineTimer.setInterval(80);
+    connect(&refineTimer, &QTimer::timeout, this, &ChartPage::refineOverview);
+    connect(w.plot->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this, &ChartPage::askRefinement);
+    connect(w.plot, &QCustomPlot::mouseDoubleClick, this, &ChartPage::openRecordAt);
+}
 
 bool ChartPage::overviewShown() const
 {
@@ -59,10 +111,13 @@ void ChartPage::setOverview(bool on)
     setPagingEnabled(!on);
     if (channelHint)
         channelHint->setText(on ? tr("Tick the channels to draw:") : oneChannelHint);
+    showOverviewControls(on);
     // What is drawn was drawn the other way: Generate Graph draws it anew.
     clearChart();
     if (!on) {
         refineTimer.stop();
+        others->hide();
+        valueAxes->reset();
         for (QCPGraph *graph : std::as_const(extraGraphs) + std::as_const(extraMarkers))
             w.plot->removeGraph(graph);
         extraGraphs.clear();
@@ -130,11 +185,15 @@ void ChartPage::drawOverview(const Overview &overview, bool keepRange)
         markerGraph(channel, true)->data()->clear();
         markerGraph(channel, false)->data()->clear();
     }
+    const QStringList unread = others->draw(plan, GapIntervals);
     plot->legend->setVisible(true);
-    drawLimitLines();
     drawingOverview = true;
     if (!keepRange)
-        fitOverviewAxes(overview);
+        plot->xAxis->setRange(keyOf(plan.from), keyOf(plan.to));
+    arrangeValueAxes(!keepRange);
+    drawLimitLines();
+    if (!keepRange && !unread.isEmpty())
+        showMessage(unread.join(QLatin1Char('\n')), 3);
     plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     plot->axisRect()->setRangeZoom(Qt::Horizontal);
     plot->axisRect()->setRangeDrag(LockY ? Qt::Horizontal : Qt::Horizontal | Qt::Vertical);
@@ -145,20 +204,65 @@ void ChartPage::drawOverview(const Overview &overview, bool keepRange)
     w.page_label->setText(tr("Record：%1 drawn").arg(records));
 }
 
-void ChartPage::fitOverviewAxes(const Overview &overview)
+void ChartPage::arrangeValueAxes(bool fit)
 {
-    w.plot->xAxis->setRange(keyOf(overview.plan.from), keyOf(overview.plan.to));
-    bool found = false;
-    QCPRange values;
-    for (int channel = 0; channel < overview.cells.size(); ++channel) {
-        bool some = false;
-        const QCPRange range = channelGraph(channel)->getValueRange(some);
-        if (some)
-            values = found ? QCPRange(qMin(values.lower, range.lower), qMax(values.upper, range.upper)) : range;
-        found = found || some;
+    QList<ValueAxes::Line> lines;
+    const QList<DrawnColumn> drawn = drawnColumns();
+    for (int i = 0; i < shownOverview.cells.size() && i < drawn.size(); ++i) {
+        const DrawnColumn &column = drawn.at(i);
+        const ChannelLimits limits = UserState::channelLimits(limitsKey(family, Meter, column.channel, column.value));
+        const QString unit = summaryUnits(column.channel).value(column.value).trimmed();
+        QString label = summaryNames(column.channel).value(column.value);
+        if (!unit.isEmpty())
+            label += QStringLiteral(", ") + unit;
+        lines << ValueAxes::Line{channelGraph(i), label, channelColour(column.colour), limits.axisFrom, limits.axisTo, false};
     }
-    if (found)
-        w.plot->yAxis->setRange(values.lower == values.upper ? QCPRange(values.lower - 1, values.upper + 1) : values);
+    lines << others->lines();
+    valueAxes->arrange(lines, axesChoice->currentIndex() == 1, fit);
+}
+
+void ChartPage::showOverviewControls(bool on)
+{
+    axesChoice->setVisible(on);
+    otherButton->setVisible(on);
+    removeOthers->setEnabled(!others->isEmpty());
+}
+
+void ChartPage::chooseValueAxes(int perChannel)
+{
+    UserState::setAxisPerChannel(perChannel == 1);
+    if (shownOverview.cells.isEmpty())
+        return;
+    arrangeValueAxes(true);
+    drawLimitLines();
+    w.plot->replot();
+}
+
+void ChartPage::addOtherChannel()
+{
+    OtherChannelDialog dialog(this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    others->add(dialog.chosen());
+    showOverviewControls(overviewShown());
+    if (!shownOverview.cells.isEmpty())
+        drawOverview(shownOverview, false); // the span shown, its values fitted anew
+}
+
+void ChartPage::removeOtherChannels()
+{
+    others->clear();
+    showOverviewControls(overviewShown());
+    if (!shownOverview.cells.isEmpty()) {
+        arrangeValueAxes(true);
+        drawLimitLines();
+        w.plot->replot();
+    }
+}
+
+QStringList ChartPage::otherReadPaths() const
+{
+    return others->readPaths();
 }
 
 void ChartPage::askRefinement()

@@ -6,6 +6,7 @@
 #include "dialogprogress.h"
 #include "families.h"
 #include "filedialogs.h"
+#include "otherchannels.h"
 #include "paging.h"
 #include "recordtime.h"
 #include "wallclock.h"
@@ -13,6 +14,7 @@
 #include "settings.h"
 #include "sqlthread.h"
 #include "userstate.h"
+#include "valueaxes.h"
 #include "workerjob.h"
 
 #include <QCheckBox>
@@ -76,28 +78,6 @@ void ChartPage::applyChoices(const PageChoices &chosen)
 {
     wholeWindow->setChecked(chosen.wholeWindow); // first: it allows several channels
     RecordPage::applyChoices(chosen);
-}
-
-void ChartPage::setUpOverview()
-{
-    auto *generate = findChild<QPushButton *>(QStringLiteral("pushButton"));
-    wholeWindow = new QCheckBox(tr("Whole window"), this);
-    wholeWindow->setObjectName(QStringLiteral("wholeWindow"));
-    wholeWindow->setToolTip(tr("Draws every record of the window; several channels may be ticked"));
-    if (auto *box = generate ? qobject_cast<QBoxLayout *>(generate->parentWidget()->layout()) : nullptr)
-        box->insertWidget(box->indexOf(generate), wholeWindow);
-    connect(wholeWindow, &QCheckBox::toggled, this, &ChartPage::setOverview);
-    if (family.hasChannels() && (channelHint = findChild<QLabel *>(QStringLiteral("label_3"))))
-        oneChannelHint = channelHint->text();
-    refiner = new SQLThread;
-    refiner->useOwnConnection();
-    refinerThread = startWorkerThread(this, refiner);
-    connect(refiner, &SQLThread::PostProgress, this, &ChartPage::overviewRefined);
-    refineTimer.setSingleShot(true);
-    refineTimer.setInterval(80);
-    connect(&refineTimer, &QTimer::timeout, this, &ChartPage::refineOverview);
-    connect(w.plot->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this, &ChartPage::askRefinement);
-    connect(w.plot, &QCustomPlot::mouseDoubleClick, this, &ChartPage::openRecordAt);
 }
 
 ChartPage::~ChartPage()
@@ -166,8 +146,10 @@ QCPGraph *ChartPage::markerGraph(int drawn, bool high)
     if (drawn == 0)
         return w.plot->graph(high ? HhGraph : LlGraph);
     const int at = 2 * (drawn - 1) + (high ? 0 : 1);
-    while (extraMarkers.size() <= at)
+    while (extraMarkers.size() <= at) {
         extraMarkers << w.plot->addGraph();
+        extraMarkers.last()->removeFromLegend(); // markers have no name of their own
+    }
     return extraMarkers.at(at);
 }
 
@@ -188,13 +170,18 @@ void ChartPage::drawLimitLines()
     QCustomPlot *plot = w.plot;
     removeItems(QStringLiteral("limitLine"));
     const QList<DrawnColumn> drawn = drawnColumns();
-    for (const DrawnColumn &column : drawn) {
+    for (int i = 0; i < drawn.size(); ++i) {
+        const DrawnColumn &column = drawn.at(i);
         const ChannelLimits limits = UserState::channelLimits(limitsKey(family, Meter, column.channel, column.value));
+        // On the value axis of its line, which in the whole window may be its own.
+        QCPAxis *valueAxis = overviewShown() ? channelGraph(i)->valueAxis() : plot->yAxis;
         for (const double at : {limits.lower, limits.upper}) {
             if (qIsNaN(at))
                 continue;
             auto *line = new QCPItemStraightLine(plot);
             line->setObjectName(QStringLiteral("limitLine"));
+            line->point1->setAxes(plot->xAxis, valueAxis);
+            line->point2->setAxes(plot->xAxis, valueAxis);
             line->point1->setCoords(0, at);
             line->point2->setCoords(1, at);
             line->setPen(QPen(channelColour(column.colour), 1.5, Qt::DashLine));
@@ -305,6 +292,8 @@ void ChartPage::showLimits()
     RecordPage::showLimits();
     if (!w.widget_page->isVisible())
         return;
+    if (overviewShown() && !shownOverview.cells.isEmpty())
+        arrangeValueAxes(true); // a fixed range may have come or gone
     drawLimitLines();
     w.plot->replot();
 }

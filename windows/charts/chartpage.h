@@ -6,9 +6,14 @@
 
 #include <QDateTime>
 #include <QTimer>
+#include <memory>
 
+class QAction;
 class QCheckBox;
 class ChartCursors;
+class OtherChannels;
+class QComboBox;
+class ValueAxes;
 class QCPGraph;
 class QCustomPlot;
 class QDateTimeEdit;
@@ -64,6 +69,8 @@ public:
     // channels), the same on the paged chart and in the whole window; its
     // markers take it too.
     static QColor channelColour(int channel);
+    // What the other instruments' channels laid over the whole window read last.
+    QStringList otherReadPaths() const;
 
 private slots:
     void on_pushButton_clicked();
@@ -74,6 +81,9 @@ private slots:
     void refineOverview();
     void overviewRefined(QString text, int value);
     void openRecordAt(QMouseEvent *event);
+    void addOtherChannel();
+    void removeOtherChannels();
+    void chooseValueAxes(int perChannel);
 
 protected:
     ChartPage(int familyNumber, QWidget *parent);
@@ -119,7 +129,9 @@ private:
     QStringList overviewColumns() const;
     QStringList overviewNames() const;
     void drawOverview(const Overview &overview, bool keepRange);
-    void fitOverviewAxes(const Overview &overview);
+    // The whole window's value axes: shared or one per line, fixed ranges kept.
+    void arrangeValueAxes(bool fit);
+    void showOverviewControls(bool on);
     QCPGraph *channelGraph(int index);
     void askRefinement();
     void setPagingEnabled(bool enabled);
@@ -147,6 +159,11 @@ private:
     Overview shownOverview;
     QList<QPair<int, Excursion>> listedExcursions; // of the window shown, by colour index
     ChartCursors *cursors = nullptr;
+    QComboBox *axesChoice = nullptr;
+    QPushButton *otherButton = nullptr;
+    QAction *removeOthers = nullptr;
+    std::unique_ptr<ValueAxes> valueAxes;
+    std::unique_ptr<OtherChannels> others;
 };
 
 // The readout text of the drawn point nearest to `key` ("" when none is drawn).

@@ -18,13 +18,14 @@ QString limitText(double value)
 } // namespace
 
 LimitsDialog::LimitsDialog(const QList<LimitedColumn> &columns, QWidget *parent)
-    : QDialog(parent), columns(columns), table(new QTableWidget(int(columns.size()), 7, this))
+    : QDialog(parent), columns(columns), table(new QTableWidget(int(columns.size()), 9, this))
 {
     setObjectName(QStringLiteral("LimitsDialog"));
     setWindowTitle(tr("Limits and channels"));
     table->setObjectName(QStringLiteral("limitsTable"));
     table->setHorizontalHeaderLabels({tr("Value"), tr("Name"), tr("Unit"), tr("Lower limit"), tr("Upper limit"),
-                                      tr("Dead-band"), tr("Delay (s)")});
+                                      tr("Dead-band"), tr("Delay (s)"), tr("Axis from"), tr("Axis to")});
+    table->horizontalHeaderItem(AxisFrom)->setToolTip(tr("A fixed range of the value axis in the whole window; empty: fitted"));
     table->verticalHeader()->hide();
     table->horizontalHeader()->setSectionResizeMode(Name, QHeaderView::Stretch);
     for (int row = 0; row < columns.size(); ++row) {
@@ -32,7 +33,8 @@ LimitsDialog::LimitsDialog(const QList<LimitedColumn> &columns, QWidget *parent)
         const QString unit = limits.unit.isEmpty() ? columns.at(row).recordUnit : limits.unit;
         const QStringList texts{columns.at(row).label, limits.name, unit, limitText(limits.lower),
                                 limitText(limits.upper), limitText(limits.deadBand),
-                                QString::number(limits.delaySeconds)};
+                                QString::number(limits.delaySeconds), limitText(limits.axisFrom),
+                                limitText(limits.axisTo)};
         for (int c = 0; c < texts.size(); ++c)
             table->setItem(row, c, new QTableWidgetItem(texts.at(c)));
         table->item(row, Value)->setFlags(Qt::ItemIsEnabled);
@@ -44,7 +46,7 @@ LimitsDialog::LimitsDialog(const QList<LimitedColumn> &columns, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(table);
     layout->addWidget(buttons);
-    resize(760, 120 + 30 * int(qMin<qsizetype>(columns.size(), 16)));
+    resize(900, 120 + 30 * int(qMin<qsizetype>(columns.size(), 16)));
 }
 
 ChannelLimits LimitsDialog::rowLimits(int row, QString *reason) const
@@ -68,10 +70,14 @@ ChannelLimits LimitsDialog::rowLimits(int row, QString *reason) const
     limits.deadBand = number(DeadBand, 0);
     const double delay = number(Delay, 0);
     limits.delaySeconds = qint64(delay);
+    limits.axisFrom = number(AxisFrom, qQNaN());
+    limits.axisTo = number(AxisTo, qQNaN());
     if (!reason->isEmpty())
         return limits;
     if (limits.hasLower() && limits.hasUpper() && limits.lower >= limits.upper)
         *reason = tr("%1: the lower limit must lie below the upper one.").arg(label);
+    else if (qIsNaN(limits.axisFrom) != qIsNaN(limits.axisTo) || limits.axisFrom >= limits.axisTo)
+        *reason = tr("%1: a fixed axis needs both ends, the first below the second.").arg(label);
     else if (limits.deadBand < 0 || delay < 0 || delay != double(limits.delaySeconds))
         *reason = tr("%1: the dead-band and the delay are not negative, the delay in whole seconds.").arg(label);
     return limits;

@@ -18,7 +18,7 @@ public:
     bool isChanged() const { return changed; }
     void accept() override;
 
-    enum Column { Value, Name, Unit, Lower, Upper, DeadBand, Delay };
+    enum Column { Value, Name, Unit, Lower, Upper, DeadBand, Delay, AxisFrom, AxisTo };
 
 private:
     // The limits a row says; an empty text on the reason means they are sound.

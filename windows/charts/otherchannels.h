@@ -1,0 +1,50 @@
+#ifndef OTHERCHANNELS_H
+#define OTHERCHANNELS_H
+
+#include "otheroverview.h"
+#include "valueaxes.h"
+
+#include <QList>
+#include <QStringList>
+
+class QCPGraph;
+class QCustomPlot;
+
+// Channels of other instruments laid over the whole window, each read from
+// its own data folder (never written) for the same time axis, in colours of
+// their own and named in the legend after their instrument.
+class OtherChannels
+{
+public:
+    explicit OtherChannels(QCustomPlot *plot) : plot(plot) {}
+
+    void add(const OtherColumn &column);
+    // Every one gone, their graphs too.
+    void clear();
+    // Their graphs gone, the channels kept for the next whole window.
+    void hide();
+    bool isEmpty() const { return channels.isEmpty(); }
+
+    // Reads and draws each for the plan, broken where its own records have
+    // gaps. The reasons of those that could not be read.
+    QStringList draw(const OverviewPlan &plan, int gapIntervals);
+    // The lines drawn, for the value axes.
+    QList<ValueAxes::Line> lines() const;
+    // What each read last ("spans of 60 s", "the records").
+    QStringList readPaths() const;
+
+    // "Cold room 3: CH1 PV": the instrument as the user named it, else its folder.
+    static QString nameOf(const OtherColumn &column);
+    static QColor colour(int index);
+
+private:
+    struct Channel {
+        OtherColumn column;
+        QCPGraph *graph = nullptr;
+        QString path;
+    };
+    QCustomPlot *plot;
+    QList<Channel> channels;
+};
+
+#endif

@@ -1,0 +1,112 @@
+#include "valueaxes.h"
+
+#include <qcustomplot.h>
+
+void ValueAxes::reset()
+{
+    for (int i = 0; i < plot->graphCount(); ++i)
+        plot->graph(i)->setValueAxis(plot->yAxis);
+    for (QCPAxis *axis : std::as_const(made))
+        plot->axisRect()->removeAxis(axis);
+    made.clear();
+    apart.clear();
+    plot->yAxis->setLabel(QString());
+}
+
+QCPAxis *ValueAxes::axisAt(int index, bool right)
+{
+    if (index < made.size())
+        return made.at(index);
+    QCPAxis *axis = plot->axisRect()->addAxis(right ? QCPAxis::atRight : QCPAxis::atLeft);
+    axis->setTickLabels(true);
+    made << axis;
+    return axis;
+}
+
+bool ValueAxes::rangeOf(const QList<Line> &lines, QCPRange *range)
+{
+    bool found = false;
+    for (const Line &line : lines) {
+        bool some = line.from < line.to;
+        const QCPRange own = some ? QCPRange(line.from, line.to) : line.graph->getValueRange(some);
+        if (some)
+            *range = found ? QCPRange(qMin(range->lower, own.lower), qMax(range->upper, own.upper)) : own;
+        found = found || some;
+    }
+    return found;
+}
+
+void ValueAxes::fitAxis(QCPAxis *axis, const QList<Line> &lines)
+{
+    QCPRange range;
+    if (rangeOf(lines, &range))
+        axis->setRange(range.lower == range.upper ? QCPRange(range.lower - 1, range.upper + 1) : range);
+}
+
+void ValueAxes::arrange(const QList<Line> &lines, bool perLine, bool fit)
+{
+    // No graph keeps an axis that may go (a channel no longer drawn).
+    for (int i = 0; i < plot->graphCount(); ++i) {
+        if (made.contains(plot->graph(i)->valueAxis()))
+            plot->graph(i)->setValueAxis(plot->yAxis);
+    }
+    if (perLine != lastPerLine) { // the sides of the axes change
+        for (QCPAxis *axis : std::as_const(made))
+            plot->axisRect()->removeAxis(axis);
+        made.clear();
+        lastPerLine = perLine;
+        fit = true;
+    }
+    if (fit) {
+        QList<Line> own;
+        for (const Line &line : lines) {
+            if (!line.foreign)
+                own << line;
+        }
+        QCPRange shared, range;
+        const bool some = rangeOf(own, &shared);
+        apart.clear();
+        for (const Line &line : lines) {
+            if (line.foreign && (!some || (rangeOf({line}, &range) && (range.lower < shared.lower || range.upper > shared.upper))))
+                apart << line.graph;
+        }
+    }
+    QList<Line> shared;
+    QList<QPair<QCPAxis *, Line>> own;
+    for (const Line &line : lines) {
+        if (!perLine && !apart.contains(line.graph)) {
+            shared << line;
+            continue;
+        }
+        // Per line the first keeps the plot's own axis on the left; then right, left...
+        QCPAxis *axis = perLine && own.isEmpty() ? plot->yAxis : nullptr;
+        if (!axis) {
+            const int index = int(own.size()) - (perLine ? 1 : 0);
+            const bool isNew = index >= made.size();
+            axis = axisAt(index, !perLine || index % 2 == 0);
+            if (isNew)
+                fit = true;
+        }
+        own << qMakePair(axis, line);
+    }
+    const int kept = int(own.size()) - (perLine && !own.isEmpty() ? 1 : 0);
+    while (made.size() > kept)
+        plot->axisRect()->removeAxis(made.takeLast());
+    for (const Line &line : std::as_const(shared))
+        line.graph->setValueAxis(plot->yAxis);
+    plot->yAxis->setLabel(QString());
+    plot->yAxis->setLabelColor(Qt::black);
+    plot->yAxis->setTickLabelColor(Qt::black);
+    plot->yAxis->setBasePen(QPen(Qt::black));
+    if (fit && !shared.isEmpty())
+        fitAxis(plot->yAxis, shared);
+    for (const auto &[axis, line] : std::as_const(own)) {
+        line.graph->setValueAxis(axis);
+        axis->setLabel(line.label);
+        axis->setLabelColor(line.colour);
+        axis->setTickLabelColor(line.colour);
+        axis->setBasePen(QPen(line.colour));
+        if (fit)
+            fitAxis(axis, {line});
+    }
+}

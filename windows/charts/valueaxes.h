@@ -1,0 +1,52 @@
+#ifndef VALUEAXES_H
+#define VALUEAXES_H
+
+#include <QColor>
+#include <QList>
+#include <QString>
+#include <QtNumeric>
+
+class QCPRange;
+
+class QCPAxis;
+class QCPGraph;
+class QCustomPlot;
+
+// The value axes of the whole window: one shared by the lines, or one per
+// line (left, right, left...), each fitted to its line or held to a fixed range.
+class ValueAxes
+{
+public:
+    explicit ValueAxes(QCustomPlot *plot) : plot(plot) {}
+
+    struct Line {
+        QCPGraph *graph = nullptr;
+        QString label;            // "CH1 PV (°C)": its axis's label, when it has one of its own
+        QColor colour;
+        double from = qQNaN();    // a fixed range; NaN: fitted to the line
+        double to = qQNaN();
+        // Of another instrument: it shares the axis only while its range lies
+        // within the others' when fitted, else it has one of its own on the right.
+        bool foreign = false;
+    };
+
+    // Puts each line on its axis. `fit`: every range anew; else only the
+    // axes made now get one, and the others keep what the user zoomed to.
+    void arrange(const QList<Line> &lines, bool perLine, bool fit);
+    // Every line back on the plot's own axis, the axes made here gone.
+    void reset();
+    // The axes made here, in the order of the lines that have them.
+    QList<QCPAxis *> ownAxes() const { return made; }
+
+private:
+    QCPAxis *axisAt(int index, bool right);
+    static bool rangeOf(const QList<Line> &lines, QCPRange *range);
+    void fitAxis(QCPAxis *axis, const QList<Line> &lines);
+
+    QCustomPlot *plot;
+    QList<QCPAxis *> made;
+    QList<QCPGraph *> apart;
+    bool lastPerLine = false; // foreign lines found outside the shared range when last fitted
+};
+
+#endif

@@ -1,0 +1,106 @@
+#include "otherchanneldialog.h"
+
+#include "channellimits.h"
+#include "datafolder.h"
+#include "families.h"
+#include "settings.h"
+#include "userstate.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QLabel>
+#include <QPushButton>
+
+OtherChannelDialog::OtherChannelDialog(QWidget *parent)
+    : QDialog(parent), instruments(new QComboBox(this)), columns(new QComboBox(this)), problem(new QLabel(this)),
+      buttons(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
+{
+    setObjectName(QStringLiteral("otherChannelDialog"));
+    setWindowTitle(tr("Add channel from another instrument"));
+    instruments->setObjectName(QStringLiteral("otherInstrument"));
+    columns->setObjectName(QStringLiteral("otherColumn"));
+    problem->setObjectName(QStringLiteral("otherProblem"));
+    problem->setWordWrap(true);
+    auto *browseButton = new QPushButton(tr("Other folder..."), this);
+    browseButton->setObjectName(QStringLiteral("otherBrowse"));
+    connect(browseButton, &QPushButton::clicked, this, &OtherChannelDialog::browse);
+    for (const QString &folder : UserState::recentInstruments()) {
+        if (folder != dataFolder() && QFileInfo(folder).isDir())
+            addFolder(folder);
+    }
+    connect(instruments, qOverload<int>(&QComboBox::currentIndexChanged), this, &OtherChannelDialog::showColumns);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto *form = new QFormLayout(this);
+    auto *row = new QHBoxLayout;
+    row->addWidget(instruments, 1);
+    row->addWidget(browseButton);
+    form->addRow(tr("Instrument:"), row);
+    form->addRow(tr("Channel:"), columns);
+    form->addRow(problem);
+    form->addRow(new QLabel(tr("Its records are only read: nothing of that folder is written."), this));
+    form->addRow(buttons);
+    showColumns();
+}
+
+void OtherChannelDialog::addFolder(const QString &folder)
+{
+    const QString name = UserState::instrumentName(folder);
+    const QString shown = QDir::toNativeSeparators(folder);
+    instruments->addItem(name.isEmpty() ? shown : QStringLiteral("%1 (%2)").arg(name, shown), folder);
+}
+
+void OtherChannelDialog::browse()
+{
+    QFileDialog dialog(nullptr, tr("Another instrument's data folder"), QFileInfo(dataFolder()).path());
+    dialog.setObjectName(QStringLiteral("otherFolderDialog"));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString folder = QDir(dialog.selectedFiles().first()).absolutePath();
+    int at = instruments->findData(folder);
+    if (at < 0) {
+        addFolder(folder);
+        at = instruments->count() - 1;
+    }
+    instruments->setCurrentIndex(at);
+    showColumns();
+}
+
+void OtherChannelDialog::showColumns()
+{
+    columns->clear();
+    const QString folder = instruments->currentData().toString();
+    const int meter = readSettingOf(folder, QStringLiteral("Meter")).toInt();
+    const int family = familyOfTableCode(meter);
+    QString reason;
+    if (folder.isEmpty())
+        reason = tr("Choose the data folder of another instrument.");
+    else if (QDir(folder) == QDir(dataFolder()))
+        reason = tr("That is the instrument open here.");
+    else if (!QFileInfo::exists(folder + QStringLiteral("/record.db")))
+        reason = tr("There are no records in %1.").arg(QDir::toNativeSeparators(folder));
+    else if (family == 0)
+        reason = tr("The settings of %1 name no meter model.").arg(QDir::toNativeSeparators(folder));
+    if (reason.isEmpty()) {
+        for (const LimitedColumn &column : limitedColumns(meterFamily(family), meter))
+            columns->addItem(column.label, column.key.section(QLatin1Char('/'), 1));
+    }
+    problem->setText(reason);
+    problem->setVisible(!reason.isEmpty());
+    buttons->button(QDialogButtonBox::Ok)->setEnabled(reason.isEmpty() && columns->count() > 0);
+}
+
+OtherColumn OtherChannelDialog::chosen() const
+{
+    const QString folder = instruments->currentData().toString();
+    return OtherColumn{folder, readSettingOf(folder, QStringLiteral("Meter")).toInt(), columns->currentData().toString(),
+                       columns->currentText()};
+}

@@ -1,0 +1,55 @@
+#include "otheroverview.h"
+
+#include "families.h"
+#include "recordoverview.h"
+#include "rowinserter.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSqlError>
+#include <atomic>
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("OtherOverview", text);
+}
+
+QString readFrom(QSqlDatabase &db, const OtherColumn &other, const OverviewPlan &plan, QVector<OverviewCell> *cells)
+{
+    const int family = familyOfTableCode(other.meter);
+    if (family == 0)
+        return tr("its settings name no meter model this program reads");
+    if (!nativeHandleUsable(db))
+        return tr("Qt's SQLite driver uses another SQLite than this program");
+    const QString table = meterFamily(family).table(other.meter);
+    // Kept with the records since they were imported; it cannot be built from here.
+    if (!RecordOverview::current(db, table))
+        return tr("its records have no overview yet: open that instrument once to build it");
+    return RecordOverview::read(db, table, other.column, plan, cells);
+}
+
+} // namespace
+
+QString readOtherOverview(const OtherColumn &other, const OverviewPlan &plan, QVector<OverviewCell> *cells,
+                          QString *path)
+{
+    const QString file = other.folder + QStringLiteral("/record.db");
+    if (!QFileInfo(file).isFile())
+        return tr("there is no record.db in %1").arg(other.folder);
+    static std::atomic_int readers{0};
+    const QString name = QStringLiteral("other-%1").arg(++readers);
+    QString error;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
+        db.setDatabaseName(file);
+        error = db.open() ? readFrom(db, other, plan, cells) : db.lastError().text();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    if (path)
+        *path = plan.level < 0 ? QStringLiteral("the records") : QStringLiteral("spans of %1 s").arg(OverviewLevels[plan.level]);
+    return error;
+}
