@@ -990,7 +990,7 @@ private slots:
             legend << static_cast<QCPPlottableLegendItem *>(plot->legend->item(i))->plottable()->name();
         QCOMPARE(legend, QStringList({"CH1", "Cold room 3: Humidity", "Cold room 3: Temperature"}));
         // An axis per channel, the channel's held to the fixed range of its limits.
-        for (const QString &to : {"", "150"}) {
+        for (const QString to : {"", "150"}) {
             QString told;
             onNextModal("LimitsDialog", [&](QWidget *dialog) {
                 auto *table = dialog->findChild<QTableWidget *>("limitsTable");

@@ -1,11 +1,11 @@
 #include "instrumentmenu.h"
 
 #include "datafolder.h"
+#include "filedialogs.h"
 #include "userstate.h"
 
 #include <QAction>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMenu>
@@ -63,15 +63,9 @@ void InstrumentMenu::fillRecent()
 
 void InstrumentMenu::chooseFolder()
 {
-    // The desktop's own dialog style, as the record files' choosers (not the window's dark sheet).
-    QFileDialog dialog(nullptr, tr("Open instrument"), QFileInfo(dataFolder()).path());
-    dialog.setObjectName(QStringLiteral("instrumentFolderDialog"));
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setWindowModality(Qt::ApplicationModal);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        emit instrumentChosen(QDir(dialog.selectedFiles().first()).absolutePath());
+    const QString folder = ::chooseFolder(window, tr("Open instrument"), QFileInfo(dataFolder()).path());
+    if (!folder.isEmpty())
+        emit instrumentChosen(folder);
 }
 
 void InstrumentMenu::askName()

@@ -1,13 +1,12 @@
 #include "otheroverview.h"
 
 #include "families.h"
+#include "recorddatabase.h"
 #include "recordoverview.h"
 #include "rowinserter.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSqlError>
-#include <atomic>
 
 namespace {
 
@@ -38,17 +37,10 @@ QString readOtherOverview(const OtherColumn &other, const OverviewPlan &plan, QV
     const QString file = other.folder + QStringLiteral("/record.db");
     if (!QFileInfo(file).isFile())
         return tr("there is no record.db in %1").arg(other.folder);
-    static std::atomic_int readers{0};
-    const QString name = QStringLiteral("other-%1").arg(++readers);
     QString error;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
-        db.setDatabaseName(file);
-        error = db.open() ? readFrom(db, other, plan, cells) : db.lastError().text();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
+    const QString unopened = readOnlyDatabase(file, [&](QSqlDatabase &db) { error = readFrom(db, other, plan, cells); });
+    if (!unopened.isEmpty())
+        error = unopened;
     if (path)
         *path = plan.level < 0 ? QStringLiteral("the records") : QStringLiteral("spans of %1 s").arg(OverviewLevels[plan.level]);
     return error;

@@ -4,8 +4,10 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+#include <atomic>
 #include <cstdio>
 
 namespace {
@@ -84,4 +86,23 @@ qint64 greatestRowid(QSqlDatabase &db, const QString &table)
     return query.exec(QStringLiteral("select max(rowid) from main.%1").arg(table)) && query.next()
         ? query.value(0).toLongLong()
         : -1;
+}
+
+QString readOnlyDatabase(const QString &path, const std::function<void(QSqlDatabase &)> &read)
+{
+    static std::atomic_int readers{0};
+    const QString name = QStringLiteral("reader-%1").arg(++readers);
+    QString error;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=2000"));
+        db.setDatabaseName(path);
+        if (db.open())
+            read(db);
+        else
+            error = db.lastError().text();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return error;
 }

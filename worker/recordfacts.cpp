@@ -2,12 +2,12 @@
 
 #include "families.h"
 #include "importedfiles.h"
+#include "recorddatabase.h"
 #include "recordtime.h"
 #include "statements.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
-#include <atomic>
 
 namespace {
 
@@ -49,19 +49,11 @@ RecordFacts readFrom(QSqlDatabase &db, const QString &table)
 
 RecordFacts readRecordFacts(const QString &databasePath, int familyNumber, int meter)
 {
-    static std::atomic_int readers{0};
-    const QString name = QStringLiteral("facts-%1").arg(++readers);
     RecordFacts facts;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-        db.setDatabaseName(databasePath);
-        if (db.open())
-            facts = readFrom(db, meterFamily(familyNumber).table(meter));
-        else
-            facts.error = db.lastError().text();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
+    const QString error = readOnlyDatabase(databasePath, [&](QSqlDatabase &db) {
+        facts = readFrom(db, meterFamily(familyNumber).table(meter));
+    });
+    if (!error.isEmpty())
+        facts.error = error;
     return facts;
 }

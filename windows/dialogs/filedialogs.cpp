@@ -1,6 +1,7 @@
 #include "filedialogs.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QPushButton>
@@ -28,6 +29,15 @@ QStringList chooseOpenFiles(QWidget *over, const QString &title, const QString &
     QFileDialog dialog(nullptr, title, folder, filter);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     return runFileDialog(over, dialog);
+}
+
+QString chooseFolder(QWidget *over, const QString &title, const QString &folder)
+{
+    QFileDialog dialog(nullptr, title, folder);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    const QString chosen = runFileDialog(over, dialog).value(0);
+    return chosen.isEmpty() ? QString() : QDir(chosen).absolutePath();
 }
 
 QString chooseSaveFile(QWidget *over, const QString &title, const QString &file, const QString &filter)

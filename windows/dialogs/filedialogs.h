@@ -12,6 +12,8 @@ class QWidget;
 QStringList chooseOpenFiles(QWidget *over, const QString &title, const QString &folder, const QString &filter);
 // Files, or with "Whole folder" the folder shown (one path).
 QStringList chooseFilesOrFolder(QWidget *over, const QString &title, const QString &folder, const QString &filter);
+// A folder, as an absolute path; empty when none was chosen.
+QString chooseFolder(QWidget *over, const QString &title, const QString &folder);
 QString chooseSaveFile(QWidget *over, const QString &title, const QString &file, const QString &filter);
 
 #endif

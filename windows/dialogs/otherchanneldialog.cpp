@@ -3,13 +3,13 @@
 #include "channellimits.h"
 #include "datafolder.h"
 #include "families.h"
+#include "filedialogs.h"
 #include "settings.h"
 #include "userstate.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
@@ -56,15 +56,9 @@ void OtherChannelDialog::addFolder(const QString &folder)
 
 void OtherChannelDialog::browse()
 {
-    QFileDialog dialog(nullptr, tr("Another instrument's data folder"), QFileInfo(dataFolder()).path());
-    dialog.setObjectName(QStringLiteral("otherFolderDialog"));
-    dialog.setFileMode(QFileDialog::Directory);
-    dialog.setOption(QFileDialog::ShowDirsOnly);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setWindowModality(Qt::ApplicationModal);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    const QString folder = chooseFolder(this, tr("Another instrument's data folder"), QFileInfo(dataFolder()).path());
+    if (folder.isEmpty())
         return;
-    const QString folder = QDir(dialog.selectedFiles().first()).absolutePath();
     int at = instruments->findData(folder);
     if (at < 0) {
         addFolder(folder);
