@@ -77,12 +77,7 @@ void OverviewCell::append(const OverviewCell &later)
             markers.push_back({later.first.time, later.first.rowid, MarkerEvent::Back});
         markers.insert(markers.end(), later.markers.begin(), later.markers.end());
     }
-    // In time order, whatever the times of kept cells' numbers say.
-    const OverviewPoint firstOfAll = numbers > 0 ? firstNumber : later.firstNumber;
-    const OverviewPoint lastOfAll = later.numbers > 0 ? later.lastNumber : lastNumber;
     merge(later);
-    firstNumber = firstOfAll;
-    lastNumber = lastOfAll;
 }
 
 QByteArray OverviewCell::packedMarkers(qint64 spanStart) const

@@ -18,7 +18,8 @@ bool isDigit(char c)
 }
 
 // Digits with at most one point, at least one digit; then an optional
-// exponent with at least one digit. No "inf", "nan" or hexadecimal.
+// exponent, which from_chars reads and refuses whole unless it has a digit.
+// No "inf", "nan" or hexadecimal.
 bool isDecimal(const char *begin, const char *end)
 {
     const char *p = begin;
@@ -32,16 +33,7 @@ bool isDecimal(const char *begin, const char *end)
     }
     if (!digits)
         return false;
-    if (p < end && (*p == 'e' || *p == 'E')) {
-        ++p;
-        if (p < end && (*p == '+' || *p == '-'))
-            ++p;
-        if (p == end || !isDigit(*p))
-            return false;
-        while (p < end && isDigit(*p))
-            ++p;
-    }
-    return p == end;
+    return p == end || *p == 'e' || *p == 'E';
 }
 
 } // namespace

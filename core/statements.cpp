@@ -36,7 +36,8 @@ QString valueCondition(const MeterFamily &family, const TableSearch &search)
 
 bool unbounded(double low, double high)
 {
-    return std::isinf(low) && low < 0 && std::isinf(high) && high > 0;
+    constexpr double Infinity = std::numeric_limits<double>::infinity();
+    return low == -Infinity && high == Infinity;
 }
 
 double rangeBound(const QString &text, bool lower)
@@ -68,7 +69,7 @@ QString tableCountStatement(const MeterFamily &family, int meter, const TableSea
 
 QString tablePageStatement(const MeterFamily &family, int meter, const TableSearch &search, int pageRcd)
 {
-    const qint64 offset = search.pageid < 0 ? 0 : qint64(search.pageid) * pageRcd;
+    const qint64 offset = qint64(qMax(0, search.pageid)) * pageRcd;
     return QStringLiteral("select  %1 from %2 where datetime(indate) between :indate1 and :indate2  and %3 order by rowid limit %4,%5")
         .arg(columnList(family.tableColumns, search.idx + 1), family.table(meter), valueCondition(family, search))
         .arg(offset)
