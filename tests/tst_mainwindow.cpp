@@ -953,12 +953,15 @@ private slots:
             columns->setCurrentIndex(1);
             static_cast<QDialog *>(dialog)->accept();
         });
-        action(window, "actionaddotherchannel")->trigger();
-        QCPGraph *other = nullptr;
-        for (int i = 0; i < plot->graphCount(); ++i)
-            if (plot->graph(i)->name() == "Cold room 3: Humidity")
-                other = plot->graph(i);
-        QVERIFY(other && other->visible());
+        const auto drawnGraph = [plot](const QString &name) -> QCPGraph * {
+            for (int i = 0; i < plot->graphCount(); ++i)
+                if (plot->graph(i)->name() == name && plot->graph(i)->dataCount() > 0)
+                    return plot->graph(i);
+            return nullptr;
+        };
+        action(window, "actionaddotherchannel")->trigger(); // read with the span shown, beside the window
+        QTRY_VERIFY(drawnGraph("Cold room 3: Humidity"));
+        QCPGraph *other = drawnGraph("Cold room 3: Humidity");
         QCOMPARE(other->dataCount(), 200);
         struct { double lower = 1e9, upper = -1e9; void expand(double x) { lower = qMin(lower, x), upper = qMax(upper, x); } } own, theirs;
         for (int k = 0; k < 300; ++k) {
@@ -982,8 +985,8 @@ private slots:
         // Its temperature, within the channel's range, shares the channel's axis.
         onNextModal("OtherChannelDialog", [&](QWidget *dialog) { static_cast<QDialog *>(dialog)->accept(); });
         action(window, "actionaddotherchannel")->trigger();
-        QCOMPARE(plot->graph(plot->graphCount() - 1)->name(), QString("Cold room 3: Temperature"));
-        QCOMPARE(plot->graph(plot->graphCount() - 1)->valueAxis(), plot->yAxis);
+        QTRY_VERIFY(drawnGraph("Cold room 3: Temperature"));
+        QCOMPARE(drawnGraph("Cold room 3: Temperature")->valueAxis(), plot->yAxis);
         QCOMPARE(chart->otherReadPaths(), QStringList({"the records", "the records"}));
         QStringList legend;
         for (int i = 0; i < plot->legend->itemCount(); ++i)
@@ -1017,11 +1020,29 @@ private slots:
         QVERIFY(other->valueAxis() != plot->yAxis && other->valueAxis()->range().contains(theirs.lower)
                 && other->valueAxis()->range().contains(theirs.upper));
         QVERIFY(UserState::axisPerChannel());
+        // Ticked after the draw, CH2 is not drawn: the axes still name what is.
+        tickChannel(chart, 1);
+        axes->setCurrentIndex(0);
+        emit axes->activated(0);
+        axes->setCurrentIndex(1);
+        emit axes->activated(1);
+        QCOMPARE(plot->yAxis->label(), QString("CH1 PV (Boiler 2 outlet), °C"));
+        QCOMPARE(plot->axisRect()->axes(QCPAxis::atLeft).size() + plot->axisRect()->axes(QCPAxis::atRight).size(), 4);
+        // The whole window off and on keeps them; Generate Graph draws them again.
+        chart->findChild<QCheckBox *>("wholeWindow")->setChecked(false);
+        QVERIFY(!drawnGraph("Cold room 3: Humidity") && plot->yAxis->label().isEmpty());
+        chart->findChild<QCheckBox *>("wholeWindow")->setChecked(true);
+        tickChannel(chart, 0);
+        pressChannel(chart, 1); // CH1 alone again
+        click(chart, "pushButton");
+        QVERIFY(drawnGraph("Cold room 3: Humidity") && drawnGraph("Cold room 3: Temperature"));
+        other = drawnGraph("Cold room 3: Humidity");
         // A folder that cannot be read is named with the reason; the rest is drawn.
         QVERIFY(QFile::rename(second + "/record.db", second + "/record.db.away"));
         QString told;
         answerMessage(&told);
         click(chart, "pushButton");
+        QTRY_VERIFY(!told.isEmpty());
         QVERIFY2(told.startsWith("Cold room 3: Humidity could not be read: there is no record.db in "), qPrintable(told));
         QCOMPARE(plot->graph(0)->dataCount(), 300);
         QVERIFY(QFile::rename(second + "/record.db.away", second + "/record.db"));

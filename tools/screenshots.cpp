@@ -263,6 +263,7 @@ void shootTwoInstruments()
             static_cast<QDialog *>(dialog)->accept();
         });
         page->findChild<QAction *>("actionaddotherchannel")->trigger();
+        QTest::qWait(500); // read beside the window
     }
     save(&window, "two-instruments");
     axes->setCurrentIndex(1);

@@ -6,6 +6,7 @@
 #include "rowinserter.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 
 namespace {
@@ -35,13 +36,15 @@ QString readOtherOverview(const OtherColumn &other, const OverviewPlan &plan, QV
                           QString *path)
 {
     const QString file = other.folder + QStringLiteral("/record.db");
+    if (path)
+        path->clear();
     if (!QFileInfo(file).isFile())
-        return tr("there is no record.db in %1").arg(other.folder);
+        return tr("there is no record.db in %1").arg(QDir::toNativeSeparators(other.folder));
     QString error;
     const QString unopened = readOnlyDatabase(file, [&](QSqlDatabase &db) { error = readFrom(db, other, plan, cells); });
     if (!unopened.isEmpty())
         error = unopened;
-    if (path)
+    if (path && error.isEmpty())
         *path = plan.level < 0 ? QStringLiteral("the records") : QStringLiteral("spans of %1 s").arg(OverviewLevels[plan.level]);
     return error;
 }

@@ -13,6 +13,13 @@ struct OtherColumn {
     QString label;     // "CH1 PV", "Humidity"
 };
 
+// What was read of one of them for a plan.
+struct OtherOverview {
+    QVector<OverviewCell> cells;
+    QString error; // why it could not be read
+    QString path;  // what was read ("spans of 60 s", "the records")
+};
+
 // The overview cells of `other` for the plan's columns, from the record.db
 // of its folder, opened only for reading on a connection of its own: for
 // any thread, and nothing of that folder is written. `path` says what was

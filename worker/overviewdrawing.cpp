@@ -3,12 +3,14 @@
 #include "sqlthread.h"
 
 #include "families.h"
+#include "otheroverview.h"
 #include "recorddatabase.h"
 #include "recordoverview.h"
 #include "settings.h"
 #include "wallclock.h"
 
-void SQLThread::drawOverview(int familyNumber, QStringList columns, QDateTime st, QDateTime en, int width)
+void SQLThread::drawOverview(int familyNumber, QStringList columns, QDateTime st, QDateTime en, int width,
+                             QList<OtherColumn> others)
 {
     startReadPaths();
     const MeterFamily &family = meterFamily(familyNumber);
@@ -32,5 +34,13 @@ void SQLThread::drawOverview(int familyNumber, QStringList columns, QDateTime st
                                                   : QStringLiteral("spans of %1 s").arg(OverviewLevels[overview.plan.level])),
                  false);
     lastOverview = overview;
+    lastOthers.clear();
+    for (const OtherColumn &other : std::as_const(others)) {
+        OtherOverview read;
+        read.error = readOtherOverview(other, overview.plan, &read.cells, &read.path);
+        lastOthers << read;
+        if (cancelRequested())
+            return finishCancelled();
+    }
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
 }

@@ -6,6 +6,7 @@
 #include "importedfiles.h"
 #include "importreport.h"
 #include "joboutcome.h"
+#include "otheroverview.h"
 #include "overviewcells.h"
 #include "summaryblocks.h"
 #include "windowsummary.h"
@@ -99,6 +100,8 @@ public:
     QPair<QDateTime, QDateTime> lastRecordAroundAddition() const { return lastAround; }
     // The last overview drawn.
     Overview overview() const { return lastOverview; }
+    // Of the other instruments' columns asked with it, in their order.
+    QList<OtherOverview> otherOverviews() const { return lastOthers; }
 
     // A job, called on the worker's thread: the place of record `rowid` in
     // the window of `search` (a chart: its window alone), in g_recordPosition.
@@ -108,7 +111,9 @@ public:
     void findRecordAt(int familyNumber, TableSearch search, bool chart, QDateTime at, bool backwards);
     // A job: the overview of value columns of the meter's table over the
     // window at `width` pixel columns, in overview().
-    void drawOverview(int familyNumber, QStringList columns, QDateTime st, QDateTime en, int width);
+    // With it, the same plan of columns of other instruments, read only.
+    void drawOverview(int familyNumber, QStringList columns, QDateTime st, QDateTime en, int width,
+                      QList<OtherColumn> others = {});
     // A job: the stamps of the first and last record of the imported table
     // (of those with a readable stamp), in g_recordSpan.
     void readRecordSpan(int familyNumber);
@@ -243,6 +248,7 @@ private:
     JobOutcome lastOutcome;
     ImportReport lastReport;
     Overview lastOverview;
+    QList<OtherOverview> lastOthers;
     std::atomic_bool cancelFlag{false};
     QMutex handleLock;          // guards `handle` against a cancel from another thread
     sqlite3 *handle = nullptr;  // the open connection's handle, when it may be interrupted

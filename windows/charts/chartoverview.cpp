@@ -97,12 +97,24 @@ QStringList ChartPage::overviewColumns() const
 
 QStringList ChartPage::overviewNames() const
 {
-    if (!family.hasChannels())
-        return family.valueNames;
     QStringList names;
-    for (int row : tickedChannels())
-        names << tr("CH%1").arg(row + 1);
+    for (const DrawnColumn &drawn : drawnColumns())
+        names << (family.hasChannels() ? tr("CH%1").arg(drawn.channel + 1) : family.valueNames.value(drawn.value));
     return names;
+}
+
+ChartPage::DrawnColumn ChartPage::drawnColumnOf(const QString &column) const
+{
+    if (!family.hasChannels()) {
+        const int value = int(family.valueColumns.indexOf(column));
+        return DrawnColumn{-1, value, value};
+    }
+    for (int channel = 0; channel < family.channelCount(Meter); ++channel) {
+        const int value = int(valueColumnsOf(family, channel + 1).indexOf(column));
+        if (value >= 0)
+            return DrawnColumn{channel, value, channel};
+    }
+    return DrawnColumn{-1, 0, 0};
 }
 
 void ChartPage::setOverview(bool on)
@@ -118,6 +130,8 @@ void ChartPage::setOverview(bool on)
         refineTimer.stop();
         others->hide();
         valueAxes->reset();
+        shownOverview = Overview();
+        overviewDrawn.clear();
         for (QCPGraph *graph : std::as_const(extraGraphs) + std::as_const(extraMarkers))
             w.plot->removeGraph(graph);
         extraGraphs.clear();
@@ -145,9 +159,13 @@ void ChartPage::setPagingEnabled(bool enabled)
     }
 }
 
-void ChartPage::drawOverview(const Overview &overview, bool keepRange)
+void ChartPage::drawOverview(const Overview &overview, const QList<OtherOverview> &otherOverviews, bool keepRange)
 {
     shownOverview = overview;
+    // What the cells are of, whatever is ticked now.
+    overviewDrawn.clear();
+    for (const QString &column : overview.columns)
+        overviewDrawn << drawnColumnOf(column);
     const OverviewPlan &plan = overview.plan;
     const QStringList names = overviewNames();
     QCustomPlot *plot = w.plot;
@@ -157,11 +175,10 @@ void ChartPage::drawOverview(const Overview &overview, bool keepRange)
     // Shorter stretches without records are no gap at this width.
     const double gap = overviewGap(overview, GapIntervals);
     drawnRecords.clear();
-    const QList<int> ticked = tickedChannels();
     for (int channel = 0; channel < overview.cells.size(); ++channel) {
         const OverviewLine line = overviewLine(overview.cells.at(channel), plan, gap);
         // Each channel in its own colour, its markers too.
-        const int colour = family.hasChannels() ? ticked.value(channel, channel) : channel;
+        const int colour = overviewDrawn.value(channel, DrawnColumn{-1, channel, channel}).colour;
         styleMarkers(channel, colour);
         markerGraph(channel, true)->setData(line.hhKeys, QVector<double>(line.hhKeys.size()), true);
         markerGraph(channel, false)->setData(line.llKeys, QVector<double>(line.llKeys.size()), true);
@@ -179,21 +196,21 @@ void ChartPage::drawOverview(const Overview &overview, bool keepRange)
         graph->setName(names.value(channel));
         graph->addToLegend();
     }
-    for (int channel = int(overview.cells.size()); channel < 2; ++channel) {
+    for (int channel = int(overview.cells.size()); channel < 2 + int(extraGraphs.size()); ++channel) {
         channelGraph(channel)->data()->clear();
         channelGraph(channel)->removeFromLegend();
         markerGraph(channel, true)->data()->clear();
         markerGraph(channel, false)->data()->clear();
     }
-    const QStringList unread = others->draw(plan, GapIntervals);
+    const QStringList unread = others->draw(plan, otherOverviews, GapIntervals);
     plot->legend->setVisible(true);
     drawingOverview = true;
     if (!keepRange)
         plot->xAxis->setRange(keyOf(plan.from), keyOf(plan.to));
     arrangeValueAxes(!keepRange);
     drawLimitLines();
-    if (!keepRange && !unread.isEmpty())
-        showMessage(unread.join(QLatin1Char('\n')), 3);
+    if (!unread.isEmpty()) // once drawn, and not within the drawing
+        QTimer::singleShot(0, this, [this, unread] { showMessage(unread.join(QLatin1Char('\n')), 3); });
     plot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     plot->axisRect()->setRangeZoom(Qt::Horizontal);
     plot->axisRect()->setRangeDrag(LockY ? Qt::Horizontal : Qt::Horizontal | Qt::Vertical);
@@ -215,7 +232,8 @@ void ChartPage::arrangeValueAxes(bool fit)
         QString label = summaryNames(column.channel).value(column.value);
         if (!unit.isEmpty())
             label += QStringLiteral(", ") + unit;
-        lines << ValueAxes::Line{channelGraph(i), label, channelColour(column.colour), limits.axisFrom, limits.axisTo, false};
+        lines << ValueAxes::Line{limitsKey(family, Meter, column.channel, column.value), channelGraph(i), label,
+                                 channelColour(column.colour), limits.axisFrom, limits.axisTo, false};
     }
     lines << others->lines();
     valueAxes->arrange(lines, axesChoice->currentIndex() == 1, fit);
@@ -246,7 +264,7 @@ void ChartPage::addOtherChannel()
     others->add(dialog.chosen());
     showOverviewControls(overviewShown());
     if (!shownOverview.cells.isEmpty())
-        drawOverview(shownOverview, false); // the span shown, its values fitted anew
+        refineOverview(); // the span shown, read again with it
 }
 
 void ChartPage::removeOtherChannels()
@@ -286,10 +304,12 @@ void ChartPage::refineOverview()
     refining = true;
     const int number = family.number;
     const QStringList columns = overviewColumns();
+    const QList<OtherColumn> otherColumns = others->columns();
     const QDateTime st = wallClockOf(from), en = wallClockOf(to);
     const int width = qMax(1, w.plot->axisRect()->width());
     SQLThread *job = refiner;
-    QMetaObject::invokeMethod(refiner, [=] { job->drawOverview(number, columns, st, en, width); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(refiner, [=] { job->drawOverview(number, columns, st, en, width, otherColumns); },
+                              Qt::QueuedConnection);
 }
 
 void ChartPage::overviewRefined(QString, int value)
@@ -298,7 +318,7 @@ void ChartPage::overviewRefined(QString, int value)
         return;
     refining = false;
     if (refiner->outcome().done() && overviewShown())
-        drawOverview(refiner->overview(), true);
+        drawOverview(refiner->overview(), refiner->otherOverviews(), true);
     if (refineAgain) {
         refineAgain = false;
         refineOverview();
@@ -313,7 +333,8 @@ qint64 ChartPage::recordNear(const QPointF &pixel, double *at, int *drawnChannel
         for (const DrawnRecord &record : drawnRecords.at(channel)) {
             // A record without a reading sits on no line: it counts by its time alone, behind those that do.
             const double dx = w.plot->xAxis->coordToPixel(record.key) - pixel.x();
-            const double dy = std::isnan(record.value) ? w.plot->height() : w.plot->yAxis->coordToPixel(record.value) - pixel.y();
+            const QCPAxis *axis = (channel < 2 ? w.plot->graph(channel) : extraGraphs.at(channel - 2))->valueAxis();
+            const double dy = std::isnan(record.value) ? w.plot->height() : axis->coordToPixel(record.value) - pixel.y();
             if (std::hypot(dx, dy) < distance) {
                 distance = std::hypot(dx, dy);
                 best = record.rowid;

@@ -173,6 +173,8 @@ void ChartPage::drawLimitLines()
     for (int i = 0; i < drawn.size(); ++i) {
         const DrawnColumn &column = drawn.at(i);
         const ChannelLimits limits = UserState::channelLimits(limitsKey(family, Meter, column.channel, column.value));
+        if (overviewShown() && i >= shownOverview.cells.size())
+            break; // not drawn (yet)
         // On the value axis of its line, which in the whole window may be its own.
         QCPAxis *valueAxis = overviewShown() ? channelGraph(i)->valueAxis() : plot->yAxis;
         for (const double at : {limits.lower, limits.upper}) {
@@ -192,6 +194,8 @@ void ChartPage::drawLimitLines()
 
 QList<ChartPage::DrawnColumn> ChartPage::drawnColumns() const
 {
+    if (overviewShown() && !overviewDrawn.isEmpty())
+        return overviewDrawn;
     QList<DrawnColumn> drawn;
     if (!overviewShown())
         drawn << (family.hasChannels() ? DrawnColumn{pagedChannel(), 0, pagedChannel()}
@@ -344,8 +348,9 @@ void ChartPage::on_pushButton_clicked()
     const QStringList columns = overviewColumns();
     const QDateTime st = shown.st, en = shown.en;
     const int width = qMax(1, w.plot->axisRect()->width());
-    if (runWorkerCall([=](SQLThread *job) { job->drawOverview(number, columns, st, en, width); })) {
-        drawOverview(worker->overview(), false);
+    const QList<OtherColumn> otherColumns = others->columns();
+    if (runWorkerCall([=](SQLThread *job) { job->drawOverview(number, columns, st, en, width, otherColumns); })) {
+        drawOverview(worker->overview(), worker->otherOverviews(), false);
         return;
     }
     clearChart(); // nothing drawn: the chart stays empty, as before a search

@@ -1,6 +1,7 @@
 #ifndef CHARTPAGE_H
 #define CHARTPAGE_H
 
+#include "otheroverview.h"
 #include "overviewcells.h"
 #include "recordpage.h"
 
@@ -102,6 +103,7 @@ private:
     void styleMarkers(int drawn, int channel);
     // A value column drawn: its channel (-1: none), its value and its colour.
     struct DrawnColumn { int channel, value, colour; };
+    // The whole window's as drawn last, else as ticked; the paged chart's.
     QList<DrawnColumn> drawnColumns() const;
     // Dashed lines at the limits of the value columns drawn, in their
     // colours, and the shades of their excursions listed.
@@ -128,7 +130,9 @@ private:
     // The value columns of the overview and their names in the legend.
     QStringList overviewColumns() const;
     QStringList overviewNames() const;
-    void drawOverview(const Overview &overview, bool keepRange);
+    void drawOverview(const Overview &overview, const QList<OtherOverview> &otherOverviews, bool keepRange);
+    // The channel (or value) whose cells are those of `column`.
+    DrawnColumn drawnColumnOf(const QString &column) const;
     // The whole window's value axes: shared or one per line, fixed ranges kept.
     void arrangeValueAxes(bool fit);
     void showOverviewControls(bool on);
@@ -157,6 +161,7 @@ private:
     };
     QVector<QVector<DrawnRecord>> drawnRecords; // per channel drawn
     Overview shownOverview;
+    QList<DrawnColumn> overviewDrawn; // what shownOverview's cells are of
     QList<QPair<int, Excursion>> listedExcursions; // of the window shown, by colour index
     ChartCursors *cursors = nullptr;
     QComboBox *axesChoice = nullptr;

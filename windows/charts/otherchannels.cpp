@@ -40,26 +40,41 @@ QColor OtherChannels::colour(int index)
     return colours[index % int(std::size(colours))];
 }
 
-QStringList OtherChannels::draw(const OverviewPlan &plan, int gapIntervals)
+QList<OtherColumn> OtherChannels::columns() const
+{
+    QList<OtherColumn> columns;
+    for (const Channel &channel : channels)
+        columns << channel.column;
+    return columns;
+}
+
+QStringList OtherChannels::draw(const OverviewPlan &plan, const QList<OtherOverview> &read, int gapIntervals)
 {
     QStringList problems;
     for (int i = 0; i < channels.size(); ++i) {
         Channel &channel = channels[i];
         if (!channel.graph) {
             channel.graph = plot->addGraph();
-            QPen pen(colour(i), 1.5);
-            channel.graph->setPen(pen);
+            channel.graph->setPen(QPen(colour(i), 1.5));
             channel.graph->setName(nameOf(channel.column));
         }
-        Overview own;
-        own.plan = plan;
-        own.cells.resize(1);
-        const QString error = readOtherOverview(channel.column, plan, &own.cells[0], &channel.path);
-        if (!error.isEmpty()) {
+        if (i >= read.size()) {
             channel.graph->data()->clear();
-            problems << QCoreApplication::translate("OtherChannels", "%1 could not be read: %2").arg(nameOf(channel.column), error);
             continue;
         }
+        channel.path = read.at(i).path;
+        if (!read.at(i).error.isEmpty()) {
+            channel.graph->data()->clear();
+            if (!channel.failed)
+                problems << QCoreApplication::translate("OtherChannels", "%1 could not be read: %2")
+                                .arg(nameOf(channel.column), read.at(i).error);
+            channel.failed = true;
+            continue;
+        }
+        channel.failed = false;
+        Overview own;
+        own.plan = plan;
+        own.cells = {read.at(i).cells};
         const OverviewLine line = overviewLine(own.cells.at(0), plan, overviewGap(own, gapIntervals));
         channel.graph->setData(line.keys, line.values, std::is_sorted(line.keys.cbegin(), line.keys.cend()));
     }
@@ -71,7 +86,8 @@ QList<ValueAxes::Line> OtherChannels::lines() const
     QList<ValueAxes::Line> lines;
     for (int i = 0; i < channels.size(); ++i) {
         if (channels.at(i).graph)
-            lines << ValueAxes::Line{channels.at(i).graph, nameOf(channels.at(i).column), colour(i), qQNaN(), qQNaN(), true};
+            lines << ValueAxes::Line{channels.at(i).column.folder + QLatin1Char('|') + channels.at(i).column.column,
+                                     channels.at(i).graph, nameOf(channels.at(i).column), colour(i), qQNaN(), qQNaN(), true};
     }
     return lines;
 }

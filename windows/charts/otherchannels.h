@@ -10,9 +10,9 @@
 class QCPGraph;
 class QCustomPlot;
 
-// Channels of other instruments laid over the whole window, each read from
-// its own data folder (never written) for the same time axis, in colours of
-// their own and named in the legend after their instrument.
+// Channels of other instruments laid over the whole window, read by the
+// worker from their own data folders (never written) for the same plan of
+// columns, in colours of their own and named in the legend after their instrument.
 class OtherChannels
 {
 public:
@@ -24,10 +24,13 @@ public:
     // Their graphs gone, the channels kept for the next whole window.
     void hide();
     bool isEmpty() const { return channels.isEmpty(); }
+    // What the worker is to read with the window's own columns.
+    QList<OtherColumn> columns() const;
 
-    // Reads and draws each for the plan, broken where its own records have
-    // gaps. The reasons of those that could not be read.
-    QStringList draw(const OverviewPlan &plan, int gapIntervals);
+    // Draws each as it was read for the plan (one that came after the reading
+    // stays empty until the next), broken where its own records have gaps.
+    // The reasons of those that could not be read, each once until it is read again.
+    QStringList draw(const OverviewPlan &plan, const QList<OtherOverview> &read, int gapIntervals);
     // The lines drawn, for the value axes.
     QList<ValueAxes::Line> lines() const;
     // What each read last ("spans of 60 s", "the records").
@@ -42,6 +45,7 @@ private:
         OtherColumn column;
         QCPGraph *graph = nullptr;
         QString path;
+        bool failed = false; // told already
     };
     QCustomPlot *plot;
     QList<Channel> channels;

@@ -10,7 +10,16 @@ void ValueAxes::reset()
         plot->axisRect()->removeAxis(axis);
     made.clear();
     apart.clear();
-    plot->yAxis->setLabel(QString());
+    arranged.clear();
+    styleAxis(plot->yAxis, QString(), Qt::black);
+}
+
+void ValueAxes::styleAxis(QCPAxis *axis, const QString &label, const QColor &colour)
+{
+    axis->setLabel(label);
+    axis->setLabelColor(colour);
+    axis->setTickLabelColor(colour);
+    axis->setBasePen(QPen(colour));
 }
 
 QCPAxis *ValueAxes::axisAt(int index, bool right)
@@ -50,11 +59,16 @@ void ValueAxes::arrange(const QList<Line> &lines, bool perLine, bool fit)
         if (made.contains(plot->graph(i)->valueAxis()))
             plot->graph(i)->setValueAxis(plot->yAxis);
     }
-    if (perLine != lastPerLine) { // the sides of the axes change
-        for (QCPAxis *axis : std::as_const(made))
-            plot->axisRect()->removeAxis(axis);
-        made.clear();
-        lastPerLine = perLine;
+    QStringList keys{perLine ? QStringLiteral("per line") : QStringLiteral("shared")};
+    for (const Line &line : lines)
+        keys << line.key;
+    if (keys != arranged) {
+        if (arranged.value(0) != keys.first()) { // the sides of the axes change
+            for (QCPAxis *axis : std::as_const(made))
+                plot->axisRect()->removeAxis(axis);
+            made.clear();
+        }
+        arranged = keys;
         fit = true;
     }
     if (fit) {
@@ -82,10 +96,7 @@ void ValueAxes::arrange(const QList<Line> &lines, bool perLine, bool fit)
         QCPAxis *axis = perLine && own.isEmpty() ? plot->yAxis : nullptr;
         if (!axis) {
             const int index = int(own.size()) - (perLine ? 1 : 0);
-            const bool isNew = index >= made.size();
             axis = axisAt(index, !perLine || index % 2 == 0);
-            if (isNew)
-                fit = true;
         }
         own << qMakePair(axis, line);
     }
@@ -94,18 +105,12 @@ void ValueAxes::arrange(const QList<Line> &lines, bool perLine, bool fit)
         plot->axisRect()->removeAxis(made.takeLast());
     for (const Line &line : std::as_const(shared))
         line.graph->setValueAxis(plot->yAxis);
-    plot->yAxis->setLabel(QString());
-    plot->yAxis->setLabelColor(Qt::black);
-    plot->yAxis->setTickLabelColor(Qt::black);
-    plot->yAxis->setBasePen(QPen(Qt::black));
+    styleAxis(plot->yAxis, QString(), Qt::black);
     if (fit && !shared.isEmpty())
         fitAxis(plot->yAxis, shared);
     for (const auto &[axis, line] : std::as_const(own)) {
         line.graph->setValueAxis(axis);
-        axis->setLabel(line.label);
-        axis->setLabelColor(line.colour);
-        axis->setTickLabelColor(line.colour);
-        axis->setBasePen(QPen(line.colour));
+        styleAxis(axis, line.label, line.colour);
         if (fit)
             fitAxis(axis, {line});
     }

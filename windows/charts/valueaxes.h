@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QtNumeric>
 
 class QCPRange;
@@ -20,6 +21,7 @@ public:
     explicit ValueAxes(QCustomPlot *plot) : plot(plot) {}
 
     struct Line {
+        QString key;              // what it draws: another set of lines is fitted anew
         QCPGraph *graph = nullptr;
         QString label;            // "CH1 PV (°C)": its axis's label, when it has one of its own
         QColor colour;
@@ -30,23 +32,22 @@ public:
         bool foreign = false;
     };
 
-    // Puts each line on its axis. `fit`: every range anew; else only the
-    // axes made now get one, and the others keep what the user zoomed to.
+    // Puts each line on its axis. `fit`, or other lines than last time, or
+    // the other choice: every range anew; else each keeps what the user dragged it to.
     void arrange(const QList<Line> &lines, bool perLine, bool fit);
     // Every line back on the plot's own axis, the axes made here gone.
     void reset();
-    // The axes made here, in the order of the lines that have them.
-    QList<QCPAxis *> ownAxes() const { return made; }
 
 private:
     QCPAxis *axisAt(int index, bool right);
+    static void styleAxis(QCPAxis *axis, const QString &label, const QColor &colour);
     static bool rangeOf(const QList<Line> &lines, QCPRange *range);
     void fitAxis(QCPAxis *axis, const QList<Line> &lines);
 
     QCustomPlot *plot;
     QList<QCPAxis *> made;
-    QList<QCPGraph *> apart;
-    bool lastPerLine = false; // foreign lines found outside the shared range when last fitted
+    QList<QCPGraph *> apart; // foreign lines found outside the shared range when last fitted
+    QStringList arranged;    // the keys of the lines last arranged, and the choice
 };
 
 #endif
