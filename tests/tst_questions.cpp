@@ -2,6 +2,7 @@
 #include "recordpage.h"
 #include "mainwindow.h"
 #include "testsupport.h"
+#include "userstate.h"
 #include "wallclock.h"
 
 #include <QComboBox>
@@ -235,6 +236,8 @@ private slots:
         const auto restoreLocale = qScopeGuard([before] { QLocale::setDefault(before); });
         const QString file = recordFile(QDir(dir.path()), model, 300);
         runImport({file});
+        if (model == 12)
+            UserState::setChannelLimits(limitsKey(meterFamily(1), 12, 0, 0), {QString(), QString(), -4, 30, 0.5, 10});
         MainWindow window;
         window.show();
         action(window, view.toLatin1().constData())->trigger();
@@ -293,6 +296,9 @@ private slots:
         QVERIFY2(text.contains("20240301.CSV") && text.contains("SHA-256 " + digest), qPrintable(text.right(2000)));
         QVERIFY(text.contains("Records of the window: 300."));
         QVERIFY(text.contains("Reviewed by") && text.contains("Approved by"));
+        const QString limitsLine = model == 12 ? "CH1 PV lower -4, upper 30, dead-band 0.5, delay 10 s"
+                                               : "Temperature lower none, upper none, dead-band 0 °C, delay 0 s";
+        QVERIFY2(text.contains(limitsLine), qPrintable(text.left(1500)));
         QVERIFY2(text.contains("Written " + QDate::currentDate().toString("yyyy-MM-dd ")), qPrintable(text.left(1500)));
 
         // The records' digest stays with the records and changes with one value.

@@ -351,7 +351,19 @@ private slots:
         const QString stamps = "select datetime(column1) from (values " + values.join(", ")
             + ", (NULL), (2460371.5), (1709251200), (x'323032342d30332d30312030303a30303a3030'))";
         const QStringList expected = answer(own, stamps);
+        const long long delegatedBefore = recordDatetimeDelegated();
         QCOMPARE(answer(fast, stamps), expected);
+        // Every stamp in the instrument's shape on a real clock (the first, at
+        // the ends of months and leap days) is answered without SQLite's own.
+        const QStringList onClock{"2024-03-01 00:00:00", "2024-02-29 23:59:59", "2000-02-29 12:00:00", "2024-03-01 00:00:00\n",
+                                  "2024-03-01 00:00:00\r\n \t\v\f"};
+        QCOMPARE(recordDatetimeDelegated() - delegatedBefore, texts.size() + 4 - onClock.size());
+        QStringList lastDays;
+        for (int month = 1; month <= 12; ++month)
+            lastDays << QString("('%1')").arg(QDate(2023, month, 1).addMonths(1).addDays(-1).toString("yyyy-MM-dd 23:59:59"));
+        const long long delegatedThen = recordDatetimeDelegated();
+        answer(fast, "select datetime(column1) from (values " + lastDays.join(", ") + ")");
+        QCOMPARE(recordDatetimeDelegated(), delegatedThen);
         QCOMPARE(expected.size(), texts.size() + 4); // one answer for each
         // A window holds a stamp SQLite reads as a time on a clock of the years
         // 0 to 9999, and none it cannot read.

@@ -1,6 +1,7 @@
 #include "recorddatetime.h"
 
 #include <sqlite3.h>
+#include <atomic>
 
 namespace {
 
@@ -56,6 +57,8 @@ struct SqliteDatetime {
     }
 };
 
+std::atomic<long long> delegated{0};
+
 void recordDatetime(sqlite3_context *context, int, sqlite3_value **argv)
 {
     sqlite3_value *stamp = argv[0];
@@ -64,6 +67,7 @@ void recordDatetime(sqlite3_context *context, int, sqlite3_value **argv)
                             SQLITE_TRANSIENT);
         return;
     }
+    ++delegated;
     auto *own = static_cast<SqliteDatetime *>(sqlite3_user_data(context));
     sqlite3_bind_value(own->statement, 1, stamp);
     if (sqlite3_step(own->statement) == SQLITE_ROW)
@@ -88,4 +92,9 @@ bool registerRecordDatetime(sqlite3 *handle)
                                       recordDatetime, nullptr, nullptr,
                                       [](void *data) { delete static_cast<SqliteDatetime *>(data); })
         == SQLITE_OK;
+}
+
+long long recordDatetimeDelegated()
+{
+    return delegated.load();
 }

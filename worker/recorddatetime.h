@@ -7,5 +7,8 @@ struct sqlite3;
 // connection, with the same result for every argument. False when SQLite
 // refused it (the connection keeps SQLite's own).
 bool registerRecordDatetime(sqlite3 *handle);
+// How many arguments it has handed to SQLite's own datetime() since the
+// program started: every one the instrument's shape on a real clock does not answer.
+long long recordDatetimeDelegated();
 
 #endif
