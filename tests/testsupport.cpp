@@ -335,6 +335,12 @@ QString shownSummary(QWidget *page)
     return page->findChild<QLabel *>("summary_label")->text().remove(QRegularExpression("<[^>]*>"));
 }
 
+void waitForBuildsBehindImport()
+{
+    SQLThread job;
+    job.drawOverview(1, {"pv1"}, Start, Start, 1);
+}
+
 void holdWorkerJobs()
 {
     g_holding = true;

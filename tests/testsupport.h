@@ -73,6 +73,9 @@ QString shownSummary(QWidget *page); // without its links
 void failRecordReads(const QString &name, qint64 bytes = 3000);
 
 // Holds every worker job at its first SQLite steps until released.
+// Returns once the builds that follow an import on its worker (sums, time
+// index, overview) are done: a job waits for them, whether they have begun or not.
+void waitForBuildsBehindImport();
 void holdWorkerJobs();
 void releaseWorkerJobs();
 

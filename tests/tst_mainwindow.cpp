@@ -519,6 +519,7 @@ private slots:
             answerMessage(&warned, "push_ok"); // the records there will be replaced
         chooseFiles(folder, files.keys());
         action(window, "actionopendb")->trigger();
+        waitForBuildsBehindImport();
         QTRY_VERIFY(!window.findChild<QLabel *>("timeIndexLabel")->isVisible());
         closeModals(); // the import's report
         const bool earlier = outcome.contains("earlier");
