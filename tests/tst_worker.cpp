@@ -494,7 +494,7 @@ private slots:
         QTest::addColumn<int>("from"); // seconds after Start
         QTest::addColumn<int>("to");
         QTest::addColumn<QString>("limits"); // lower upper dead-band delay; "-": none
-        QTest::addColumn<int>("hoursWhole"); // that stand for their records
+        QTest::addColumn<int>("hoursWhole"); // that stand for their records; -1: no span, only records
         QTest::newRow("never crossed") << 12 << -100 << 16000 << "20 80 0 0" << 2;
         QTest::newRow("crossed, dead-band and delay") << 12 << -100 << 16000 << "40 60 1 30" << 0;
         QTest::newRow("upper only, edges inside minutes") << 12 << 1234 << 11111 << "- 55 0 0" << 0;
@@ -502,6 +502,7 @@ private slots:
         QTest::newRow("no limits") << 12 << 30 << 15650 << "- - 0 0" << 1;
         QTest::newRow("a minute") << 12 << 3000 << 3059 << "40 60 0 0" << 0;
         QTest::newRow("a minute of two-second steps") << 12 << 14700 << 14759 << "20 80 0 0" << 0;
+        QTest::newRow("inside a minute of two-second steps") << 12 << 14701 << 14750 << "20 80 0 0" << -1;
         QTest::newRow("alarms") << 4 << -100 << 16000 << "20 80 0 0" << 1;
     }
 
@@ -557,8 +558,9 @@ private slots:
         QVERIFY(read.filter("window of ").size() == 2);
         QCOMPARE(figures(SQLThread::PageAccess::Chosen, &cells), everyRecord);
         const QString path = cells.filter("window from ").value(0);
-        QVERIFY2(path.startsWith("window from ") && !path.contains(" and 0 minutes whole"), qPrintable(cells.join('\n')));
-        QCOMPARE(path.section(' ', 2, 2).toInt(), hoursWhole);
+        QVERIFY2(path.startsWith("window from ") && path.contains(" and 0 minutes whole") == (hoursWhole < 0),
+                 qPrintable(cells.join('\n')));
+        QCOMPARE(path.section(' ', 2, 2).toInt(), qMax(0, hoursWhole));
         QCOMPARE(cells.contains("overview built"), earlierOverview);
     }
 
