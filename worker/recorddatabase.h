@@ -23,11 +23,12 @@ void discardNewRecordDatabase();
 // Replaces record.db by a fresh copy of record0.db (prepare, then install).
 bool replaceRecordDatabase();
 
-// The names of a table's columns in their order; none when they cannot be read.
 // Runs `read` on a connection of its own to the database at `path`, opened
 // only for reading: for any thread, beside any job of the workers. SQLite's
 // reason when it could not be opened.
 QString readOnlyDatabase(const QString &path, const std::function<void(QSqlDatabase &)> &read);
+
+// The names of a table's columns in their order; none when they cannot be read.
 QStringList columnNames(QSqlDatabase &db, const QString &table);
 // The greatest rowid of a table: 0 when it is empty, -1 when it cannot be read.
 qint64 greatestRowid(QSqlDatabase &db, const QString &table);

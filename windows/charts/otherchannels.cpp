@@ -9,6 +9,10 @@
 
 void OtherChannels::add(const OtherColumn &column)
 {
+    for (const Channel &channel : std::as_const(channels)) {
+        if (channel.column.folder == column.folder && channel.column.column == column.column)
+            return; // drawn already
+    }
     channels << Channel{column, nullptr, QString()};
 }
 

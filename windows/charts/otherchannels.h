@@ -18,6 +18,7 @@ class OtherChannels
 public:
     explicit OtherChannels(QCustomPlot *plot) : plot(plot) {}
 
+    // A column laid over already is not added again.
     void add(const OtherColumn &column);
     // Every one gone, their graphs too.
     void clear();

@@ -12,6 +12,7 @@ void ValueAxes::reset()
     apart.clear();
     arranged.clear();
     styleAxis(plot->yAxis, QString(), Qt::black);
+    plot->axisRect()->setRangeDragAxes(plot->xAxis, plot->yAxis);
 }
 
 void ValueAxes::styleAxis(QCPAxis *axis, const QString &label, const QColor &colour)
@@ -108,10 +109,15 @@ void ValueAxes::arrange(const QList<Line> &lines, bool perLine, bool fit)
     styleAxis(plot->yAxis, QString(), Qt::black);
     if (fit && !shared.isEmpty())
         fitAxis(plot->yAxis, shared);
+    QList<QCPAxis *> dragged{plot->yAxis};
     for (const auto &[axis, line] : std::as_const(own)) {
         line.graph->setValueAxis(axis);
         styleAxis(axis, line.label, line.colour);
         if (fit)
             fitAxis(axis, {line});
+        if (!dragged.contains(axis))
+            dragged << axis;
     }
+    // A vertical drag moves every scale, so that the lines keep their places.
+    plot->axisRect()->setRangeDragAxes({plot->xAxis}, dragged);
 }

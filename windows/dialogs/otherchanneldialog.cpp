@@ -64,15 +64,14 @@ void OtherChannelDialog::browse()
         addFolder(folder);
         at = instruments->count() - 1;
     }
-    instruments->setCurrentIndex(at);
-    showColumns();
+    instruments->setCurrentIndex(at); // which shows its columns
 }
 
 void OtherChannelDialog::showColumns()
 {
     columns->clear();
     const QString folder = instruments->currentData().toString();
-    const int meter = readSettingOf(folder, QStringLiteral("Meter")).toInt();
+    const int meter = folder.isEmpty() ? 0 : readSettingOf(folder, QStringLiteral("Meter")).toInt();
     const int family = familyOfTableCode(meter);
     QString reason;
     if (folder.isEmpty())
