@@ -24,10 +24,10 @@ QString windowKey(const char *end)
     return folderKey(QStringLiteral("timeWindow"), QLatin1String(end));
 }
 
-QString limitsField(const QString &key, const char *field)
+QString limitsField(const QString &key, const char *field, const QString &folder = dataFolder())
 {
-    return folderKey(QStringLiteral("limits"), QString(key).replace(QLatin1Char('/'), QLatin1Char('|'))) + QLatin1Char('/')
-        + QLatin1String(field);
+    return folderKey(QStringLiteral("limits"), QString(key).replace(QLatin1Char('/'), QLatin1Char('|')), folder)
+        + QLatin1Char('/') + QLatin1String(field);
 }
 
 double limitValue(const QSettings &settings, const QString &key)
@@ -76,18 +76,19 @@ void setTimeWindow(const QDateTime &from, const QDateTime &to)
     settings.setValue(windowKey("to"), to);
 }
 
-ChannelLimits channelLimits(const QString &key)
+ChannelLimits channelLimits(const QString &key, const QString &folder)
 {
     const QSettings settings = store();
+    const QString of = folder.isEmpty() ? dataFolder() : folder;
     ChannelLimits limits;
-    limits.name = settings.value(limitsField(key, "name")).toString();
-    limits.unit = settings.value(limitsField(key, "unit")).toString();
-    limits.lower = limitValue(settings, limitsField(key, "lower"));
-    limits.upper = limitValue(settings, limitsField(key, "upper"));
-    limits.deadBand = qMax(0.0, settings.value(limitsField(key, "deadBand")).toDouble());
-    limits.delaySeconds = qMax<qint64>(0, settings.value(limitsField(key, "delay")).toLongLong());
-    limits.axisFrom = limitValue(settings, limitsField(key, "axisFrom"));
-    limits.axisTo = limitValue(settings, limitsField(key, "axisTo"));
+    limits.name = settings.value(limitsField(key, "name", of)).toString();
+    limits.unit = settings.value(limitsField(key, "unit", of)).toString();
+    limits.lower = limitValue(settings, limitsField(key, "lower", of));
+    limits.upper = limitValue(settings, limitsField(key, "upper", of));
+    limits.deadBand = qMax(0.0, settings.value(limitsField(key, "deadBand", of)).toDouble());
+    limits.delaySeconds = qMax<qint64>(0, settings.value(limitsField(key, "delay", of)).toLongLong());
+    limits.axisFrom = limitValue(settings, limitsField(key, "axisFrom", of));
+    limits.axisTo = limitValue(settings, limitsField(key, "axisTo", of));
     if (!(limits.axisFrom < limits.axisTo)) // both or none, in order
         limits.axisFrom = limits.axisTo = qQNaN();
     return limits;

@@ -18,8 +18,9 @@ void setWindowGeometry(const QByteArray &geometry);
 // The time window last set on a page, for the records of the data folder in use.
 bool timeWindow(QDateTime *from, QDateTime *to);
 void setTimeWindow(const QDateTime &from, const QDateTime &to);
-// The tag and limits of a value column (limitsKey()) of the data folder in use.
-ChannelLimits channelLimits(const QString &key);
+// The tag and limits of a value column (limitsKey()) of the data folder in
+// use, or of another one (read only).
+ChannelLimits channelLimits(const QString &key, const QString &folder = QString());
 void setChannelLimits(const QString &key, const ChannelLimits &limits);
 
 // The whole window's value axes of the data folder in use: one per channel, else one shared.

@@ -954,7 +954,7 @@ private slots:
             columns->setCurrentIndex(1);
             static_cast<QDialog *>(dialog)->accept();
         });
-        const auto drawnGraph = [plot](const QString &name) -> QCPGraph * {
+        const auto drawnGraph = [&plot](const QString &name) -> QCPGraph * {
             for (int i = 0; i < plot->graphCount(); ++i)
                 if (plot->graph(i)->name() == name && plot->graph(i)->dataCount() > 0)
                     return plot->graph(i);
@@ -982,7 +982,7 @@ private slots:
         }
         QVERIFY(theirs.lower < own.lower || theirs.upper > own.upper);
         QVERIFY(other->valueAxis()->visible() && other->valueAxis()->axisType() == QCPAxis::atRight
-                    && other->valueAxis()->label() == "Cold room 3: Humidity");
+                    && other->valueAxis()->label() == "Cold room 3: Humidity, %RH");
         // Its temperature, within the channel's range, shares the channel's axis.
         onNextModal("OtherChannelDialog", [&](QWidget *dialog) { static_cast<QDialog *>(dialog)->accept(); });
         action(window, "actionaddotherchannel")->trigger();
@@ -1029,10 +1029,15 @@ private slots:
         emit axes->activated(1);
         QCOMPARE(plot->yAxis->label(), QString("CH1 PV (Boiler 2 outlet), °C"));
         QCOMPARE(plot->axisRect()->axes(QCPAxis::atLeft).size() + plot->axisRect()->axes(QCPAxis::atRight).size(), 4);
-        // The whole window off and on keeps them; Generate Graph draws them again.
+        // The whole window off and on keeps them, the table and back too; Generate Graph draws them again.
         chart->findChild<QCheckBox *>("wholeWindow")->setChecked(false);
         QVERIFY(!drawnGraph("Cold room 3: Humidity") && plot->yAxis->label().isEmpty());
         chart->findChild<QCheckBox *>("wholeWindow")->setChecked(true);
+        action(window, "actionsearch")->trigger();
+        action(window, "actioncart")->trigger();
+        chart = qobject_cast<ChartPage *>(window.currentPage());
+        plot = chart->chart();
+        QVERIFY(chart->findChild<QCheckBox *>("wholeWindow")->isChecked());
         tickChannel(chart, 0);
         pressChannel(chart, 1); // CH1 alone again
         click(chart, "pushButton");

@@ -4,13 +4,17 @@
 #include "overviewcells.h"
 
 #include <QString>
+#include <QtNumeric>
 
 // One value column of another instrument's records, laid over the window's own.
 struct OtherColumn {
     QString folder;    // its data folder
     int meter = 0;     // its model, as its settings file says
     QString column;    // "pv1", "pv_value", "hum_value"
-    QString label;     // "CH1 PV", "Humidity"
+    QString label;     // "CH1 PV", "Humidity", with that instrument's tag
+    QString unit;      // its tag's, else the unit its instrument records
+    double axisFrom = qQNaN(); // the fixed range of its axis set there; NaN: fitted
+    double axisTo = qQNaN();
 };
 
 // What was read of one of them for a plan.

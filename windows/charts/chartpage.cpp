@@ -71,12 +71,16 @@ PageChoices ChartPage::choices() const
 {
     PageChoices chosen = RecordPage::choices();
     chosen.wholeWindow = overviewShown();
+    chosen.otherColumns = others->columns();
     return chosen;
 }
 
 void ChartPage::applyChoices(const PageChoices &chosen)
 {
     wholeWindow->setChecked(chosen.wholeWindow); // first: it allows several channels
+    for (const OtherColumn &column : chosen.otherColumns)
+        others->add(column);
+    showOverviewControls(overviewShown());
     RecordPage::applyChoices(chosen);
 }
 

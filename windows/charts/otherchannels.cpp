@@ -89,9 +89,11 @@ QList<ValueAxes::Line> OtherChannels::lines() const
 {
     QList<ValueAxes::Line> lines;
     for (int i = 0; i < channels.size(); ++i) {
+        const OtherColumn &column = channels.at(i).column;
         if (channels.at(i).graph)
-            lines << ValueAxes::Line{channels.at(i).column.folder + QLatin1Char('|') + channels.at(i).column.column,
-                                     channels.at(i).graph, nameOf(channels.at(i).column), colour(i), qQNaN(), qQNaN(), true};
+            lines << ValueAxes::Line{column.folder + QLatin1Char('|') + column.column, channels.at(i).graph,
+                                     column.unit.isEmpty() ? nameOf(column) : nameOf(column) + QStringLiteral(", ") + column.unit,
+                                     colour(i), column.axisFrom, column.axisTo, true};
     }
     return lines;
 }

@@ -83,8 +83,12 @@ void OtherChannelDialog::showColumns()
     else if (family == 0)
         reason = tr("The settings of %1 name no meter model.").arg(QDir::toNativeSeparators(folder));
     if (reason.isEmpty()) {
-        for (const LimitedColumn &column : limitedColumns(meterFamily(family), meter))
-            columns->addItem(column.label, column.key.section(QLatin1Char('/'), 1));
+        for (const LimitedColumn &column : limitedColumns(meterFamily(family), meter)) {
+            const ChannelLimits limits = UserState::channelLimits(column.key, folder);
+            const QString label = limits.name.isEmpty() ? column.label : QStringLiteral("%1 (%2)").arg(column.label, limits.name);
+            const QString unit = limits.unit.isEmpty() ? column.recordUnit : limits.unit;
+            columns->addItem(label, QVariantList{column.key.section(QLatin1Char('/'), 1), unit, limits.axisFrom, limits.axisTo});
+        }
     }
     problem->setText(reason);
     problem->setVisible(!reason.isEmpty());
@@ -94,6 +98,8 @@ void OtherChannelDialog::showColumns()
 OtherColumn OtherChannelDialog::chosen() const
 {
     const QString folder = instruments->currentData().toString();
-    return OtherColumn{folder, readSettingOf(folder, QStringLiteral("Meter")).toInt(), columns->currentData().toString(),
-                       columns->currentText()};
+    const QVariantList data = columns->currentData().toList();
+    return OtherColumn{folder, readSettingOf(folder, QStringLiteral("Meter")).toInt(), data.value(0).toString(),
+                       columns->currentText(), data.value(1).toString(), data.value(2, qQNaN()).toDouble(),
+                       data.value(3, qQNaN()).toDouble()};
 }

@@ -479,7 +479,8 @@ QList<int> RecordPage::tickedChannels() const
 
 PageChoices RecordPage::choices() const
 {
-    PageChoices chosen{fromEdit->dateTime(), toEdit->dateTime(), tickedChannels(), carried.wholeWindow};
+    // What a table does not show it passes on as it came.
+    PageChoices chosen{fromEdit->dateTime(), toEdit->dateTime(), tickedChannels(), carried.wholeWindow, carried.otherColumns};
     // A page of one channel passes on the channels ticked before while the
     // one it took from them is still its choice.
     if (!severalChannels && !carried.channels.isEmpty() && chosen.channels == QList<int>{carried.channels.last()})

@@ -2,6 +2,7 @@
 #define RECORDPAGE_H
 
 #include "excursions.h"
+#include "otheroverview.h"
 #include "commandline.h"
 #include "paging.h"
 #include "statements.h"
@@ -50,6 +51,7 @@ struct PageChoices {
     QDateTime from, to;
     QList<int> channels; // ticked, 0-based
     bool wholeWindow = false;
+    QList<OtherColumn> otherColumns; // laid over the whole window
 };
 
 class RecordPage : public QWidget
