@@ -4,12 +4,40 @@
 #include "excursions.h"
 #include "meankinetic.h"
 #include "periods.h"
+#include "recordlinereader.h"
 #include "settings.h"
+#include "stepcounts.h"
 #include "testsupport.h"
 #include "windowsummary.h"
 
 
 using namespace TestSupport;
+
+namespace {
+
+// A device that hands out at most `step` bytes a read, as a slow card does.
+class TrickleDevice : public QIODevice
+{
+public:
+    TrickleDevice(const QByteArray &data, qint64 step) : data(data), step(step) { open(QIODevice::ReadOnly); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *to, qint64 most) override
+    {
+        const qint64 n = qMin(qMin(most, step), qint64(data.size()) - at);
+        memcpy(to, data.constData() + at, size_t(n));
+        at += n;
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray data;
+    qint64 step, at = 0;
+};
+
+} // namespace
 
 class TestCore : public QObject
 {
@@ -219,6 +247,80 @@ private slots:
     }
 
     // Paths without an option belong to the --add or --import before them.
+    // Lines as written, whatever the reads cut: "\r\n" read as "\n", a line
+    // cut at a NUL, one longer than the most a record takes skipped whole,
+    // the last one without its line end.
+    void linesAsWritten_data()
+    {
+        QTest::addColumn<int>("maxLine");
+        QTest::addColumn<int>("step"); // bytes a read; 0: all at once
+        QTest::newRow("short lines, reads of 7 bytes") << 16 << 7;
+        QTest::newRow("short lines, reads of 1 byte") << 16 << 1;
+        QTest::newRow("short lines, one read") << 16 << 0;
+        QTest::newRow("records, reads of 4096 bytes") << int(RecordLineReader::DefaultMaxLine) << 4096;
+        QTest::newRow("records, one read") << int(RecordLineReader::DefaultMaxLine) << 0;
+    }
+    void linesAsWritten()
+    {
+        QFETCH(int, maxLine);
+        QFETCH(int, step);
+        QByteArray data;
+        for (int k = 0; k < 60; ++k) {
+            QByteArray line(k % 37, char('a' + k % 26));
+            if (k % 11 == 4 && !line.isEmpty())
+                line[line.size() / 2] = '\0';
+            data += line + (k % 5 == 2 ? "\r\n" : "\n");
+        }
+        data += QByteArray(maxLine > 100 ? 70000 : 17, 'z') + "\n" + "tail";
+        // Written out: each line, overlong when longer than the most (its "\r" counted).
+        QStringList expected;
+        const QList<QByteArray> pieces = data.split('\n');
+        for (int i = 0; i < pieces.size(); ++i) {
+            const bool last = i == pieces.size() - 1;
+            QByteArray line = pieces.at(i);
+            const bool overlong = line.size() > maxLine;
+            if (line.endsWith('\r') && !last)
+                line.chop(1);
+            if (!last)
+                line += '\n';
+            if (line.contains('\0'))
+                line.truncate(line.indexOf('\0'));
+            expected << (overlong ? QString("overlong") : QString::fromLatin1(line.toPercentEncoding()));
+        }
+        TrickleDevice device(data, step == 0 ? data.size() : step);
+        RecordLineReader reader(device, maxLine);
+        QStringList read;
+        QByteArrayView line;
+        bool overlong = false;
+        while (reader.next(line, overlong))
+            read << (overlong ? QString("overlong") : QString::fromLatin1(line.toByteArray().toPercentEncoding()));
+        QCOMPARE(read, expected);
+    }
+
+    // Packed numbers read back as written, each of its own length; a number
+    // cut short, or longer than 64 bits, is refused.
+    void packedNumbers()
+    {
+        const QList<quint64> numbers{0, 1, 127, 128, 16383, 16384, quint64(1) << 35, ~quint64(0)};
+        QByteArray packed;
+        for (quint64 n : numbers)
+            putPackedNumber(packed, n);
+        QCOMPARE(packed.size(), 1 + 1 + 1 + 2 + 2 + 3 + 6 + 10);
+        const char *at = packed.constData(), *end = at + packed.size();
+        for (quint64 n : numbers) {
+            quint64 read = 0;
+            QVERIFY(takePackedNumber(at, end, &read));
+            QCOMPARE(read, n);
+        }
+        quint64 read = 0;
+        QVERIFY(!takePackedNumber(at, end, &read));
+        const QByteArray cut = packed.left(packed.size() - 1), tooLong(11, char(0x80));
+        at = cut.constData() + cut.size() - 9;
+        QVERIFY(!takePackedNumber(at, cut.constData() + cut.size(), &read));
+        at = tooLong.constData();
+        QVERIFY(!takePackedNumber(at, at + tooLong.size(), &read));
+    }
+
     void pathsToImportAndToAdd()
     {
         const QString a = QDir::tempPath(), b = QDir::rootPath();

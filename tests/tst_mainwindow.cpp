@@ -420,7 +420,8 @@ private slots:
         // The report saved as text says the same.
         auto *report = window.findChild<ImportReportDialog *>();
         QCOMPARE(report->windowTitle(), QString("Import report"));
-        QVERIFY(report->saveTo(dir.filePath("report.txt")));
+        saveAs(dir.filePath("report.txt"));
+        click(report, "saveReportButton");
         QCOMPARE(readTextFile(dir.filePath("report.txt")).split('\n').mid(0, 5),
                  QStringList({"0 files added, 1 replaced, 0 already there", "", regrown + "/" + dayName(4).toLower(),
                               "  replaced: 131 → 160 records, 160 records stored, 163 lines read, 3 skipped",
@@ -999,6 +1000,7 @@ private slots:
             onNextModal("LimitsDialog", [&](QWidget *dialog) {
                 auto *table = dialog->findChild<QTableWidget *>("limitsTable");
                 table->item(0, 2)->setText("°C");
+                table->item(0, 5)->setText(""); // no dead-band
                 table->item(0, 7)->setText("-50");
                 table->item(0, 8)->setText(to);
                 if (to.isEmpty())
@@ -1011,6 +1013,7 @@ private slots:
             QCOMPARE(told, to.isEmpty() ? QString("CH1 PV: a fixed axis needs both ends, the first below the second.") : QString());
         }
         QCOMPARE(plot->yAxis->range(), QCPRange(-50, 150)); // shared with the temperature within it
+        QCOMPARE(UserState::channelLimits(limitsKey(meterFamily(1), Meter, 0, 0)).deadBand, 0.0);
         auto *axes = chart->findChild<QComboBox *>("valueAxes");
         QVERIFY(axes->isVisible());
         axes->setCurrentIndex(1);

@@ -387,6 +387,9 @@ private slots:
         for (int c = 0; c < table->columnCount(); ++c)
             headers << table->horizontalHeaderItem(c)->text();
         QCOMPARE(readTextFile(path), (QStringList{headers.join(',')} + expected).join("\r\n") + "\r\n");
+        // The time fills what the other columns leave; the controller's rows need no scroll bar.
+        QVERIFY(table->horizontalHeader()->stretchLastSection());
+        QCOMPARE(table->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOff, family == 1);
     }
 
     void refusedSearches_data()
@@ -495,6 +498,8 @@ private slots:
             if (!hh.isEmpty())
                 QVERIFY(plot->graph(ChartPage::HhGraph)->data()->at(0)->value > plot->yAxis->range().center());
             QVERIFY(plot->yAxis->range().lower > low - 10); // fitted to the numbers only
+            if (family == 1)
+                QVERIFY(plot->yAxis->range().contains(51)); // and to the SV
             const QVector<double> ticks = plot->yAxis->tickVector();
             QVERIFY2(ticks.size() >= 3 && ticks.size() <= 100, qPrintable(QString::number(ticks.size())));
             QCOMPARE(std::fmod(std::round((ticks.at(1) - ticks.at(0)) / 0.001), 1.0), 0.0);

@@ -171,10 +171,12 @@ private slots:
         for (const bool whole : {false, true}) {
             page = searchedPage(window, "actioncart");
             page->findChild<QCheckBox *>("wholeWindow")->setChecked(whole);
+            click(page, "pushButton"); // drawn the way chosen
             auto *plot = page->findChild<QCustomPlot *>();
             QList<double> limits;
             for (auto *line : plot->findChildren<QCPItemStraightLine *>("limitLine")) {
                 QVERIFY(line->pen().style() == Qt::DashLine && line->pen().color() == ChartPage::channelColour(0));
+                QCOMPARE(line->point1->valueAxis(), plot->graph(0)->valueAxis());
                 limits << line->point1->coords().y();
             }
             QCOMPARE(limits, QList<double>({-4, 30}));

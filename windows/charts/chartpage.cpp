@@ -365,6 +365,7 @@ void ChartPage::clearChart()
     w.widget_page->hide();
     for (int graph = 0; graph < w.plot->graphCount(); ++graph)
         w.plot->graph(graph)->data()->clear();
+    removeItems(QStringLiteral("limitLine")); // of the lines no longer drawn
     w.plot->replot();
 }
 
@@ -372,10 +373,9 @@ void ChartPage::showPage()
 {
     // A page of the whole window's search (a double-click, a summary link) leaves the whole window.
     if (overviewShown()) {
-        wholeWindow->setChecked(false);
+        wholeWindow->setChecked(false); // which turns paging on again
         w.widget_page->show();
     }
-    setPagingEnabled(true);
     const bool secondValue = w.radioButton && !w.radioButton->isChecked();
     QVector<double> keys, values, secondValues, hhKeys, llKeys;
     keys.reserve(g_records.size());

@@ -117,7 +117,7 @@ private:
     void measureCursors();
     void drawExcursionShades(const QList<DrawnColumn> &drawn);
     void removeItems(const QString &name);
-    // Hides the paging bar and empties the graphs, as before any search.
+    // Hides the paging bar and empties the graphs and their limit lines, as before any search.
     void clearChart();
     void showPage() override;
     int pageSize() const override;
