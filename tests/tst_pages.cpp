@@ -383,6 +383,7 @@ private slots:
         answerMessage(&message);
         click(page, "page_export");
         QCOMPARE(message, QString("%1 records exported to %2").arg(matching.size()).arg(path));
+        QVERIFY(SQLThread::readPathsOfLastJob().contains(QString("export in %1 statements").arg(matching.size() / 7 + 1)));
         QStringList headers;
         for (int c = 0; c < table->columnCount(); ++c)
             headers << table->horizontalHeaderItem(c)->text();

@@ -65,7 +65,7 @@ void SQLThread::dn_exportTable(int familyNumber, int idx, QDateTime st, QDateTim
     readInTableOrder(family.table(Meter), scan, scan ? QStringLiteral("export in table order")
                                                      : QStringLiteral("export through the index"));
     const int chunk = g_exportChunk;
-    int written = 0;
+    int written = 0, statements = 0;
     QString readError;
     {
         QSqlQuery query(db);
@@ -77,6 +77,7 @@ void SQLThread::dn_exportTable(int familyNumber, int idx, QDateTime st, QDateTim
             const PageStart start = fromSums ? pageStart(blocks, qint64(page) * chunk) : PageStart{0, qint64(page) * chunk};
             const QString statement = tablePageStatement(family, Meter, search, chunk);
             const bool prepared = query.prepare(fromSums ? pageStatementFrom(statement, start.skip) : statement);
+            ++statements;
             query.bindValue(QStringLiteral(":indate1"), recordTimeText(st));
             query.bindValue(QStringLiteral(":indate2"), recordTimeText(en));
             if (fromSums)
@@ -101,6 +102,7 @@ void SQLThread::dn_exportTable(int familyNumber, int idx, QDateTime st, QDateTim
                 break;
         }
     }
+    noteReadPath(QStringLiteral("export in %1 statements").arg(statements), false);
     if (cancelRequested()) {
         file.cancelWriting();
         return finishCancelled();
