@@ -8,6 +8,7 @@
 #include "formdata4.h"
 #include "families.h"
 #include "importreportdialog.h"
+#include "qroundprogressbar.h"
 #include "chartpage.h"
 #include "mainwindow.h"
 #include "recorddatabase.h"
@@ -453,6 +454,7 @@ private slots:
         holdWorkerJobs();
         chooseFiles(later, {dayName(3), dayName(4)}, [&] {
             onNextModal("DialogProgress", [&](QWidget *dialog) {
+                QCOMPARE(dialog->findChild<QRoundProgressBar *>("pogress1")->formatValue(37), QString("37%"));
                 QTest::keyClick(dialog, Qt::Key_Escape);
                 releaseWorkerJobs();
                 answerMessage(&told);

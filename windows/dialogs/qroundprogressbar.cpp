@@ -85,13 +85,13 @@ void QRoundProgressBar::setValuePenWidth(double width)
 void QRoundProgressBar::setTextFormat(QString format)
 {
     if (changeTo(textFormat, format))
-        scanFormat();
+        update();
 }
 
 void QRoundProgressBar::clearTextFormat()
 {
     textFormat.clear();
-    scanFormat();
+    update();
 }
 
 void QRoundProgressBar::setDecimals(int count)
@@ -99,7 +99,7 @@ void QRoundProgressBar::setDecimals(int count)
     if (count < 0 || count == decimals)
         return;
     decimals = count;
-    scanFormat();
+    update();
 }
 
 float QRoundProgressBar::innerRatio() const
@@ -121,28 +121,11 @@ void QRoundProgressBar::setValueColors(const QGradientStops &stops)
     update();
 }
 
-void QRoundProgressBar::scanFormat()
-{
-    placeholderMask = 0;
-    if (textFormat.contains(QStringLiteral("%v")))
-        placeholderMask |= 1;
-    if (textFormat.contains(QStringLiteral("%p")))
-        placeholderMask |= 2;
-    if (textFormat.contains(QStringLiteral("%m")))
-        placeholderMask |= 4;
-    update();
-}
-
 QString QRoundProgressBar::formatValue(double v) const
 {
-    QString text = textFormat;
-    if (placeholderMask & 1)
-        text.replace(QStringLiteral("%v"), QString::number(v, 'f', decimals));
-    if (placeholderMask & 2)
-        text.replace(QStringLiteral("%p"), QString::number((v - minimum) / (maximum - minimum) * 100, 'f', decimals));
-    if (placeholderMask & 4)
-        text.replace(QStringLiteral("%m"), QString::number(maximum - minimum + 1, 'f', decimals));
-    return text;
+    // "%p": the share of the range done, in percent.
+    return QString(textFormat).replace(QStringLiteral("%p"),
+                                       QString::number((v - minimum) / (maximum - minimum) * 100, 'f', decimals));
 }
 
 void QRoundProgressBar::innerGeometry(const QRectF &, double outerSize, QRectF &innerRect, double &innerSize)

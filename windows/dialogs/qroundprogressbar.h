@@ -5,7 +5,7 @@
 #include <QWidget>
 
 // A circular progress bar: a ring, a pie or an arc from a start angle,
-// with a centre text made from a format with %v, %p and %m.
+// with a centre text made from a format in which %p stands for the percent done.
 class QRoundProgressBar : public QWidget
 {
     Q_OBJECT
@@ -52,9 +52,6 @@ protected:
 public:
     virtual QString formatValue(double v) const;
 
-protected:
-    virtual void scanFormat();
-
 private:
     void rebuildBrush();
 
@@ -70,7 +67,6 @@ private:
     bool brushDirty = false;
     QString textFormat = QStringLiteral("%p%");
     int decimals = 1;
-    int placeholderMask = 2;
 };
 
 #endif
