@@ -400,6 +400,13 @@ private slots:
         expectStored(window, {dayName(0).toLower() + "|skipped (already there as " + dayName(0) + ")|100|100|0|",
                               dayName(9) + "|skipped (already there as " + dayName(1) + ")|100|100|0|"},
                      QStringList{"sums of 0 blocks brought up to date", "overview of 0 minutes brought up to date"});
+        // A day of a single record: its one rowid's block is summed up again.
+        const QStringList single{recordFields(12, 570).join(',')};
+        chooseFiles(writeRecordFolder(root, "single", "12", {{dayName(7), single}}), {dayName(7)});
+        action(window, "actionaddfiles")->trigger();
+        stored.insert(dayName(7), single);
+        expectStored(window, {dayName(7) + "|added|1|1|0|"},
+                     QStringList{"sums of 1 blocks brought up to date", "overview of 1 minutes brought up to date"});
         // Any other change replaces the records only with the user's yes:
         // from the command line, with nobody to ask, it is skipped.
         window.addPaths({regrown});
@@ -1014,7 +1021,16 @@ private slots:
             action(window, "actionlimits")->trigger();
             QCOMPARE(told, to.isEmpty() ? QString("CH1 PV: a fixed axis needs both ends, the first below the second.") : QString());
         }
-        QCOMPARE(plot->yAxis->range(), QCPRange(-50, 150)); // shared with the temperature within it
+        QCOMPARE(plot->yAxis->range(), QCPRange(-50, 150)); // shared with the temperature within the channel's values
+        QCOMPARE(drawnGraph("Cold room 3: Temperature")->valueAxis(), plot->yAxis);
+        QCOMPARE(drawnGraph("Cold room 3: Humidity")->valueAxis()->axisType(), QCPAxis::atRight);
+        QString again;
+        onNextModal("OtherChannelDialog", [&](QWidget *dialog) {
+            answerMessage(&again);
+            static_cast<QDialog *>(dialog)->accept();
+        });
+        action(window, "actionaddotherchannel")->trigger();
+        QCOMPARE(again, QString("Cold room 3: Temperature is on the chart already."));
         QCOMPARE(UserState::channelLimits(limitsKey(meterFamily(1), Meter, 0, 0)).deadBand, 0.0);
         auto *axes = chart->findChild<QComboBox *>("valueAxes");
         QVERIFY(axes->isVisible());

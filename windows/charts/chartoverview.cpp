@@ -261,7 +261,8 @@ void ChartPage::addOtherChannel()
     OtherChannelDialog dialog(this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    others->add(dialog.chosen());
+    if (!others->add(dialog.chosen()))
+        return showMessage(tr("%1 is on the chart already.").arg(OtherChannels::nameOf(dialog.chosen())), 3);
     showOverviewControls(overviewShown());
     if (!shownOverview.cells.isEmpty())
         refineOverview(); // the span shown, read again with it

@@ -7,13 +7,14 @@
 #include <QDir>
 #include <qcustomplot.h>
 
-void OtherChannels::add(const OtherColumn &column)
+bool OtherChannels::add(const OtherColumn &column)
 {
     for (const Channel &channel : std::as_const(channels)) {
         if (channel.column.folder == column.folder && channel.column.column == column.column)
-            return; // drawn already
+            return false;
     }
     channels << Channel{column, nullptr, QString()};
+    return true;
 }
 
 void OtherChannels::hide()

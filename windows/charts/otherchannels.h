@@ -18,8 +18,8 @@ class OtherChannels
 public:
     explicit OtherChannels(QCustomPlot *plot) : plot(plot) {}
 
-    // A column laid over already is not added again.
-    void add(const OtherColumn &column);
+    // False, and nothing added, for a column laid over already.
+    bool add(const OtherColumn &column);
     // Every one gone, their graphs too.
     void clear();
     // Their graphs gone, the channels kept for the next whole window.

@@ -33,11 +33,11 @@ QCPAxis *ValueAxes::axisAt(int index, bool right)
     return axis;
 }
 
-bool ValueAxes::rangeOf(const QList<Line> &lines, QCPRange *range)
+bool ValueAxes::rangeOf(const QList<Line> &lines, QCPRange *range, bool valuesOnly)
 {
     bool found = false;
     for (const Line &line : lines) {
-        bool some = line.from < line.to;
+        bool some = !valuesOnly && line.from < line.to;
         const QCPRange own = some ? QCPRange(line.from, line.to) : line.graph->getValueRange(some);
         if (some)
             *range = found ? QCPRange(qMin(range->lower, own.lower), qMax(range->upper, own.upper)) : own;
@@ -78,11 +78,12 @@ void ValueAxes::arrange(const QList<Line> &lines, bool perLine, bool fit)
             if (!line.foreign)
                 own << line;
         }
+        // By the values drawn: a fixed range set for the scale says nothing of theirs.
         QCPRange shared, range;
-        const bool some = rangeOf(own, &shared);
+        const bool some = rangeOf(own, &shared, true);
         apart.clear();
         for (const Line &line : lines) {
-            if (line.foreign && (!some || (rangeOf({line}, &range) && (range.lower < shared.lower || range.upper > shared.upper))))
+            if (line.foreign && (!some || (rangeOf({line}, &range, true) && (range.lower < shared.lower || range.upper > shared.upper))))
                 apart << line.graph;
         }
     }

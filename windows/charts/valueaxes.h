@@ -41,7 +41,8 @@ public:
 private:
     QCPAxis *axisAt(int index, bool right);
     static void styleAxis(QCPAxis *axis, const QString &label, const QColor &colour);
-    static bool rangeOf(const QList<Line> &lines, QCPRange *range);
+    // The lines' fixed ranges, or the values drawn where none is set (or `valuesOnly`).
+    static bool rangeOf(const QList<Line> &lines, QCPRange *range, bool valuesOnly = false);
     void fitAxis(QCPAxis *axis, const QList<Line> &lines);
 
     QCustomPlot *plot;
