@@ -435,6 +435,19 @@ private slots:
                               "  replaced: 131 → 160 records, 160 records stored, 163 lines read, 3 skipped",
                               "  skipped lines: wrong number of fields: 1 (lines 5); overlong: 1 (lines 52); damaged: 1 (lines 62)"}));
         QVERIFY(!report->saveTo(dir.filePath("no/such/folder/report.txt")));
+        // The same name and size with another value is another file: replaced with the user's yes.
+        QString changed = single.first();
+        changed[0] = changed[0] == QChar('1') ? QChar('2') : QChar('1');
+        onNextModal("QMessageBox", [&](QWidget *box) {
+            asked = static_cast<QMessageBox *>(box)->text();
+            static_cast<QMessageBox *>(box)->button(QMessageBox::Yes)->click();
+        });
+        chooseFiles(writeRecordFolder(root, "changed", "12", {{dayName(7), {changed}}}), {dayName(7)});
+        action(window, "actionaddfiles")->trigger();
+        QCOMPARE(asked, QString("Replace the 1 records of %1 by 1?").arg(dayName(7)));
+        stored.insert(dayName(7), {changed});
+        expectStored(window, {dayName(7) + "|replaced: 1 → 1 records|1|1|0|"}, // the block it left, the one it came to
+                     QStringList{"sums of 2 blocks brought up to date", "overview of 1 minutes brought up to date"});
 
         // What does not succeed leaves everything as it was; a cancelled
         // chooser says nothing, a folder without record files says which.
