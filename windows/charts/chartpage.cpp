@@ -169,33 +169,6 @@ void ChartPage::styleMarkers(int drawn, int channel)
     }
 }
 
-void ChartPage::drawLimitLines()
-{
-    QCustomPlot *plot = w.plot;
-    removeItems(QStringLiteral("limitLine"));
-    const QList<DrawnColumn> drawn = drawnColumns();
-    for (int i = 0; i < drawn.size(); ++i) {
-        const DrawnColumn &column = drawn.at(i);
-        const ChannelLimits limits = UserState::channelLimits(limitsKey(family, Meter, column.channel, column.value));
-        if (overviewShown() && i >= shownOverview.cells.size())
-            break; // not drawn (yet)
-        // On the value axis of its line, which in the whole window may be its own.
-        QCPAxis *valueAxis = overviewShown() ? channelGraph(i)->valueAxis() : plot->yAxis;
-        for (const double at : {limits.lower, limits.upper}) {
-            if (qIsNaN(at))
-                continue;
-            auto *line = new QCPItemStraightLine(plot);
-            line->setObjectName(QStringLiteral("limitLine"));
-            line->point1->setAxes(plot->xAxis, valueAxis);
-            line->point2->setAxes(plot->xAxis, valueAxis);
-            line->point1->setCoords(0, at);
-            line->point2->setCoords(1, at);
-            line->setPen(QPen(channelColour(column.colour), 1.5, Qt::DashLine));
-        }
-    }
-    drawExcursionShades(drawn);
-}
-
 QList<ChartPage::DrawnColumn> ChartPage::drawnColumns() const
 {
     if (overviewShown() && !overviewDrawn.isEmpty())
@@ -211,21 +184,6 @@ QList<ChartPage::DrawnColumn> ChartPage::drawnColumns() const
         for (int value = 0; value < family.valueColumns.size(); ++value)
             drawn << DrawnColumn{-1, value, value};
     return drawn;
-}
-
-void ChartPage::removeItems(const QString &name)
-{
-    for (int i = w.plot->itemCount() - 1; i >= 0; --i) {
-        if (w.plot->item(i)->objectName() == name)
-            w.plot->removeItem(i);
-    }
-}
-
-void ChartPage::shadeExcursions(const QList<QPair<int, Excursion>> &listed)
-{
-    listedExcursions = listed;
-    drawExcursionShades(drawnColumns());
-    w.plot->replot();
 }
 
 void ChartPage::newWindowShown()
@@ -264,46 +222,6 @@ void ChartPage::measureCursors()
         figures << g_spanFigures;
     }
     cursors->showFigures(labels, units, figures);
-}
-
-void ChartPage::drawExcursionShades(const QList<DrawnColumn> &drawn)
-{
-    removeItems(QStringLiteral("excursionShade"));
-    for (const auto &[colourIndex, excursion] : std::as_const(listedExcursions)) {
-        const int index = colourIndex;
-        if (std::none_of(drawn.cbegin(), drawn.cend(), [index](const DrawnColumn &d) { return d.colour == index; }))
-            continue; // of a value not drawn
-        auto *shade = new QCPItemRect(w.plot);
-        shade->setObjectName(QStringLiteral("excursionShade"));
-        shade->setLayer(QStringLiteral("grid")); // under the curves
-        for (QCPItemPosition *corner : {shade->topLeft, shade->bottomRight}) {
-            corner->setTypeX(QCPItemPosition::ptPlotCoords);
-            corner->setTypeY(QCPItemPosition::ptAxisRectRatio); // the plot's whole height
-        }
-        // The instrument's alarms: a band along the bottom, a row per alarm number.
-        const bool alarm = excursion.kind == Excursion::Alarm;
-        const double top = alarm ? 1 - AlarmRowHeight * excursion.alarm : 0;
-        shade->topLeft->setCoords(double(localTimeKey(excursion.start)), top);
-        shade->bottomRight->setCoords(double(localTimeKey(excursion.end)), alarm ? top + AlarmRowHeight : 1);
-        QColor colour = excursion.kind == Excursion::Gap ? QColor(Qt::gray) : channelColour(colourIndex);
-        if (alarm)
-            colour = QColor(0xe0, 0x30, 0x30);
-        colour.setAlpha(alarm ? 160 : 50);
-        shade->setBrush(colour);
-        colour.setAlpha(110); // a spike of one record still shows, as a line
-        shade->setPen(QPen(colour, 0));
-    }
-}
-
-void ChartPage::showLimits()
-{
-    RecordPage::showLimits();
-    if (!w.widget_page->isVisible())
-        return;
-    if (overviewShown() && !shownOverview.cells.isEmpty())
-        arrangeValueAxes(true); // a fixed range may have come or gone
-    drawLimitLines();
-    w.plot->replot();
 }
 
 void ChartPage::stylePagedGraphs()
