@@ -99,54 +99,59 @@ bool ExcursionFinder::takesWhole(const OverviewCell &cell) const
     if (cell.records == 0 || cell.numbers + cell.hh + cell.ll != cell.records || cell.alarms != 0
         || cell.steps.largest() > gapSeconds)
         return false;
+    if (cell.numbers == 0)
+        return true;
     const Sides least = sidesOf(cell.minimum.value, limits);
     if (!(least == sidesOf(cell.maximum.value, limits)))
         return false;
-    // Between markers the numbers only end what a marker opened.
-    if (cell.hh + cell.ll > 0)
-        return cell.numbers == 0 || least == Sides();
-    // What the first opens, the rest must keep open.
+    // What the first number of a run opens, the rest must keep open.
     return (!least.above || least.stillAbove) && (!least.below || least.stillBelow);
 }
 
 void ExcursionFinder::addWhole(const OverviewCell &cell)
 {
-    if (!cell.markers.empty()) {
-        bool fed = false;
-        if (!std::isnan(cell.first.value)) {
-            add(pointOf(cell.first));
-            fed = true;
-        }
-        for (const MarkerEvent &m : cell.markers) {
-            ExcursionPoint point;
-            point.time = m.time;
-            point.rowid = m.rowid;
-            point.kind = m.kind == MarkerEvent::High ? ExcursionPoint::High
-                : m.kind == MarkerEvent::Low           ? ExcursionPoint::Low
-                                                       : ExcursionPoint::Number;
-            if (point.kind == ExcursionPoint::Number)
-                point.value = cell.minimum.value; // inside every limit, as all of them
-            // No gap within the cell: the records between came close enough.
-            if (fed)
-                lastAny = lastReading = m.time;
-            add(point);
-            fed = true;
-        }
-        lastAny = lastReading = cell.last.time;
-        return;
-    }
-    add(pointOf(cell.first));
-    if (cell.records == 1)
-        return;
+    bool fed = false;
+    const auto feed = [&](const MarkerEvent &m) {
+        // No gap within the cell: the records between came close enough.
+        if (fed)
+            lastAny = lastReading = m.time;
+        fed = true;
+        if (m.kind == MarkerEvent::Back)
+            return addRun(m);
+        ExcursionPoint point;
+        point.time = m.time;
+        point.rowid = m.rowid;
+        point.kind = m.kind == MarkerEvent::High ? ExcursionPoint::High : ExcursionPoint::Low;
+        add(point);
+    };
+    if (cell.markers.empty())
+        feed(cell.wholeRun());
+    for (const MarkerEvent &m : cell.markers)
+        feed(m);
     lastAny = lastReading = cell.last.time;
-    if (!open)
+    // What the last run left open lasts to the cell's last record.
+    if (open && (cell.markers.empty() || cell.markers.back().kind == MarkerEvent::Back))
+        open->end = cell.last.time;
+}
+
+void ExcursionFinder::addRun(const MarkerEvent &run)
+{
+    // Every number of the run does what its first does: that one is fed
+    // with a value of the run that goes no further than any other.
+    const Sides sides = sidesOf(run.least.value, limits);
+    const bool keepsAbove = open && open->kind == Excursion::AboveUpper && sides.stillAbove;
+    const bool keepsBelow = !keepsAbove && open && open->kind == Excursion::BelowLower && sides.stillBelow;
+    const bool towardsLow = keepsBelow || (!keepsAbove && !sides.above && sides.below);
+    ExcursionPoint first;
+    first.time = run.time;
+    first.rowid = run.rowid;
+    first.value = towardsLow ? run.greatest.value : run.least.value;
+    add(first);
+    if (!open || run.numbers == 1)
         return;
-    open->records += cell.records - 1;
-    open->end = cell.last.time;
-    // The first record holds the extreme unless a later one goes further; of equals the earlier counts.
-    const OverviewPoint &furthest = open->kind == Excursion::AboveUpper ? cell.maximum : cell.minimum;
-    if (furthest.rowid != cell.first.rowid || furthest.time != cell.first.time)
-        extend(pointOf(furthest), false);
+    open->records += run.numbers - 1;
+    // Of equals the earlier counts, and the run's own extreme is its earliest.
+    extend(pointOf(open->kind == Excursion::AboveUpper ? run.greatest : run.least), false);
 }
 
 QList<Excursion> ExcursionFinder::finish()

@@ -72,6 +72,8 @@ public:
     QList<Excursion> finish();
 
 private:
+    // A run of numbers between markers that all do what its first one does.
+    void addRun(const MarkerEvent &run);
     void close(qint64 end, bool cut);
     void extend(const ExcursionPoint &point, bool counted = true);
     void addAlarms(const ExcursionPoint &point);

@@ -4,6 +4,8 @@
 #include "recordnumber.h"
 
 #include <cmath>
+#include <cstring>
+#include <iterator>
 
 void OverviewCell::add(const OverviewPoint &point, Kind kind)
 {
@@ -65,29 +67,156 @@ void OverviewCell::merge(const OverviewCell &other)
     steps.add(other.steps);
 }
 
+MarkerEvent OverviewCell::wholeRun() const
+{
+    MarkerEvent run = MarkerEvent::runFrom(firstNumber);
+    run.numbers = numbers;
+    run.least = minimum;
+    run.greatest = maximum;
+    return run;
+}
+
 void OverviewCell::append(const OverviewCell &later)
 {
     if (later.records == 0)
         return;
     if (records > 0) {
         steps.add(later.first.time - last.time);
-        const bool endsMarked = !markers.empty() && markers.back().kind != MarkerEvent::Back
-            && markers.back().time == last.time && markers.back().rowid == last.rowid;
-        if (endsMarked && !std::isnan(later.first.value))
-            markers.push_back({later.first.time, later.first.rowid, MarkerEvent::Back});
-        markers.insert(markers.end(), later.markers.begin(), later.markers.end());
+        if (!markers.empty() || !later.markers.empty()) {
+            if (markers.empty() && numbers > 0)
+                markers = {wholeRun()};
+            std::vector<MarkerEvent> next = later.markers;
+            if (next.empty() && later.numbers > 0)
+                next = {later.wholeRun()};
+            auto from = next.begin();
+            // A run of numbers that goes on across the cells' edge is one run.
+            if (!markers.empty() && markers.back().kind == MarkerEvent::Back && from != next.end()
+                && from->kind == MarkerEvent::Back)
+                markers.back().extendRun(*from++);
+            markers.insert(markers.end(), from, next.end());
+        }
     }
     merge(later);
 }
 
+void OverviewCell::addMarkerEvent(const OverviewPoint &point, Kind kind)
+{
+    switch (kind) {
+    case Kind::High:
+    case Kind::Low:
+        markers.push_back({point.time, point.rowid, kind == Kind::High ? MarkerEvent::High : MarkerEvent::Low, 0, {}, {}});
+        return;
+    case Kind::Unreadable: return; // no reading: it neither ends a run nor starts one
+    case Kind::Number: break;
+    }
+    if (markers.empty() || markers.back().kind != MarkerEvent::Back)
+        markers.push_back(MarkerEvent::runFrom(point));
+    else
+        markers.back().extendRun(point);
+}
+
+MarkerEvent MarkerEvent::runFrom(const OverviewPoint &first)
+{
+    return {first.time, first.rowid, Back, 1, first, first};
+}
+
+void MarkerEvent::extendRun(const OverviewPoint &number)
+{
+    ++numbers;
+    if (number.value < least.value)
+        least = number;
+    if (number.value > greatest.value)
+        greatest = number;
+}
+
+void MarkerEvent::extendRun(const MarkerEvent &later)
+{
+    numbers += later.numbers;
+    if (later.least.value < least.value)
+        least = later.least;
+    if (later.greatest.value > greatest.value)
+        greatest = later.greatest;
+}
+
+namespace {
+
+quint64 zigzag(qint64 value)
+{
+    return value >= 0 ? quint64(value) << 1 : (quint64(-value) << 1) | 1;
+}
+
+qint64 unzigzag(quint64 value)
+{
+    const qint64 half = qint64(value >> 1);
+    return value & 1 ? -half : half;
+}
+
+constexpr double Scales[] = {1, 10, 100, 1000, 10000};
+constexpr char RawValue = char(0x7f);
+
+bool sameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// A number as the digits it was most likely written with (a scale, then the
+// scaled integer), where they give back exactly the same double; else its
+// eight bytes.
+void putPackedValue(QByteArray &out, double value)
+{
+    for (int k = 0; k < int(std::size(Scales)); ++k) {
+        const double scaled = value * Scales[k];
+        if (!(std::abs(scaled) < 9007199254740992.0)) // 2^53, and no NaN
+            break;
+        const qint64 digits = std::llround(scaled);
+        if (sameBits(double(digits) / Scales[k], value)) {
+            out += char(k);
+            putPackedNumber(out, zigzag(digits));
+            return;
+        }
+    }
+    out += RawValue;
+    out.append(reinterpret_cast<const char *>(&value), sizeof value);
+}
+
+bool takePackedValue(const char *&at, const char *end, double *value)
+{
+    if (at >= end)
+        return false;
+    const char scale = *at++;
+    if (scale == RawValue) {
+        if (end - at < qsizetype(sizeof *value))
+            return false;
+        std::memcpy(value, at, sizeof *value);
+        at += sizeof *value;
+        return true;
+    }
+    quint64 digits = 0;
+    if (scale < 0 || scale >= char(std::size(Scales)) || !takePackedNumber(at, end, &digits))
+        return false;
+    *value = double(unzigzag(digits)) / Scales[int(scale)];
+    return true;
+}
+
+} // namespace
+
 QByteArray OverviewCell::packedMarkers(qint64 spanStart) const
 {
     QByteArray out;
+    const auto putPlace = [&](const OverviewPoint &point) {
+        putPackedNumber(out, quint64(point.time - spanStart));
+        putPackedNumber(out, zigzag(point.rowid - first.rowid));
+    };
     for (const MarkerEvent &m : markers) {
         out += char(m.kind);
-        putPackedNumber(out, quint64(m.time - spanStart));
-        const qint64 rowidStep = m.rowid - first.rowid;
-        putPackedNumber(out, rowidStep >= 0 ? quint64(rowidStep) << 1 : (quint64(-rowidStep) << 1) | 1);
+        putPlace({m.time, m.rowid});
+        if (m.kind != MarkerEvent::Back)
+            continue;
+        putPackedNumber(out, quint64(m.numbers));
+        for (const OverviewPoint &p : {m.least, m.greatest}) {
+            putPlace(p);
+            putPackedValue(out, p.value);
+        }
     }
     return out;
 }
@@ -96,13 +225,27 @@ void OverviewCell::unpackMarkers(const char *data, int size, qint64 spanStart)
 {
     markers.clear();
     const char *at = data, *end = data + size;
-    quint64 time = 0, rowidStep = 0;
+    const auto takePlace = [&](OverviewPoint *point) {
+        quint64 time = 0, rowidStep = 0;
+        if (!takePackedNumber(at, end, &time) || !takePackedNumber(at, end, &rowidStep))
+            return false;
+        point->time = spanStart + qint64(time);
+        point->rowid = first.rowid + unzigzag(rowidStep);
+        return true;
+    };
     while (at < end) {
         const auto kind = MarkerEvent::Kind(quint8(*at++));
-        if (kind > MarkerEvent::Back || !takePackedNumber(at, end, &time) || !takePackedNumber(at, end, &rowidStep))
+        OverviewPoint place;
+        if (kind > MarkerEvent::Back || !takePlace(&place))
             return;
-        const qint64 step = qint64(rowidStep >> 1);
-        markers.push_back({spanStart + qint64(time), first.rowid + (rowidStep & 1 ? -step : step), kind});
+        MarkerEvent m{place.time, place.rowid, kind, 0, {}, {}};
+        quint64 numbers = 0;
+        if (kind == MarkerEvent::Back
+            && (!takePackedNumber(at, end, &numbers) || !takePlace(&m.least) || !takePackedValue(at, end, &m.least.value)
+                || !takePlace(&m.greatest) || !takePackedValue(at, end, &m.greatest.value)))
+            return;
+        m.numbers = qint64(numbers);
+        markers.push_back(m);
     }
 }
 
@@ -120,6 +263,12 @@ bool samePoint(const OverviewPoint &a, const OverviewPoint &b)
 }
 
 } // namespace
+
+bool MarkerEvent::operator==(const MarkerEvent &o) const
+{
+    return time == o.time && rowid == o.rowid && kind == o.kind && numbers == o.numbers
+        && (kind != Back || (samePoint(least, o.least) && samePoint(greatest, o.greatest)));
+}
 
 bool OverviewCell::operator==(const OverviewCell &other) const
 {

@@ -28,14 +28,23 @@ struct OverviewPoint {
     }
 };
 
-// Where a cell's records hold a marker, in time order: the marker itself, or
-// the first number after a run of markers (its time alone).
+// Where a cell's records hold a marker, in time order: each marker, and the
+// first number of each run of numbers between them (Back) with the run's
+// count and its least and greatest number, so that a run beyond a limit is
+// known as an excursion without its records.
 struct MarkerEvent {
     enum Kind : quint8 { High, Low, Back };
     qint64 time = 0;
     qint64 rowid = 0;
     Kind kind = High;
-    bool operator==(const MarkerEvent &o) const { return time == o.time && rowid == o.rowid && kind == o.kind; }
+    qint64 numbers = 0; // of a run: its numbers, and of equal ones the earlier
+    OverviewPoint least, greatest;
+
+    static MarkerEvent runFrom(const OverviewPoint &first);
+    // Adds a number after the run's others, or a later run.
+    void extendRun(const OverviewPoint &number);
+    void extendRun(const MarkerEvent &later);
+    bool operator==(const MarkerEvent &o) const;
 };
 
 struct OverviewCell {
@@ -53,7 +62,7 @@ struct OverviewCell {
     StepCounts steps;      // between its records in time order
     OverviewPoint firstNumber; // in time order (of a kept cell, the value at its first record's place)
     OverviewPoint lastNumber;
-    std::vector<MarkerEvent> markers; // of every HH and LL among its records
+    std::vector<MarkerEvent> markers; // of a cell with HH or LL: its markers and runs of numbers
 
     enum class Kind : quint8 { Number, High, Low, Unreadable };
     // Adds a record; its step to the others is the caller's to count.
@@ -62,6 +71,11 @@ struct OverviewCell {
     // when `later` holds only records after this cell's.
     void merge(const OverviewCell &other);
     void append(const OverviewCell &later);
+    // The numbers of a cell without markers as one run.
+    MarkerEvent wholeRun() const;
+    // Records the markers and runs of numbers of a cell that holds a marker,
+    // fed its records in time order after add().
+    void addMarkerEvent(const OverviewPoint &point, Kind kind);
     // The markers as kept: times from the span's start, rowids from the first record's.
     QByteArray packedMarkers(qint64 spanStart) const;
     void unpackMarkers(const char *data, int size, qint64 spanStart);

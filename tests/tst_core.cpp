@@ -3,6 +3,7 @@
 #include "datafolder.h"
 #include "excursions.h"
 #include "meankinetic.h"
+#include "overviewcells.h"
 #include "periods.h"
 #include "recordlinereader.h"
 #include "settings.h"
@@ -36,6 +37,58 @@ private:
     QByteArray data;
     qint64 step, at = 0;
 };
+
+// "time:value!alarms ...", the value a number, HH, LL or any other text.
+QList<ExcursionPoint> pointsOf(const QString &points)
+{
+    QList<ExcursionPoint> records;
+    for (const QString &point : points.split(' ')) {
+        bool number = false;
+        const QString v = point.section(':', 1).section('!', 0, 0);
+        const double value = v.toDouble(&number);
+        records << ExcursionPoint{point.section(':', 0, 0).toLongLong(), value,
+                                  number ? ExcursionPoint::Number : v == "HH" ? ExcursionPoint::High
+                                      : v == "LL" ? ExcursionPoint::Low : ExcursionPoint::Unreadable, records.size() + 1,
+                                  quint8(point.section('!', 1).toUInt())};
+    }
+    return records;
+}
+
+// "lower upper dead-band delay", "-" for no lower limit.
+ChannelLimits limitsOf(const QString &limits)
+{
+    const QStringList l = limits.split(' ');
+    return {{}, {}, l.at(0) == "-" ? qQNaN() : l.at(0).toDouble(), l.at(1) == "-" ? qQNaN() : l.at(1).toDouble(),
+            l.at(2).toDouble(), l.at(3).toLongLong()};
+}
+
+// The cell of `points`, as the overview keeps it.
+OverviewCell cellOf(const QList<ExcursionPoint> &points)
+{
+    OverviewCell cell;
+    std::vector<qint64> times;
+    const auto kindOf = [](const ExcursionPoint &p) {
+        return p.kind == ExcursionPoint::Number ? OverviewCell::Kind::Number : p.kind == ExcursionPoint::High
+            ? OverviewCell::Kind::High : p.kind == ExcursionPoint::Low ? OverviewCell::Kind::Low : OverviewCell::Kind::Unreadable;
+    };
+    const auto placeOf = [](const ExcursionPoint &p) {
+        return OverviewPoint{p.time, p.rowid, p.kind == ExcursionPoint::Number ? p.value : qQNaN()};
+    };
+    for (const ExcursionPoint &p : points) {
+        cell.add(placeOf(p), kindOf(p));
+        times.push_back(p.time);
+    }
+    if (cell.hh + cell.ll > 0) {
+        for (const ExcursionPoint &p : points)
+            cell.addMarkerEvent(placeOf(p), kindOf(p));
+    }
+    cell.steps = StepCounts::ofTimes(times);
+    // Kept and read back.
+    OverviewCell kept = cell;
+    const QByteArray packed = cell.packedMarkers(0);
+    kept.unpackMarkers(packed.constData(), int(packed.size()), 0);
+    return kept;
+}
 
 } // namespace
 
@@ -154,20 +207,8 @@ private slots:
         QFETCH(QString, limits);
         QFETCH(QString, expected);
         QFETCH(QString, seconds);
-        QList<ExcursionPoint> records;
-        for (const QString &point : points.split(' ')) {
-            bool number = false;
-            const QString v = point.section(':', 1).section('!', 0, 0);
-            const double value = v.toDouble(&number);
-            records << ExcursionPoint{point.section(':', 0, 0).toLongLong(), value,
-                                      number ? ExcursionPoint::Number : v == "HH" ? ExcursionPoint::High
-                                          : v == "LL" ? ExcursionPoint::Low : ExcursionPoint::Unreadable, records.size(),
-                                      quint8(point.section('!', 1).toUInt())};
-        }
-        const QStringList l = limits.split(' ');
-        const ChannelLimits set{{}, {}, l.at(0) == "-" ? qQNaN() : l.at(0).toDouble(), l.at(1).toDouble(),
-                                l.at(2).toDouble(), l.at(3).toLongLong()};
-        const QList<Excursion> found = findExcursions(records, set, 180);
+        const QList<ExcursionPoint> records = pointsOf(points);
+        const QList<Excursion> found = findExcursions(records, limitsOf(limits), 180);
         const char *kinds[] = {"above", "below", "HH", "LL", "gap", "alarm"};
         QStringList shown;
         for (const Excursion &e : found) {
@@ -187,6 +228,55 @@ private slots:
         sum -= totals.seconds[Excursion::Alarm]; // they overlap the rest
         QCOMPARE(outside.join(','), seconds);
         QCOMPARE(totals.withinShare, 1.0 - double(sum) / double(records.last().time - records.first().time));
+    }
+
+    void excursionsOfWholeCells_data()
+    {
+        QTest::addColumn<QString>("points");
+        QTest::addColumn<QString>("limits");
+        QTest::newRow("runs above, split by markers")
+            << "0:35.5 1:37.25 2:HH 3:36 4:39.123456 5:39.123456 6:LL 7:LL 8:31 9:38.1 10:HH" << "- 30 0 0";
+        QTest::newRow("runs below, a dead-band, a delay") << "0:HH 1:5 2:-3.5 3:-3.5 4:LL 5:4 6:9 7:2 8:HH 9:HH" << "10 - 2 3";
+        QTest::newRow("inside, ending what markers open") << "0:HH 1:HH 2:20 3:21 4:LL 5:22 6:20" << "10 30 1 0";
+        QTest::newRow("crossing: read record by record") << "0:35 1:HH 2:25 3:36 4:LL 5:29 6:31" << "- 30 0 0";
+        QTest::newRow("a text that is no number") << "0:35 1:x 2:36 3:HH 4:37" << "- 30 0 0";
+    }
+
+    // Cells of consecutive records, however they are cut and joined, give
+    // the excursions of their records wherever the finder takes them whole.
+    void excursionsOfWholeCells()
+    {
+        QFETCH(QString, points);
+        QFETCH(QString, limits);
+        const QList<ExcursionPoint> records = pointsOf(points);
+        const ChannelLimits set = limitsOf(limits);
+        const QList<Excursion> expected = findExcursions(records, set, 3);
+        const OverviewCell whole = cellOf(records);
+        for (int i = 0; i < records.size(); ++i) {
+            for (int j = i; j < records.size(); ++j) {
+                const QList<QList<ExcursionPoint>> parts{records.mid(0, i), records.mid(i, j - i), records.mid(j)};
+                ExcursionFinder finder(set, 3);
+                OverviewCell joined;
+                for (const QList<ExcursionPoint> &part : parts) {
+                    const OverviewCell cell = cellOf(part);
+                    joined.append(cell);
+                    if (!part.isEmpty() && finder.takesWhole(cell))
+                        finder.addWhole(cell);
+                    else
+                        for (const ExcursionPoint &p : part)
+                            finder.add(p);
+                }
+                QVERIFY2(finder.finish() == expected, qPrintable(QString("cut at %1 and %2").arg(i).arg(j)));
+                QVERIFY(joined == whole);
+            }
+        }
+        ExcursionFinder finder(set, 3);
+        QCOMPARE(finder.takesWhole(whole), !QByteArray(QTest::currentDataTag()).contains("record by record")
+                                               && !QByteArray(QTest::currentDataTag()).contains("no number"));
+        if (finder.takesWhole(whole)) {
+            finder.addWhole(whole);
+            QCOMPARE(finder.finish(), expected);
+        }
     }
 
     void periodBounds_data()

@@ -93,7 +93,9 @@ QString figuresOf(const OverviewCell &cell)
 // of a single record, markers, a text that is no number, a step of three
 // seconds, a gap of ten minutes and one of twenty seconds, a hundred records
 // stamped two minutes back, duplicated stamps, (on alarm meters) a run of
-// alarm 1, and two-second steps in the last thousand.
+// alarm 1, and two-second steps in the last thousand. From the third hour
+// on, markers every minute or two, runs of them across the edges of a
+// minute and an hour among them.
 QStringList secondRecords(int model)
 {
     QStringList lines;
@@ -106,6 +108,8 @@ QStringList secondRecords(int model)
             value = k % 2 ? "75" : "25";
         if (k == 2500 || k == 2501 || k == 7000)
             value = k == 7000 ? "LL" : "HH";
+        if (k >= 9000 && k < 14000 && (k % 97 == 0 || k % 89 == 0 || k == 10177 || k == 10178 || k == 11017 || k == 11018))
+            value = k % 89 == 0 || k == 11018 ? "LL" : "HH";
         if (k == 4444)
             value = "n/a";
         QStringList fields = recordFields(model, k);
@@ -500,6 +504,9 @@ private slots:
         QTest::newRow("upper only, edges inside minutes") << 12 << 1234 << 11111 << "- 55 0 0" << 0;
         QTest::newRow("lower only, wide dead-band") << 12 << 0 << 15599 << "45 - 5 0" << 0;
         QTest::newRow("no limits") << 12 << 30 << 15650 << "- - 0 0" << 1;
+        // Every number beyond the limit: an hour with markers holds runs of excursions between them.
+        QTest::newRow("upper below every number") << 12 << -100 << 16000 << "- 30 0 0" << 1;
+        QTest::newRow("lower above every number, dead-band") << 12 << -100 << 16000 << "70 - 3 0" << 1;
         QTest::newRow("a minute") << 12 << 3000 << 3059 << "40 60 0 0" << 0;
         QTest::newRow("a minute of two-second steps") << 12 << 14700 << 14759 << "20 80 0 0" << 0;
         QTest::newRow("inside a minute of two-second steps") << 12 << 14701 << 14750 << "20 80 0 0" << -1;

@@ -20,7 +20,7 @@ const char *const Schema[] = {
     "span integer not null, records integer, numbers integer, hh integer, ll integer, "
     "first_time integer, first_rowid integer, first_value real, last_time integer, last_rowid integer, last_value real, "
     "min_time integer, min_rowid integer, min_value real, max_time integer, max_rowid integer, max_value real, "
-    "sum real, kinetic real, alarms integer, steps blob, first_number real, last_number real, markers blob, primary key (tbl, col, level, span)) without rowid",
+    "sum real, kinetic real, alarms integer, steps blob, first_number real, last_number real, marks blob, primary key (tbl, col, level, span)) without rowid",
     // One row a whole build: the table's greatest rowid then. (The *_time
     // columns count from the span's start, the rowids but the first from it.)
     "create table if not exists record_overview_state (tbl text primary key, rowids integer)"};
@@ -29,7 +29,7 @@ std::atomic<qint64> g_rowsPerTransaction{RecordOverview::DefaultRowsPerTransacti
 
 const char CellColumns[] = "records, numbers, hh, ll, first_time, first_rowid, first_value, last_time, last_rowid, "
                            "last_value, min_time, min_rowid, min_value, max_time, max_rowid, max_value, sum, kinetic, "
-                           "alarms, steps, first_number, last_number, markers";
+                           "alarms, steps, first_number, last_number, marks";
 
 // A statement on the connection's own handle, finalized with it.
 class Statement
@@ -84,6 +84,7 @@ struct OpenSpan {
     std::vector<OverviewCell> cells;
     std::vector<Record> records;
     std::vector<OverviewCell::Kind> kinds; // per record, a column after another
+    std::vector<double> values;            // likewise, NaN where no number
 
     void close()
     {
@@ -99,14 +100,11 @@ struct OpenSpan {
         for (size_t c = 0; c < columns; ++c) {
             OverviewCell &cell = cells[c];
             cell.steps = steps;
-            bool marked = false; // the record before was a marker
+            if (cell.hh + cell.ll == 0)
+                continue;
             for (const Record &r : records) {
-                const OverviewCell::Kind kind = kinds[r.index * columns + c];
-                if (kind == OverviewCell::Kind::Number && marked)
-                    cell.markers.push_back({r.time, r.rowid, MarkerEvent::Back});
-                marked = kind == OverviewCell::Kind::High || kind == OverviewCell::Kind::Low;
-                if (marked)
-                    cell.markers.push_back({r.time, r.rowid, kind == OverviewCell::Kind::High ? MarkerEvent::High : MarkerEvent::Low});
+                const size_t at = r.index * columns + c;
+                cell.addMarkerEvent({r.time, r.rowid, values[at]}, kinds[at]);
             }
         }
     }
@@ -168,6 +166,7 @@ void addRecord(sqlite3_stmt *row, const RecordColumns &columns, qint64 spanSecon
         span.cells[size_t(c)].add(point, kind);
         span.cells[size_t(c)].alarms |= on & columns.alarmMasks[size_t(c)];
         span.kinds.push_back(kind);
+        span.values.push_back(point.value);
     }
 }
 
@@ -402,7 +401,7 @@ bool keptRowsCurrent(sqlite3 *handle)
     const bool exists = sqlite3_prepare_v2(handle, "select 1 from record_overview limit 0", -1, &probe, nullptr) == SQLITE_OK;
     sqlite3_finalize(probe);
     probe = nullptr;
-    const bool current = sqlite3_prepare_v2(handle, "select markers from record_overview limit 0", -1, &probe, nullptr) == SQLITE_OK;
+    const bool current = sqlite3_prepare_v2(handle, "select marks from record_overview limit 0", -1, &probe, nullptr) == SQLITE_OK;
     sqlite3_finalize(probe);
     return !exists || current;
 }
