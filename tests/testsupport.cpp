@@ -395,6 +395,7 @@ void pressChannel(QWidget *page, int row)
     auto *table = page->findChild<QTableWidget *>("tablechaddr");
     if (!table)
         return; // a family without channels
+    QCOMPARE(table->item(row, 1)->text(), QString("CH:%1").arg(row + 1)); // the row names the channel it picks
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(table->model()->index(row, 1)).center());
 }
 

@@ -428,13 +428,18 @@ private slots:
         // The report saved as text says the same.
         auto *report = window.findChild<ImportReportDialog *>();
         QCOMPARE(report->windowTitle(), QString("Import report"));
+        auto *status = report->findChild<QLabel *>("reportStatus");
+        QVERIFY(status->isHidden()); // until it is saved
         saveAs(dir.filePath("report.txt"));
         click(report, "saveReportButton");
+        QCOMPARE(status->text(), QString("Saved as %1.").arg(QDir::toNativeSeparators(dir.filePath("report.txt"))));
+        QVERIFY(!status->isHidden());
         QCOMPARE(readTextFile(dir.filePath("report.txt")).split('\n').mid(0, 5),
                  QStringList({"0 files added, 1 replaced, 0 already there", "", regrown + "/" + dayName(4).toLower(),
                               "  replaced: 131 → 160 records, 160 records stored, 163 lines read, 3 skipped",
                               "  skipped lines: wrong number of fields: 1 (lines 5); overlong: 1 (lines 52); damaged: 1 (lines 62)"}));
         QVERIFY(!report->saveTo(dir.filePath("no/such/folder/report.txt")));
+        QVERIFY(status->text().startsWith("The report could not be saved as "));
         // The same name and size with another value is another file: replaced with the user's yes.
         QString changed = single.first();
         changed[0] = changed[0] == QChar('1') ? QChar('2') : QChar('1');
@@ -572,6 +577,10 @@ private slots:
         onNextModal("ImportedFilesDialog", [&](QWidget *dialog) {
             first = listed(dialog);
             auto *table = dialog->findChild<QTableWidget *>("importedFilesTable");
+            for (const int row : {0, 2}) { // a file, the days without one
+                table->selectRow(row);
+                QCOMPARE(dialog->findChild<QPushButton *>("removeFileButton")->isEnabled(), row == 0);
+            }
             table->selectRow(1);
             onNextModal("QMessageBox", [&](QWidget *box) {
                 question = static_cast<QMessageBox *>(box)->text();

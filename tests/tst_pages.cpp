@@ -635,8 +635,10 @@ private slots:
         QCOMPARE(page->imageTitle().section(" · ", 1, 1), QString(family == 1 ? "CH2" : "Humidity"));
         QFile::remove(dir.filePath("title.png"));
         saveAs(dir.filePath("title.png"));
+        const QRect laidOut = plot->axisRect()->rect();
         click(page, "page_image");
         QVERIFY(QImage(dir.filePath("title.png")).height() > plot->height());
+        QCOMPARE(plot->axisRect()->rect(), laidOut); // clicks still land where the chart shows
     }
 
     // A day of a controller that keeps standard time all year, read with the
@@ -723,16 +725,18 @@ private slots:
             QCOMPARE(from->dateTime(), QDateTime(first, QTime(0, 0)));
             QCOMPARE(to->dateTime(), QDateTime(last, QTime(23, 59)));
         }
-        // A click on the day selects it; the digits typed replace it.
-        from->setDateTime(QDateTime(QDate(2024, 3, 1), QTime(0, 0)));
+        // A click on the day selects it; the digits typed replace it, in To and in From.
         QVERIFY(QTest::qWaitForWindowExposed(shown));
-        auto *line = from->findChild<QLineEdit *>();
-        const QPoint day(line->contentsRect().left() + 2 + line->fontMetrics().horizontalAdvance(line->text().left(7)),
-                         line->height() / 2);
-        QTest::mouseClick(line, Qt::LeftButton, Qt::NoModifier, day);
-        QCoreApplication::processEvents(); // as between a click and a key
-        QTest::keyClicks(from, "15");
-        QCOMPARE(from->date(), QDate(2024, 3, 15));
+        for (QDateTimeEdit *edit : {to, from}) {
+            edit->setDateTime(QDateTime(QDate(2024, 3, 1), QTime(0, 0)));
+            auto *line = edit->findChild<QLineEdit *>();
+            const QPoint day(line->contentsRect().left() + 2 + line->fontMetrics().horizontalAdvance(line->text().left(7)),
+                             line->height() / 2);
+            QTest::mouseClick(line, Qt::LeftButton, Qt::NoModifier, day);
+            QCoreApplication::processEvents(); // as between a click and a key
+            QTest::keyClicks(edit, "15");
+            QCOMPARE(edit->date(), QDate(2024, 3, 15));
+        }
         setWindow(shown, Start, Start.addSecs(60 * 1233));
 
         QCustomPlot *plot = page == "table" ? nullptr : static_cast<ChartPage *>(shown)->chart();

@@ -47,13 +47,10 @@ ImportedFilesDialog::ImportedFilesDialog(QWidget *parent)
     removeButton->setObjectName(QStringLiteral("removeFileButton"));
     removeButton->setToolTip(tr("Takes the records of the file chosen out of the records"));
     removeButton->setEnabled(false);
-    connect(table, &QTableWidget::itemSelectionChanged, this, [this] {
-        const int row = table->currentRow();
-        removeButton->setEnabled(row >= 0 && table->item(row, Name)->data(Qt::UserRole).isValid());
-    });
+    connect(table, &QTableWidget::itemSelectionChanged, this, [this] { removeButton->setEnabled(chosenFileRow() >= 0); });
     connect(removeButton, &QPushButton::clicked, this, [this] {
-        const int row = table->currentRow();
-        if (row >= 0 && table->item(row, Name)->data(Qt::UserRole).isValid())
+        const int row = chosenFileRow();
+        if (row >= 0)
             emit removeAsked(table->item(row, Name)->text(), table->item(row, Name)->data(Qt::UserRole).toLongLong());
     });
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -63,6 +60,12 @@ ImportedFilesDialog::ImportedFilesDialog(QWidget *parent)
     layout->addWidget(table);
     layout->addWidget(buttons);
     resize(900, 480);
+}
+
+int ImportedFilesDialog::chosenFileRow() const
+{
+    const int row = table->currentRow();
+    return row >= 0 && table->item(row, Name)->data(Qt::UserRole).isValid() ? row : -1;
 }
 
 void ImportedFilesDialog::addRow(const QStringList &cells, const QList<qint64> &numbers, bool gap)

@@ -22,6 +22,8 @@ signals:
 
 private:
     void addRow(const QStringList &cells, const QList<qint64> &numbers, bool gap);
+    // The row of the file chosen; -1 where none is (or a row of days without a file).
+    int chosenFileRow() const;
 
     QTableWidget *table;
     QPushButton *removeButton;
