@@ -191,7 +191,7 @@ OverviewPoint readPoint(sqlite3_stmt *row, int at, qint64 baseTime, qint64 baseR
 }
 
 // The cell of a row whose columns from `at` are CellColumns, of a span that starts at `baseTime`.
-OverviewCell readCell(sqlite3_stmt *row, int at, qint64 baseTime)
+OverviewCell readCell(sqlite3_stmt *row, int at, qint64 baseTime, bool withMarkers = true)
 {
     OverviewCell cell;
     cell.records = sqlite3_column_int64(row, at);
@@ -214,8 +214,9 @@ OverviewCell readCell(sqlite3_stmt *row, int at, qint64 baseTime)
                         sqlite3_column_type(row, at + 20) == SQLITE_NULL ? qQNaN() : sqlite3_column_double(row, at + 20)};
     cell.lastNumber = {cell.last.time, cell.last.rowid,
                        sqlite3_column_type(row, at + 21) == SQLITE_NULL ? qQNaN() : sqlite3_column_double(row, at + 21)};
-    cell.unpackMarkers(static_cast<const char *>(sqlite3_column_blob(row, at + 22)), sqlite3_column_bytes(row, at + 22),
-                       baseTime);
+    if (withMarkers)
+        cell.unpackMarkers(static_cast<const char *>(sqlite3_column_blob(row, at + 22)),
+                           sqlite3_column_bytes(row, at + 22), baseTime);
     return cell;
 }
 
@@ -660,7 +661,7 @@ QString read(QSqlDatabase &db, const QString &table, const QString &column, cons
 }
 
 QString readCells(QSqlDatabase &db, const QString &table, const QString &column, int level, qint64 fromSpan,
-                  qint64 toSpan, std::vector<std::pair<qint64, OverviewCell>> *cells)
+                  qint64 toSpan, std::vector<std::pair<qint64, OverviewCell>> *cells, bool withMarkers)
 {
     Statement spans(sqliteHandle(db), QStringLiteral("select span, %1 from record_overview where tbl = ? and col = ? "
                                                      "and level = ? and span >= ? and span < ? order by span")
@@ -673,7 +674,7 @@ QString readCells(QSqlDatabase &db, const QString &table, const QString &column,
     int code = SQLITE_DONE;
     while (spans.ok() && (code = spans.step()) == SQLITE_ROW) {
         const qint64 span = sqlite3_column_int64(*spans, 0);
-        cells->emplace_back(span, readCell(*spans, 1, span * OverviewLevels[level]));
+        cells->emplace_back(span, readCell(*spans, 1, span * OverviewLevels[level], withMarkers));
     }
     return spans.ok() && code == SQLITE_DONE ? QString() : spans.error();
 }

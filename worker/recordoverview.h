@@ -42,9 +42,10 @@ QString read(QSqlDatabase &db, const QString &table, const QString &column, cons
              QVector<OverviewCell> *cells);
 
 // The kept cells of spans [fromSpan, toSpan) at `level`, in order, with
-// their spans; SQLite's reason when that failed.
+// their spans, their markers left out unless `withMarkers`; SQLite's reason
+// when that failed.
 QString readCells(QSqlDatabase &db, const QString &table, const QString &column, int level, qint64 fromSpan,
-                  qint64 toSpan, std::vector<std::pair<qint64, OverviewCell>> *cells);
+                  qint64 toSpan, std::vector<std::pair<qint64, OverviewCell>> *cells, bool withMarkers = true);
 
 } // namespace RecordOverview
 

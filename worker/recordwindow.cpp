@@ -191,9 +191,10 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     // The window as records at its ragged ends, minutes next to them and hours between.
     const qint64 from = naiveSeconds(st), to = naiveSeconds(en) + 1;
     std::vector<WindowPart> parts;
+    // The hours without their markers, which are read a week at a time where they are needed.
     const auto addCells = [&](int level, qint64 fromSpan, qint64 toSpan) {
         std::vector<std::pair<qint64, OverviewCell>> cells;
-        const QString error = RecordOverview::readCells(db, table, column, level, fromSpan, toSpan, &cells);
+        const QString error = RecordOverview::readCells(db, table, column, level, fromSpan, toSpan, &cells, level == 0);
         for (auto &[span, cell] : cells)
             parts.push_back(WindowPart{level, span, cell, {}});
         return error;
@@ -274,6 +275,20 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
             periods->addWhole(cell);
         return true;
     };
+    std::vector<std::pair<qint64, OverviewCell>> marked; // hours with their markers
+    size_t markedAt = 0;
+    const auto withMarkers = [&](const WindowPart &part) -> const OverviewCell & {
+        if (part.level == 0 || part.cell.hh + part.cell.ll == 0)
+            return part.cell;
+        while (markedAt < marked.size() && marked[markedAt].first < part.span)
+            ++markedAt;
+        if (markedAt == marked.size() || marked[markedAt].first != part.span) {
+            marked.clear();
+            markedAt = 0;
+            error = RecordOverview::readCells(db, table, column, 1, part.span, qMin(h1, part.span + 168), &marked);
+        }
+        return markedAt < marked.size() && marked[markedAt].first == part.span ? marked[markedAt].second : part.cell;
+    };
     for (const WindowPart &part : parts) {
         bool ok = true;
         if (part.level < 0) {
@@ -282,7 +297,7 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
             for (const ExcursionPoint &p : part.points)
                 feedPoint(finder, p);
         } else if (finder.takesWhole(part.cell)) {
-            ok = whole(part.cell);
+            ok = whole(withMarkers(part));
             ++(part.level == 0 ? wholeMinutes : wholeHours);
         } else if (part.level == 0) {
             pend(part.span * OverviewLevels[0], (part.span + 1) * OverviewLevels[0]);
