@@ -251,6 +251,7 @@ void questions(Bench &bench, const QDateTime &st, const QDateTime &en, int runs,
         });
         f.print(qPrintable(QStringLiteral("excursions, limits %1: %2 found").arg(what).arg(g_excursions.excursions.size())),
                 qPrintable(target));
+        std::printf("  read: %s\n", qPrintable(SQLThread::readPathsOfLastJob().filter(QStringLiteral("window")).join("; ")));
     }
     for (const auto &[length, what, target] : {std::tuple{PeriodLength::Day, "day", targets.value(2)},
                                                std::tuple{PeriodLength::Hour, "hour", targets.value(2)}}) {
@@ -464,7 +465,7 @@ void additions(Bench &bench, const QString &root, const QStringList &yearFiles)
     Meter = 12;
 }
 
-void year(Bench &bench, const QString &root, bool searchOnly)
+void year(Bench &bench, const QString &root, bool searchOnly, bool questionsOnly)
 {
     const QStringList files = yearFiles(root);
     const double lines = 86400.0 * files.size();
@@ -472,6 +473,9 @@ void year(Bench &bench, const QString &root, bool searchOnly)
     PageRcd = 100;
     PlotRcd = 500;
     const QDateTime mid = Start.addDays(182), end = Start.addDays(files.size()).addSecs(-1);
+    if (questionsOnly)
+        return questions(bench, Start, end, 3, {"target < 300 ms", "target < 2000 ms", "target < 150 / < 400 ms",
+                                                "target < 100 ms", "target < 100 ms"});
     const auto search = [&](int page, const QDateTime &st, const QDateTime &en) {
         return [=, &bench] { bench.worker->dn_Record_Search1(page, 0, st, en, -99999, 99999, false); };
     };
@@ -540,7 +544,7 @@ int main(int argc, char **argv)
         if (mode == "add")
             additions(bench, root, yearFiles(root));
         else
-            year(bench, root, mode == "search");
+            year(bench, root, mode == "search", mode == "questions");
     } else if (mode != "search" && mode != "report") {
         longLine(bench, root);
         std::printf("records per family: %d (family 4: %d)\n", lines, lines * 3 / 10);

@@ -152,16 +152,16 @@ qint64 unzigzag(quint64 value)
 }
 
 constexpr double Scales[] = {1, 10, 100, 1000, 10000};
-constexpr char RawValue = char(0x7f);
+constexpr quint64 RawValue = 7; // in the low three bits: the double's eight bytes follow
 
 bool sameBits(double a, double b)
 {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-// A number as the digits it was most likely written with (a scale, then the
-// scaled integer), where they give back exactly the same double; else its
-// eight bytes.
+// A number as the digits it was most likely written with (the scaled
+// integer, then the scale in the low three bits), where they give back
+// exactly the same double; else its eight bytes.
 void putPackedValue(QByteArray &out, double value)
 {
     for (int k = 0; k < int(std::size(Scales)); ++k) {
@@ -169,21 +169,19 @@ void putPackedValue(QByteArray &out, double value)
         if (!(std::abs(scaled) < 9007199254740992.0)) // 2^53, and no NaN
             break;
         const qint64 digits = std::llround(scaled);
-        if (sameBits(double(digits) / Scales[k], value)) {
-            out += char(k);
-            putPackedNumber(out, zigzag(digits));
-            return;
-        }
+        if (sameBits(double(digits) / Scales[k], value))
+            return putPackedNumber(out, zigzag(digits) << 3 | quint64(k));
     }
-    out += RawValue;
+    putPackedNumber(out, RawValue);
     out.append(reinterpret_cast<const char *>(&value), sizeof value);
 }
 
 bool takePackedValue(const char *&at, const char *end, double *value)
 {
-    if (at >= end)
+    quint64 packed = 0;
+    if (!takePackedNumber(at, end, &packed))
         return false;
-    const char scale = *at++;
+    const quint64 scale = packed & 7;
     if (scale == RawValue) {
         if (end - at < qsizetype(sizeof *value))
             return false;
@@ -191,10 +189,9 @@ bool takePackedValue(const char *&at, const char *end, double *value)
         at += sizeof *value;
         return true;
     }
-    quint64 digits = 0;
-    if (scale < 0 || scale >= char(std::size(Scales)) || !takePackedNumber(at, end, &digits))
+    if (scale >= std::size(Scales))
         return false;
-    *value = double(unzigzag(digits)) / Scales[int(scale)];
+    *value = double(unzigzag(packed >> 3)) / Scales[scale];
     return true;
 }
 
@@ -203,18 +200,18 @@ bool takePackedValue(const char *&at, const char *end, double *value)
 QByteArray OverviewCell::packedMarkers(qint64 spanStart) const
 {
     QByteArray out;
-    const auto putPlace = [&](const OverviewPoint &point) {
-        putPackedNumber(out, quint64(point.time - spanStart));
-        putPackedNumber(out, zigzag(point.rowid - first.rowid));
-    };
+    // Each from the one before, which is mostly a byte or two away.
+    qint64 time = spanStart, rowid = first.rowid;
     for (const MarkerEvent &m : markers) {
-        out += char(m.kind);
-        putPlace({m.time, m.rowid});
+        putPackedNumber(out, quint64(m.time - time) << 2 | m.kind);
+        putPackedNumber(out, zigzag(m.rowid - rowid));
+        time = m.time;
+        rowid = m.rowid;
         if (m.kind != MarkerEvent::Back)
             continue;
         putPackedNumber(out, quint64(m.numbers));
         for (const OverviewPoint &p : {m.least, m.greatest}) {
-            putPlace(p);
+            putPackedNumber(out, quint64(p.time - m.time));
             putPackedValue(out, p.value);
         }
     }
@@ -225,26 +222,30 @@ void OverviewCell::unpackMarkers(const char *data, int size, qint64 spanStart)
 {
     markers.clear();
     const char *at = data, *end = data + size;
-    const auto takePlace = [&](OverviewPoint *point) {
-        quint64 time = 0, rowidStep = 0;
-        if (!takePackedNumber(at, end, &time) || !takePackedNumber(at, end, &rowidStep))
-            return false;
-        point->time = spanStart + qint64(time);
-        point->rowid = first.rowid + unzigzag(rowidStep);
-        return true;
-    };
+    qint64 time = spanStart, rowid = first.rowid;
     while (at < end) {
-        const auto kind = MarkerEvent::Kind(quint8(*at++));
-        OverviewPoint place;
-        if (kind > MarkerEvent::Back || !takePlace(&place))
+        quint64 placed = 0, rowidStep = 0;
+        if (!takePackedNumber(at, end, &placed) || !takePackedNumber(at, end, &rowidStep))
             return;
-        MarkerEvent m{place.time, place.rowid, kind, 0, {}, {}};
-        quint64 numbers = 0;
-        if (kind == MarkerEvent::Back
-            && (!takePackedNumber(at, end, &numbers) || !takePlace(&m.least) || !takePackedValue(at, end, &m.least.value)
-                || !takePlace(&m.greatest) || !takePackedValue(at, end, &m.greatest.value)))
+        const auto kind = MarkerEvent::Kind(placed & 3);
+        time += qint64(placed >> 2);
+        rowid += unzigzag(rowidStep);
+        MarkerEvent m{time, rowid, kind, 0, {}, {}};
+        if (kind > MarkerEvent::Back)
             return;
-        m.numbers = qint64(numbers);
+        if (kind == MarkerEvent::Back) {
+            quint64 numbers = 0;
+            if (!takePackedNumber(at, end, &numbers))
+                return;
+            m.numbers = qint64(numbers);
+            for (OverviewPoint *p : {&m.least, &m.greatest}) {
+                quint64 after = 0;
+                if (!takePackedNumber(at, end, &after) || !takePackedValue(at, end, &p->value))
+                    return;
+                p->time = m.time + qint64(after);
+                p->rowid = m.rowid;
+            }
+        }
         markers.push_back(m);
     }
 }
@@ -266,8 +267,11 @@ bool samePoint(const OverviewPoint &a, const OverviewPoint &b)
 
 bool MarkerEvent::operator==(const MarkerEvent &o) const
 {
+    const auto sameExtreme = [](const OverviewPoint &a, const OverviewPoint &b) {
+        return a.time == b.time && a.value == b.value;
+    };
     return time == o.time && rowid == o.rowid && kind == o.kind && numbers == o.numbers
-        && (kind != Back || (samePoint(least, o.least) && samePoint(greatest, o.greatest)));
+        && (kind != Back || (sameExtreme(least, o.least) && sameExtreme(greatest, o.greatest)));
 }
 
 bool OverviewCell::operator==(const OverviewCell &other) const

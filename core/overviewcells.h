@@ -38,7 +38,7 @@ struct MarkerEvent {
     qint64 rowid = 0;
     Kind kind = High;
     qint64 numbers = 0; // of a run: its numbers, and of equal ones the earlier
-    OverviewPoint least, greatest;
+    OverviewPoint least, greatest; // as kept, with the run's first rowid
 
     static MarkerEvent runFrom(const OverviewPoint &first);
     // Adds a number after the run's others, or a later run.
@@ -76,7 +76,8 @@ struct OverviewCell {
     // Records the markers and runs of numbers of a cell that holds a marker,
     // fed its records in time order after add().
     void addMarkerEvent(const OverviewPoint &point, Kind kind);
-    // The markers as kept: times from the span's start, rowids from the first record's.
+    // The markers as kept, in time order: each time and rowid from the one before
+    // (the first from the span's start and the first record's), a run's extremes from its start.
     QByteArray packedMarkers(qint64 spanStart) const;
     void unpackMarkers(const char *data, int size, qint64 spanStart);
     bool operator==(const OverviewCell &other) const;

@@ -1,6 +1,7 @@
 #include "recordoverview.h"
 
 #include "families.h"
+#include "nativestatement.h"
 #include "recordnumber.h"
 #include "rowinserter.h"
 #include "summaryblocks.h"
@@ -30,42 +31,6 @@ std::atomic<qint64> g_rowsPerTransaction{RecordOverview::DefaultRowsPerTransacti
 const char CellColumns[] = "records, numbers, hh, ll, first_time, first_rowid, first_value, last_time, last_rowid, "
                            "last_value, min_time, min_rowid, min_value, max_time, max_rowid, max_value, sum, kinetic, "
                            "alarms, steps, first_number, last_number, marks";
-
-// A statement on the connection's own handle, finalized with it.
-class Statement
-{
-public:
-    Statement(sqlite3 *handle, const QString &text) : handle(handle)
-    {
-        sqlite3_prepare_v2(handle, text.toUtf8().constData(), -1, &statement, nullptr);
-    }
-    ~Statement() { sqlite3_finalize(statement); }
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
-
-    bool ok() const { return statement != nullptr; }
-    sqlite3_stmt *operator*() const { return statement; }
-    void bind(int i, qint64 value) { sqlite3_bind_int64(statement, i, value); }
-    void bind(int i, const QString &text)
-    {
-        const QByteArray utf8 = text.toUtf8();
-        sqlite3_bind_text(statement, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
-    }
-    // SQLITE_ROW, SQLITE_DONE or an error.
-    int step() { return sqlite3_step(statement); }
-    bool run()
-    {
-        const int code = sqlite3_step(statement);
-        sqlite3_reset(statement);
-        return code == SQLITE_DONE;
-    }
-    void reset() { sqlite3_reset(statement); }
-    QString error() const { return QString::fromUtf8(sqlite3_errmsg(handle)); }
-
-private:
-    sqlite3 *handle;
-    sqlite3_stmt *statement = nullptr;
-};
 
 qint64 floorDiv(qint64 a, qint64 b)
 {
@@ -172,7 +137,7 @@ void addRecord(sqlite3_stmt *row, const RecordColumns &columns, qint64 spanSecon
 
 // Times are kept from the span's start and rowids from the first record's,
 // so that most take a byte or two.
-void bindPoint(Statement &statement, int at, const OverviewPoint &point, qint64 baseTime, qint64 baseRowid)
+void bindPoint(NativeStatement &statement, int at, const OverviewPoint &point, qint64 baseTime, qint64 baseRowid)
 {
     statement.bind(at, point.time - baseTime);
     statement.bind(at + 1, point.rowid - baseRowid);
@@ -281,7 +246,7 @@ public:
     }
 
 private:
-    void bindKey(Statement &statement, const QString &column, int level, qint64 span)
+    void bindKey(NativeStatement &statement, const QString &column, int level, qint64 span)
     {
         statement.bind(1, table);
         statement.bind(2, column);
@@ -290,8 +255,8 @@ private:
     }
 
     QString table;
-    Statement insert;
-    Statement kept;
+    NativeStatement insert;
+    NativeStatement kept;
 };
 
 // The hours of [fromHour, toHour] summed up again from their minutes.
@@ -299,7 +264,7 @@ bool buildHours(sqlite3 *handle, CellWriter &writer, const QString &table, const
                 qint64 toHour)
 {
     const qint64 perHour = OverviewLevels[1] / OverviewLevels[0];
-    Statement minutes(handle, QStringLiteral("select span, %1 from record_overview where tbl = ? and col = ? and level = 0 "
+    NativeStatement minutes(handle, QStringLiteral("select span, %1 from record_overview where tbl = ? and col = ? and level = 0 "
                                              "and span >= ? and span < ? order by span")
                                   .arg(QLatin1String(CellColumns)));
     for (const QString &column : columns) {
@@ -329,7 +294,7 @@ bool buildHours(sqlite3 *handle, CellWriter &writer, const QString &table, const
 
 bool saveState(sqlite3 *handle, const QString &table, qint64 rowids)
 {
-    Statement state(handle, QStringLiteral("insert or replace into record_overview_state values (?, ?)"));
+    NativeStatement state(handle, QStringLiteral("insert or replace into record_overview_state values (?, ?)"));
     state.bind(1, table);
     state.bind(2, rowids);
     return state.run();
@@ -346,8 +311,8 @@ QString sumMinutesAgain(sqlite3 *handle, CellWriter &writer, const QString &tabl
                         const std::set<qint64> &minutes, std::set<qint64> *hours)
 {
     const qint64 minute = OverviewLevels[0], perHour = OverviewLevels[1] / minute;
-    Statement clear(handle, QStringLiteral("delete from record_overview where tbl = ? and level = 0 and span between ? and ?"));
-    Statement records(handle, QStringLiteral("select datetime(indate), rowid, %1 from main.%2 "
+    NativeStatement clear(handle, QStringLiteral("delete from record_overview where tbl = ? and level = 0 and span between ? and ?"));
+    NativeStatement records(handle, QStringLiteral("select datetime(indate), rowid, %1 from main.%2 "
                                              "where datetime(indate) >= ? and datetime(indate) < ?")
                                   .arg(columns.selected(), table));
     if (!clear.ok() || !records.ok())
@@ -441,14 +406,14 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
     {
         // Until the state is saved at the end, what is written counts for
         // nothing: a build that did not end is made again from the start.
-        Statement clear(handle, QStringLiteral("delete from record_overview where tbl = ?"));
-        Statement unsaved(handle, QStringLiteral("delete from record_overview_state where tbl = ?"));
+        NativeStatement clear(handle, QStringLiteral("delete from record_overview where tbl = ?"));
+        NativeStatement unsaved(handle, QStringLiteral("delete from record_overview_state where tbl = ?"));
         clear.bind(1, table);
         unsaved.bind(1, table);
         if (!clear.run() || !unsaved.run())
             return fail();
         CellWriter writer(handle, table);
-        Statement records(handle, QStringLiteral("select datetime(indate), rowid, %1 from main.%2 not indexed")
+        NativeStatement records(handle, QStringLiteral("select datetime(indate), rowid, %1 from main.%2 not indexed")
                                       .arg(selected.selected(), table));
         if (!writer.ok() || !records.ok())
             return fail();
@@ -516,7 +481,7 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
             && !buildHours(handle, writer, table, columns, floorDiv(lowestWritten * OverviewLevels[0], OverviewLevels[1]),
                            floorDiv(highestWritten * OverviewLevels[0], OverviewLevels[1])))
             return fail();
-        Statement greatest(handle, QStringLiteral("select coalesce(max(rowid), 0) from main.%1").arg(table));
+        NativeStatement greatest(handle, QStringLiteral("select coalesce(max(rowid), 0) from main.%1").arg(table));
         if (greatest.step() != SQLITE_ROW || !saveState(handle, table, sqlite3_column_int64(*greatest, 0)))
             return fail();
     }
@@ -536,7 +501,7 @@ bool current(QSqlDatabase &db, const QString &table)
     // and no more records than its rowids span (a count of a year of records
     // would cost more than the read it guards); its minutes end in its first and
     // last hours; a table with stamped records has them.
-    Statement state(handle, QStringLiteral(
+    NativeStatement state(handle, QStringLiteral(
         "select s.rowids = (select coalesce(max(rowid), 0) from main.%1), h.hours, "
         "h.least > 0 and h.records <= (select max(rowid) from main.%1) - (select min(rowid) from main.%1) + 1 "
         "and h.lo >= (select min(rowid) from main.%1) and h.hi <= (select max(rowid) from main.%1) "
@@ -558,7 +523,7 @@ bool current(QSqlDatabase &db, const QString &table)
 
 void noteMinutes(QSqlDatabase &db, const QString &table, qint64 firstRowid, qint64 lastRowid, std::set<qint64> *minutes)
 {
-    Statement stamps(sqliteHandle(db), QStringLiteral("select datetime(indate) from main.%1 where rowid between ? and ?")
+    NativeStatement stamps(sqliteHandle(db), QStringLiteral("select datetime(indate) from main.%1 where rowid between ? and ?")
                                            .arg(table));
     stamps.bind(1, firstRowid);
     stamps.bind(2, lastRowid);
@@ -577,7 +542,7 @@ QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const std
     const QString table = family.table(meter);
     const QStringList columns = everyValueColumn(family, meter);
     *count += qint64(minutes.size());
-    Statement clear(handle, QStringLiteral("delete from record_overview where tbl = ? and level = 1 and span = ?"));
+    NativeStatement clear(handle, QStringLiteral("delete from record_overview where tbl = ? and level = 1 and span = ?"));
     CellWriter writer(handle, table);
     if (!clear.ok() || !writer.ok())
         return writer.error();
@@ -591,7 +556,7 @@ QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const std
         if (!clear.run() || !buildHours(handle, writer, table, columns, hour, hour))
             return writer.error();
     }
-    Statement greatest(handle, QStringLiteral("select coalesce(max(rowid), 0) from main.%1").arg(table));
+    NativeStatement greatest(handle, QStringLiteral("select coalesce(max(rowid), 0) from main.%1").arg(table));
     if (greatest.step() != SQLITE_ROW || !saveState(handle, table, sqlite3_column_int64(*greatest, 0)))
         return greatest.error();
     return QString();
@@ -602,9 +567,9 @@ QString read(QSqlDatabase &db, const QString &table, const QString &column, cons
 {
     sqlite3 *handle = sqliteHandle(db);
     cells->fill(OverviewCell(), plan.columns);
-    Statement spans(handle, QStringLiteral("select span, %1 from record_overview where tbl = ? and col = ? "
+    NativeStatement spans(handle, QStringLiteral("select span, %1 from record_overview where tbl = ? and col = ? "
                                            "and level = ? and span >= ? and span < ?").arg(QLatin1String(CellColumns)));
-    Statement records(handle, QStringLiteral("select datetime(indate), rowid, %1 from main.%2 "
+    NativeStatement records(handle, QStringLiteral("select datetime(indate), rowid, %1 from main.%2 "
                                              "where datetime(indate) >= ? and datetime(indate) < ?").arg(column, table));
     if (!spans.ok() || !records.ok())
         return records.error();
@@ -663,7 +628,7 @@ QString read(QSqlDatabase &db, const QString &table, const QString &column, cons
 QString readCells(QSqlDatabase &db, const QString &table, const QString &column, int level, qint64 fromSpan,
                   qint64 toSpan, std::vector<std::pair<qint64, OverviewCell>> *cells, bool withMarkers)
 {
-    Statement spans(sqliteHandle(db), QStringLiteral("select span, %1 from record_overview where tbl = ? and col = ? "
+    NativeStatement spans(sqliteHandle(db), QStringLiteral("select span, %1 from record_overview where tbl = ? and col = ? "
                                                      "and level = ? and span >= ? and span < ? order by span")
                                           .arg(QLatin1String(CellColumns)));
     spans.bind(1, table);

@@ -5,14 +5,17 @@
 #include "sqlthread.h"
 
 #include "families.h"
+#include "nativestatement.h"
 #include "recorddatabase.h"
 #include "recordnumber.h"
 #include "recordoverview.h"
+#include "rowinserter.h"
 #include "settings.h"
 #include "wallclock.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <sqlite3.h>
 
 namespace {
 
@@ -26,23 +29,56 @@ qint64 ceilDiv(qint64 a, qint64 b)
     return -floorDiv(-a, b);
 }
 
-ExcursionPoint pointOf(const QSqlQuery &query, const QList<int> &alarms)
+// A result row as QSqlQuery gives it, and as SQLite's own handle does.
+struct QueryRow {
+    const QSqlQuery &query;
+    QByteArray text(int i) const { return query.value(i).toByteArray(); }
+    bool isNull(int i) const { return query.value(i).isNull(); }
+    qint64 integer(int i) const { return query.value(i).toLongLong(); }
+};
+
+struct NativeRow {
+    sqlite3_stmt *row;
+    QByteArrayView text(int i) const
+    {
+        return {reinterpret_cast<const char *>(sqlite3_column_text(row, i)), sqlite3_column_bytes(row, i)};
+    }
+    bool isNull(int i) const { return sqlite3_column_type(row, i) == SQLITE_NULL; }
+    qint64 integer(int i) const { return sqlite3_column_int64(row, i); }
+};
+
+// A row of windowStatement().
+template<class Row>
+ExcursionPoint pointOf(const Row &row, const QList<int> &alarms)
 {
     ExcursionPoint point;
-    const QByteArray stamp = query.value(0).toByteArray();
-    naiveSeconds(stamp.constData(), stamp.size(), &point.time);
-    const QByteArray text = query.value(1).toByteArray();
-    point.rowid = query.value(2).toLongLong();
+    const auto stamp = row.text(0);
+    naiveSeconds(stamp.data(), int(stamp.size()), &point.time);
+    const auto text = row.text(1);
+    point.rowid = row.integer(2);
     if (text == "HH" || text == "LL")
         point.kind = text == "HH" ? ExcursionPoint::High : ExcursionPoint::Low;
-    else if (query.value(1).isNull() || !readRecordNumber(text.constData(), text.size(), &point.value))
+    else if (row.isNull(1) || !readRecordNumber(text.data(), int(text.size()), &point.value))
         point.kind = ExcursionPoint::Unreadable;
     for (int i = 0; i < alarms.size(); ++i) {
-        const QByteArray state = query.value(3 + i).toByteArray();
-        if (alarmStateOn(state.constData(), state.size()))
+        const auto state = row.text(3 + i);
+        if (alarmStateOn(state.data(), int(state.size())))
             point.alarms |= quint8(1u << (alarms.at(i) - 1));
     }
     return point;
+}
+
+// The records of `column` in [:from, :to) (naive seconds as stamp texts) in
+// the order of the wall clock written, records stamped alike in table order.
+QString windowStatement(const MeterFamily &family, const QString &column)
+{
+    QString alarmColumns;
+    for (int alarm : family.alarmsOf(column))
+        alarmColumns += QStringLiteral(", alm%1").arg(alarm);
+    return QStringLiteral("select datetime(indate), %1, rowid%2 from main.%3 "
+                          "where datetime(indate) >= :from and datetime(indate) < :to "
+                          "order by datetime(indate), rowid")
+        .arg(column, alarmColumns, family.table(Meter));
 }
 
 // A part of a window in time order: records read, or a kept cell.
@@ -55,22 +91,16 @@ struct WindowPart {
 
 } // namespace
 
-// Reads the records of `column` in [from, to) (naive seconds) in the order
-// of the wall clock written, records stamped alike in table order.
+// Reads the records of windowStatement() through QSqlQuery: the reference
+// the quicker reading is held to, and the way without SQLite's own handle.
 class WindowRecords
 {
 public:
     WindowRecords(QSqlDatabase &db, const MeterFamily &family, const QString &column)
         : query(db), alarms(family.alarmsOf(column))
     {
-        QString alarmColumns;
-        for (int alarm : alarms)
-            alarmColumns += QStringLiteral(", alm%1").arg(alarm);
         query.setForwardOnly(true);
-        prepared = query.prepare(QStringLiteral("select datetime(indate), %1, rowid%2 from main.%3 "
-                                                "where datetime(indate) >= :from and datetime(indate) < :to "
-                                                "order by datetime(indate), rowid")
-                                     .arg(column, alarmColumns, family.table(Meter)));
+        prepared = query.prepare(windowStatement(family, column));
     }
     template<class Visit>
     bool read(qint64 from, qint64 to, Visit &&visit)
@@ -80,7 +110,7 @@ public:
         if (!prepared || !query.exec())
             return false;
         while (query.next()) {
-            if (!visit(pointOf(query, alarms)))
+            if (!visit(pointOf(QueryRow{query}, alarms)))
                 return true;
         }
         query.finish();
@@ -91,6 +121,36 @@ public:
 private:
     QList<int> alarms;
     bool prepared = false;
+};
+
+// The same records through SQLite's own handle.
+class NativeWindowRecords
+{
+public:
+    NativeWindowRecords(QSqlDatabase &db, const MeterFamily &family, const QString &column)
+        : statement(sqliteHandle(db), windowStatement(family, column)), alarms(family.alarmsOf(column))
+    {
+    }
+    template<class Visit>
+    bool read(qint64 from, qint64 to, Visit &&visit)
+    {
+        if (!statement.ok())
+            return false;
+        statement.bind(1, stampText(from));
+        statement.bind(2, stampText(to));
+        int code;
+        while ((code = statement.step()) == SQLITE_ROW) {
+            if (!visit(pointOf(NativeRow{*statement}, alarms)))
+                break;
+        }
+        statement.reset();
+        return code == SQLITE_ROW || code == SQLITE_DONE;
+    }
+    QString error() const { return statement.error(); }
+
+private:
+    NativeStatement statement;
+    QList<int> alarms;
 };
 
 bool SQLThread::readWindowPoints(int familyNumber, const QString &column, const QDateTime &st, const QDateTime &en,
@@ -170,7 +230,7 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
         return false;
     const QString table = family.table(Meter);
     ensureTimeIndex(table);
-    WindowRecords records(db, family, column);
+    NativeWindowRecords records(db, family, column);
     const auto fail = [&](const QString &error) {
         if (cancelRequested())
             finishCancelled();
@@ -207,12 +267,12 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     const auto addBelowHours = [&](qint64 a, qint64 b) {
         const qint64 m0 = ceilDiv(a, OverviewLevels[0]), m1 = floorDiv(b, OverviewLevels[0]);
         if (m0 >= m1)
-            return addRecords(a, b) ? QString() : records.query.lastError().text();
+            return addRecords(a, b) ? QString() : records.error();
         if (!addRecords(a, m0 * OverviewLevels[0]))
-            return records.query.lastError().text();
+            return records.error();
         const QString error = addCells(0, m0, m1);
         if (!error.isEmpty() || !addRecords(m1 * OverviewLevels[0], b))
-            return error.isEmpty() ? records.query.lastError().text() : error;
+            return error.isEmpty() ? records.error() : error;
         return QString();
     };
     const qint64 h0 = ceilDiv(from, OverviewLevels[1]), h1 = floorDiv(to, OverviewLevels[1]);
@@ -289,7 +349,8 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
         }
         return markedAt < marked.size() && marked[markedAt].first == part.span ? marked[markedAt].second : part.cell;
     };
-    for (const WindowPart &part : parts) {
+    for (size_t i = 0; i < parts.size(); ++i) {
+        const WindowPart &part = parts[i];
         bool ok = true;
         if (part.level < 0) {
             ok = flush();
@@ -302,9 +363,16 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
         } else if (part.level == 0) {
             pend(part.span * OverviewLevels[0], (part.span + 1) * OverviewLevels[0]);
         } else {
+            // The minutes of this hour and of the next ones not taken whole either, a day at most, read at once.
+            size_t last = i;
+            while (last + 1 < parts.size() && last + 1 - i < 24 && parts[last + 1].level == 1
+                   && !finder.takesWhole(parts[last + 1].cell))
+                ++last;
             std::vector<std::pair<qint64, OverviewCell>> minutes;
             const qint64 perHour = OverviewLevels[1] / OverviewLevels[0];
-            error = RecordOverview::readCells(db, table, column, 0, part.span * perHour, (part.span + 1) * perHour, &minutes);
+            error = RecordOverview::readCells(db, table, column, 0, part.span * perHour, (parts[last].span + 1) * perHour,
+                                              &minutes);
+            i = last;
             for (auto it = minutes.cbegin(); ok && error.isEmpty() && it != minutes.cend(); ++it) {
                 if (finder.takesWhole(it->second)) {
                     ok = whole(it->second);
@@ -315,10 +383,10 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
             }
         }
         if (!ok || !error.isEmpty() || cancelRequested())
-            return fail(error.isEmpty() ? records.query.lastError().text() : error);
+            return fail(error.isEmpty() ? records.error() : error);
     }
     if (!flush())
-        return fail(records.query.lastError().text());
+        return fail(records.error());
     *excursions = finder.finish();
     noteReadPath(QStringLiteral("window from %1 hours and %2 minutes whole and %3 records")
                      .arg(wholeHours).arg(wholeMinutes).arg(readRecords), false);

@@ -1,0 +1,47 @@
+#include "nativestatement.h"
+
+#include <sqlite3.h>
+
+NativeStatement::NativeStatement(sqlite3 *handle, const QString &text) : handle(handle)
+{
+    if (handle)
+        sqlite3_prepare_v2(handle, text.toUtf8().constData(), -1, &statement, nullptr);
+}
+
+NativeStatement::~NativeStatement()
+{
+    sqlite3_finalize(statement);
+}
+
+void NativeStatement::bind(int i, qint64 value)
+{
+    sqlite3_bind_int64(statement, i, value);
+}
+
+void NativeStatement::bind(int i, const QString &text)
+{
+    const QByteArray utf8 = text.toUtf8();
+    sqlite3_bind_text(statement, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+}
+
+int NativeStatement::step()
+{
+    return sqlite3_step(statement);
+}
+
+bool NativeStatement::run()
+{
+    const int code = sqlite3_step(statement);
+    sqlite3_reset(statement);
+    return code == SQLITE_DONE;
+}
+
+void NativeStatement::reset()
+{
+    sqlite3_reset(statement);
+}
+
+QString NativeStatement::error() const
+{
+    return handle ? QString::fromUtf8(sqlite3_errmsg(handle)) : QStringLiteral("no SQLite handle");
+}
