@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <optional>
 
 WindowExcursions g_excursions;
@@ -161,10 +162,17 @@ QList<Excursion> ExcursionFinder::finish()
         if (alarmRuns[a])
             closeAlarm(a, 0, true);
     }
-    // At the same start, the excursions from the limits come first.
-    found += alarmsFound;
-    std::stable_sort(found.begin(), found.end(), [](const Excursion &a, const Excursion &b) { return a.start < b.start; });
-    return found;
+    // In order of their starts; at the same start, the excursions from the limits come first.
+    const auto byStart = [](const Excursion &a, const Excursion &b) { return a.start < b.start; };
+    if (!std::is_sorted(found.cbegin(), found.cend(), byStart)) // they mostly come in order
+        std::stable_sort(found.begin(), found.end(), byStart);
+    if (alarmsFound.isEmpty())
+        return found;
+    std::stable_sort(alarmsFound.begin(), alarmsFound.end(), byStart);
+    QList<Excursion> all;
+    all.reserve(found.size() + alarmsFound.size());
+    std::merge(found.cbegin(), found.cend(), alarmsFound.cbegin(), alarmsFound.cend(), std::back_inserter(all), byStart);
+    return all;
 }
 
 void ExcursionFinder::close(qint64 end, bool cut)

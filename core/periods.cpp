@@ -183,24 +183,17 @@ void PeriodTabulator::addWhole(const OverviewCell &cell)
 
 QList<PeriodFigures> PeriodTabulator::finish(const QList<Excursion> &excursions)
 {
-    // The index of the period that holds `at`; the periods are few next to the records.
-    const auto periodOf = [&](qint64 at) {
-        const auto it = std::upper_bound(periods.cbegin(), periods.cend(), at,
-                                         [](qint64 t, const PeriodFigures &p) { return t < p.start; });
-        return it == periods.cbegin() || at >= std::prev(it)->end ? -1 : int(std::prev(it) - periods.cbegin());
-    };
+    // The first period that ends after an excursion's start; they come in order of their starts.
+    qsizetype first = 0;
     for (const Excursion &e : excursions) {
         if (e.kind == Excursion::Alarm) // the instrument's own: listed, not counted against the limits
             continue;
+        while (first < periods.size() && periods.at(first).end <= e.start)
+            ++first;
         const bool gap = e.kind == Excursion::Gap;
-        if (!gap) {
-            const int index = periodOf(e.start);
-            if (index >= 0)
-                ++periods[index].excursions;
-        }
-        auto p = std::upper_bound(periods.begin(), periods.end(), e.start,
-                                  [](qint64 t, const PeriodFigures &q) { return t < q.end; });
-        for (; p != periods.end() && p->start < e.end; ++p) {
+        if (!gap && first < periods.size() && periods.at(first).start <= e.start)
+            ++periods[first].excursions;
+        for (auto p = periods.begin() + first; p != periods.end() && p->start < e.end; ++p) {
             const qint64 seconds = overlap(e.start, e.end, *p);
             (gap ? p->secondsWithoutRecords : p->secondsOutside) += seconds;
             if (e.kind == Excursion::AboveUpper)

@@ -49,6 +49,7 @@ public:
     static PeriodTabulator span(qint64 start, qint64 end);
     void add(const ExcursionPoint &point);
     void addWhole(const OverviewCell &cell);
+    // The figures with the excursions counted in, given in order of their starts.
     QList<PeriodFigures> finish(const QList<Excursion> &excursions);
 
 private:

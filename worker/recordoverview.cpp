@@ -28,6 +28,10 @@ const char *const Schema[] = {
 
 std::atomic<qint64> g_rowsPerTransaction{RecordOverview::DefaultRowsPerTransaction};
 
+// Minutes summed up at once before they are written: a day and a half of
+// one-second records, whose stamps, kinds and numbers are held meanwhile.
+constexpr size_t MostOpenMinutes = 2048;
+
 const char CellColumns[] = "records, numbers, hh, ll, first_time, first_rowid, first_value, last_time, last_rowid, "
                            "last_value, min_time, min_rowid, min_value, max_time, max_rowid, max_value, sum, kinetic, "
                            "alarms, steps, first_number, last_number, marks";
@@ -467,7 +471,7 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
         int code;
         for (qint64 n = 0; (code = records.step()) == SQLITE_ROW; ++n) {
             addRecord(*records, selected, OverviewLevels[0], spanOf);
-            if (open.size() > 4096 && !writeOpen())
+            if (open.size() > MostOpenMinutes && !writeOpen())
                 return fail();
             if (n % 65536 == 0 && stopped())
                 return fail();
