@@ -155,6 +155,11 @@ void ExcursionFinder::addRun(const MarkerEvent &run)
     extend(pointOf(open->kind == Excursion::AboveUpper ? run.greatest : run.least), false);
 }
 
+void ExcursionFinder::reserve(qsizetype excursions)
+{
+    found.reserve(excursions);
+}
+
 QList<Excursion> ExcursionFinder::finish()
 {
     close(0, true);
@@ -162,10 +167,9 @@ QList<Excursion> ExcursionFinder::finish()
         if (alarmRuns[a])
             closeAlarm(a, 0, true);
     }
-    // In order of their starts; at the same start, the excursions from the limits come first.
+    // One is open at a time and the next starts after it, so they come in
+    // order of their starts; at the same start, those from the limits come first.
     const auto byStart = [](const Excursion &a, const Excursion &b) { return a.start < b.start; };
-    if (!std::is_sorted(found.cbegin(), found.cend(), byStart)) // they mostly come in order
-        std::stable_sort(found.begin(), found.end(), byStart);
     if (alarmsFound.isEmpty())
         return found;
     std::stable_sort(alarmsFound.begin(), alarmsFound.end(), byStart);
@@ -202,6 +206,8 @@ void ExcursionFinder::extend(const ExcursionPoint &point, bool counted)
 // The runs of each alarm, over every record (one without a reading records its alarms too).
 void ExcursionFinder::addAlarms(const ExcursionPoint &point)
 {
+    if (point.alarms == 0 && runningAlarms == 0)
+        return;
     const bool gap = lastAny && point.time - *lastAny > gapSeconds;
     for (int a = 0; a < 8; ++a) {
         const bool on = point.alarms >> a & 1;
@@ -212,6 +218,7 @@ void ExcursionFinder::addAlarms(const ExcursionPoint &point)
             alarmRuns[a]->end = point.time;
         } else if (on) {
             alarmRuns[a] = Excursion{Excursion::Alarm, point.time, point.time, 0, 0, 1, point.rowid, false, a + 1, qQNaN()};
+            runningAlarms |= quint8(1u << a);
         }
     }
 }
@@ -222,6 +229,7 @@ void ExcursionFinder::closeAlarm(int a, qint64 end, bool cut)
     alarmRuns[a]->cut = cut;
     alarmsFound << *alarmRuns[a];
     alarmRuns[a].reset();
+    runningAlarms &= quint8(~(1u << a));
 }
 
 bool Excursion::operator==(const Excursion &other) const

@@ -68,6 +68,8 @@ public:
     // rest only extending it, so that addWhole() may stand for them.
     bool takesWhole(const OverviewCell &cell) const;
     void addWhole(const OverviewCell &cell);
+    // Room for this many excursions: a window's markers tell how many it may hold.
+    void reserve(qsizetype excursions);
     // Every excursion found, in order of their starts.
     QList<Excursion> finish();
 
@@ -84,6 +86,7 @@ private:
     QList<Excursion> found, alarmsFound;
     std::optional<Excursion> open;
     std::optional<Excursion> alarmRuns[8];
+    quint8 runningAlarms = 0; // bit a: alarmRuns[a] is open
     std::optional<qint64> lastReading, lastAny; // times of the last record with a reading, and of any
 };
 

@@ -221,6 +221,7 @@ QByteArray OverviewCell::packedMarkers(qint64 spanStart) const
 void OverviewCell::unpackMarkers(const char *data, int size, qint64 spanStart)
 {
     markers.clear();
+    markers.reserve(size_t(2 * (hh + ll) + 1)); // a run between each two markers at most
     const char *at = data, *end = data + size;
     qint64 time = spanStart, rowid = first.rowid;
     while (at < end) {

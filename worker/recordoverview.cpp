@@ -577,23 +577,4 @@ QString read(QSqlDatabase &db, const QString &table, const QString &column, cons
     return error;
 }
 
-QString readCells(QSqlDatabase &db, const QString &table, const QString &column, int level, qint64 fromSpan,
-                  qint64 toSpan, std::vector<std::pair<qint64, OverviewCell>> *cells, bool withMarkers)
-{
-    NativeStatement spans(sqliteHandle(db), QStringLiteral("select span, %1 from record_overview where tbl = ? and col = ? "
-                                                     "and level = ? and span >= ? and span < ? order by span")
-                                          .arg(QLatin1String(CellColumns)));
-    spans.bind(1, table);
-    spans.bind(2, column);
-    spans.bind(3, qint64(level));
-    spans.bind(4, fromSpan);
-    spans.bind(5, toSpan);
-    int code = SQLITE_DONE;
-    while (spans.ok() && (code = spans.step()) == SQLITE_ROW) {
-        const qint64 span = sqlite3_column_int64(*spans, 0);
-        cells->emplace_back(span, readCell(*spans, 1, span * OverviewLevels[level], withMarkers));
-    }
-    return spans.ok() && code == SQLITE_DONE ? QString() : spans.error();
-}
-
 } // namespace RecordOverview

@@ -41,12 +41,6 @@ QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const std
 QString read(QSqlDatabase &db, const QString &table, const QString &column, const OverviewPlan &plan,
              QVector<OverviewCell> *cells);
 
-// The kept cells of spans [fromSpan, toSpan) at `level`, in order, with
-// their spans, their markers left out unless `withMarkers`; SQLite's reason
-// when that failed.
-QString readCells(QSqlDatabase &db, const QString &table, const QString &column, int level, qint64 fromSpan,
-                  qint64 toSpan, std::vector<std::pair<qint64, OverviewCell>> *cells, bool withMarkers = true);
-
 } // namespace RecordOverview
 
 #endif

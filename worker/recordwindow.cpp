@@ -4,6 +4,7 @@
 // does, else record by record.
 #include "sqlthread.h"
 
+#include "cellreader.h"
 #include "families.h"
 #include "nativestatement.h"
 #include "recorddatabase.h"
@@ -231,6 +232,7 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     const QString table = family.table(Meter);
     ensureTimeIndex(table);
     NativeWindowRecords records(db, family, column);
+    CellReader cellReader(db, table, column);
     const auto fail = [&](const QString &error) {
         if (cancelRequested())
             finishCancelled();
@@ -254,7 +256,7 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     // The hours without their markers, which are read a week at a time where they are needed.
     const auto addCells = [&](int level, qint64 fromSpan, qint64 toSpan) {
         std::vector<std::pair<qint64, OverviewCell>> cells;
-        const QString error = RecordOverview::readCells(db, table, column, level, fromSpan, toSpan, &cells, level == 0);
+        const QString error = cellReader.read(level, fromSpan, toSpan, &cells, level == 0);
         for (auto &[span, cell] : cells)
             parts.push_back(WindowPart{level, span, cell, {}});
         return error;
@@ -292,14 +294,17 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     // The logging interval: the median step between all records of the window.
     StepCounts steps;
     std::optional<qint64> last;
+    qint64 markers = 0; // each a marker's excursion at most
     for (const WindowPart &part : parts) {
         if (part.level < 0) {
             for (const ExcursionPoint &p : part.points) {
                 if (last)
                     steps.add(p.time - *last);
                 last = p.time;
+                markers += p.kind == ExcursionPoint::High || p.kind == ExcursionPoint::Low;
             }
         } else {
+            markers += part.cell.hh + part.cell.ll;
             if (last)
                 steps.add(part.cell.first.time - *last);
             steps.add(part.cell.steps);
@@ -309,6 +314,8 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     *gapSeconds = gapSecondsOf(steps.median());
 
     ExcursionFinder finder(limits, *gapSeconds);
+    // Pages never written take no memory; the cap keeps a stuck sensor's markers from asking too much.
+    finder.reserve(qMin<qint64>(markers, 1 << 22));
     qint64 wholeHours = 0, wholeMinutes = 0, readRecords = 0;
     // Records still to read, [pendingFrom, pendingTo): consecutive minutes read at once.
     qint64 pendingFrom = 0, pendingTo = 0;
@@ -335,19 +342,20 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
             periods->addWhole(cell);
         return true;
     };
-    std::vector<std::pair<qint64, OverviewCell>> marked; // hours with their markers
-    size_t markedAt = 0;
-    const auto withMarkers = [&](const WindowPart &part) -> const OverviewCell & {
-        if (part.level == 0 || part.cell.hh + part.cell.ll == 0)
-            return part.cell;
-        while (markedAt < marked.size() && marked[markedAt].first < part.span)
-            ++markedAt;
-        if (markedAt == marked.size() || marked[markedAt].first != part.span) {
-            marked.clear();
-            markedAt = 0;
-            error = RecordOverview::readCells(db, table, column, 1, part.span, qMin(h1, part.span + 168), &marked);
+    // An hour's markers, read with those of the week that follows it where they are not read yet.
+    const auto withMarkers = [&](size_t i) -> const OverviewCell & {
+        OverviewCell &cell = parts[i].cell;
+        if (parts[i].level == 1 && cell.hh + cell.ll > 0 && cell.markers.empty()) {
+            size_t at = i;
+            error = cellReader.readMarks(1, parts[i].span, qMin(h1, parts[i].span + 168),
+                                         [&](qint64 span, const char *data, int size) {
+                                             while (at < parts.size() && (parts[at].level != 1 || parts[at].span < span))
+                                                 ++at;
+                                             if (at < parts.size() && parts[at].span == span)
+                                                 parts[at].cell.unpackMarkers(data, size, span * OverviewLevels[1]);
+                                         });
         }
-        return markedAt < marked.size() && marked[markedAt].first == part.span ? marked[markedAt].second : part.cell;
+        return cell;
     };
     for (size_t i = 0; i < parts.size(); ++i) {
         const WindowPart &part = parts[i];
@@ -358,7 +366,8 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
             for (const ExcursionPoint &p : part.points)
                 feedPoint(finder, p);
         } else if (finder.takesWhole(part.cell)) {
-            ok = whole(withMarkers(part));
+            ok = whole(withMarkers(i));
+            std::vector<MarkerEvent>().swap(parts[i].cell.markers); // fed: a year's would not fit
             ++(part.level == 0 ? wholeMinutes : wholeHours);
         } else if (part.level == 0) {
             pend(part.span * OverviewLevels[0], (part.span + 1) * OverviewLevels[0]);
@@ -370,7 +379,7 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
                 ++last;
             std::vector<std::pair<qint64, OverviewCell>> minutes;
             const qint64 perHour = OverviewLevels[1] / OverviewLevels[0];
-            error = RecordOverview::readCells(db, table, column, 0, part.span * perHour, (parts[last].span + 1) * perHour,
+            error = cellReader.read(0, part.span * perHour, (parts[last].span + 1) * perHour,
                                               &minutes);
             i = last;
             for (auto it = minutes.cbegin(); ok && error.isEmpty() && it != minutes.cend(); ++it) {
