@@ -232,36 +232,53 @@ void overviews(Bench &bench, int family, const QDateTime &st, const QDateTime &e
     steps.print("overview zoom or pan step", target);
 }
 
-// A QA engineer's questions of a window of CH1 (family 1): the excursions
-// from limits crossed now and then and from a limit inside the noise, the
-// periods by day and by hour, the figures between two cursors; `runs` of each.
+// A QA engineer's questions of a window: the excursions of CH1 and CH2 (as
+// the window asks for two ticked channels, one after the other) from limits
+// crossed now and then and from a limit inside the noise; CH1's periods by
+// day and by hour and its figures between two cursors; `runs` of each.
 void questions(Bench &bench, const QDateTime &st, const QDateTime &en, int runs, const QStringList &targets)
 {
-    bench.time([&] { bench.worker->dn_Record_Search1(-1, 0, st, en, -99999, 99999, false); });
-    const ValueSummary v = g_summary.values.value(0);
+    ChannelLimits rare[2], noisy[2];
+    for (int channel : {0, 1}) {
+        bench.time([&] { bench.worker->dn_Record_Search1(-1, channel, st, en, -99999, 99999, false); });
+        const ValueSummary v = g_summary.values.value(0);
+        rare[channel].lower = v.minimum + 0.02 * (v.maximum - v.minimum);
+        rare[channel].upper = v.maximum - 0.02 * (v.maximum - v.minimum);
+        noisy[channel].upper = v.mean;
+    }
     std::printf("  MKT of the window: with its summary above (%s)\n", qPrintable(targets.value(4)));
-    ChannelLimits rare, noisy;
-    rare.lower = v.minimum + 0.02 * (v.maximum - v.minimum);
-    rare.upper = v.maximum - 0.02 * (v.maximum - v.minimum);
-    noisy.upper = v.mean;
     for (const auto &[limits, what, target] : {std::tuple{rare, "near the extremes", targets.value(0)},
                                                std::tuple{noisy, "at the mean", targets.value(1)}}) {
-        const Figures f = bench.repeat(runs, [&, limits = limits] {
-            bench.worker->findWindowExcursions(1, QStringLiteral("pv1"), st, en, limits);
-        });
-        f.print(qPrintable(QStringLiteral("excursions, limits %1: %2 found").arg(what).arg(g_excursions.excursions.size())),
+        qsizetype found = 0;
+        QStringList paths;
+        Figures f;
+        for (int run = 0; run < runs; ++run) {
+            found = 0;
+            paths.clear();
+            double ms = 0;
+            for (int channel : {0, 1}) {
+                ms += bench.time([&, limits = limits, channel] {
+                    bench.worker->findWindowExcursions(1, QStringLiteral("pv%1").arg(channel + 1), st, en, limits[channel]);
+                });
+                found += g_excursions.excursions.size();
+                paths << SQLThread::readPathsOfLastJob().filter(QStringLiteral("window"));
+            }
+            f.ms << ms;
+        }
+        f.print(qPrintable(QStringLiteral("excursions, 2 channels, limits %1: %2 found").arg(what).arg(found)),
                 qPrintable(target));
-        std::printf("  read: %s\n", qPrintable(SQLThread::readPathsOfLastJob().filter(QStringLiteral("window")).join("; ")));
+        std::printf("  read: %s\n", qPrintable(paths.join("; ")));
     }
+    const ChannelLimits &rareLimits = rare[0];
     for (const auto &[length, what, target] : {std::tuple{PeriodLength::Day, "day", targets.value(2)},
                                                std::tuple{PeriodLength::Hour, "hour", targets.value(2)}}) {
         const Figures f = bench.repeat(runs, [&, length = length] {
-            bench.worker->tabulateWindowPeriods(1, QStringLiteral("pv1"), st, en, rare, length);
+            bench.worker->tabulateWindowPeriods(1, QStringLiteral("pv1"), st, en, rareLimits, length);
         });
         f.print(qPrintable(QStringLiteral("periods by %1: %2 rows").arg(what).arg(g_periods.size())), qPrintable(target));
     }
     const qint64 span = st.secsTo(en);
-    bench.repeat(runs, [&] { bench.worker->measureSpan(1, QStringLiteral("pv1"), st.addSecs(span / 3), en.addSecs(-span / 3), rare); })
+    bench.repeat(runs, [&] { bench.worker->measureSpan(1, QStringLiteral("pv1"), st.addSecs(span / 3), en.addSecs(-span / 3), rareLimits); })
         .print("cursor figures over the middle third", qPrintable(targets.value(3)));
 }
 

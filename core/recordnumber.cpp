@@ -36,6 +36,35 @@ bool isDecimal(const char *begin, const char *end)
     return p == end || *p == 'e' || *p == 'E';
 }
 
+// Digits with at most one point and no exponent, at most 15 of them: the
+// integer of the digits and the power of ten below it are both exact
+// doubles, so their quotient is the nearest double to the text, as
+// from_chars gives it, at a fraction of its cost.
+bool readShortDecimal(const char *begin, const char *end, double *number)
+{
+    static constexpr double Powers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (end - begin > 16)
+        return false;
+    qint64 digits = 0;
+    int count = 0, decimals = -1;
+    for (const char *p = begin; p < end; ++p) {
+        if (*p == '.') {
+            decimals = 0;
+            continue;
+        }
+        if (!isDigit(*p))
+            return false;
+        digits = digits * 10 + (*p - '0');
+        ++count;
+        if (decimals >= 0)
+            ++decimals;
+    }
+    if (count > 15)
+        return false;
+    *number = double(digits) / Powers[qMax(0, decimals)];
+    return true;
+}
+
 } // namespace
 
 bool readRecordNumber(const char *text, qsizetype size, double *number)
@@ -53,12 +82,14 @@ bool readRecordNumber(const char *text, qsizetype size, double *number)
         ++begin;
     if (!isDecimal(begin, end))
         return false;
-    // from_chars spares a conversion per value; the sign is read above.
-    const auto [stop, error] = std::from_chars(begin, end, *number);
-    if (error == std::errc::result_out_of_range) // past a double's range: as strtod reads it
-        *number = std::strtod(std::string(begin, end).c_str(), nullptr);
-    else if (stop != end || error != std::errc())
-        return false;
+    if (!readShortDecimal(begin, end, number)) {
+        // from_chars spares a conversion per value; the sign is read above.
+        const auto [stop, error] = std::from_chars(begin, end, *number);
+        if (error == std::errc::result_out_of_range) // past a double's range: as strtod reads it
+            *number = std::strtod(std::string(begin, end).c_str(), nullptr);
+        else if (stop != end || error != std::errc())
+            return false;
+    }
     if (negative)
         *number = -*number;
     return std::isfinite(*number);

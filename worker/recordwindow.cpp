@@ -82,6 +82,10 @@ QString windowStatement(const MeterFamily &family, const QString &column)
         .arg(column, alarmColumns, family.table(Meter));
 }
 
+// The records that a walk reads at once at most, so that a window whose
+// every minute must be read is read in pieces.
+constexpr qint64 MostPendingRecords = 65536;
+
 // A part of a window in time order: records read, or a kept cell.
 struct WindowPart {
     int level = -1; // -1: the records in `points`
@@ -129,7 +133,8 @@ class NativeWindowRecords
 {
 public:
     NativeWindowRecords(QSqlDatabase &db, const MeterFamily &family, const QString &column)
-        : statement(sqliteHandle(db), windowStatement(family, column)), alarms(family.alarmsOf(column))
+        : statement(sqliteHandle(db), windowStatement(family, column)),
+          byRowid(sqliteHandle(db), rowidStatement(family, column)), alarms(family.alarmsOf(column))
     {
     }
     template<class Visit>
@@ -139,18 +144,39 @@ public:
             return false;
         statement.bind(1, stampText(from));
         statement.bind(2, stampText(to));
-        int code;
-        while ((code = statement.step()) == SQLITE_ROW) {
-            if (!visit(pointOf(NativeRow{*statement}, alarms)))
-                break;
-        }
-        statement.reset();
-        return code == SQLITE_ROW || code == SQLITE_DONE;
+        return readAll(statement, visit);
+    }
+    // The same columns of the records of rowids [first, last], in rowid order.
+    template<class Visit>
+    bool readRowids(qint64 first, qint64 last, Visit &&visit)
+    {
+        if (!byRowid.ok())
+            return false;
+        byRowid.bind(1, first);
+        byRowid.bind(2, last);
+        return readAll(byRowid, visit);
     }
     QString error() const { return statement.error(); }
 
 private:
-    NativeStatement statement;
+    static QString rowidStatement(const MeterFamily &family, const QString &column)
+    {
+        QString text = windowStatement(family, column);
+        return text.left(text.indexOf(QLatin1String(" where "))) + QStringLiteral(" where rowid between ? and ? order by rowid");
+    }
+    template<class Visit>
+    bool readAll(NativeStatement &rows, Visit &visit)
+    {
+        int code;
+        while ((code = rows.step()) == SQLITE_ROW) {
+            if (!visit(pointOf(NativeRow{*rows}, alarms)))
+                break;
+        }
+        rows.reset();
+        return code == SQLITE_ROW || code == SQLITE_DONE;
+    }
+
+    NativeStatement statement, byRowid;
     QList<int> alarms;
 };
 
@@ -316,23 +342,57 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     ExcursionFinder finder(limits, *gapSeconds);
     // Pages never written take no memory; the cap keeps a stuck sensor's markers from asking too much.
     finder.reserve(qMin<qint64>(markers, 1 << 22));
-    qint64 wholeHours = 0, wholeMinutes = 0, readRecords = 0;
-    // Records still to read, [pendingFrom, pendingTo): consecutive minutes read at once.
-    qint64 pendingFrom = 0, pendingTo = 0;
+    qint64 wholeHours = 0, wholeMinutes = 0, readRecords = 0, readByRowid = 0;
+    // Records still to read, [pendingFrom, pendingTo): consecutive minutes read at
+    // once; their count, and the least first and greatest last rowid of their minutes.
+    qint64 pendingFrom = 0, pendingTo = 0, pendingRecords = 0, pendingFirstRowid = 0, pendingLastRowid = 0;
+    QList<ExcursionPoint> byRowid;
+    // Mostly the minutes' records lie together, in rowid order as in time
+    // order: then they are read without the time index, once the rows of
+    // their rowids prove to be as many as the minutes hold and in time order.
+    // The range starts and ends at records of the minutes, so that a row
+    // stamped outside them breaks that order.
+    const auto readPendingByRowid = [&] {
+        if (pendingLastRowid - pendingFirstRowid + 1 != pendingRecords)
+            return false;
+        byRowid.clear();
+        const bool read = records.readRowids(pendingFirstRowid, pendingLastRowid, [&](const ExcursionPoint &p) {
+            if (!byRowid.isEmpty() && p.time < byRowid.constLast().time)
+                return false;
+            byRowid << p;
+            return true;
+        });
+        if (!read || byRowid.size() != pendingRecords)
+            return false;
+        for (const ExcursionPoint &p : std::as_const(byRowid))
+            feedPoint(finder, p);
+        readByRowid += byRowid.size();
+        readRecords += byRowid.size();
+        return true;
+    };
     const auto flush = [&] {
         if (pendingFrom >= pendingTo)
             return true;
-        const bool read = readPoints(pendingFrom, pendingTo, [&](const ExcursionPoint &p) {
+        const bool read = readPendingByRowid() || readPoints(pendingFrom, pendingTo, [&](const ExcursionPoint &p) {
             ++readRecords;
             feedPoint(finder, p);
         });
-        pendingFrom = pendingTo = 0;
-        return read;
+        pendingFrom = pendingTo = pendingRecords = 0;
+        return read && !cancelRequested();
     };
-    const auto pend = [&](qint64 a, qint64 b) {
-        if (pendingFrom >= pendingTo)
-            pendingFrom = a;
-        pendingTo = b;
+    const auto pend = [&](qint64 span, const OverviewCell &minute) {
+        if (pendingFrom < pendingTo && pendingRecords + minute.records > MostPendingRecords && !flush())
+            return false;
+        if (pendingFrom >= pendingTo) {
+            pendingFrom = span * OverviewLevels[0];
+            pendingFirstRowid = minute.first.rowid;
+            pendingLastRowid = minute.last.rowid;
+        }
+        pendingTo = (span + 1) * OverviewLevels[0];
+        pendingRecords += minute.records;
+        pendingFirstRowid = qMin(pendingFirstRowid, minute.first.rowid);
+        pendingLastRowid = qMax(pendingLastRowid, minute.last.rowid);
+        return true;
     };
     const auto whole = [&](const OverviewCell &cell) {
         if (!flush())
@@ -370,7 +430,7 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
             std::vector<MarkerEvent>().swap(parts[i].cell.markers); // fed: a year's would not fit
             ++(part.level == 0 ? wholeMinutes : wholeHours);
         } else if (part.level == 0) {
-            pend(part.span * OverviewLevels[0], (part.span + 1) * OverviewLevels[0]);
+            ok = pend(part.span, part.cell);
         } else {
             // The minutes of this hour and of the next ones not taken whole either, a day at most, read at once.
             size_t last = i;
@@ -387,7 +447,7 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
                     ok = whole(it->second);
                     ++wholeMinutes;
                 } else {
-                    pend(it->first * OverviewLevels[0], (it->first + 1) * OverviewLevels[0]);
+                    ok = pend(it->first, it->second);
                 }
             }
         }
@@ -397,7 +457,7 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     if (!flush())
         return fail(records.error());
     *excursions = finder.finish();
-    noteReadPath(QStringLiteral("window from %1 hours and %2 minutes whole and %3 records")
-                     .arg(wholeHours).arg(wholeMinutes).arg(readRecords), false);
+    noteReadPath(QStringLiteral("window from %1 hours and %2 minutes whole and %3 records, %4 of them by rowid")
+                     .arg(wholeHours).arg(wholeMinutes).arg(readRecords).arg(readByRowid), false);
     return true;
 }
