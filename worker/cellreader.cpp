@@ -26,6 +26,7 @@ QString CellReader::read(int level, qint64 fromSpan, qint64 toSpan, std::vector<
     spans.bind(3, qint64(level));
     spans.bind(4, fromSpan);
     spans.bind(5, toSpan);
+    cells->reserve(cells->size() + size_t(qMax<qint64>(0, toSpan - fromSpan)));
     int code = SQLITE_DONE;
     while ((code = spans.step()) == SQLITE_ROW) {
         const qint64 span = sqlite3_column_int64(*spans, 0);

@@ -5,6 +5,8 @@
 #include "sqlthread.h"
 
 #include "cellreader.h"
+#include "recordprefetch.h"
+#include "windowrecords.h"
 #include "families.h"
 #include "nativestatement.h"
 #include "recorddatabase.h"
@@ -15,6 +17,7 @@
 #include "wallclock.h"
 
 #include <QSqlError>
+#include <deque>
 #include <QSqlQuery>
 #include <sqlite3.h>
 
@@ -30,57 +33,13 @@ qint64 ceilDiv(qint64 a, qint64 b)
     return -floorDiv(-a, b);
 }
 
-// A result row as QSqlQuery gives it, and as SQLite's own handle does.
+// A result row as QSqlQuery gives it.
 struct QueryRow {
     const QSqlQuery &query;
     QByteArray text(int i) const { return query.value(i).toByteArray(); }
     bool isNull(int i) const { return query.value(i).isNull(); }
     qint64 integer(int i) const { return query.value(i).toLongLong(); }
 };
-
-struct NativeRow {
-    sqlite3_stmt *row;
-    QByteArrayView text(int i) const
-    {
-        return {reinterpret_cast<const char *>(sqlite3_column_text(row, i)), sqlite3_column_bytes(row, i)};
-    }
-    bool isNull(int i) const { return sqlite3_column_type(row, i) == SQLITE_NULL; }
-    qint64 integer(int i) const { return sqlite3_column_int64(row, i); }
-};
-
-// A row of windowStatement().
-template<class Row>
-ExcursionPoint pointOf(const Row &row, const QList<int> &alarms)
-{
-    ExcursionPoint point;
-    const auto stamp = row.text(0);
-    naiveSeconds(stamp.data(), int(stamp.size()), &point.time);
-    const auto text = row.text(1);
-    point.rowid = row.integer(2);
-    if (text == "HH" || text == "LL")
-        point.kind = text == "HH" ? ExcursionPoint::High : ExcursionPoint::Low;
-    else if (row.isNull(1) || !readRecordNumber(text.data(), int(text.size()), &point.value))
-        point.kind = ExcursionPoint::Unreadable;
-    for (int i = 0; i < alarms.size(); ++i) {
-        const auto state = row.text(3 + i);
-        if (alarmStateOn(state.data(), int(state.size())))
-            point.alarms |= quint8(1u << (alarms.at(i) - 1));
-    }
-    return point;
-}
-
-// The records of `column` in [:from, :to) (naive seconds as stamp texts) in
-// the order of the wall clock written, records stamped alike in table order.
-QString windowStatement(const MeterFamily &family, const QString &column)
-{
-    QString alarmColumns;
-    for (int alarm : family.alarmsOf(column))
-        alarmColumns += QStringLiteral(", alm%1").arg(alarm);
-    return QStringLiteral("select datetime(indate), %1, rowid%2 from main.%3 "
-                          "where datetime(indate) >= :from and datetime(indate) < :to "
-                          "order by datetime(indate), rowid")
-        .arg(column, alarmColumns, family.table(Meter));
-}
 
 // The records that a walk reads at once at most, so that a window whose
 // every minute must be read is read in pieces.
@@ -126,58 +85,6 @@ public:
 private:
     QList<int> alarms;
     bool prepared = false;
-};
-
-// The same records through SQLite's own handle.
-class NativeWindowRecords
-{
-public:
-    NativeWindowRecords(QSqlDatabase &db, const MeterFamily &family, const QString &column)
-        : statement(sqliteHandle(db), windowStatement(family, column)),
-          byRowid(sqliteHandle(db), rowidStatement(family, column)), alarms(family.alarmsOf(column))
-    {
-    }
-    template<class Visit>
-    bool read(qint64 from, qint64 to, Visit &&visit)
-    {
-        if (!statement.ok())
-            return false;
-        statement.bind(1, stampText(from));
-        statement.bind(2, stampText(to));
-        return readAll(statement, visit);
-    }
-    // The same columns of the records of rowids [first, last], in rowid order.
-    template<class Visit>
-    bool readRowids(qint64 first, qint64 last, Visit &&visit)
-    {
-        if (!byRowid.ok())
-            return false;
-        byRowid.bind(1, first);
-        byRowid.bind(2, last);
-        return readAll(byRowid, visit);
-    }
-    QString error() const { return statement.error(); }
-
-private:
-    static QString rowidStatement(const MeterFamily &family, const QString &column)
-    {
-        QString text = windowStatement(family, column);
-        return text.left(text.indexOf(QLatin1String(" where "))) + QStringLiteral(" where rowid between ? and ? order by rowid");
-    }
-    template<class Visit>
-    bool readAll(NativeStatement &rows, Visit &visit)
-    {
-        int code;
-        while ((code = rows.step()) == SQLITE_ROW) {
-            if (!visit(pointOf(NativeRow{*rows}, alarms)))
-                break;
-        }
-        rows.reset();
-        return code == SQLITE_ROW || code == SQLITE_DONE;
-    }
-
-    NativeStatement statement, byRowid;
-    QList<int> alarms;
 };
 
 bool SQLThread::readWindowPoints(int familyNumber, const QString &column, const QDateTime &st, const QDateTime &en,
@@ -257,7 +164,7 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
         return false;
     const QString table = family.table(Meter);
     ensureTimeIndex(table);
-    NativeWindowRecords records(db, family, column);
+    NativeWindowRecords records(sqliteHandle(db), family, column);
     CellReader cellReader(db, table, column);
     const auto fail = [&](const QString &error) {
         if (cancelRequested())
@@ -343,46 +250,31 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     // Pages never written take no memory; the cap keeps a stuck sensor's markers from asking too much.
     finder.reserve(qMin<qint64>(markers, 1 << 22));
     qint64 wholeHours = 0, wholeMinutes = 0, readRecords = 0, readByRowid = 0;
+    // The walk plans a day of parts (which cells stand for their records,
+    // which records are read) while the day before is read ahead on the
+    // second core, and then feeds that one to the finder.
+    RecordPrefetch prefetch(recordDatabasePath(), family, column);
+    if (!prefetch.openError().isEmpty())
+        return fail(prefetch.openError());
+    struct Step {
+        enum Kind { Whole, Points, Read } kind;
+        OverviewCell cell;
+        QList<ExcursionPoint> points;
+    };
+    std::deque<Step> planned;
     // Records still to read, [pendingFrom, pendingTo): consecutive minutes read at
     // once; their count, and the least first and greatest last rowid of their minutes.
     qint64 pendingFrom = 0, pendingTo = 0, pendingRecords = 0, pendingFirstRowid = 0, pendingLastRowid = 0;
-    QList<ExcursionPoint> byRowid;
-    // Mostly the minutes' records lie together, in rowid order as in time
-    // order: then they are read without the time index, once the rows of
-    // their rowids prove to be as many as the minutes hold and in time order.
-    // The range starts and ends at records of the minutes, so that a row
-    // stamped outside them breaks that order.
-    const auto readPendingByRowid = [&] {
-        if (pendingLastRowid - pendingFirstRowid + 1 != pendingRecords)
-            return false;
-        byRowid.clear();
-        const bool read = records.readRowids(pendingFirstRowid, pendingLastRowid, [&](const ExcursionPoint &p) {
-            if (!byRowid.isEmpty() && p.time < byRowid.constLast().time)
-                return false;
-            byRowid << p;
-            return true;
-        });
-        if (!read || byRowid.size() != pendingRecords)
-            return false;
-        for (const ExcursionPoint &p : std::as_const(byRowid))
-            feedPoint(finder, p);
-        readByRowid += byRowid.size();
-        readRecords += byRowid.size();
-        return true;
-    };
-    const auto flush = [&] {
+    const auto planRead = [&] {
         if (pendingFrom >= pendingTo)
-            return true;
-        const bool read = readPendingByRowid() || readPoints(pendingFrom, pendingTo, [&](const ExcursionPoint &p) {
-            ++readRecords;
-            feedPoint(finder, p);
-        });
+            return;
+        prefetch.request({pendingFrom, pendingTo, pendingRecords, pendingFirstRowid, pendingLastRowid});
+        planned.push_back(Step{Step::Read, {}, {}});
         pendingFrom = pendingTo = pendingRecords = 0;
-        return read && !cancelRequested();
     };
     const auto pend = [&](qint64 span, const OverviewCell &minute) {
-        if (pendingFrom < pendingTo && pendingRecords + minute.records > MostPendingRecords && !flush())
-            return false;
+        if (pendingFrom < pendingTo && pendingRecords + minute.records > MostPendingRecords)
+            planRead();
         if (pendingFrom >= pendingTo) {
             pendingFrom = span * OverviewLevels[0];
             pendingFirstRowid = minute.first.rowid;
@@ -392,18 +284,36 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
         pendingRecords += minute.records;
         pendingFirstRowid = qMin(pendingFirstRowid, minute.first.rowid);
         pendingLastRowid = qMax(pendingLastRowid, minute.last.rowid);
+    };
+    const auto planWhole = [&](OverviewCell &&cell) {
+        planRead();
+        planned.push_back(Step{Step::Whole, std::move(cell), {}});
+    };
+    const auto feed = [&](Step &step) {
+        if (step.kind == Step::Whole) {
+            finder.addWhole(step.cell);
+            if (periods)
+                periods->addWhole(step.cell);
+            return true;
+        }
+        bool byRowid = false;
+        if (step.kind == Step::Read && !prefetch.take(&step.points, &byRowid, [this] { return cancelRequested(); }))
+            return false;
+        readRecords += step.points.size();
+        readByRowid += byRowid ? step.points.size() : 0;
+        for (const ExcursionPoint &p : std::as_const(step.points))
+            feedPoint(finder, p);
         return true;
     };
-    const auto whole = [&](const OverviewCell &cell) {
-        if (!flush())
-            return false;
-        finder.addWhole(cell);
-        if (periods)
-            periods->addWhole(cell);
+    const auto feedFirst = [&](size_t count) {
+        for (; count > 0; --count, planned.pop_front()) {
+            if (!feed(planned.front()))
+                return false;
+        }
         return true;
     };
     // An hour's markers, read with those of the week that follows it where they are not read yet.
-    const auto withMarkers = [&](size_t i) -> const OverviewCell & {
+    const auto withMarkers = [&](size_t i) -> OverviewCell & {
         OverviewCell &cell = parts[i].cell;
         if (parts[i].level == 1 && cell.hh + cell.ll > 0 && cell.markers.empty()) {
             size_t at = i;
@@ -417,20 +327,17 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
         }
         return cell;
     };
+    size_t dayPlanned = 0, nextDay = 24;
     for (size_t i = 0; i < parts.size(); ++i) {
-        const WindowPart &part = parts[i];
-        bool ok = true;
+        WindowPart &part = parts[i];
         if (part.level < 0) {
-            ok = flush();
-            readRecords += part.points.size();
-            for (const ExcursionPoint &p : part.points)
-                feedPoint(finder, p);
+            planRead();
+            planned.push_back(Step{Step::Points, {}, std::move(part.points)});
         } else if (finder.takesWhole(part.cell)) {
-            ok = whole(withMarkers(i));
-            std::vector<MarkerEvent>().swap(parts[i].cell.markers); // fed: a year's would not fit
             ++(part.level == 0 ? wholeMinutes : wholeHours);
+            planWhole(std::move(withMarkers(i)));
         } else if (part.level == 0) {
-            ok = pend(part.span, part.cell);
+            pend(part.span, part.cell);
         } else {
             // The minutes of this hour and of the next ones not taken whole either, a day at most, read at once.
             size_t last = i;
@@ -439,23 +346,30 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
                 ++last;
             std::vector<std::pair<qint64, OverviewCell>> minutes;
             const qint64 perHour = OverviewLevels[1] / OverviewLevels[0];
-            error = cellReader.read(0, part.span * perHour, (parts[last].span + 1) * perHour,
-                                              &minutes);
+            error = cellReader.read(0, part.span * perHour, (parts[last].span + 1) * perHour, &minutes);
             i = last;
-            for (auto it = minutes.cbegin(); ok && error.isEmpty() && it != minutes.cend(); ++it) {
-                if (finder.takesWhole(it->second)) {
-                    ok = whole(it->second);
-                    ++wholeMinutes;
+            for (auto &[span, minute] : minutes) {
+                if (!finder.takesWhole(minute)) {
+                    pend(span, minute);
                 } else {
-                    ok = pend(it->first, it->second);
+                    ++wholeMinutes;
+                    planWhole(std::move(minute));
                 }
             }
         }
-        if (!ok || !error.isEmpty() || cancelRequested())
-            return fail(error.isEmpty() ? records.error() : error);
+        bool fed = true;
+        if (i + 1 >= nextDay) {
+            planRead();
+            fed = feedFirst(dayPlanned);
+            dayPlanned = planned.size();
+            nextDay = i + 1 + 24;
+        }
+        if (!fed || !error.isEmpty() || cancelRequested())
+            return fail(error.isEmpty() ? prefetch.error() : error);
     }
-    if (!flush())
-        return fail(records.error());
+    planRead();
+    if (!feedFirst(planned.size()))
+        return fail(prefetch.error());
     *excursions = finder.finish();
     noteReadPath(QStringLiteral("window from %1 hours and %2 minutes whole and %3 records, %4 of them by rowid")
                      .arg(wholeHours).arg(wholeMinutes).arg(readRecords).arg(readByRowid), false);

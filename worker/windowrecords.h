@@ -1,0 +1,96 @@
+#ifndef WINDOWRECORDS_H
+#define WINDOWRECORDS_H
+
+#include "excursions.h"
+#include "nativestatement.h"
+#include "recordnumber.h"
+#include "wallclock.h"
+
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <sqlite3.h>
+
+struct MeterFamily;
+
+// The records of `column` in [:from, :to) (naive seconds as stamp texts) in
+// the order of the wall clock written, records stamped alike in table order.
+QString windowStatement(const MeterFamily &family, const QString &column);
+
+// A result row through SQLite's own handle.
+struct NativeRow {
+    sqlite3_stmt *row;
+    QByteArrayView text(int i) const
+    {
+        return {reinterpret_cast<const char *>(sqlite3_column_text(row, i)), sqlite3_column_bytes(row, i)};
+    }
+    bool isNull(int i) const { return sqlite3_column_type(row, i) == SQLITE_NULL; }
+    qint64 integer(int i) const { return sqlite3_column_int64(row, i); }
+};
+
+// A row of windowStatement().
+template<class Row>
+ExcursionPoint pointOf(const Row &row, const QList<int> &alarms)
+{
+    ExcursionPoint point;
+    const auto stamp = row.text(0);
+    naiveSeconds(stamp.data(), int(stamp.size()), &point.time);
+    const auto text = row.text(1);
+    point.rowid = row.integer(2);
+    if (text == "HH" || text == "LL")
+        point.kind = text == "HH" ? ExcursionPoint::High : ExcursionPoint::Low;
+    else if (row.isNull(1) || !readRecordNumber(text.data(), int(text.size()), &point.value))
+        point.kind = ExcursionPoint::Unreadable;
+    for (int i = 0; i < alarms.size(); ++i) {
+        const auto state = row.text(3 + i);
+        if (alarmStateOn(state.data(), int(state.size())))
+            point.alarms |= quint8(1u << (alarms.at(i) - 1));
+    }
+    return point;
+}
+
+// Reads the records of windowStatement() through SQLite's own handle, by
+// their time or by their rowids.
+class NativeWindowRecords
+{
+public:
+    NativeWindowRecords(sqlite3 *handle, const MeterFamily &family, const QString &column);
+    bool ok() const { return statement.ok() && byRowid.ok(); }
+    // visit(point) of each record of [from, to), until it returns false; false when SQLite failed.
+    template<class Visit>
+    bool read(qint64 from, qint64 to, Visit &&visit)
+    {
+        statement.bind(1, stampText(from));
+        statement.bind(2, stampText(to));
+        return readAll(statement, visit);
+    }
+    // The same of the records of rowids [first, last], in rowid order.
+    template<class Visit>
+    bool readRowids(qint64 first, qint64 last, Visit &&visit)
+    {
+        byRowid.bind(1, first);
+        byRowid.bind(2, last);
+        return readAll(byRowid, visit);
+    }
+    QString error() const { return statement.error(); }
+
+private:
+    template<class Visit>
+    bool readAll(NativeStatement &rows, Visit &visit)
+    {
+        if (!rows.ok())
+            return false;
+        int code;
+        while ((code = rows.step()) == SQLITE_ROW) {
+            if (!visit(pointOf(NativeRow{*rows}, alarms)))
+                break;
+        }
+        rows.reset();
+        return code == SQLITE_ROW || code == SQLITE_DONE;
+    }
+
+    NativeStatement statement, byRowid;
+    QList<int> alarms;
+};
+
+#endif
