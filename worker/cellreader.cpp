@@ -1,14 +1,15 @@
 #include "cellreader.h"
 
 #include "overviewrows.h"
+#include "rowinserter.h"
 
 #include <sqlite3.h>
 
-CellReader::CellReader(sqlite3 *handle, const QString &table, const QString &column)
-    : spans(handle, QStringLiteral("select span, %1 from record_overview where tbl = ? and col = ? "
+CellReader::CellReader(QSqlDatabase &db, const QString &table, const QString &column)
+    : spans(sqliteHandle(db), QStringLiteral("select span, %1 from record_overview where tbl = ? and col = ? "
                                              "and level = ? and span >= ? and span < ? order by span")
                                   .arg(QLatin1String(CellColumns))),
-      marks(handle, QStringLiteral("select span, marks from record_overview where tbl = ? and col = ? "
+      marks(sqliteHandle(db), QStringLiteral("select span, marks from record_overview where tbl = ? and col = ? "
                                              "and level = ? and span >= ? and span < ? and hh + ll > 0 order by span"))
 {
     for (NativeStatement *statement : {&spans, &marks}) {

@@ -4,19 +4,18 @@
 #include "nativestatement.h"
 #include "overviewcells.h"
 
+#include <QSqlDatabase>
 
 #include <functional>
 #include <utility>
 #include <vector>
-
-struct sqlite3;
 
 // Reads the kept cells of one value column span range by span range, on one
 // statement prepared once: a walk of a year asks for hundreds of ranges.
 class CellReader
 {
 public:
-    CellReader(sqlite3 *handle, const QString &table, const QString &column);
+    CellReader(QSqlDatabase &db, const QString &table, const QString &column);
     // The cells of spans [fromSpan, toSpan) at `level`, in order, with their
     // spans, their markers left out unless `withMarkers`; SQLite's reason
     // when that failed.

@@ -5,7 +5,7 @@
 #include "sqlthread.h"
 
 #include "cellreader.h"
-#include "readahead.h"
+#include "recordprefetch.h"
 #include "windowrecords.h"
 #include "families.h"
 #include "nativestatement.h"
@@ -16,7 +16,6 @@
 #include "settings.h"
 #include "wallclock.h"
 
-#include <QScopeGuard>
 #include <QSqlError>
 #include <deque>
 #include <QSqlQuery>
@@ -166,7 +165,7 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     const QString table = family.table(Meter);
     ensureTimeIndex(table);
     NativeWindowRecords records(sqliteHandle(db), family, column);
-    CellReader cellReader(sqliteHandle(db), table, column);
+    CellReader cellReader(db, table, column);
     const auto fail = [&](const QString &error) {
         if (cancelRequested())
             finishCancelled();
@@ -252,22 +251,11 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     finder.reserve(qMin<qint64>(markers, 1 << 22));
     qint64 wholeHours = 0, wholeMinutes = 0, readRecords = 0, readByRowid = 0;
     // The walk plans a day of parts (which cells stand for their records,
-    // which records are read) while the records of the day before are read
-    // ahead on the second core, and then feeds that one to the finder.
-    ReadAhead recordsAhead(recordDatabasePath());
-    if (!recordsAhead.openError().isEmpty())
-        return fail(recordsAhead.openError());
-    NativeWindowRecords aheadRecords(recordsAhead.connection(), family, column);
-    struct RecordsRead {
-        QList<ExcursionPoint> points;
-        bool byRowid = false;
-    };
-    std::deque<RecordsRead> recordsRead; // by the reads asked for, in order
-    // Before the statement and the reads above go.
-    const auto stopReading = qScopeGuard([&] { recordsAhead.stop(); });
-    if (!aheadRecords.ok())
-        return fail(aheadRecords.error());
-
+    // which records are read) while the day before is read ahead on the
+    // second core, and then feeds that one to the finder.
+    RecordPrefetch prefetch(recordDatabasePath(), family, column);
+    if (!prefetch.openError().isEmpty())
+        return fail(prefetch.openError());
     struct Step {
         enum Kind { Whole, Points, Read } kind;
         OverviewCell cell;
@@ -280,12 +268,7 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     const auto planRead = [&] {
         if (pendingFrom >= pendingTo)
             return;
-        const RecordRange range{pendingFrom, pendingTo, pendingRecords, pendingFirstRowid, pendingLastRowid};
-        RecordsRead &read = recordsRead.emplace_back();
-        recordsAhead.request([&aheadRecords, &recordsAhead, &read, range] {
-            return readRecordRange(aheadRecords, range, &read.points, &read.byRowid,
-                                   [&recordsAhead] { return recordsAhead.stopping(); });
-        });
+        prefetch.request({pendingFrom, pendingTo, pendingRecords, pendingFirstRowid, pendingLastRowid});
         planned.push_back(Step{Step::Read, {}, {}});
         pendingFrom = pendingTo = pendingRecords = 0;
     };
@@ -306,7 +289,6 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
         planRead();
         planned.push_back(Step{Step::Whole, std::move(cell), {}});
     };
-    const auto cancelled = [this] { return cancelRequested(); };
     const auto feed = [&](Step &step) {
         if (step.kind == Step::Whole) {
             finder.addWhole(step.cell);
@@ -314,14 +296,11 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
                 periods->addWhole(step.cell);
             return true;
         }
-        if (step.kind == Step::Read) {
-            if (!recordsAhead.waitForNext(cancelled))
-                return false;
-            step.points = std::move(recordsRead.front().points);
-            readByRowid += recordsRead.front().byRowid ? step.points.size() : 0;
-            recordsRead.pop_front();
-        }
+        bool byRowid = false;
+        if (step.kind == Step::Read && !prefetch.take(&step.points, &byRowid, [this] { return cancelRequested(); }))
+            return false;
         readRecords += step.points.size();
+        readByRowid += byRowid ? step.points.size() : 0;
         for (const ExcursionPoint &p : std::as_const(step.points))
             feedPoint(finder, p);
         return true;
@@ -349,10 +328,6 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
         return cell;
     };
     size_t dayPlanned = 0, nextDay = 24;
-    const auto failReading = [&] {
-        const QString reason = !error.isEmpty() ? error : recordsAhead.error();
-        return fail(reason.isEmpty() ? records.error() : reason);
-    };
     for (size_t i = 0; i < parts.size(); ++i) {
         WindowPart &part = parts[i];
         if (part.level < 0) {
@@ -390,11 +365,11 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
             nextDay = i + 1 + 24;
         }
         if (!fed || !error.isEmpty() || cancelRequested())
-            return failReading();
+            return fail(error.isEmpty() ? prefetch.error() : error);
     }
     planRead();
     if (!feedFirst(planned.size()))
-        return failReading();
+        return fail(prefetch.error());
     *excursions = finder.finish();
     noteReadPath(QStringLiteral("window from %1 hours and %2 minutes whole and %3 records, %4 of them by rowid")
                      .arg(wholeHours).arg(wholeMinutes).arg(readRecords).arg(readByRowid), false);

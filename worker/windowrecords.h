@@ -9,8 +9,6 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
-
-#include <functional>
 #include <sqlite3.h>
 
 struct MeterFamily;
@@ -94,17 +92,5 @@ private:
     NativeStatement statement, byRowid;
     QList<int> alarms;
 };
-
-// Records of the seconds [from, to) that the overview counts `records`, of
-// which the first and last in time hold these rowids.
-struct RecordRange {
-    qint64 from = 0, to = 0;
-    qint64 records = 0, firstRowid = 0, lastRowid = 0;
-};
-
-// The records of a range in time order, and whether they were read by their
-// rowids; false when SQLite failed or `stopping` said so.
-bool readRecordRange(NativeWindowRecords &records, const RecordRange &range, QList<ExcursionPoint> *points, bool *byRowid,
-                     const std::function<bool()> &stopping);
 
 #endif
