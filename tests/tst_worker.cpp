@@ -587,6 +587,28 @@ private slots:
         const int records = path.section(' ', 9, 9).toInt(), byRowid = path.section(' ', 11, 11).toInt();
         QVERIFY2(records < 50 || byRowid * 2 >= records, qPrintable(path));
         QCOMPARE(cells.contains("overview built"), earlierOverview);
+
+        // Cancelled at any point of its reads, a walk ends cancelled and leaves the excursions shown.
+        const QStringList shown = figuresOf(g_excursions.excursions, {});
+        const auto cancelledAfter = [&](int callbacks) { // of SQLite's progress, every 100 steps: those left, the outcome
+            SQLThread worker;
+            std::pair<SQLThread *, int> state{&worker, callbacks};
+            SQLThread::setConnectionHook([&](QSqlDatabase &db) {
+                sqlite3_progress_handler(sqliteHandle(db), 100, [](void *arg) {
+                    auto *state = static_cast<std::pair<SQLThread *, int> *>(arg);
+                    if (--state->second == 0)
+                        state->first->cancel();
+                    return 0;
+                }, &state);
+            });
+            worker.findWindowExcursions(family, column, st, en, set);
+            SQLThread::setConnectionHook({});
+            return std::pair{state.second, worker.outcome().status};
+        };
+        const int steps = 1000000 - cancelledAfter(1000000).first;
+        for (int part = 1; part < 8; ++part)
+            QCOMPARE(int(cancelledAfter(qMax(1, steps * part / 8)).second), int(JobOutcome::Cancelled));
+        QCOMPARE(figuresOf(g_excursions.excursions, {}), shown);
     }
 
     void sumsAnswerAsTheStatements_data()
