@@ -528,7 +528,7 @@ void year(Bench &bench, const QString &root, bool searchOnly, bool questionsOnly
     bench.repeat(5, search(lastPage, Start, end)).print("  the year: last page", "target < 300 ms");
     bench.repeat(5, [&] { bench.worker->dn_Record_Cart1(false, -1, 0, Start, end); }).print("  the year: chart of 500", "target < 300 ms");
     overviews(bench, 1, Start, end, "target < 200 / < 100 ms");
-    questions(bench, Start, end, 1,
+    questions(bench, Start, end, 3,
               {"target < 300 ms", "target < 2000 ms", "target < 150 / < 400 ms", "target < 100 ms", "target < 100 ms"});
     bench.repeat(5, [&] { bench.worker->drawOverview(1, {"pv1", "pv2"}, day, dayEnd, 1200); })
         .print("overview a day, 2 channels, 1200 px", "target < 50 ms");
