@@ -307,6 +307,46 @@ private slots:
         QCOMPARE(stampText(start) + ' ' + stampText(nextPeriodStart(start, PeriodLength(length))), bounds);
     }
 
+    // An overview's columns: the shortest whole number of the longest kept
+    // span that is no shorter than the window over its width, from a multiple of it.
+    void overviewPlans_data()
+    {
+        QTest::addColumn<qint64>("from");
+        QTest::addColumn<qint64>("to");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("level");
+        QTest::addColumn<qint64>("columnSeconds");
+        QTest::newRow("seconds") << qint64(1000) << qint64(1599) << 1200 << -1 << qint64(1);
+        QTest::newRow("59 seconds a column") << qint64(0) << qint64(59 * 10 - 1) << 10 << -1 << qint64(59);
+        QTest::newRow("a minute") << qint64(30) << qint64(30 + 600 - 1) << 10 << 0 << qint64(60);
+        QTest::newRow("a second over a minute") << qint64(0) << qint64(61 * 10 - 1) << 10 << 0 << qint64(120);
+        QTest::newRow("a second short of two minutes") << qint64(5) << qint64(5 + 119 * 10 - 1) << 10 << 0 << qint64(120);
+        QTest::newRow("a second short of an hour") << qint64(0) << qint64(3599 * 4 - 1) << 4 << 0 << qint64(3600);
+        QTest::newRow("a second over an hour") << qint64(-7201) << qint64(-7201 + 3601 * 3 - 1) << 3 << 1 << qint64(7200);
+        QTest::newRow("before 1970, no width") << qint64(-100) << qint64(-41) << 0 << 0 << qint64(60);
+    }
+
+    void overviewPlans()
+    {
+        QFETCH(qint64, from);
+        QFETCH(qint64, to);
+        QFETCH(int, width);
+        QFETCH(int, level);
+        QFETCH(qint64, columnSeconds);
+        const OverviewPlan plan = planOverview(from, to, width);
+        QCOMPARE(plan.level, level);
+        QCOMPARE(plan.columnSeconds, columnSeconds);
+        QCOMPARE(plan.origin % columnSeconds, 0);
+        QVERIFY(plan.origin <= from && from < plan.origin + columnSeconds);
+        // Every second of the window in one column, each column in order and none empty.
+        for (qint64 t = from; t <= to; ++t) {
+            const int column = plan.columnOf(t);
+            QVERIFY(column >= 0 && column < plan.columns);
+            QVERIFY(plan.columnStart(column) <= t && t < plan.columnEnd(column));
+        }
+        QCOMPARE(plan.columnOf(to), plan.columns - 1);
+    }
+
     void meanKineticTemperature_data()
     {
         QTest::addColumn<QList<double>>("readings");

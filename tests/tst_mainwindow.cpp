@@ -632,6 +632,12 @@ private slots:
         QTest::newRow("a column's sums missing") << "delete from record_sums where col = 'pv2'";
         QTest::newRow("sums beyond the records") << "insert into record_sums select tbl, col, block + 100, records, stamped, "
                                                     "first_stamp, last_stamp, vals, cast_min, cast_max, totals from record_sums";
+        QTest::newRow("a column's block folded into the next")
+            << "update record_sums set records = records + (select records from record_sums where col = 'pv2' and block = 2) "
+               "where col = 'pv2' and block = 3;delete from record_sums where col = 'pv2' and block = 2";
+        QTest::newRow("a block's records counted in the next")
+            << "update record_sums set records = records + (select records from record_sums b "
+               "where b.col = record_sums.col and b.block = 2) where block = 3;update record_sums set records = 0 where block = 2";
         QTest::newRow("totals of another size") << "update record_sums set totals = substr(totals, 1, 80) where block = 1";
         QTest::newRow("overview of negative rowids") << "update record_overview_state set rowids = -1";
         QTest::newRow("an hour missing") << "delete from record_overview where level = 1 and span = (select min(span) from record_overview)";
