@@ -189,7 +189,7 @@ private slots:
         action(window, "actionopendb")->trigger();
         QCOMPARE(Meter, 208);
         QCOMPARE(tableRows("meter208").size(), 3);
-        QCOMPARE(window.statusBar()->currentMessage(), QString("2 files to be imported"));
+        QCOMPARE(window.statusBar()->currentMessage(), QString("2 files added, 0 replaced, 0 already there"));
         // The views follow the meter, named in the status bar; a view shown again is not rebuilt.
         window.statusBar()->clearMessage();
         const auto labels = window.statusBar()->findChildren<QLabel *>(); // the view, the version, the wheel's hint

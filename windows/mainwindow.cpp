@@ -485,8 +485,12 @@ JobOutcome MainWindow::runRecordFilesJob(const QStringList &files, bool adding, 
             postmsg(done.headline()); // over the search's own word
         }
     }
-    if (!kept)
+    if (!kept) {
         on_actionsearch_triggered();
+        // The import's last progress word ("... files to be imported") would outlive it.
+        if (outcome.done())
+            ui->statusBar->showMessage(worker->importReport().headline());
+    }
     return outcome;
 }
 
