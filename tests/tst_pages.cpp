@@ -801,6 +801,14 @@ private slots:
         QCOMPARE(span(), dragged);
         QTest::mouseClick(plot, Qt::RightButton, Qt::NoModifier, QPoint(x1, y));
         QCOMPARE(span(), dragged);
+        // Zoomed out or moved, the axis stops at the window searched and half of it again on either side.
+        for (int i = 0; i < 40; ++i)
+            QTest::keyClick(plot, Qt::Key_Minus);
+        const auto [outLower, outUpper] = span();
+        QCOMPARE(outUpper - outLower, 2 * (keyOf(1233) + 59 - keyOf(0)));
+        QTest::keyClick(plot, Qt::Key_Minus);
+        QTest::keyClick(plot, Qt::Key_Right);
+        QCOMPARE(span(), std::pair(outLower, outUpper));
     }
 
     void recordsAsWritten()

@@ -3,12 +3,35 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QRubberBand>
-#include <qcustomplot.h>
 
 ChartNavigation::ChartNavigation(QCustomPlot *plot) : QObject(plot), plot(plot)
 {
     plot->setFocusPolicy(Qt::StrongFocus);
     plot->installEventFilter(this);
+    connect(plot->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this, &ChartNavigation::keepInBounds);
+}
+
+QCPRange ChartNavigation::bounded(const QCPRange &range, const QCPRange &window)
+{
+    const double margin = qMax(window.size() / 2, 60.0);
+    const QCPRange outermost(window.lower - margin, window.upper + margin);
+    if (range.size() >= outermost.size())
+        return outermost;
+    if (range.lower < outermost.lower)
+        return QCPRange(outermost.lower, outermost.lower + range.size());
+    if (range.upper > outermost.upper)
+        return QCPRange(outermost.upper - range.size(), outermost.upper);
+    return range;
+}
+
+void ChartNavigation::keepInBounds()
+{
+    const std::optional<QCPRange> window = searchedSpan ? searchedSpan() : std::nullopt;
+    if (!window)
+        return;
+    const QCPRange range = plot->xAxis->range(), kept = bounded(range, *window);
+    if (kept != range)
+        plot->xAxis->setRange(kept); // within the bounds: no further change
 }
 
 void ChartNavigation::setSpan(double lower, double upper)

@@ -3,13 +3,18 @@
 
 #include <QObject>
 #include <QPoint>
+#include <qcustomplot.h>
 
-class QCustomPlot;
+#include <functional>
+#include <optional>
+
 class QRubberBand;
 
 // The keys and the rubber band of a chart's time axis: ←/→ move the span
 // shown by a tenth, +/− zoom around its middle, Home/End ask for the first
 // and last record; a drag with the right button zooms to the span dragged.
+// However it is zoomed or moved, the axis stays within the window searched
+// and half of it again on either side.
 class ChartNavigation : public QObject
 {
     Q_OBJECT
@@ -19,6 +24,11 @@ public:
     // The share of the span one arrow key moves it, and the factor one zoom key takes.
     static constexpr double PanStep = 0.1;
     static constexpr double ZoomStep = 1.25;
+
+    // The keys of the window searched, none while there is none.
+    void setSearchedSpan(std::function<std::optional<QCPRange>()> span) { searchedSpan = std::move(span); }
+    // The range shown of `range` once kept within `window` and half of it again on either side (a minute at least).
+    static QCPRange bounded(const QCPRange &range, const QCPRange &window);
 
 signals:
     void firstRecordAsked();
@@ -30,11 +40,13 @@ protected:
 private:
     bool keyPressed(int key);
     void setSpan(double lower, double upper);
+    void keepInBounds();
 
     QCustomPlot *plot;
     QRubberBand *band = nullptr;
     QPoint dragStart;
     bool dragging = false;
+    std::function<std::optional<QCPRange>()> searchedSpan;
 };
 
 #endif

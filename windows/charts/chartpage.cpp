@@ -56,6 +56,7 @@ void ChartPage::setUpPage(const ChartPageWidgets &widgets)
     if (auto *box = qobject_cast<QBoxLayout *>(w.plot->parentWidget()->layout()))
         box->insertWidget(box->indexOf(w.plot) + 1, cursorFigures);
     auto *navigation = new ChartNavigation(w.plot);
+    navigation->setSearchedSpan([this] { return searchedSpan(); });
     connect(navigation, &ChartNavigation::firstRecordAsked, this, [this] { showEdgeRecord(false); });
     connect(navigation, &ChartNavigation::lastRecordAsked, this, [this] { showEdgeRecord(true); });
     connect(w.plot, &QCustomPlot::mousePress, this, [this](QMouseEvent *event) {
@@ -382,6 +383,14 @@ void ChartPage::showEdgeRecord(bool last)
         showPageOfRecord(found.rowid, found.time);
     w.plot->xAxis->setRange(last ? key - size : key, last ? key : key + size);
     w.plot->replot();
+}
+
+// Of the window searched: a page of it is drawn, or the whole.
+std::optional<QCPRange> ChartPage::searchedSpan() const
+{
+    if (!shown.st.isValid() || !shown.en.isValid())
+        return std::nullopt;
+    return QCPRange(double(localTimeKey(naiveSeconds(shown.st))), double(localTimeKey(naiveSeconds(shown.en))));
 }
 
 void ChartPage::placeMarkers()

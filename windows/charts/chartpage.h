@@ -8,6 +8,7 @@
 #include <QDateTime>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -16,6 +17,7 @@ class OtherChannels;
 class QComboBox;
 class ValueAxes;
 class QCPGraph;
+class QCPRange;
 class QCustomPlot;
 class QDateTimeEdit;
 class QLabel;
@@ -126,6 +128,7 @@ private:
     void showTime(const QDateTime &at) override;
     // The first (or last) record of the window at the chart's left (right) edge.
     void showEdgeRecord(bool last);
+    std::optional<QCPRange> searchedSpan() const;
 
     // The value columns of the overview and their names in the legend.
     QStringList overviewColumns() const;
