@@ -467,8 +467,8 @@ private slots:
             const QPoint at(qRound(plot->xAxis->coordToPixel(keyOf(20))), qRound(plot->yAxis->coordToPixel(pv.toDouble())));
             QMouseEvent move(QEvent::MouseMove, at, plot->mapToGlobal(at), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
             QCoreApplication::sendEvent(plot, &move);
-            QCOMPARE(QToolTip::text(), QString("2024/03/01 00:20:00\n%1 / 51").arg(pv));
-            QCOMPARE(chartReadout(plot, keyOf(5)), QString("2024/03/01 00:05:00\nHH / 51"));
+            QCOMPARE(QToolTip::text(), QString("2024/03/01 00:20:00\nPV of CH2: %1\nSV of CH2: 51").arg(pv));
+            QCOMPARE(chartReadout(plot, keyOf(5)), QString("2024/03/01 00:05:00\nPV of CH2: HH\nSV of CH2: 51"));
             QCOMPARE(chartReadout(plot, keyOf(900)).section('\n', 0, 0), QString("2024/03/01 08:19:00"));
         }
         for (int p = 0; p < 3; ++p) {
@@ -858,7 +858,7 @@ private slots:
         QCustomPlot *plot = chart.chart();
         QCOMPARE(keys(plot->graph(ChartPage::HhGraph)), QList<double>({times.at(1), times.at(8)}));
         QCOMPARE(keys(plot->graph(ChartPage::LlGraph)), QList<double>({times.at(2)}));
-        QCOMPARE(chartReadout(plot, times.last()), QString("2024/03/31 00:01:00\n16.5 / 50")); // stamped earlier
+        QCOMPARE(chartReadout(plot, times.last()), QString("2024/03/31 00:01:00\nPV of CH1: 16.5\nSV of CH1: 50")); // stamped earlier
         std::sort(times.begin(), times.end());
         QCOMPARE(keys(plot->graph(0)), times);
         QCOMPARE(shownSummary(&chart), summary);

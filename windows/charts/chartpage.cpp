@@ -545,9 +545,14 @@ QString chartReadout(QCustomPlot *plot, double key)
     const QCPGraphData *point = nearestPoint(plot->graph(0), key);
     if (!point)
         return QString();
+    // Each value after the name of its line, as the legend gives it.
+    const auto named = [plot](QCPGraph *graph, const QCPGraphData &at) {
+        return QLatin1Char('\n') + (graph->name().isEmpty() ? QString() : graph->name() + QStringLiteral(": "))
+            + valueText(plot, at);
+    };
     const QDateTime time = QDateTime::fromSecsSinceEpoch(qint64(point->key));
-    QString text = time.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")) + QLatin1Char('\n') + valueText(plot, *point);
+    QString text = time.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")) + named(plot->graph(0), *point);
     if (const QCPGraphData *second = nearestPoint(plot->graph(1), point->key))
-        text += QStringLiteral(" / ") + valueText(plot, *second);
+        text += named(plot->graph(1), *second);
     return text;
 }
