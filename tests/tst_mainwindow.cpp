@@ -1212,6 +1212,11 @@ private slots:
         auto fixed = page->findChild<QCustomPlot *>()->yAxis->ticker().dynamicCast<QCPAxisTickerFixed>();
         QVERIFY(fixed);
         QCOMPARE(fixed->tickStep(), 15.0);
+        // However small the step, the labels stand two label heights apart at least.
+        QCustomPlot *plot = page->findChild<QCustomPlot *>();
+        plot->replot();
+        const int labelHeight = QFontMetrics(plot->yAxis->tickLabelFont()).height();
+        QVERIFY(fixed->tickCount() >= 2 && fixed->tickCount() <= qMax(2, plot->axisRect()->height() / (2 * labelHeight)));
     }
 };
 

@@ -119,6 +119,7 @@ void ChartPage::setUpChart()
         fixedTicker->setScaleStrategy(QCPAxisTickerFixed::ssMultiples);
         fixedTicker->setTickCount(MaxValueTicks);
         plot->yAxis->setTicker(fixedTicker);
+        connect(plot, &QCustomPlot::beforeReplot, this, &ChartPage::fitValueTicks);
     }
     plot->xAxis2->setVisible(true);
     plot->xAxis2->setTickLabels(false);
@@ -130,6 +131,16 @@ void ChartPage::setUpChart()
             qOverload<const QCPRange &>(&QCPAxis::setRange));
     connect(plot->yAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), plot->yAxis2,
             qOverload<const QCPRange &>(&QCPAxis::setRange));
+}
+
+// A label every two label heights of the axis at most, so that a small step never crowds them.
+void ChartPage::fitValueTicks()
+{
+    auto fixed = w.plot->yAxis->ticker().dynamicCast<QCPAxisTickerFixed>();
+    if (!fixed)
+        return;
+    const int labelHeight = QFontMetrics(w.plot->yAxis->tickLabelFont()).height();
+    fixed->setTickCount(qBound(2, w.plot->axisRect()->height() / qMax(1, 2 * labelHeight), int(MaxValueTicks)));
 }
 
 QColor ChartPage::channelColour(int channel)

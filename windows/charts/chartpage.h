@@ -129,6 +129,7 @@ private:
     // The first (or last) record of the window at the chart's left (right) edge.
     void showEdgeRecord(bool last);
     std::optional<QCPRange> searchedSpan() const;
+    void fitValueTicks();
 
     // The value columns of the overview and their names in the legend.
     QStringList overviewColumns() const;
