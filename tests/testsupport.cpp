@@ -8,6 +8,7 @@
 #include <QDateTimeEdit>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSqlQuery>
@@ -109,8 +110,10 @@ void onNextModal(const char *className, std::function<void(QWidget *)> answer, i
 void answerMessage(QString *text, const char *button)
 {
     onNextModal("DialogMessage", [text, button](QWidget *dialog) {
+        auto *cancel = dialog->findChild<QPushButton *>("push_cancel");
         if (text)
-            *text = dialog->findChild<QWidget *>("label")->property("text").toString();
+            *text = dialog->findChild<QWidget *>("label")->property("text").toString()
+                + (cancel->isVisible() ? " [" + cancel->text() + "]" : QString());
         click(dialog, button);
     });
 }
@@ -422,6 +425,29 @@ QStringList shownRows(QWidget *page)
         rows << cells.join(',');
     }
     return rows;
+}
+
+namespace {
+bool holds(QLayout *layout, QWidget *widget)
+{
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem *item = layout->itemAt(i);
+        if (item->widget() == widget || (item->layout() && holds(item->layout(), widget)))
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+QStringList unlaidWidgets(QWidget *root)
+{
+    QStringList floating;
+    for (QWidget *widget : root->findChildren<QWidget *>()) {
+        QWidget *parent = widget->parentWidget();
+        if (widget->isVisible() && !widget->isWindow() && parent && parent->layout() && !holds(parent->layout(), widget))
+            floating << widget->metaObject()->className() + QStringLiteral(" ") + widget->objectName();
+    }
+    return floating;
 }
 
 } // namespace TestSupport

@@ -23,7 +23,8 @@ void setUpFilesBeside();
 // Answers the next visible modal dialog of the class, from a timer, so that
 // the caller may block in exec().
 void onNextModal(const char *className, std::function<void(QWidget *)> answer, int timeoutMs = 30000);
-// The next DialogMessage: keeps its text and presses the button.
+// The next DialogMessage: keeps its text, with " [Cancel]" where it offers
+// a second button (a question), and presses the button.
 void answerMessage(QString *text, const char *button = "push_ok");
 // The next file dialog takes these files of the folder (none: Cancel); `then` runs right after.
 void chooseFiles(const QString &folder, const QStringList &names, std::function<void()> then = {});
@@ -90,6 +91,9 @@ void setRanges(QWidget *page, const QString &low, const QString &high);
 void pressChannel(QWidget *page, int row);
 void tickChannel(QWidget *page, int row); // pressed only where it is not ticked yet
 QString counter(QWidget *page);
+// The visible widgets under root that their parent's layout does not hold:
+// each would float over the parent's top left corner.
+QStringList unlaidWidgets(QWidget *root);
 QStringList shownRows(QWidget *page); // cells joined by ","
 
 } // namespace TestSupport

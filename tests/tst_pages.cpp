@@ -637,8 +637,33 @@ private slots:
         saveAs(dir.filePath("title.png"));
         const QRect laidOut = plot->axisRect()->rect();
         click(page, "page_image");
-        QVERIFY(QImage(dir.filePath("title.png")).height() > plot->height());
+        // The summary under the title wraps at its " · " to the image's width:
+        // the image holds at least a summary line for each width of its text.
+        const QFontMetrics summaryFont(QFont(page->font().family(), 9));
+        int summaryLines = 0;
+        for (const QString &line : page->imageTitle().section('\n', 1).split('\n'))
+            summaryLines += 1 + qMax(0, summaryFont.horizontalAdvance(line) - 30) / (plot->width() - 16);
+        QVERIFY(family == 1 || summaryLines > page->imageTitle().count('\n')); // the meter's is wider than its chart
+        const QFontMetrics titleFont(QFont(page->font().family(), 10, QFont::Bold));
+        QVERIFY(titleFont.horizontalAdvance(title()) < plot->width() - 16);
+        QVERIFY(QImage(dir.filePath("title.png")).height()
+                >= plot->height() + titleFont.height() + summaryLines * summaryFont.height());
         QCOMPARE(plot->axisRect()->rect(), laidOut); // clicks still land where the chart shows
+        // A channel's link in the whole window's summary opens that channel's
+        // paged chart at its extreme, whichever channel was paged before.
+        QList<int> all(1234);
+        std::iota(all.begin(), all.end(), 0);
+        for (int channel = 1; family == 1 && channel >= 0; --channel) {
+            page->findChild<QCheckBox *>("wholeWindow")->setChecked(true);
+            tickChannel(page, 0);
+            tickChannel(page, 1);
+            click(page, "pushButton");
+            emit page->findChild<QLabel *>("summary_label")->linkActivated(QString("max0/%1").arg(channel));
+            const int top = firstExtreme(summaryColumn(model, all, channel, 0), true);
+            QCOMPARE(plot->graph(0)->name(), QString("PV of CH%1").arg(channel + 1));
+            QCOMPARE(counter(page), QString("Record：1234 ,Pages：%1 of 3").arg(top / 500 + 1));
+            QCOMPARE(plot->xAxis->range().center(), keyOf(top));
+        }
     }
 
     // A day of a controller that keeps standard time all year, read with the
