@@ -232,53 +232,67 @@ void overviews(Bench &bench, int family, const QDateTime &st, const QDateTime &e
     steps.print("overview zoom or pan step", target);
 }
 
-// A QA engineer's questions of a window: the excursions of CH1 and CH2 (as
-// the window asks for two ticked channels, one after the other) from limits
-// crossed now and then and from a limit inside the noise; CH1's periods by
-// day and by hour and its figures between two cursors; `runs` of each.
+// The excursions of CH1 and CH2 of a window (as the window asks for two
+// ticked channels, one after the other) from `limits`; `runs` of them, each
+// followed by the way it read the window.
+void excursions(Bench &bench, const QDateTime &st, const QDateTime &en, const ChannelLimits (&limits)[2], int runs,
+                const QString &what, const QString &target)
+{
+    qsizetype found = 0;
+    QStringList paths;
+    Figures f;
+    for (int run = 0; run < runs; ++run) {
+        found = 0;
+        paths.clear();
+        double ms = 0;
+        for (int channel : {0, 1}) {
+            ms += bench.time([&, channel] {
+                bench.worker->findWindowExcursions(1, QStringLiteral("pv%1").arg(channel + 1), st, en, limits[channel]);
+            });
+            found += g_excursions.excursions.size();
+            paths << SQLThread::readPathsOfLastJob().filter(QStringLiteral("window"));
+        }
+        f.ms << ms;
+    }
+    f.print(qPrintable(QStringLiteral("%1: %2 found").arg(what).arg(found)), qPrintable(target));
+    std::printf("  read: %s\n", qPrintable(paths.join("; ")));
+}
+
+void periods(Bench &bench, const QDateTime &st, const QDateTime &en, const ChannelLimits &limits, PeriodLength length,
+             int runs, const QString &what, const QString &target)
+{
+    const Figures f = bench.repeat(runs, [&] {
+        bench.worker->tabulateWindowPeriods(1, QStringLiteral("pv1"), st, en, limits, length);
+    });
+    f.print(qPrintable(QStringLiteral("%1: %2 rows").arg(what).arg(g_periods.size())), qPrintable(target));
+}
+
+// The least, greatest and mean value of a channel over a window.
+ValueSummary channelValues(Bench &bench, int channel, const QDateTime &st, const QDateTime &en)
+{
+    bench.time([&] { bench.worker->dn_Record_Search1(-1, channel, st, en, -99999, 99999, false); });
+    return g_summary.values.value(0);
+}
+
+// A QA engineer's questions of a window: the excursions of both channels
+// from limits crossed now and then and from a limit inside the noise; CH1's
+// periods by day and by hour and its figures between two cursors; `runs` of each.
 void questions(Bench &bench, const QDateTime &st, const QDateTime &en, int runs, const QStringList &targets)
 {
     ChannelLimits rare[2], noisy[2];
     for (int channel : {0, 1}) {
-        bench.time([&] { bench.worker->dn_Record_Search1(-1, channel, st, en, -99999, 99999, false); });
-        const ValueSummary v = g_summary.values.value(0);
+        const ValueSummary v = channelValues(bench, channel, st, en);
         rare[channel].lower = v.minimum + 0.02 * (v.maximum - v.minimum);
         rare[channel].upper = v.maximum - 0.02 * (v.maximum - v.minimum);
         noisy[channel].upper = v.mean;
     }
     std::printf("  MKT of the window: with its summary above (%s)\n", qPrintable(targets.value(4)));
-    for (const auto &[limits, what, target] : {std::tuple{rare, "near the extremes", targets.value(0)},
-                                               std::tuple{noisy, "at the mean", targets.value(1)}}) {
-        qsizetype found = 0;
-        QStringList paths;
-        Figures f;
-        for (int run = 0; run < runs; ++run) {
-            found = 0;
-            paths.clear();
-            double ms = 0;
-            for (int channel : {0, 1}) {
-                ms += bench.time([&, limits = limits, channel] {
-                    bench.worker->findWindowExcursions(1, QStringLiteral("pv%1").arg(channel + 1), st, en, limits[channel]);
-                });
-                found += g_excursions.excursions.size();
-                paths << SQLThread::readPathsOfLastJob().filter(QStringLiteral("window"));
-            }
-            f.ms << ms;
-        }
-        f.print(qPrintable(QStringLiteral("excursions, 2 channels, limits %1: %2 found").arg(what).arg(found)),
-                qPrintable(target));
-        std::printf("  read: %s\n", qPrintable(paths.join("; ")));
-    }
-    const ChannelLimits &rareLimits = rare[0];
-    for (const auto &[length, what, target] : {std::tuple{PeriodLength::Day, "day", targets.value(2)},
-                                               std::tuple{PeriodLength::Hour, "hour", targets.value(2)}}) {
-        const Figures f = bench.repeat(runs, [&, length = length] {
-            bench.worker->tabulateWindowPeriods(1, QStringLiteral("pv1"), st, en, rareLimits, length);
-        });
-        f.print(qPrintable(QStringLiteral("periods by %1: %2 rows").arg(what).arg(g_periods.size())), qPrintable(target));
-    }
+    excursions(bench, st, en, rare, runs, "excursions, 2 channels, limits near the extremes", targets.value(0));
+    excursions(bench, st, en, noisy, runs, "excursions, 2 channels, limits at the mean", targets.value(1));
+    periods(bench, st, en, rare[0], PeriodLength::Day, runs, "periods by day", targets.value(2));
+    periods(bench, st, en, rare[0], PeriodLength::Hour, runs, "periods by hour", targets.value(2));
     const qint64 span = st.secsTo(en);
-    bench.repeat(runs, [&] { bench.worker->measureSpan(1, QStringLiteral("pv1"), st.addSecs(span / 3), en.addSecs(-span / 3), rareLimits); })
+    bench.repeat(runs, [&] { bench.worker->measureSpan(1, QStringLiteral("pv1"), st.addSecs(span / 3), en.addSecs(-span / 3), rare[0]); })
         .print("cursor figures over the middle third", qPrintable(targets.value(3)));
 }
 
@@ -289,8 +303,7 @@ void report(Bench &bench, const QDateTime &st, const QDateTime &en, const char *
 {
     QList<ReportColumn> columns;
     for (int channel : {1, 2}) {
-        bench.time([&] { bench.worker->dn_Record_Search1(-1, channel - 1, st, en, -99999, 99999, false); });
-        const ValueSummary v = g_summary.values.value(0);
+        const ValueSummary v = channelValues(bench, channel - 1, st, en);
         ReportColumn column;
         column.column = QStringLiteral("pv%1").arg(channel);
         column.label = QStringLiteral("CH%1 PV").arg(channel);
@@ -336,11 +349,13 @@ void searches(Bench &bench, int total)
     overviews(bench, 1, Start, all);
     struct Window { const char *name; QDateTime st, en; };
     const Window windows[] = {{"all", Start, all}, {"1%", Start.addSecs(total / 2), onePercent}};
+    double newSearch[2][2] = {}; // [range, HH/LL][all, 1 %]
     for (const Window &w : windows) {
         for (bool ishl : {false, true}) {
             const QByteArray label = QByteArray("search ") + (ishl ? "HH/LL " : "range ") + w.name;
-            bench.repeat(5, [&] { bench.worker->dn_Record_Search1(-1, 0, w.st, w.en, 20, 60, ishl); })
-                .print(label + " new (count, summary, first page)");
+            const Figures f = bench.repeat(5, [&] { bench.worker->dn_Record_Search1(-1, 0, w.st, w.en, 20, 60, ishl); });
+            f.print(label + " new (count, summary, first page)");
+            newSearch[ishl][&w - windows] = f.median();
             const int lastPage = qMax(0, (g_recordCount - 1) / PageRcd);
             bench.repeat(5, [&] { bench.worker->dn_Record_Search1(lastPage, 0, w.st, w.en, 20, 60, ishl); })
                 .print(label + " last page");
@@ -351,27 +366,46 @@ void searches(Bench &bench, int total)
                 .print(QByteArray("chart ") + w.name + " PlotRcd " + QByteArray::number(plot) + " new");
         }
     }
+    // The bounds cross the values and HH and LL lie in every block.
+    std::printf("noisy 1 M: new search of the whole window against 1 %%: range %.1fx, HH/LL %.1fx   target < 5x\n",
+                newSearch[0][0] / newSearch[0][1], newSearch[1][0] / newSearch[1][1]);
     std::printf("the questions of all records (the targets are the year run's)\n");
     questions(bench, Start, all, 3, {});
     report(bench, Start, Start.addSecs(86399), "of a day", 3, "(the year run's target < 500 ms)");
     report(bench, Start, all, "of all records", 3, "");
 }
 
-// A year of one-second records of a 2-channel controller, in daily files
-// (generated once, then reused).
-QStringList yearFiles(const QString &root)
+// The bench's years of one-second records of a 2-channel controller, in
+// daily files (generated once, then reused): "smooth", a daily swing whose
+// HH and LL come in rare runs; "noisy", a set point held in noise of about
+// 1 % of the range, with rare spikes, HH and LL in every block, and gaps.
+QStringList yearFiles(const QString &root, const QString &kind = QStringLiteral("smooth"))
 {
-    const QString folder = root + "/year-model12";
+    const QString folder = root + "/year-" + kind + "-model12";
     if (!QFile::exists(folder + "/.complete")) {
         QDir(folder).removeRecursively();
         QProcess::execute("python3", {SOURCE_DIR "/scripts/make_samples.py", "--model", "12", "--lines", "86400",
-                                      "--files", "365", "--interval", "1", "--out", folder});
+                                      "--files", "365", "--interval", "1", "--kind", kind, "--out", folder});
         QFile(folder + "/.complete").open(QIODevice::WriteOnly);
     }
     QStringList files;
     for (const QString &name : QDir(folder).entryList({"*.CSV"}, QDir::Files, QDir::Name))
         files << folder + "/" + name;
     return files;
+}
+
+// The record lines of `files` (a header line each).
+qint64 recordLines(const QStringList &files)
+{
+    qint64 lines = 0;
+    for (const QString &path : files) {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        while (!file.atEnd())
+            lines += file.read(1 << 20).count('\n');
+        --lines;
+    }
+    return lines;
 }
 
 // The shell's .import of every file into one database; its size in `bytes`.
@@ -482,7 +516,72 @@ void additions(Bench &bench, const QString &root, const QStringList &yearFiles)
     Meter = 12;
 }
 
-void year(Bench &bench, const QString &root, bool searchOnly, bool questionsOnly)
+// The noisy year's figures on a database of its own, kept beside the smooth
+// year's between runs; `reuse`: its records of the last run.
+void noisyYear(Bench &bench, const QString &root, bool reuse)
+{
+    const QStringList files = yearFiles(root, QStringLiteral("noisy"));
+    const QString smoothDb = recordDatabasePath() + ".smooth", noisyDb = recordDatabasePath() + ".noisy";
+    QFile::remove(smoothDb);
+    QFile::rename(recordDatabasePath(), smoothDb);
+    const qint64 lines = recordLines(files);
+    std::printf("noisy year of model 12: %d files, %lld lines\n", int(files.size()), lines);
+    if (!(reuse && QFile::rename(noisyDb, recordDatabasePath()))) {
+        replaceRecordDatabase();
+        settle();
+        QElapsedTimer clock;
+        clock.start();
+        const double importMs = bench.import(files);
+        bench.waitForImporter();
+        const double readyMs = clock.nsecsElapsed() / 1e6;
+        const qint64 ourBytes = QFileInfo(recordDatabasePath()).size();
+        settle();
+        qint64 shellBytes = 0;
+        const double shellMs = shellImportAll(files, "meter12", &shellBytes);
+        std::printf("noisy year: import %.0f rows/s, sqlite3 .import %.0f rows/s: ratio %.2f; files to every figure "
+                    "ready: ratio %.2f (target >= 1.5); record.db %.1f bytes a record (target < 100)\n",
+                    lines / (importMs / 1000), lines / (shellMs / 1000), shellMs / importMs, shellMs / readyMs,
+                    double(ourBytes) / lines);
+    }
+    Meter = 12;
+    const QDateTime end = Start.addDays(files.size()).addSecs(-1), day = Start.addDays(200), dayEnd = day.addSecs(86399);
+    const ValueSummary v = channelValues(bench, 0, Start, end);
+    // Bounds and limits half a standard deviation of the noise either side of the set point.
+    const double low = v.mean - 0.25, high = v.mean + 0.25;
+    const auto search = [&bench](int page, const QDateTime &st, const QDateTime &en, double pv1, double pv2, bool ishl) {
+        return [=, &bench] { bench.worker->dn_Record_Search1(page, 0, st, en, pv1, pv2, ishl); };
+    };
+    const char *yearTarget = "target < 300 ms";
+    bench.repeat(3, search(-1, Start, end, low, high, false))
+        .print("noisy year: range inside the noise, new", yearTarget);
+    bench.repeat(3, search(-1, Start, end, v.mean, qInf(), false))
+        .print("noisy year: one-sided bound inside the noise, new", yearTarget);
+    bench.repeat(3, search(-1, Start, end, 0, 0, true)).print("noisy year: HH/LL new", yearTarget);
+    const int pages = qMax(1, (g_recordCount + PageRcd - 1) / PageRcd);
+    bench.repeat(3, search(pages / 2, Start, end, 0, 0, true)).print("noisy year: HH/LL a middle page", "target < 100 ms");
+    bench.repeat(3, search(pages - 1, Start, end, 0, 0, true)).print("noisy year: HH/LL last page", "target < 100 ms");
+    bench.repeat(3, [&] { bench.worker->dn_Record_Cart1(false, -1, 0, Start, end); })
+        .print("noisy year: chart of 500", "target < 100 ms");
+    bench.repeat(5, search(-1, day, dayEnd, low, high, false)).print("noisy a day: range inside the noise, new", "target < 30 ms");
+    bench.repeat(5, search(-1, day, dayEnd, 0, 0, true)).print("noisy a day: HH/LL new", "target < 30 ms");
+    // Limits three standard deviations of the noise from the set point: inside
+    // the band the noise reaches, crossed every few minutes.
+    ChannelLimits inside[2];
+    for (int channel : {0, 1}) {
+        const ValueSummary c = channelValues(bench, channel, Start, end);
+        inside[channel].lower = c.mean - 1.5;
+        inside[channel].upper = c.mean + 1.5;
+    }
+    excursions(bench, Start, end, inside, 3, "noisy year: excursions, 2 channels, limits inside the noise",
+               "target < 500 ms");
+    periods(bench, Start, end, inside[0], PeriodLength::Day, 3, "noisy year: periods by day", "target < 150 ms");
+    std::printf("  peak RSS %.0f MB (target < 60)\n", peakMegabytes());
+    QFile::remove(noisyDb);
+    QFile::rename(recordDatabasePath(), noisyDb);
+    QFile::rename(smoothDb, recordDatabasePath());
+}
+
+void year(Bench &bench, const QString &root, bool searchOnly, bool questionsOnly, bool profileDay)
 {
     const QStringList files = yearFiles(root);
     const double lines = 86400.0 * files.size();
@@ -496,19 +595,23 @@ void year(Bench &bench, const QString &root, bool searchOnly, bool questionsOnly
     const auto search = [&](int page, const QDateTime &st, const QDateTime &en) {
         return [=, &bench] { bench.worker->dn_Record_Search1(page, 0, st, en, -99999, 99999, false); };
     };
-    Figures ours, shell, ratio, toFirstPage;
+    Figures ours, shell, ratio, toFirstPage, readyRatio;
     qint64 shellBytes = 0, ourBytes = 0;
     for (int run = 0; run < (searchOnly ? 0 : 3); ++run) {
         replaceRecordDatabase();
         settle();
+        QElapsedTimer clock;
+        clock.start();
         ours.ms << bench.import(files);
         // The sums are built right behind the import; a search waits for them.
         toFirstPage.ms << bench.time(search(-1, mid, mid.addSecs(int(lines / 100))));
-        bench.waitForImporter(); // and for the time index
+        bench.waitForImporter(); // and for the time index and the overview
+        const double readyMs = clock.nsecsElapsed() / 1e6;
         ourBytes = QFileInfo(recordDatabasePath()).size();
         settle();
         shell.ms << shellImportAll(files, "meter12", &shellBytes);
         ratio.ms << shell.ms.last() / ours.ms.last();
+        readyRatio.ms << shell.ms.last() / readyMs;
     }
     const auto rate = [lines](double ms) { return lines / (ms / 1000); };
     std::printf("year of model 12: %d files, %.0f lines\n", int(files.size()), lines);
@@ -518,11 +621,17 @@ void year(Bench &bench, const QString &root, bool searchOnly, bool questionsOnly
         std::printf("  peak RSS %.0f MB (target < 50); record.db %.1f bytes a record with the sums and the time index (target < 100), the shell's %.1f without\n",
                     peakMegabytes(), ourBytes / lines, shellBytes / lines);
         toFirstPage.print("  import's end to a 1% window's first page", "target < 15000 ms");
+        std::printf("  files to every figure ready (import, sums, time index, overview) against sqlite3 .import: "
+                    "ratio %.2f (min %.2f, max %.2f)   target >= 1.5\n",
+                    readyRatio.median(), readyRatio.min(), readyRatio.max());
     }
     const QDateTime day = Start.addDays(200), dayEnd = day.addSecs(86399);
-    bench.repeat(5, search(-1, day, dayEnd)).print("  a day: count, summary and first page", "target < 30 ms");
+    const int dayRuns = profileDay ? 20 : 5;
+    bench.repeat(dayRuns, search(-1, day, dayEnd)).print("  a day: count, summary and first page", "target < 30 ms");
     bench.repeat(5, search(500, day, dayEnd)).print("  a day: a later page", "target < 30 ms");
-    bench.repeat(5, [&] { bench.worker->dn_Record_Cart1(false, -1, 0, day, dayEnd); }).print("  a day: chart of 500", "target < 30 ms");
+    bench.repeat(dayRuns, [&] { bench.worker->dn_Record_Cart1(false, -1, 0, day, dayEnd); }).print("  a day: chart of 500", "target < 30 ms");
+    if (profileDay)
+        return;
     bench.repeat(5, search(-1, Start, end)).print("  the year: count, summary and first page", "target < 300 ms");
     const int lastPage = qMax(0, (g_recordCount - 1) / PageRcd);
     bench.repeat(5, search(lastPage, Start, end)).print("  the year: last page", "target < 300 ms");
@@ -536,6 +645,7 @@ void year(Bench &bench, const QString &root, bool searchOnly, bool questionsOnly
     report(bench, Start, end, "of the year", 1, "target < 3000 ms, < 2 MB");
     std::printf("  peak RSS %.0f MB (target < 60 while drawing the year)\n", peakMegabytes());
     additions(bench, root, files);
+    noisyYear(bench, root, searchOnly);
 }
 
 } // namespace
@@ -558,10 +668,12 @@ int main(int argc, char **argv)
     // "import" stops after the imports; "search" reuses the records of the last run.
     const QByteArray mode = argc > 2 ? QByteArray(argv[2]) : QByteArray();
     if (wholeYear) {
-        if (mode == "add")
+        if (mode == "noisy")
+            noisyYear(bench, root, true);
+        else if (mode == "add")
             additions(bench, root, yearFiles(root));
         else
-            year(bench, root, mode == "search", mode == "questions");
+            year(bench, root, mode == "search" || mode == "day", mode == "questions", mode == "day");
     } else if (mode != "search" && mode != "report") {
         longLine(bench, root);
         std::printf("records per family: %d (family 4: %d)\n", lines, lines * 3 / 10);
