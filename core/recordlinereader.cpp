@@ -4,7 +4,7 @@
 
 #include "contenthash.h"
 
-#include <QCryptographicHash>
+#include "sha256.h"
 #include <QIODevice>
 #include <QString>
 #include <cstring>

@@ -11,7 +11,7 @@
 
 class QIODevice;
 class ContentHash;
-class QCryptographicHash;
+class Sha256;
 
 // Reads record lines from a device in fixed chunks, so memory stays flat
 // whatever the file's size. A line keeps its "\n" ("\r\n" becomes "\n", as a
@@ -34,7 +34,7 @@ public:
     // Every byte read from the device from now on goes into `hash` too.
     void setHash(ContentHash *hash) { contentHash = hash; }
     // Likewise into `digest` (the SHA-256 a report shows of each file).
-    void setDigest(QCryptographicHash *digest) { contentDigest = digest; }
+    void setDigest(Sha256 *digest) { contentDigest = digest; }
 
 private:
     bool fill();
@@ -49,7 +49,7 @@ private:
     bool cut = false;
     QString error;
     ContentHash *contentHash = nullptr;
-    QCryptographicHash *contentDigest = nullptr;
+    Sha256 *contentDigest = nullptr;
 };
 
 struct FieldSpan {
@@ -81,7 +81,7 @@ public:
     // Refills `batch`; it holds no records once the data is used up.
     void fill(RecordBatch &batch);
     void setHash(ContentHash *hash) { lines.setHash(hash); }
-    void setDigest(QCryptographicHash *digest) { lines.setDigest(digest); }
+    void setDigest(Sha256 *digest) { lines.setDigest(digest); }
     // The lines after the first, read so far.
     const LineTally &tally() const { return lineTally; }
     const QString &readError() const { return lines.readError(); }

@@ -7,10 +7,12 @@
 #include "periods.h"
 #include "recordlinereader.h"
 #include "settings.h"
+#include "sha256.h"
 #include "stepcounts.h"
 #include "testsupport.h"
 #include "windowsummary.h"
 
+#include <QCryptographicHash>
 
 using namespace TestSupport;
 
@@ -472,6 +474,12 @@ private slots:
         QCOMPARE(ContentHash().hex(), QByteArray("ef46db3751d8e999"));
         QCOMPARE(whole.hex(), QByteArray("d248bfc5208b0b16"));
         QCOMPARE(pieces.hex(), whole.hex());
+        // SHA-256 likewise, against Qt's own, and ready again after each digest.
+        Sha256 digest;
+        for (int i = 0; i < 100; i += 7)
+            digest.addData(data.mid(i, 7));
+        QCOMPARE(digest.hex(), QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
+        QCOMPARE(digest.hex(), QByteArray("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"));
     }
 };
 

@@ -8,8 +8,8 @@
 #include "recordlinereader.h"
 #include "rowinserter.h"
 #include "settings.h"
+#include "sha256.h"
 
-#include <QCryptographicHash>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -183,7 +183,7 @@ QString SQLThread::storeRecordFile(RowInserter &inserter, const QString &table, 
     }
     *firstRowid = greatestRowid(db, table) + 1;
     ContentHash hash;
-    QCryptographicHash digest(QCryptographicHash::Sha256);
+    Sha256 digest;
     RecordBatchReader reader(*file, fieldCount);
     reader.setHash(&hash);
     reader.setDigest(&digest);
@@ -215,7 +215,7 @@ QString SQLThread::storeRecordFile(RowInserter &inserter, const QString &table, 
     const qint64 lastRowid = greatestRowid(db, table);
     report.size = file->size();
     report.hash = hash.hex();
-    report.sha256 = digest.result().toHex();
+    report.sha256 = digest.hex();
     report.records = qMax<qint64>(0, lastRowid - *firstRowid + 1);
     report.lines = reader.tally();
     if (!ImportedFiles::note(db, report, *firstRowid, lastRowid))

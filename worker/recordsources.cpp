@@ -6,8 +6,8 @@
 #include "recorddatabase.h"
 #include "recordsources.h"
 #include "settings.h"
+#include "sha256.h"
 
-#include <QCryptographicHash>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
@@ -40,7 +40,7 @@ void SQLThread::readRecordSources(int familyNumber, QDateTime st, QDateTime en)
         return finishJob(JobOutcome::Failed, query.lastError().text());
     RecordSources sources;
     QList<qint64> inWindow(entries.size());
-    QCryptographicHash digest(QCryptographicHash::Sha256);
+    Sha256 digest;
     for (qint64 read = 0; query.next(); ++read) {
         if (read % 65536 == 0 && cancelRequested())
             return finishCancelled();
@@ -59,7 +59,7 @@ void SQLThread::readRecordSources(int familyNumber, QDateTime st, QDateTime en)
         if (inWindow.at(i) > 0)
             sources.files << RecordSources::File{entries.at(i), inWindow.at(i)};
     }
-    sources.sha256 = digest.result().toHex();
+    sources.sha256 = digest.hex();
     g_recordSources = sources;
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
 }
