@@ -3,6 +3,7 @@
 #include "families.h"
 #include "recorddatabase.h"
 #include "summaryfunction.h"
+#include "tablecount.h"
 
 #include <QSqlError>
 #include <QSet>
@@ -121,15 +122,17 @@ qint64 keptBlockRowids(QSqlDatabase &db, const QString &table, qint64 columns, q
     // Every column's blocks count each record once, and none lies outside the table's rowids.
     const bool read = query.prepare(QStringLiteral(
         "select s.block_rowids, s.rowids, (select coalesce(max(rowid), 0) from main.%1), "
-        "(select coalesce(min(rowid), 0) from main.%1), (select count(*) from main.%1), "
+        "(select coalesce(min(rowid), 0) from main.%1), ?, "
         "b.lo, b.hi, coalesce(b.records, 0), b.rows, b.cols * b.blocks, b.cols, b.least, b.misfits "
         "from record_sums_state s, (select min(block) lo, max(block) hi, sum(records) records, count(*) rows, "
         "count(distinct col) cols, count(distinct block) blocks, min(records) least, "
         "coalesce(sum(length(totals) != %2), 0) misfits from record_sums where tbl = ?) b "
         "where s.tbl = ?").arg(table).arg(sizeof(SummaryTotals)));
+    const qint64 tableRecords = countedRecords(db, table);
+    query.addBindValue(tableRecords);
     query.addBindValue(table);
     query.addBindValue(table);
-    if (!read || !query.exec() || !query.next())
+    if (tableRecords < 0 || !read || !query.exec() || !query.next())
         return 0;
     const auto at = [&](int i) { return query.value(i).toLongLong(); };
     const qint64 blockRowids = at(0), count = at(4);
