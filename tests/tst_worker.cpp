@@ -4,6 +4,7 @@
 #include "overviewcells.h"
 #include "recorddatetime.h"
 #include "recordnumber.h"
+#include "recordsources.h"
 #include "recordtime.h"
 #include "rowinserter.h"
 #include "settings.h"
@@ -13,6 +14,7 @@
 
 #include <QRandomGenerator>
 #include <QSqlQuery>
+#include <QCryptographicHash>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -158,6 +160,34 @@ QStringList figuresOf(const QList<Excursion> &excursions, const QList<PeriodFigu
                        .arg(p.excursions).arg(p.secondsOutside).arg(p.secondsAbove).arg(p.secondsBelow)
                        .arg(p.secondsWithoutRecords).arg(p.firstValue).arg(p.lastValue);
     return figures;
+}
+
+// The records of a window as SQLite itself stores and stamps them, digested
+// here: each field's text (none: empty), 0x1f after each, 0x1e after the last;
+// with their number.
+QString storedDigest(const QString &table, const QDateTime &st, const QDateTime &en)
+{
+    sqlite3 *db = nullptr;
+    sqlite3_open_v2(QFile::encodeName(recordDatabasePath()).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt *row = nullptr;
+    const QByteArray statement = "select * from " + table.toLatin1() + " where datetime(indate) between ?1 and ?2 order by rowid";
+    sqlite3_prepare_v2(db, statement.constData(), -1, &row, nullptr);
+    const QByteArray from = st.toString("yyyy-MM-dd hh:mm:ss").toLatin1(), to = en.toString("yyyy-MM-dd hh:mm:ss").toLatin1();
+    sqlite3_bind_text(row, 1, from.constData(), -1, SQLITE_STATIC);
+    sqlite3_bind_text(row, 2, to.constData(), -1, SQLITE_STATIC);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    int records = 0;
+    for (; sqlite3_step(row) == SQLITE_ROW; ++records) {
+        for (int c = 0; c < sqlite3_column_count(row); ++c) {
+            if (sqlite3_column_type(row, c) != SQLITE_NULL)
+                hash.addData(QByteArrayView(reinterpret_cast<const char *>(sqlite3_column_text(row, c)), sqlite3_column_bytes(row, c)));
+            hash.addData("\x1f");
+        }
+        hash.addData("\x1e");
+    }
+    sqlite3_finalize(row);
+    sqlite3_close(db);
+    return QString("%1 of %2").arg(QString::fromLatin1(hash.result().toHex())).arg(records);
 }
 } // namespace
 
@@ -675,6 +705,9 @@ private slots:
         freshDatabase();
         runImport({writeRecordFolder(QDir(dir.path()), QString("blocks%1").arg(model), QString::number(model),
                                      {{"20240301.CSV", lines}}) + "/20240301.CSV"});
+        // A text that is no UTF-8, and real numbers, digested as stored.
+        const QString table = meterFamily(familyOfModel(model)).table(Meter);
+        changeDatabase(QString("update %1 set %2 = cast(x'ff3120' as text) where rowid = 9").arg(table, model == 12 ? "sv1" : "al1value"));
         PageRcd = PlotRcd = 9;
         auto worker = std::make_unique<SQLThread>();
         const QDateTime st = Start.addSecs(60 * from), en = Start.addSecs(60 * to);
@@ -712,11 +745,16 @@ private slots:
             for (int p = 0; p <= count / 9; ++p) // every page, and the empty one after the last
                 fields << page(p);
             g_recordCount = count;
+            worker->readRecordSources(family, st, en); // the report's digest of the window
+            fields << QString("%1 of %2").arg(QString::fromLatin1(g_recordSources.sha256)).arg(g_recordSources.records);
             return fields;
         };
         const QStringList statements = answer(SQLThread::PageAccess::TableOrder);
+        QCOMPARE(statements.last(), storedDigest(table, st, en));
+        QCOMPARE(SQLThread::readPathsOfLastJob(), QStringList{"sources by the statement"});
         QCOMPARE(answer(SQLThread::PageAccess::TimeIndex), statements);
         QCOMPARE(answer(SQLThread::PageAccess::Chosen), statements);
+        QVERIFY2(SQLThread::readPathsOfLastJob().filter("sources from").size() == 1, qPrintable(SQLThread::readPathsOfLastJob().join('\n')));
         worker = std::make_unique<SQLThread>(); // whose new search reads the blocks
         page(-1);
         const QString window = SQLThread::readPathsOfLastJob().filter("window from").value(0);

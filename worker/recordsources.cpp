@@ -3,63 +3,225 @@
 #include "sqlthread.h"
 
 #include "families.h"
+#include "nativestatement.h"
 #include "recorddatabase.h"
 #include "recordsources.h"
+#include "recordtime.h"
 #include "settings.h"
 #include "sha256.h"
+#include "summaryblocks.h"
 
+#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <algorithm>
+#include <cstring>
+#include <sqlite3.h>
 
 RecordSources g_recordSources;
 
+namespace {
+
+// Counts the window's records per imported file, the records coming in rowid order.
+class FileTally
+{
+public:
+    explicit FileTally(const QList<ImportedFiles::Entry> &entries) : entries(entries), inWindow(entries.size()) {}
+
+    void count(qint64 rowid)
+    {
+        if (at < 0 || rowid < entries.at(at).firstRowid || rowid > entries.at(at).lastRowid) {
+            // The file whose rowids hold this record: the last to start at or before it.
+            const auto after = std::upper_bound(entries.cbegin(), entries.cend(), rowid,
+                                                [](qint64 id, const ImportedFiles::Entry &e) { return id < e.firstRowid; });
+            at = after - entries.cbegin() - 1;
+            if (at < 0 || rowid > entries.at(at).lastRowid) {
+                at = -1;
+                return;
+            }
+        }
+        ++inWindow[at];
+    }
+
+    QList<RecordSources::File> files() const
+    {
+        QList<RecordSources::File> files;
+        for (int i = 0; i < entries.size(); ++i) {
+            if (inWindow.at(i) > 0)
+                files << RecordSources::File{entries.at(i), inWindow.at(i)};
+        }
+        return files;
+    }
+
+private:
+    const QList<ImportedFiles::Entry> &entries;
+    QList<qint64> inWindow;
+    qsizetype at = -1;
+};
+
+// Feeds a record to the digest as the statement below writes it: each field as
+// cast(… as text) gives it (none: empty), a unit separator after each, a
+// record separator after the last. A real number's text is SQLite's own,
+// made once per value (a column of readings holds a few hundred of them).
+class RecordText
+{
+public:
+    explicit RecordText(Sha256 &digest) : digest(digest) {}
+    ~RecordText() { digest.addData(buffer); }
+
+    void add(sqlite3_stmt *row, int firstField, int fields)
+    {
+        for (int c = firstField; c < firstField + fields; ++c) {
+            switch (sqlite3_column_type(row, c)) {
+            case SQLITE_NULL:
+                break;
+            case SQLITE_FLOAT:
+                buffer += realText(row, c);
+                break;
+            default:
+                buffer.append(reinterpret_cast<const char *>(sqlite3_column_text(row, c)), sqlite3_column_bytes(row, c));
+            }
+            buffer += '\x1f';
+        }
+        buffer += '\x1e';
+        if (buffer.size() >= 1 << 20) {
+            digest.addData(buffer);
+            buffer.clear();
+        }
+    }
+
+private:
+    const QByteArray &realText(sqlite3_stmt *row, int c)
+    {
+        const double value = sqlite3_column_double(row, c);
+        quint64 bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        auto text = texts.find(bits);
+        if (text == texts.end())
+            text = texts.insert(bits, QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(row, c)),
+                                                 sqlite3_column_bytes(row, c)));
+        return *text;
+    }
+
+    Sha256 &digest;
+    QByteArray buffer;
+    QHash<quint64, QByteArray> texts;
+};
+
+} // namespace
+
 void SQLThread::readRecordSources(int familyNumber, QDateTime st, QDateTime en)
 {
+    startReadPaths();
     openConnection(recordDatabasePath());
     emit PostProgress(tr("Reading the sources..."), 25);
     QString error;
     const QList<ImportedFiles::Entry> entries = ImportedFiles::all(db, &error);
     if (!error.isEmpty())
         return finishJob(JobOutcome::Failed, error);
-    const QString table = meterFamily(familyNumber).table(Meter);
-    ensureTimeIndex(table);
-    // Each record as one text, made by SQLite: every field as SQLite reads
-    // it as text (none: empty), a unit separator after each, a record separator after the last.
-    QStringList fields;
-    for (const QString &name : columnNames(db, table))
-        fields << QStringLiteral("ifnull(cast(\"%1\" as text), '') || x'1f'").arg(name);
-    if (fields.isEmpty())
+    const MeterFamily &family = meterFamily(familyNumber);
+    const QString table = family.table(Meter);
+    const QStringList columns = columnNames(db, table);
+    if (columns.isEmpty())
         return finishJob(JobOutcome::Failed, tr("The columns of %1 could not be read.").arg(table));
-    QSqlQuery query(db);
-    query.setForwardOnly(true);
-    query.prepare(QStringLiteral("select rowid, %1 || x'1e' from main.%2 where datetime(indate) between :indate1 and "
-                                 ":indate2 order by rowid").arg(fields.join(QStringLiteral(" || ")), table));
-    bindWindow(query, st, en);
-    if (!query.exec())
-        return finishJob(JobOutcome::Failed, query.lastError().text());
     RecordSources sources;
-    QList<qint64> inWindow(entries.size());
-    Sha256 digest;
-    for (qint64 read = 0; query.next(); ++read) {
-        if (read % 65536 == 0 && cancelRequested())
-            return finishCancelled();
-        const qint64 rowid = query.value(0).toLongLong();
-        digest.addData(query.value(1).toByteArray());
+    FileTally tally(entries);
+    const auto tallied = [&](qint64 rowid) {
+        tally.count(rowid);
         ++sources.records;
-        // The file whose rowids hold this record: the last to start at or before it.
-        const auto after = std::upper_bound(entries.cbegin(), entries.cend(), rowid,
-                                            [](qint64 id, const ImportedFiles::Entry &e) { return id < e.firstRowid; });
-        if (after != entries.cbegin() && rowid <= (after - 1)->lastRowid)
-            ++inWindow[after - 1 - entries.cbegin()];
-    }
-    if (query.lastError().isValid())
-        return finishJob(JobOutcome::Failed, query.lastError().text());
-    for (int i = 0; i < entries.size(); ++i) {
-        if (inWindow.at(i) > 0)
-            sources.files << RecordSources::File{entries.at(i), inWindow.at(i)};
-    }
+    };
+    Sha256 digest;
+    const bool read = pageAccess() == PageAccess::Chosen && handle
+        ? digestByBlocks(family, columns, st, en, digest, tallied)
+        : digestByStatement(table, columns, st, en, digest, tallied);
+    if (!read)
+        return;
+    sources.files = tally.files();
     sources.sha256 = digest.hex();
     g_recordSources = sources;
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
+}
+
+// The records of the window by rowid, a block at a time: a block wholly in
+// the window is read without a condition, the others with the window's.
+bool SQLThread::digestByBlocks(const MeterFamily &family, const QStringList &columns, const QDateTime &st,
+                               const QDateTime &en, Sha256 &digest, const std::function<void(qint64)> &tally)
+{
+    QVector<SearchedBlock> blocks;
+    if (!searchBlocks(describeSearch(family, Meter, TableSearch{-1, 0, st, en}, true), blocks, true))
+        return false;
+    QStringList quoted;
+    for (const QString &name : columns)
+        quoted << QLatin1Char('"') + name + QLatin1Char('"');
+    const QString select = QStringLiteral("select rowid, %1 from main.%2 not indexed where rowid >= ?1 and rowid < ?2")
+                               .arg(quoted.join(QStringLiteral(", ")), family.table(Meter));
+    NativeStatement whole(handle, select),
+        edge(handle, select + QStringLiteral(" and datetime(indate) between ?3 and ?4"));
+    edge.bind(3, recordTimeText(st));
+    edge.bind(4, recordTimeText(en));
+    RecordText text(digest);
+    qint64 statements = 0;
+    for (int first = 0; first < blocks.size(); ++statements) {
+        int last = first;
+        while (last + 1 < blocks.size() && blocks.at(last + 1).read == blocks.at(first).read
+               && blocks.at(last + 1).fromRow == blocks.at(last).toRow)
+            ++last;
+        NativeStatement &statement = blocks.at(first).read ? edge : whole;
+        statement.bind(1, blocks.at(first).fromRow);
+        statement.bind(2, blocks.at(last).toRow);
+        int code;
+        for (qint64 read = 0; (code = statement.step()) == SQLITE_ROW; ++read) {
+            if (read % 65536 == 0 && cancelRequested())
+                break;
+            tally(sqlite3_column_int64(*statement, 0));
+            text.add(*statement, 1, int(columns.size()));
+        }
+        const QString reason = statement.error();
+        statement.reset();
+        if (cancelRequested()) {
+            finishCancelled();
+            return false;
+        }
+        if (code != SQLITE_DONE) {
+            finishJob(JobOutcome::Failed, reason);
+            return false;
+        }
+        first = last + 1;
+    }
+    noteReadPath(QStringLiteral("sources from %1 blocks in %2 statements").arg(blocks.size()).arg(statements));
+    return true;
+}
+
+// The statement every faster way is held to: each record as one text, made
+// by SQLite (its bytes as stored, whatever their encoding), through the time index.
+bool SQLThread::digestByStatement(const QString &table, const QStringList &columns, const QDateTime &st,
+                                  const QDateTime &en, Sha256 &digest, const std::function<void(qint64)> &tally)
+{
+    ensureTimeIndex(table);
+    QStringList fields;
+    for (const QString &name : columns)
+        fields << QStringLiteral("ifnull(cast(\"%1\" as text), '') || x'1f'").arg(name);
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    query.prepare(QStringLiteral("select rowid, cast(%1 || x'1e' as blob) from main.%2 where datetime(indate) between :indate1 and "
+                                 ":indate2 order by rowid").arg(fields.join(QStringLiteral(" || ")), table));
+    bindWindow(query, st, en);
+    if (!query.exec()) {
+        finishJob(JobOutcome::Failed, query.lastError().text());
+        return false;
+    }
+    for (qint64 read = 0; query.next(); ++read) {
+        if (read % 65536 == 0 && cancelRequested()) {
+            finishCancelled();
+            return false;
+        }
+        tally(query.value(0).toLongLong());
+        digest.addData(query.value(1).toByteArray());
+    }
+    if (query.lastError().isValid()) {
+        finishJob(JobOutcome::Failed, query.lastError().text());
+        return false;
+    }
+    noteReadPath(QStringLiteral("sources by the statement"));
+    return true;
 }
