@@ -66,45 +66,79 @@ private:
 class RecordText
 {
 public:
-    explicit RecordText(Sha256 &digest) : digest(digest) {}
-    ~RecordText() { digest.addData(buffer); }
+    RecordText(Sha256 &digest, const std::function<void(qint64)> &tally) : digest(digest), tally(tally) {}
+    ~RecordText() { flush(); }
 
-    void add(sqlite3_stmt *row, int firstField, int fields)
+    // record_digest(rowid, field, ...): SQLite calls it for each record in
+    // turn, so that the fields come as values, with no step of a statement
+    // and no call that locks the connection per field.
+    static void add(sqlite3_context *context, int count, sqlite3_value **values)
     {
-        for (int c = firstField; c < firstField + fields; ++c) {
-            switch (sqlite3_column_type(row, c)) {
-            case SQLITE_NULL:
-                break;
-            case SQLITE_FLOAT:
-                buffer += realText(row, c);
-                break;
-            default:
-                buffer.append(reinterpret_cast<const char *>(sqlite3_column_text(row, c)), sqlite3_column_bytes(row, c));
-            }
-            buffer += '\x1f';
-        }
-        buffer += '\x1e';
-        if (buffer.size() >= 1 << 20) {
-            digest.addData(buffer);
-            buffer.clear();
-        }
+        auto *text = static_cast<RecordText *>(sqlite3_user_data(context));
+        text->tally(sqlite3_value_int64(values[0]));
+        text->addFields(values + 1, count - 1);
     }
 
 private:
-    const QByteArray &realText(sqlite3_stmt *row, int c)
+    void addFields(sqlite3_value **fields, int count)
     {
-        const double value = sqlite3_column_double(row, c);
+        for (int c = 0; c < count; ++c) {
+            switch (sqlite3_value_type(fields[c])) {
+            case SQLITE_NULL:
+                break;
+            case SQLITE_FLOAT:
+                put(realText(fields[c]));
+                break;
+            default:
+                put(QByteArrayView(reinterpret_cast<const char *>(sqlite3_value_text(fields[c])),
+                                   sqlite3_value_bytes(fields[c])));
+            }
+            put('\x1f');
+        }
+        put('\x1e');
+    }
+
+    void put(QByteArrayView bytes)
+    {
+        if (used + bytes.size() > Capacity) {
+            flush();
+            if (bytes.size() > Capacity)
+                return digest.addData(bytes);
+        }
+        std::memcpy(buffer + used, bytes.data(), size_t(bytes.size()));
+        used += bytes.size();
+    }
+
+    void put(char separator)
+    {
+        if (used == Capacity)
+            flush();
+        buffer[used++] = separator;
+    }
+
+    void flush()
+    {
+        digest.addData(QByteArrayView(buffer, used));
+        used = 0;
+    }
+
+    QByteArrayView realText(sqlite3_value *field)
+    {
+        const double value = sqlite3_value_double(field);
         quint64 bits;
         std::memcpy(&bits, &value, sizeof bits);
-        auto text = texts.find(bits);
-        if (text == texts.end())
-            text = texts.insert(bits, QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(row, c)),
-                                                 sqlite3_column_bytes(row, c)));
+        auto text = texts.constFind(bits);
+        if (text == texts.constEnd())
+            text = texts.insert(bits, QByteArray(reinterpret_cast<const char *>(sqlite3_value_text(field)),
+                                                 sqlite3_value_bytes(field)));
         return *text;
     }
 
     Sha256 &digest;
-    QByteArray buffer;
+    const std::function<void(qint64)> &tally;
+    static constexpr qsizetype Capacity = 1 << 16;
+    char buffer[Capacity];
+    qsizetype used = 0;
     QHash<quint64, QByteArray> texts;
 };
 
@@ -150,16 +184,22 @@ bool SQLThread::digestByBlocks(const MeterFamily &family, const QStringList &col
     QVector<SearchedBlock> blocks;
     if (!searchBlocks(describeSearch(family, Meter, TableSearch{-1, 0, st, en}, true), blocks, true))
         return false;
+    RecordText text(digest, tally);
+    if (sqlite3_create_function_v2(handle, "record_digest", -1, SQLITE_UTF8, &text, &RecordText::add, nullptr, nullptr,
+                                   nullptr) != SQLITE_OK) {
+        finishJob(JobOutcome::Failed, QString::fromUtf8(sqlite3_errmsg(handle)));
+        return false;
+    }
     QStringList quoted;
     for (const QString &name : columns)
         quoted << QLatin1Char('"') + name + QLatin1Char('"');
-    const QString select = QStringLiteral("select rowid, %1 from main.%2 not indexed where rowid >= ?1 and rowid < ?2")
+    const QString select = QStringLiteral("select count(record_digest(rowid, %1)) from main.%2 not indexed "
+                                          "where rowid >= ?1 and rowid < ?2")
                                .arg(quoted.join(QStringLiteral(", ")), family.table(Meter));
     NativeStatement whole(handle, select),
         edge(handle, select + QStringLiteral(" and datetime(indate) between ?3 and ?4"));
     edge.bind(3, recordTimeText(st));
     edge.bind(4, recordTimeText(en));
-    RecordText text(digest);
     qint64 statements = 0;
     for (int first = 0; first < blocks.size(); ++statements) {
         int last = first;
@@ -169,20 +209,15 @@ bool SQLThread::digestByBlocks(const MeterFamily &family, const QStringList &col
         NativeStatement &statement = blocks.at(first).read ? edge : whole;
         statement.bind(1, blocks.at(first).fromRow);
         statement.bind(2, blocks.at(last).toRow);
-        int code;
-        for (qint64 read = 0; (code = statement.step()) == SQLITE_ROW; ++read) {
-            if (read % 65536 == 0 && cancelRequested())
-                break;
-            tally(sqlite3_column_int64(*statement, 0));
-            text.add(*statement, 1, int(columns.size()));
-        }
+        // A cancel interrupts the statement.
+        const int code = statement.step();
         const QString reason = statement.error();
         statement.reset();
         if (cancelRequested()) {
             finishCancelled();
             return false;
         }
-        if (code != SQLITE_DONE) {
+        if (code != SQLITE_ROW) {
             finishJob(JobOutcome::Failed, reason);
             return false;
         }
