@@ -755,6 +755,23 @@ private slots:
         QCOMPARE(answer(SQLThread::PageAccess::TimeIndex), statements);
         QCOMPARE(answer(SQLThread::PageAccess::Chosen), statements);
         QVERIFY2(SQLThread::readPathsOfLastJob().filter("sources from").size() == 1, qPrintable(SQLThread::readPathsOfLastJob().join('\n')));
+        // A digest cancelled inside SQLite's loop ends cancelled and leaves the sources shown.
+        {
+            SQLThread sources;
+            std::pair<SQLThread *, int> state{&sources, 20};
+            SQLThread::setConnectionHook([&](QSqlDatabase &db) {
+                sqlite3_progress_handler(sqliteHandle(db), 50, [](void *arg) {
+                    auto *state = static_cast<std::pair<SQLThread *, int> *>(arg);
+                    if (--state->second == 0)
+                        state->first->cancel();
+                    return 0;
+                }, &state);
+            });
+            sources.readRecordSources(family, st, en);
+            SQLThread::setConnectionHook({});
+            QCOMPARE(int(sources.outcome().status), int(JobOutcome::Cancelled));
+            QCOMPARE(QString("%1 of %2").arg(QString::fromLatin1(g_recordSources.sha256)).arg(g_recordSources.records), statements.last());
+        }
         worker = std::make_unique<SQLThread>(); // whose new search reads the blocks
         page(-1);
         const QString window = SQLThread::readPathsOfLastJob().filter("window from").value(0);

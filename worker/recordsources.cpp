@@ -16,6 +16,7 @@
 #include <QSqlQuery>
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <sqlite3.h>
 
 RecordSources g_recordSources;
@@ -190,6 +191,10 @@ bool SQLThread::digestByBlocks(const MeterFamily &family, const QStringList &col
         finishJob(JobOutcome::Failed, QString::fromUtf8(sqlite3_errmsg(handle)));
         return false;
     }
+    // The function leaves with `text`, after the statements that call it.
+    const std::unique_ptr<sqlite3, void (*)(sqlite3 *)> registered(handle, [](sqlite3 *handle) {
+        sqlite3_create_function_v2(handle, "record_digest", -1, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr, nullptr);
+    });
     QStringList quoted;
     for (const QString &name : columns)
         quoted << QLatin1Char('"') + name + QLatin1Char('"');
