@@ -130,7 +130,7 @@ QString timeIndexStatement(const QString &table)
 
 QString pageStatementFrom(QString pageStatement, qint64 skip)
 {
-    pageStatement.replace(QStringLiteral("where datetime(indate)"), QStringLiteral("where rowid >= :rowfrom and datetime(indate)"));
+    pageStatement.replace(QStringLiteral("where datetime(indate)"), QStringLiteral("where rowid >= :rowfrom and rowid < :rowto and datetime(indate)"));
     const qsizetype limit = pageStatement.lastIndexOf(QStringLiteral("limit ")) + 6;
     return pageStatement.left(limit) + QString::number(skip) + pageStatement.mid(pageStatement.indexOf(QLatin1Char(','), limit));
 }

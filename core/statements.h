@@ -48,8 +48,8 @@ struct ChartRequest {
     QDateTime en;
 };
 
-// A page statement that starts at rowid :rowfrom and skips `skip` of the
-// records it selects from there.
+// A page statement that reads the rowids from :rowfrom up to (not with)
+// :rowto and skips `skip` of the records it selects there.
 QString pageStatementFrom(QString pageStatement, qint64 skip);
 
 // The index every search reads its time window through.

@@ -113,13 +113,14 @@ QVector<SearchedBlock> planSearch(const SummaryBlocks &blocks, const SummaryCond
 
 PageStart pageStart(const QVector<SearchedBlock> &blocks, qint64 offset)
 {
+    const qint64 end = blocks.isEmpty() ? 0 : blocks.last().toRow;
     qint64 before = 0;
     for (const SearchedBlock &block : blocks) {
         if (before + block.matching > offset)
-            return {block.fromRow, offset - before};
+            return {block.fromRow, offset - before, end};
         before += block.matching;
     }
-    return {blocks.isEmpty() ? 0 : blocks.last().toRow, 0}; // beyond the last record: an empty page
+    return {end, 0, end}; // beyond the last record: an empty page
 }
 
 QStringList valueColumnsOf(const MeterFamily &family, int channel)

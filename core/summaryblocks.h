@@ -70,9 +70,10 @@ struct SearchedBlock {
 QVector<SearchedBlock> planSearch(const SummaryBlocks &blocks, const SummaryCondition &condition);
 
 // Where a page from `offset` starts: the first rowid of the block that holds
-// its first record, and the matching records of that block before it.
+// its first record, and the matching records of that block before it; and
+// where its records end at the latest: the end of the last block with any.
 struct PageStart {
-    qint64 fromRow = 0, skip = 0;
+    qint64 fromRow = 0, skip = 0, toRow = 0;
 };
 PageStart pageStart(const QVector<SearchedBlock> &blocks, qint64 offset);
 

@@ -80,8 +80,10 @@ void SQLThread::dn_exportTable(int familyNumber, int idx, QDateTime st, QDateTim
             ++statements;
             query.bindValue(QStringLiteral(":indate1"), recordTimeText(st));
             query.bindValue(QStringLiteral(":indate2"), recordTimeText(en));
-            if (fromSums)
+            if (fromSums) {
                 query.bindValue(QStringLiteral(":rowfrom"), start.fromRow);
+                query.bindValue(QStringLiteral(":rowto"), start.toRow);
+            }
             if (prepared && query.exec()) {
                 for (; query.next(); ++rows) {
                     RecordRow row = readRecordRow(query, family.tableColumns, ishl);

@@ -306,7 +306,6 @@ void SQLThread::readInTableOrder(const QString &table, bool scan, const QString 
     query.exec(QStringLiteral("create temp view %1 as select rowid as rowid, * from main.%1 not indexed").arg(table));
 }
 
-
 RecordSpan SQLThread::readableSpan(const QString &table)
 {
     // Each end reads one entry of the time index. A number as stamp reads as
@@ -436,12 +435,14 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
     {
         QSqlQuery query(db);
         query.setForwardOnly(true);
-        const auto run = [&](const QString &statement, qint64 fromRow) {
+        const auto run = [&](const QString &statement, const std::optional<PageStart> &start) {
             if (!query.prepare(statement))
                 return false;
             bindWindow(query, request.st, request.en);
-            if (fromRow >= 0)
-                query.bindValue(QStringLiteral(":rowfrom"), fromRow);
+            if (start) {
+                query.bindValue(QStringLiteral(":rowfrom"), start->fromRow);
+                query.bindValue(QStringLiteral(":rowto"), start->toRow);
+            }
             return query.exec();
         };
         QVector<SearchedBlock> blocks;
@@ -468,7 +469,7 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
             ensureTimeIndex(request.table);
             if (cancelRequested())
                 return finishCancelled();
-            if (!run(request.countStatement, -1) || !query.next())
+            if (!run(request.countStatement, std::nullopt) || !query.next())
                 return failed("查询命令出错1", query);
             count = query.value(0).toInt();
             if (request.traceCount)
@@ -480,12 +481,12 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
         // The page: from the block that holds its first record, or by the
         // statement alone.
         QString statement = request.pageStatement;
-        qint64 fromRow = -1;
+        std::optional<PageStart> start;
         if (fromSums) {
-            const PageStart start = pageStart(blocks, request.offset);
-            statement = pageStatementFrom(statement, start.skip);
-            fromRow = start.fromRow;
-            readInTableOrder(request.table, true, QStringLiteral("page from the sums"));
+            start = pageStart(blocks, request.offset);
+            statement = pageStatementFrom(statement, start->skip);
+            readInTableOrder(request.table, true,
+                             QStringLiteral("page from the sums, rowids %1 to %2").arg(start->fromRow).arg(start->toRow));
         } else {
             const bool scan = pageAccess() == PageAccess::TableOrder;
             readInTableOrder(request.table, scan,
@@ -493,7 +494,7 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
                                  + (recordFunctionsUsable() ? QString() : QStringLiteral(", by the statements alone")));
         }
         qDebug() << "SQL:" << statement;
-        if (!run(statement, fromRow))
+        if (!run(statement, start))
             return failed("查询命令出错2", query);
         rows.reserve(expectedPageRows(count, request.offset, request.pageSize));
         for (qint64 k = 0; query.next(); ++k)
