@@ -63,7 +63,8 @@ private:
 // Feeds a record to the digest as the statement below writes it: each field as
 // cast(… as text) gives it (none: empty), a unit separator after each, a
 // record separator after the last. A real number's text is SQLite's own,
-// made once per value (a column of readings holds a few hundred of them).
+// made once per value (a column of readings holds a few hundred of them) and
+// kept for the next record with that value.
 class RecordText
 {
 public:
@@ -128,16 +129,16 @@ private:
         const double value = sqlite3_value_double(field);
         quint64 bits;
         std::memcpy(&bits, &value, sizeof bits);
-        auto text = texts.constFind(bits);
-        if (text == texts.constEnd())
-            text = texts.insert(bits, QByteArray(reinterpret_cast<const char *>(sqlite3_value_text(field)),
-                                                 sqlite3_value_bytes(field)));
-        return *text;
+        if (const auto text = texts.constFind(bits); text != texts.constEnd())
+            return *text;
+        const QByteArrayView made(reinterpret_cast<const char *>(sqlite3_value_text(field)), sqlite3_value_bytes(field));
+        // A column of ever new values is not kept: its texts are made each time.
+        return texts.size() < MaxTexts ? QByteArrayView(*texts.insert(bits, made.toByteArray())) : made;
     }
 
     Sha256 &digest;
     const std::function<void(qint64)> &tally;
-    static constexpr qsizetype Capacity = 1 << 16;
+    static constexpr qsizetype Capacity = 1 << 16, MaxTexts = 1 << 16;
     char buffer[Capacity];
     qsizetype used = 0;
     QHash<quint64, QByteArray> texts;
