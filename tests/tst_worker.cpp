@@ -162,6 +162,20 @@ QStringList figuresOf(const QList<Excursion> &excursions, const QList<PeriodFigu
     return figures;
 }
 
+// Cancels `state.first` at the `state.second`th call of SQLite's progress
+// handler, called every `steps` steps on each connection the worker opens.
+void cancelOnProgress(std::pair<SQLThread *, int> &state, int steps)
+{
+    SQLThread::setConnectionHook([&state, steps](QSqlDatabase &db) {
+        sqlite3_progress_handler(sqliteHandle(db), steps, [](void *arg) {
+            auto *state = static_cast<std::pair<SQLThread *, int> *>(arg);
+            if (--state->second == 0)
+                state->first->cancel();
+            return 0;
+        }, &state);
+    });
+}
+
 // The records of a window as SQLite itself stores and stamps them, digested
 // here: each field's text (none: empty), 0x1f after each, 0x1e after the last;
 // with their number.
@@ -649,14 +663,7 @@ private slots:
         const auto cancelledAfter = [&](int callbacks) { // of SQLite's progress, every 100 steps: those left, the outcome
             SQLThread worker;
             std::pair<SQLThread *, int> state{&worker, callbacks};
-            SQLThread::setConnectionHook([&](QSqlDatabase &db) {
-                sqlite3_progress_handler(sqliteHandle(db), 100, [](void *arg) {
-                    auto *state = static_cast<std::pair<SQLThread *, int> *>(arg);
-                    if (--state->second == 0)
-                        state->first->cancel();
-                    return 0;
-                }, &state);
-            });
+            cancelOnProgress(state, 100);
             worker.findWindowExcursions(family, column, st, en, set);
             SQLThread::setConnectionHook({});
             return std::pair{state.second, worker.outcome().status};
@@ -759,14 +766,7 @@ private slots:
         {
             SQLThread sources;
             std::pair<SQLThread *, int> state{&sources, 20};
-            SQLThread::setConnectionHook([&](QSqlDatabase &db) {
-                sqlite3_progress_handler(sqliteHandle(db), 50, [](void *arg) {
-                    auto *state = static_cast<std::pair<SQLThread *, int> *>(arg);
-                    if (--state->second == 0)
-                        state->first->cancel();
-                    return 0;
-                }, &state);
-            });
+            cancelOnProgress(state, 50);
             sources.readRecordSources(family, st, en);
             SQLThread::setConnectionHook({});
             QCOMPARE(int(sources.outcome().status), int(JobOutcome::Cancelled));
