@@ -115,6 +115,10 @@ private slots:
                  QString("CH1 PV (Boiler 2 outlet): above %1, below %2, HH %3, LL %4, gaps 0") // no alarms on this family
                      .arg(counted("above the upper limit")).arg(counted("below the lower limit")).arg(counted("HH")).arg(counted("LL")));
         QVERIFY2(unlaidWidgets(page).isEmpty(), qPrintable(unlaidWidgets(page).join(", ")));
+        const QLabel *totals = page->findChild<QLabel *>("excursionTotals"); // its lines are not wrapped: none is cut
+        for (const QString &line : totals->text().split('\n'))
+            QVERIFY2(totals->fontMetrics().horizontalAdvance(line) <= totals->contentsRect().width(),
+                     qPrintable(QString("%1 of %2 px: %3").arg(totals->fontMetrics().horizontalAdvance(line)).arg(totals->width()).arg(line)));
         QStringList shown;
         for (int r = 0; r < list->rowCount(); ++r)
             shown << QStringList{list->item(r, 1)->text(), list->item(r, 2)->text(), list->item(r, 3)->text(), list->item(r, 7)->text()}.join('|');

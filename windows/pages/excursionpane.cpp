@@ -73,11 +73,13 @@ QStringList ExcursionPane::totalsText(const QString &label, const WindowExcursio
         counts += tr(" · the instrument's alarms %1, on for %2")
                       .arg(t.counts[Excursion::Alarm])
                       .arg(durationText(t.seconds[Excursion::Alarm]));
+    // Short lines: none is cut at the width of a window on a small screen.
     return {counts,
-            tr("    time above %1, below %2 · within limits %3 % of %4 (a gap: over %5 without records)")
+            tr("    time above %1, below %2 · within limits %3 % of %4")
                 .arg(durationText(t.seconds[Excursion::AboveUpper]), durationText(t.seconds[Excursion::BelowLower]))
                 .arg(t.withinShare * 100, 0, 'f', 2)
-                .arg(durationText(windowSeconds), durationText(found.gapSeconds))};
+                .arg(durationText(windowSeconds)),
+            tr("    a gap: over %1 without records").arg(durationText(found.gapSeconds))};
 }
 
 QStringList ExcursionPane::rowText(const QString &label, const QString &unit, const Excursion &e)
@@ -101,7 +103,7 @@ void ExcursionPane::clear()
 void ExcursionPane::addColumn(const QString &label, const QString &unit, const WindowExcursions &found,
                               qint64 windowSeconds)
 {
-    // Two short lines rather than a wrapped one: a wrapping label would let
+    // Short lines rather than a wrapped one: a wrapping label would let
     // the page's layout squeeze the curve above it.
     totalsLines << totalsText(label, found, windowSeconds);
     totalsLabel->setText(totalsLines.join(QLatin1Char('\n')));
