@@ -286,7 +286,8 @@ void questions(Bench &bench, const QDateTime &st, const QDateTime &en, int runs,
         rare[channel].upper = v.maximum - 0.02 * (v.maximum - v.minimum);
         noisy[channel].upper = v.mean;
     }
-    std::printf("  MKT of the window: with its summary above (%s)\n", qPrintable(targets.value(4)));
+    bench.repeat(runs, [&] { bench.worker->measureSpan(1, QStringLiteral("pv1"), st, en, ChannelLimits{}); })
+        .print("MKT of the window (cursor figures over all of it)", qPrintable(targets.value(4)));
     excursions(bench, st, en, rare, runs, "excursions, 2 channels, limits near the extremes", targets.value(0));
     excursions(bench, st, en, noisy, runs, "excursions, 2 channels, limits at the mean", targets.value(1));
     periods(bench, st, en, rare[0], PeriodLength::Day, runs, "periods by day", targets.value(2));
