@@ -3,148 +3,22 @@
 #include "sqlthread.h"
 
 #include "families.h"
+#include "filetally.h"
 #include "nativestatement.h"
 #include "recorddatabase.h"
+#include "recorddigest.h"
 #include "recordsources.h"
 #include "recordtime.h"
 #include "settings.h"
 #include "sha256.h"
 #include "summaryblocks.h"
 
-#include <QHash>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <algorithm>
-#include <cstring>
 #include <memory>
 #include <sqlite3.h>
 
 RecordSources g_recordSources;
-
-namespace {
-
-// Counts the window's records per imported file, the records coming in rowid order.
-class FileTally
-{
-public:
-    explicit FileTally(const QList<ImportedFiles::Entry> &entries) : entries(entries), inWindow(entries.size()) {}
-
-    void count(qint64 rowid)
-    {
-        if (at < 0 || rowid < entries.at(at).firstRowid || rowid > entries.at(at).lastRowid) {
-            // The file whose rowids hold this record: the last to start at or before it.
-            const auto after = std::upper_bound(entries.cbegin(), entries.cend(), rowid,
-                                                [](qint64 id, const ImportedFiles::Entry &e) { return id < e.firstRowid; });
-            at = after - entries.cbegin() - 1;
-            if (at < 0 || rowid > entries.at(at).lastRowid) {
-                at = -1;
-                return;
-            }
-        }
-        ++inWindow[at];
-    }
-
-    QList<RecordSources::File> files() const
-    {
-        QList<RecordSources::File> files;
-        for (int i = 0; i < entries.size(); ++i) {
-            if (inWindow.at(i) > 0)
-                files << RecordSources::File{entries.at(i), inWindow.at(i)};
-        }
-        return files;
-    }
-
-private:
-    const QList<ImportedFiles::Entry> &entries;
-    QList<qint64> inWindow;
-    qsizetype at = -1;
-};
-
-// Feeds a record to the digest as the statement below writes it: each field as
-// cast(… as text) gives it (none: empty), a unit separator after each, a
-// record separator after the last. A real number's text is SQLite's own,
-// made once per value (a column of readings holds a few hundred of them) and
-// kept for the next record with that value.
-class RecordText
-{
-public:
-    RecordText(Sha256 &digest, const std::function<void(qint64)> &tally) : digest(digest), tally(tally) {}
-    ~RecordText() { flush(); }
-
-    // record_digest(rowid, field, ...): SQLite calls it for each record in
-    // turn, so that the fields come as values, with no step of a statement
-    // and no call that locks the connection per field.
-    static void add(sqlite3_context *context, int count, sqlite3_value **values)
-    {
-        auto *text = static_cast<RecordText *>(sqlite3_user_data(context));
-        text->tally(sqlite3_value_int64(values[0]));
-        text->addFields(values + 1, count - 1);
-    }
-
-private:
-    void addFields(sqlite3_value **fields, int count)
-    {
-        for (int c = 0; c < count; ++c) {
-            switch (sqlite3_value_type(fields[c])) {
-            case SQLITE_NULL:
-                break;
-            case SQLITE_FLOAT:
-                put(realText(fields[c]));
-                break;
-            default:
-                put(QByteArrayView(reinterpret_cast<const char *>(sqlite3_value_text(fields[c])),
-                                   sqlite3_value_bytes(fields[c])));
-            }
-            put('\x1f');
-        }
-        put('\x1e');
-    }
-
-    void put(QByteArrayView bytes)
-    {
-        if (used + bytes.size() > Capacity) {
-            flush();
-            if (bytes.size() > Capacity)
-                return digest.addData(bytes);
-        }
-        std::memcpy(buffer + used, bytes.data(), size_t(bytes.size()));
-        used += bytes.size();
-    }
-
-    void put(char separator)
-    {
-        if (used == Capacity)
-            flush();
-        buffer[used++] = separator;
-    }
-
-    void flush()
-    {
-        digest.addData(QByteArrayView(buffer, used));
-        used = 0;
-    }
-
-    QByteArrayView realText(sqlite3_value *field)
-    {
-        const double value = sqlite3_value_double(field);
-        quint64 bits;
-        std::memcpy(&bits, &value, sizeof bits);
-        if (const auto text = texts.constFind(bits); text != texts.constEnd())
-            return *text;
-        const QByteArrayView made(reinterpret_cast<const char *>(sqlite3_value_text(field)), sqlite3_value_bytes(field));
-        // A column of ever new values is not kept: its texts are made each time.
-        return texts.size() < MaxTexts ? QByteArrayView(*texts.insert(bits, made.toByteArray())) : made;
-    }
-
-    Sha256 &digest;
-    const std::function<void(qint64)> &tally;
-    static constexpr qsizetype Capacity = 1 << 16, MaxTexts = 1 << 16;
-    char buffer[Capacity];
-    qsizetype used = 0;
-    QHash<quint64, QByteArray> texts;
-};
-
-} // namespace
 
 void SQLThread::readRecordSources(int familyNumber, QDateTime st, QDateTime en)
 {
@@ -160,83 +34,67 @@ void SQLThread::readRecordSources(int familyNumber, QDateTime st, QDateTime en)
     const QStringList columns = columnNames(db, table);
     if (columns.isEmpty())
         return finishJob(JobOutcome::Failed, tr("The columns of %1 could not be read.").arg(table));
-    RecordSources sources;
     FileTally tally(entries);
-    const auto tallied = [&](qint64 rowid) {
-        tally.count(rowid);
-        ++sources.records;
-    };
     Sha256 digest;
     const bool read = pageAccess() == PageAccess::Chosen && handle
-        ? digestByBlocks(family, columns, st, en, digest, tallied)
-        : digestByStatement(table, columns, st, en, digest, tallied);
+        ? digestByBlocks(family, columns, st, en, digest, tally)
+        : digestByStatement(table, columns, st, en, digest, tally);
     if (!read)
         return;
+    RecordSources sources;
     sources.files = tally.files();
+    sources.records = tally.records();
     sources.sha256 = digest.hex();
     g_recordSources = sources;
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
 }
 
-// The records of the window by rowid, a block at a time: a block wholly in
-// the window is read without a condition, the others with the window's.
+// The records of the window by rowid, a block at a time, on two cores: a
+// block wholly in the window is read without a condition, the others with
+// the window's.
 bool SQLThread::digestByBlocks(const MeterFamily &family, const QStringList &columns, const QDateTime &st,
-                               const QDateTime &en, Sha256 &digest, const std::function<void(qint64)> &tally)
+                               const QDateTime &en, Sha256 &digest, FileTally &tally)
 {
     QVector<SearchedBlock> blocks;
     if (!searchBlocks(describeSearch(family, Meter, TableSearch{-1, 0, st, en}, true), blocks, true))
         return false;
-    RecordText text(digest, tally);
-    if (sqlite3_create_function_v2(handle, "record_digest", -1, SQLITE_UTF8, &text, &RecordText::add, nullptr, nullptr,
-                                   nullptr) != SQLITE_OK) {
+    QList<RecordDigest::Piece> pieces;
+    for (const SearchedBlock &block : std::as_const(blocks))
+        pieces << RecordDigest::Piece{block.fromRow, block.toRow, block.read};
+    // This connection's read transaction keeps every writer out until both readers have begun theirs.
+    if (sqlite3_exec(handle, "begin; select 1 from main.sqlite_master limit 1", nullptr, nullptr, nullptr) != SQLITE_OK) {
         finishJob(JobOutcome::Failed, QString::fromUtf8(sqlite3_errmsg(handle)));
         return false;
     }
-    // The function leaves with `text`, after the statements that call it.
-    const std::unique_ptr<sqlite3, void (*)(sqlite3 *)> registered(handle, [](sqlite3 *handle) {
-        sqlite3_create_function_v2(handle, "record_digest", -1, SQLITE_UTF8, nullptr, nullptr, nullptr, nullptr, nullptr);
+    const std::unique_ptr<sqlite3, void (*)(sqlite3 *)> transaction(handle, [](sqlite3 *handle) {
+        sqlite3_exec(handle, "commit", nullptr, nullptr, nullptr);
     });
-    QStringList quoted;
-    for (const QString &name : columns)
-        quoted << QLatin1Char('"') + name + QLatin1Char('"');
-    const QString select = QStringLiteral("select count(record_digest(rowid, %1)) from main.%2 not indexed "
-                                          "where rowid >= ?1 and rowid < ?2")
-                               .arg(quoted.join(QStringLiteral(", ")), family.table(Meter));
-    NativeStatement whole(handle, select),
-        edge(handle, select + QStringLiteral(" and datetime(indate) between ?3 and ?4"));
-    edge.bind(3, recordTimeText(st));
-    edge.bind(4, recordTimeText(en));
-    qint64 statements = 0;
-    for (int first = 0; first < blocks.size(); ++statements) {
-        int last = first;
-        while (last + 1 < blocks.size() && blocks.at(last + 1).read == blocks.at(first).read
-               && blocks.at(last + 1).fromRow == blocks.at(last).toRow)
-            ++last;
-        NativeStatement &statement = blocks.at(first).read ? edge : whole;
-        statement.bind(1, blocks.at(first).fromRow);
-        statement.bind(2, blocks.at(last).toRow);
-        // A cancel interrupts the statement.
-        const int code = statement.step();
-        const QString reason = statement.error();
-        statement.reset();
-        if (cancelRequested()) {
+    RecordDigest reader(db.databaseName(), family.table(Meter), columns, recordTimeText(st), recordTimeText(en),
+                        tally.entryList());
+    int shown = -1;
+    const auto going = [&](qsizetype done, qsizetype of) {
+        if (const int percent = 25 + int(70 * done / of); percent != shown)
+            emit PostProgress(tr("Reading the sources..."), shown = percent);
+        return !cancelRequested();
+    };
+    if (!reader.digest(pieces, digest, tally, going)) {
+        if (cancelRequested())
             finishCancelled();
-            return false;
-        }
-        if (code != SQLITE_ROW) {
-            finishJob(JobOutcome::Failed, reason);
-            return false;
-        }
-        first = last + 1;
+        else
+            finishJob(JobOutcome::Failed, reader.openError().isEmpty() ? reader.error() : reader.openError());
+        return false;
     }
-    noteReadPath(QStringLiteral("sources from %1 blocks in %2 statements").arg(blocks.size()).arg(statements));
+    noteReadPath(QStringLiteral("sources from %1 blocks on %2 readers, %3 from the file's pages")
+                     .arg(blocks.size())
+                     .arg(RecordDigest::Readers)
+                     .arg(reader.piecesFromPages()));
     return true;
 }
 
 // The statement every faster way is held to: each record as one text, made
 // by SQLite (its bytes as stored, whatever their encoding), through the time index.
 bool SQLThread::digestByStatement(const QString &table, const QStringList &columns, const QDateTime &st,
-                                  const QDateTime &en, Sha256 &digest, const std::function<void(qint64)> &tally)
+                                  const QDateTime &en, Sha256 &digest, FileTally &tally)
 {
     ensureTimeIndex(table);
     QStringList fields;
@@ -256,7 +114,7 @@ bool SQLThread::digestByStatement(const QString &table, const QStringList &colum
             finishCancelled();
             return false;
         }
-        tally(query.value(0).toLongLong());
+        tally.count(query.value(0).toLongLong());
         digest.addData(query.value(1).toByteArray());
     }
     if (query.lastError().isValid()) {

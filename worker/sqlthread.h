@@ -28,6 +28,7 @@ struct PagedQuery;
 struct RecordSpan;
 struct ModelChoice;
 class RowInserter;
+class FileTally;
 class Sha256;
 class QSqlQuery;
 class QIODevice;
@@ -239,11 +240,11 @@ private:
     // matching records: from the sums kept, which are built first where there
     // are none; empty (the job ended so) when that failed.
     bool searchBlocks(const SearchDescription &search, QVector<SearchedBlock> &blocks, bool newSearch);
-    // The sources job's digest of a window's records, each rowid given to `tally`.
+    // The sources job's digest of a window's records, each counted in `tally`.
     bool digestByBlocks(const MeterFamily &family, const QStringList &columns, const QDateTime &st,
-                        const QDateTime &en, Sha256 &digest, const std::function<void(qint64)> &tally);
+                        const QDateTime &en, Sha256 &digest, FileTally &tally);
     bool digestByStatement(const QString &table, const QStringList &columns, const QDateTime &st,
-                           const QDateTime &en, Sha256 &digest, const std::function<void(qint64)> &tally);
+                           const QDateTime &en, Sha256 &digest, FileTally &tally);
     // The summary of the window by one statement over it; none when it fails.
     WindowSummary statementSummary(const PagedQuery &request, qint32 count);
     // The stamps of the records that hold the summary's extremes.
