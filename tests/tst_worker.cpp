@@ -6,10 +6,12 @@
 #include "recordnumber.h"
 #include "recordsources.h"
 #include "recordtime.h"
+#include "recordtext.h"
 #include "rowinserter.h"
 #include "settings.h"
 #include "sqlthread.h"
 #include "tablecount.h"
+#include "tablepages.h"
 #include "testsupport.h"
 
 #include <QRandomGenerator>
@@ -176,32 +178,70 @@ void cancelOnProgress(std::pair<SQLThread *, int> &state, int steps)
     });
 }
 
-// The records of a window as SQLite itself stores and stamps them, digested
-// here: each field's text (none: empty), 0x1f after each, 0x1e after the last;
-// with their number.
+// The records of `rows` as SQLite itself gives them: each field's text
+// (none: empty), 0x1f after each, 0x1e after the last; with their rowids.
+QByteArray storedText(sqlite3_stmt *rows, QList<qint64> *rowids)
+{
+    QByteArray text;
+    while (sqlite3_step(rows) == SQLITE_ROW) {
+        *rowids << sqlite3_column_int64(rows, 0);
+        for (int c = 1; c < sqlite3_column_count(rows); ++c) {
+            if (sqlite3_column_type(rows, c) != SQLITE_NULL)
+                text.append(reinterpret_cast<const char *>(sqlite3_column_text(rows, c)), sqlite3_column_bytes(rows, c));
+            text += '\x1f';
+        }
+        text += '\x1e';
+    }
+    sqlite3_finalize(rows);
+    return text;
+}
+
+// The digest of the records of a window, stamped as SQLite stamps them, with their number.
 QString storedDigest(const QString &table, const QDateTime &st, const QDateTime &en)
 {
     sqlite3 *db = nullptr;
     sqlite3_open_v2(QFile::encodeName(recordDatabasePath()).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt *row = nullptr;
-    const QByteArray statement = "select * from " + table.toLatin1() + " where datetime(indate) between ?1 and ?2 order by rowid";
-    sqlite3_prepare_v2(db, statement.constData(), -1, &row, nullptr);
+    sqlite3_stmt *rows = nullptr;
+    const QByteArray statement = "select rowid, * from " + table.toLatin1() + " where datetime(indate) between ?1 and ?2 order by rowid";
+    sqlite3_prepare_v2(db, statement.constData(), -1, &rows, nullptr);
     const QByteArray from = st.toString("yyyy-MM-dd hh:mm:ss").toLatin1(), to = en.toString("yyyy-MM-dd hh:mm:ss").toLatin1();
-    sqlite3_bind_text(row, 1, from.constData(), -1, SQLITE_STATIC);
-    sqlite3_bind_text(row, 2, to.constData(), -1, SQLITE_STATIC);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    int records = 0;
-    for (; sqlite3_step(row) == SQLITE_ROW; ++records) {
-        for (int c = 0; c < sqlite3_column_count(row); ++c) {
-            if (sqlite3_column_type(row, c) != SQLITE_NULL)
-                hash.addData(QByteArrayView(reinterpret_cast<const char *>(sqlite3_column_text(row, c)), sqlite3_column_bytes(row, c)));
-            hash.addData("\x1f");
-        }
-        hash.addData("\x1e");
-    }
-    sqlite3_finalize(row);
+    sqlite3_bind_text(rows, 1, from.constData(), -1, SQLITE_STATIC);
+    sqlite3_bind_text(rows, 2, to.constData(), -1, SQLITE_STATIC);
+    QList<qint64> rowids;
+    const QByteArray text = storedText(rows, &rowids);
     sqlite3_close(db);
-    return QString("%1 of %2").arg(QString::fromLatin1(hash.result().toHex())).arg(records);
+    return QString("%1 of %2").arg(QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex())).arg(rowids.size());
+}
+
+// A field of every kind SQLite stores, at the edges of each integer width
+// and of a page's room for a record.
+void bindAnyField(sqlite3_stmt *insert, int i, QRandomGenerator &random, int pageSize)
+{
+    static const qint64 integers[] = {0, 1, -1, 127, -128, 128, 32767, -32768, 32768, 8388607, -8388608,
+                                      2147483647, -2147483647 - 1, 2147483648LL, 140737488355327LL,
+                                      -140737488355328LL, 140737488355328LL, std::numeric_limits<qint64>::max(),
+                                      std::numeric_limits<qint64>::min()};
+    static const double reals[] = {0.5, -0.0, 3.0, 1e308, -2.5e-300, 0.1, 82.3, 1e15, 123456789.123456789};
+    QByteArray bytes(random.bounded(8) == 0 ? random.bounded(pageSize - 60, 3 * pageSize) : random.bounded(14), '\0');
+    for (char &b : bytes)
+        b = char(random.bounded(8) == 0 ? random.bounded(256) : random.bounded(32, 127)); // NUL and no UTF-8 too
+    switch (random.bounded(6)) {
+    case 0:
+        sqlite3_bind_null(insert, i);
+        break;
+    case 1:
+        sqlite3_bind_int64(insert, i, integers[random.bounded(int(std::size(integers)))]);
+        break;
+    case 2:
+        sqlite3_bind_double(insert, i, random.bounded(2) ? reals[random.bounded(int(std::size(reals)))]
+                                                       : random.generateDouble() * 1e6 - 5e5);
+        break;
+    case 3:
+        sqlite3_bind_blob(insert, i, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+        break;
+    default:
+        sqlite3_bind_text(insert, i, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
+    }
 }
 } // namespace
 
@@ -761,15 +801,18 @@ private slots:
         QCOMPARE(SQLThread::readPathsOfLastJob(), QStringList{"sources by the statement"});
         QCOMPARE(answer(SQLThread::PageAccess::TimeIndex), statements);
         QCOMPARE(answer(SQLThread::PageAccess::Chosen), statements);
-        QVERIFY2(SQLThread::readPathsOfLastJob().filter("sources from").size() == 1, qPrintable(SQLThread::readPathsOfLastJob().join('\n')));
-        // A digest cancelled inside SQLite's loop ends cancelled and leaves the sources shown.
+        // The blocks wholly in the window read from the file's pages.
+        const QString sources = SQLThread::readPathsOfLastJob().filter("sources from").value(0);
+        QVERIFY2(sources.contains(" on 2 readers, ") && !sources.endsWith(" 0 from the file's pages"), qPrintable(sources));
+        // A digest cancelled between its pieces ends cancelled and leaves the sources shown.
         {
-            SQLThread sources;
-            std::pair<SQLThread *, int> state{&sources, 20};
-            cancelOnProgress(state, 50);
-            sources.readRecordSources(family, st, en);
-            SQLThread::setConnectionHook({});
-            QCOMPARE(int(sources.outcome().status), int(JobOutcome::Cancelled));
+            SQLThread digest;
+            QObject::connect(&digest, &SQLThread::PostProgress, [&digest](const QString &, int percent) {
+                if (percent > 25)
+                    digest.cancel();
+            });
+            digest.readRecordSources(family, st, en);
+            QCOMPARE(int(digest.outcome().status), int(JobOutcome::Cancelled));
             QCOMPARE(QString("%1 of %2").arg(QString::fromLatin1(g_recordSources.sha256)).arg(g_recordSources.records), statements.last());
         }
         worker = std::make_unique<SQLThread>(); // whose new search reads the blocks
@@ -813,6 +856,97 @@ private slots:
                 QCOMPARE(fromSums, QStringList({page(-1), QString::number(g_recordCount)}));
             }
         }
+    }
+
+    void pagesReadAsSQLite_data()
+    {
+        QTest::addColumn<int>("pageSize");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("file"); // as written, "wal" or "damaged"
+        QTest::newRow("small pages, a deep tree") << 512 << 3000 << "as written";
+        QTest::newRow("the viewer's pages") << 4096 << 1500 << "as written";
+        QTest::newRow("largest pages") << 65536 << 400 << "as written";
+        QTest::newRow("write-ahead log") << 4096 << 50 << "wal";
+        QTest::newRow("a page damaged") << 1024 << 800 << "damaged";
+    }
+
+    // The rows of a table from its file's pages, in text as the digest takes
+    // them, against SQLite's own text of every field.
+    void pagesReadAsSQLite()
+    {
+        QFETCH(int, pageSize);
+        QFETCH(int, rows);
+        QFETCH(QString, file);
+        const QByteArray path = QFile::encodeName(dir.filePath(QString("pages%1.db").arg(QTest::currentDataTag())));
+        QFile::remove(path);
+        sqlite3 *db = nullptr;
+        QCOMPARE(sqlite3_open(path.constData(), &db), SQLITE_OK);
+        const auto run = [db](const QByteArray &sql) { QCOMPARE(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK); };
+        run("pragma page_size = " + QByteArray::number(pageSize) + "; create table t (a TEXT, b NUMERIC, c REAL, d, e INTEGER)");
+        QRandomGenerator random(pageSize);
+        const auto insert = [&](const char *sql, int fields, int count) {
+            sqlite3_stmt *statement = nullptr;
+            sqlite3_prepare_v2(db, sql, -1, &statement, nullptr);
+            for (int r = 0; r < count; ++r) {
+                for (int f = 1; f <= fields; ++f)
+                    bindAnyField(statement, f, random, pageSize);
+                sqlite3_step(statement);
+                sqlite3_reset(statement);
+            }
+            sqlite3_finalize(statement);
+        };
+        run("begin");
+        insert("insert into t values (?1, ?2, ?3, ?4, ?5)", 5, rows / 2);
+        run("alter table t add column f"); // the rows above keep five fields
+        insert("insert into t values (?1, ?2, ?3, ?4, ?5, ?6)", 6, rows - rows / 2);
+        run("insert into t (rowid, a) values (-5, 'below'), (1099511627776, 'far above'); "
+            "delete from t where rowid % 7 = 3; commit");
+        if (file == "wal")
+            run("pragma journal_mode = wal");
+        if (file == "damaged") {
+            // The root's first child, a leaf or a level of the tree, no longer a page of a table.
+            sqlite3_close(db);
+            QFile written(QString::fromUtf8(path));
+            QVERIFY(written.open(QIODevice::ReadWrite));
+            written.seek(qint64(pageSize) + 12);
+            const QByteArray pointer = written.read(2);
+            written.seek(qint64(pageSize) + ((uchar(pointer[0]) << 8) | uchar(pointer[1])));
+            const QByteArray child = written.read(4);
+            written.seek(qint64((uchar(child[0]) << 24 | uchar(child[1]) << 16 | uchar(child[2]) << 8 | uchar(child[3])) - 1) * pageSize);
+            written.write(QByteArray(1, '\x07'));
+            written.close();
+            sqlite3_open(path.constData(), &db);
+        }
+        run("begin; select 1 from sqlite_master limit 1");
+        TablePages pages(db, "t", 6);
+        RecordText text(db);
+        if (file == "wal")
+            QVERIFY(!pages.refusal().isEmpty());
+        else
+            QVERIFY2(pages.refusal().isEmpty(), qPrintable(pages.refusal()));
+        for (const auto &[from, to] : {std::pair<qint64, qint64>{-10, std::numeric_limits<qint64>::max()},
+                                      {1, 2}, {700, 701}, {3, rows / 2 + 17}, {rows / 3, rows + 2}, {rows, 1099511627776}}) {
+            QList<qint64> rowids, read;
+            sqlite3_stmt *statement = nullptr;
+            sqlite3_prepare_v2(db, "select rowid, * from t where rowid >= ?1 and rowid < ?2 order by rowid", -1, &statement, nullptr);
+            sqlite3_bind_int64(statement, 1, from);
+            sqlite3_bind_int64(statement, 2, to);
+            const QByteArray stored = storedText(statement, &rowids);
+            const bool whole = pages.read(from, to, [&](qint64 rowid, const TablePages::Field *fields, int count) {
+                read << rowid;
+                text.append(fields, count);
+            });
+            const std::string made = text.take();
+            if (file != "as written") {
+                QVERIFY(!whole);
+                QVERIFY(!(file == "wal" ? pages.refusal() : pages.error()).isEmpty());
+                break;
+            }
+            QVERIFY2(whole, qPrintable(pages.error()));
+            QCOMPARE(read, rowids);
+            QCOMPARE(QByteArray::fromStdString(made), stored);
+        }
+        sqlite3_close(db);
     }
 };
 

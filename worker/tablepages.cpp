@@ -86,6 +86,7 @@ TablePages::TablePages(sqlite3 *handle, const QString &table, int columns) : col
     sqlite3_finalize(schema);
     if (!refused.isEmpty())
         return;
+    readAffinities(handle, name);
     const char *path = sqlite3_db_filename(handle, "main");
     file = path && *path ? ::open(path, O_RDONLY | O_CLOEXEC) : -1;
     unsigned char header[100];
@@ -103,6 +104,26 @@ TablePages::TablePages(sqlite3 *handle, const QString &table, int columns) : col
         refused = tr("the database's page size is not one SQLite writes");
     pageCount = quint32(qMin<qint64>(status.st_size / qMax<quint32>(pageSize, 1), 0xffffffffLL));
     interior.resize(MaxDepth);
+}
+
+// SQLite keeps a whole number in a column of REAL affinity as an integer and
+// reads it back as a real: so must this.
+void TablePages::readAffinities(sqlite3 *handle, const QByteArray &table)
+{
+    realColumns.assign(size_t(columns), false);
+    sqlite3_stmt *types = nullptr;
+    sqlite3_prepare_v2(handle, "select cid, upper(type) from pragma_table_info(?1)", -1, &types, nullptr);
+    sqlite3_bind_text(types, 1, table.constData(), int(table.size()), SQLITE_TRANSIENT);
+    while (sqlite3_step(types) == SQLITE_ROW) {
+        const int column = sqlite3_column_int(types, 0);
+        const QByteArray type(reinterpret_cast<const char *>(sqlite3_column_text(types, 1)));
+        const bool real = !type.contains("INT") && !type.contains("CHAR") && !type.contains("CLOB")
+            && !type.contains("TEXT") && !type.contains("BLOB")
+            && (type.contains("REAL") || type.contains("FLOA") || type.contains("DOUB"));
+        if (column >= 0 && column < columns)
+            realColumns[size_t(column)] = real;
+    }
+    sqlite3_finalize(types);
 }
 
 TablePages::~TablePages()
@@ -264,8 +285,9 @@ bool TablePages::decode(const unsigned char *record, qint64 size, qint64 rowid, 
         } else if (type == 0) {
             field.type = SQLITE_NULL;
         } else if (type == 8 || type == 9) {
-            field.type = SQLITE_INTEGER;
+            field.type = realColumns[size_t(count - 1)] ? SQLITE_FLOAT : SQLITE_INTEGER;
             field.integer = type - 8;
+            field.real = double(type - 8);
         } else {
             quint64 value = body[0] & 0x80 && type != 7 ? ~quint64(0) : 0; // signed, big-endian
             for (qint64 b = 0; b < bytes; ++b)
@@ -273,6 +295,9 @@ bool TablePages::decode(const unsigned char *record, qint64 size, qint64 rowid, 
             if (type == 7) {
                 field.type = SQLITE_FLOAT;
                 std::memcpy(&field.real, &value, sizeof value);
+            } else if (realColumns[size_t(count - 1)]) {
+                field.type = SQLITE_FLOAT;
+                field.real = double(qint64(value));
             } else {
                 field.type = SQLITE_INTEGER;
                 field.integer = qint64(value);

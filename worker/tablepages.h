@@ -1,6 +1,7 @@
 #ifndef TABLEPAGES_H
 #define TABLEPAGES_H
 
+#include <QByteArray>
 #include <QString>
 #include <QtGlobal>
 
@@ -42,6 +43,7 @@ public:
     QString error() const { return failure; }
 
 private:
+    void readAffinities(sqlite3 *handle, const QByteArray &table);
     bool walk(quint32 page, qint64 from, qint64 to, int depth, const Row &row);
     bool readLeaf(const unsigned char *page, int header, qint64 from, qint64 to, const Row &row);
     bool payloadOf(const unsigned char *page, int at, qint64 size, const unsigned char **payload);
@@ -53,6 +55,7 @@ private:
     int file = -1;
     quint32 pageSize = 0, usableSize = 0, pageCount = 0, rootPage = 0;
     int columns = 0;
+    std::vector<bool> realColumns;
     QString refused, failure;
     // Pages are read a run at a time: a table written in rowid order lies mostly in file order.
     std::vector<unsigned char> run;
