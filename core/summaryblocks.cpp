@@ -22,15 +22,19 @@ Match timeMatch(const SummaryBlock &block, const SummaryCondition &condition)
     return Match::Some;
 }
 
+bool exactBound(double bound)
+{
+    constexpr double Exact = 9007199254740992.0;
+    return std::isinf(bound) || std::fabs(bound) < Exact;
+}
+
 Match rangeMatch(const BlockColumn &column, qint64 records, double low, double high)
 {
     // Beyond 2^53 a bound written as an integer compares with the values
     // otherwise than as a double: such a block is read again.
-    constexpr double Exact = 9007199254740992.0;
     if (unbounded(low, high))
         return Match::All;
-    const auto exact = [](double bound) { return std::isinf(bound) || std::fabs(bound) < Exact; };
-    if (!(exact(low) && exact(high)))
+    if (!(exactBound(low) && exactBound(high)))
         return Match::Some;
     if (column.values == 0 || column.castMaximum <= low || column.castMinimum >= high)
         return Match::None;
@@ -93,14 +97,51 @@ SearchDescription describeSearch(const MeterFamily &family, int meter, const Tab
     return description;
 }
 
+bool recordMatches(const SummaryCondition &condition, const StoredValue *values, int count)
+{
+    switch (condition.kind) {
+    case SummaryCondition::WindowOnly:
+        return true;
+    case SummaryCondition::Markers:
+        for (int i = 0; i < count; ++i) {
+            const StoredValue &v = values[i];
+            if (v.isText && v.size == 2 && v.text[0] == v.text[1] && (v.text[0] == 'H' || v.text[0] == 'L'))
+                return true;
+        }
+        return false;
+    case SummaryCondition::Range:
+        break;
+    }
+    for (int i = 0; i < count && i < condition.open.size(); ++i) {
+        const auto [low, high] = condition.open.at(i);
+        if (unbounded(low, high))
+            continue;
+        // cast(v as numeric)=v holds for a text read whole as a number, never for a blob or NULL.
+        double number = 0;
+        if (!values[i].isText || !readRecordNumber(values[i].text, values[i].size, &number)
+            || !(number > low && number < high))
+            return false;
+    }
+    return true;
+}
+
+bool matchedInDoubles(const SummaryCondition &condition)
+{
+    for (const auto &[low, high] : condition.open) {
+        if (!exactBound(low) || !exactBound(high))
+            return false;
+    }
+    return true;
+}
+
 QVector<SearchedBlock> planSearch(const SummaryBlocks &blocks, const SummaryCondition &condition)
 {
     QVector<SearchedBlock> plan;
     for (const SummaryBlock &block : blocks) {
-        const Match match = qMin(timeMatch(block, condition), valueMatch(block, condition));
+        const Match time = timeMatch(block, condition), match = qMin(time, valueMatch(block, condition));
         if (match == Match::None)
             continue;
-        SearchedBlock searched{block.fromRow, block.toRow, match == Match::Some, 0, {}};
+        SearchedBlock searched{block.fromRow, block.toRow, match == Match::Some, time == Match::All, 0, {}};
         if (match == Match::All) {
             searched.matching = block.records;
             for (const BlockColumn &column : block.columns)

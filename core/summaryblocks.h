@@ -62,9 +62,25 @@ SearchDescription describeSearch(const MeterFamily &family, int meter, const Tab
 struct SearchedBlock {
     qint64 fromRow = 0, toRow = 0;
     bool read = false;
+    bool windowWhole = false; // every record of it stamped inside the window
     qint64 matching = 0;
     QVector<SummaryTotals> totals; // of the matching records, per searched value column
 };
+
+// A value of a column of text affinity as stored: no text for NULL; else a
+// text (`isText`) or a blob.
+struct StoredValue {
+    const char *text = nullptr;
+    qsizetype size = 0;
+    bool isText = false;
+};
+
+// Whether a record inside the window meets the condition as the statements
+// write it, given its searched values in the order of the search's columns.
+bool recordMatches(const SummaryCondition &condition, const StoredValue *values, int count);
+// Whether recordMatches() answers for every bound of the condition: beyond
+// 2^53 SQLite compares a bound written as an integer otherwise than a double.
+bool matchedInDoubles(const SummaryCondition &condition);
 
 // The blocks of which some record may match, in rowid order.
 QVector<SearchedBlock> planSearch(const SummaryBlocks &blocks, const SummaryCondition &condition);

@@ -1,6 +1,7 @@
 #include "windowsummary.h"
 
 #include "meankinetic.h"
+#include "recordnumber.h"
 
 #include <QCoreApplication>
 #include <cmath>
@@ -56,6 +57,36 @@ QString summaryStatement(const MeterFamily &family, int meter, const TableSearch
                        .arg(QString(pattern).replace(QStringLiteral("%1"), QString::number(search.idx + 1)));
     return QStringLiteral("select %1 from main.%2 where %3")
         .arg(columns.join(QStringLiteral(", ")), family.table(meter), windowCondition(family, search, chart));
+}
+
+void addStoredValue(SummaryTotals &totals, const char *text, qsizetype size, qint64 row)
+{
+    if (!text) {
+        ++totals.unreadable;
+        return;
+    }
+    if (size == 2 && text[1] == text[0] && (text[0] == 'H' || text[0] == 'L')) {
+        ++(text[0] == 'H' ? totals.hh : totals.ll);
+        return;
+    }
+    double number = 0;
+    if (!readRecordNumber(text, size, &number)) {
+        ++totals.unreadable;
+        return;
+    }
+    // Rows may arrive in time-index order: of equal extremes the lowest rowid counts.
+    const bool first = totals.numbers == 0;
+    if (first || number < totals.minimum || (number == totals.minimum && row < totals.minimumRow)) {
+        totals.minimum = number;
+        totals.minimumRow = row;
+    }
+    if (first || number > totals.maximum || (number == totals.maximum && row < totals.maximumRow)) {
+        totals.maximum = number;
+        totals.maximumRow = row;
+    }
+    totals.sum.add(number);
+    totals.kinetic.add(kineticTerm(number));
+    ++totals.numbers;
 }
 
 void CompensatedSum::add(double term)

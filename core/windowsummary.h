@@ -43,6 +43,10 @@ struct SummaryTotals {
     CompensatedSum kinetic; // of kineticTerm() of each number
 };
 
+// Counts a stored value, given as SQLite's text of it (none: NULL), into the
+// totals: a marker, a number by the one rule (recordnumber), or unreadable.
+void addStoredValue(SummaryTotals &totals, const char *text, qsizetype size, qint64 row);
+
 // The records a search selects: its window, and its value condition (a
 // chart: its window alone).
 QString windowCondition(const MeterFamily &family, const TableSearch &search, bool chart);

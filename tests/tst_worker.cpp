@@ -10,6 +10,8 @@
 #include "rowinserter.h"
 #include "settings.h"
 #include "sqlthread.h"
+#include "statements.h"
+#include "summaryblocks.h"
 #include "tablecount.h"
 #include "tablepages.h"
 #include "testsupport.h"
@@ -823,6 +825,10 @@ private slots:
         // Blocks wholly in or out are not read: only the one with the record
         // without a time and those that straddle the window's edges.
         const QByteArray tag = QTest::currentDataTag();
+        // The blocks read inside the window come from the file's pages.
+        if (search != "chart" && !tag.endsWith("no record") && !tag.endsWith("every record"))
+            QVERIFY2(!SQLThread::readPathsOfLastJob().filter("blocks from the file's pages").isEmpty(),
+                     qPrintable(SQLThread::readPathsOfLastJob().join('\n')));
         if (tag.endsWith("chart, everything") || tag.endsWith("every record"))
             QVERIFY2(window.endsWith("rowids 7 read"), qPrintable(window));
         if (tag.endsWith("no record"))
@@ -856,6 +862,49 @@ private slots:
                 QCOMPARE(fromSums, QStringList({page(-1), QString::number(g_recordCount)}));
             }
         }
+    }
+
+    // A record's values against a search's condition, here and as the statement's own text reads them.
+    void conditionAsTheStatements()
+    {
+        sqlite3 *db = nullptr;
+        sqlite3_open(":memory:", &db);
+        sqlite3_exec(db, "create table meter3 (pv_value TEXT, al1value TEXT)", nullptr, nullptr, nullptr);
+        const MeterFamily &family = meterFamily(3);
+        constexpr double inf = std::numeric_limits<double>::infinity();
+        const QList<TableSearch> searches{{-1, 0, Start, Start, 20, 30}, {-1, 0, Start, Start, -inf, 25},
+                                          {-1, 0, Start, Start, 25, inf}, {-1, 0, Start, Start, 24.5, 25.5},
+                                          {-1, 0, Start, Start, 0, 0, 0, 0, true}};
+        // Texts, and blobs of the same bytes; a marker's and a number's neighbours.
+        const QList<QByteArray> values{"HH", "LL", "hh", "H", "25", " 25 ", "25abc", "+-3", "+25", "-0", "1e3", "2.5e1",
+                                       "", ".5", "5.", "0x19", "25.0000000000000001", "nan", "inf"};
+        sqlite3_stmt *insert = nullptr;
+        sqlite3_prepare_v2(db, "insert into meter3 (pv_value) values (?1)", -1, &insert, nullptr);
+        for (const QByteArray &value : values) {
+            for (bool blob : {false, true}) {
+                blob ? sqlite3_bind_blob(insert, 1, value.constData(), int(value.size()), SQLITE_STATIC)
+                     : sqlite3_bind_text(insert, 1, value.constData(), int(value.size()), SQLITE_STATIC);
+                sqlite3_step(insert);
+                sqlite3_reset(insert);
+            }
+        }
+        sqlite3_exec(db, "insert into meter3 (pv_value) values (null)", nullptr, nullptr, nullptr);
+        sqlite3_finalize(insert);
+        for (const TableSearch &search : searches) {
+            const SummaryCondition condition = summaryCondition(family, search, false);
+            sqlite3_stmt *rows = nullptr;
+            const QByteArray select = "select pv_value, typeof(pv_value), " + valueCondition(family, search).toUtf8() + " from meter3";
+            QCOMPARE(sqlite3_prepare_v2(db, select.constData(), -1, &rows, nullptr), SQLITE_OK);
+            while (sqlite3_step(rows) == SQLITE_ROW) {
+                const auto *text = reinterpret_cast<const char *>(sqlite3_column_blob(rows, 0));
+                const StoredValue value{text, sqlite3_column_bytes(rows, 0), qstrcmp(reinterpret_cast<const char *>(sqlite3_column_text(rows, 1)), "text") == 0};
+                const QByteArray shown = QByteArray(text, value.size) + (value.isText ? " as text" : " as a blob or null");
+                QVERIFY2(recordMatches(condition, &value, 1) == (sqlite3_column_int(rows, 2) != 0),
+                         qPrintable(shown + " in " + select));
+            }
+            sqlite3_finalize(rows);
+        }
+        sqlite3_close(db);
     }
 
     void pagesReadAsSQLite_data()

@@ -350,43 +350,9 @@ bool SQLThread::searchBlocks(const SearchDescription &search, QVector<SearchedBl
         }
     }
     blocks = planSearch(sums, search.condition);
-    // The records of the blocks that are neither wholly in nor wholly out.
-    QSqlQuery pass(db);
-    pass.setForwardOnly(true);
-    if (!pass.prepare(blockPassStatement(*search.family, Meter, search.search, search.chart, blockRowids))) {
-        failQuery("查询命令出错1", pass);
-        return false;
-    }
     qint64 read = 0;
-    for (int first = 0; first < blocks.size();) {
-        int last = first;
-        while (blocks.at(last).read && last + 1 < blocks.size() && blocks.at(last + 1).read
-               && blocks.at(last + 1).fromRow == blocks.at(last).toRow)
-            ++last;
-        if (!blocks.at(first).read) {
-            first = last + 1;
-            continue;
-        }
-        bindWindow(pass, search.search.st, search.search.en);
-        pass.bindValue(QStringLiteral(":rowfrom"), blocks.at(first).fromRow);
-        pass.bindValue(QStringLiteral(":rowto"), blocks.at(last).toRow);
-        if (!pass.exec()) {
-            failQuery("查询命令出错1", pass);
-            return false;
-        }
-        while (pass.next()) {
-            SearchedBlock &block = blocks[first + int(pass.value(0).toLongLong() - blocks.at(first).fromRow / blockRowids)];
-            block.matching = pass.value(1).toLongLong();
-            for (int c = 2; c < pass.record().count(); ++c)
-                block.totals << summaryTotals(pass.value(c));
-        }
-        if (pass.lastError().isValid() || cancelRequested()) {
-            failQuery("查询命令出错1", pass);
-            return false;
-        }
-        read += blocks.at(last).toRow - blocks.at(first).fromRow;
-        first = last + 1;
-    }
+    if (!readSearchedBlocks(search, blockRowids, blocks, &read))
+        return false;
     addReadPath(QStringLiteral("window from %1 blocks, rowids %2 read").arg(blocks.size()).arg(read));
     searchedKey = search.key;
     searched = blocks;

@@ -240,6 +240,9 @@ private:
     // matching records: from the sums kept, which are built first where there
     // are none; empty (the job ended so) when that failed.
     bool searchBlocks(const SearchDescription &search, QVector<SearchedBlock> &blocks, bool newSearch);
+    // Fills the blocks to be read with their matching records, adding up the rowids read.
+    bool readSearchedBlocks(const SearchDescription &search, qint64 blockRowids, QVector<SearchedBlock> &blocks,
+                            qint64 *read);
     // The sources job's digest of a window's records, each counted in `tally`.
     bool digestByBlocks(const MeterFamily &family, const QStringList &columns, const QDateTime &st,
                         const QDateTime &en, Sha256 &digest, FileTally &tally);

@@ -12,33 +12,7 @@ namespace {
 void addValue(SummaryTotals &totals, sqlite3_value *value, qint64 row)
 {
     const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(value));
-    if (!text) {
-        ++totals.unreadable;
-        return;
-    }
-    const int size = sqlite3_value_bytes(value);
-    if (size == 2 && text[1] == text[0] && (text[0] == 'H' || text[0] == 'L')) {
-        ++(text[0] == 'H' ? totals.hh : totals.ll);
-        return;
-    }
-    double number = 0;
-    if (!readRecordNumber(text, size, &number)) {
-        ++totals.unreadable;
-        return;
-    }
-    // Rows may arrive in time-index order: of equal extremes the lowest rowid counts.
-    const bool first = totals.numbers == 0;
-    if (first || number < totals.minimum || (number == totals.minimum && row < totals.minimumRow)) {
-        totals.minimum = number;
-        totals.minimumRow = row;
-    }
-    if (first || number > totals.maximum || (number == totals.maximum && row < totals.maximumRow)) {
-        totals.maximum = number;
-        totals.maximumRow = row;
-    }
-    totals.sum.add(number);
-    totals.kinetic.add(kineticTerm(number));
-    ++totals.numbers;
+    addStoredValue(totals, text, sqlite3_value_bytes(value), row);
 }
 
 void step(sqlite3_context *context, int, sqlite3_value **arguments)

@@ -1,0 +1,96 @@
+// The records of a search's blocks that are neither wholly in nor wholly out.
+#include "sqlthread.h"
+
+#include "blockpages.h"
+#include "families.h"
+#include "recorddatabase.h"
+#include "settings.h"
+#include "summaryblocks.h"
+#include "summaryfunction.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <memory>
+#include <sqlite3.h>
+
+// A block whose every record is stamped inside the window is read from the
+// file's pages where the file and the search allow it; the others through
+// SQLite, consecutive blocks in one statement.
+bool SQLThread::readSearchedBlocks(const SearchDescription &search, qint64 blockRowids, QVector<SearchedBlock> &blocks,
+                                   qint64 *read)
+{
+    const bool anyWhole = std::any_of(blocks.cbegin(), blocks.cend(),
+                                      [](const SearchedBlock &block) { return block.read && block.windowWhole; });
+    // The read transaction keeps every writer out while the pages are read.
+    const auto commit = [](sqlite3 *handle) {
+        if (sqlite3_exec(handle, "commit", nullptr, nullptr, nullptr) != SQLITE_OK)
+            sqlite3_exec(handle, "rollback", nullptr, nullptr, nullptr);
+    };
+    std::unique_ptr<sqlite3, decltype(commit)> transaction(nullptr, commit);
+    std::unique_ptr<BlockPages> pages;
+    if (anyWhole && handle
+        && sqlite3_exec(handle, "begin; select 1 from main.sqlite_master limit 1", nullptr, nullptr, nullptr) == SQLITE_OK) {
+        transaction.reset(handle);
+        pages = std::make_unique<BlockPages>(handle, search, columnNames(db, search.table));
+        if (!pages->refusal().isEmpty()) {
+            noteReadPath(QStringLiteral("no page read: %1").arg(pages->refusal()), false);
+            pages.reset();
+        }
+    }
+    const auto fromPages = [&](int i) { return pages && blocks.at(i).read && blocks.at(i).windowWhole; };
+    QSqlQuery pass(db);
+    pass.setForwardOnly(true);
+    if (!pass.prepare(blockPassStatement(*search.family, Meter, search.search, search.chart, blockRowids))) {
+        failQuery("查询命令出错1", pass);
+        return false;
+    }
+    qsizetype blocksFromPages = 0;
+    for (int first = 0; first < blocks.size();) {
+        if (!blocks.at(first).read) {
+            ++first;
+            continue;
+        }
+        if (fromPages(first)) {
+            if (!pages->read(blocks[first])) {
+                finishJob(JobOutcome::Failed, tr("The records could not be read from the database file: %1").arg(pages->error()));
+                return false;
+            }
+            if (cancelRequested()) {
+                finishCancelled();
+                return false;
+            }
+            *read += blocks.at(first).toRow - blocks.at(first).fromRow;
+            ++blocksFromPages;
+            ++first;
+            continue;
+        }
+        int last = first;
+        while (last + 1 < blocks.size() && blocks.at(last + 1).read && !fromPages(last + 1)
+               && blocks.at(last + 1).fromRow == blocks.at(last).toRow)
+            ++last;
+        bindWindow(pass, search.search.st, search.search.en);
+        pass.bindValue(QStringLiteral(":rowfrom"), blocks.at(first).fromRow);
+        pass.bindValue(QStringLiteral(":rowto"), blocks.at(last).toRow);
+        if (!pass.exec()) {
+            failQuery("查询命令出错1", pass);
+            return false;
+        }
+        while (pass.next()) {
+            SearchedBlock &block = blocks[first + int(pass.value(0).toLongLong() - blocks.at(first).fromRow / blockRowids)];
+            block.matching = pass.value(1).toLongLong();
+            for (int c = 2; c < pass.record().count(); ++c)
+                block.totals << summaryTotals(pass.value(c));
+        }
+        if (pass.lastError().isValid() || cancelRequested()) {
+            failQuery("查询命令出错1", pass);
+            return false;
+        }
+        *read += blocks.at(last).toRow - blocks.at(first).fromRow;
+        first = last + 1;
+    }
+    pass.finish();
+    if (blocksFromPages > 0)
+        noteReadPath(QStringLiteral("%1 blocks from the file's pages").arg(blocksFromPages), false);
+    return true;
+}
