@@ -1,11 +1,15 @@
 #include "blockpages.h"
 
 #include <QCoreApplication>
+#include <atomic>
 #include <sqlite3.h>
+#include <thread>
 
 BlockPages::BlockPages(sqlite3 *handle, const SearchDescription &search, const QStringList &tableColumns)
-    : pages(handle, search.table, int(tableColumns.size())), condition(search.condition)
+    : condition(search.condition)
 {
+    for (std::unique_ptr<TablePages> &reader : readers)
+        reader = std::make_unique<TablePages>(handle, search.table, int(tableColumns.size()));
     for (const QString &column : search.columns)
         valueIndexes << int(tableColumns.indexOf(column));
     // Columns of text affinity hold texts, blobs and NULL alone, which the
@@ -32,10 +36,31 @@ BlockPages::BlockPages(sqlite3 *handle, const SearchDescription &search, const Q
 
 QString BlockPages::refusal() const
 {
-    return refused.isEmpty() ? pages.refusal() : refused;
+    return refused.isEmpty() ? readers[0]->refusal() : refused;
 }
 
-bool BlockPages::read(SearchedBlock &block)
+bool BlockPages::read(QVector<SearchedBlock> &blocks, const QVector<int> &which, const std::function<bool()> &cancelled)
+{
+    std::atomic_bool stop{false};
+    QString failures[2];
+    SearchedBlock *filled = blocks.data(); // detached here, before the threads
+    // Alternate blocks: the shares stay even whatever the records hold.
+    const auto readShare = [&](int reader) {
+        for (qsizetype i = reader; i < which.size() && !stop; i += 2) {
+            if (cancelled() || !readBlock(*readers[size_t(reader)], filled[which.at(i)])) {
+                failures[reader] = readers[size_t(reader)]->error();
+                stop = true;
+            }
+        }
+    };
+    std::thread second(readShare, 1);
+    readShare(0);
+    second.join();
+    failure = failures[0].isEmpty() ? failures[1] : failures[0];
+    return failure.isEmpty() && !cancelled();
+}
+
+bool BlockPages::readBlock(TablePages &pages, SearchedBlock &block) const
 {
     const SummaryTotals none{};
     block.matching = 0;

@@ -8,6 +8,10 @@
 #include <QStringList>
 #include <QVector>
 
+#include <array>
+#include <functional>
+#include <memory>
+
 struct sqlite3;
 
 // What the block pass statement gives a block whose every record is stamped
@@ -22,15 +26,20 @@ public:
 
     // Empty when it reads; else why the blocks are read through SQLite.
     QString refusal() const;
-    // Fills the block's matching records and totals; false (and error()) on a page that does not parse.
-    bool read(SearchedBlock &block);
-    QString error() const { return pages.error(); }
+    // Fills the matching records and totals of blocks[i] for each i of `which`,
+    // on two cores; false on a page that does not parse (error()) or when
+    // `cancelled` says so.
+    bool read(QVector<SearchedBlock> &blocks, const QVector<int> &which, const std::function<bool()> &cancelled);
+    QString error() const { return failure; }
 
 private:
-    TablePages pages;
+    bool readBlock(TablePages &pages, SearchedBlock &block) const;
+
+    // One reader a core, each with its own file handle and buffers.
+    std::array<std::unique_ptr<TablePages>, 2> readers;
     const SummaryCondition condition;
     QVector<int> valueIndexes; // of the searched columns among the table's
-    QString refused;
+    QString refused, failure;
 };
 
 #endif

@@ -45,23 +45,22 @@ bool SQLThread::readSearchedBlocks(const SearchDescription &search, qint64 block
         failQuery("查询命令出错1", pass);
         return false;
     }
-    qsizetype blocksFromPages = 0;
-    for (int first = 0; first < blocks.size();) {
-        if (!blocks.at(first).read) {
-            ++first;
-            continue;
+    QVector<int> paged;
+    for (int i = 0; i < blocks.size(); ++i) {
+        if (fromPages(i)) {
+            paged << i;
+            *read += blocks.at(i).toRow - blocks.at(i).fromRow;
         }
-        if (fromPages(first)) {
-            if (!pages->read(blocks[first])) {
-                finishJob(JobOutcome::Failed, tr("The records could not be read from the database file: %1").arg(pages->error()));
-                return false;
-            }
-            if (cancelRequested()) {
-                finishCancelled();
-                return false;
-            }
-            *read += blocks.at(first).toRow - blocks.at(first).fromRow;
-            ++blocksFromPages;
+    }
+    if (!paged.isEmpty() && !pages->read(blocks, paged, [this] { return cancelRequested(); })) {
+        if (cancelRequested())
+            finishCancelled();
+        else
+            finishJob(JobOutcome::Failed, tr("The records could not be read from the database file: %1").arg(pages->error()));
+        return false;
+    }
+    for (int first = 0; first < blocks.size();) {
+        if (!blocks.at(first).read || fromPages(first)) {
             ++first;
             continue;
         }
@@ -90,7 +89,7 @@ bool SQLThread::readSearchedBlocks(const SearchDescription &search, qint64 block
         first = last + 1;
     }
     pass.finish();
-    if (blocksFromPages > 0)
-        noteReadPath(QStringLiteral("%1 blocks from the file's pages").arg(blocksFromPages), false);
+    if (!paged.isEmpty())
+        noteReadPath(QStringLiteral("%1 blocks from the file's pages on 2 cores").arg(paged.size()), false);
     return true;
 }
