@@ -62,12 +62,14 @@ bool SQLThread::digestByBlocks(const MeterFamily &family, const QStringList &col
     for (const SearchedBlock &block : std::as_const(blocks))
         pieces << RecordDigest::Piece{block.fromRow, block.toRow, block.read};
     // This connection's read transaction keeps every writer out until both readers have begun theirs.
-    if (sqlite3_exec(handle, "begin; select 1 from main.sqlite_master limit 1", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    const bool begun = sqlite3_get_autocommit(handle);
+    if (begun && sqlite3_exec(handle, "begin; select 1 from main.sqlite_master limit 1", nullptr, nullptr, nullptr) != SQLITE_OK) {
         finishJob(JobOutcome::Failed, QString::fromUtf8(sqlite3_errmsg(handle)));
         return false;
     }
-    const std::unique_ptr<sqlite3, void (*)(sqlite3 *)> transaction(handle, [](sqlite3 *handle) {
-        sqlite3_exec(handle, "commit", nullptr, nullptr, nullptr);
+    const std::unique_ptr<sqlite3, void (*)(sqlite3 *)> transaction(begun ? handle : nullptr, [](sqlite3 *handle) {
+        if (sqlite3_exec(handle, "commit", nullptr, nullptr, nullptr) != SQLITE_OK)
+            sqlite3_exec(handle, "rollback", nullptr, nullptr, nullptr);
     });
     RecordDigest reader(db.databaseName(), family.table(Meter), columns, recordTimeText(st), recordTimeText(en),
                         tally.entryList());

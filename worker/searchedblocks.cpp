@@ -29,9 +29,11 @@ bool SQLThread::readSearchedBlocks(const SearchDescription &search, qint64 block
     };
     std::unique_ptr<sqlite3, decltype(commit)> transaction(nullptr, commit);
     std::unique_ptr<BlockPages> pages;
+    // Inside a transaction of the job's own, the file is held already.
+    const bool begun = handle && sqlite3_get_autocommit(handle);
     if (anyWhole && handle
-        && sqlite3_exec(handle, "begin; select 1 from main.sqlite_master limit 1", nullptr, nullptr, nullptr) == SQLITE_OK) {
-        transaction.reset(handle);
+        && (!begun || sqlite3_exec(handle, "begin; select 1 from main.sqlite_master limit 1", nullptr, nullptr, nullptr) == SQLITE_OK)) {
+        transaction.reset(begun ? handle : nullptr);
         pages = std::make_unique<BlockPages>(handle, search, columnNames(db, search.table));
         if (!pages->refusal().isEmpty()) {
             noteReadPath(QStringLiteral("no page read: %1").arg(pages->refusal()), false);
