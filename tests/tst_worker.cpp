@@ -930,7 +930,7 @@ private slots:
         QFile::remove(path);
         sqlite3 *db = nullptr;
         QCOMPARE(sqlite3_open(path.constData(), &db), SQLITE_OK);
-        const auto run = [db](const QByteArray &sql) { QCOMPARE(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK); };
+        const auto run = [&db](const QByteArray &sql) { QCOMPARE(sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr), SQLITE_OK); };
         run("pragma page_size = " + QByteArray::number(pageSize) + "; create table t (a TEXT, b NUMERIC, c REAL, d, e INTEGER)");
         QRandomGenerator random(pageSize);
         const auto insert = [&](const char *sql, int fields, int count) {
@@ -1013,7 +1013,7 @@ private slots:
             QCOMPARE(read, rowids);
             QCOMPARE(QByteArray::fromStdString(made), stored);
         }
-        sqlite3_close(db);
+        sqlite3_close_v2(db); // once the text's statement is finalized
     }
 };
 
