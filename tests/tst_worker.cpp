@@ -1,6 +1,7 @@
 #include "recorddatabase.h"
 #include "excursions.h"
 #include "periods.h"
+#include "nativestatement.h"
 #include "overviewcells.h"
 #include "recorddatetime.h"
 #include "recordnumber.h"
@@ -714,6 +715,20 @@ private slots:
         for (int part = 1; part < 8; ++part)
             QCOMPARE(int(cancelledAfter(qMax(1, steps * part / 8)).second), int(JobOutcome::Cancelled));
         QCOMPARE(figuresOf(g_excursions.excursions, {}), shown);
+        // A job that ends before a statement on its connection leaves the
+        // connection to close with that statement, not open for good.
+        const int descriptors = QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size();
+        {
+            std::unique_ptr<NativeStatement> outliving;
+            SQLThread::setConnectionHook([&outliving](QSqlDatabase &db) {
+                if (!outliving)
+                    outliving = std::make_unique<NativeStatement>(sqliteHandle(db), "select 1");
+            });
+            SQLThread worker;
+            worker.findWindowExcursions(family, column, st, en, set);
+            SQLThread::setConnectionHook({});
+        }
+        QCOMPARE(QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size(), descriptors);
     }
 
     void sumsAnswerAsTheStatements_data()

@@ -1,16 +1,36 @@
 #include "nativestatement.h"
 
+#include <QHash>
+#include <QMutex>
 #include <sqlite3.h>
+
+namespace {
+QMutex openLock;
+QHash<sqlite3 *, int> openStatements;
+} // namespace
 
 NativeStatement::NativeStatement(sqlite3 *handle, const QString &text) : handle(handle)
 {
-    if (handle)
-        sqlite3_prepare_v2(handle, text.toUtf8().constData(), -1, &statement, nullptr);
+    if (handle && sqlite3_prepare_v2(handle, text.toUtf8().constData(), -1, &statement, nullptr) == SQLITE_OK && statement) {
+        QMutexLocker lock(&openLock);
+        ++openStatements[handle];
+    }
 }
 
 NativeStatement::~NativeStatement()
 {
+    if (!statement)
+        return;
     sqlite3_finalize(statement);
+    QMutexLocker lock(&openLock);
+    if (--openStatements[handle] == 0)
+        openStatements.remove(handle);
+}
+
+int NativeStatement::openOn(sqlite3 *handle)
+{
+    QMutexLocker lock(&openLock);
+    return openStatements.value(handle);
 }
 
 void NativeStatement::bind(int i, qint64 value)

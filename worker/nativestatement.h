@@ -27,6 +27,9 @@ public:
     bool run();
     void reset();
     QString error() const;
+    // How many statements of this class are open on the handle: while any
+    // is, SQLite's sqlite3_close() (Qt's) leaves the connection open.
+    static int openOn(sqlite3 *handle);
 
 private:
     sqlite3 *handle;

@@ -8,6 +8,7 @@
 #include "recorddatabase.h"
 #include "recorddigest.h"
 #include "recordsources.h"
+#include "readtransaction.h"
 #include "recordtime.h"
 #include "settings.h"
 #include "sha256.h"
@@ -62,15 +63,11 @@ bool SQLThread::digestByBlocks(const MeterFamily &family, const QStringList &col
     for (const SearchedBlock &block : std::as_const(blocks))
         pieces << RecordDigest::Piece{block.fromRow, block.toRow, block.read};
     // This connection's read transaction keeps every writer out until both readers have begun theirs.
-    const bool begun = sqlite3_get_autocommit(handle);
-    if (begun && sqlite3_exec(handle, "begin; select 1 from main.sqlite_master limit 1", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        finishJob(JobOutcome::Failed, QString::fromUtf8(sqlite3_errmsg(handle)));
+    ReadTransaction transaction(handle);
+    if (!transaction.error().isEmpty()) {
+        finishJob(JobOutcome::Failed, transaction.error());
         return false;
     }
-    const std::unique_ptr<sqlite3, void (*)(sqlite3 *)> transaction(begun ? handle : nullptr, [](sqlite3 *handle) {
-        if (sqlite3_exec(handle, "commit", nullptr, nullptr, nullptr) != SQLITE_OK)
-            sqlite3_exec(handle, "rollback", nullptr, nullptr, nullptr);
-    });
     RecordDigest reader(db.databaseName(), family.table(Meter), columns, recordTimeText(st), recordTimeText(en),
                         tally.entryList());
     int shown = -1;
@@ -79,7 +76,9 @@ bool SQLThread::digestByBlocks(const MeterFamily &family, const QStringList &col
             emit PostProgress(tr("Reading the sources..."), shown = percent);
         return !cancelRequested();
     };
-    if (!reader.digest(pieces, digest, tally, going)) {
+    const bool read = reader.digest(pieces, digest, tally, going);
+    transaction.end();
+    if (!read) {
         if (cancelRequested())
             finishCancelled();
         else

@@ -1,6 +1,7 @@
 #include "sqlthread.h"
 
 #include "families.h"
+#include "nativestatement.h"
 #include "recorddatabase.h"
 #include "recordfunctions.h"
 #include "recordstore.h"
@@ -160,11 +161,16 @@ void SQLThread::openConnection(const QString &path)
 
 void SQLThread::closeConnection()
 {
+    sqlite3 *native = nullptr;
     {
         QMutexLocker lock(&handleLock);
-        handle = nullptr;
+        std::swap(native, handle);
     }
     db.close();
+    // A job that ends before its own statements leaves Qt's close refused:
+    // the connection then closes with the last of them.
+    if (native && NativeStatement::openOn(native) > 0)
+        sqlite3_close_v2(native);
     db = QSqlDatabase();
     QSqlDatabase::removeDatabase(connectionName);
 }
