@@ -699,6 +699,7 @@ private slots:
         // The minutes' records lie together: most are read by their rowids.
         const int records = path.section(' ', 9, 9).toInt(), byRowid = path.section(' ', 11, 11).toInt();
         QVERIFY2(records < 50 || byRowid * 2 >= records, qPrintable(path));
+        QCOMPARE(path.section(' ', 16, 16).toInt(), byRowid); // those straight from the file's pages
         QCOMPARE(cells.contains("overview built"), earlierOverview);
 
         // Cancelled at any point of its reads, a walk ends cancelled and leaves the excursions shown.

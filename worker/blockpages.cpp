@@ -1,12 +1,14 @@
 #include "blockpages.h"
 
+#include "readtransaction.h"
+
 #include <QCoreApplication>
 #include <atomic>
 #include <sqlite3.h>
 #include <thread>
 
 BlockPages::BlockPages(sqlite3 *handle, const SearchDescription &search, const QStringList &tableColumns)
-    : condition(search.condition)
+    : handle(handle), condition(search.condition)
 {
     for (std::unique_ptr<TablePages> &reader : readers)
         reader = std::make_unique<TablePages>(handle, search.table, int(tableColumns.size()));
@@ -41,13 +43,28 @@ QString BlockPages::refusal() const
 
 bool BlockPages::read(QVector<SearchedBlock> &blocks, const QVector<int> &which, const std::function<bool()> &cancelled)
 {
+    SearchedBlock *filled = blocks.data(); // detached here, before the threads
+    failure.clear();
+    for (qsizetype first = 0; first < which.size(); first += BatchBlocks) {
+        ReadTransaction transaction(handle);
+        if (!transaction.error().isEmpty()) {
+            failure = transaction.error();
+            return false;
+        }
+        if (!readBatch(filled, which.constData() + first, qMin(BatchBlocks, which.size() - first), cancelled))
+            return false;
+    }
+    return true;
+}
+
+bool BlockPages::readBatch(SearchedBlock *blocks, const int *which, qsizetype count, const std::function<bool()> &cancelled)
+{
     std::atomic_bool stop{false};
     QString failures[2];
-    SearchedBlock *filled = blocks.data(); // detached here, before the threads
     // Alternate blocks: the shares stay even whatever the records hold.
     const auto readShare = [&](int reader) {
-        for (qsizetype i = reader; i < which.size() && !stop; i += 2) {
-            if (cancelled() || !readBlock(*readers[size_t(reader)], filled[which.at(i)])) {
+        for (qsizetype i = reader; i < count && !stop; i += 2) {
+            if (cancelled() || !readBlock(*readers[size_t(reader)], blocks[which[i]])) {
                 failures[reader] = readers[size_t(reader)]->error();
                 stop = true;
             }

@@ -20,8 +20,9 @@ struct sqlite3;
 class BlockPages
 {
 public:
-    // `handle` holds a read transaction for as long as this reads;
-    // `tableColumns`: every column of the search's table, in order.
+    // `handle`: the search's connection, which holds a read transaction
+    // over each batch of blocks read; `tableColumns`: every column of the
+    // search's table, in order.
     BlockPages(sqlite3 *handle, const SearchDescription &search, const QStringList &tableColumns);
 
     // Empty when it reads; else why the blocks are read through SQLite.
@@ -34,7 +35,11 @@ public:
 
 private:
     bool readBlock(TablePages &pages, SearchedBlock &block) const;
+    bool readBatch(SearchedBlock *blocks, const int *which, qsizetype count, const std::function<bool()> &cancelled);
 
+    // A writer waits for one batch at most (about 20 ms of reading).
+    static constexpr qsizetype BatchBlocks = 32;
+    sqlite3 *handle;
     // One reader a core, each with its own file handle and buffers.
     std::array<std::unique_ptr<TablePages>, 2> readers;
     const SummaryCondition condition;

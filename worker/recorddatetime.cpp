@@ -12,33 +12,6 @@ namespace {
 constexpr char Shape[] = "dddd-dd-dd dd:dd:dd";
 constexpr int ShapeLength = int(sizeof Shape) - 1;
 
-bool isOwnDatetime(const unsigned char *s, int size)
-{
-    if (size < ShapeLength)
-        return false;
-    for (int i = 0; i < ShapeLength; ++i) {
-        if (Shape[i] == 'd' ? (s[i] < '0' || s[i] > '9') : s[i] != Shape[i])
-            return false;
-    }
-    for (int i = ShapeLength; i < size; ++i) {
-        if (s[i] != ' ' && (s[i] < '\t' || s[i] > '\r'))
-            return false;
-    }
-    const auto number = [s](int at, int digits) {
-        int n = 0;
-        for (int i = at; i < at + digits; ++i)
-            n = n * 10 + (s[i] - '0');
-        return n;
-    };
-    const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
-    if (year < 1000 || month < 1 || month > 12 || day < 1 || number(11, 2) > 23 || number(14, 2) > 59
-        || number(17, 2) > 59)
-        return false;
-    static const int monthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return day <= monthDays[month - 1] + (month == 2 && leap ? 1 : 0);
-}
-
 // Every other argument goes to SQLite's own datetime() on a private
 // in-memory connection, so that its answer stays SQLite's.
 struct SqliteDatetime {
@@ -62,7 +35,7 @@ std::atomic<long long> delegated{0};
 void recordDatetime(sqlite3_context *context, int, sqlite3_value **argv)
 {
     sqlite3_value *stamp = argv[0];
-    if (sqlite3_value_type(stamp) == SQLITE_TEXT && isOwnDatetime(sqlite3_value_text(stamp), sqlite3_value_bytes(stamp))) {
+    if (sqlite3_value_type(stamp) == SQLITE_TEXT && isPlainStamp(reinterpret_cast<const char *>(sqlite3_value_text(stamp)), sqlite3_value_bytes(stamp))) {
         sqlite3_result_text(context, reinterpret_cast<const char *>(sqlite3_value_text(stamp)), ShapeLength,
                             SQLITE_TRANSIENT);
         return;
@@ -78,6 +51,35 @@ void recordDatetime(sqlite3_context *context, int, sqlite3_value **argv)
 }
 
 } // namespace
+
+bool isPlainStamp(const char *text, qsizetype size)
+{
+    const auto *s = reinterpret_cast<const unsigned char *>(text);
+    if (size < ShapeLength)
+        return false;
+    for (int i = 0; i < ShapeLength; ++i) {
+        if (Shape[i] == 'd' ? (s[i] < '0' || s[i] > '9') : s[i] != Shape[i])
+            return false;
+    }
+    for (qsizetype i = ShapeLength; i < size; ++i) {
+        if (s[i] != ' ' && (s[i] < '\t' || s[i] > '\r'))
+            return false;
+    }
+    const auto number = [s](int at, int digits) {
+        int n = 0;
+        for (int i = at; i < at + digits; ++i)
+            n = n * 10 + (s[i] - '0');
+        return n;
+    };
+    const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
+    if (year < 1000 || month < 1 || month > 12 || day < 1 || number(11, 2) > 23 || number(14, 2) > 59
+        || number(17, 2) > 59)
+        return false;
+    static const int monthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day <= monthDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
 
 bool registerRecordDatetime(sqlite3 *handle)
 {

@@ -1,7 +1,13 @@
 #ifndef RECORDDATETIME_H
 #define RECORDDATETIME_H
 
+#include <QtGlobal>
+
 struct sqlite3;
+
+// Whether datetime() gives a stamp as its first 19 characters: written
+// "YYYY-MM-DD HH:MM:SS" with a real date and time, blanks after it at most.
+bool isPlainStamp(const char *text, qsizetype size);
 
 // Puts a faster datetime(X) of one argument in place of SQLite's own on the
 // connection, with the same result for every argument. False when SQLite

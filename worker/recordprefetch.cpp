@@ -1,8 +1,13 @@
 #include "recordprefetch.h"
 
+#include "families.h"
+#include "readtransaction.h"
 #include "recorddatetime.h"
+#include "settings.h"
+#include "tablepages.h"
 #include "windowrecords.h"
 
+#include <QElapsedTimer>
 #include <chrono>
 #include <sqlite3.h>
 
@@ -22,6 +27,7 @@ RecordPrefetch::RecordPrefetch(const QString &databasePath, const MeterFamily &f
         opening = records->error();
         return;
     }
+    openPages(family, column);
     reader = std::thread([this] { run(); });
 }
 
@@ -37,7 +43,85 @@ RecordPrefetch::~RecordPrefetch()
     if (reader.joinable())
         reader.join();
     records.reset();
+    pages.reset();
     sqlite3_close(handle);
+}
+
+namespace {
+
+// A record read from the pages as pointOf() reads a row of the window's statement.
+struct PageRow {
+    const TablePages::Field *fields;
+    int stamp, value;
+    const QList<int> &alarms;
+    qint64 rowid;
+
+    const TablePages::Field &at(int i) const { return fields[i == 0 ? stamp : i == 1 ? value : alarms.at(i - 3)]; }
+    QByteArrayView text(int i) const
+    {
+        const TablePages::Field &field = at(i);
+        if (field.type == SQLITE_NULL)
+            return {};
+        return {field.bytes, i == 0 ? qMin<qint64>(field.size, 19) : field.size}; // a plain stamp, as datetime() gives it
+    }
+    bool isNull(int i) const { return at(i).type == SQLITE_NULL; }
+    qint64 integer(int) const { return rowid; }
+};
+
+} // namespace
+
+void RecordPrefetch::openPages(const MeterFamily &family, const QString &column)
+{
+    const QString table = family.table(Meter);
+    QStringList names;
+    sqlite3_stmt *columns = nullptr;
+    const QByteArray name = table.toUtf8();
+    sqlite3_prepare_v2(handle, "select name, upper(type) = 'TEXT' from pragma_table_info(?1) order by cid", -1, &columns, nullptr);
+    sqlite3_bind_text(columns, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+    QList<bool> texts;
+    while (sqlite3_step(columns) == SQLITE_ROW) {
+        names << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(columns, 0)));
+        texts << (sqlite3_column_int(columns, 1) != 0);
+    }
+    sqlite3_finalize(columns);
+    stampColumn = int(names.indexOf(QStringLiteral("indate")));
+    valueColumn = int(names.indexOf(column));
+    for (int alarm : family.alarmsOf(column))
+        alarmColumns << int(names.indexOf(QStringLiteral("alm%1").arg(alarm)));
+    // Columns of text hold texts, blobs and NULL alone, which pointOf() reads as the statement gives them.
+    for (int read : QList<int>{stampColumn, valueColumn} + alarmColumns) {
+        if (read < 0 || !texts.at(read))
+            return;
+    }
+    pages = std::make_unique<TablePages>(handle, table, int(names.size()));
+    if (!pages->refusal().isEmpty())
+        pages.reset();
+}
+
+// The records of the range's rowids, when each is stamped as datetime()
+// gives it back and they come in time order; false otherwise.
+bool RecordPrefetch::readPages(const Range &range, QList<ExcursionPoint> *points)
+{
+    if (!readingPages)
+        return false;
+    bool inOrder = true;
+    const QList<int> alarms = records->alarmNumbers();
+    const bool read = pages->read(range.firstRowid, range.lastRowid + 1, [&](qint64 rowid, const TablePages::Field *fields, int) {
+        const TablePages::Field &stamp = fields[stampColumn];
+        if (!inOrder || stopping || stamp.type != SQLITE_TEXT || !isPlainStamp(stamp.bytes, stamp.size)) {
+            inOrder = false;
+            return;
+        }
+        const ExcursionPoint point = pointOf(PageRow{fields, stampColumn, valueColumn, alarmColumns, rowid}, alarms);
+        inOrder = points->isEmpty() || point.time >= points->constLast().time;
+        *points << point;
+    });
+    if (read && inOrder && points->size() == range.records) {
+        fromPages += range.records;
+        return true;
+    }
+    points->clear();
+    return false;
 }
 
 void RecordPrefetch::request(const Range &range)
@@ -72,16 +156,27 @@ QString RecordPrefetch::error() const
 
 void RecordPrefetch::run()
 {
+    // The ranges asked for together are read under one read transaction, so
+    // that a writer waits no longer than about 20 ms of reading.
+    std::unique_ptr<ReadTransaction> transaction;
+    QElapsedTimer held;
     for (;;) {
         Range range;
         {
             std::unique_lock<std::mutex> guard(lock);
+            if (requests.empty() || (transaction && held.elapsed() > 20))
+                transaction.reset();
             changed.wait(guard, [this] { return stopping || !requests.empty(); });
             if (stopping)
                 return;
             range = requests.front();
             requests.pop_front();
         }
+        if (pages && !transaction) {
+            transaction = std::make_unique<ReadTransaction>(handle);
+            held.start();
+        }
+        readingPages = transaction && transaction->error().isEmpty();
         Result result;
         result.read = read(range, &result.points, &result.byRowid);
         {
@@ -101,6 +196,10 @@ void RecordPrefetch::run()
 // breaks that order.
 bool RecordPrefetch::read(const Range &range, QList<ExcursionPoint> *points, bool *byRowid)
 {
+    if (range.lastRowid - range.firstRowid + 1 == range.records && pages && readPages(range, points)) {
+        *byRowid = true;
+        return !stopping;
+    }
     if (range.lastRowid - range.firstRowid + 1 == range.records) {
         const bool read = records->readRowids(range.firstRowid, range.lastRowid, [&](const ExcursionPoint &p) {
             if (stopping || (!points->isEmpty() && p.time < points->constLast().time))

@@ -15,6 +15,7 @@
 #include <thread>
 
 class NativeWindowRecords;
+class TablePages;
 struct MeterFamily;
 struct sqlite3;
 
@@ -44,6 +45,8 @@ public:
     // failed (error()) or `cancelled` said so while waiting.
     bool take(QList<ExcursionPoint> *points, bool *byRowid, const std::function<bool()> &cancelled);
     QString error() const;
+    // How many of the records read came straight from the file's pages.
+    qint64 readFromPages() const { return fromPages; }
 
 private:
     struct Result {
@@ -53,9 +56,17 @@ private:
     };
     void run();
     bool read(const Range &range, QList<ExcursionPoint> *points, bool *byRowid);
+    void openPages(const MeterFamily &family, const QString &column);
+    bool readPages(const Range &range, QList<ExcursionPoint> *points);
 
     sqlite3 *handle = nullptr;
     std::unique_ptr<NativeWindowRecords> records;
+    // Ranges whose records lie together in rowid order are read from the file's pages.
+    std::unique_ptr<TablePages> pages;
+    bool readingPages = false; // under a read transaction of the reader's (its thread alone)
+    int stampColumn = -1, valueColumn = -1;
+    QList<int> alarmColumns;
+    std::atomic<qint64> fromPages{0};
     QString opening;
     mutable std::mutex lock;
     std::condition_variable changed;

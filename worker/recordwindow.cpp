@@ -371,7 +371,9 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     if (!feedFirst(planned.size()))
         return fail(prefetch.error());
     *excursions = finder.finish();
-    noteReadPath(QStringLiteral("window from %1 hours and %2 minutes whole and %3 records, %4 of them by rowid")
-                     .arg(wholeHours).arg(wholeMinutes).arg(readRecords).arg(readByRowid), false);
+    noteReadPath(QStringLiteral("window from %1 hours and %2 minutes whole and %3 records, %4 of them by rowid, "
+                                "%5 from the file's pages")
+                     .arg(wholeHours).arg(wholeMinutes).arg(readRecords).arg(readByRowid).arg(prefetch.readFromPages()),
+                 false);
     return true;
 }

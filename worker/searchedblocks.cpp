@@ -3,7 +3,6 @@
 
 #include "blockpages.h"
 #include "families.h"
-#include "readtransaction.h"
 #include "recorddatabase.h"
 #include "settings.h"
 #include "summaryblocks.h"
@@ -12,7 +11,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
-#include <functional>
 #include <memory>
 #include <sqlite3.h>
 
@@ -24,31 +22,21 @@ bool SQLThread::readSearchedBlocks(const SearchDescription &search, qint64 block
 {
     const bool anyWhole = std::any_of(blocks.cbegin(), blocks.cend(),
                                       [](const SearchedBlock &block) { return block.read && block.windowWhole; });
-    // The read transaction keeps every writer out while the pages are read.
-    std::unique_ptr<ReadTransaction> transaction;
     std::unique_ptr<BlockPages> pages;
     if (anyWhole && handle) {
-        transaction = std::make_unique<ReadTransaction>(handle);
-        if (transaction->error().isEmpty())
-            pages = std::make_unique<BlockPages>(handle, search, columnNames(db, search.table));
-        const QString refusal = pages ? pages->refusal() : transaction->error();
-        if (!refusal.isEmpty()) {
-            noteReadPath(QStringLiteral("no page read: %1").arg(refusal), false);
+        pages = std::make_unique<BlockPages>(handle, search, columnNames(db, search.table));
+        if (!pages->refusal().isEmpty()) {
+            noteReadPath(QStringLiteral("no page read: %1").arg(pages->refusal()), false);
             pages.reset();
         }
     }
-    // Ends the transaction before the job ends, which closes the connection.
-    const auto failed = [&](const std::function<void()> &finish) {
-        if (transaction)
-            transaction->end();
-        finish();
-        return false;
-    };
     const auto fromPages = [&](int i) { return pages && blocks.at(i).read && blocks.at(i).windowWhole; };
     QSqlQuery pass(db);
     pass.setForwardOnly(true);
-    if (!pass.prepare(blockPassStatement(*search.family, Meter, search.search, search.chart, blockRowids)))
-        return failed([&] { failQuery("查询命令出错1", pass); });
+    if (!pass.prepare(blockPassStatement(*search.family, Meter, search.search, search.chart, blockRowids))) {
+        failQuery("查询命令出错1", pass);
+        return false;
+    }
     QVector<int> paged;
     for (int i = 0; i < blocks.size(); ++i) {
         if (fromPages(i)) {
@@ -57,12 +45,11 @@ bool SQLThread::readSearchedBlocks(const SearchDescription &search, qint64 block
         }
     }
     if (!paged.isEmpty() && !pages->read(blocks, paged, [this] { return cancelRequested(); })) {
-        return failed([&] {
-            if (cancelRequested())
-                finishCancelled();
-            else
-                finishJob(JobOutcome::Failed, tr("The records could not be read from the database file: %1").arg(pages->error()));
-        });
+        if (cancelRequested())
+            finishCancelled();
+        else
+            finishJob(JobOutcome::Failed, tr("The records could not be read from the database file: %1").arg(pages->error()));
+        return false;
     }
     for (int first = 0; first < blocks.size();) {
         if (!blocks.at(first).read || fromPages(first)) {
@@ -76,22 +63,24 @@ bool SQLThread::readSearchedBlocks(const SearchDescription &search, qint64 block
         bindWindow(pass, search.search.st, search.search.en);
         pass.bindValue(QStringLiteral(":rowfrom"), blocks.at(first).fromRow);
         pass.bindValue(QStringLiteral(":rowto"), blocks.at(last).toRow);
-        if (!pass.exec())
-            return failed([&] { failQuery("查询命令出错1", pass); });
+        if (!pass.exec()) {
+            failQuery("查询命令出错1", pass);
+            return false;
+        }
         while (pass.next()) {
             SearchedBlock &block = blocks[first + int(pass.value(0).toLongLong() - blocks.at(first).fromRow / blockRowids)];
             block.matching = pass.value(1).toLongLong();
             for (int c = 2; c < pass.record().count(); ++c)
                 block.totals << summaryTotals(pass.value(c));
         }
-        if (pass.lastError().isValid() || cancelRequested())
-            return failed([&] { failQuery("查询命令出错1", pass); });
+        if (pass.lastError().isValid() || cancelRequested()) {
+            failQuery("查询命令出错1", pass);
+            return false;
+        }
         *read += blocks.at(last).toRow - blocks.at(first).fromRow;
         first = last + 1;
     }
     pass.finish();
-    if (transaction)
-        transaction->end();
     if (!paged.isEmpty())
         noteReadPath(QStringLiteral("%1 blocks from the file's pages on 2 cores").arg(paged.size()), false);
     return true;

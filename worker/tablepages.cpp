@@ -102,8 +102,8 @@ TablePages::TablePages(sqlite3 *handle, const QString &table, int columns) : col
         refused = tr("the database is not in rollback mode or not in UTF-8");
     else if (pageSize < 512 || (pageSize & (pageSize - 1)) != 0 || usableSize < 480)
         refused = tr("the database's page size is not one SQLite writes");
-    pageCount = quint32(qMin<qint64>(status.st_size / qMax<quint32>(pageSize, 1), 0xffffffffLL));
     interior.resize(MaxDepth);
+    interiorPages.assign(MaxDepth, 0);
 }
 
 // SQLite keeps a whole number in a column of REAL affinity as an integer and
@@ -135,7 +135,22 @@ TablePages::~TablePages()
 bool TablePages::read(qint64 from, qint64 to, const Row &row)
 {
     failure.clear();
-    return refused.isEmpty() && (from >= to || walk(rootPage, from, to, 0, row));
+    if (!refused.isEmpty())
+        return false;
+    // Pages kept from an earlier read stand while the file's change counter
+    // (raised by every transaction that writes) and size do.
+    struct stat status;
+    unsigned char counter[4];
+    if (fstat(file, &status) != 0 || !readFully(file, counter, sizeof counter, 24))
+        return fail(tr("the database file could not be read"));
+    const quint64 state = quint64(bigEndian32(counter)) << 32 ^ quint64(status.st_size);
+    if (state != fileState || runPages == 0) {
+        fileState = state;
+        pageCount = quint32(qMin<qint64>(status.st_size / pageSize, 0xffffffffLL));
+        runPages = 0;
+        std::fill(interiorPages.begin(), interiorPages.end(), 0);
+    }
+    return from >= to || walk(rootPage, from, to, 0, row);
 }
 
 bool TablePages::fail(const QString &why)
@@ -164,7 +179,8 @@ bool TablePages::walk(quint32 number, qint64 from, qint64 to, int depth, const R
 {
     if (depth >= MaxDepth)
         return fail(tr("the table's tree is deeper than any file holds"));
-    const unsigned char *p = page(number);
+    const bool cached = interiorPages[size_t(depth)] == number;
+    const unsigned char *p = cached ? interior[size_t(depth)].data() : page(number);
     if (!p)
         return fail(tr("page %1 could not be read").arg(number));
     const int header = number == 1 ? 100 : 0;
@@ -174,7 +190,10 @@ bool TablePages::walk(quint32 number, qint64 from, qint64 to, int depth, const R
         return fail(tr("page %1 is no page of the table").arg(number));
     // Reading the children reuses the run this page lies in.
     std::vector<unsigned char> &kept = interior[size_t(depth)];
-    kept.assign(p, p + pageSize);
+    if (interiorPages[size_t(depth)] != number) {
+        kept.assign(p, p + pageSize);
+        interiorPages[size_t(depth)] = number;
+    }
     p = kept.data();
     const quint32 cells = bigEndian16(p + header + 3);
     const unsigned char *pointers = p + header + 12, *end = p + usableSize;

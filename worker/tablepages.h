@@ -13,10 +13,10 @@ struct sqlite3;
 
 // Reads the rows of a table straight from the pages of its database file,
 // in rowid order, without SQLite's machine between: several times quicker
-// when every record of a year must be read. Only for a connection that
-// holds a read transaction on a database in rollback mode, so that no
-// writer can change the file meanwhile; any page it cannot make sense of
-// ends the read with a reason, never with a guess.
+// when every record of a year must be read. Each read() must lie inside a
+// read transaction of a connection to the file (rollback mode), so that no
+// writer can change the file meanwhile; a read starts from the file afresh.
+// Any page it cannot make sense of ends the read with a reason, never with a guess.
 class TablePages
 {
 public:
@@ -60,7 +60,9 @@ private:
     // Pages are read a run at a time: a table written in rowid order lies mostly in file order.
     std::vector<unsigned char> run;
     quint32 runFirst = 0, runPages = 0;
-    std::vector<std::vector<unsigned char>> interior; // a copy of each level's interior page
+    std::vector<std::vector<unsigned char>> interior; // a copy of each level's last interior page
+    std::vector<quint32> interiorPages;               // their numbers (0: none)
+    quint64 fileState = 0;                            // the change counter and size the pages kept were read at
     std::vector<unsigned char> assembled;             // a payload that overflows its page
     std::vector<Field> fields;
 };

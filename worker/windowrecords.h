@@ -73,6 +73,8 @@ public:
         return readAll(byRowid, visit);
     }
     QString error() const { return statement.error(); }
+    // The alarm numbers whose states follow the value (pointOf()).
+    const QList<int> &alarmNumbers() const { return alarms; }
 
 private:
     template<class Visit>
