@@ -933,6 +933,8 @@ private slots:
         QTest::newRow("largest pages") << 65536 << 400 << "as written";
         QTest::newRow("write-ahead log") << 4096 << 50 << "wal";
         QTest::newRow("a page damaged") << 1024 << 800 << "damaged";
+        QTest::newRow("a tree that leads back") << 1024 << 800 << "cycle";
+        QTest::newRow("a child twice") << 1024 << 800 << "shared";
     }
 
     // The rows of a table from its file's pages, in text as the digest takes
@@ -968,17 +970,28 @@ private slots:
             "delete from t where rowid % 7 = 3; commit");
         if (file == "wal")
             run("pragma journal_mode = wal");
-        if (file == "damaged") {
-            // The root's first child, a leaf or a level of the tree, no longer a page of a table.
+        if (file == "damaged" || file == "cycle" || file == "shared") {
+            // The root's first child, a leaf or a level of the tree, no longer a
+            // page of a table; or every child of the root the root itself.
             sqlite3_close(db);
             QFile written(QString::fromUtf8(path));
             QVERIFY(written.open(QIODevice::ReadWrite));
-            written.seek(qint64(pageSize) + 12);
-            const QByteArray pointer = written.read(2);
-            written.seek(qint64(pageSize) + ((uchar(pointer[0]) << 8) | uchar(pointer[1])));
-            const QByteArray child = written.read(4);
-            written.seek(qint64((uchar(child[0]) << 24 | uchar(child[1]) << 16 | uchar(child[2]) << 8 | uchar(child[3])) - 1) * pageSize);
-            written.write(QByteArray(1, '\x07'));
+            QByteArray root = (written.seek(pageSize), written.read(pageSize));
+            QCOMPARE(root.at(0), '\x05');
+            const int cells = (uchar(root[3]) << 8) | uchar(root[4]);
+            const int first = (uchar(root[12]) << 8) | uchar(root[13]);
+            const QByteArray child = root.mid(first, 4);
+            if (file != "damaged") { // every child of the root the root itself, or its first child
+                const QByteArray to = file == "cycle" ? QByteArray("\0\0\0\x02", 4) : child;
+                for (int c = 0; c < cells; ++c)
+                    root.replace((uchar(root[12 + 2 * c]) << 8 | uchar(root[13 + 2 * c])), 4, to);
+                root.replace(8, 4, to);
+                written.seek(pageSize);
+                written.write(root);
+            } else {
+                written.seek(qint64((uchar(child[0]) << 24 | uchar(child[1]) << 16 | uchar(child[2]) << 8 | uchar(child[3])) - 1) * pageSize);
+                written.write(QByteArray(1, '\x07'));
+            }
             written.close();
             sqlite3_open(path.constData(), &db);
         }

@@ -150,6 +150,8 @@ bool TablePages::read(qint64 from, qint64 to, const Row &row)
         runPages = 0;
         std::fill(interiorPages.begin(), interiorPages.end(), 0);
     }
+    visited = 0;
+    rowsRead = 0;
     return from >= to || walk(rootPage, from, to, 0, row);
 }
 
@@ -179,6 +181,9 @@ bool TablePages::walk(quint32 number, qint64 from, qint64 to, int depth, const R
 {
     if (depth >= MaxDepth)
         return fail(tr("the table's tree is deeper than any file holds"));
+    // A tree visits each page once: a damaged one that leads back to a page would never end.
+    if (++visited > pageCount)
+        return fail(tr("the table's tree leads to page %1 more than once").arg(number));
     const bool cached = interiorPages[size_t(depth)] == number;
     const unsigned char *p = cached ? interior[size_t(depth)].data() : page(number);
     if (!p)
@@ -232,10 +237,16 @@ bool TablePages::readLeaf(const unsigned char *p, int header, qint64 from, qint6
             return fail(tr("a page has a cell outside it"));
         if (rowid >= to)
             return true;
+        // A tree holds each rowid once, in order: a damaged one could give rows twice.
+        if (rowsRead > 0 && rowid <= lastRowid)
+            return fail(tr("the table's rowids are out of order at %1").arg(rowid));
         const unsigned char *payload = nullptr;
-        if (rowid >= from && (!payloadOf(p, int(at) + sizeLength + rowidLength, size, &payload)
-                              || !decode(payload, size, rowid, row)))
+        if (rowid < from)
+            continue;
+        if (!payloadOf(p, int(at) + sizeLength + rowidLength, size, &payload) || !decode(payload, size, rowid, row))
             return false;
+        lastRowid = rowid;
+        ++rowsRead;
     }
     return true;
 }

@@ -62,7 +62,9 @@ private:
     quint32 runFirst = 0, runPages = 0;
     std::vector<std::vector<unsigned char>> interior; // a copy of each level's last interior page
     std::vector<quint32> interiorPages;               // their numbers (0: none)
-    quint64 fileState = 0;                            // the change counter and size the pages kept were read at
+    quint64 fileState = 0;
+    quint32 visited = 0; // pages of the tree in this read
+    qint64 rowsRead = 0, lastRowid = 0;                            // the change counter and size the pages kept were read at
     std::vector<unsigned char> assembled;             // a payload that overflows its page
     std::vector<Field> fields;
 };
