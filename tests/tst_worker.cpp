@@ -996,7 +996,7 @@ private slots:
             sqlite3_open(path.constData(), &db);
         }
         run("begin; select 1 from sqlite_master limit 1");
-        TablePages pages(db, "t", 6);
+        TablePages pages(db, "t");
         RecordText text(db);
         if (file == "wal")
             QVERIFY(!pages.refusal().isEmpty());
@@ -1032,7 +1032,7 @@ private slots:
                 copy.flush();
                 sqlite3 *damaged = nullptr;
                 sqlite3_open_v2(QFile::encodeName(copy.fileName()).constData(), &damaged, SQLITE_OPEN_READONLY, nullptr);
-                TablePages damagedPages(damaged, "t", 6);
+                TablePages damagedPages(damaged, "t");
                 qint64 rowsRead = 0;
                 damagedPages.read(from, to, [&](qint64, const TablePages::Field *, int) { ++rowsRead; });
                 QVERIFY(rowsRead < 2 * rows);

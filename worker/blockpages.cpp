@@ -7,31 +7,21 @@
 #include <sqlite3.h>
 #include <thread>
 
-BlockPages::BlockPages(sqlite3 *handle, const SearchDescription &search, const QStringList &tableColumns)
+BlockPages::BlockPages(sqlite3 *handle, const SearchDescription &search)
     : handle(handle), condition(search.condition)
 {
     for (std::unique_ptr<TablePages> &reader : readers)
-        reader = std::make_unique<TablePages>(handle, search.table, int(tableColumns.size()));
-    for (const QString &column : search.columns)
-        valueIndexes << int(tableColumns.indexOf(column));
-    // Columns of text affinity hold texts, blobs and NULL alone, which the
-    // condition reads here as the statements do; bounds beyond a double's
-    // integers SQLite compares otherwise.
-    sqlite3_stmt *types = nullptr;
-    sqlite3_prepare_v2(handle, "select count(*) from pragma_table_info(?1) where name = ?2 and upper(type) = 'TEXT'", -1,
-                       &types, nullptr);
-    const QByteArray table = search.table.toUtf8();
+        reader = std::make_unique<TablePages>(handle, search.table);
+    // Columns of text hold texts, blobs and NULL alone, which the condition
+    // reads here as the statements do; bounds beyond a double's integers
+    // SQLite compares otherwise.
     for (const QString &column : search.columns) {
-        const QByteArray name = column.toUtf8();
-        sqlite3_bind_text(types, 1, table.constData(), int(table.size()), SQLITE_TRANSIENT);
-        sqlite3_bind_text(types, 2, name.constData(), int(name.size()), SQLITE_TRANSIENT);
-        if (sqlite3_step(types) != SQLITE_ROW || sqlite3_column_int(types, 0) != 1)
-            refused = QCoreApplication::translate("BlockPages", "a searched column is not of text");
-        sqlite3_reset(types);
+        valueIndexes << int(readers[0]->columnNames().indexOf(column));
+        if (!readers[0]->holdsText(valueIndexes.last()))
+            refused = QCoreApplication::translate("BlockPages", "a searched column is not one of text");
     }
-    sqlite3_finalize(types);
-    if (valueIndexes.contains(-1) || valueIndexes.size() > 8)
-        refused = QCoreApplication::translate("BlockPages", "the searched columns are not the table's");
+    if (valueIndexes.size() > MaxColumns)
+        refused = QCoreApplication::translate("BlockPages", "more columns are searched than it reads");
     if (!matchedInDoubles(condition))
         refused = QCoreApplication::translate("BlockPages", "a bound lies beyond a double's integers");
 }
@@ -82,7 +72,7 @@ bool BlockPages::readBlock(TablePages &pages, SearchedBlock &block) const
     const SummaryTotals none{};
     block.matching = 0;
     block.totals = QVector<SummaryTotals>(valueIndexes.size(), none);
-    StoredValue values[8];
+    StoredValue values[MaxColumns];
     const int count = int(valueIndexes.size());
     return pages.read(block.fromRow, block.toRow, [&](qint64 rowid, const TablePages::Field *fields, int) {
         for (int i = 0; i < count; ++i) {

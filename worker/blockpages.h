@@ -21,9 +21,8 @@ class BlockPages
 {
 public:
     // `handle`: the search's connection, which holds a read transaction
-    // over each batch of blocks read; `tableColumns`: every column of the
-    // search's table, in order.
-    BlockPages(sqlite3 *handle, const SearchDescription &search, const QStringList &tableColumns);
+    // over each batch of blocks read.
+    BlockPages(sqlite3 *handle, const SearchDescription &search);
 
     // Empty when it reads; else why the blocks are read through SQLite.
     QString refusal() const;
@@ -39,6 +38,7 @@ private:
 
     // A writer waits for one batch at most (about 20 ms of reading).
     static constexpr qsizetype BatchBlocks = 32;
+    static constexpr int MaxColumns = 8;
     sqlite3 *handle;
     // One reader a core, each with its own file handle and buffers.
     std::array<std::unique_ptr<TablePages>, 2> readers;

@@ -55,7 +55,7 @@ RecordDigest::RecordDigest(const QString &databasePath, const QString &table, co
         auto reader = std::make_unique<Reader>(entries);
         opening = open(*reader, databasePath, whole, edge);
         if (opening.isEmpty())
-            reader->pages = std::make_unique<TablePages>(reader->handle, table, int(columns.size()));
+            reader->pages = std::make_unique<TablePages>(reader->handle, table);
         if (opening.isEmpty()) {
             reader->edge->bind(3, from);
             reader->edge->bind(4, to);

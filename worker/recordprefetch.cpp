@@ -72,29 +72,17 @@ struct PageRow {
 
 void RecordPrefetch::openPages(const MeterFamily &family, const QString &column)
 {
-    const QString table = family.table(Meter);
-    QStringList names;
-    sqlite3_stmt *columns = nullptr;
-    const QByteArray name = table.toUtf8();
-    sqlite3_prepare_v2(handle, "select name, upper(type) = 'TEXT' from pragma_table_info(?1) order by cid", -1, &columns, nullptr);
-    sqlite3_bind_text(columns, 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
-    QList<bool> texts;
-    while (sqlite3_step(columns) == SQLITE_ROW) {
-        names << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(columns, 0)));
-        texts << (sqlite3_column_int(columns, 1) != 0);
-    }
-    sqlite3_finalize(columns);
+    pages = std::make_unique<TablePages>(handle, family.table(Meter));
+    const QStringList &names = pages->columnNames();
     stampColumn = int(names.indexOf(QStringLiteral("indate")));
     valueColumn = int(names.indexOf(column));
     for (int alarm : family.alarmsOf(column))
         alarmColumns << int(names.indexOf(QStringLiteral("alm%1").arg(alarm)));
     // Columns of text hold texts, blobs and NULL alone, which pointOf() reads as the statement gives them.
-    for (int read : QList<int>{stampColumn, valueColumn} + alarmColumns) {
-        if (read < 0 || !texts.at(read))
-            return;
-    }
-    pages = std::make_unique<TablePages>(handle, table, int(names.size()));
-    if (!pages->refusal().isEmpty())
+    bool texts = pages->refusal().isEmpty();
+    for (int read : QList<int>{stampColumn, valueColumn} + alarmColumns)
+        texts = texts && pages->holdsText(read);
+    if (!texts)
         pages.reset();
 }
 

@@ -3,7 +3,6 @@
 
 #include "blockpages.h"
 #include "families.h"
-#include "recorddatabase.h"
 #include "settings.h"
 #include "summaryblocks.h"
 #include "summaryfunction.h"
@@ -24,7 +23,7 @@ bool SQLThread::readSearchedBlocks(const SearchDescription &search, qint64 block
                                       [](const SearchedBlock &block) { return block.read && block.windowWhole; });
     std::unique_ptr<BlockPages> pages;
     if (anyWhole && handle) {
-        pages = std::make_unique<BlockPages>(handle, search, columnNames(db, search.table));
+        pages = std::make_unique<BlockPages>(handle, search);
         if (!pages->refusal().isEmpty()) {
             noteReadPath(QStringLiteral("no page read: %1").arg(pages->refusal()), false);
             pages.reset();

@@ -65,7 +65,7 @@ QString tr(const char *text)
 
 } // namespace
 
-TablePages::TablePages(sqlite3 *handle, const QString &table, int columns) : columns(columns)
+TablePages::TablePages(sqlite3 *handle, const QString &table)
 {
     sqlite3_stmt *schema = nullptr;
     const QByteArray name = table.toUtf8();
@@ -86,7 +86,7 @@ TablePages::TablePages(sqlite3 *handle, const QString &table, int columns) : col
     sqlite3_finalize(schema);
     if (!refused.isEmpty())
         return;
-    readAffinities(handle, name);
+    readColumns(handle, name);
     const char *path = sqlite3_db_filename(handle, "main");
     file = path && *path ? ::open(path, O_RDONLY | O_CLOEXEC) : -1;
     unsigned char header[100];
@@ -106,24 +106,29 @@ TablePages::TablePages(sqlite3 *handle, const QString &table, int columns) : col
     interiorPages.assign(MaxDepth, 0);
 }
 
-// SQLite keeps a whole number in a column of REAL affinity as an integer and
-// reads it back as a real: so must this.
-void TablePages::readAffinities(sqlite3 *handle, const QByteArray &table)
+// The columns and their affinities by SQLite's rules: a whole number in a
+// column of REAL affinity is kept as an integer and read back as a real.
+void TablePages::readColumns(sqlite3 *handle, const QByteArray &table)
 {
-    realColumns.assign(size_t(columns), false);
     sqlite3_stmt *types = nullptr;
-    sqlite3_prepare_v2(handle, "select cid, upper(type) from pragma_table_info(?1)", -1, &types, nullptr);
+    sqlite3_prepare_v2(handle, "select name, upper(type) from pragma_table_info(?1) order by cid", -1, &types, nullptr);
     sqlite3_bind_text(types, 1, table.constData(), int(table.size()), SQLITE_TRANSIENT);
     while (sqlite3_step(types) == SQLITE_ROW) {
-        const int column = sqlite3_column_int(types, 0);
+        names << QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(types, 0)));
         const QByteArray type(reinterpret_cast<const char *>(sqlite3_column_text(types, 1)));
-        const bool real = !type.contains("INT") && !type.contains("CHAR") && !type.contains("CLOB")
-            && !type.contains("TEXT") && !type.contains("BLOB")
-            && (type.contains("REAL") || type.contains("FLOA") || type.contains("DOUB"));
-        if (column >= 0 && column < columns)
-            realColumns[size_t(column)] = real;
+        const bool integer = type.contains("INT");
+        const bool text = !integer && (type.contains("CHAR") || type.contains("CLOB") || type.contains("TEXT"));
+        textColumns.push_back(text);
+        realColumns.push_back(!integer && !text && !type.contains("BLOB")
+                              && (type.contains("REAL") || type.contains("FLOA") || type.contains("DOUB")));
     }
     sqlite3_finalize(types);
+    columns = int(names.size());
+}
+
+bool TablePages::holdsText(int column) const
+{
+    return column >= 0 && column < columns && textColumns[size_t(column)];
 }
 
 TablePages::~TablePages()

@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 
 #include <functional>
@@ -30,8 +31,8 @@ public:
     };
     using Row = std::function<void(qint64 rowid, const Field *fields, int count)>;
 
-    // `handle` names the file and the table; `columns`: how many the table has.
-    TablePages(sqlite3 *handle, const QString &table, int columns);
+    // `handle` names the file and the table.
+    TablePages(sqlite3 *handle, const QString &table);
     ~TablePages();
     TablePages(const TablePages &) = delete;
     TablePages &operator=(const TablePages &) = delete;
@@ -41,9 +42,13 @@ public:
     // Calls `row` for each row with from <= rowid < to; false (and error()) on a page that does not parse.
     bool read(qint64 from, qint64 to, const Row &row);
     QString error() const { return failure; }
+    // The table's columns in order, as the fields of a row come.
+    const QStringList &columnNames() const { return names; }
+    // Whether a column has text affinity: it holds texts, blobs and NULL alone.
+    bool holdsText(int column) const;
 
 private:
-    void readAffinities(sqlite3 *handle, const QByteArray &table);
+    void readColumns(sqlite3 *handle, const QByteArray &table);
     bool walk(quint32 page, qint64 from, qint64 to, int depth, const Row &row);
     bool readLeaf(const unsigned char *page, int header, qint64 from, qint64 to, const Row &row);
     bool payloadOf(const unsigned char *page, int at, qint64 size, const unsigned char **payload);
@@ -55,7 +60,8 @@ private:
     int file = -1;
     quint32 pageSize = 0, usableSize = 0, pageCount = 0, rootPage = 0;
     int columns = 0;
-    std::vector<bool> realColumns;
+    QStringList names;
+    std::vector<bool> textColumns, realColumns;
     QString refused, failure;
     // Pages are read a run at a time: a table written in rowid order lies mostly in file order.
     std::vector<unsigned char> run;
