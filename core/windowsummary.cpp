@@ -74,6 +74,11 @@ void addStoredValue(SummaryTotals &totals, const char *text, qsizetype size, qin
         ++totals.unreadable;
         return;
     }
+    addNumber(totals, number, kineticTerm(number), row);
+}
+
+void addNumber(SummaryTotals &totals, double number, double kinetic, qint64 row)
+{
     // Rows may arrive in time-index order: of equal extremes the lowest rowid counts.
     const bool first = totals.numbers == 0;
     if (first || number < totals.minimum || (number == totals.minimum && row < totals.minimumRow)) {
@@ -85,7 +90,7 @@ void addStoredValue(SummaryTotals &totals, const char *text, qsizetype size, qin
         totals.maximumRow = row;
     }
     totals.sum.add(number);
-    totals.kinetic.add(kineticTerm(number));
+    totals.kinetic.add(kinetic);
     ++totals.numbers;
 }
 

@@ -46,6 +46,8 @@ struct SummaryTotals {
 // Counts a stored value, given as SQLite's text of it (none: NULL), into the
 // totals: a marker, a number by the one rule (recordnumber), or unreadable.
 void addStoredValue(SummaryTotals &totals, const char *text, qsizetype size, qint64 row);
+// Counts a number read from a stored value, with its kineticTerm().
+void addNumber(SummaryTotals &totals, double number, double kinetic, qint64 row);
 
 // The records a search selects: its window, and its value condition (a
 // chart: its window alone).

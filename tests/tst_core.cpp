@@ -4,6 +4,7 @@
 #include "excursions.h"
 #include "meankinetic.h"
 #include "overviewcells.h"
+#include "packedsearch.h"
 #include "periods.h"
 #include "recordlinereader.h"
 #include "settings.h"
@@ -13,6 +14,7 @@
 #include "windowsummary.h"
 
 #include <QCryptographicHash>
+#include <QRandomGenerator>
 
 using namespace TestSupport;
 
@@ -177,6 +179,105 @@ private slots:
         QCOMPARE(QList<double>({m.minimum, double(m.minimumRow), m.maximum, double(m.maximumRow), double(m.numbers)}),
                  QList<double>({0.5, 30, 9, 21, 6}));
         QCOMPARE(m.sum.total(), 1.0); // no term lost to the large ones
+    }
+
+    // A block's records as texts (a null QByteArray: NULL) drawn around
+    // `centre` with `decimals`, with markers, unreadable texts and gaps.
+    void packedSearch_data()
+    {
+        QTest::addColumn<int>("decimals");
+        QTest::addColumn<double>("centre");
+        QTest::addColumn<double>("spread");
+        QTest::addColumn<int>("oddOneIn"); // 0: no odd texts
+        QTest::addColumn<bool>("gaps");
+        QTest::addColumn<int>("width"); // bytes a value
+        QTest::newRow("tenths in a narrow band") << 1 << 40.0 << 2.0 << 0 << false << 1;
+        QTest::newRow("hundredths with spikes and gaps") << 2 << 40.0 << 40.0 << 50 << true << 2;
+        QTest::newRow("whole numbers around zero, -0 among them") << 0 << 0.0 << 3.0 << 20 << false << 1;
+        QTest::newRow("wide and fine") << 3 << -1000.0 << 2e5 << 10 << true << 4;
+        QTest::newRow("digits beyond any scale, 2^53 + 1, 1e300") << 12 << 1.0 << 1.0 << 5 << true << 8;
+        QTest::newRow("odd texts everywhere") << 1 << 5.0 << 2.0 << 2 << true << 1;
+    }
+
+    void packedSearch()
+    {
+        QFETCH(int, decimals);
+        QFETCH(double, centre);
+        QFETCH(double, spread);
+        QFETCH(int, oddOneIn);
+        QFETCH(bool, gaps);
+        QFETCH(int, width);
+        QRandomGenerator random(20261209);
+        QList<QByteArray> odd{"HH", "LL", QByteArray(), "", "12abc", " 7.5 ", "1e1", "-0.0", "-0", "+-3", "hh", ".5", "3."};
+        if (width == 8)
+            odd << "1e300" << "9007199254740993";
+        QList<qint64> rowids;
+        QList<QByteArray> texts[2];
+        for (qint64 rowid = 16384, n = 0; n < 4000; ++rowid) {
+            if (gaps && random.bounded(7) == 0)
+                continue;
+            rowids << rowid;
+            ++n;
+            for (QList<QByteArray> &column : texts) {
+                const double v = centre + (random.generateDouble() - 0.5) * spread;
+                column << (oddOneIn > 0 && random.bounded(oddOneIn) == 0 ? odd.at(random.bounded(odd.size()))
+                                                                         : QByteArray::number(v, 'f', decimals));
+            }
+        }
+        PackedValues packed[2];
+        QByteArray bytes[2];
+        for (int c = 0; c < 2; ++c) {
+            std::vector<PackedValues::Entry> entries;
+            for (int i = 0; i < rowids.size(); ++i) {
+                PackedValues::Entry entry{rowids.at(i), {}, 0};
+                const QByteArray &text = texts[c].at(i);
+                QVERIFY(PackedValues::kindOf(text.isNull() ? nullptr : text.constData(), text.size(), true, &entry.kind,
+                                             &entry.number));
+                entries.push_back(entry);
+            }
+            bytes[c] = PackedValues::pack(entries);
+            QVERIFY(packed[c].open(bytes[c]));
+            QCOMPARE(packed[c].count(), rowids.size());
+            QCOMPARE(packed[c].valueWidth(), width);
+        }
+        // Bounds at values that occur, between them, one-sided, and the markers.
+        const double a = centre - spread / 8, b = centre + spread / 5;
+        const double at = texts[0].at(17).toDouble(), inf = qInf();
+        const QList<QList<QPair<double, double>>> ranges{
+            {{a, b}}, {{-inf, at}}, {{at, inf}}, {{a, b}, {-inf, centre}}, {{-inf, inf}, {a, inf}}, {{b, a}}};
+        QList<SummaryCondition> conditions;
+        for (const auto &open : ranges)
+            conditions << SummaryCondition{SummaryCondition::Range, {}, {}, open};
+        conditions << SummaryCondition{SummaryCondition::Markers, {}, {}, {}};
+        for (const SummaryCondition &condition : conditions) {
+            for (int count : {1, 2}) {
+                SearchedBlock expected, found;
+                expected.totals = QVector<SummaryTotals>(count, SummaryTotals{});
+                for (int i = 0; i < rowids.size(); ++i) {
+                    StoredValue values[2];
+                    for (int c = 0; c < count; ++c) {
+                        const QByteArray &text = texts[c].at(i);
+                        values[c] = text.isNull() ? StoredValue{} : StoredValue{text.constData(), text.size(), true};
+                    }
+                    if (!recordMatches(condition, values, count))
+                        continue;
+                    ++expected.matching;
+                    for (int c = 0; c < count; ++c)
+                        addStoredValue(expected.totals[c], values[c].text, values[c].size, rowids.at(i));
+                }
+                QVERIFY(PackedSearch(condition).search(packed, count, found));
+                QCOMPARE(found.matching, expected.matching);
+                for (int c = 0; c < count; ++c)
+                    QVERIFY(memcmp(&found.totals.at(c), &expected.totals.at(c), sizeof(SummaryTotals)) == 0);
+            }
+        }
+        // Damaged bytes are refused, never read beyond their end.
+        PackedValues damaged;
+        QVERIFY(!damaged.open(bytes[0].left(bytes[0].size() - 1)));
+        QVERIFY(!damaged.open(QByteArray(bytes[0]).replace(0, 1, "\x07")));
+        QVERIFY(!damaged.open(QByteArray()));
+        // Rowids that do not ascend are not packed.
+        QVERIFY(PackedValues::pack({{5, PackedValues::Kind::High, 0}, {5, PackedValues::Kind::Low, 0}}).isEmpty());
     }
 
     // Records "seconds:value" a minute apart; limits "lower upper dead-band delay", "-" for none.
