@@ -174,9 +174,10 @@ QStringList valueColumnsOf(const MeterFamily &family, int channel)
 
 QString blockSumsStatement(const QString &table, const QStringList &columns)
 {
-    return QStringLiteral("select block_sums(datetime(indate), rowid, %1) from main.%2 not indexed "
-                          "where rowid >= :rowfrom and rowid < :rowto")
-        .arg(columns.join(QStringLiteral(", ")), table);
+    const QString values = columns.join(QStringLiteral(", "));
+    return QStringLiteral("select block_sums(datetime(indate), rowid, %1), block_packed(rowid, %1) from main.%2 "
+                          "not indexed where rowid >= :rowfrom and rowid < :rowto")
+        .arg(values, table);
 }
 
 QString blockPassStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart,

@@ -99,7 +99,8 @@ QStringList valueColumnsOf(const MeterFamily &family, int channel);
 QStringList everyValueColumn(const MeterFamily &family, int meter);
 
 // The sums of the rowids from :rowfrom up to (not with) :rowto, in one
-// pass that evaluates datetime(indate) once a record: block_sums().
+// pass that evaluates datetime(indate) once a record: block_sums(), and
+// the packed values of each column: block_packed().
 QString blockSumsStatement(const QString &table, const QStringList &columns);
 
 // One pass over the rowids from :rowfrom up to :rowto of a search's window:

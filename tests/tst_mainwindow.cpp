@@ -82,6 +82,7 @@ QString oldCounted(QWidget *page)
 }
 
 const QString KeptSums = "select * from record_sums order by tbl, col, block";
+const QString KeptPacked = "select tbl, col, block, hex(vals) from record_packed order by tbl, col, block";
 const QString KeptOverview = "select * from record_overview order by tbl, col, level, span";
 
 // What an addition must leave as it was when it does not succeed, and what
@@ -89,7 +90,7 @@ const QString KeptOverview = "select * from record_overview order by tbl, col, l
 QStringList storedState()
 {
     return queryRows("select * from meter12 order by rowid")
-        + queryRows(KeptSums) + queryRows(KeptOverview) + queryRows("select * from record_sums_state")
+        + queryRows(KeptSums) + queryRows(KeptPacked) + queryRows(KeptOverview) + queryRows("select * from record_sums_state")
         + queryRows("select * from record_overview_state") + queryRows("select * from imported_files order by name")
         + queryRows("select name from sqlite_master where type = 'index' and name = 'meter12_time'");
 }
@@ -110,7 +111,7 @@ QStringList rebuilt(const QString &folder)
         RecordOverview::build(db, meterFamily(1), 12, [] { return false; });
     }
     QSqlDatabase::removeDatabase("rebuild");
-    return queryRows(KeptSums, copy) + queryRows(KeptOverview, copy);
+    return queryRows(KeptSums, copy) + queryRows(KeptPacked, copy) + queryRows(KeptOverview, copy);
 }
 
 QStringList reportRows(MainWindow &window)
@@ -338,7 +339,7 @@ private slots:
             rows.sort();
             QCOMPARE(rows, expected);
             QCOMPARE(queryRows("select name, records from imported_files order by name"), ledger);
-            QCOMPARE(queryRows(KeptSums) + queryRows(KeptOverview), rebuilt(dir.path()));
+            QCOMPARE(queryRows(KeptSums) + queryRows(KeptPacked) + queryRows(KeptOverview), rebuilt(dir.path()));
             QCOMPARE(databaseValue("select count(*) from sqlite_master where name = 'meter12_time'"), QString("1"));
             QCOMPARE(reportRows(window), report);
             // The page counts them from the sums (equal to a whole build, as compared above).
@@ -620,7 +621,7 @@ private slots:
             expected << QString(line).replace(',', '|') + "\n";
         QCOMPARE(tableRows("meter12"), expected);
         QCOMPARE(SQLThread::readPathsOfLastStore().size(), 2); // brought up to date, not built again
-        QCOMPARE(queryRows(KeptSums) + queryRows(KeptOverview), rebuilt(dir.path()));
+        QCOMPARE(queryRows(KeptSums) + queryRows(KeptPacked) + queryRows(KeptOverview), rebuilt(dir.path()));
     }
 
     void damagedKeptTablesAreBuiltAgain_data()
@@ -654,7 +655,7 @@ private slots:
         SQLThread worker;
         worker.dn_addCSV({writeRecordFolder(QDir(dir.path()), "next", "12", {{dayName(3), dayLines(3)}}) + "/" + dayName(3)});
         QVERIFY(worker.outcome().done());
-        QCOMPARE(queryRows(KeptSums) + queryRows(KeptOverview), rebuilt(dir.path()));
+        QCOMPARE(queryRows(KeptSums) + queryRows(KeptPacked) + queryRows(KeptOverview), rebuilt(dir.path()));
     }
 
     // A job that does not succeed keeps the page and the records: one asked

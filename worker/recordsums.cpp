@@ -17,7 +17,10 @@ const char *const Schema[] = {
     "records integer, stamped integer, first_stamp text, last_stamp text, vals integer, cast_min real, "
     "cast_max real, totals blob, primary key (tbl, col, block)) without rowid",
     // One row a whole build: the rowids per block and the table's greatest rowid then.
-    "create table if not exists record_sums_state (tbl text primary key, block_rowids integer, rowids integer)"};
+    "create table if not exists record_sums_state (tbl text primary key, block_rowids integer, rowids integer)",
+    // Per block and column its PackedValues (NULL: not packed), a row for each row of record_sums.
+    "create table if not exists record_packed (tbl text not null, col text not null, block integer not null, "
+    "vals blob, primary key (tbl, col, block)) without rowid"};
 
 
 QByteArray totalsBlob(const SummaryTotals &totals)
@@ -30,18 +33,28 @@ QByteArray totalsBlob(const SummaryTotals &totals)
 
 namespace {
 
-// The bound values of record_sums for every block of the table, column by column.
-using SumRows = QList<QVariantList>;
+constexpr int SumColumns = 11, PackedColumns = 4;
+
+// The bound values of record_sums and record_packed for every block of the table, column by column.
+struct SumRows {
+    QList<QVariantList> sums = QList<QVariantList>(SumColumns);
+    QList<QVariantList> packed = QList<QVariantList>(PackedColumns);
+};
 
 bool insertRows(QSqlQuery &insert, const SumRows &rows)
 {
-    if (rows.first().isEmpty())
+    if (rows.sums.first().isEmpty())
         return true;
-    if (!insert.prepare(QStringLiteral("insert into record_sums values (?,?,?,?,?,?,?,?,?,?,?)")))
-        return false;
-    for (const QVariantList &values : rows)
-        insert.addBindValue(values);
-    return insert.execBatch();
+    for (const auto &[table, values] : {std::pair("record_sums", &rows.sums), std::pair("record_packed", &rows.packed)}) {
+        QStringList marks(values->size(), QStringLiteral("?"));
+        if (!insert.prepare(QStringLiteral("insert into %1 values (%2)").arg(QLatin1String(table), marks.join(QLatin1Char(',')))))
+            return false;
+        for (const QVariantList &column : *values)
+            insert.addBindValue(column);
+        if (!insert.execBatch())
+            return false;
+    }
+    return true;
 }
 
 // Saves the rows and the build's state at once, so that a build that did
@@ -51,8 +64,11 @@ QString save(QSqlDatabase &db, const QString &table, const SumRows &rows, qint64
     QSqlQuery save(db), insert(db);
     if (!db.transaction())
         return db.lastError().text();
-    bool saved = save.exec(QLatin1String(Schema[0])) && save.exec(QLatin1String(Schema[1]));
-    for (const char *statement : {"delete from record_sums where tbl = ?", "delete from record_sums_state where tbl = ?"}) {
+    bool saved = true;
+    for (const char *schema : Schema)
+        saved = saved && save.exec(QLatin1String(schema));
+    for (const char *statement : {"delete from record_sums where tbl = ?", "delete from record_sums_state where tbl = ?",
+                                  "delete from record_packed where tbl = ?"}) {
         saved = saved && save.prepare(QLatin1String(statement));
         save.addBindValue(table);
         saved = saved && save.exec();
@@ -76,8 +92,6 @@ QString save(QSqlDatabase &db, const QString &table, const SumRows &rows, qint64
 
 namespace {
 
-constexpr int SumColumns = 11;
-
 // Prepares the statement that sums up one block of every column of `all`.
 bool prepareBlockSums(QSqlQuery &sums, const QString &table, const QStringList &all)
 {
@@ -85,9 +99,11 @@ bool prepareBlockSums(QSqlQuery &sums, const QString &table, const QStringList &
     return sums.prepare(blockSumsStatement(table, all));
 }
 
-// The sums of block k; false with an error when they could not be read, and
-// false without one when the block holds no record.
-bool sumBlock(QSqlQuery &sums, qint64 k, qint64 blockRowids, SummaryBlock &sum, QString *error)
+// The sums of block k and the packed values of its columns; false with an
+// error when they could not be read, and false without one when the block
+// holds no record.
+bool sumBlock(QSqlQuery &sums, qint64 k, qint64 blockRowids, SummaryBlock &sum, QList<QByteArray> &packed,
+              QString *error)
 {
     sums.bindValue(QStringLiteral(":rowfrom"), k * blockRowids);
     sums.bindValue(QStringLiteral(":rowto"), (k + 1) * blockRowids);
@@ -96,11 +112,13 @@ bool sumBlock(QSqlQuery &sums, qint64 k, qint64 blockRowids, SummaryBlock &sum, 
         return false;
     }
     const bool some = readBlockSums(sums.value(0), sum);
+    packed = packedColumns(sums.value(1));
     sums.finish();
     return some;
 }
 
-void appendRows(SumRows &rows, const QString &table, const QStringList &all, qint64 k, const SummaryBlock &sum)
+void appendRows(SumRows &rows, const QString &table, const QStringList &all, qint64 k, const SummaryBlock &sum,
+                const QList<QByteArray> &packed)
 {
     for (int c = 0; c < all.size() && c < sum.columns.size(); ++c) {
         const BlockColumn &column = sum.columns.at(c);
@@ -108,7 +126,12 @@ void appendRows(SumRows &rows, const QString &table, const QStringList &all, qin
                                    sum.lastStamp, column.values, column.castMinimum, column.castMaximum,
                                    totalsBlob(column.totals)};
         for (int i = 0; i < SumColumns; ++i)
-            rows[i] << values[i];
+            rows.sums[i] << values[i];
+        const bool isPacked = c < packed.size() && !packed.at(c).isEmpty();
+        const QVariant packedValues[] = {table, all.at(c), k,
+                                         isPacked ? QVariant(packed.at(c)) : QVariant(QMetaType::fromType<QByteArray>())};
+        for (int i = 0; i < PackedColumns; ++i)
+            rows.packed[i] << packedValues[i];
     }
 }
 
@@ -123,16 +146,19 @@ qint64 keptBlockRowids(QSqlDatabase &db, const QString &table, qint64 columns, q
     const bool read = query.prepare(QStringLiteral(
         "select s.block_rowids, s.rowids, (select coalesce(max(rowid), 0) from main.%1), "
         "(select coalesce(min(rowid), 0) from main.%1), ?, "
-        "b.lo, b.hi, coalesce(b.records, 0), b.rows, b.cols * b.blocks, b.cols, b.least, b.misfits "
+        "b.lo, b.hi, coalesce(b.records, 0), b.rows, b.cols * b.blocks, b.cols, b.least, b.misfits, p.rows "
         "from record_sums_state s, (select min(block) lo, max(block) hi, sum(records) records, count(*) rows, "
         "count(distinct col) cols, count(distinct block) blocks, min(records) least, "
-        "coalesce(sum(length(totals) != %2), 0) misfits from record_sums where tbl = ?) b "
+        "coalesce(sum(length(totals) != %2), 0) misfits from record_sums where tbl = ?) b, "
+        "(select count(*) rows from record_packed where tbl = ?) p "
         "where s.tbl = ?").arg(table).arg(sizeof(SummaryTotals)));
     const qint64 tableRecords = countedRecords(db, table);
     query.addBindValue(tableRecords);
     query.addBindValue(table);
     query.addBindValue(table);
-    if (tableRecords < 0 || !read || !query.exec() || !query.next())
+    query.addBindValue(table);
+    // Sums without packed values (an earlier version's) are built again.
+    if (tableRecords < 0 || !read || !query.exec() || !query.next() || query.value(13) != query.value(8))
         return 0;
     const auto at = [&](int i) { return query.value(i).toLongLong(); };
     const qint64 blockRowids = at(0), count = at(4);
@@ -170,16 +196,17 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blo
         wanted.insert(column, int(wanted.size()));
     if (kept)
         kept->clear();
-    SumRows rows(SumColumns);
+    SumRows rows;
     for (qint64 k = first / blockRowids; !empty && k <= last / blockRowids; ++k) {
         SummaryBlock sum;
+        QList<QByteArray> packed;
         QString error;
-        if (!sumBlock(sums, k, blockRowids, sum, &error)) {
+        if (!sumBlock(sums, k, blockRowids, sum, packed, &error)) {
             if (!error.isEmpty())
                 return error;
             continue; // no record in these rowids
         }
-        appendRows(rows, table, all, k, sum);
+        appendRows(rows, table, all, k, sum, packed);
         if (!kept)
             continue;
         SummaryBlock block{k * blockRowids, (k + 1) * blockRowids, sum.records, sum.stamped, sum.firstStamp,
@@ -224,20 +251,26 @@ QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const QLi
         for (qint64 k = range.first / blockRowids; range.last >= range.first && k <= range.last / blockRowids; ++k)
             blocks.insert(k);
     }
+    QSqlQuery deletePacked(db);
     if (!prepareBlockSums(sums, table, all)
-        || !query.prepare(QStringLiteral("delete from record_sums where tbl = ? and block = ?")))
-        return sums.lastError().isValid() ? sums.lastError().text() : query.lastError().text();
-    SumRows rows(SumColumns);
+        || !query.prepare(QStringLiteral("delete from record_sums where tbl = ? and block = ?"))
+        || !deletePacked.prepare(QStringLiteral("delete from record_packed where tbl = ? and block = ?")))
+        return sums.lastError().isValid() ? sums.lastError().text()
+            : query.lastError().isValid() ? query.lastError().text() : deletePacked.lastError().text();
+    SumRows rows;
     *summedBlocks = int(blocks.size());
     for (qint64 k : std::as_const(blocks)) {
-        query.addBindValue(table);
-        query.addBindValue(k);
-        if (!query.exec())
-            return query.lastError().text();
+        for (QSqlQuery *removal : {&query, &deletePacked}) {
+            removal->addBindValue(table);
+            removal->addBindValue(k);
+            if (!removal->exec())
+                return removal->lastError().text();
+        }
         SummaryBlock sum;
+        QList<QByteArray> packed;
         QString error;
-        if (sumBlock(sums, k, blockRowids, sum, &error))
-            appendRows(rows, table, all, k, sum);
+        if (sumBlock(sums, k, blockRowids, sum, packed, &error))
+            appendRows(rows, table, all, k, sum, packed);
         else if (!error.isEmpty())
             return error;
     }

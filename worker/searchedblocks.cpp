@@ -2,6 +2,7 @@
 #include "sqlthread.h"
 
 #include "blockpages.h"
+#include "packedblocks.h"
 #include "families.h"
 #include "settings.h"
 #include "summaryblocks.h"
@@ -13,14 +14,19 @@
 #include <memory>
 #include <sqlite3.h>
 
-// A block whose every record is stamped inside the window is read from the
-// file's pages where the file and the search allow it; the others through
-// SQLite, consecutive blocks in one statement.
+// A block whose every record is stamped inside the window is decided from
+// its packed values, else read from the file's pages where the file and the
+// search allow it; the others through SQLite, consecutive blocks in one statement.
 bool SQLThread::readSearchedBlocks(const SearchDescription &search, qint64 blockRowids, QVector<SearchedBlock> &blocks,
                                    qint64 *read)
 {
-    const bool anyWhole = std::any_of(blocks.cbegin(), blocks.cend(),
-                                      [](const SearchedBlock &block) { return block.read && block.windowWhole; });
+    std::vector<char> decided(size_t(blocks.size()), 0);
+    if (!readPackedBlocks(search, blockRowids, blocks, decided))
+        return false;
+    const auto toRead = [&](int i) { return blocks.at(i).read && !decided[size_t(i)]; };
+    const bool anyWhole = std::any_of(blocks.cbegin(), blocks.cend(), [&](const SearchedBlock &block) {
+        return toRead(int(&block - blocks.constData())) && block.windowWhole;
+    });
     std::unique_ptr<BlockPages> pages;
     if (anyWhole && handle) {
         pages = std::make_unique<BlockPages>(handle, search);
@@ -29,7 +35,7 @@ bool SQLThread::readSearchedBlocks(const SearchDescription &search, qint64 block
             pages.reset();
         }
     }
-    const auto fromPages = [&](int i) { return pages && blocks.at(i).read && blocks.at(i).windowWhole; };
+    const auto fromPages = [&](int i) { return pages && toRead(i) && blocks.at(i).windowWhole; };
     QSqlQuery pass(db);
     pass.setForwardOnly(true);
     if (!pass.prepare(blockPassStatement(*search.family, Meter, search.search, search.chart, blockRowids))) {
@@ -51,12 +57,12 @@ bool SQLThread::readSearchedBlocks(const SearchDescription &search, qint64 block
         return false;
     }
     for (int first = 0; first < blocks.size();) {
-        if (!blocks.at(first).read || fromPages(first)) {
+        if (!toRead(first) || fromPages(first)) {
             ++first;
             continue;
         }
         int last = first;
-        while (last + 1 < blocks.size() && blocks.at(last + 1).read && !fromPages(last + 1)
+        while (last + 1 < blocks.size() && toRead(last + 1) && !fromPages(last + 1)
                && blocks.at(last + 1).fromRow == blocks.at(last).toRow)
             ++last;
         bindWindow(pass, search.search.st, search.search.en);
@@ -82,5 +88,30 @@ bool SQLThread::readSearchedBlocks(const SearchDescription &search, qint64 block
     pass.finish();
     if (!paged.isEmpty())
         noteReadPath(QStringLiteral("%1 blocks from the file's pages on 2 cores").arg(paged.size()), false);
+    return true;
+}
+
+bool SQLThread::readPackedBlocks(const SearchDescription &search, qint64 blockRowids, QVector<SearchedBlock> &blocks,
+                                 std::vector<char> &decided)
+{
+    QVector<int> whole, filled;
+    for (int i = 0; i < blocks.size(); ++i) {
+        if (blocks.at(i).read && blocks.at(i).windowWhole)
+            whole << i;
+    }
+    if (whole.isEmpty() || !handle)
+        return true;
+    PackedBlocks packed(handle, search, blockRowids);
+    if (!packed.read(blocks, whole, &filled, [this] { return cancelRequested(); })) {
+        if (cancelRequested())
+            finishCancelled();
+        else
+            finishJob(JobOutcome::Failed, tr("The records could not be read from the database file: %1").arg(packed.error()));
+        return false;
+    }
+    for (int i : std::as_const(filled))
+        decided[size_t(i)] = 1;
+    if (!filled.isEmpty())
+        noteReadPath(QStringLiteral("%1 blocks from their packed values").arg(filled.size()), false);
     return true;
 }

@@ -243,6 +243,8 @@ private:
     // Fills the blocks to be read with their matching records, adding up the rowids read.
     bool readSearchedBlocks(const SearchDescription &search, qint64 blockRowids, QVector<SearchedBlock> &blocks,
                             qint64 *read);
+    bool readPackedBlocks(const SearchDescription &search, qint64 blockRowids, QVector<SearchedBlock> &blocks,
+                          std::vector<char> &decided);
     // The sources job's digest of a window's records, each counted in `tally`.
     bool digestByBlocks(const MeterFamily &family, const QStringList &columns, const QDateTime &st,
                         const QDateTime &en, Sha256 &digest, FileTally &tally);

@@ -1,11 +1,13 @@
 #include "summaryfunction.h"
 
 #include "meankinetic.h"
+#include "packedvalues.h"
 #include "summaryblocks.h"
 
 #include <cmath>
 #include <cstring>
 #include <sqlite3.h>
+#include <vector>
 
 namespace {
 
@@ -96,7 +98,71 @@ void finishBlock(sqlite3_context *context)
                         SQLITE_TRANSIENT);
 }
 
+// What block_packed() gathers of a block: each column's values, or none
+// once the column held a value no column of text holds.
+struct PackedBlock {
+    std::vector<std::vector<PackedValues::Entry>> columns;
+    std::vector<bool> refused;
+};
+
+void stepPacked(sqlite3_context *context, int count, sqlite3_value **arguments)
+{
+    auto **kept = static_cast<PackedBlock **>(sqlite3_aggregate_context(context, sizeof(PackedBlock *)));
+    if (!kept)
+        return sqlite3_result_error_nomem(context);
+    const size_t columns = size_t(count - 1);
+    if (!*kept)
+        *kept = new PackedBlock{std::vector<std::vector<PackedValues::Entry>>(columns), std::vector<bool>(columns)};
+    PackedBlock &block = **kept;
+    const qint64 row = sqlite3_value_int64(arguments[0]);
+    for (size_t c = 0; c < columns; ++c) {
+        sqlite3_value *value = arguments[1 + c];
+        const int type = sqlite3_value_type(value);
+        const auto *text = type == SQLITE_NULL ? nullptr : reinterpret_cast<const char *>(sqlite3_value_text(value));
+        PackedValues::Entry entry{row, {}, 0};
+        if (block.refused[c] || !PackedValues::kindOf(text, sqlite3_value_bytes(value), type == SQLITE_TEXT, &entry.kind,
+                                                      &entry.number)) {
+            block.refused[c] = true;
+            continue;
+        }
+        block.columns[c].push_back(entry);
+    }
+}
+
+// Per column a 32-bit size and its packed values (size 0: none).
+void finishPacked(sqlite3_context *context)
+{
+    auto **kept = static_cast<PackedBlock **>(sqlite3_aggregate_context(context, 0));
+    if (!kept || !*kept)
+        return sqlite3_result_null(context);
+    QByteArray result;
+    for (size_t c = 0; c < (*kept)->columns.size(); ++c) {
+        const QByteArray packed = (*kept)->refused[c] ? QByteArray() : PackedValues::pack((*kept)->columns[c]);
+        const qint32 size = qint32(packed.size());
+        result.append(reinterpret_cast<const char *>(&size), sizeof size).append(packed);
+    }
+    delete *kept;
+    *kept = nullptr;
+    sqlite3_result_blob64(context, result.constData(), sqlite3_uint64(result.size()), SQLITE_TRANSIENT);
+}
+
 } // namespace
+
+QList<QByteArray> packedColumns(const QVariant &result)
+{
+    QList<QByteArray> columns;
+    const QByteArray bytes = result.toByteArray();
+    for (qsizetype at = 0; at + qsizetype(sizeof(qint32)) <= bytes.size();) {
+        qint32 size = 0;
+        memcpy(&size, bytes.constData() + at, sizeof size);
+        at += qsizetype(sizeof size);
+        if (size < 0 || size > bytes.size() - at)
+            return {};
+        columns << bytes.mid(at, size);
+        at += size;
+    }
+    return columns;
+}
 
 bool registerSummaryFunction(sqlite3 *handle)
 {
@@ -104,6 +170,9 @@ bool registerSummaryFunction(sqlite3 *handle)
     return sqlite3_create_function_v2(handle, "window_summary", 2, flags, nullptr, nullptr, step, finish, nullptr)
             == SQLITE_OK
         && sqlite3_create_function_v2(handle, "block_sums", -1, flags, nullptr, nullptr, stepBlock, finishBlock, nullptr)
+            == SQLITE_OK
+        && sqlite3_create_function_v2(handle, "block_packed", -1, flags, nullptr, nullptr, stepPacked, finishPacked,
+                                      nullptr)
             == SQLITE_OK;
 }
 

@@ -1,0 +1,82 @@
+#include "packedblocks.h"
+
+#include "nativestatement.h"
+#include "packedsearch.h"
+#include "readtransaction.h"
+
+#include <sqlite3.h>
+#include <thread>
+
+PackedBlocks::PackedBlocks(sqlite3 *handle, const SearchDescription &search, qint64 blockRowids)
+    : handle(handle), search(search), blockRowids(blockRowids)
+{
+}
+
+bool PackedBlocks::read(QVector<SearchedBlock> &blocks, const QVector<int> &which, QVector<int> *filled,
+                        const std::function<bool()> &cancelled)
+{
+    failure.clear();
+    if (!PackedSearch::answers(search.condition) || which.isEmpty())
+        return true;
+    NativeStatement values(handle, QStringLiteral("select vals from record_packed where tbl = ?1 and col = ?2 and block = ?3"));
+    if (!values.ok()) {
+        failure = values.error();
+        return false;
+    }
+    const PackedSearch packedSearch(search.condition);
+    const int columns = int(search.columns.size());
+    SearchedBlock *searched = blocks.data(); // detached here, before the threads
+    for (qsizetype first = 0; first < which.size(); first += BatchBlocks) {
+        const qsizetype count = qMin(BatchBlocks, which.size() - first);
+        // Each block's columns, read under one transaction; none where a column is not packed.
+        QVector<QByteArray> kept(count * columns);
+        {
+            ReadTransaction transaction(handle);
+            if (!transaction.error().isEmpty()) {
+                failure = transaction.error();
+                return false;
+            }
+            for (qsizetype b = 0; b < count; ++b) {
+                for (int c = 0; c < columns; ++c) {
+                    values.bind(1, search.table);
+                    values.bind(2, search.columns.at(c));
+                    values.bind(3, searched[which.at(first + b)].fromRow / blockRowids);
+                    const int code = values.step();
+                    if (code == SQLITE_ROW && sqlite3_column_type(*values, 0) == SQLITE_BLOB)
+                        kept[b * columns + c] = QByteArray(static_cast<const char *>(sqlite3_column_blob(*values, 0)),
+                                                           sqlite3_column_bytes(*values, 0));
+                    if (code != SQLITE_ROW && code != SQLITE_DONE) {
+                        failure = values.error();
+                        values.reset();
+                        return false;
+                    }
+                    values.reset();
+                }
+            }
+        }
+        if (cancelled())
+            return false;
+        std::vector<char> done(size_t(count), 0);
+        // Alternate blocks: the shares stay even whatever the records hold.
+        const auto searchShare = [&](qsizetype share) {
+            PackedValues opened[8];
+            for (qsizetype b = share; b < count; b += 2) {
+                SearchedBlock &block = searched[which.at(first + b)];
+                bool usable = columns <= 8;
+                for (int c = 0; usable && c < columns; ++c) {
+                    usable = opened[c].open(kept.at(b * columns + c)) && opened[c].firstRowid() >= block.fromRow
+                        && opened[c].lastRowid() < block.toRow;
+                }
+                done[size_t(b)] = usable && packedSearch.search(opened, columns, block);
+            }
+        };
+        std::thread second(searchShare, 1);
+        searchShare(0);
+        second.join();
+        for (qsizetype b = 0; b < count; ++b) {
+            if (done[size_t(b)])
+                *filled << which.at(first + b);
+        }
+    }
+    return true;
+}
