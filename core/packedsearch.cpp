@@ -3,6 +3,7 @@
 #include "meankinetic.h"
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -68,14 +69,96 @@ bool isMarker(const PackedValues &values, qint64 i)
     return kind == Kind::High || kind == Kind::Low;
 }
 
-// Adds a record's value to the totals; each code's kinetic term is worked out once a block.
+// Each code's number and kinetic term, worked out once a block.
+class CodeNumbers
+{
+public:
+    explicit CodeNumbers(const PackedValues &values) : values(values) {}
+
+    void add(SummaryTotals &totals, quint32 code, qint64 rowid)
+    {
+        if (code >= values.numberCodes()) {
+            double number = 0;
+            switch (values.kindOfCode(code)) {
+            case Kind::High:
+                ++totals.hh;
+                return;
+            case Kind::Low:
+                ++totals.ll;
+                return;
+            case Kind::Unreadable:
+                ++totals.unreadable;
+                return;
+            case Kind::Number: // -0
+                number = -0.0;
+                break;
+            }
+            return addNumber(totals, number, kineticTerm(number), rowid);
+        }
+        if (code >= CachedCodes) {
+            const double number = values.numberOf(code);
+            return addNumber(totals, number, kineticTerm(number), rowid);
+        }
+        if (code >= known.size())
+            known.resize(code + 1, Known{0, 0, false});
+        Known &k = known[code];
+        if (!k.worked) {
+            k.number = values.numberOf(code);
+            k.kinetic = kineticTerm(k.number);
+            k.worked = true;
+        }
+        addNumber(totals, k.number, k.kinetic, rowid);
+    }
+
+private:
+    struct Known {
+        double number, kinetic;
+        bool worked;
+    };
+    static constexpr quint32 CachedCodes = 1u << 16; // those of two bytes
+    const PackedValues &values;
+    std::vector<Known> known;
+};
+
+// One column of codes of `Code`'s width: the common case, read without
+// asking each value's width.
+template<typename Code>
+void searchCodes(const PackedValues &values, const SummaryCondition &condition, const CodeRange &range,
+                 SearchedBlock &block)
+{
+    const uchar *stored = values.storedValues();
+    const auto codeAt = [stored](qint64 i) {
+        Code code;
+        memcpy(&code, stored + i * qint64(sizeof(Code)), sizeof(Code));
+        return quint32(code);
+    };
+    const quint32 high = values.numberCodes() + 2, low = values.numberCodes() + 3;
+    const bool markers = condition.kind == SummaryCondition::Markers;
+    CodeNumbers numbers(values);
+    SummaryTotals &totals = block.totals[0];
+    values.forEachRowid([&](qint64 i, qint64 rowid) {
+        const quint32 code = codeAt(i);
+        const bool matches = markers ? code == high || code == low
+            : range.everyRecord      ? true
+            : code < values.numberCodes() ? code >= range.lowCode && code < range.highCode
+                                          : values.negativeZero(code) && range.negativeZero;
+        if (!matches)
+            return;
+        ++block.matching;
+        numbers.add(totals, code, rowid);
+    });
+}
+
+// Adds a record's value of any width to the totals.
 class TotalsAdder
 {
 public:
-    explicit TotalsAdder(const PackedValues &values) : values(values) {}
+    explicit TotalsAdder(const PackedValues &values) : values(values), numbers(values) {}
 
     void add(SummaryTotals &totals, qint64 i, qint64 rowid)
     {
+        if (values.valueWidth() <= 4)
+            return numbers.add(totals, values.codeAt(i), rowid);
         double number = 0;
         switch (values.kindAt(i, &number)) {
         case Kind::High:
@@ -90,24 +173,12 @@ public:
         case Kind::Number:
             break;
         }
-        addNumber(totals, number, kinetic(i, number), rowid);
+        addNumber(totals, number, kineticTerm(number), rowid);
     }
 
 private:
-    double kinetic(qint64 i, double number)
-    {
-        const quint32 code = values.valueWidth() > 2 ? 0 : values.codeAt(i);
-        if (values.valueWidth() > 2 || code >= values.numberCodes())
-            return kineticTerm(number);
-        if (code >= terms.size())
-            terms.resize(code + 1, std::nan(""));
-        if (std::isnan(terms[code]))
-            terms[code] = kineticTerm(number);
-        return terms[code];
-    }
-
     const PackedValues &values;
-    std::vector<double> terms; // NaN: not yet worked out (a term itself is never NaN above absolute zero)
+    CodeNumbers numbers;
 };
 
 } // namespace
@@ -147,11 +218,15 @@ bool PackedSearch::search(const PackedValues *columns, int count, SearchedBlock 
         }
         return true;
     };
+    block.matching = 0;
+    block.totals = QVector<SummaryTotals>(count, SummaryTotals{});
+    if (count == 1 && columns[0].valueWidth() == 1)
+        return searchCodes<quint8>(columns[0], condition, ranges[0], block), true;
+    if (count == 1 && columns[0].valueWidth() == 2)
+        return searchCodes<quint16>(columns[0], condition, ranges[0], block), true;
     std::vector<TotalsAdder> adders;
     for (int c = 0; c < count; ++c)
         adders.emplace_back(columns[c]);
-    block.matching = 0;
-    block.totals = QVector<SummaryTotals>(count, SummaryTotals{});
     SummaryTotals *totals = block.totals.data();
     columns[0].forEachRowid([&](qint64 i, qint64 rowid) {
         if (!matches(i))

@@ -41,6 +41,8 @@ public:
     // Widths 1, 2 and 4 hold codes: numbers below `NumberCodes` and the
     // four codes at the top; width 8 holds doubles.
     int valueWidth() const { return width; }
+    // The values as stored, `valueWidth()` bytes each, low byte first.
+    const uchar *storedValues() const { return values; }
     quint32 codeAt(qint64 i) const;
     double numberOf(qint64 code) const;
     double doubleAt(qint64 i) const;

@@ -146,11 +146,11 @@ qint64 keptBlockRowids(QSqlDatabase &db, const QString &table, qint64 columns, q
     const bool read = query.prepare(QStringLiteral(
         "select s.block_rowids, s.rowids, (select coalesce(max(rowid), 0) from main.%1), "
         "(select coalesce(min(rowid), 0) from main.%1), ?, "
-        "b.lo, b.hi, coalesce(b.records, 0), b.rows, b.cols * b.blocks, b.cols, b.least, b.misfits, p.rows "
+        "b.lo, b.hi, coalesce(b.records, 0), b.rows, b.cols * b.blocks, b.cols, b.least, b.misfits, p.kept "
         "from record_sums_state s, (select min(block) lo, max(block) hi, sum(records) records, count(*) rows, "
         "count(distinct col) cols, count(distinct block) blocks, min(records) least, "
         "coalesce(sum(length(totals) != %2), 0) misfits from record_sums where tbl = ?) b, "
-        "(select count(*) rows from record_packed where tbl = ?) p "
+        "(select exists (select 1 from record_packed where tbl = ?) kept) p "
         "where s.tbl = ?").arg(table).arg(sizeof(SummaryTotals)));
     const qint64 tableRecords = countedRecords(db, table);
     query.addBindValue(tableRecords);
@@ -158,7 +158,8 @@ qint64 keptBlockRowids(QSqlDatabase &db, const QString &table, qint64 columns, q
     query.addBindValue(table);
     query.addBindValue(table);
     // Sums without packed values (an earlier version's) are built again.
-    if (tableRecords < 0 || !read || !query.exec() || !query.next() || query.value(13) != query.value(8))
+    if (tableRecords < 0 || !read || !query.exec() || !query.next()
+        || !(query.value(13).toBool() || query.value(8).toLongLong() == 0))
         return 0;
     const auto at = [&](int i) { return query.value(i).toLongLong(); };
     const qint64 blockRowids = at(0), count = at(4);

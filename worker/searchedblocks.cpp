@@ -7,6 +7,7 @@
 #include "settings.h"
 #include "summaryblocks.h"
 #include "summaryfunction.h"
+#include "tablecount.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -114,4 +115,9 @@ bool SQLThread::readPackedBlocks(const SearchDescription &search, qint64 blockRo
     if (!filled.isEmpty())
         noteReadPath(QStringLiteral("%1 blocks from their packed values").arg(filled.size()), false);
     return true;
+}
+
+bool SQLThread::searchIsStale(const SearchDescription &search)
+{
+    return searchedKey != search.key || searchedState != databaseFileState(db.databaseName());
 }

@@ -8,6 +8,7 @@
 #include "recordtime.h"
 #include "rowinserter.h"
 #include "settings.h"
+#include "tablecount.h"
 #include "rowreader.h"
 #include "statements.h"
 #include "summaryblocks.h"
@@ -331,10 +332,11 @@ bool SQLThread::searchBlocks(const SearchDescription &search, QVector<SearchedBl
 {
     // The pages, links and export of the search shown reuse its blocks; a
     // new search reads them afresh, as the records may have been replaced.
-    if (!newSearch && searchedKey == search.key) {
+    if (!newSearch && !searchIsStale(search)) {
         blocks = searched;
         return true;
     }
+    QByteArray state = databaseFileState(db.databaseName());
     // Right after an import the sums are being built: they come sooner than
     // a pass over the records would.
     if (!waitForBuild(g_sumsBuild, cancelFlag)) {
@@ -349,6 +351,7 @@ bool SQLThread::searchBlocks(const SearchDescription &search, QVector<SearchedBl
         addReadPath(QStringLiteral("sums built"));
         emit PostProgress(tr("Summing up the records..."), 30);
         const QString error = RecordSums::build(db, *search.family, Meter, g_blockRowids, search.columns, &sums, &blockRowids);
+        state = databaseFileState(db.databaseName()); // the sums written are no change of the records
         if (blockRowids == 0) {
             qDebug() << "查询命令出错1" << error;
             cancelRequested() ? finishCancelled() : finishJob(JobOutcome::Failed, error, tr("Query executed."));
@@ -361,6 +364,7 @@ bool SQLThread::searchBlocks(const SearchDescription &search, QVector<SearchedBl
         return false;
     addReadPath(QStringLiteral("window from %1 blocks, rowids %2 read").arg(blocks.size()).arg(read));
     searchedKey = search.key;
+    searchedState = state;
     searched = blocks;
     return true;
 }
@@ -404,6 +408,8 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
     QVector<RecordRow> rows;
     WindowSummary summary;
     const bool fromSums = pageAccess() == PageAccess::Chosen;
+    // A page of a search whose records changed since (an addition) counts them anew.
+    const bool counting = !request.countStatement.isEmpty() || (fromSums && searchIsStale(request.described));
     {
         QSqlQuery query(db);
         query.setForwardOnly(true);
@@ -419,9 +425,9 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
         };
         QVector<SearchedBlock> blocks;
         if (fromSums) {
-            if (!searchBlocks(request.described, blocks, !request.countStatement.isEmpty()))
+            if (!searchBlocks(request.described, blocks, counting))
                 return;
-            if (!request.countStatement.isEmpty()) {
+            if (counting) {
                 SummaryTotals none{};
                 QVector<SummaryTotals> totals(request.described.columns.size(), none);
                 qint64 matching = 0;
@@ -476,7 +482,7 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
         if (request.traceRowCount)
             qDebug() << "当前id" << rows.size();
     }
-    if (!request.countStatement.isEmpty()) {
+    if (counting) {
         readExtremeTimes(request.table, summary);
         g_summary = summary;
     }

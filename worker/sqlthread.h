@@ -243,6 +243,8 @@ private:
     // Fills the blocks to be read with their matching records, adding up the rowids read.
     bool readSearchedBlocks(const SearchDescription &search, qint64 blockRowids, QVector<SearchedBlock> &blocks,
                             qint64 *read);
+    // Whether the shown search is another, or its records changed since.
+    bool searchIsStale(const SearchDescription &search);
     bool readPackedBlocks(const SearchDescription &search, qint64 blockRowids, QVector<SearchedBlock> &blocks,
                           std::vector<char> &decided);
     // The sources job's digest of a window's records, each counted in `tally`.
@@ -271,6 +273,7 @@ private:
     QPair<QDateTime, QDateTime> lastAround;
     QList<ImportedFiles::Listed> lastFiles;
     QString searchedKey;
+    QByteArray searchedState; // of the database file when the shown search began
     QVector<SearchedBlock> searched;
 };
 

@@ -11,13 +11,11 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
-namespace {
-
-// What changes with any committed write: each file's identity, size and
-// times of change (the database, its rollback journal and its write-ahead
-// log), SQLite's change counter, raised by every write transaction in
-// rollback mode, and the log's header, new at each restart of the log.
-QByteArray fileState(const QString &path)
+// Each file's identity, size and times of change (the database, its
+// rollback journal and its write-ahead log), SQLite's change counter, raised
+// by every write transaction in rollback mode, and the log's header, new at
+// each restart of the log.
+QByteArray databaseFileState(const QString &path)
 {
     QByteArray state;
     for (const QString &name : {path, path + QStringLiteral("-journal"), path + QStringLiteral("-wal")}) {
@@ -36,6 +34,8 @@ QByteArray fileState(const QString &path)
     return state;
 }
 
+namespace {
+
 struct Count {
     QByteArray state;
     qint64 records = -1;
@@ -53,7 +53,7 @@ qint64 countedRecords(QSqlDatabase &db, const QString &table)
     sqlite3 *handle = nativeHandleUsable(db) ? sqliteHandle(db) : nullptr;
     const bool keep = handle && sqlite3_get_autocommit(handle);
     const QString key = db.databaseName() + QLatin1Char('|') + table;
-    const QByteArray state = keep ? fileState(db.databaseName()) : QByteArray();
+    const QByteArray state = keep ? databaseFileState(db.databaseName()) : QByteArray();
     if (keep) {
         QMutexLocker lock(&countsLock);
         const auto kept = counts.constFind(key);

@@ -1,6 +1,7 @@
 #ifndef TABLECOUNT_H
 #define TABLECOUNT_H
 
+#include <QByteArray>
 #include <QString>
 
 class QSqlDatabase;
@@ -11,6 +12,8 @@ class QSqlDatabase;
 // file in which it was made and read again only once a write shows there,
 // from this program or from any other.
 qint64 countedRecords(QSqlDatabase &db, const QString &table);
+// What changes with any committed write to the database file at `path`.
+QByteArray databaseFileState(const QString &path);
 // How many times count(*) ran, for the tests to see the kept counts used.
 int countStatementsRun();
 

@@ -558,8 +558,8 @@ void RecordPage::dn_GetProgress(QString str, int value)
 void RecordPage::turnPage(PageTurn turn)
 {
     const int page = turnedPage(turn, curPage, pages);
-    if (page != -1)
-        showShownPage(page);
+    if (page != -1 && showShownPage(page) && turn == PageTurn::Last && curPage != pages - 1)
+        showShownPage(pages - 1); // the records changed since, and with them the last page
 }
 
 bool RecordPage::showShownPage(int page)
@@ -568,6 +568,17 @@ bool RecordPage::showShownPage(int page)
     asked = shown;
     if (!runRequest(page))
         return false;
+    // Records added or removed since the search: the worker counted them anew.
+    if (g_recordCount != records) {
+        records = g_recordCount;
+        pages = pageCountFor(records, pageSize());
+        summary = g_summary;
+        summaryChannels.clear();
+        summaries.clear();
+        showSummary();
+        if (page >= pages && pages > 0)
+            return showShownPage(pages - 1);
+    }
     curPage = page;
     showPage();
     return true;
