@@ -69,6 +69,24 @@ bool isMarker(const PackedValues &values, qint64 i)
     return kind == Kind::High || kind == Kind::Low;
 }
 
+// Counts a value of its kind; `number`: a number's.
+void addKind(SummaryTotals &totals, Kind kind, double number, qint64 rowid)
+{
+    switch (kind) {
+    case Kind::High:
+        ++totals.hh;
+        return;
+    case Kind::Low:
+        ++totals.ll;
+        return;
+    case Kind::Unreadable:
+        ++totals.unreadable;
+        return;
+    case Kind::Number:
+        return addNumber(totals, number, kineticTerm(number), rowid);
+    }
+}
+
 // Each code's number and kinetic term, worked out once a block.
 class CodeNumbers
 {
@@ -77,24 +95,8 @@ public:
 
     void add(SummaryTotals &totals, quint32 code, qint64 rowid)
     {
-        if (code >= values.numberCodes()) {
-            double number = 0;
-            switch (values.kindOfCode(code)) {
-            case Kind::High:
-                ++totals.hh;
-                return;
-            case Kind::Low:
-                ++totals.ll;
-                return;
-            case Kind::Unreadable:
-                ++totals.unreadable;
-                return;
-            case Kind::Number: // -0
-                number = -0.0;
-                break;
-            }
-            return addNumber(totals, number, kineticTerm(number), rowid);
-        }
+        if (code >= values.numberCodes())
+            return addKind(totals, values.kindOfCode(code), -0.0, rowid);
         if (code >= CachedCodes) {
             const double number = values.numberOf(code);
             return addNumber(totals, number, kineticTerm(number), rowid);
@@ -160,20 +162,8 @@ public:
         if (values.valueWidth() <= 4)
             return numbers.add(totals, values.codeAt(i), rowid);
         double number = 0;
-        switch (values.kindAt(i, &number)) {
-        case Kind::High:
-            ++totals.hh;
-            return;
-        case Kind::Low:
-            ++totals.ll;
-            return;
-        case Kind::Unreadable:
-            ++totals.unreadable;
-            return;
-        case Kind::Number:
-            break;
-        }
-        addNumber(totals, number, kineticTerm(number), rowid);
+        const Kind kind = values.kindAt(i, &number);
+        addKind(totals, kind, number, rowid);
     }
 
 private:
