@@ -564,8 +564,10 @@ void RecordPage::turnPage(PageTurn turn)
 
 bool RecordPage::showShownPage(int page)
 {
-    // Pages belong to the search shown, whatever the criteria fields say now.
+    // Pages belong to the search shown, whatever the criteria fields say now;
+    // so does the count, whatever another page searched meanwhile.
     asked = shown;
+    g_recordCount = records;
     if (!runRequest(page))
         return false;
     // Records added or removed since the search: the worker counted them anew.
