@@ -175,7 +175,7 @@ QStringList valueColumnsOf(const MeterFamily &family, int channel)
 QString blockSumsStatement(const QString &table, const QStringList &columns)
 {
     const QString values = columns.join(QStringLiteral(", "));
-    return QStringLiteral("select block_sums(datetime(indate), rowid, %1), block_packed(rowid, %1) from main.%2 "
+    return QStringLiteral("select block_sums(datetime(indate), rowid, %1), block_packed(rowid, indate, %1) from main.%2 "
                           "not indexed where rowid >= :rowfrom and rowid < :rowto")
         .arg(values, table);
 }

@@ -5,6 +5,7 @@
 #include "meankinetic.h"
 #include "overviewcells.h"
 #include "packedsearch.h"
+#include "packedstamps.h"
 #include "periods.h"
 #include "recordlinereader.h"
 #include "settings.h"
@@ -278,6 +279,22 @@ private slots:
         QVERIFY(!damaged.open(QByteArray()));
         // Rowids that do not ascend are not packed.
         QVERIFY(PackedValues::pack({{5, PackedValues::Kind::High, 0}, {5, PackedValues::Kind::Low, 0}}).isEmpty());
+    }
+
+    // Steps of a second, none, the longest of one byte, the first of nine,
+    // back (a clock set back) and across the range of a stamp.
+    void packedStamps()
+    {
+        const std::vector<qint64> stamps{1709251200, 1709251201, 1709251201, 1709251455, 1709251710, 1709251000,
+                                         -62135596800, 253402300799, 253402300799};
+        const QByteArray packed = PackedStamps::pack(stamps);
+        QCOMPARE(packed.size(), 16 + 1 + 1 + 1 + 1 + 9 + 9 + 9 + 9 + 1);
+        PackedStamps read;
+        QVERIFY(read.open(packed));
+        QVERIFY(read.seconds() == stamps);
+        for (const QByteArray &damaged : {packed.left(packed.size() - 1), packed + '\1', packed.left(20), QByteArray()})
+            QVERIFY(!read.open(damaged) && read.seconds().empty());
+        QVERIFY(PackedStamps::pack({}).isEmpty());
     }
 
     // Records "seconds:value" a minute apart; limits "lower upper dead-band delay", "-" for none.

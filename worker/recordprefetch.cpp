@@ -1,6 +1,7 @@
 #include "recordprefetch.h"
 
 #include "families.h"
+#include "packedpoints.h"
 #include "readtransaction.h"
 #include "recorddatetime.h"
 #include "settings.h"
@@ -8,10 +9,12 @@
 #include "windowrecords.h"
 
 #include <QElapsedTimer>
+#include <algorithm>
 #include <chrono>
 #include <sqlite3.h>
 
-RecordPrefetch::RecordPrefetch(const QString &databasePath, const MeterFamily &family, const QString &column)
+RecordPrefetch::RecordPrefetch(const QString &databasePath, const MeterFamily &family, const QString &column,
+                               qint64 packedBlockRowids)
 {
     // One thread uses it (an interrupt is safe from any): no mutex around each call.
     if (sqlite3_open_v2(databasePath.toUtf8().constData(), &handle, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr)
@@ -28,6 +31,8 @@ RecordPrefetch::RecordPrefetch(const QString &databasePath, const MeterFamily &f
         return;
     }
     openPages(family, column);
+    if (packedBlockRowids > 0 && family.alarmsOf(column).isEmpty())
+        packed = std::make_unique<PackedPoints>(handle, family.table(Meter), column, packedBlockRowids);
     reader = std::thread([this] { run(); });
 }
 
@@ -44,6 +49,7 @@ RecordPrefetch::~RecordPrefetch()
         reader.join();
     records.reset();
     pages.reset();
+    packed.reset();
     sqlite3_close(handle);
 }
 
@@ -106,6 +112,21 @@ bool RecordPrefetch::readPages(const Range &range, QList<ExcursionPoint> *points
     });
     if (read && inOrder && points->size() == range.records) {
         fromPages += range.records;
+        return true;
+    }
+    points->clear();
+    return false;
+}
+
+// The same from the packed stamps and values kept beside the sums.
+bool RecordPrefetch::readPacked(const Range &range, QList<ExcursionPoint> *points)
+{
+    if (!readingPages || !packed || !packed->read(range.firstRowid, range.lastRowid, points))
+        return false;
+    const bool inOrder = std::is_sorted(points->cbegin(), points->cend(),
+                                        [](const ExcursionPoint &a, const ExcursionPoint &b) { return a.time < b.time; });
+    if (inOrder && points->size() == range.records) {
+        fromPacked += range.records;
         return true;
     }
     points->clear();
@@ -184,7 +205,8 @@ void RecordPrefetch::run()
 // breaks that order.
 bool RecordPrefetch::read(const Range &range, QList<ExcursionPoint> *points, bool *byRowid)
 {
-    if (range.lastRowid - range.firstRowid + 1 == range.records && pages && readPages(range, points)) {
+    const bool together = range.lastRowid - range.firstRowid + 1 == range.records;
+    if (together && (readPacked(range, points) || (pages && readPages(range, points)))) {
         *byRowid = true;
         return !stopping;
     }

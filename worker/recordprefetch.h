@@ -15,6 +15,7 @@
 #include <thread>
 
 class NativeWindowRecords;
+class PackedPoints;
 class TablePages;
 struct MeterFamily;
 struct sqlite3;
@@ -32,7 +33,9 @@ public:
         qint64 records = 0, firstRowid = 0, lastRowid = 0;
     };
 
-    RecordPrefetch(const QString &databasePath, const MeterFamily &family, const QString &column);
+    // `packedBlockRowids`: of the sums kept as the table stands (0: none).
+    RecordPrefetch(const QString &databasePath, const MeterFamily &family, const QString &column,
+                   qint64 packedBlockRowids);
     ~RecordPrefetch();
     RecordPrefetch(const RecordPrefetch &) = delete;
     RecordPrefetch &operator=(const RecordPrefetch &) = delete;
@@ -45,8 +48,10 @@ public:
     // failed (error()) or `cancelled` said so while waiting.
     bool take(QList<ExcursionPoint> *points, bool *byRowid, const std::function<bool()> &cancelled);
     QString error() const;
-    // How many of the records read came straight from the file's pages.
+    // How many of the records read came straight from the file's pages, and
+    // how many from the packed values.
     qint64 readFromPages() const { return fromPages; }
+    qint64 readFromPacked() const { return fromPacked; }
 
 private:
     struct Result {
@@ -58,15 +63,17 @@ private:
     bool read(const Range &range, QList<ExcursionPoint> *points, bool *byRowid);
     void openPages(const MeterFamily &family, const QString &column);
     bool readPages(const Range &range, QList<ExcursionPoint> *points);
+    bool readPacked(const Range &range, QList<ExcursionPoint> *points);
 
     sqlite3 *handle = nullptr;
     std::unique_ptr<NativeWindowRecords> records;
     // Ranges whose records lie together in rowid order are read from the file's pages.
     std::unique_ptr<TablePages> pages;
+    std::unique_ptr<PackedPoints> packed; // where the column's records need no alarm states
     bool readingPages = false; // under a read transaction of the reader's (its thread alone)
     int stampColumn = -1, valueColumn = -1;
     QList<int> alarmColumns;
-    std::atomic<qint64> fromPages{0};
+    std::atomic<qint64> fromPages{0}, fromPacked{0};
     QString opening;
     mutable std::mutex lock;
     std::condition_variable changed;

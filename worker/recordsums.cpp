@@ -18,7 +18,7 @@ const char *const Schema[] = {
     "cast_max real, totals blob, primary key (tbl, col, block)) without rowid",
     // One row a whole build: the rowids per block and the table's greatest rowid then.
     "create table if not exists record_sums_state (tbl text primary key, block_rowids integer, rowids integer)",
-    // Per block and column its PackedValues (NULL: not packed), a row for each row of record_sums.
+    // Per block its PackedStamps (col "indate") and per value column its PackedValues (NULL: not packed).
     "create table if not exists record_packed (tbl text not null, col text not null, block integer not null, "
     "vals blob, primary key (tbl, col, block)) without rowid"};
 
@@ -127,8 +127,13 @@ void appendRows(SumRows &rows, const QString &table, const QStringList &all, qin
                                    totalsBlob(column.totals)};
         for (int i = 0; i < SumColumns; ++i)
             rows.sums[i] << values[i];
+    }
+    // The stamps under the name of their column, then each value column's.
+    QStringList names{QStringLiteral("indate")};
+    names += all;
+    for (int c = 0; c < names.size(); ++c) {
         const bool isPacked = c < packed.size() && !packed.at(c).isEmpty();
-        const QVariant packedValues[] = {table, all.at(c), k,
+        const QVariant packedValues[] = {table, names.at(c), k,
                                          isPacked ? QVariant(packed.at(c)) : QVariant(QMetaType::fromType<QByteArray>())};
         for (int i = 0; i < PackedColumns; ++i)
             rows.packed[i] << packedValues[i];
@@ -225,7 +230,12 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blo
 
 bool current(QSqlDatabase &db, const MeterFamily &family, int meter)
 {
-    return keptBlockRowids(db, family.table(meter), everyValueColumn(family, meter).size(), nullptr) > 0;
+    return keptBlockRowids(db, family, meter) > 0;
+}
+
+qint64 keptBlockRowids(QSqlDatabase &db, const MeterFamily &family, int meter)
+{
+    return ::keptBlockRowids(db, family.table(meter), everyValueColumn(family, meter).size(), nullptr);
 }
 
 QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const QList<RowidRange> &changed,
@@ -289,7 +299,7 @@ std::optional<SummaryBlocks> load(QSqlDatabase &db, const QString &table, const 
 {
     // Records changed since (by another program), or damaged sums: they no longer tell.
     qint64 records = 0;
-    const qint64 rowids = keptBlockRowids(db, table, -1, &records);
+    const qint64 rowids = ::keptBlockRowids(db, table, -1, &records);
     if (rowids <= 0)
         return std::nullopt;
     *blockRowids = rowids;

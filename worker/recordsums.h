@@ -24,6 +24,8 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blo
 // Whether a whole build of the meter's table as it stands is kept: one that
 // no longer makes sense of it (damaged, records renumbered) is not.
 bool current(QSqlDatabase &db, const MeterFamily &family, int meter);
+// The rowids per block of such a build, else 0.
+qint64 keptBlockRowids(QSqlDatabase &db, const MeterFamily &family, int meter);
 
 // Rowids first..last, both included, whose records were added or removed.
 struct RowidRange {

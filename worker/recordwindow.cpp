@@ -12,6 +12,7 @@
 #include "recorddatabase.h"
 #include "recordnumber.h"
 #include "recordoverview.h"
+#include "recordsums.h"
 #include "rowinserter.h"
 #include "settings.h"
 #include "wallclock.h"
@@ -253,7 +254,8 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     // The walk plans a day of parts (which cells stand for their records,
     // which records are read) while the day before is read ahead on the
     // second core, and then feeds that one to the finder.
-    RecordPrefetch prefetch(recordDatabasePath(), family, column);
+    RecordPrefetch prefetch(recordDatabasePath(), family, column,
+                            recordFunctionsUsable() ? RecordSums::keptBlockRowids(db, family, Meter) : 0);
     if (!prefetch.openError().isEmpty())
         return fail(prefetch.openError());
     struct Step {
@@ -372,8 +374,9 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
         return fail(prefetch.error());
     *excursions = finder.finish();
     noteReadPath(QStringLiteral("window from %1 hours and %2 minutes whole and %3 records, %4 of them by rowid, "
-                                "%5 from the file's pages")
-                     .arg(wholeHours).arg(wholeMinutes).arg(readRecords).arg(readByRowid).arg(prefetch.readFromPages()),
+                                "%5 from the file's pages, %6 from packed values")
+                     .arg(wholeHours).arg(wholeMinutes).arg(readRecords).arg(readByRowid).arg(prefetch.readFromPages())
+                     .arg(prefetch.readFromPacked()),
                  false);
     return true;
 }

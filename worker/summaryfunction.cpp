@@ -1,7 +1,10 @@
 #include "summaryfunction.h"
 
 #include "meankinetic.h"
+#include "packedstamps.h"
 #include "packedvalues.h"
+#include "recorddatetime.h"
+#include "wallclock.h"
 #include "summaryblocks.h"
 
 #include <cmath>
@@ -98,25 +101,43 @@ void finishBlock(sqlite3_context *context)
                         SQLITE_TRANSIENT);
 }
 
-// What block_packed() gathers of a block: each column's values, or none
+// What block_packed() gathers of a block: its stamps, or none once a
+// record was not stamped in the plain layout; each column's values, or none
 // once the column held a value no column of text holds.
 struct PackedBlock {
+    std::vector<qint64> stamps;
+    bool stampsRefused = false;
     std::vector<std::vector<PackedValues::Entry>> columns;
     std::vector<bool> refused;
 };
+
+void addStamp(PackedBlock &block, sqlite3_value *stamp)
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(stamp));
+    const int bytes = sqlite3_value_bytes(stamp);
+    qint64 seconds = 0;
+    // As the walk reads a stamp from the pages: its first 19 characters.
+    if (block.stampsRefused || sqlite3_value_type(stamp) != SQLITE_TEXT || !isPlainStamp(text, bytes)
+        || !naiveSeconds(text, qMin(bytes, 19), &seconds)) {
+        block.stampsRefused = true;
+        return;
+    }
+    block.stamps.push_back(seconds);
+}
 
 void stepPacked(sqlite3_context *context, int count, sqlite3_value **arguments)
 {
     auto **kept = static_cast<PackedBlock **>(sqlite3_aggregate_context(context, sizeof(PackedBlock *)));
     if (!kept)
         return sqlite3_result_error_nomem(context);
-    const size_t columns = size_t(count - 1);
+    const size_t columns = size_t(count - 2);
     if (!*kept)
-        *kept = new PackedBlock{std::vector<std::vector<PackedValues::Entry>>(columns), std::vector<bool>(columns)};
+        *kept = new PackedBlock{{}, false, std::vector<std::vector<PackedValues::Entry>>(columns), std::vector<bool>(columns)};
     PackedBlock &block = **kept;
     const qint64 row = sqlite3_value_int64(arguments[0]);
+    addStamp(block, arguments[1]);
     for (size_t c = 0; c < columns; ++c) {
-        sqlite3_value *value = arguments[1 + c];
+        sqlite3_value *value = arguments[2 + c];
         const int type = sqlite3_value_type(value);
         const auto *text = type == SQLITE_NULL ? nullptr : reinterpret_cast<const char *>(sqlite3_value_text(value));
         PackedValues::Entry entry{row, {}, 0};
@@ -129,18 +150,20 @@ void stepPacked(sqlite3_context *context, int count, sqlite3_value **arguments)
     }
 }
 
-// Per column a 32-bit size and its packed values (size 0: none).
+// The stamps, then each column: a 32-bit size and its packed bytes (size 0: none).
 void finishPacked(sqlite3_context *context)
 {
     auto **kept = static_cast<PackedBlock **>(sqlite3_aggregate_context(context, 0));
     if (!kept || !*kept)
         return sqlite3_result_null(context);
     QByteArray result;
-    for (size_t c = 0; c < (*kept)->columns.size(); ++c) {
-        const QByteArray packed = (*kept)->refused[c] ? QByteArray() : PackedValues::pack((*kept)->columns[c]);
+    const auto append = [&result](const QByteArray &packed) {
         const qint32 size = qint32(packed.size());
         result.append(reinterpret_cast<const char *>(&size), sizeof size).append(packed);
-    }
+    };
+    append((*kept)->stampsRefused ? QByteArray() : PackedStamps::pack((*kept)->stamps));
+    for (size_t c = 0; c < (*kept)->columns.size(); ++c)
+        append((*kept)->refused[c] ? QByteArray() : PackedValues::pack((*kept)->columns[c]));
     delete *kept;
     *kept = nullptr;
     sqlite3_result_blob64(context, result.constData(), sqlite3_uint64(result.size()), SQLITE_TRANSIENT);

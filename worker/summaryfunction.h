@@ -13,14 +13,15 @@ struct sqlite3;
 // rowid, value...): a block's records, its readable stamps with the least and
 // greatest, and per value column what BlockColumn holds, each stamp
 // compared and each value cast as SQLite does. And block_packed(rowid,
-// value...): each column's PackedValues. False when SQLite refused them.
+// indate, value...): the block's PackedStamps and each column's PackedValues. False when SQLite refused them.
 bool registerSummaryFunction(sqlite3 *handle);
 // The totals of a window_summary() result (none of a value that is no such result).
 SummaryTotals summaryTotals(const QVariant &result);
 // The sums of a block_sums() result; false when it is none.
 bool readBlockSums(const QVariant &result, SummaryBlock &block);
-// The packed values of each column of a block_packed(rowid, value...)
-// result, in the order of its arguments (empty: not packed).
+// The packed stamps, then the packed values of each column, of a
+// block_packed(rowid, indate, value...) result, in the order of its
+// arguments (empty: not packed).
 QList<QByteArray> packedColumns(const QVariant &result);
 
 #endif

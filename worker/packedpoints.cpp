@@ -1,0 +1,78 @@
+#include "packedpoints.h"
+
+#include "packedstamps.h"
+#include "packedvalues.h"
+
+#include <algorithm>
+#include <sqlite3.h>
+
+PackedPoints::PackedPoints(sqlite3 *handle, const QString &table, const QString &column, qint64 blockRowids)
+    : statement(handle, QStringLiteral("select vals from record_packed where tbl = ?1 and col = ?2 and block = ?3")),
+      table(table), column(column), blockRowids(blockRowids)
+{
+}
+
+bool PackedPoints::read(qint64 first, qint64 last, QList<ExcursionPoint> *points)
+{
+    if (blockRowids <= 0 || !statement.ok() || last < first)
+        return false;
+    const qsizetype before = points->size();
+    for (qint64 block = first / blockRowids; block <= last / blockRowids; ++block) {
+        if (!load(block)) {
+            points->resize(before);
+            return false;
+        }
+        auto at = std::lower_bound(loaded.cbegin(), loaded.cend(), first,
+                                   [](const ExcursionPoint &p, qint64 rowid) { return p.rowid < rowid; });
+        for (; at != loaded.cend() && at->rowid <= last; ++at)
+            points->append(*at);
+    }
+    return true;
+}
+
+bool PackedPoints::load(qint64 block)
+{
+    if (block == loadedBlock)
+        return loadedPacked;
+    loadedBlock = block;
+    loadedPacked = false;
+    loaded.clear();
+    QByteArray kept[2];
+    const QString columns[2] = {QStringLiteral("indate"), column};
+    for (int i = 0; i < 2; ++i) {
+        statement.bind(1, table);
+        statement.bind(2, columns[i]);
+        statement.bind(3, block);
+        if (statement.step() == SQLITE_ROW && sqlite3_column_type(*statement, 0) == SQLITE_BLOB)
+            kept[i] = QByteArray(static_cast<const char *>(sqlite3_column_blob(*statement, 0)),
+                                 sqlite3_column_bytes(*statement, 0));
+        statement.reset();
+    }
+    PackedStamps stamps;
+    PackedValues values;
+    if (!stamps.open(kept[0]) || !values.open(kept[1]) || qint64(stamps.seconds().size()) != values.count()
+        || values.firstRowid() < block * blockRowids || values.lastRowid() >= (block + 1) * blockRowids)
+        return false;
+    loaded.resize(size_t(values.count()));
+    values.forEachRowid([&](qint64 i, qint64 rowid) {
+        ExcursionPoint &point = loaded[size_t(i)];
+        point.time = stamps.seconds()[size_t(i)];
+        point.rowid = rowid;
+        switch (values.kindAt(i, &point.value)) {
+        case PackedValues::Kind::Number:
+            point.kind = ExcursionPoint::Number;
+            break;
+        case PackedValues::Kind::High:
+            point.kind = ExcursionPoint::High;
+            break;
+        case PackedValues::Kind::Low:
+            point.kind = ExcursionPoint::Low;
+            break;
+        case PackedValues::Kind::Unreadable:
+            point.kind = ExcursionPoint::Unreadable;
+            break;
+        }
+    });
+    loadedPacked = true;
+    return true;
+}
