@@ -34,6 +34,8 @@ QByteArray totalsBlob(const SummaryTotals &totals)
 namespace {
 
 constexpr int SumColumns = 11, PackedColumns = 4;
+// About 2 MB of packed values (64 blocks of two columns).
+constexpr int PackedBatchRows = 192;
 
 // The bound values of record_sums and record_packed for every block of the table, column by column.
 struct SumRows {
@@ -43,9 +45,9 @@ struct SumRows {
 
 bool insertRows(QSqlQuery &insert, const SumRows &rows)
 {
-    if (rows.sums.first().isEmpty())
-        return true;
     for (const auto &[table, values] : {std::pair("record_sums", &rows.sums), std::pair("record_packed", &rows.packed)}) {
+        if (values->first().isEmpty())
+            continue;
         QStringList marks(values->size(), QStringLiteral("?"));
         if (!insert.prepare(QStringLiteral("insert into %1 values (%2)").arg(QLatin1String(table), marks.join(QLatin1Char(',')))))
             return false;
@@ -57,35 +59,61 @@ bool insertRows(QSqlQuery &insert, const SumRows &rows)
     return true;
 }
 
-// Saves the rows and the build's state at once, so that a build that did
-// not end leaves nothing; SQLite's reason when that failed.
-QString save(QSqlDatabase &db, const QString &table, const SumRows &rows, qint64 blockRowids, qint64 greatestRowid)
+// Runs `statements`, each bound to the table, inserts the rows and, where
+// given, the state of a whole build, in one transaction; SQLite's reason
+// when that failed.
+QString write(QSqlDatabase &db, const QString &table, const QList<const char *> &statements, const SumRows &rows,
+              const QVariantList &state = {})
 {
-    QSqlQuery save(db), insert(db);
+    QSqlQuery write(db), insert(db);
     if (!db.transaction())
         return db.lastError().text();
-    bool saved = true;
+    bool written = true;
     for (const char *schema : Schema)
-        saved = saved && save.exec(QLatin1String(schema));
-    for (const char *statement : {"delete from record_sums where tbl = ?", "delete from record_sums_state where tbl = ?",
-                                  "delete from record_packed where tbl = ?"}) {
-        saved = saved && save.prepare(QLatin1String(statement));
-        save.addBindValue(table);
-        saved = saved && save.exec();
+        written = written && write.exec(QLatin1String(schema));
+    for (const char *statement : statements) {
+        written = written && write.prepare(QLatin1String(statement));
+        write.addBindValue(table);
+        written = written && write.exec();
     }
-    saved = saved && insertRows(insert, rows);
-    saved = saved && save.prepare(QStringLiteral("insert into record_sums_state values (?, ?, ?)"));
-    save.addBindValue(table);
-    save.addBindValue(blockRowids);
-    save.addBindValue(greatestRowid);
-    saved = saved && save.exec() && db.commit();
-    if (saved)
+    written = written && insertRows(insert, rows);
+    if (!state.isEmpty()) {
+        written = written && write.prepare(QStringLiteral("insert into record_sums_state values (?, ?, ?)"));
+        for (const QVariant &value : state)
+            write.addBindValue(value);
+        written = written && write.exec();
+    }
+    written = written && db.commit();
+    if (written)
         return QString();
-    const QString error = save.lastError().isValid() ? save.lastError().text()
-        : insert.lastError().isValid()               ? insert.lastError().text()
-                                                     : db.lastError().text();
+    const QString error = write.lastError().isValid() ? write.lastError().text()
+        : insert.lastError().isValid()                ? insert.lastError().text()
+                                                      : db.lastError().text();
     db.rollback();
     return error;
+}
+
+// The packed rows of a build go in as they are made, so that its memory
+// stays flat: first no state and none of the table's packed rows, then a
+// batch of blocks a transaction; they count once the state is saved.
+QString startBuild(QSqlDatabase &db, const QString &table)
+{
+    return write(db, table, {"delete from record_sums_state where tbl = ?", "delete from record_packed where tbl = ?"}, {});
+}
+
+QString writePacked(QSqlDatabase &db, const QString &table, SumRows &rows)
+{
+    SumRows packed;
+    std::swap(packed.packed, rows.packed);
+    return write(db, table, {}, packed);
+}
+
+// Saves the sums and the build's state at once, so that a build that did
+// not end leaves nothing that counts; SQLite's reason when that failed.
+QString save(QSqlDatabase &db, const QString &table, const SumRows &rows, qint64 blockRowids, qint64 greatestRowid)
+{
+    return write(db, table, {"delete from record_sums where tbl = ?", "delete from record_sums_state where tbl = ?"}, rows,
+                 {table, blockRowids, greatestRowid});
 }
 
 } // namespace
@@ -202,6 +230,8 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blo
         wanted.insert(column, int(wanted.size()));
     if (kept)
         kept->clear();
+    if (const QString error = startBuild(db, table); !error.isEmpty())
+        return error;
     SumRows rows;
     for (qint64 k = first / blockRowids; !empty && k <= last / blockRowids; ++k) {
         SummaryBlock sum;
@@ -213,6 +243,10 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blo
             continue; // no record in these rowids
         }
         appendRows(rows, table, all, k, sum, packed);
+        if (rows.packed.first().size() >= PackedBatchRows) {
+            if (const QString error = writePacked(db, table, rows); !error.isEmpty())
+                return error;
+        }
         if (!kept)
             continue;
         SummaryBlock block{k * blockRowids, (k + 1) * blockRowids, sum.records, sum.stamped, sum.firstStamp,
@@ -225,6 +259,8 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blo
     }
     if (keptRowids)
         *keptRowids = blockRowids;
+    if (const QString error = writePacked(db, table, rows); !error.isEmpty())
+        return error;
     return save(db, table, rows, blockRowids, empty ? 0 : last);
 }
 
