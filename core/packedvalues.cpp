@@ -83,28 +83,36 @@ QByteArray PackedValues::pack(const std::vector<Entry> &entries)
         if (entries[i].rowid <= entries[i - 1].rowid)
             return QByteArray();
     }
-    // The fewest decimals that give every number back exactly; -0 has a code of its own.
+    // The fewest decimals that give every number back exactly, found in one
+    // pass: more decimals later scale the numbers before by a power of ten.
+    // -0 has a code of its own.
+    const auto isScaled = [](const Entry &entry) {
+        return entry.kind == Kind::Number && bitsOf(entry.number) != bitsOf(-0.0);
+    };
     int decimals = 0;
     bool scalable = true;
-    for (const Entry &entry : entries) {
-        if (entry.kind != Kind::Number || bitsOf(entry.number) == bitsOf(-0.0))
+    std::vector<qint64> scaledNumbers(entries.size());
+    for (size_t i = 0; scalable && i < entries.size(); ++i) {
+        if (!isScaled(entries[i]))
             continue;
-        qint64 m = 0;
-        while (decimals <= MaxDecimals && !scaledExactly(entry.number, decimals, &m))
-            ++decimals;
-        if (decimals > MaxDecimals) {
-            scalable = false;
-            break;
+        int more = decimals;
+        while (more <= MaxDecimals && !scaledExactly(entries[i].number, more, &scaledNumbers[i]))
+            ++more;
+        scalable = more <= MaxDecimals;
+        for (size_t j = 0; scalable && more > decimals && j < i; ++j) {
+            if (!isScaled(entries[j]))
+                continue;
+            const double rescaled = double(scaledNumbers[j]) * Powers[more - decimals];
+            scaledNumbers[j] = qint64(rescaled);
+            scalable = std::fabs(rescaled) < Exact && bitsOf(scaled(scaledNumbers[j], more)) == bitsOf(entries[j].number);
         }
+        decimals = qMin(more, MaxDecimals);
     }
     qint64 least = 0, greatest = 0;
     bool any = false;
-    std::vector<qint64> scaledNumbers(entries.size());
     for (size_t i = 0; scalable && i < entries.size(); ++i) {
-        const Entry &entry = entries[i];
-        if (entry.kind != Kind::Number || bitsOf(entry.number) == bitsOf(-0.0))
+        if (!isScaled(entries[i]))
             continue;
-        scalable = scaledExactly(entry.number, decimals, &scaledNumbers[i]);
         least = any ? qMin(least, scaledNumbers[i]) : scaledNumbers[i];
         greatest = any ? qMax(greatest, scaledNumbers[i]) : scaledNumbers[i];
         any = true;
@@ -140,7 +148,7 @@ QByteArray PackedValues::pack(const std::vector<Entry> &entries)
         quint64 code = 0;
         switch (entry.kind) {
         case Kind::Number:
-            code = bitsOf(entry.number) == bitsOf(-0.0) ? top - 3 : quint64(scaledNumbers[i] - least);
+            code = isScaled(entry) ? quint64(scaledNumbers[i] - least) : top - 3;
             break;
         case Kind::Unreadable:
             code = top - 2;

@@ -172,12 +172,12 @@ QStringList valueColumnsOf(const MeterFamily &family, int channel)
     return columns;
 }
 
-QString blockSumsStatement(const QString &table, const QStringList &columns)
+QString blockSumsStatement(const QString &table, const QStringList &columns, bool sums, bool packed)
 {
     const QString values = columns.join(QStringLiteral(", "));
-    return QStringLiteral("select block_sums(datetime(indate), rowid, %1), block_packed(rowid, indate, %1) from main.%2 "
-                          "not indexed where rowid >= :rowfrom and rowid < :rowto")
-        .arg(values, table);
+    return QStringLiteral("select %1, %2 from main.%3 not indexed where rowid >= :rowfrom and rowid < :rowto")
+        .arg(sums ? QStringLiteral("block_sums(datetime(indate), rowid, %1)").arg(values) : QStringLiteral("null"),
+             packed ? QStringLiteral("block_packed(rowid, indate, %1)").arg(values) : QStringLiteral("null"), table);
 }
 
 QString blockPassStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart,

@@ -100,8 +100,9 @@ QStringList everyValueColumn(const MeterFamily &family, int meter);
 
 // The sums of the rowids from :rowfrom up to (not with) :rowto, in one
 // pass that evaluates datetime(indate) once a record: block_sums(), and
-// the packed values of each column: block_packed().
-QString blockSumsStatement(const QString &table, const QStringList &columns);
+// the packed stamps and values of each column: block_packed(); either may
+// be left out (NULL in its place).
+QString blockSumsStatement(const QString &table, const QStringList &columns, bool sums = true, bool packed = true);
 
 // One pass over the rowids from :rowfrom up to :rowto of a search's window:
 // per block of `blockRowids`, its number, the records that match and

@@ -1,8 +1,5 @@
 #include "packedpoints.h"
 
-#include "packedstamps.h"
-#include "packedvalues.h"
-
 #include <algorithm>
 #include <sqlite3.h>
 
@@ -22,12 +19,38 @@ bool PackedPoints::read(qint64 first, qint64 last, QList<ExcursionPoint> *points
             points->resize(before);
             return false;
         }
-        auto at = std::lower_bound(loaded.cbegin(), loaded.cend(), first,
-                                   [](const ExcursionPoint &p, qint64 rowid) { return p.rowid < rowid; });
-        for (; at != loaded.cend() && at->rowid <= last; ++at)
-            points->append(*at);
+        const qint64 from = qMax(first, values.firstRowid()), to = qMin(last, values.lastRowid());
+        if (rowids.empty()) { // consecutive rowids: a record's place is its rowid's
+            for (qint64 rowid = from; rowid <= to; ++rowid)
+                append(rowid - values.firstRowid(), rowid, points);
+            continue;
+        }
+        for (auto at = std::lower_bound(rowids.cbegin(), rowids.cend(), from); at != rowids.cend() && *at <= to; ++at)
+            append(at - rowids.cbegin(), *at, points);
     }
     return true;
+}
+
+void PackedPoints::append(qint64 i, qint64 rowid, QList<ExcursionPoint> *points) const
+{
+    ExcursionPoint point;
+    point.time = stamps.seconds()[size_t(i)];
+    point.rowid = rowid;
+    switch (values.kindAt(i, &point.value)) {
+    case PackedValues::Kind::Number:
+        point.kind = ExcursionPoint::Number;
+        break;
+    case PackedValues::Kind::High:
+        point.kind = ExcursionPoint::High;
+        break;
+    case PackedValues::Kind::Low:
+        point.kind = ExcursionPoint::Low;
+        break;
+    case PackedValues::Kind::Unreadable:
+        point.kind = ExcursionPoint::Unreadable;
+        break;
+    }
+    points->append(point);
 }
 
 bool PackedPoints::load(qint64 block)
@@ -36,7 +59,7 @@ bool PackedPoints::load(qint64 block)
         return loadedPacked;
     loadedBlock = block;
     loadedPacked = false;
-    loaded.clear();
+    rowids.clear();
     QByteArray kept[2];
     const QString columns[2] = {QStringLiteral("indate"), column};
     for (int i = 0; i < 2; ++i) {
@@ -48,31 +71,14 @@ bool PackedPoints::load(qint64 block)
                                  sqlite3_column_bytes(*statement, 0));
         statement.reset();
     }
-    PackedStamps stamps;
-    PackedValues values;
-    if (!stamps.open(kept[0]) || !values.open(kept[1]) || qint64(stamps.seconds().size()) != values.count()
+    valueBytes = kept[1];
+    if (!stamps.open(kept[0]) || !values.open(valueBytes) || qint64(stamps.seconds().size()) != values.count()
         || values.firstRowid() < block * blockRowids || values.lastRowid() >= (block + 1) * blockRowids)
         return false;
-    loaded.resize(size_t(values.count()));
-    values.forEachRowid([&](qint64 i, qint64 rowid) {
-        ExcursionPoint &point = loaded[size_t(i)];
-        point.time = stamps.seconds()[size_t(i)];
-        point.rowid = rowid;
-        switch (values.kindAt(i, &point.value)) {
-        case PackedValues::Kind::Number:
-            point.kind = ExcursionPoint::Number;
-            break;
-        case PackedValues::Kind::High:
-            point.kind = ExcursionPoint::High;
-            break;
-        case PackedValues::Kind::Low:
-            point.kind = ExcursionPoint::Low;
-            break;
-        case PackedValues::Kind::Unreadable:
-            point.kind = ExcursionPoint::Unreadable;
-            break;
-        }
-    });
+    if (values.lastRowid() - values.firstRowid() + 1 != values.count()) {
+        rowids.reserve(size_t(values.count()));
+        values.forEachRowid([this](qint64, qint64 rowid) { rowids.push_back(rowid); });
+    }
     loadedPacked = true;
     return true;
 }

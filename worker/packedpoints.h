@@ -3,7 +3,10 @@
 
 #include "excursions.h"
 #include "nativestatement.h"
+#include "packedstamps.h"
+#include "packedvalues.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 #include <vector>
@@ -12,7 +15,8 @@ struct sqlite3;
 
 // The records of a value column as the walk through a window reads them
 // (pointOf()), from the packed stamps and values kept beside the sums: a
-// block at a time, decoded once while the walk's ranges go through it.
+// block's stamps decoded once while the walk's ranges go through it, each
+// record's value only where a range asks for it.
 class PackedPoints
 {
 public:
@@ -25,13 +29,17 @@ public:
 
 private:
     bool load(qint64 block);
+    void append(qint64 i, qint64 rowid, QList<ExcursionPoint> *points) const;
 
     NativeStatement statement;
     const QString table, column;
     const qint64 blockRowids;
     qint64 loadedBlock = -1;
     bool loadedPacked = false;
-    std::vector<ExcursionPoint> loaded; // in rowid order
+    QByteArray valueBytes; // what `values` reads
+    PackedValues values;
+    PackedStamps stamps;
+    std::vector<qint64> rowids; // of the loaded block's records, where they have gaps
 };
 
 #endif

@@ -1,6 +1,7 @@
 #include "recordsums.h"
 
 #include "families.h"
+#include "packedreader.h"
 #include "recorddatabase.h"
 #include "summaryfunction.h"
 #include "tablecount.h"
@@ -9,6 +10,8 @@
 #include <QSet>
 #include <QSqlQuery>
 #include <QVariant>
+#include <atomic>
+#include <memory>
 
 namespace {
 
@@ -20,7 +23,7 @@ const char *const Schema[] = {
     "create table if not exists record_sums_state (tbl text primary key, block_rowids integer, rowids integer)",
     // Per block its PackedStamps (col "indate") and per value column its PackedValues (NULL: not packed).
     "create table if not exists record_packed (tbl text not null, col text not null, block integer not null, "
-    "vals blob, primary key (tbl, col, block)) without rowid"};
+    "vals blob, primary key (tbl, block, col)) without rowid"};
 
 
 QByteArray totalsBlob(const SummaryTotals &totals)
@@ -34,6 +37,7 @@ QByteArray totalsBlob(const SummaryTotals &totals)
 namespace {
 
 constexpr int SumColumns = 11, PackedColumns = 4;
+std::atomic_bool g_packedApart{false};
 // About 2 MB of packed values (64 blocks of two columns).
 constexpr int PackedBatchRows = 192;
 
@@ -120,11 +124,12 @@ QString save(QSqlDatabase &db, const QString &table, const SumRows &rows, qint64
 
 namespace {
 
-// Prepares the statement that sums up one block of every column of `all`.
-bool prepareBlockSums(QSqlQuery &sums, const QString &table, const QStringList &all)
+// Prepares the statement that sums up one block of every column of `all`
+// and, where `packed`, packs it.
+bool prepareBlockSums(QSqlQuery &sums, const QString &table, const QStringList &all, bool packed = true)
 {
     sums.setForwardOnly(true);
-    return sums.prepare(blockSumsStatement(table, all));
+    return sums.prepare(blockSumsStatement(table, all, true, packed));
 }
 
 // The sums of block k and the packed values of its columns; false with an
@@ -222,8 +227,16 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blo
     const bool empty = span.value(0).isNull();
     span.finish();
 
+    // The blocks are packed on the second core where a connection of its own can read the file.
+    std::unique_ptr<PackedReader> packer;
+    if (!empty)
+        packer = std::make_unique<PackedReader>(db.databaseName(), table, all, blockRowids, first / blockRowids,
+                                                last / blockRowids);
+    if (packer && !packer->openError().isEmpty())
+        packer.reset();
+    g_packedApart = packer != nullptr;
     QSqlQuery sums(db);
-    if (!prepareBlockSums(sums, table, all))
+    if (!prepareBlockSums(sums, table, all, !packer))
         return sums.lastError().text();
     QHash<QString, int> wanted;
     for (const QString &column : columns)
@@ -242,6 +255,8 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blo
                 return error;
             continue; // no record in these rowids
         }
+        if (packer && !packer->take(k, &packed))
+            return packer->error();
         appendRows(rows, table, all, k, sum, packed);
         if (rows.packed.first().size() >= PackedBatchRows) {
             if (const QString error = writePacked(db, table, rows); !error.isEmpty())
@@ -262,6 +277,11 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blo
     if (const QString error = writePacked(db, table, rows); !error.isEmpty())
         return error;
     return save(db, table, rows, blockRowids, empty ? 0 : last);
+}
+
+bool packedApartInLastBuild()
+{
+    return g_packedApart;
 }
 
 bool current(QSqlDatabase &db, const MeterFamily &family, int meter)

@@ -21,6 +21,10 @@ namespace RecordSums {
 QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blockRowids,
            const QStringList &columns = {}, SummaryBlocks *kept = nullptr, qint64 *keptRowids = nullptr);
 
+// Whether the last build packed its blocks on the second core, through a
+// connection of its own (else in the same pass as their sums).
+bool packedApartInLastBuild();
+
 // Whether a whole build of the meter's table as it stands is kept: one that
 // no longer makes sense of it (damaged, records renumbered) is not.
 bool current(QSqlDatabase &db, const MeterFamily &family, int meter);

@@ -117,7 +117,19 @@ bool SQLThread::readPackedBlocks(const SearchDescription &search, qint64 blockRo
     return true;
 }
 
+QByteArray SQLThread::recordsState()
+{
+    return databaseFileState(db.databaseName());
+}
+
 bool SQLThread::searchIsStale(const SearchDescription &search)
 {
-    return searchedKey != search.key || searchedState != databaseFileState(db.databaseName());
+    return searchedKey != search.key || searchedState != recordsState();
+}
+
+void SQLThread::keepSearch(const SearchDescription &search, const QVector<SearchedBlock> &blocks, const QByteArray &state)
+{
+    searchedKey = search.key;
+    searchedState = state;
+    searched = blocks;
 }

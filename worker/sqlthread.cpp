@@ -8,7 +8,6 @@
 #include "recordtime.h"
 #include "rowinserter.h"
 #include "settings.h"
-#include "tablecount.h"
 #include "rowreader.h"
 #include "statements.h"
 #include "summaryblocks.h"
@@ -336,7 +335,7 @@ bool SQLThread::searchBlocks(const SearchDescription &search, QVector<SearchedBl
         blocks = searched;
         return true;
     }
-    QByteArray state = databaseFileState(db.databaseName());
+    QByteArray state = recordsState();
     // Right after an import the sums are being built: they come sooner than
     // a pass over the records would.
     if (!waitForBuild(g_sumsBuild, cancelFlag)) {
@@ -351,7 +350,7 @@ bool SQLThread::searchBlocks(const SearchDescription &search, QVector<SearchedBl
         addReadPath(QStringLiteral("sums built"));
         emit PostProgress(tr("Summing up the records..."), 30);
         const QString error = RecordSums::build(db, *search.family, Meter, g_blockRowids, search.columns, &sums, &blockRowids);
-        state = databaseFileState(db.databaseName()); // the sums written are no change of the records
+        state = recordsState(); // the sums written are no change of the records
         if (blockRowids == 0) {
             qDebug() << "查询命令出错1" << error;
             cancelRequested() ? finishCancelled() : finishJob(JobOutcome::Failed, error, tr("Query executed."));
@@ -363,9 +362,7 @@ bool SQLThread::searchBlocks(const SearchDescription &search, QVector<SearchedBl
     if (!readSearchedBlocks(search, blockRowids, blocks, &read))
         return false;
     addReadPath(QStringLiteral("window from %1 blocks, rowids %2 read").arg(blocks.size()).arg(read));
-    searchedKey = search.key;
-    searchedState = state;
-    searched = blocks;
+    keepSearch(search, blocks, state);
     return true;
 }
 
@@ -408,7 +405,6 @@ void SQLThread::runPagedQuery(const PagedQuery &request)
     QVector<RecordRow> rows;
     WindowSummary summary;
     const bool fromSums = pageAccess() == PageAccess::Chosen;
-    // A page of a search whose records changed since (an addition) counts them anew.
     const bool counting = !request.countStatement.isEmpty() || (fromSums && searchIsStale(request.described));
     {
         QSqlQuery query(db);

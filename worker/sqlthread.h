@@ -243,8 +243,12 @@ private:
     // Fills the blocks to be read with their matching records, adding up the rowids read.
     bool readSearchedBlocks(const SearchDescription &search, qint64 blockRowids, QVector<SearchedBlock> &blocks,
                             qint64 *read);
-    // Whether the shown search is another, or its records changed since.
+    // What changes with any write to the records' file.
+    QByteArray recordsState();
+    // Whether the shown search is another, or its records changed since (an
+    // addition): then a page of it searches and counts anew.
     bool searchIsStale(const SearchDescription &search);
+    void keepSearch(const SearchDescription &search, const QVector<SearchedBlock> &blocks, const QByteArray &state);
     bool readPackedBlocks(const SearchDescription &search, qint64 blockRowids, QVector<SearchedBlock> &blocks,
                           std::vector<char> &decided);
     // The sources job's digest of a window's records, each counted in `tally`.

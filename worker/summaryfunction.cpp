@@ -131,8 +131,12 @@ void stepPacked(sqlite3_context *context, int count, sqlite3_value **arguments)
     if (!kept)
         return sqlite3_result_error_nomem(context);
     const size_t columns = size_t(count - 2);
-    if (!*kept)
+    if (!*kept) {
         *kept = new PackedBlock{{}, false, std::vector<std::vector<PackedValues::Entry>>(columns), std::vector<bool>(columns)};
+        (*kept)->stamps.reserve(DefaultBlockRowids);
+        for (std::vector<PackedValues::Entry> &column : (*kept)->columns)
+            column.reserve(DefaultBlockRowids);
+    }
     PackedBlock &block = **kept;
     const qint64 row = sqlite3_value_int64(arguments[0]);
     addStamp(block, arguments[1]);
