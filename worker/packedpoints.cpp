@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <sqlite3.h>
 
+// A packed value's kind is a point's of the same name.
+static_assert(int(PackedValues::Kind::Number) == ExcursionPoint::Number && int(PackedValues::Kind::High) == ExcursionPoint::High
+              && int(PackedValues::Kind::Low) == ExcursionPoint::Low
+              && int(PackedValues::Kind::Unreadable) == ExcursionPoint::Unreadable);
+
 PackedPoints::PackedPoints(sqlite3 *handle, const QString &table, const QString &column, qint64 blockRowids)
     : statement(handle, QStringLiteral("select vals from record_packed where tbl = ?1 and col = ?2 and block = ?3")),
       table(table), column(column), blockRowids(blockRowids)
@@ -36,20 +41,7 @@ void PackedPoints::append(qint64 i, qint64 rowid, QList<ExcursionPoint> *points)
     ExcursionPoint point;
     point.time = stamps.seconds()[size_t(i)];
     point.rowid = rowid;
-    switch (values.kindAt(i, &point.value)) {
-    case PackedValues::Kind::Number:
-        point.kind = ExcursionPoint::Number;
-        break;
-    case PackedValues::Kind::High:
-        point.kind = ExcursionPoint::High;
-        break;
-    case PackedValues::Kind::Low:
-        point.kind = ExcursionPoint::Low;
-        break;
-    case PackedValues::Kind::Unreadable:
-        point.kind = ExcursionPoint::Unreadable;
-        break;
-    }
+    point.kind = ExcursionPoint::Kind(int(values.kindAt(i, &point.value)));
     points->append(point);
 }
 

@@ -1,5 +1,6 @@
 #include "packedreader.h"
 
+#include "readerthread.h"
 #include "recorddatetime.h"
 #include "summaryblocks.h"
 #include "summaryfunction.h"
@@ -23,15 +24,7 @@ PackedReader::PackedReader(const QString &databasePath, const QString &table, co
 
 PackedReader::~PackedReader()
 {
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        stopping = true;
-    }
-    changed.notify_all();
-    if (handle)
-        sqlite3_interrupt(handle);
-    if (reader.joinable())
-        reader.join();
+    stopReader(lock, stopping, changed, handle, reader);
     sqlite3_close(handle);
 }
 

@@ -2,6 +2,7 @@
 
 #include "families.h"
 #include "packedpoints.h"
+#include "readerthread.h"
 #include "readtransaction.h"
 #include "recorddatetime.h"
 #include "settings.h"
@@ -38,15 +39,7 @@ RecordPrefetch::RecordPrefetch(const QString &databasePath, const MeterFamily &f
 
 RecordPrefetch::~RecordPrefetch()
 {
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        stopping = true;
-    }
-    changed.notify_all();
-    if (handle)
-        sqlite3_interrupt(handle);
-    if (reader.joinable())
-        reader.join();
+    stopReader(lock, stopping, changed, handle, reader);
     records.reset();
     pages.reset();
     packed.reset();
