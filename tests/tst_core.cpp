@@ -195,6 +195,7 @@ private slots:
         QTest::newRow("tenths in a narrow band") << 1 << 40.0 << 2.0 << 0 << false << 1;
         QTest::newRow("hundredths with spikes and gaps") << 2 << 40.0 << 40.0 << 50 << true << 2;
         QTest::newRow("whole numbers around zero, -0 among them") << 0 << 0.0 << 3.0 << 20 << false << 1;
+        QTest::newRow("whole numbers over 200: a byte each, not tenths") << 0 << 0.0 << 200.0 << 0 << false << 1;
         QTest::newRow("wide and fine") << 3 << -1000.0 << 2e5 << 10 << true << 4;
         QTest::newRow("digits beyond any scale, 2^53 + 1, 1e300") << 12 << 1.0 << 1.0 << 5 << true << 8;
         QTest::newRow("odd texts everywhere") << 1 << 5.0 << 2.0 << 2 << true << 1;
@@ -272,8 +273,26 @@ private slots:
                     QVERIFY(memcmp(&found.totals.at(c), &expected.totals.at(c), sizeof(SummaryTotals)) == 0);
             }
         }
-        // Damaged bytes are refused, never read beyond their end.
+        // Columns of other records answer nothing together.
+        std::vector<PackedValues::Entry> shifted{{rowids.first() + 1, PackedValues::Kind::High, 0}};
+        const QByteArray otherBytes = PackedValues::pack(shifted);
+        PackedValues other[2] = {packed[0]};
+        QVERIFY(other[1].open(otherBytes));
+        SearchedBlock none;
+        QVERIFY(!PackedSearch(conditions.last()).search(other, 2, none));
+        // Damaged bytes are refused, never read beyond their end: among them
+        // a first record's rowid moved to a rowid of none.
         PackedValues damaged;
+        if (gaps) {
+            QByteArray moved = bytes[0];
+            const qsizetype bitmap = 32;
+            int empty = 1;
+            while (moved.at(bitmap + empty / 8) & (1 << (empty % 8)))
+                ++empty;
+            moved[bitmap] = char(moved.at(bitmap) & ~1);
+            moved[bitmap + empty / 8] = char(moved.at(bitmap + empty / 8) | (1 << (empty % 8)));
+            QVERIFY(!damaged.open(moved));
+        }
         QVERIFY(!damaged.open(bytes[0].left(bytes[0].size() - 1)));
         QVERIFY(!damaged.open(QByteArray(bytes[0]).replace(0, 1, "\x07")));
         QVERIFY(!damaged.open(QByteArray()));
@@ -295,6 +314,7 @@ private slots:
         for (const QByteArray &damaged : {packed.left(packed.size() - 1), packed + '\1', packed.left(20), QByteArray()})
             QVERIFY(!read.open(damaged) && read.seconds().empty());
         QVERIFY(PackedStamps::pack({}).isEmpty());
+        QVERIFY(read.open(PackedStamps::pack({42})) && read.seconds() == std::vector<qint64>{42});
     }
 
     // Records "seconds:value" a minute apart; limits "lower upper dead-band delay", "-" for none.
