@@ -36,7 +36,7 @@ private:
     void run(const QString &statement, qint64 blockRowids, qint64 firstBlock, qint64 lastBlock);
 
     // Blocks read ahead at most: their packed values wait in memory.
-    static constexpr size_t Ahead = 16;
+    static constexpr size_t Ahead = 4;
     sqlite3 *handle = nullptr;
     QString opening;
     mutable std::mutex lock;
