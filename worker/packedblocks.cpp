@@ -3,6 +3,7 @@
 #include "nativestatement.h"
 #include "packedsearch.h"
 #include "readtransaction.h"
+#include "recordsums.h"
 
 #include <sqlite3.h>
 #include <thread>
@@ -18,7 +19,7 @@ bool PackedBlocks::read(QVector<SearchedBlock> &blocks, const QVector<int> &whic
     failure.clear();
     if (!PackedSearch::answers(search.condition) || which.isEmpty())
         return true;
-    NativeStatement values(handle, QStringLiteral("select vals from record_packed where tbl = ?1 and col = ?2 and block = ?3"));
+    NativeStatement values(handle, RecordSums::packedRowStatement());
     // Without the table of packed values (removed behind the program's back) the pages answer.
     if (!values.ok())
         return true;
@@ -37,19 +38,11 @@ bool PackedBlocks::read(QVector<SearchedBlock> &blocks, const QVector<int> &whic
             }
             for (qsizetype b = 0; b < count; ++b) {
                 for (int c = 0; c < columns; ++c) {
-                    values.bind(1, search.table);
-                    values.bind(2, search.columns.at(c));
-                    values.bind(3, searched[which.at(first + b)].fromRow / blockRowids);
-                    const int code = values.step();
-                    if (code == SQLITE_ROW && sqlite3_column_type(*values, 0) == SQLITE_BLOB)
-                        kept[b * columns + c] = QByteArray(static_cast<const char *>(sqlite3_column_blob(*values, 0)),
-                                                           sqlite3_column_bytes(*values, 0));
-                    if (code != SQLITE_ROW && code != SQLITE_DONE) {
+                    if (!RecordSums::packedRow(values, search.table, search.columns.at(c),
+                                               searched[which.at(first + b)].fromRow / blockRowids, &kept[b * columns + c])) {
                         failure = values.error();
-                        values.reset();
                         return false;
                     }
-                    values.reset();
                 }
             }
         }

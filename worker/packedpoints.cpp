@@ -1,5 +1,7 @@
 #include "packedpoints.h"
 
+#include "recordsums.h"
+
 #include <algorithm>
 #include <sqlite3.h>
 
@@ -9,7 +11,7 @@ static_assert(int(PackedValues::Kind::Number) == ExcursionPoint::Number && int(P
               && int(PackedValues::Kind::Unreadable) == ExcursionPoint::Unreadable);
 
 PackedPoints::PackedPoints(sqlite3 *handle, const QString &table, const QString &column, qint64 blockRowids)
-    : statement(handle, QStringLiteral("select vals from record_packed where tbl = ?1 and col = ?2 and block = ?3")),
+    : statement(handle, RecordSums::packedRowStatement()),
       table(table), column(column), blockRowids(blockRowids)
 {
 }
@@ -52,19 +54,12 @@ bool PackedPoints::load(qint64 block)
     loadedBlock = block;
     loadedPacked = false;
     rowids.clear();
-    QByteArray kept[2];
-    const QString columns[2] = {QStringLiteral("indate"), column};
-    for (int i = 0; i < 2; ++i) {
-        statement.bind(1, table);
-        statement.bind(2, columns[i]);
-        statement.bind(3, block);
-        if (statement.step() == SQLITE_ROW && sqlite3_column_type(*statement, 0) == SQLITE_BLOB)
-            kept[i] = QByteArray(static_cast<const char *>(sqlite3_column_blob(*statement, 0)),
-                                 sqlite3_column_bytes(*statement, 0));
-        statement.reset();
-    }
-    valueBytes = kept[1];
-    if (!stamps.open(kept[0]) || !values.open(valueBytes) || qint64(stamps.seconds().size()) != values.count()
+    QByteArray stampBytes;
+    // A row that cannot be read is no packed row: the pages answer, or say why not.
+    if (!RecordSums::packedRow(statement, table, QStringLiteral("indate"), block, &stampBytes)
+        || !RecordSums::packedRow(statement, table, column, block, &valueBytes))
+        return false;
+    if (!stamps.open(stampBytes) || !values.open(valueBytes) || qint64(stamps.seconds().size()) != values.count()
         || values.firstRowid() < block * blockRowids || values.lastRowid() >= (block + 1) * blockRowids)
         return false;
     if (values.lastRowid() - values.firstRowid() + 1 != values.count()) {

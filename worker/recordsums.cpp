@@ -1,6 +1,7 @@
 #include "recordsums.h"
 
 #include "families.h"
+#include "nativestatement.h"
 #include "packedreader.h"
 #include "recorddatabase.h"
 #include "summaryfunction.h"
@@ -10,6 +11,7 @@
 #include <QSet>
 #include <QSqlQuery>
 #include <QVariant>
+#include <sqlite3.h>
 #include <atomic>
 #include <memory>
 
@@ -391,6 +393,25 @@ std::optional<SummaryBlocks> load(QSqlDatabase &db, const QString &table, const 
     if (!columns.isEmpty() && records != 0)
         return std::nullopt;
     return blocks;
+}
+
+QString packedRowStatement()
+{
+    return QStringLiteral("select vals from record_packed where tbl = ?1 and col = ?2 and block = ?3");
+}
+
+bool packedRow(NativeStatement &statement, const QString &table, const QString &column, qint64 block, QByteArray *bytes)
+{
+    bytes->clear();
+    statement.bind(1, table);
+    statement.bind(2, column);
+    statement.bind(3, block);
+    const int code = statement.step();
+    if (code == SQLITE_ROW && sqlite3_column_type(*statement, 0) == SQLITE_BLOB)
+        *bytes = QByteArray(static_cast<const char *>(sqlite3_column_blob(*statement, 0)),
+                            sqlite3_column_bytes(*statement, 0));
+    statement.reset();
+    return code == SQLITE_ROW || code == SQLITE_DONE;
 }
 
 } // namespace RecordSums

@@ -3,10 +3,12 @@
 
 #include "summaryblocks.h"
 
+#include <QByteArray>
 #include <QSqlDatabase>
 #include <optional>
 
 struct MeterFamily;
+class NativeStatement;
 
 // The sums of blocks of rowids that searches are answered from. They live in
 // record.db beside the records, in tables of this program's own, so they are
@@ -46,6 +48,12 @@ QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const QLi
 // stands is kept; with the rowids per block.
 std::optional<SummaryBlocks> load(QSqlDatabase &db, const QString &table, const QStringList &columns,
                                   qint64 *blockRowids);
+
+// The statement that reads one row of packed values, for packedRow().
+QString packedRowStatement();
+// The packed bytes of a table's column (or "indate": its stamps) in block
+// k, empty where there are none; false when SQLite failed.
+bool packedRow(NativeStatement &statement, const QString &table, const QString &column, qint64 block, QByteArray *bytes);
 
 } // namespace RecordSums
 

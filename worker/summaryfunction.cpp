@@ -4,8 +4,8 @@
 #include "packedstamps.h"
 #include "packedvalues.h"
 #include "recorddatetime.h"
-#include "wallclock.h"
 #include "summaryblocks.h"
+#include "wallclock.h"
 
 #include <cmath>
 #include <cstring>
