@@ -88,7 +88,7 @@ public:
         return ms;
     }
 
-    // Waits until the sums and the time index are built behind an import.
+    // Waits until the sums and the overview are built behind an import.
     void waitForImporter() { QMetaObject::invokeMethod(importer, [] {}, Qt::BlockingQueuedConnection); }
 
     // Runs one job on the worker thread and returns its time in ms.
@@ -170,7 +170,7 @@ void importFamily(Bench &bench, const QString &root, int model, int lines, const
         replaceRecordDatabase();
         settle();
         const double oursMs = bench.import({file});
-        // The sums and the time index are built behind the import; the shell waits for them.
+        // The sums and the overview are built behind the import; the shell waits for them.
         bench.waitForImporter();
         settle();
         const double shellMs = shellImport(file, table);
@@ -619,7 +619,7 @@ void year(Bench &bench, const QString &root, bool searchOnly, bool questionsOnly
         ours.ms << bench.import(files);
         // The sums are built right behind the import; a search waits for them.
         toFirstPage.ms << bench.time(search(-1, mid, mid.addSecs(int(lines / 100))));
-        bench.waitForImporter(); // and for the time index and the overview
+        bench.waitForImporter(); // and for the sums and the overview
         const double readyMs = clock.nsecsElapsed() / 1e6;
         ourBytes = QFileInfo(recordDatabasePath()).size();
         settle();
@@ -632,10 +632,10 @@ void year(Bench &bench, const QString &root, bool searchOnly, bool questionsOnly
     if (!searchOnly) {
         std::printf("  import (medians of 3 paired runs) %9.0f rows/s   sqlite3 .import %9.0f rows/s   ratio %.2f (min %.2f, max %.2f)   target >= 2.0\n",
                     rate(ours.median()), rate(shell.median()), ratio.median(), ratio.min(), ratio.max());
-        std::printf("  peak RSS %.0f MB (target < 50); record.db %.1f bytes a record with the sums and the time index (target < 100), the shell's %.1f without\n",
+        std::printf("  peak RSS %.0f MB (target < 50); record.db %.1f bytes a record with the sums, packed values and overview (target < 100), the shell's %.1f without\n",
                     peakMegabytes(), ourBytes / lines, shellBytes / lines);
         toFirstPage.print("  import's end to a 1% window's first page", "target < 15000 ms");
-        std::printf("  files to every figure ready (import, sums, time index, overview) against sqlite3 .import: "
+        std::printf("  files to every figure ready (import, sums and packed values, overview) against sqlite3 .import: "
                     "ratio %.2f (min %.2f, max %.2f)   target >= 1.5\n",
                     readyRatio.median(), readyRatio.min(), readyRatio.max());
     }

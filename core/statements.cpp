@@ -128,6 +128,11 @@ QString timeIndexStatement(const QString &table)
     return QStringLiteral("create index if not exists %1_time on %1(datetime(indate))").arg(table);
 }
 
+QString dropTimeIndexStatement(const QString &table)
+{
+    return QStringLiteral("drop index if exists %1_time").arg(table);
+}
+
 QString pageStatementFrom(QString pageStatement, qint64 skip)
 {
     pageStatement.replace(QStringLiteral("where datetime(indate)"), QStringLiteral("where rowid >= :rowfrom and rowid < :rowto and datetime(indate)"));

@@ -52,8 +52,9 @@ struct ChartRequest {
 // :rowto and skips `skip` of the records it selects there.
 QString pageStatementFrom(QString pageStatement, qint64 skip);
 
-// The index every search reads its time window through.
+// The index on the stamps that the statements alone read a time window through.
 QString timeIndexStatement(const QString &table);
+QString dropTimeIndexStatement(const QString &table);
 QString chartCountStatement(const MeterFamily &family, int meter);
 QString chartPageStatement(const MeterFamily &family, int meter, const ChartRequest &request, int plotRcd);
 

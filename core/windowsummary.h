@@ -61,8 +61,10 @@ void addTotals(SummaryTotals &earlier, const SummaryTotals &later);
 // How many records of the same window come before rowid :row, from rowid :rowfrom on.
 QString positionStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart);
 // The first record of the search stamped at or after :at (`backwards`: the
-// last at or before it), records stamped alike in table order: its rowid and stamp.
-QString recordAtStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart, bool backwards);
+// last at or before it), records stamped alike in table order: its rowid and
+// stamp; `withinRowids`: among rowids :rowfrom to :rowto alone.
+QString recordAtStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart, bool backwards,
+                          bool withinRowids = false);
 ValueSummary valueSummary(const SummaryTotals &totals);
 
 // The summary of the last new search and the place of the last record

@@ -91,8 +91,7 @@ QStringList storedState()
 {
     return queryRows("select * from meter12 order by rowid")
         + queryRows(KeptSums) + queryRows(KeptPacked) + queryRows(KeptOverview) + queryRows("select * from record_sums_state")
-        + queryRows("select * from record_overview_state") + queryRows("select * from imported_files order by name")
-        + queryRows("select name from sqlite_master where type = 'index' and name = 'meter12_time'");
+        + queryRows("select * from record_overview_state") + queryRows("select * from imported_files order by name");
 }
 
 // The sums and the overview a whole build makes of the records as they are now.
@@ -326,7 +325,7 @@ private slots:
         const auto expectStored = [&](MainWindow &window, const QStringList &report, const QStringList &built) {
             // The build behind an import may not have begun when its job has ended.
             QTRY_COMPARE_WITH_TIMEOUT(SQLThread::readPathsOfLastStore(), built, 20000);
-            QTRY_VERIFY(!window.findChild<QLabel *>("timeIndexLabel")->isVisible());
+            QTRY_VERIFY(!window.findChild<QLabel *>("preparingLabel")->isVisible());
             QStringList expected, ledger;
             for (auto file = stored.cbegin(); file != stored.cend(); ++file) {
                 qsizetype before = expected.size();
@@ -341,7 +340,8 @@ private slots:
             QCOMPARE(rows, expected);
             QCOMPARE(queryRows("select name, records from imported_files order by name"), ledger);
             QCOMPARE(queryRows(KeptSums) + queryRows(KeptPacked) + queryRows(KeptOverview), rebuilt(dir.path()));
-            QCOMPARE(databaseValue("select count(*) from sqlite_master where name = 'meter12_time'"), QString("1"));
+            // The sums tell where the records of a time lie: no index on the stamps is kept.
+            QCOMPARE(databaseValue("select count(*) from sqlite_master where name = 'meter12_time'"), QString("0"));
             QCOMPARE(reportRows(window), report);
             // The page counts them from the sums (equal to a whole build, as compared above).
             QWidget *page = window.currentPage();
@@ -370,6 +370,12 @@ private slots:
         for (int day : {0, 1, 2})
             stored.insert(dayName(day), days[dayName(day)]);
         expectStored(window, {dayName(0) + added, dayName(1) + added, dayName(2) + added}, QStringList{"sums built after the import", "overview built after the import"});
+        { // an earlier version's index on the stamps, which the next addition removes
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "earlier");
+            db.setDatabaseName(recordDatabasePath());
+            QVERIFY(db.open() && QSqlQuery(db).exec("create index meter12_time on meter12(datetime(indate))"));
+        }
+        QSqlDatabase::removeDatabase("earlier");
 
         chooseFiles(later, {dayName(3), dayName(4)});
         action(window, "actionaddfiles")->trigger();
@@ -557,7 +563,7 @@ private slots:
         chooseFiles(folder, files.keys());
         action(window, "actionopendb")->trigger();
         waitForBuildsBehindImport();
-        QTRY_VERIFY(!window.findChild<QLabel *>("timeIndexLabel")->isVisible());
+        QTRY_VERIFY(!window.findChild<QLabel *>("preparingLabel")->isVisible());
         closeModals(); // the import's report
         const bool earlier = outcome.contains("earlier");
         if (earlier) {
@@ -790,9 +796,9 @@ private slots:
         QVERIFY(pageState(page).startsWith(oldCounted(page) + "Pages：1 of 3"));
     }
 
-    // The time index is built after an import, held here until the job
-    // under test has been asked for: it waits, stops the build, or quits.
-    void timeIndexAfterImport_data()
+    // The sums and the overview are built after an import, held here until
+    // the job under test has been asked for: it waits, stops the build, or quits.
+    void buildsAfterImport_data()
     {
         QTest::addColumn<QString>("meanwhile");
         QTest::newRow("a search waits for it") << "search";
@@ -800,22 +806,22 @@ private slots:
         QTest::newRow("quitting loses nothing") << "quit";
     }
 
-    void timeIndexAfterImport()
+    void buildsAfterImport()
     {
         QFETCH(QString, meanwhile);
         static std::atomic_bool held;
         held = true;
-        SQLThread::setTimeIndexHook([] {
+        SQLThread::setPreparingHook([] {
             for (int i = 0; held && i < 100000; ++i)
                 QThread::usleep(200);
         });
-        const QString index = "select count(*) from sqlite_master where name = 'meter11_time'";
+        const QString summed = "select count(*) from record_sums_state where tbl = 'meter11'";
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "Sundrevale", "SundrevaleReader").clear();
         auto window = std::make_unique<MainWindow>();
         window->show();
         chooseFiles(QFileInfo(recordFile(QDir(dir.path()), 11, 300)).path(), {"20240301.CSV"});
         action(*window, "actionopendb")->trigger();
-        QTRY_VERIFY(window->findChild<QLabel *>("timeIndexLabel")->isVisible());
+        QTRY_VERIFY(window->findChild<QLabel *>("preparingLabel")->isVisible());
         // The first page shows all records, the first and last stored standing for them.
         QCOMPARE(window->currentPage()->findChild<QDateTimeEdit *>("dateTimeEdit2")->dateTime(), Start.addSecs(60 * 299));
         std::thread([] { QThread::msleep(300); held = false; }).detach();
@@ -834,13 +840,14 @@ private slots:
         } else {
             window.reset(); // waits for the build, which stops
             QCOMPARE(tableRows("meter11").size(), 300);
-            QCOMPARE(databaseValue(index), QString("0"));
-            window = std::make_unique<MainWindow>(); // a later search builds it
+            QVERIFY(databaseValue(summed) != "1"); // none, or no table of them yet
+            window = std::make_unique<MainWindow>(); // a later search builds them
             QWidget *shown = searchedPage(*window, "actionsearch");
             QVERIFY(counter(shown).startsWith(oldCounted(shown) + "Pages：1 of 3"));
         }
-        QTRY_VERIFY(!window->findChild<QLabel *>("timeIndexLabel")->isVisible());
-        QCOMPARE(databaseValue(index), QString("1"));
+        QTRY_VERIFY(!window->findChild<QLabel *>("preparingLabel")->isVisible());
+        QCOMPARE(databaseValue(summed), QString("1"));
+        QCOMPARE(databaseValue("select count(*) from sqlite_master where type = 'index' and tbl_name = 'meter11'"), QString("0"));
         QCOMPARE(databaseValue("PRAGMA quick_check"), QString("ok"));
     }
 

@@ -8,8 +8,10 @@
 #include "recordsources.h"
 #include "recordtime.h"
 #include "recordtext.h"
+#include "wallclock.h"
 #include "rowinserter.h"
 #include "settings.h"
+#include "stampblocks.h"
 #include "sqlthread.h"
 #include "statements.h"
 #include "recordsums.h"
@@ -294,7 +296,7 @@ private slots:
         QCOMPARE(Meter, meterOfModel(model));
         QCOMPARE(readSetting("Meter"), QString::number(meterOfModel(model)));
         QCOMPARE(tableRows(table), expected);
-        QCOMPARE(databaseValue(QString("select count(*) from sqlite_master where name = '%1_time'").arg(table)), QString("1"));
+        QCOMPARE(databaseValue(QString("select count(*) from sqlite_master where name = '%1_time'").arg(table)), QString("0"));
         for (const char *other : {"meter11", "meter216", "meter3", "meter4", "meter5"})
             if (other != table)
                 QCOMPARE(tableRows(other).size(), 0);
@@ -551,6 +553,76 @@ private slots:
         QSqlDatabase::removeDatabase("numbers");
     }
 
+    // Where the sums say the records of a time lie, they all lie, in time
+    // order from one range to the next: against the generated stamps, with
+    // stamps that step back across blocks of 5 rowids, one years back, one
+    // that no clock reads and a number, which reads as a day of the year -4707.
+    void stampBlocksHoldEveryRecordOfATime_data()
+    {
+        QTest::addColumn<QStringList>("odd"); // the stamps of records 20 and 33, if others
+        QTest::newRow("steps back") << QStringList();
+        QTest::newRow("years back") << QStringList{"2021-06-01 12:00:00"};
+        QTest::newRow("no clock, a number") << QStringList{"none", "2024"};
+    }
+
+    void stampBlocksHoldEveryRecordOfATime()
+    {
+        QFETCH(QStringList, odd);
+        QStringList lines;
+        QList<std::pair<QString, QString>> stamped; // readable stamp and pv1, in table order
+        for (int k = 0; k < 90; ++k) {
+            QStringList fields = recordFields(12, k);
+            QString stamp = Start.addSecs(60 * k - (k % 11 == 5 ? 1800 : 0)).toString("yyyy-MM-dd hh:mm:ss");
+            if ((k == 20 || k == 33) && odd.size() > (k == 33))
+                stamp = odd.at(k == 33);
+            fields.last() = stamp;
+            lines << fields.join(',');
+            if (QDateTime::fromString(stamp, "yyyy-MM-dd hh:mm:ss").isValid())
+                stamped.append({stamp, fields.at(0)});
+        }
+        SQLThread::setSummaryBlockRowids(5);
+        freshDatabase();
+        runImport({writeRecordFolder(QDir(dir.path()), "stamps", "12", {{"20240301.CSV", lines}}) + "/20240301.CSV"});
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "stamps");
+        db.setDatabaseName(recordDatabasePath());
+        QVERIFY(db.open());
+        {
+            const StampBlocks stamps = StampBlocks::load(db, meterFamily(1), 12);
+            QVERIFY(!stamps.whole());
+            sqlite3 *handle = sqliteHandle(db);
+            const QString byTime = "select datetime(indate), pv1 from meter12 where datetime(indate) >= ?1 "
+                                   "and datetime(indate) < ?2 order by datetime(indate), rowid";
+            NativeStatement all(handle, byTime), within(handle, QString(byTime).replace(" order", " and rowid between ?3 and ?4 order"));
+            const qint64 start = naiveSeconds(Start);
+            QList<std::pair<qint64, qint64>> windows{{naiveSeconds(QDateTime(QDate(2021, 6, 1), QTime(11, 0))), start + 600}};
+            for (qint64 from = start - 2400; from < start + 5700; from += 420)
+                for (qint64 length : {1, 60, 600, 2700, 10800})
+                    windows.append({from, from + length});
+            for (const auto &[from, to] : std::as_const(windows)) {
+                QStringList expected, read;
+                for (const auto &[stamp, value] : std::as_const(stamped)) {
+                    const qint64 at = naiveSeconds(QDateTime::fromString(stamp, "yyyy-MM-dd hh:mm:ss"));
+                    if (at >= from && at < to)
+                        expected << stamp + " " + value;
+                }
+                std::stable_sort(expected.begin(), expected.end(), [](const QString &a, const QString &b) { return a.left(19) < b.left(19); });
+                QVERIFY(stamps.step(all, within, from, to, [&](sqlite3_stmt *row) {
+                    read << QString("%1 %2").arg(reinterpret_cast<const char *>(sqlite3_column_text(row, 0)),
+                                                 reinterpret_cast<const char *>(sqlite3_column_text(row, 1)));
+                    return true;
+                }));
+                QCOMPARE(read, expected);
+            }
+            auto sorted = stamped;
+            std::stable_sort(sorted.begin(), sorted.end());
+            QCOMPARE(stamps.firstReadable(db, "meter12"), sorted.first().first);
+            QCOMPARE(stamps.lastReadable(db, "meter12"), sorted.last().first);
+        }
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase("stamps");
+    }
+
     // Rows: a family's search (or chart) over the minutes from..to of records
     // stamped partly out of order, in blocks of 7 rowids. The sums answer
     // every page, the count, the summary and the place of its extremes as
@@ -595,6 +667,7 @@ private slots:
             }
             freshDatabase();
             Meter = 12;
+            SQLThread::setSummaryBlockRowids(50); // whose stamps reach back into earlier blocks
             runImport({writeRecordFolder(QDir(dir.path()), "overview", "12", {{"20240301.CSV", lines}}) + "/20240301.CSV"});
         }
         Meter = 12;
@@ -658,6 +731,7 @@ private slots:
             imported[model] = true;
             freshDatabase();
             Meter = meterOfModel(model);
+            SQLThread::setSummaryBlockRowids(1000); // the record an hour back lies in a block of its own
             runImport({writeRecordFolder(QDir(dir.path()), QString("seconds%1").arg(model), QString::number(model),
                                          {{"20240301.CSV", secondRecords(model)}}) + "/20240301.CSV"});
             // As an earlier version kept it: brought up to date by the first job that reads it.
@@ -814,6 +888,14 @@ private slots:
             for (int p = 0; p <= count / 9; ++p) // every page, and the empty one after the last
                 fields << page(p);
             g_recordCount = count;
+            // Where a time leads, either way, and the span of every record.
+            for (int minute : {-3, 0, 14, 31, 66, 118, 150, 199, 230})
+                for (bool backwards : {false, true}) {
+                    worker->findRecordAt(family, asked, search == "chart", Start.addSecs(60 * minute + 20), backwards);
+                    fields << QString("at %1 %2").arg(g_recordAtTime.rowid).arg(g_recordAtTime.time.toString(Qt::ISODate));
+                }
+            worker->readRecordSpan(family);
+            fields << g_recordSpan.first.toString(Qt::ISODate) + " to " + g_recordSpan.last.toString(Qt::ISODate);
             worker->readRecordSources(family, st, en); // the report's digest of the window
             fields << QString("%1 of %2").arg(QString::fromLatin1(g_recordSources.sha256)).arg(g_recordSources.records);
             return fields;

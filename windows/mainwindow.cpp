@@ -125,11 +125,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->statusBar->addWidget(locationLabel2);
     locationLabel3 = new QLabel(tr("If rotate the mouse wheel,the X-axis will scale"), this);
     ui->statusBar->addWidget(locationLabel3);
-    timeIndexLabel = new QLabel(tr("Preparing the time index…"), this);
-    timeIndexLabel->setObjectName(QStringLiteral("timeIndexLabel"));
-    timeIndexLabel->hide();
-    ui->statusBar->addPermanentWidget(timeIndexLabel);
-    connect(worker, &SQLThread::TimeIndexPreparing, timeIndexLabel, &QWidget::setVisible);
+    preparingLabel = new QLabel(tr("Summing up the records…"), this);
+    preparingLabel->setObjectName(QStringLiteral("preparingLabel"));
+    preparingLabel->hide();
+    ui->statusBar->addPermanentWidget(preparingLabel);
+    connect(worker, &SQLThread::FiguresPreparing, preparingLabel, &QWidget::setVisible);
 
     progress = new DialogProgress(this);
     connect(progress, &DialogProgress::finished, this, &MainWindow::dn_ThreadFinsh);
@@ -230,7 +230,7 @@ bool MainWindow::openInstrument(const QString &folder)
     // What was built behind the last import of this folder stops first: it
     // writes there. The page's threads and the start page's reader stop too,
     // before the folder and the settings they read change.
-    worker->stopTimeIndex();
+    worker->stopPreparing();
     QMetaObject::invokeMethod(worker, [] {}, Qt::BlockingQueuedConnection);
     QWidget *shownPage = page;
     clearWindow();
@@ -448,10 +448,10 @@ JobOutcome MainWindow::runRecordFilesJob(const QStringList &files, bool adding, 
     }
     delete report;
     UserState::setImportFolder(QFileInfo(files.constFirst()).absolutePath());
-    // An import replaces the database the sums and the index are built in;
+    // An import replaces the database the sums and the overview are built in;
     // an addition waits for them, as it brings them up to date.
     if (!adding)
-        worker->stopTimeIndex();
+        worker->stopPreparing();
     const JobOutcome outcome = runJob(worker, progress, [&] {
         if (adding)
             emit AddData(files);

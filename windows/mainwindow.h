@@ -110,7 +110,7 @@ private:
     QLabel *locationLabel1;
     QLabel *locationLabel2;
     QLabel *locationLabel3;
-    QLabel *timeIndexLabel; // shown while the time index is built after an import
+    QLabel *preparingLabel; // shown while the sums and the overview are built after an import
     QLabel *functionsNote = nullptr; // why searches are read by the statements alone, once found
     std::unique_ptr<DesktopCloseFilter> desktopClose;
     bool closeAsked = false; // during a job: the window closes once it has ended

@@ -23,11 +23,12 @@ QString readFrom(QSqlDatabase &db, const OtherColumn &other, const OverviewPlan 
         return tr("its settings name no meter model this program reads");
     if (!nativeHandleUsable(db))
         return tr("Qt's SQLite driver uses another SQLite than this program");
-    const QString table = meterFamily(family).table(other.meter);
+    const MeterFamily &meterModel = meterFamily(family);
+    const QString table = meterModel.table(other.meter);
     // Kept with the records since they were imported; it cannot be built from here.
     if (!RecordOverview::current(db, table))
         return tr("its records have no overview yet: open that instrument once to build it");
-    return RecordOverview::read(db, table, other.column, plan, cells);
+    return RecordOverview::read(db, table, other.column, StampBlocks::load(db, meterModel, other.meter), plan, cells);
 }
 
 } // namespace

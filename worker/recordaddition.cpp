@@ -6,6 +6,7 @@
 #include "recorddatabase.h"
 #include "recordoverview.h"
 #include "recordsums.h"
+#include "stampblocks.h"
 #include "rowinserter.h"
 #include "settings.h"
 
@@ -85,7 +86,7 @@ FileReport::Outcome SQLThread::additionOutcome(const std::optional<ImportedFiles
 }
 
 // The records are written into record.db itself, in one transaction: a
-// failure or a cancel rolls back the records, the sums, the time index and
+// failure or a cancel rolls back the records, the sums, the overview and
 // the record of imported files together, and no copy of the whole database
 // is made. Each file is stored under a savepoint, so that one whose records
 // are not to be kept leaves nothing behind.
@@ -109,7 +110,8 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
         if (!kept)
             QSqlQuery(db).exec(QStringLiteral("delete from %1 where tbl = '%2'").arg(QLatin1String(state), table));
     }
-    const QDateTime lastBefore = readableSpan(table).last;
+    const QDateTime lastBefore =
+        readableSpan(table, sumsKept ? StampBlocks::load(db, family, model.tableCode) : StampBlocks()).last;
     std::unique_ptr<RowInserter> inserter = makeRowInserter(db);
     inserter->prepare(insertStatement(model.tableCode));
     const int fieldCount = recordFieldCount(model.tableCode);
@@ -222,7 +224,8 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
         failure = RecordOverview::update(db, family, model.tableCode, minutes, &minutesSummed);
     if (!failure.isEmpty() || cancelRequested())
         return failImport(failure, failure);
-    const QDateTime lastAfter = readableSpan(table).last;
+    const QDateTime lastAfter =
+        readableSpan(table, sumsKept ? StampBlocks::ofUpdatedSums(db, family, model.tableCode) : StampBlocks()).last;
     if (!db.commit()) {
         failure = tr("Import failed: %1").arg(db.lastError().text());
         return failImport(failure, failure);

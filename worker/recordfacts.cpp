@@ -4,6 +4,7 @@
 #include "importedfiles.h"
 #include "recorddatabase.h"
 #include "recordtime.h"
+#include "stampblocks.h"
 #include "statements.h"
 
 #include <QSqlError>
@@ -11,8 +12,9 @@
 
 namespace {
 
-RecordFacts readFrom(QSqlDatabase &db, const QString &table)
+RecordFacts readFrom(QSqlDatabase &db, const MeterFamily &family, int meter)
 {
+    const QString table = family.table(meter);
     RecordFacts facts;
     QSqlQuery query(db);
     const auto value = [&](const QString &statement) {
@@ -23,18 +25,19 @@ RecordFacts readFrom(QSqlDatabase &db, const QString &table)
         return facts;
     }
     facts.records = query.value(0).toLongLong();
-    // Through the time index where it is there; else the first and last stored.
+    // Where the sums or an index on the stamps tell where they lie, the
+    // readable ends; else the first and last stored.
+    const StampBlocks stamps = StampBlocks::load(db, family, meter);
     const bool indexed = value(QStringLiteral("select 1 from sqlite_master where type = 'index' and name = '%1_time'")
                                    .arg(table)).isValid();
-    const auto end = [&](const char *readable, const char *stored) {
-        const QVariant time = indexed ? value(QStringLiteral("select %1(datetime(indate)) from main.%2 "
-                                                             "where datetime(indate) >= '0001-01-01'").arg(QLatin1String(readable), table))
-                                      : value(QStringLiteral("select indate from main.%1 order by rowid %2 limit 1")
-                                                  .arg(table, QLatin1String(stored)));
-        return parseRecordTime(time.toString());
+    const auto end = [&](bool last) {
+        if (!stamps.whole() || indexed)
+            return parseRecordTime(last ? stamps.lastReadable(db, table) : stamps.firstReadable(db, table));
+        return parseRecordTime(value(QStringLiteral("select indate from main.%1 order by rowid %2 limit 1")
+                                         .arg(table, last ? QLatin1String("desc") : QLatin1String("asc"))).toString());
     };
-    facts.first = end("min", "asc");
-    facts.last = end("max", "desc");
+    facts.first = end(false);
+    facts.last = end(true);
     QString error;
     const QList<ImportedFiles::Entry> files = ImportedFiles::all(db, &error);
     facts.files = files.size();
@@ -51,7 +54,7 @@ RecordFacts readRecordFacts(const QString &databasePath, int familyNumber, int m
 {
     RecordFacts facts;
     const QString error = readOnlyDatabase(databasePath, [&](QSqlDatabase &db) {
-        facts = readFrom(db, meterFamily(familyNumber).table(meter));
+        facts = readFrom(db, meterFamily(familyNumber), meter);
     });
     if (!error.isEmpty())
         facts.error = error;

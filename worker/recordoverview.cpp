@@ -252,6 +252,14 @@ bool saveState(sqlite3 *handle, const QString &table, qint64 rowids)
     return state.run();
 }
 
+// The records stamped in [?1, ?2); `withinRowids`: of rowids ?3 to ?4 alone.
+QString stretchStatement(const QString &columns, const QString &table, bool withinRowids)
+{
+    return QStringLiteral("select datetime(indate), rowid, %1 from main.%2 where datetime(indate) >= ?1 "
+                          "and datetime(indate) < ?2%3")
+        .arg(columns, table, withinRowids ? QStringLiteral(" and rowid between ?3 and ?4") : QString());
+}
+
 bool execute(sqlite3 *handle, const char *statement)
 {
     return sqlite3_exec(handle, statement, nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -260,15 +268,14 @@ bool execute(sqlite3 *handle, const char *statement)
 // Sums up these minutes again from their records alone, within the caller's
 // transaction, and adds their hours; SQLite's reason when that failed.
 QString sumMinutesAgain(sqlite3 *handle, CellWriter &writer, const QString &table, const RecordColumns &columns,
-                        const std::set<qint64> &minutes, std::set<qint64> *hours)
+                        const StampBlocks &stamps, const std::set<qint64> &minutes, std::set<qint64> *hours)
 {
     const qint64 minute = OverviewLevels[0], perHour = OverviewLevels[1] / minute;
     NativeStatement clear(handle, QStringLiteral("delete from record_overview where tbl = ? and level = 0 and span between ? and ?"));
-    NativeStatement records(handle, QStringLiteral("select datetime(indate), rowid, %1 from main.%2 "
-                                             "where datetime(indate) >= ? and datetime(indate) < ?")
-                                  .arg(columns.selected(), table));
-    if (!clear.ok() || !records.ok())
-        return records.error();
+    NativeStatement records(handle, stretchStatement(columns.selected(), table, false)),
+        withinRowids(handle, stretchStatement(columns.selected(), table, true));
+    if (!clear.ok() || !records.ok() || !withinRowids.ok())
+        return records.ok() ? withinRowids.error() : records.error();
     // Each run of consecutive minutes is summed up again from its records
     // alone: a stamp far off (a clock reset) costs its own minute, not the
     // years between.
@@ -284,8 +291,6 @@ QString sumMinutesAgain(sqlite3 *handle, CellWriter &writer, const QString &tabl
         clear.bind(3, last);
         if (!clear.run())
             return clear.error();
-        records.bind(1, stampText(first * minute));
-        records.bind(2, stampText((last + 1) * minute));
         std::map<qint64, OpenSpan> summed;
         const auto spanOf = [&](qint64 span) -> OpenSpan & {
             OpenSpan &cells = summed[span];
@@ -293,12 +298,11 @@ QString sumMinutesAgain(sqlite3 *handle, CellWriter &writer, const QString &tabl
                 cells.cells.resize(size_t(columns.values.size()));
             return cells;
         };
-        int code;
-        while ((code = records.step()) == SQLITE_ROW)
-            addRecord(*records, columns, minute, spanOf);
-        records.reset();
-        if (code != SQLITE_DONE)
-            return records.error();
+        if (!stamps.step(records, withinRowids, first * minute, (last + 1) * minute, [&](sqlite3_stmt *row) {
+                addRecord(row, columns, minute, spanOf);
+                return true;
+            }))
+            return stamps.whole() ? records.error() : withinRowids.error();
         for (auto &[span, cells] : summed) {
             cells.close();
             for (int c = 0; c < columns.values.size(); ++c) {
@@ -427,7 +431,9 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
         if (code != SQLITE_DONE || !writeOpen())
             return fail();
         std::set<qint64> hours;
-        if (!sumMinutesAgain(handle, writer, table, selected, writer.merged, &hours).isEmpty())
+        if (!writer.merged.empty()
+            && !sumMinutesAgain(handle, writer, table, selected, StampBlocks::load(db, family, meter), writer.merged, &hours)
+                    .isEmpty())
             return fail();
         if (lowestWritten <= highestWritten
             && !buildHours(handle, writer, table, columns, floorDiv(lowestWritten * OverviewLevels[0], OverviewLevels[1]),
@@ -499,7 +505,8 @@ QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const std
     if (!clear.ok() || !writer.ok())
         return writer.error();
     std::set<qint64> hours;
-    const QString error = sumMinutesAgain(handle, writer, table, RecordColumns(family, columns), minutes, &hours);
+    const QString error = sumMinutesAgain(handle, writer, table, RecordColumns(family, columns),
+                                          StampBlocks::ofUpdatedSums(db, family, meter), minutes, &hours);
     if (!error.isEmpty())
         return error;
     for (qint64 hour : hours) {
@@ -514,32 +521,28 @@ QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const std
     return QString();
 }
 
-QString read(QSqlDatabase &db, const QString &table, const QString &column, const OverviewPlan &plan,
-             QVector<OverviewCell> *cells)
+QString read(QSqlDatabase &db, const QString &table, const QString &column, const StampBlocks &stamps,
+             const OverviewPlan &plan, QVector<OverviewCell> *cells)
 {
     sqlite3 *handle = sqliteHandle(db);
     cells->fill(OverviewCell(), plan.columns);
     NativeStatement spans(handle, QStringLiteral("select span, %1 from record_overview where tbl = ? and col = ? "
                                            "and level = ? and span >= ? and span < ?").arg(QLatin1String(CellColumns)));
-    NativeStatement records(handle, QStringLiteral("select datetime(indate), rowid, %1 from main.%2 "
-                                             "where datetime(indate) >= ? and datetime(indate) < ?").arg(column, table));
-    if (!spans.ok() || !records.ok())
-        return records.error();
+    NativeStatement records(handle, stretchStatement(column, table, false)),
+        withinRowids(handle, stretchStatement(column, table, true));
+    if (!spans.ok() || !records.ok() || !withinRowids.ok())
+        return !spans.ok() ? spans.error() : records.ok() ? withinRowids.error() : records.error();
     QString error;
     // [from, to) at `level` and below; every span read lies inside one column.
     std::function<void(qint64, qint64, int)> readRange = [&](qint64 from, qint64 to, int level) {
         if (from >= to || !error.isEmpty())
             return;
         if (level < 0) {
-            records.bind(1, stampText(from));
-            records.bind(2, stampText(to));
-            int code;
-            while ((code = records.step()) == SQLITE_ROW) {
-                sqlite3_stmt *row = *records;
+            const bool read = stamps.step(records, withinRowids, from, to, [&](sqlite3_stmt *row) {
                 OverviewPoint point{0, sqlite3_column_int64(row, 1)};
                 if (!naiveSeconds(reinterpret_cast<const char *>(sqlite3_column_text(row, 0)), sqlite3_column_bytes(row, 0),
                                   &point.time))
-                    continue;
+                    return true;
                 double number = 0;
                 const OverviewCell::Kind kind = overviewKind(reinterpret_cast<const char *>(sqlite3_column_text(row, 2)),
                                                              sqlite3_column_bytes(row, 2), &number);
@@ -547,10 +550,10 @@ QString read(QSqlDatabase &db, const QString &table, const QString &column, cons
                     point.value = number;
                 // Bound by the same stamp texts: every record read lies in a column.
                 (*cells)[qBound(0, plan.columnOf(point.time), plan.columns - 1)].add(point, kind);
-            }
-            records.reset();
-            if (code != SQLITE_DONE)
-                error = records.error();
+                return true;
+            });
+            if (!read)
+                error = stamps.whole() ? records.error() : withinRowids.error();
             return;
         }
         const qint64 seconds = OverviewLevels[level];

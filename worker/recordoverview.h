@@ -2,6 +2,7 @@
 #define RECORDOVERVIEW_H
 
 #include "overviewcells.h"
+#include "stampblocks.h"
 
 #include <QSqlDatabase>
 #include <QStringList>
@@ -37,9 +38,10 @@ void noteMinutes(QSqlDatabase &db, const QString &table, qint64 firstRowid, qint
 // transaction; SQLite's reason when that failed. `count` counts the minutes.
 QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const std::set<qint64> &minutes, qint64 *count);
 
-// The cells of one value column for the plan's columns; SQLite's reason when that failed.
-QString read(QSqlDatabase &db, const QString &table, const QString &column, const OverviewPlan &plan,
-             QVector<OverviewCell> *cells);
+// The cells of one value column for the plan's columns, its records read
+// where `stamps` says they lie; SQLite's reason when that failed.
+QString read(QSqlDatabase &db, const QString &table, const QString &column, const StampBlocks &stamps,
+             const OverviewPlan &plan, QVector<OverviewCell> *cells);
 
 } // namespace RecordOverview
 

@@ -15,7 +15,7 @@
 #include <sqlite3.h>
 
 RecordPrefetch::RecordPrefetch(const QString &databasePath, const MeterFamily &family, const QString &column,
-                               qint64 packedBlockRowids)
+                               const StampBlocks &stamps, qint64 packedBlockRowids)
 {
     // One thread uses it (an interrupt is safe from any): no mutex around each call.
     if (sqlite3_open_v2(databasePath.toUtf8().constData(), &handle, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr)
@@ -24,9 +24,9 @@ RecordPrefetch::RecordPrefetch(const QString &databasePath, const MeterFamily &f
         return;
     }
     sqlite3_busy_timeout(handle, 5000);
-    // The time index is on datetime(indate) as the walk's own connection computes it.
+    // Stamps compared as the walk's own connection computes datetime(indate).
     registerRecordDatetime(handle);
-    records = std::make_unique<NativeWindowRecords>(handle, family, column);
+    records = std::make_unique<NativeWindowRecords>(handle, family, column, stamps);
     if (!records->ok()) {
         opening = records->error();
         return;
@@ -192,7 +192,7 @@ void RecordPrefetch::run()
 }
 
 // Mostly a range's records lie together, in rowid order as in time order:
-// then they are read without the time index, once the rows of their rowids
+// then they are read by their rowids alone, once the rows of their rowids
 // prove to be as many as the overview counts and in time order. The rowids
 // start and end at records of the range, so that a row stamped outside it
 // breaks that order.

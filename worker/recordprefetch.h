@@ -16,6 +16,7 @@
 
 class NativeWindowRecords;
 class PackedPoints;
+class StampBlocks;
 class TablePages;
 struct MeterFamily;
 struct sqlite3;
@@ -33,9 +34,10 @@ public:
         qint64 records = 0, firstRowid = 0, lastRowid = 0;
     };
 
-    // `packedBlockRowids`: of the sums kept as the table stands (0: none).
+    // `stamps`: where the records of a time lie; `packedBlockRowids`: of the
+    // sums kept as the table stands (0: none).
     RecordPrefetch(const QString &databasePath, const MeterFamily &family, const QString &column,
-                   qint64 packedBlockRowids);
+                   const StampBlocks &stamps, qint64 packedBlockRowids);
     ~RecordPrefetch();
     RecordPrefetch(const RecordPrefetch &) = delete;
     RecordPrefetch &operator=(const RecordPrefetch &) = delete;

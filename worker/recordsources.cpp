@@ -93,7 +93,8 @@ bool SQLThread::digestByBlocks(const MeterFamily &family, const QStringList &col
 }
 
 // The statement every faster way is held to: each record as one text, made
-// by SQLite (its bytes as stored, whatever their encoding), through the time index.
+// by SQLite (its bytes as stored, whatever their encoding), through the time index
+// that the statements alone read through.
 bool SQLThread::digestByStatement(const QString &table, const QStringList &columns, const QDateTime &st,
                                   const QDateTime &en, Sha256 &digest, FileTally &tally)
 {

@@ -164,8 +164,8 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     if (!overviewReady(family))
         return false;
     const QString table = family.table(Meter);
-    ensureTimeIndex(table);
-    NativeWindowRecords records(sqliteHandle(db), family, column);
+    const StampBlocks stamps = recordFunctionsUsable() ? StampBlocks::load(db, family, Meter) : StampBlocks();
+    NativeWindowRecords records(sqliteHandle(db), family, column, stamps);
     CellReader cellReader(db, table, column);
     const auto fail = [&](const QString &error) {
         if (cancelRequested())
@@ -254,7 +254,7 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     // The walk plans a day of parts (which cells stand for their records,
     // which records are read) while the day before is read ahead on the
     // second core, and then feeds that one to the finder.
-    RecordPrefetch prefetch(recordDatabasePath(), family, column,
+    RecordPrefetch prefetch(recordDatabasePath(), family, column, stamps,
                             recordFunctionsUsable() ? RecordSums::keptBlockRowids(db, family, Meter) : 0);
     if (!prefetch.openError().isEmpty())
         return fail(prefetch.openError());

@@ -30,13 +30,13 @@ std::function<void(QSqlDatabase &)> g_connectionHook;
 std::atomic<SQLThread::PageAccess> g_pageAccess{SQLThread::PageAccess::Chosen};
 std::atomic<qint64> g_blockRowids{DefaultBlockRowids};
 QMutex g_readPathsLock;
-// Held while the sums and the time index are built after an import;
-// searches wait for what they read.
+// Held while the sums, the time index (where the statements alone read
+// through it) and the overview are built after an import; jobs wait for what they read.
 QMutex g_sumsBuild;
 QMutex g_timeIndexBuild;
 QMutex g_overviewBuild;
-std::function<void()> g_timeIndexHook;
-const QString IndexConnectionName = QStringLiteral("timeindex");
+std::function<void()> g_preparingHook;
+const QString PreparingConnectionName = QStringLiteral("timeindex");
 QStringList g_readPaths;
 QStringList g_storePaths; // of the last import or addition, kept past later searches
 
@@ -67,6 +67,11 @@ void SQLThread::bindWindow(QSqlQuery &query, const QDateTime &st, const QDateTim
     query.bindValue(QStringLiteral(":indate2"), recordTimeText(en));
 }
 
+bool SQLThread::waitForSumsBuild()
+{
+    return waitForBuild(g_sumsBuild, cancelFlag);
+}
+
 bool SQLThread::waitForOverviewBuild()
 {
     return waitForBuild(g_overviewBuild, cancelFlag);
@@ -91,7 +96,7 @@ struct PagedQuery {
 void SQLThread::restoreDefaults()
 {
     setConnectionHook({});
-    setTimeIndexHook({});
+    setPreparingHook({});
     setRecordFileHook({});
     refuseRecordFunctions(false);
     forcePageAccess(PageAccess::Chosen);
@@ -105,9 +110,9 @@ void SQLThread::setConnectionHook(std::function<void(QSqlDatabase &)> hook)
     g_connectionHook = std::move(hook);
 }
 
-void SQLThread::setTimeIndexHook(std::function<void()> hook)
+void SQLThread::setPreparingHook(std::function<void()> hook)
 {
-    g_timeIndexHook = std::move(hook);
+    g_preparingHook = std::move(hook);
 }
 
 void SQLThread::forcePageAccess(PageAccess access)
@@ -178,7 +183,7 @@ void SQLThread::closeConnection()
 void SQLThread::cancel()
 {
     cancelFlag = true;
-    stopTimeIndex();
+    stopPreparing();
     QMutexLocker lock(&handleLock);
     if (handle)
         sqlite3_interrupt(handle);
@@ -189,12 +194,12 @@ void SQLThread::clearCancel()
     cancelFlag = false;
 }
 
-void SQLThread::stopTimeIndex()
+void SQLThread::stopPreparing()
 {
-    indexWanted = false;
+    preparingWanted = false;
     QMutexLocker lock(&handleLock);
-    if (indexHandle)
-        sqlite3_interrupt(indexHandle);
+    if (preparingHandle)
+        sqlite3_interrupt(preparingHandle);
 }
 
 void SQLThread::finishJob(JobOutcome::Status status, const QString &reason, const QString &report)
@@ -214,8 +219,8 @@ void SQLThread::finishCancelled()
 
 void SQLThread::ensureTimeIndex(const QString &table)
 {
-    // Searches select by datetime(indate). The index is built right after an
-    // import (prepareTimeIndex), or else by the first search.
+    // The statements alone select by datetime(indate). The index is built
+    // right after an import (prepareFigures), or else by the first of them.
     waitForTimeIndex();
     QSqlQuery(db).exec(timeIndexStatement(table));
 }
@@ -226,64 +231,55 @@ void SQLThread::finishImport(const MeterFamily &family, int meter, const QString
     g_sumsBuild.lock();
     g_timeIndexBuild.lock();
     g_overviewBuild.lock();
-    indexWanted = true;
+    preparingWanted = true;
     finishJob(JobOutcome::Done, QString(), report);
-    prepareTimeIndex(family, meter);
+    prepareFigures(family, meter);
 }
 
-void SQLThread::prepareTimeIndex(const MeterFamily &family, int meter)
+void SQLThread::prepareFigures(const MeterFamily &family, int meter)
 {
-    emit TimeIndexPreparing(true);
-    if (g_timeIndexHook)
-        g_timeIndexHook();
+    emit FiguresPreparing(true);
+    if (g_preparingHook)
+        g_preparingHook();
     {
         const QString table = family.table(meter);
-        QSqlDatabase index = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), IndexConnectionName);
-        index.setDatabaseName(recordDatabasePath());
-        const bool open = indexWanted && index.open() && nativeHandleUsable(index);
+        QSqlDatabase preparing = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), PreparingConnectionName);
+        preparing.setDatabaseName(recordDatabasePath());
+        const bool open = preparingWanted && preparing.open() && nativeHandleUsable(preparing);
         if (open) {
-            registerRecordFunctions(index);
+            registerRecordFunctions(preparing);
             QMutexLocker lock(&handleLock);
-            indexHandle = sqliteHandle(index);
+            preparingHandle = sqliteHandle(preparing);
         }
         // The sums first: every search reads them; a stop between the check
         // and the handle must still count. An addition brings kept sums and
         // a kept overview up to date itself.
-        if (open && indexWanted && recordFunctionsUsable() && !RecordSums::current(index, family, meter)) {
+        if (open && preparingWanted && recordFunctionsUsable() && !RecordSums::current(preparing, family, meter)) {
             addReadPath(QStringLiteral("sums built after the import"), true);
-            RecordSums::build(index, family, meter, g_blockRowids);
+            RecordSums::build(preparing, family, meter, g_blockRowids);
         }
         g_sumsBuild.unlock();
-        if (open && indexWanted)
-            QSqlQuery(index).exec(timeIndexStatement(table));
+        // Where the sums tell where the records of a time lie, no index on
+        // the stamps is kept (an earlier version's goes): it cost a third of
+        // the records' bytes. The statements alone read through one.
+        if (open && preparingWanted)
+            QSqlQuery(preparing).exec(pageAccess() == PageAccess::Chosen ? dropTimeIndexStatement(table) : timeIndexStatement(table));
         g_timeIndexBuild.unlock();
-        if (open && indexWanted && !RecordOverview::current(index, table)) {
+        if (open && preparingWanted && !RecordOverview::current(preparing, table)) {
             addReadPath(QStringLiteral("overview built after the import"), true);
-            RecordOverview::build(index, family, meter, [this] { return !indexWanted; });
+            RecordOverview::build(preparing, family, meter, [this] { return !preparingWanted; });
         }
         g_overviewBuild.unlock();
         QMutexLocker lock(&handleLock);
-        indexHandle = nullptr;
+        preparingHandle = nullptr;
     }
-    QSqlDatabase::removeDatabase(IndexConnectionName);
-    emit TimeIndexPreparing(false);
+    QSqlDatabase::removeDatabase(PreparingConnectionName);
+    emit FiguresPreparing(false);
 }
 
 void SQLThread::waitForTimeIndex()
 {
     waitForBuild(g_timeIndexBuild, cancelFlag);
-}
-
-RecordSpan SQLThread::storedSpan(const QString &table)
-{
-    QSqlQuery query(db);
-    const auto timeAt = [&](const char *order) {
-        const bool read = query.exec(QStringLiteral("select indate from main.%1 order by rowid %2 limit 1")
-                                         .arg(table, QLatin1String(order)))
-            && query.next();
-        return read ? parseRecordTime(query.value(0).toString()) : QDateTime();
-    };
-    return {timeAt("asc"), timeAt("desc")};
 }
 
 QStringList SQLThread::readPathsOfLastJob()
@@ -310,21 +306,6 @@ void SQLThread::readInTableOrder(const QString &table, bool scan, const QString 
         return;
     query.exec(QStringLiteral("PRAGMA temp_store = MEMORY"));
     query.exec(QStringLiteral("create temp view %1 as select rowid as rowid, * from main.%1 not indexed").arg(table));
-}
-
-RecordSpan SQLThread::readableSpan(const QString &table)
-{
-    // Each end reads one entry of the time index. A number as stamp reads as
-    // a day of the year -4713, which is no record's time: the span leaves it out.
-    QSqlQuery query(db);
-    const auto timeAt = [&](const char *end) {
-        const bool read = query.exec(QStringLiteral("select %1(datetime(indate)) from main.%2 "
-                                                    "where datetime(indate) >= '0001-01-01'")
-                                         .arg(QLatin1String(end), table))
-            && query.next();
-        return read ? parseRecordTime(query.value(0).toString()) : QDateTime();
-    };
-    return {timeAt("min"), timeAt("max")};
 }
 
 bool SQLThread::searchBlocks(const SearchDescription &search, QVector<SearchedBlock> &blocks, bool newSearch)
@@ -513,11 +494,11 @@ void SQLThread::readExtremeTimes(const QString &table, WindowSummary &summary)
     }
 }
 
-bool SQLThread::timeIndexBuilding()
+bool SQLThread::sumsBuilding()
 {
-    if (!g_timeIndexBuild.tryLock())
+    if (!g_sumsBuild.tryLock())
         return true;
-    g_timeIndexBuild.unlock();
+    g_sumsBuild.unlock();
     return false;
 }
 

@@ -26,6 +26,7 @@ struct TableSearch;
 struct ChartRequest;
 struct PagedQuery;
 struct RecordSpan;
+class StampBlocks;
 struct ModelChoice;
 class RowInserter;
 class FileTally;
@@ -75,9 +76,9 @@ public:
     static void setExportChunk(int rows);
     // Rowids per block of the sums built from now on (tests use tiny blocks).
     static void setSummaryBlockRowids(qint64 rowids);
-    // Runs in the time index's build after an import, before the index is
-    // made (tests hold the build there).
-    static void setTimeIndexHook(std::function<void()> hook);
+    // Runs in the builds after an import, before the sums are built (tests
+    // hold the builds there).
+    static void setPreparingHook(std::function<void()> hook);
     // How the last page or chart job read its window, one line per statement:
     // "page in table order", "window through the index"...; after an import
     // or an addition, how its sums were brought up to date.
@@ -91,9 +92,9 @@ public:
     void cancel();
     // Called by the owner before it sends a request (no job runs then).
     void clearCancel();
-    // Stops the sums' and the time index's build after an import, if it
-    // runs; safe from any thread. A later search builds them instead.
-    void stopTimeIndex();
+    // Stops the builds of the sums and the overview after an import, if they
+    // run; safe from any thread. A later search builds them instead.
+    void stopPreparing();
     // How the last job ended; read after its final report.
     JobOutcome outcome() const { return lastOutcome; }
     // What the last import or addition that was done did with each file.
@@ -139,8 +140,8 @@ public:
 
 signals:
     void PostProgress(QString str, int setp);
-    // The time index is being built after an import (true), or no longer (false).
-    void TimeIndexPreparing(bool preparing);
+    // The sums and the overview are being built after an import (true), or no longer (false).
+    void FiguresPreparing(bool preparing);
 
 public slots:
     void dn_Record_Search1(int pageid, int idx, QDateTime st, QDateTime en, double pv1, double pv2, bool ishl);
@@ -191,24 +192,28 @@ private:
     void importFamily5(QStringList files);
     void importRecords(int family, int tableCode, const QStringList &files);
     void failImport(const QString &reason, const QString &report);
-    // Ends a successful import, then builds its table's time index while
-    // the user sets the criteria.
+    // Ends a successful import, then builds its table's sums and overview
+    // while the user sets the criteria.
     void finishImport(const MeterFamily &family, int meter, const QString &report);
 
+    // The index on the stamps that the statements alone read through.
     void ensureTimeIndex(const QString &table);
-    // Builds the imported table's sums, then its time index, while the user
-    // sets the criteria, on its own connection; holds g_sumsBuild and
-    // g_timeIndexBuild until each is done.
-    void prepareTimeIndex(const MeterFamily &family, int meter);
+    // Builds the imported table's sums, then its overview, while the user
+    // sets the criteria, on its own connection; holds g_sumsBuild,
+    // g_timeIndexBuild (the index's build or removal) and g_overviewBuild
+    // until each is done.
+    void prepareFigures(const MeterFamily &family, int meter);
     // Waits for a time index build to end; returns early on a cancel.
     void waitForTimeIndex();
-    static bool timeIndexBuilding();
+    // Whether the sums are being built after an import.
+    static bool sumsBuilding();
     // The stamps of the first and last record stored, each read once.
     RecordSpan storedSpan(const QString &table);
     // Reads the table in order (scan) or as SQLite chooses; `path` joins the read paths.
     void readInTableOrder(const QString &table, bool scan, const QString &path);
-    // The first and last readable stamp of the table.
-    RecordSpan readableSpan(const QString &table);
+    // The first and last readable stamp of the table: read in the blocks that
+    // `stamps` says hold them, else through the time index where there is one.
+    RecordSpan readableSpan(const QString &table, const StampBlocks &stamps);
     void runTableSearch(const MeterFamily &family, const TableSearch &search);
     void runChartQuery(const MeterFamily &family, const ChartRequest &request);
     void runPagedQuery(const PagedQuery &request);
@@ -230,7 +235,8 @@ private:
     // The overview of the family's table, built now where none is kept; false: the job ended so.
     bool overviewReady(const MeterFamily &family);
     static void bindWindow(QSqlQuery &query, const QDateTime &st, const QDateTime &en);
-    // Waits for the overview built after an import; false on a cancel.
+    // Wait for the sums or the overview built after an import; false on a cancel.
+    bool waitForSumsBuild();
     bool waitForOverviewBuild();
     // `store`: an import or an addition starts.
     static void startReadPaths(bool store = false);
@@ -270,8 +276,8 @@ private:
     std::atomic_bool cancelFlag{false};
     QMutex handleLock;          // guards `handle` against a cancel from another thread
     sqlite3 *handle = nullptr;  // the open connection's handle, when it may be interrupted
-    sqlite3 *indexHandle = nullptr; // the time index build's connection, likewise
-    std::atomic_bool indexWanted{false};
+    sqlite3 *preparingHandle = nullptr; // the connection of the builds after an import, likewise
+    std::atomic_bool preparingWanted{false};
     // The blocks of the last new search, for its page turns, links and export.
     QStringList replacingAllowed;
     QPair<QDateTime, QDateTime> lastAround;

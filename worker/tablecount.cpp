@@ -49,9 +49,9 @@ QAtomicInt statementsRun;
 
 qint64 countedRecords(QSqlDatabase &db, const QString &table)
 {
-    // Inside a transaction the connection sees what the file may never hold.
+    // A transaction that has written sees what the file may never hold.
     sqlite3 *handle = nativeHandleUsable(db) ? sqliteHandle(db) : nullptr;
-    const bool keep = handle && sqlite3_get_autocommit(handle);
+    const bool keep = handle && (sqlite3_get_autocommit(handle) || sqlite3_txn_state(handle, "main") != SQLITE_TXN_WRITE);
     const QString key = db.databaseName() + QLatin1Char('|') + table;
     const QByteArray state = keep ? databaseFileState(db.databaseName()) : QByteArray();
     if (keep) {

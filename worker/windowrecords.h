@@ -4,6 +4,7 @@
 #include "excursions.h"
 #include "nativestatement.h"
 #include "recordnumber.h"
+#include "stampblocks.h"
 #include "wallclock.h"
 
 #include <QByteArrayView>
@@ -14,8 +15,9 @@
 struct MeterFamily;
 
 // The records of `column` in [:from, :to) (naive seconds as stamp texts) in
-// the order of the wall clock written, records stamped alike in table order.
-QString windowStatement(const MeterFamily &family, const QString &column);
+// the order of the wall clock written, records stamped alike in table order;
+// `withinRowids`: of rowids [:first, :last] alone.
+QString windowStatement(const MeterFamily &family, const QString &column, bool withinRowids = false);
 
 // A result row through SQLite's own handle.
 struct NativeRow {
@@ -50,19 +52,18 @@ ExcursionPoint pointOf(const Row &row, const QList<int> &alarms)
 }
 
 // Reads the records of windowStatement() through SQLite's own handle, by
-// their time or by their rowids.
+// their time (in the blocks that `stamps` says hold it) or by their rowids.
 class NativeWindowRecords
 {
 public:
-    NativeWindowRecords(sqlite3 *handle, const MeterFamily &family, const QString &column);
-    bool ok() const { return statement.ok() && byRowid.ok(); }
+    NativeWindowRecords(sqlite3 *handle, const MeterFamily &family, const QString &column, const StampBlocks &stamps);
+    bool ok() const { return statement.ok() && withinRowids.ok() && byRowid.ok(); }
     // visit(point) of each record of [from, to), until it returns false; false when SQLite failed.
     template<class Visit>
     bool read(qint64 from, qint64 to, Visit &&visit)
     {
-        statement.bind(1, stampText(from));
-        statement.bind(2, stampText(to));
-        return readAll(statement, visit);
+        return stamps.step(statement, withinRowids, from, to,
+                           [&](sqlite3_stmt *row) { return visit(pointOf(NativeRow{row}, alarms)); });
     }
     // The same of the records of rowids [first, last], in rowid order.
     template<class Visit>
@@ -72,7 +73,7 @@ public:
         byRowid.bind(2, last);
         return readAll(byRowid, visit);
     }
-    QString error() const { return statement.error(); }
+    QString error() const { return statement.ok() ? withinRowids.error() : statement.error(); }
     // The alarm numbers whose states follow the value (pointOf()).
     const QList<int> &alarmNumbers() const { return alarms; }
 
@@ -91,8 +92,9 @@ private:
         return code == SQLITE_ROW || code == SQLITE_DONE;
     }
 
-    NativeStatement statement, byRowid;
+    NativeStatement statement, withinRowids, byRowid;
     QList<int> alarms;
+    StampBlocks stamps;
 };
 
 #endif
