@@ -137,11 +137,12 @@ QString positionStatement(const MeterFamily &family, int meter, const TableSearc
 QString recordAtStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart, bool backwards,
                           bool withinRowids)
 {
-    return QStringLiteral("select rowid, indate from main.%1 where %2 and datetime(indate) %3 :at%5 "
+    return QStringLiteral("select rowid, indate%6 from main.%1 where %2 and datetime(indate) %3 :at%5 "
                           "order by datetime(indate) %4, rowid %4 limit 1")
         .arg(family.table(meter), windowCondition(family, search, chart), backwards ? QStringLiteral("<=") : QStringLiteral(">="),
              backwards ? QStringLiteral("desc") : QStringLiteral("asc"),
-             withinRowids ? QStringLiteral(" and rowid between :rowfrom and :rowto") : QString());
+             withinRowids ? QStringLiteral(" and rowid between :rowfrom and :rowto") : QString(),
+             withinRowids ? QStringLiteral(", datetime(indate)") : QString());
 }
 
 ValueSummary valueSummary(const SummaryTotals &totals)

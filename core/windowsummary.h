@@ -62,7 +62,8 @@ void addTotals(SummaryTotals &earlier, const SummaryTotals &later);
 QString positionStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart);
 // The first record of the search stamped at or after :at (`backwards`: the
 // last at or before it), records stamped alike in table order: its rowid and
-// stamp; `withinRowids`: among rowids :rowfrom to :rowto alone.
+// stamp; `withinRowids`: among rowids :rowfrom to :rowto alone, with its
+// datetime(indate) after them.
 QString recordAtStatement(const MeterFamily &family, int meter, const TableSearch &search, bool chart, bool backwards,
                           bool withinRowids = false);
 ValueSummary valueSummary(const SummaryTotals &totals);

@@ -12,6 +12,7 @@
 #include "rowinserter.h"
 #include "settings.h"
 #include "stampblocks.h"
+#include "windowrecords.h"
 #include "sqlthread.h"
 #include "statements.h"
 #include "recordsums.h"
@@ -569,7 +570,11 @@ private slots:
     {
         QFETCH(QStringList, odd);
         QStringList lines;
-        QList<std::pair<QString, QString>> stamped; // readable stamp and pv1, in table order
+        struct Stamped {
+            QString stamp, value;
+            qint64 rowid;
+        };
+        QList<Stamped> stamped; // of the readable stamps, in table order
         for (int k = 0; k < 90; ++k) {
             QStringList fields = recordFields(12, k);
             QString stamp = Start.addSecs(60 * k - (k % 11 == 5 ? 1800 : 0)).toString("yyyy-MM-dd hh:mm:ss");
@@ -578,7 +583,7 @@ private slots:
             fields.last() = stamp;
             lines << fields.join(',');
             if (QDateTime::fromString(stamp, "yyyy-MM-dd hh:mm:ss").isValid())
-                stamped.append({stamp, fields.at(0)});
+                stamped.append({stamp, fields.at(0), k + 1});
         }
         SQLThread::setSummaryBlockRowids(5);
         freshDatabase();
@@ -589,10 +594,7 @@ private slots:
         {
             const StampBlocks stamps = StampBlocks::load(db, meterFamily(1), 12);
             QVERIFY(!stamps.whole());
-            sqlite3 *handle = sqliteHandle(db);
-            const QString byTime = "select datetime(indate), pv1 from meter12 where datetime(indate) >= ?1 "
-                                   "and datetime(indate) < ?2 order by datetime(indate), rowid";
-            NativeStatement all(handle, byTime), within(handle, QString(byTime).replace(" order", " and rowid between ?3 and ?4 order"));
+            NativeWindowRecords records(sqliteHandle(db), meterFamily(1), "pv1", stamps);
             const qint64 start = naiveSeconds(Start);
             QList<std::pair<qint64, qint64>> windows{{naiveSeconds(QDateTime(QDate(2021, 6, 1), QTime(11, 0))), start + 600}};
             for (qint64 from = start - 2400; from < start + 5700; from += 420)
@@ -600,27 +602,50 @@ private slots:
                     windows.append({from, from + length});
             for (const auto &[from, to] : std::as_const(windows)) {
                 QStringList expected, read;
-                for (const auto &[stamp, value] : std::as_const(stamped)) {
+                for (const auto &[stamp, value, rowid] : std::as_const(stamped)) {
                     const qint64 at = naiveSeconds(QDateTime::fromString(stamp, "yyyy-MM-dd hh:mm:ss"));
                     if (at >= from && at < to)
-                        expected << stamp + " " + value;
+                        expected << QString("%1 %2").arg(at).arg(value.toDouble());
                 }
-                std::stable_sort(expected.begin(), expected.end(), [](const QString &a, const QString &b) { return a.left(19) < b.left(19); });
-                QVERIFY(stamps.step(all, within, from, to, [&](sqlite3_stmt *row) {
-                    read << QString("%1 %2").arg(reinterpret_cast<const char *>(sqlite3_column_text(row, 0)),
-                                                 reinterpret_cast<const char *>(sqlite3_column_text(row, 1)));
+                std::stable_sort(expected.begin(), expected.end(), [](const QString &a, const QString &b) {
+                    return a.section(' ', 0, 0).toLongLong() < b.section(' ', 0, 0).toLongLong();
+                });
+                QVERIFY(records.read(from, to, [&](const ExcursionPoint &point) {
+                    read << QString("%1 %2").arg(point.time).arg(point.value);
                     return true;
                 }));
                 QCOMPARE(read, expected);
             }
-            auto sorted = stamped;
-            std::stable_sort(sorted.begin(), sorted.end());
-            QCOMPARE(stamps.firstReadable(db, "meter12"), sorted.first().first);
-            QCOMPARE(stamps.lastReadable(db, "meter12"), sorted.last().first);
+            const auto [first, last] = std::minmax_element(stamped.cbegin(), stamped.cend(),
+                                                           [](const Stamped &a, const Stamped &b) { return a.stamp < b.stamp; });
+            QCOMPARE(stamps.firstReadable(db, "meter12"), first->stamp);
+            QCOMPARE(stamps.lastReadable(db, "meter12"), last->stamp);
         }
         db.close();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase("stamps");
+        // Go to: the first record stamped at or after a time (or the last at or before it), the earliest rowid of a stamp.
+        Meter = 12;
+        SQLThread worker;
+        for (const QDateTime &st : {Start.addSecs(-3600), QDateTime(QDate(2021, 1, 1), QTime(0, 0))}) {
+            const TableSearch window{-1, 0, st, Start.addSecs(7200)};
+            for (int minute = -46; minute < 100; minute += 3) // 8: two records stamped alike, rowids 9 and 39
+                for (bool backwards : {false, true}) {
+                    const QString at = Start.addSecs(60 * minute + 1).toString("yyyy-MM-dd hh:mm:ss");
+                    int expected = -1;
+                    for (int k = 0; k < stamped.size(); ++k) {
+                        const QString &stamp = stamped.at(k).stamp;
+                        if (stamp < st.toString("yyyy-MM-dd hh:mm:ss") || (backwards ? stamp > at : stamp < at))
+                            continue;
+                        const QString &best = expected < 0 ? stamp : stamped.at(expected).stamp;
+                        if (expected < 0 || (stamp != best ? (stamp < best) != backwards : backwards))
+                            expected = k;
+                    }
+                    worker.findRecordAt(1, window, true, QDateTime::fromString(at, "yyyy-MM-dd hh:mm:ss"), backwards);
+                    QCOMPARE(g_recordAtTime.time.toString("yyyy-MM-dd hh:mm:ss"), expected < 0 ? QString() : stamped.at(expected).stamp);
+                    QCOMPARE(g_recordAtTime.rowid, expected < 0 ? -1 : stamped.at(expected).rowid);
+                }
+        }
     }
 
     // Rows: a family's search (or chart) over the minutes from..to of records

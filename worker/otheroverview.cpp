@@ -28,7 +28,7 @@ QString readFrom(QSqlDatabase &db, const OtherColumn &other, const OverviewPlan 
     // Kept with the records since they were imported; it cannot be built from here.
     if (!RecordOverview::current(db, table))
         return tr("its records have no overview yet: open that instrument once to build it");
-    return RecordOverview::read(db, table, other.column, StampBlocks::load(db, meterModel, other.meter), plan, cells);
+    return RecordOverview::read(db, table, other.column, StampBlocks::loadBesideOverview(db, meterModel, other.meter), plan, cells);
 }
 
 } // namespace

@@ -20,7 +20,7 @@ void SQLThread::drawOverview(int familyNumber, QStringList columns, QDateTime st
     Overview overview;
     overview.plan = planOverview(naiveSeconds(st), naiveSeconds(en), width);
     overview.columns = columns;
-    const StampBlocks stamps = StampBlocks::load(db, family, Meter);
+    const StampBlocks stamps = StampBlocks::loadBesideOverview(db, family, Meter);
     for (const QString &column : std::as_const(columns)) {
         QVector<OverviewCell> cells;
         const QString error = RecordOverview::read(db, table, column, stamps, overview.plan, &cells);

@@ -27,29 +27,41 @@ void SQLThread::findRecordAt(int familyNumber, TableSearch search, bool chart, Q
     if (!query.prepare(recordAtStatement(family, Meter, search, chart, backwards, !stamps.whole())))
         return failQuery("find a time", query);
     // The stretch between the time and the window's end, a second wider
-    // either side than the texts compared: the ranges hold every record of it.
+    // either side than the texts compared: the groups hold every record of it.
     const qint64 atSeconds = naiveSeconds(at);
     const qint64 from = backwards ? naiveSeconds(search.st) : std::max(naiveSeconds(search.st), atSeconds);
     const qint64 to = backwards ? std::min(naiveSeconds(search.en), atSeconds) : naiveSeconds(search.en);
-    QVector<StampBlocks::Rowids> ranges = stamps.ranges(from - 1, to + 1);
+    QVector<StampBlocks::Group> groups = stamps.groups(from - 1, to + 1);
     if (backwards)
-        std::reverse(ranges.begin(), ranges.end());
+        std::reverse(groups.begin(), groups.end());
     RecordAtTime found;
-    // Ranges come in time order: the first that holds a record holds the one sought.
-    for (const StampBlocks::Rowids &range : std::as_const(ranges)) {
-        bindWindow(query, search.st, search.en);
-        query.bindValue(QStringLiteral(":at"), recordTimeText(at));
-        if (!stamps.whole()) {
-            query.bindValue(QStringLiteral(":rowfrom"), range.first);
-            query.bindValue(QStringLiteral(":rowto"), range.last);
+    QString foundStamp;
+    // Groups come in time order: the first that holds a record holds the one
+    // sought, which is the first (or last) of its runs' own.
+    for (const StampBlocks::Group &group : std::as_const(groups)) {
+        for (const StampBlocks::Rowids &run : group) {
+            bindWindow(query, search.st, search.en);
+            query.bindValue(QStringLiteral(":at"), recordTimeText(at));
+            if (!stamps.whole()) {
+                query.bindValue(QStringLiteral(":rowfrom"), run.first);
+                query.bindValue(QStringLiteral(":rowto"), run.last);
+            }
+            if (!query.exec())
+                return failQuery("find a time", query);
+            if (!query.next())
+                continue;
+            const qint64 rowid = query.value(0).toLongLong();
+            const QString stamp = stamps.whole() ? QString() : query.value(2).toString();
+            const bool sooner = found.rowid < 0 || (stamp != foundStamp ? (stamp < foundStamp) != backwards
+                                                                        : (rowid < found.rowid) != backwards);
+            if (sooner) {
+                found.rowid = rowid;
+                found.time = recordWallClock(query.value(1).toString());
+                foundStamp = stamp;
+            }
         }
-        if (!query.exec())
-            return failQuery("find a time", query);
-        if (query.next()) {
-            found.rowid = query.value(0).toLongLong();
-            found.time = recordWallClock(query.value(1).toString());
+        if (found.rowid >= 0)
             break;
-        }
         if (cancelRequested())
             return finishCancelled();
     }

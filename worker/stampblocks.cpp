@@ -7,7 +7,6 @@
 #include "wallclock.h"
 
 #include <QSqlError>
-#include <QTimeZone>
 #include <QSqlQuery>
 #include <algorithm>
 #include <limits>
@@ -15,12 +14,24 @@
 namespace {
 
 constexpr qint64 Earliest = std::numeric_limits<qint64>::min(), Latest = std::numeric_limits<qint64>::max();
+// The first day a record's stamp can read; anything before it is no time.
+constexpr char FirstDay[] = "0001-01-01";
 
 } // namespace
 
 StampBlocks StampBlocks::load(QSqlDatabase &db, const MeterFamily &family, int meter)
 {
     return read(db, family, meter, RecordSums::keptBlockRowids(db, family, meter));
+}
+
+StampBlocks StampBlocks::loadBesideOverview(QSqlDatabase &db, const MeterFamily &family, int meter)
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("select block_rowids from record_sums_state "
+                                 "where tbl = ?1 and rowids = (select coalesce(max(rowid), 0) from main.%1)")
+                      .arg(family.table(meter)));
+    query.addBindValue(family.table(meter));
+    return read(db, family, meter, query.exec() && query.next() ? query.value(0).toLongLong() : 0);
 }
 
 StampBlocks StampBlocks::ofUpdatedSums(QSqlDatabase &db, const MeterFamily &family, int meter)
@@ -47,16 +58,16 @@ StampBlocks StampBlocks::read(QSqlDatabase &db, const MeterFamily &family, int m
     if (!query.exec())
         return stamps;
     while (query.next()) {
-        Block block{Earliest, Latest, query.value(0).toLongLong(), 0};
-        const QByteArray first = query.value(1).toByteArray(), last = query.value(2).toByteArray();
+        Block block{Earliest, Latest, query.value(0).toLongLong(), 0, query.value(1).toByteArray(),
+                    query.value(2).toByteArray()};
         // A stamp that is no plain reading (a year before 1) may lie anywhere.
         qint64 seconds = 0;
-        if (naiveSeconds(first.constData(), first.size(), &seconds))
+        if (naiveSeconds(block.firstText.constData(), block.firstText.size(), &seconds))
             block.first = seconds;
-        if (naiveSeconds(last.constData(), last.size(), &seconds))
+        if (naiveSeconds(block.lastText.constData(), block.lastText.size(), &seconds))
             block.last = seconds;
         if (block.first > block.last)
-            block = {Earliest, Latest, block.block, 0};
+            block.first = Earliest, block.last = Latest;
         stamps.blocks.push_back(block);
     }
     if (query.lastError().isValid())
@@ -70,55 +81,82 @@ StampBlocks StampBlocks::read(QSqlDatabase &db, const MeterFamily &family, int m
     return stamps;
 }
 
-QVector<StampBlocks::Rowids> StampBlocks::ranges(qint64 from, qint64 to) const
+QVector<StampBlocks::Group> StampBlocks::groups(qint64 from, qint64 to) const
 {
     if (whole())
-        return {Rowids{Earliest, Latest}};
+        return {Group{Rowids{Earliest, Latest}}};
     // The blocks that begin by `to`; of those, back to where none before reaches `from`.
     const auto end = std::upper_bound(blocks.begin(), blocks.end(), to,
                                       [](qint64 time, const Block &block) { return time < block.first; });
     auto begin = end;
     while (begin != blocks.begin() && std::prev(begin)->reach >= from)
         --begin;
-    QVector<Rowids> ranges;
+    QVector<QVector<qint64>> grouped; // block numbers
     qint64 groupReach = Earliest;
     for (auto block = begin; block != end; ++block) {
         if (block->last < from)
             continue;
-        const Rowids rowids{block->block * blockRowids, (block->block + 1) * blockRowids - 1};
-        // A block that begins before the group's last stamp interleaves with it: one range, read in time order.
-        if (!ranges.isEmpty() && block->first <= groupReach) {
-            ranges.last().first = std::min(ranges.last().first, rowids.first);
-            ranges.last().last = std::max(ranges.last().last, rowids.last);
-        } else {
-            ranges << rowids;
-        }
+        // A block that begins before the group's last stamp interleaves with it.
+        if (grouped.isEmpty() || block->first > groupReach)
+            grouped.append(QVector<qint64>());
+        grouped.last() << block->block;
         groupReach = std::max(groupReach, block->last);
     }
-    return ranges;
+    QVector<Group> groups;
+    for (QVector<qint64> &numbers : grouped) {
+        std::sort(numbers.begin(), numbers.end());
+        Group group;
+        for (qint64 k : std::as_const(numbers)) {
+            if (!group.isEmpty() && group.last().last + 1 == k * blockRowids)
+                group.last().last = (k + 1) * blockRowids - 1;
+            else
+                group << Rowids{k * blockRowids, (k + 1) * blockRowids - 1};
+        }
+        groups << group;
+    }
+    return groups;
 }
 
-QString StampBlocks::readableEnd(QSqlDatabase &db, const QString &table, bool last) const
+QString StampBlocks::firstReadable(QSqlDatabase &db, const QString &table) const
 {
-    static const qint64 firstDay = naiveSeconds(QDateTime(QDate(1, 1, 1), QTime(0, 0), QTimeZone::utc()));
-    static const qint64 pastLastDay = naiveSeconds(QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59), QTimeZone::utc())) + 1;
-    const QString statement = QStringLiteral("select %1(datetime(indate)) from main.%2 where datetime(indate) >= ?1")
-                                  .arg(last ? QLatin1String("max") : QLatin1String("min"), table);
-    sqlite3 *handle = nativeHandleUsable(db) ? sqliteHandle(db) : nullptr;
-    if (!handle) {
-        QSqlQuery query(db);
-        query.prepare(statement);
-        query.addBindValue(stampText(firstDay));
-        return query.exec() && query.next() ? query.value(0).toString() : QString();
+    if (whole())
+        return readableByStatement(db, table, false, nullptr);
+    // A block's least stamp is its first readable one unless it reads before the year 1.
+    QByteArray first;
+    for (const Block &block : blocks) {
+        QByteArray candidate = block.firstText;
+        if (candidate < FirstDay && block.lastText >= FirstDay) {
+            const Rowids rowids{block.block * blockRowids, (block.block + 1) * blockRowids - 1};
+            candidate = readableByStatement(db, table, false, &rowids).toUtf8();
+        }
+        if (candidate >= FirstDay && (first.isEmpty() || candidate < first))
+            first = candidate;
     }
-    NativeStatement byTime(handle, statement), withinRowids(handle, statement + QStringLiteral(" and rowid between ?3 and ?4"));
-    QString end;
-    // Ranges come in time order: the first that holds a stamp holds the end.
-    step(byTime, withinRowids, firstDay, pastLastDay, [&](sqlite3_stmt *row) {
-        if (sqlite3_column_type(row, 0) == SQLITE_NULL)
-            return true;
-        end = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(row, 0)));
-        return false;
-    }, last);
-    return end;
+    return QString::fromUtf8(first);
+}
+
+QString StampBlocks::lastReadable(QSqlDatabase &db, const QString &table) const
+{
+    if (whole())
+        return readableByStatement(db, table, true, nullptr);
+    QByteArray last;
+    for (const Block &block : blocks) {
+        if (block.lastText >= FirstDay && block.lastText > last)
+            last = block.lastText;
+    }
+    return QString::fromUtf8(last);
+}
+
+QString StampBlocks::readableByStatement(QSqlDatabase &db, const QString &table, bool last, const Rowids *within) const
+{
+    QSqlQuery query(db);
+    query.prepare(QStringLiteral("select %1(datetime(indate)) from main.%2 where datetime(indate) >= ?%3")
+                      .arg(last ? QLatin1String("max") : QLatin1String("min"), table,
+                           within ? QStringLiteral(" and rowid between ? and ?") : QString()));
+    query.addBindValue(QString::fromLatin1(FirstDay));
+    if (within) {
+        query.addBindValue(within->first);
+        query.addBindValue(within->last);
+    }
+    return query.exec() && query.next() ? query.value(0).toString() : QString();
 }

@@ -4,9 +4,9 @@
 #include "nativestatement.h"
 #include "wallclock.h"
 
+#include <QByteArray>
 #include <QSqlDatabase>
 #include <QVector>
-#include <algorithm>
 #include <sqlite3.h>
 #include <vector>
 
@@ -24,29 +24,34 @@ public:
         qint64 first;
         qint64 last;
     };
+    // Blocks of consecutive rowids whose stamps interleave: read together,
+    // their records come in time order only once sorted.
+    using Group = QVector<Rowids>;
 
     // Of the sums kept as the meter's table stands; whole() without them.
     static StampBlocks load(QSqlDatabase &db, const MeterFamily &family, int meter);
+    // Of sums whose build ended at the table's greatest rowid, the check the
+    // overview's minutes pass too: for what reads them, at every zoom step.
+    static StampBlocks loadBesideOverview(QSqlDatabase &db, const MeterFamily &family, int meter);
     // Of sums that the caller's transaction has just brought up to date,
     // which need no check against the table.
     static StampBlocks ofUpdatedSums(QSqlDatabase &db, const MeterFamily &family, int meter);
 
-    // Whether no sums told where the records lie: ranges() then gives one
-    // range of every rowid.
+    // Whether no sums told where the records lie: groups() then gives one
+    // group of every rowid.
     bool whole() const { return blockRowids <= 0; }
-    // Rowid ranges that hold every record stamped within [from, to] (naive
-    // seconds), in time order: a range's records of the stretch all come
-    // before those of the next.
-    QVector<Rowids> ranges(qint64 from, qint64 to) const;
+    // The groups of blocks that hold every record stamped within [from, to]
+    // (naive seconds), in time order: a group's records of the stretch all
+    // come before those of the next.
+    QVector<Group> groups(qint64 from, qint64 to) const;
 
     // Steps a statement of the records stamped within [from, to) (naive
     // seconds; their stamp texts bound as ?1 and ?2): `byTime` where whole(),
-    // else `withinRowids`, which also binds ?3 and ?4 to each range's rowids,
-    // the latest range first when `backwards`. visit(row) each row until it
-    // returns false; false when SQLite failed.
+    // else `withinRowids` once a block run, which also binds ?3 and ?4 to
+    // its rowids. visit(row) each row until it returns false; false when
+    // SQLite failed. The rows of a group come a run at a time.
     template<class Visit>
-    bool step(NativeStatement &byTime, NativeStatement &withinRowids, qint64 from, qint64 to, Visit &&visit,
-              bool backwards = false) const
+    bool step(NativeStatement &byTime, NativeStatement &withinRowids, qint64 from, qint64 to, Visit &&visit) const
     {
         bool going = true;
         const auto stepAll = [&](NativeStatement &rows) {
@@ -60,14 +65,13 @@ public:
         };
         if (whole())
             return stepAll(byTime);
-        QVector<Rowids> within = ranges(from, to - 1);
-        if (backwards)
-            std::reverse(within.begin(), within.end());
-        for (auto range = within.cbegin(); range != within.cend() && going; ++range) {
-            withinRowids.bind(3, range->first);
-            withinRowids.bind(4, range->last);
-            if (!stepAll(withinRowids))
-                return false;
+        for (const Group &group : groups(from, to - 1)) {
+            for (auto run = group.cbegin(); run != group.cend() && going; ++run) {
+                withinRowids.bind(3, run->first);
+                withinRowids.bind(4, run->last);
+                if (!stepAll(withinRowids))
+                    return false;
+            }
         }
         return true;
     }
@@ -75,17 +79,18 @@ public:
     // The least and greatest readable stamp of the table, as datetime() gives
     // them; empty where there is none. A number as stamp reads as a day of
     // the year -4713, which is no record's time: they leave it out.
-    QString firstReadable(QSqlDatabase &db, const QString &table) const { return readableEnd(db, table, false); }
-    QString lastReadable(QSqlDatabase &db, const QString &table) const { return readableEnd(db, table, true); }
+    QString firstReadable(QSqlDatabase &db, const QString &table) const;
+    QString lastReadable(QSqlDatabase &db, const QString &table) const;
 
 private:
-    QString readableEnd(QSqlDatabase &db, const QString &table, bool last) const;
     static StampBlocks read(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blockRowids);
+    QString readableByStatement(QSqlDatabase &db, const QString &table, bool last, const Rowids *within) const;
 
     struct Block {
         qint64 first, last; // naive seconds of the least and greatest stamp
         qint64 block;
         qint64 reach; // the greatest `last` of this block and every block before it
+        QByteArray firstText, lastText;
     };
     qint64 blockRowids = 0;
     std::vector<Block> blocks; // by first stamp

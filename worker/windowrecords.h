@@ -8,6 +8,7 @@
 #include "wallclock.h"
 
 #include <QByteArrayView>
+#include <algorithm>
 #include <QList>
 #include <QString>
 #include <sqlite3.h>
@@ -62,8 +63,38 @@ public:
     template<class Visit>
     bool read(qint64 from, qint64 to, Visit &&visit)
     {
-        return stamps.step(statement, withinRowids, from, to,
-                           [&](sqlite3_stmt *row) { return visit(pointOf(NativeRow{row}, alarms)); });
+        const auto bindStretch = [&](NativeStatement &rows) {
+            rows.bind(1, stampText(from));
+            rows.bind(2, stampText(to));
+        };
+        if (stamps.whole()) {
+            bindStretch(statement);
+            return readAll(statement, visit);
+        }
+        bool going = true;
+        const auto visitWhileGoing = [&](const ExcursionPoint &point) { return going = visit(point); };
+        for (const StampBlocks::Group &group : stamps.groups(from, to - 1)) {
+            QList<ExcursionPoint> interleaved;
+            const auto keep = [&](const ExcursionPoint &point) {
+                interleaved << point;
+                return true;
+            };
+            for (const StampBlocks::Rowids &run : group) {
+                bindStretch(withinRowids);
+                withinRowids.bind(3, run.first);
+                withinRowids.bind(4, run.last);
+                if (group.size() == 1 ? !readAll(withinRowids, visitWhileGoing) : !readAll(withinRowids, keep))
+                    return false;
+            }
+            std::sort(interleaved.begin(), interleaved.end(), [](const ExcursionPoint &a, const ExcursionPoint &b) {
+                return a.time != b.time ? a.time < b.time : a.rowid < b.rowid;
+            });
+            for (auto point = interleaved.cbegin(); point != interleaved.cend() && going; ++point)
+                going = visit(*point);
+            if (!going)
+                break;
+        }
+        return true;
     }
     // The same of the records of rowids [first, last], in rowid order.
     template<class Visit>
