@@ -252,6 +252,38 @@ bool saveState(sqlite3 *handle, const QString &table, qint64 rowids)
     return state.run();
 }
 
+// Removes the kept rows of spans first..last of a level, a column at a
+// time: each then is a range of the table's key, not a pass over all of it.
+class SpanClearing
+{
+public:
+    SpanClearing(sqlite3 *handle, const QString &table)
+        : table(table),
+          clear(handle, QStringLiteral("delete from record_overview where tbl = ? and col = ? and level = ? "
+                                       "and span between ? and ?"))
+    {
+    }
+    bool ok() const { return clear.ok(); }
+    QString error() const { return clear.error(); }
+    bool run(const QStringList &columns, int level, qint64 first, qint64 last)
+    {
+        for (const QString &column : columns) {
+            clear.bind(1, table);
+            clear.bind(2, column);
+            clear.bind(3, qint64(level));
+            clear.bind(4, first);
+            clear.bind(5, last);
+            if (!clear.run())
+                return false;
+        }
+        return true;
+    }
+
+private:
+    QString table;
+    NativeStatement clear;
+};
+
 // The records stamped in [?1, ?2); `withinRowids`: of rowids ?3 to ?4 alone.
 QString stretchStatement(const QString &columns, const QString &table, bool withinRowids)
 {
@@ -271,11 +303,11 @@ QString sumMinutesAgain(sqlite3 *handle, CellWriter &writer, const QString &tabl
                         const StampBlocks &stamps, const std::set<qint64> &minutes, std::set<qint64> *hours)
 {
     const qint64 minute = OverviewLevels[0], perHour = OverviewLevels[1] / minute;
-    NativeStatement clear(handle, QStringLiteral("delete from record_overview where tbl = ? and level = 0 and span between ? and ?"));
+    SpanClearing clear(handle, table);
     NativeStatement records(handle, stretchStatement(columns.selected(), table, false)),
         withinRowids(handle, stretchStatement(columns.selected(), table, true));
     if (!clear.ok() || !records.ok() || !withinRowids.ok())
-        return records.ok() ? withinRowids.error() : records.error();
+        return !clear.ok() ? clear.error() : records.ok() ? withinRowids.error() : records.error();
     // Each run of consecutive minutes is summed up again from its records
     // alone: a stamp far off (a clock reset) costs its own minute, not the
     // years between.
@@ -286,10 +318,7 @@ QString sumMinutesAgain(sqlite3 *handle, CellWriter &writer, const QString &tabl
             last = *++end;
         const qint64 first = *run;
         run = std::next(end);
-        clear.bind(1, table);
-        clear.bind(2, first);
-        clear.bind(3, last);
-        if (!clear.run())
+        if (!clear.run(columns.values, 0, first, last))
             return clear.error();
         std::map<qint64, OpenSpan> summed;
         const auto spanOf = [&](qint64 span) -> OpenSpan & {
@@ -500,7 +529,7 @@ QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const std
     const QString table = family.table(meter);
     const QStringList columns = everyValueColumn(family, meter);
     *count += qint64(minutes.size());
-    NativeStatement clear(handle, QStringLiteral("delete from record_overview where tbl = ? and level = 1 and span = ?"));
+    SpanClearing clear(handle, table);
     CellWriter writer(handle, table);
     if (!clear.ok() || !writer.ok())
         return writer.error();
@@ -510,9 +539,7 @@ QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const std
     if (!error.isEmpty())
         return error;
     for (qint64 hour : hours) {
-        clear.bind(1, table);
-        clear.bind(2, hour);
-        if (!clear.run() || !buildHours(handle, writer, table, columns, hour, hour))
+        if (!clear.run(columns, 1, hour, hour) || !buildHours(handle, writer, table, columns, hour, hour))
             return writer.error();
     }
     NativeStatement greatest(handle, QStringLiteral("select coalesce(max(rowid), 0) from main.%1").arg(table));
