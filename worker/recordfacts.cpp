@@ -27,7 +27,7 @@ RecordFacts readFrom(QSqlDatabase &db, const MeterFamily &family, int meter)
     facts.records = query.value(0).toLongLong();
     // Where the sums or an index on the stamps tell where they lie, the
     // readable ends; else the first and last stored.
-    const StampBlocks stamps = StampBlocks::load(db, family, meter);
+    const StampBlocks stamps = StampBlocks::loadBesideOverview(db, family, meter);
     const bool indexed = value(QStringLiteral("select 1 from sqlite_master where type = 'index' and name = '%1_time'")
                                    .arg(table)).isValid();
     const auto end = [&](bool last) {

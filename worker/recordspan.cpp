@@ -19,7 +19,7 @@ void SQLThread::readRecordSpan(int familyNumber)
     // While the sums are built, or where there are none, the first and last
     // record stored stand for the span: reading it without them would take
     // as long as a build.
-    const StampBlocks stamps = statementsAlone || !sumsBuilding() ? StampBlocks::load(db, family, Meter) : StampBlocks();
+    const StampBlocks stamps = !statementsAlone && !sumsBuilding() ? StampBlocks::load(db, family, Meter) : StampBlocks();
     RecordSpan span;
     if (statementsAlone) {
         ensureTimeIndex(table);
