@@ -86,10 +86,10 @@ void shootFamily(const QString &folder, int family)
         save(&window, QStringLiteral("alarms-chart5"));
     }
     if (family == 2) {
-        // What the status bar shows while the time index is built after an import.
-        window.findChild<QWidget *>("timeIndexLabel")->show();
-        save(&window, "time-index-preparing");
-        window.findChild<QWidget *>("timeIndexLabel")->hide();
+        // What the status bar shows while the sums and the overview are built after an import.
+        window.findChild<QWidget *>("preparingLabel")->show();
+        save(&window, "summing-up-after-import");
+        window.findChild<QWidget *>("preparingLabel")->hide();
     }
     if (family != 2 && family != 4) // the most channels, the most criteria
         return;
