@@ -560,7 +560,7 @@ private slots:
     // that no clock reads and a number, which reads as a day of the year -4707.
     void stampBlocksHoldEveryRecordOfATime_data()
     {
-        QTest::addColumn<QStringList>("odd"); // the stamps of records 20 and 33, if others
+        QTest::addColumn<QStringList>("odd"); // the stamps of records 20 and 6 (of the block with the least), if others
         QTest::newRow("steps back") << QStringList();
         QTest::newRow("years back") << QStringList{"2021-06-01 12:00:00"};
         QTest::newRow("no clock, a number") << QStringList{"none", "2024"};
@@ -578,8 +578,8 @@ private slots:
         for (int k = 0; k < 90; ++k) {
             QStringList fields = recordFields(12, k);
             QString stamp = Start.addSecs(60 * k - (k % 11 == 5 ? 1800 : 0)).toString("yyyy-MM-dd hh:mm:ss");
-            if ((k == 20 || k == 33) && odd.size() > (k == 33))
-                stamp = odd.at(k == 33);
+            if ((k == 20 || k == 6) && odd.size() > (k == 6))
+                stamp = odd.at(k == 6);
             fields.last() = stamp;
             lines << fields.join(',');
             if (QDateTime::fromString(stamp, "yyyy-MM-dd hh:mm:ss").isValid())
@@ -642,6 +642,7 @@ private slots:
                             expected = k;
                     }
                     worker.findRecordAt(1, window, true, QDateTime::fromString(at, "yyyy-MM-dd hh:mm:ss"), backwards);
+                    QVERIFY(SQLThread::readPathsOfLastJob().value(0).startsWith("time from "));
                     QCOMPARE(g_recordAtTime.time.toString("yyyy-MM-dd hh:mm:ss"), expected < 0 ? QString() : stamped.at(expected).stamp);
                     QCOMPARE(g_recordAtTime.rowid, expected < 0 ? -1 : stamped.at(expected).rowid);
                 }
@@ -661,11 +662,14 @@ private slots:
         QTest::addColumn<int>("fromSecond"); // of the window, after Start
         QTest::addColumn<int>("toSecond");
         QTest::addColumn<QString>("path");
-        QTest::newRow("whole, one column") << 1 << -7200 << 90000 << "spans of 3600 s";
-        QTest::newRow("whole, 7 columns") << 7 << -7200 << 90000 << "spans of 3600 s";
-        QTest::newRow("cut, 300 columns") << 300 << 1234 << 70001 << "spans of 60 s";
-        QTest::newRow("cut, 1200 columns") << 1200 << 3599 << 40000 << "the records";
-        QTest::newRow("a minute") << 1200 << 601 << 660 << "the records";
+        // Stretches read record by record: minutes between their cells' rowids, and
+        // those in the blocks of their stamps (a minute with a record stamped two hours back).
+        QTest::addColumn<QString>("stretches");
+        QTest::newRow("whole, one column") << 1 << -7200 << 90000 << "spans of 3600 s" << "2 0";
+        QTest::newRow("whole, 7 columns") << 7 << -7200 << 90000 << "spans of 3600 s" << "2 0";
+        QTest::newRow("cut, 300 columns") << 300 << 1234 << 70001 << "spans of 60 s" << "2 2";
+        QTest::newRow("cut, 1200 columns") << 1200 << 3599 << 40000 << "the records" << "0 2";
+        QTest::newRow("a minute") << 1200 << 601 << 660 << "the records" << "4 0";
     }
 
     void overviewAsEveryRecord()
@@ -674,6 +678,7 @@ private slots:
         QFETCH(int, fromSecond);
         QFETCH(int, toSecond);
         QFETCH(QString, path);
+        QFETCH(QString, stretches);
         const qint64 start = QDateTime(Start.date(), Start.time(), Qt::UTC).toSecsSinceEpoch();
         static QList<Drawn> drawn[2]; // the records of both channels, generated once
         if (drawn[0].isEmpty()) {
@@ -700,7 +705,11 @@ private slots:
         worker.drawOverview(1, {"pv1", "pv2"}, Start.addSecs(fromSecond), Start.addSecs(toSecond), width);
         QVERIFY(worker.outcome().done());
         QCOMPARE(SQLThread::readPathsOfLastJob().size(), 1); // this job's alone
-        QCOMPARE(SQLThread::readPathsOfLastJob().first().section(" from ", 1), path);
+        const QString read = SQLThread::readPathsOfLastJob().first();
+        QCOMPARE(read.section(" from ", 1).section(';', 0, 0), path);
+        const QStringList counts = stretches.split(' ');
+        QVERIFY2(read.endsWith(QString("records of %1 minutes between their cells' rowids, of %2 stretches in the blocks of "
+                                       "their stamps").arg(counts[0], counts[1])), qPrintable(read));
         const Overview overview = worker.overview();
         const OverviewPlan plan = overview.plan;
         QVERIFY(plan.columns <= width + 1 && plan.columnSeconds * width >= toSecond - fromSecond + 1);
@@ -894,6 +903,7 @@ private slots:
                 rows << QString("%1 %2 %3 %4 %5").arg(row.id).arg(row.time.toString(Qt::ISODate), row.text1, row.text2).arg(row.value2);
             return rows.join(';');
         };
+        QStringList ways; // of the span and of Go to
         const auto answer = [&](SQLThread::PageAccess access) {
             SQLThread::forcePageAccess(access);
             QStringList fields{page(-1), QString::number(g_recordCount)};
@@ -921,6 +931,9 @@ private slots:
                 }
             worker->readRecordSpan(family);
             fields << g_recordSpan.first.toString(Qt::ISODate) + " to " + g_recordSpan.last.toString(Qt::ISODate);
+            ways << SQLThread::readPathsOfLastJob().join('|');
+            worker->findRecordAt(family, asked, search == "chart", st, false);
+            ways << SQLThread::readPathsOfLastJob().join('|').section(' ', 0, 1);
             worker->readRecordSources(family, st, en); // the report's digest of the window
             fields << QString("%1 of %2").arg(QString::fromLatin1(g_recordSources.sha256)).arg(g_recordSources.records);
             return fields;
@@ -930,6 +943,8 @@ private slots:
         QCOMPARE(SQLThread::readPathsOfLastJob(), QStringList{"sources by the statement"});
         QCOMPARE(answer(SQLThread::PageAccess::TimeIndex), statements);
         QCOMPARE(answer(SQLThread::PageAccess::Chosen), statements);
+        QCOMPARE(ways, QStringList({"span through the index", "time through", "span through the index", "time through",
+                                    "span from the blocks' stamps", "time from"}));
         // The blocks wholly in the window read from the file's pages.
         const QString sources = SQLThread::readPathsOfLastJob().filter("sources from").value(0);
         QVERIFY2(sources.contains(" on 2 readers, ") && !sources.endsWith(" 0 from the file's pages"), qPrintable(sources));

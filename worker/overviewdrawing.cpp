@@ -21,18 +21,23 @@ void SQLThread::drawOverview(int familyNumber, QStringList columns, QDateTime st
     overview.plan = planOverview(naiveSeconds(st), naiveSeconds(en), width);
     overview.columns = columns;
     const StampBlocks stamps = StampBlocks::loadBesideOverview(db, family, Meter);
+    RecordOverview::StretchReads stretches;
     for (const QString &column : std::as_const(columns)) {
         QVector<OverviewCell> cells;
-        const QString error = RecordOverview::read(db, table, column, stamps, overview.plan, &cells);
+        const QString error = RecordOverview::read(db, table, column, stamps, overview.plan, &cells, &stretches);
         if (cancelRequested())
             return finishCancelled();
         if (!error.isEmpty())
             return finishJob(JobOutcome::Failed, tr("The search failed: %1").arg(error));
         overview.cells << cells;
     }
-    noteReadPath(QStringLiteral("overview of %1 columns from %2").arg(overview.plan.columns)
+    noteReadPath(QStringLiteral("overview of %1 columns from %2; records of %3 minutes between their cells' rowids, "
+                                "of %4 stretches in the blocks of their stamps")
+                     .arg(overview.plan.columns)
                      .arg(overview.plan.level < 0 ? QStringLiteral("the records")
-                                                  : QStringLiteral("spans of %1 s").arg(OverviewLevels[overview.plan.level])),
+                                                  : QStringLiteral("spans of %1 s").arg(OverviewLevels[overview.plan.level]))
+                     .arg(stretches.byCells)
+                     .arg(stretches.byBlocks),
                  false);
     lastOverview = overview;
     lastOthers.clear();

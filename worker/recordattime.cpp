@@ -15,6 +15,7 @@
 
 void SQLThread::findRecordAt(int familyNumber, TableSearch search, bool chart, QDateTime at, bool backwards)
 {
+    startReadPaths();
     openConnection(recordDatabasePath());
     emit PostProgress(QStringLiteral("Querying..."), 25);
     const MeterFamily &family = meterFamily(familyNumber);
@@ -26,19 +27,20 @@ void SQLThread::findRecordAt(int familyNumber, TableSearch search, bool chart, Q
     QSqlQuery query(db);
     if (!query.prepare(recordAtStatement(family, Meter, search, chart, backwards, !stamps.whole())))
         return failQuery("find a time", query);
-    // The stretch between the time and the window's end, a second wider
-    // either side than the texts compared: the groups hold every record of it.
+    // The stretch between the time and the window's end: the groups hold every record of it.
     const qint64 atSeconds = naiveSeconds(at);
     const qint64 from = backwards ? naiveSeconds(search.st) : std::max(naiveSeconds(search.st), atSeconds);
     const qint64 to = backwards ? std::min(naiveSeconds(search.en), atSeconds) : naiveSeconds(search.en);
-    QVector<StampBlocks::Group> groups = stamps.groups(from - 1, to + 1);
+    QVector<StampBlocks::Group> groups = stamps.groups(from, to);
     if (backwards)
         std::reverse(groups.begin(), groups.end());
     RecordAtTime found;
     QString foundStamp;
+    int groupsRead = 0;
     // Groups come in time order: the first that holds a record holds the one
     // sought, which is the first (or last) of its runs' own.
     for (const StampBlocks::Group &group : std::as_const(groups)) {
+        ++groupsRead;
         for (const StampBlocks::Rowids &run : group) {
             bindWindow(query, search.st, search.en);
             query.bindValue(QStringLiteral(":at"), recordTimeText(at));
@@ -65,6 +67,9 @@ void SQLThread::findRecordAt(int familyNumber, TableSearch search, bool chart, Q
         if (cancelRequested())
             return finishCancelled();
     }
+    noteReadPath(stamps.whole() ? QStringLiteral("time through the index")
+                                : QStringLiteral("time from %1 of %2 groups of blocks").arg(groupsRead).arg(groups.size()),
+                 false);
     g_recordAtTime = found;
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
 }

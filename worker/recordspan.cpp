@@ -11,6 +11,7 @@
 
 void SQLThread::readRecordSpan(int familyNumber)
 {
+    startReadPaths();
     openConnection(recordDatabasePath());
     emit PostProgress(QStringLiteral("Querying..."), 25);
     const MeterFamily &family = meterFamily(familyNumber);
@@ -24,10 +25,13 @@ void SQLThread::readRecordSpan(int familyNumber)
     if (statementsAlone) {
         ensureTimeIndex(table);
         span = readableSpan(table, StampBlocks());
+        noteReadPath(QStringLiteral("span through the index"), false);
     } else if (!stamps.whole()) {
         span = readableSpan(table, stamps);
+        noteReadPath(QStringLiteral("span from the blocks' stamps"), false);
     } else {
         span = storedSpan(table);
+        noteReadPath(QStringLiteral("span of the first and last stored"), false);
     }
     if (cancelRequested())
         return finishCancelled();
