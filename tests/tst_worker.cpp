@@ -593,7 +593,7 @@ private slots:
         QVERIFY(db.open());
         {
             const StampBlocks stamps = StampBlocks::load(db, meterFamily(1), 12);
-            QVERIFY(!stamps.whole());
+            QVERIFY(!stamps.whole() && !StampBlocks::loadBesideOverview(db, meterFamily(1), 12).whole());
             NativeWindowRecords records(sqliteHandle(db), meterFamily(1), "pv1", stamps);
             const qint64 start = naiveSeconds(Start);
             QList<std::pair<qint64, qint64>> windows{{naiveSeconds(QDateTime(QDate(2021, 6, 1), QTime(11, 0))), start + 600}};
