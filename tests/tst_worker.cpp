@@ -670,6 +670,7 @@ private slots:
         QTest::newRow("cut, 300 columns") << 300 << 1234 << 70001 << "spans of 60 s" << "2 2";
         QTest::newRow("cut, 1200 columns") << 1200 << 3599 << 40000 << "the records" << "0 2";
         QTest::newRow("a minute") << 1200 << 601 << 660 << "the records" << "4 0";
+        QTest::newRow("part of a minute, a record a second after") << 1200 << 1290 << 1312 << "the records" << "2 0";
     }
 
     void overviewAsEveryRecord()
