@@ -1,6 +1,7 @@
 #include "periods.h"
 
 #include "meankinetic.h"
+#include "wallclock.h"
 
 #include <QDate>
 
@@ -9,11 +10,6 @@
 namespace {
 
 constexpr qint64 Day = 86400;
-
-qint64 floorDiv(qint64 a, qint64 b)
-{
-    return a / b - (a % b != 0 && (a < 0) != (b < 0));
-}
 
 QDate dateOf(qint64 naive)
 {

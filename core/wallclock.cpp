@@ -90,3 +90,8 @@ QDateTime localTime(const QDateTime &wallClock)
     const QDateTime local(wallClock.date(), wallClock.time());
     return local.isValid() ? local : QDateTime::fromSecsSinceEpoch(localTimeKey(wallClock));
 }
+
+qint64 floorDiv(qint64 a, qint64 b)
+{
+    return a / b - (a % b != 0 && (a < 0) != (b < 0));
+}

@@ -15,6 +15,8 @@
 bool naiveSeconds(const char *text, qsizetype size, qint64 *seconds);
 // The fields of a date-time (local or not) as naive seconds.
 qint64 naiveSeconds(const QDateTime &time);
+// a / b rounded down (b > 0): the minute, hour or day naive seconds before 1970 lie in.
+qint64 floorDiv(qint64 a, qint64 b);
 // Naive seconds as the stamp text the statements bind.
 QString stampText(qint64 naive);
 // Naive seconds as a wall-clock reading: a UTC QDateTime, valid for every reading.

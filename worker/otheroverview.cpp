@@ -2,6 +2,7 @@
 
 #include "families.h"
 #include "recorddatabase.h"
+#include "overviewreading.h"
 #include "recordoverview.h"
 #include "rowinserter.h"
 

@@ -5,6 +5,7 @@
 #include "families.h"
 #include "otheroverview.h"
 #include "recorddatabase.h"
+#include "overviewreading.h"
 #include "recordoverview.h"
 #include "settings.h"
 #include "wallclock.h"

@@ -2,7 +2,6 @@
 #define RECORDOVERVIEW_H
 
 #include "overviewcells.h"
-#include "stampblocks.h"
 
 #include <QSqlDatabase>
 #include <QStringList>
@@ -37,17 +36,6 @@ void noteMinutes(QSqlDatabase &db, const QString &table, qint64 firstRowid, qint
 // Sums up again these minutes and their hours within the caller's
 // transaction; SQLite's reason when that failed. `count` counts the minutes.
 QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const std::set<qint64> &minutes, qint64 *count);
-
-// How read() found the records of the stretches it read record by record:
-// a minute between the rowids its cell holds, or in the blocks of `stamps`.
-struct StretchReads {
-    qint64 byCells = 0, byBlocks = 0;
-};
-
-// The cells of one value column for the plan's columns, its records read
-// where `stamps` says they lie; SQLite's reason when that failed.
-QString read(QSqlDatabase &db, const QString &table, const QString &column, const StampBlocks &stamps,
-             const OverviewPlan &plan, QVector<OverviewCell> *cells, StretchReads *stretches = nullptr);
 
 } // namespace RecordOverview
 

@@ -24,11 +24,6 @@
 
 namespace {
 
-qint64 floorDiv(qint64 a, qint64 b)
-{
-    return a / b - (a % b != 0 && (a < 0) != (b < 0));
-}
-
 qint64 ceilDiv(qint64 a, qint64 b)
 {
     return -floorDiv(-a, b);

@@ -160,3 +160,10 @@ QString StampBlocks::readableByStatement(QSqlDatabase &db, const QString &table,
     }
     return query.exec() && query.next() ? query.value(0).toString() : QString();
 }
+
+QString StampBlocks::stretchStatement(const QString &columns, const QString &table, bool withinRowids)
+{
+    return QStringLiteral("select datetime(indate), rowid, %1 from main.%2 where datetime(indate) >= ?1 "
+                          "and datetime(indate) < ?2%3")
+        .arg(columns, table, withinRowids ? QStringLiteral(" and rowid between ?3 and ?4") : QString());
+}

@@ -45,6 +45,9 @@ public:
     // come before those of the next.
     QVector<Group> groups(qint64 from, qint64 to) const;
 
+    // A statement of `columns` of the records stamped in [?1, ?2), with
+    // datetime(indate) and rowid first; `withinRowids`: of rowids ?3 to ?4 alone.
+    static QString stretchStatement(const QString &columns, const QString &table, bool withinRowids);
     // Steps a statement of the records stamped within [from, to) (naive
     // seconds; their stamp texts bound as ?1 and ?2): `byTime` where whole(),
     // else `withinRowids` once a block run, which also binds ?3 and ?4 to
