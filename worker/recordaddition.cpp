@@ -111,7 +111,7 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
             QSqlQuery(db).exec(QStringLiteral("delete from %1 where tbl = '%2'").arg(QLatin1String(state), table));
     }
     const QDateTime lastBefore =
-        readableSpan(table, sumsKept ? StampBlocks::load(db, family, model.tableCode) : StampBlocks()).last;
+        readableSpan(table, sumsKept ? StampBlocks::ofCheckedSums(db, family, model.tableCode) : StampBlocks()).last;
     std::unique_ptr<RowInserter> inserter = makeRowInserter(db);
     inserter->prepare(insertStatement(model.tableCode));
     const int fieldCount = recordFieldCount(model.tableCode);
@@ -225,7 +225,7 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
     if (!failure.isEmpty() || cancelRequested())
         return failImport(failure, failure);
     const QDateTime lastAfter =
-        readableSpan(table, sumsKept ? StampBlocks::ofUpdatedSums(db, family, model.tableCode) : StampBlocks()).last;
+        readableSpan(table, sumsKept ? StampBlocks::ofCheckedSums(db, family, model.tableCode) : StampBlocks()).last;
     if (!db.commit()) {
         failure = tr("Import failed: %1").arg(db.lastError().text());
         return failImport(failure, failure);

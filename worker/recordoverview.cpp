@@ -525,7 +525,7 @@ QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const std
         return writer.error();
     std::set<qint64> hours;
     const QString error = sumMinutesAgain(handle, writer, table, RecordColumns(family, columns),
-                                          StampBlocks::ofUpdatedSums(db, family, meter), minutes, &hours);
+                                          StampBlocks::ofCheckedSums(db, family, meter), minutes, &hours);
     if (!error.isEmpty())
         return error;
     for (qint64 hour : hours) {

@@ -12,7 +12,6 @@
 #include "recorddatabase.h"
 #include "recordnumber.h"
 #include "recordoverview.h"
-#include "recordsums.h"
 #include "rowinserter.h"
 #include "settings.h"
 #include "wallclock.h"
@@ -249,8 +248,7 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     // The walk plans a day of parts (which cells stand for their records,
     // which records are read) while the day before is read ahead on the
     // second core, and then feeds that one to the finder.
-    RecordPrefetch prefetch(recordDatabasePath(), family, column, stamps,
-                            recordFunctionsUsable() ? RecordSums::keptBlockRowids(db, family, Meter) : 0);
+    RecordPrefetch prefetch(recordDatabasePath(), family, column, stamps, stamps.rowidsPerBlock());
     if (!prefetch.openError().isEmpty())
         return fail(prefetch.openError());
     struct Step {

@@ -34,7 +34,7 @@ StampBlocks StampBlocks::loadBesideOverview(QSqlDatabase &db, const MeterFamily 
     return read(db, family, meter, query.exec() && query.next() ? query.value(0).toLongLong() : 0);
 }
 
-StampBlocks StampBlocks::ofUpdatedSums(QSqlDatabase &db, const MeterFamily &family, int meter)
+StampBlocks StampBlocks::ofCheckedSums(QSqlDatabase &db, const MeterFamily &family, int meter)
 {
     QSqlQuery query(db);
     query.prepare(QStringLiteral("select block_rowids from record_sums_state where tbl = ?"));

@@ -33,13 +33,15 @@ public:
     // Of sums whose build ended at the table's greatest rowid, the check the
     // overview's minutes pass too: for what reads them, at every zoom step.
     static StampBlocks loadBesideOverview(QSqlDatabase &db, const MeterFamily &family, int meter);
-    // Of sums that the caller's transaction has just brought up to date,
-    // which need no check against the table.
-    static StampBlocks ofUpdatedSums(QSqlDatabase &db, const MeterFamily &family, int meter);
+    // Of sums that the caller has just checked against the table, or
+    // brought up to date in its transaction: no second check.
+    static StampBlocks ofCheckedSums(QSqlDatabase &db, const MeterFamily &family, int meter);
 
     // Whether no sums told where the records lie: groups() then gives one
     // group of every rowid.
     bool whole() const { return blockRowids <= 0; }
+    // The rowids per block of the sums read, else 0.
+    qint64 rowidsPerBlock() const { return blockRowids; }
     // The groups of blocks that hold every record stamped within [from, to]
     // (naive seconds), in time order: a group's records of the stretch all
     // come before those of the next.
