@@ -1,5 +1,7 @@
 #include "excursions.h"
 
+#include "packedrecords.h"
+
 #include <algorithm>
 #include <cmath>
 #include <iterator>
@@ -93,6 +95,73 @@ void ExcursionFinder::add(const ExcursionPoint &point)
             break;
         }
     }
+}
+
+void ExcursionFinder::addPacked(const PackedRecords &records, qint64 begin, qint64 end)
+{
+    const PackedValues &values = *records.values;
+    // The codes of the numbers inside both limits, and of those still beyond each less the dead-band.
+    const QuietCodes quiet{limits.hasLower() ? values.firstCode(limits.lower, false) : 0,
+                           limits.hasUpper() ? values.firstCode(limits.upper, true) : values.numberCodes(),
+                           values.firstCode(limits.upper - limits.deadBand, true),
+                           values.firstCode(limits.lower + limits.deadBand, false)};
+    const bool byCodes = runningAlarms == 0 && visitCodes(values, [&](const auto &codes) {
+        for (qint64 i = begin; i < end;) {
+            i = skipQuiet(records, codes, quiet, i, end);
+            if (i < end)
+                add(records.pointAt(i++));
+        }
+    });
+    if (!byCodes) {
+        for (qint64 i = begin; i < end; ++i)
+            add(records.pointAt(i));
+    }
+}
+
+// From `begin`, the numbers that change nothing but the times of the last
+// reading or extend the open excursion; the first record after them.
+template<typename Codes>
+qint64 ExcursionFinder::skipQuiet(const PackedRecords &records, const Codes &codes, const QuietCodes &quiet,
+                                  qint64 begin, qint64 end)
+{
+    if (!lastReading)
+        return begin;
+    const PackedValues &values = *records.values;
+    const quint32 numberCodes = values.numberCodes();
+    qint64 previous = *lastReading, i = begin;
+    if (!open) {
+        for (; i < end; ++i) {
+            const quint32 code = codes[i];
+            if (code < quiet.insideFrom || code >= quiet.insideTo || records.seconds[i] - previous > gapSeconds)
+                break;
+            previous = records.seconds[i];
+        }
+    } else if (open->kind == Excursion::AboveUpper || open->kind == Excursion::BelowLower) {
+        const bool above = open->kind == Excursion::AboveUpper;
+        const quint32 from = above ? quiet.stillAboveFrom : 0;
+        const quint32 to = above ? numberCodes : quiet.stillBelowTo;
+        qint64 extremeAt = -1;
+        quint32 extremeCode = 0;
+        for (; i < end; ++i) {
+            const quint32 code = codes[i];
+            if (code < from || code >= to || records.seconds[i] - previous > gapSeconds)
+                break;
+            // Of equals the earliest, as extend() keeps it.
+            if (extremeAt < 0 || (above ? code > extremeCode : code < extremeCode))
+                extremeCode = code, extremeAt = i;
+            previous = records.seconds[i];
+        }
+        if (extremeAt >= 0) {
+            open->records += i - begin;
+            open->end = previous;
+            const double extreme = values.numberOf(extremeCode);
+            if (above ? extreme > open->extreme : extreme < open->extreme)
+                open->extreme = extreme, open->extremeTime = records.seconds[extremeAt];
+        }
+    }
+    if (i > begin)
+        lastAny = lastReading = previous;
+    return i;
 }
 
 bool ExcursionFinder::takesWhole(const OverviewCell &cell) const

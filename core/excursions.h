@@ -8,6 +8,8 @@
 
 #include <optional>
 
+struct PackedRecords;
+
 // One record of a value column, as the excursions read it.
 struct ExcursionPoint {
     enum Kind { Number, High, Low, Unreadable }; // High, Low: the HH and LL markers
@@ -64,6 +66,10 @@ class ExcursionFinder
 public:
     ExcursionFinder(const ChannelLimits &limits, qint64 gapSeconds);
     void add(const ExcursionPoint &point);
+    // Adds records [begin, end) of a packed block, in time order, as add()
+    // would one by one: the numbers that leave everything as it is, or only
+    // extend the excursion open, are taken a stretch at a time.
+    void addPacked(const PackedRecords &records, qint64 begin, qint64 end);
     // Whether the records a cell sums up do what its first one does, the
     // rest only extending it, so that addWhole() may stand for them.
     bool takesWhole(const OverviewCell &cell) const;
@@ -74,6 +80,15 @@ public:
     QList<Excursion> finish();
 
 private:
+    // Of a packed block: numbers inside both limits have codes [insideFrom,
+    // insideTo), those still above from `stillAboveFrom`, those still below
+    // below `stillBelowTo`.
+    struct QuietCodes {
+        quint32 insideFrom, insideTo, stillAboveFrom, stillBelowTo;
+    };
+    template<typename Codes>
+    qint64 skipQuiet(const PackedRecords &records, const Codes &codes, const QuietCodes &quiet, qint64 begin,
+                     qint64 end);
     // A run of numbers between markers that all do what its first one does.
     void addRun(const MarkerEvent &run);
     void close(qint64 end, bool cut);

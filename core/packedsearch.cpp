@@ -1,5 +1,7 @@
 #include "packedsearch.h"
 
+#include "packedrecords.h"
+
 #include "meankinetic.h"
 
 #include <cmath>
@@ -19,21 +21,6 @@ struct CodeRange {
     bool negativeZero = false;
 };
 
-// The first code whose number is not below `bound` (`strictly`: above it); the numbers ascend with their codes.
-quint32 firstCode(const PackedValues &values, double bound, bool strictly)
-{
-    quint32 from = 0, to = values.numberCodes();
-    while (from < to) {
-        const quint32 middle = from + (to - from) / 2;
-        const double number = values.numberOf(middle);
-        if (strictly ? number > bound : number >= bound)
-            to = middle;
-        else
-            from = middle + 1;
-    }
-    return from;
-}
-
 CodeRange codeRange(const PackedValues &values, double low, double high)
 {
     CodeRange range;
@@ -42,8 +29,8 @@ CodeRange codeRange(const PackedValues &values, double low, double high)
     range.high = high;
     if (range.everyRecord || values.valueWidth() == 8)
         return range;
-    range.lowCode = firstCode(values, low, true);
-    range.highCode = firstCode(values, high, false);
+    range.lowCode = values.firstCode(low, true);
+    range.highCode = values.firstCode(high, false);
     range.negativeZero = -0.0 > low && -0.0 < high;
     return range;
 }
@@ -87,39 +74,23 @@ void addKind(SummaryTotals &totals, Kind kind, double number, qint64 rowid)
     }
 }
 
-// Each code's number and kinetic term, worked out once a block.
-class CodeNumbers
+// Adds a record's code to the totals: a number's from the block's known numbers.
+class CodeTotals
 {
 public:
-    explicit CodeNumbers(const PackedValues &values) : values(values) {}
+    explicit CodeTotals(const PackedValues &values) : values(values), numbers(values) {}
 
     void add(SummaryTotals &totals, quint32 code, qint64 rowid)
     {
         if (code >= values.numberCodes())
             return addKind(totals, values.kindOfCode(code), -0.0, rowid);
-        if (code >= CachedCodes) {
-            const double number = values.numberOf(code);
-            return addNumber(totals, number, kineticTerm(number), rowid);
-        }
-        if (code >= known.size())
-            known.resize(code + 1, Known{0, 0, false});
-        Known &k = known[code];
-        if (!k.worked) {
-            k.number = values.numberOf(code);
-            k.kinetic = kineticTerm(k.number);
-            k.worked = true;
-        }
-        addNumber(totals, k.number, k.kinetic, rowid);
+        const CodeNumbers::Number number = numbers.of(code);
+        addNumber(totals, number.value, number.kinetic, rowid);
     }
 
 private:
-    struct Known {
-        double number, kinetic;
-        bool worked;
-    };
-    static constexpr quint32 CachedCodes = 1u << 16; // those of two bytes
     const PackedValues &values;
-    std::vector<Known> known;
+    CodeNumbers numbers;
 };
 
 // One column of codes of `Code`'s width: the common case, read without
@@ -128,18 +99,13 @@ template<typename Code>
 void searchCodes(const PackedValues &values, const SummaryCondition &condition, const CodeRange &range,
                  SearchedBlock &block)
 {
-    const uchar *stored = values.storedValues();
-    const auto codeAt = [stored](qint64 i) {
-        Code code;
-        memcpy(&code, stored + i * qint64(sizeof(Code)), sizeof(Code));
-        return quint32(code);
-    };
+    const CodeColumn<Code> codeAt{values.storedValues()};
     const quint32 high = values.numberCodes() + 2, low = values.numberCodes() + 3;
     const bool markers = condition.kind == SummaryCondition::Markers;
-    CodeNumbers numbers(values);
+    CodeTotals numbers(values);
     SummaryTotals &totals = block.totals[0];
     values.forEachRowid([&](qint64 i, qint64 rowid) {
-        const quint32 code = codeAt(i);
+        const quint32 code = codeAt[i];
         const bool matches = markers ? code == high || code == low
             : range.everyRecord      ? true
             : code < values.numberCodes() ? code >= range.lowCode && code < range.highCode
@@ -168,7 +134,7 @@ public:
 
 private:
     const PackedValues &values;
-    CodeNumbers numbers;
+    CodeTotals numbers;
 };
 
 } // namespace

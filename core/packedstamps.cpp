@@ -37,18 +37,23 @@ QByteArray PackedStamps::pack(const std::vector<qint64> &seconds)
 
 bool PackedStamps::open(QByteArrayView bytes)
 {
-    stamps.clear();
     Head head;
-    if (bytes.size() < qsizetype(sizeof head))
+    if (bytes.size() < qsizetype(sizeof head)) {
+        stamps.clear();
         return false;
+    }
     memcpy(&head, bytes.data(), sizeof head);
-    if (head.version != Version || head.records <= 0 || head.records > bytes.size())
+    if (head.version != Version || head.records <= 0 || head.records > bytes.size()) {
+        stamps.clear();
         return false;
-    stamps.reserve(size_t(head.records));
+    }
+    // Blocks of one size follow each other: their stamps take the room of the last one's, unset.
+    stamps.resize(size_t(head.records));
     const auto *at = reinterpret_cast<const uchar *>(bytes.data()) + sizeof head;
     const auto *end = reinterpret_cast<const uchar *>(bytes.data()) + bytes.size();
     qint64 previous = head.first;
-    while (at < end && stamps.size() < size_t(head.records)) {
+    qint64 *stamp = stamps.data(), *const last = stamp + head.records;
+    for (; at < end && stamp < last; ++stamp) {
         if (*at != Whole) {
             previous = qint64(quint64(previous) + *at++);
         } else {
@@ -57,9 +62,9 @@ bool PackedStamps::open(QByteArrayView bytes)
             memcpy(&previous, at + 1, sizeof previous);
             at += 1 + sizeof previous;
         }
-        stamps.push_back(previous);
+        *stamp = previous;
     }
-    if (at != end || stamps.size() != size_t(head.records)) {
+    if (at != end || stamp != last) {
         stamps.clear();
         return false;
     }

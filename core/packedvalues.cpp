@@ -233,6 +233,20 @@ double PackedValues::numberOf(qint64 code) const
     return scaled(base + code, decimals);
 }
 
+quint32 PackedValues::firstCode(double bound, bool strictly) const
+{
+    quint32 from = 0, to = numberCodes();
+    while (from < to) {
+        const quint32 middle = from + (to - from) / 2;
+        const double number = numberOf(middle);
+        if (strictly ? number > bound : number >= bound)
+            to = middle;
+        else
+            from = middle + 1;
+    }
+    return from;
+}
+
 PackedValues::Kind PackedValues::kindOfCode(quint32 code) const
 {
     if (code <= topCode - 3)

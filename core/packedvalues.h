@@ -45,6 +45,9 @@ public:
     const uchar *storedValues() const { return values; }
     quint32 codeAt(qint64 i) const;
     double numberOf(qint64 code) const;
+    // The first code whose number is not below `bound` (`strictly`: is above
+    // it); the numbers ascend with their codes.
+    quint32 firstCode(double bound, bool strictly) const;
     double doubleAt(qint64 i) const;
     quint32 numberCodes() const { return topCode - 3; }
     Kind kindOfCode(quint32 code) const;

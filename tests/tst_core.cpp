@@ -4,6 +4,7 @@
 #include "excursions.h"
 #include "meankinetic.h"
 #include "overviewcells.h"
+#include "packedrecords.h"
 #include "packedsearch.h"
 #include "packedstamps.h"
 #include "periods.h"
@@ -380,10 +381,16 @@ private slots:
         QTest::newRow("inside, ending what markers open") << "0:HH 1:HH 2:20 3:21 4:LL 5:22 6:20" << "10 30 1 0";
         QTest::newRow("crossing: read record by record") << "0:35 1:HH 2:25 3:36 4:LL 5:29 6:31" << "- 30 0 0";
         QTest::newRow("a text that is no number") << "0:35 1:x 2:36 3:HH 4:37" << "- 30 0 0";
+        // Packed in two bytes a value, and as doubles beside a -0.
+        QTest::newRow("two-byte codes, equal extremes: read record by record") << "0:35.5 1:39.12 2:HH 3:36 4:39.12 5:39.12 6:31 7:29.5 8:31" << "29.5 31 0 0";
+        QTest::newRow("cut by a gap and by the end: read record by record") << "0:20 1:35 2:36 3:37 8:36 9:38 10:39" << "- 30 0 0";
+        QTest::newRow("a -0 ends what is above: read record by record") << "0:0.25 1:1 2:2 3:-0 4:1.5 5:0.25" << "- 0.5 0 0";
+        QTest::newRow("doubles and a -0: read record by record") << "0:35 1:-0 2:36.00000000001 3:HH 4:-0 5:20 6:-1" << "0 30 0 0";
     }
 
     // Cells of consecutive records, however they are cut and joined, give
-    // the excursions of their records wherever the finder takes them whole.
+    // the excursions of their records wherever the finder takes them whole;
+    // so does any stretch of them fed packed.
     void excursionsOfWholeCells()
     {
         QFETCH(QString, points);
@@ -392,8 +399,28 @@ private slots:
         const ChannelLimits set = limitsOf(limits);
         const QList<Excursion> expected = findExcursions(records, set, 3);
         const OverviewCell whole = cellOf(records);
+        std::vector<PackedValues::Entry> entries;
+        std::vector<qint64> times;
+        for (const ExcursionPoint &p : records) {
+            entries.push_back({p.rowid, PackedValues::Kind(int(p.kind)), p.value});
+            times.push_back(p.time);
+        }
+        const QByteArray valueBytes = PackedValues::pack(entries);
+        PackedValues values;
+        PackedStamps stamps;
+        QVERIFY(values.open(valueBytes) && stamps.open(PackedStamps::pack(times)));
+        const PackedRecords packed{&values, stamps.seconds().data(), nullptr};
         for (int i = 0; i < records.size(); ++i) {
-            for (int j = i; j < records.size(); ++j) {
+            for (int j = i; j <= records.size(); ++j) {
+                ExcursionFinder fedPacked(set, 3);
+                for (int k = 0; k < i; ++k)
+                    fedPacked.add(records.at(k));
+                fedPacked.addPacked(packed, i, j);
+                for (int k = j; k < records.size(); ++k)
+                    fedPacked.add(records.at(k));
+                QVERIFY2(fedPacked.finish() == expected, qPrintable(QString("packed from %1 to %2").arg(i).arg(j)));
+                if (j == records.size())
+                    continue;
                 const QList<QList<ExcursionPoint>> parts{records.mid(0, i), records.mid(i, j - i), records.mid(j)};
                 ExcursionFinder finder(set, 3);
                 OverviewCell joined;

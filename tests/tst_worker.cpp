@@ -121,18 +121,29 @@ QString figuresOf(const OverviewCell &cell)
 // alarm 1, and two-second steps in the last thousand. From the third hour
 // on, markers every minute or two, runs of them across the edges of a
 // minute and an hour among them.
-QStringList secondRecords(int model)
+QStringList secondRecords(int model, bool inOrder = false)
 {
     QStringList lines;
     for (int k = 0, second = 0; k < 15000; ++k, ++second) {
         // Steps of three seconds (no gap yet), ten minutes and 20 s gone, two seconds at the end.
         second += k == 3030 ? 2 : k == 6000 ? 600 : k == 10025 ? 20 : k >= 14000 ? 1 : 0;
+        second += inOrder && k == 4100 ? 3 : 0; // the shortest gap
         // Stamps out of rowid order: a while back, a second back, the first two of an hour
         // swapped, and a record an hour back whose place the next minute's first record takes
         // (so that the rowids of its minute still span as many as it holds).
-        const int at = k >= 8000 && k < 8100 ? second - 120 : k % 1000 == 999 ? second - 1 : k == 3598 ? second + 1
-            : k == 3599 ? second - 1 : k == 11408 ? second - 3600 : k == 11438 ? second - 30 : second;
-        QString value = QString::number(50 + 15 * std::sin(k / 900.0), 'f', 2);
+        const int at = inOrder ? second : k >= 8000 && k < 8100 ? second - 120 : k % 1000 == 999 ? second - 1
+            : k == 3598 ? second + 1 : k == 3599 ? second - 1 : k == 11408 ? second - 3600 : k == 11438 ? second - 30
+            : second;
+        // Noise on the swing: limits inside it are crossed every few records.
+        // In order: in pairs of halves, so that values equal each other and the limits.
+        const double noise = inOrder ? 20 * std::sin((k & ~1) * 2.3) : 0;
+        const double number = 50 + 15 * std::sin((inOrder ? k & ~1 : k) / 900.0) + noise;
+        QString value = inOrder ? QString::number(std::round(2 * number) / 2, 'f', 1) : QString::number(number, 'f', 2);
+        // In order: a block of numbers no power of ten holds (kept as doubles), and a -0.
+        if (inOrder && k >= 5000 && k < 5030)
+            value = QString::number(50 + std::sin(k) / 3, 'g', 17);
+        if (inOrder && k == 2222)
+            value = "-0.00";
         if (k == 3598 || k == 3599 || k == 11408 || k == 11438)
             value = k % 2 ? "35.5" : "64.25";
         if (k < 9000 && k % 1777 == 5)
@@ -163,11 +174,11 @@ QStringList figuresOf(const QList<Excursion> &excursions, const QList<PeriodFigu
         figures << QString("%1 %2-%3 %4@%5 %6 #%7 %8 %9").arg(e.kind).arg(e.start).arg(e.end).arg(e.extreme)
                        .arg(e.extremeTime).arg(e.records).arg(e.firstRowid).arg(e.cut).arg(e.alarm);
     for (const PeriodFigures &p : periods)
-        figures << QString("%1-%2 %3 %4 %5..%6 mean %7 MKT %8 %9 %10 | %11 %12 %13 %14 %15 | %16 %17")
+        figures << QString("%1-%2 %3 %4 %5@%18..%6@%19 mean %7 MKT %8 %9 %10 | %11 %12 %13 %14 %15 | %16 %17")
                        .arg(p.start).arg(p.end).arg(p.records).arg(p.numbers).arg(p.minimum).arg(p.maximum)
                        .arg(p.mean(), 0, 'g', 12).arg(p.meanKinetic(), 0, 'g', 12).arg(p.high).arg(p.low)
                        .arg(p.excursions).arg(p.secondsOutside).arg(p.secondsAbove).arg(p.secondsBelow)
-                       .arg(p.secondsWithoutRecords).arg(p.firstValue).arg(p.lastValue);
+                       .arg(p.secondsWithoutRecords).arg(p.firstValue).arg(p.lastValue).arg(p.minimumTime).arg(p.maximumTime);
     return figures;
 }
 
@@ -732,22 +743,33 @@ private slots:
     void windowFiguresAsEveryRecord_data()
     {
         QTest::addColumn<int>("model");
+        QTest::addColumn<bool>("inOrder"); // the records' stamps
         QTest::addColumn<int>("from"); // seconds after Start
         QTest::addColumn<int>("to");
         QTest::addColumn<QString>("limits"); // lower upper dead-band delay; "-": none
-        QTest::addColumn<int>("hoursWhole"); // that stand for their records; -1: no span, only records
-        QTest::newRow("never crossed") << 12 << -100 << 16000 << "20 80 0 0" << 2;
-        QTest::newRow("crossed, dead-band and delay") << 12 << -100 << 16000 << "40 60 1 30" << 0;
-        QTest::newRow("upper only, edges inside minutes") << 12 << 1234 << 11111 << "- 55 0 0" << 0;
-        QTest::newRow("lower only, wide dead-band") << 12 << 0 << 15599 << "45 - 5 0" << 0;
-        QTest::newRow("no limits") << 12 << 30 << 15650 << "- - 0 0" << 1;
+        // Through the cells: the hours that stand for their records (-1: no
+        // span, only records); -2: the records from the packed blocks; -3:
+        // through the cells once the packed blocks proved out of time order.
+        QTest::addColumn<int>("hoursWhole");
+        QTest::newRow("never crossed") << 12 << false << -100 << 16000 << "20 80 0 0" << 2;
+        QTest::newRow("crossed, dead-band and delay") << 12 << false << -100 << 16000 << "40 60 1 30" << 0;
+        QTest::newRow("upper only, edges inside minutes") << 12 << false << 1234 << 11111 << "- 55 0 0" << 0;
+        QTest::newRow("lower only, wide dead-band") << 12 << false << 0 << 15599 << "45 - 5 0" << 0;
+        QTest::newRow("no limits") << 12 << false << 30 << 15650 << "- - 0 0" << 1;
         // Every number beyond the limit: an hour with markers holds runs of excursions between them.
-        QTest::newRow("upper below every number") << 12 << -100 << 16000 << "- 30 0 0" << 1;
-        QTest::newRow("lower above every number, dead-band") << 12 << -100 << 16000 << "70 - 3 0" << 1;
-        QTest::newRow("a minute") << 12 << 3000 << 3059 << "40 60 0 0" << 0;
-        QTest::newRow("a minute of two-second steps") << 12 << 14700 << 14759 << "20 80 0 0" << 0;
-        QTest::newRow("inside a minute of two-second steps") << 12 << 14701 << 14750 << "20 80 0 0" << -1;
-        QTest::newRow("alarms") << 4 << -100 << 16000 << "20 80 0 0" << 1;
+        QTest::newRow("upper below every number") << 12 << false << -100 << 16000 << "- 30 0 0" << 1;
+        QTest::newRow("lower above every number, dead-band") << 12 << false << -100 << 16000 << "70 - 3 0" << 1;
+        QTest::newRow("a minute") << 12 << false << 3000 << 3059 << "40 60 0 0" << 0;
+        QTest::newRow("a minute of two-second steps") << 12 << false << 14700 << 14759 << "20 80 0 0" << 0;
+        QTest::newRow("inside a minute of two-second steps") << 12 << false << 14701 << 14750 << "20 80 0 0" << -1;
+        QTest::newRow("alarms") << 4 << false << -100 << 16000 << "20 80 0 0" << 1;
+        QTest::newRow("hours crossed, stamps out of order") << 12 << false << -100 << 14399 << "49 51 0 0" << -3;
+        // Stamps in order and noise on the swing, a block kept as doubles and a -0 among the numbers.
+        QTest::newRow("noise crossed") << 12 << true << -100 << 16000 << "48 51.95 0 0" << -2;
+        QTest::newRow("noise crossed, dead-band and delay") << 12 << true << -100 << 16000 << "48 51.95 1.5 4" << -2;
+        QTest::newRow("noise crossed, upper only, edges inside blocks") << 12 << true << 1234 << 11111 << "- 49.95 0.5 0" << -2;
+        QTest::newRow("noise crossed, a few minutes") << 12 << true << 2990 << 3400 << "45 55 0 0" << -2;
+        QTest::newRow("noise never crossed") << 12 << true << -100 << 16000 << "0 100 0 0" << 2;
     }
 
     // Excursions, periods and the figures between cursors read through the
@@ -755,20 +777,23 @@ private slots:
     void windowFiguresAsEveryRecord()
     {
         QFETCH(int, model);
+        QFETCH(bool, inOrder);
         QFETCH(int, from);
         QFETCH(int, to);
         QFETCH(QString, limits);
         QFETCH(int, hoursWhole);
         static QMap<int, bool> imported;
-        const bool earlierOverview = !imported.value(model);
+        const int dataSet = model * 2 + inOrder;
+        const bool earlierOverview = !imported.value(dataSet);
         if (earlierOverview) {
             imported.clear();
-            imported[model] = true;
+            imported[dataSet] = true;
             freshDatabase();
             Meter = meterOfModel(model);
             SQLThread::setSummaryBlockRowids(1000); // the record an hour back lies in a block of its own
-            runImport({writeRecordFolder(QDir(dir.path()), QString("seconds%1").arg(model), QString::number(model),
-                                         {{"20240301.CSV", secondRecords(model)}}) + "/20240301.CSV"});
+            runImport({writeRecordFolder(QDir(dir.path()), QString("seconds%1-%2").arg(model).arg(inOrder),
+                                         QString::number(model), {{"20240301.CSV", secondRecords(model, inOrder)}})
+                       + "/20240301.CSV"});
             // As an earlier version kept it: brought up to date by the first job that reads it.
             changeDatabase("drop table record_overview; create table record_overview (tbl text, col text, level integer, "
                            "span integer, records integer, primary key (tbl, col, level, span)) without rowid");
@@ -802,17 +827,24 @@ private slots:
         const QStringList everyRecord = figures(SQLThread::PageAccess::TimeIndex, &read);
         QVERIFY(read.filter("window of ").size() == 2);
         QCOMPARE(figures(SQLThread::PageAccess::Chosen, &cells), everyRecord);
-        const QString path = cells.filter("window from ").value(0);
-        QVERIFY2(path.startsWith("window from ") && path.contains(" and 0 minutes whole") == (hoursWhole < 0),
-                 qPrintable(cells.join('\n')));
-        QCOMPARE(path.section(' ', 2, 2).toInt(), qMax(0, hoursWhole));
-        // The minutes' records lie together: most are read by their rowids.
-        const int records = path.section(' ', 9, 9).toInt(), byRowid = path.section(' ', 11, 11).toInt();
-        QVERIFY2(records < 50 || byRowid * 2 >= records, qPrintable(path));
-        // Those straight from the file's pages or, where the column needs no alarm states, from the packed values.
-        const int fromPacked = path.section(' ', 21, 21).toInt();
-        QCOMPARE(path.section(' ', 16, 16).toInt() + fromPacked, byRowid);
-        QCOMPARE(fromPacked == byRowid, meterFamily(family).alarmsOf(column).isEmpty());
+        QCOMPARE(cells.filter("packed blocks tried").isEmpty(), hoursWhole != -3);
+        QCOMPARE(cells.filter(" records from packed blocks").isEmpty(), hoursWhole != -2);
+        const QString path = cells.filter(QRegularExpression("^window ")).value(0);
+        if (hoursWhole == -2) {
+            QVERIFY2(path.startsWith(QString("window of %1 records from packed blocks").arg(read.first().section(' ', 2, 2))),
+                     qPrintable(cells.join('\n')));
+        } else {
+            QVERIFY2(path.startsWith("window from ") && path.contains(" and 0 minutes whole") == (hoursWhole == -1),
+                     qPrintable(cells.join('\n')));
+            QCOMPARE(path.section(' ', 2, 2).toInt(), qMax(0, hoursWhole));
+            // The minutes' records lie together: most are read by their rowids.
+            const int records = path.section(' ', 9, 9).toInt(), byRowid = path.section(' ', 11, 11).toInt();
+            QVERIFY2(records < 50 || byRowid * 2 >= records, qPrintable(path));
+            // Those straight from the file's pages or, where the column needs no alarm states, from the packed values.
+            const int fromPacked = path.section(' ', 21, 21).toInt();
+            QCOMPARE(path.section(' ', 16, 16).toInt() + fromPacked, byRowid);
+            QCOMPARE(fromPacked == byRowid, meterFamily(family).alarmsOf(column).isEmpty());
+        }
         QCOMPARE(cells.contains("overview built"), earlierOverview);
 
         // Cancelled at any point of its reads, a walk ends cancelled and leaves the excursions shown.

@@ -5,11 +5,6 @@
 #include <algorithm>
 #include <sqlite3.h>
 
-// A packed value's kind is a point's of the same name.
-static_assert(int(PackedValues::Kind::Number) == ExcursionPoint::Number && int(PackedValues::Kind::High) == ExcursionPoint::High
-              && int(PackedValues::Kind::Low) == ExcursionPoint::Low
-              && int(PackedValues::Kind::Unreadable) == ExcursionPoint::Unreadable);
-
 PackedPoints::PackedPoints(sqlite3 *handle, const QString &table, const QString &column, qint64 blockRowids)
     : statement(handle, RecordSums::packedRowStatement()),
       table(table), column(column), blockRowids(blockRowids)
@@ -21,6 +16,7 @@ bool PackedPoints::read(qint64 first, qint64 last, QList<ExcursionPoint> *points
     if (blockRowids <= 0 || !statement.ok() || last < first)
         return false;
     const qsizetype before = points->size();
+    points->reserve(before + qMin<qint64>(last - first + 1, 1 << 20));
     for (qint64 block = first / blockRowids; block <= last / blockRowids; ++block) {
         if (!load(block)) {
             points->resize(before);
@@ -29,28 +25,19 @@ bool PackedPoints::read(qint64 first, qint64 last, QList<ExcursionPoint> *points
         const qint64 from = qMax(first, values.firstRowid()), to = qMin(last, values.lastRowid());
         if (rowids.empty()) { // consecutive rowids: a record's place is its rowid's
             for (qint64 rowid = from; rowid <= to; ++rowid)
-                append(rowid - values.firstRowid(), rowid, points);
+                points->append(records.pointAt(rowid - values.firstRowid()));
             continue;
         }
         for (auto at = std::lower_bound(rowids.cbegin(), rowids.cend(), from); at != rowids.cend() && *at <= to; ++at)
-            append(at - rowids.cbegin(), *at, points);
+            points->append(records.pointAt(at - rowids.cbegin()));
     }
     return true;
 }
 
-void PackedPoints::append(qint64 i, qint64 rowid, QList<ExcursionPoint> *points) const
-{
-    ExcursionPoint point;
-    point.time = stamps.seconds()[size_t(i)];
-    point.rowid = rowid;
-    point.kind = ExcursionPoint::Kind(int(values.kindAt(i, &point.value)));
-    points->append(point);
-}
-
-bool PackedPoints::load(qint64 block)
+const PackedRecords *PackedPoints::load(qint64 block)
 {
     if (block == loadedBlock)
-        return loadedPacked;
+        return loadedPacked ? &records : nullptr;
     loadedBlock = block;
     loadedPacked = false;
     rowids.clear();
@@ -58,14 +45,15 @@ bool PackedPoints::load(qint64 block)
     // A row that cannot be read is no packed row: the pages answer, or say why not.
     if (!RecordSums::packedRow(statement, table, QStringLiteral("indate"), block, &stampBytes)
         || !RecordSums::packedRow(statement, table, column, block, &valueBytes))
-        return false;
+        return nullptr;
     if (!stamps.open(stampBytes) || !values.open(valueBytes) || qint64(stamps.seconds().size()) != values.count()
         || values.firstRowid() < block * blockRowids || values.lastRowid() >= (block + 1) * blockRowids)
-        return false;
+        return nullptr;
     if (values.lastRowid() - values.firstRowid() + 1 != values.count()) {
         rowids.reserve(size_t(values.count()));
         values.forEachRowid([this](qint64, qint64 rowid) { rowids.push_back(rowid); });
     }
+    records = PackedRecords{&values, stamps.seconds().data(), rowids.empty() ? nullptr : rowids.data()};
     loadedPacked = true;
-    return true;
+    return &records;
 }

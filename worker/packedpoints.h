@@ -3,6 +3,7 @@
 
 #include "excursions.h"
 #include "nativestatement.h"
+#include "packedrecords.h"
 #include "packedstamps.h"
 #include "packedvalues.h"
 
@@ -26,11 +27,10 @@ public:
     // Appends the records of rowids [first, last] in rowid order; false,
     // with nothing appended, where a block they lie in is not packed.
     bool read(qint64 first, qint64 last, QList<ExcursionPoint> *points);
+    // Loads a block's records; none where it is not packed.
+    const PackedRecords *load(qint64 block);
 
 private:
-    bool load(qint64 block);
-    void append(qint64 i, qint64 rowid, QList<ExcursionPoint> *points) const;
-
     NativeStatement statement;
     const QString table, column;
     const qint64 blockRowids;
@@ -40,6 +40,7 @@ private:
     PackedValues values;
     PackedStamps stamps;
     std::vector<qint64> rowids; // of the loaded block's records, where they have gaps
+    PackedRecords records;
 };
 
 #endif

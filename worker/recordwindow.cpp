@@ -9,6 +9,8 @@
 #include "windowrecords.h"
 #include "families.h"
 #include "nativestatement.h"
+#include "packedblockstream.h"
+#include "periods.h"
 #include "recorddatabase.h"
 #include "recordnumber.h"
 #include "recordoverview.h"
@@ -17,6 +19,7 @@
 #include "wallclock.h"
 
 #include <QSqlError>
+#include <algorithm>
 #include <deque>
 #include <QSqlQuery>
 #include <sqlite3.h>
@@ -47,6 +50,17 @@ struct WindowPart {
     OverviewCell cell;
     QList<ExcursionPoint> points;
 };
+
+// A cell lies within a period: its figures are the period's for its records.
+void tabulateParts(const std::vector<WindowPart> &parts, PeriodTabulator &periods)
+{
+    for (const WindowPart &part : parts) {
+        if (part.level >= 0)
+            periods.addWhole(part.cell);
+        for (const ExcursionPoint &point : part.points)
+            periods.add(point);
+    }
+}
 
 } // namespace
 
@@ -223,7 +237,15 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     StepCounts steps;
     std::optional<qint64> last;
     qint64 markers = 0; // each a marker's excursion at most
+    qint64 windowRecords = 0, firstRowid = -1, lastRowid = -1; // of the first and last record in time
     for (const WindowPart &part : parts) {
+        const qint64 partRecords = part.level < 0 ? part.points.size() : part.cell.records;
+        if (partRecords > 0) {
+            if (firstRowid < 0)
+                firstRowid = part.level < 0 ? part.points.constFirst().rowid : part.cell.first.rowid;
+            lastRowid = part.level < 0 ? part.points.constLast().rowid : part.cell.last.rowid;
+            windowRecords += partRecords;
+        }
         if (part.level < 0) {
             for (const ExcursionPoint &p : part.points) {
                 if (last)
@@ -243,7 +265,38 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
 
     ExcursionFinder finder(limits, *gapSeconds);
     // Pages never written take no memory; the cap keeps a stuck sensor's markers from asking too much.
-    finder.reserve(qMin<qint64>(markers, 1 << 22));
+    const qint64 reserved = qMin<qint64>(markers, 1 << 22);
+    finder.reserve(reserved);
+    // Where most cells cross the limits, reading their minutes saves little:
+    // the finder takes the records straight from the packed blocks, where
+    // they lie there in time order, and the periods take the cells. Else the
+    // walk starts again from the cells.
+    const qint64 crossed = std::count_if(parts.cbegin(), parts.cend(), [&](const WindowPart &part) {
+        return part.level >= 0 && !finder.takesWhole(part.cell);
+    });
+    const qint64 cells = std::count_if(parts.cbegin(), parts.cend(), [](const WindowPart &part) { return part.level >= 0; });
+    if (firstRowid >= 0 && 2 * crossed > cells && stamps.rowidsPerBlock() > 0 && family.alarmsOf(column).isEmpty()) {
+        PackedBlockStream packed(recordDatabasePath(), table, column, stamps.rowidsPerBlock());
+        const qint64 fed = packed.visitInTimeOrder(firstRowid, lastRowid, from, to,
+                                                   [&](const PackedRecords &records, qint64 begin, qint64 end) {
+                                                       finder.addPacked(records, begin, end);
+                                                       return !cancelRequested();
+                                                   });
+        if (cancelRequested())
+            return fail(QString());
+        if (fed == windowRecords) {
+            *excursions = finder.finish();
+            if (periods)
+                tabulateParts(parts, *periods);
+            noteReadPath(QStringLiteral("window of %1 records from packed blocks, %2 of its %3 cells crossing the limits")
+                             .arg(fed).arg(crossed).arg(cells),
+                         false);
+            return true;
+        }
+        noteReadPath(QStringLiteral("packed blocks tried: not every record of the window in them in time order"), false);
+        finder = ExcursionFinder(limits, *gapSeconds);
+        finder.reserve(reserved);
+    }
     qint64 wholeHours = 0, wholeMinutes = 0, readRecords = 0, readByRowid = 0;
     // The walk plans a day of parts (which cells stand for their records,
     // which records are read) while the day before is read ahead on the
