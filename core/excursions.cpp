@@ -79,7 +79,7 @@ void ExcursionFinder::add(const ExcursionPoint &point)
         return;
     if (lastReading && point.time - *lastReading > gapSeconds) {
         close(*lastReading, true);
-        found << Excursion{Excursion::Gap, *lastReading, point.time, 0, 0, 0, point.rowid, false};
+        keep(Excursion{Excursion::Gap, *lastReading, point.time, 0, 0, 0, point.rowid, false});
     }
     lastReading = point.time;
     if (open && stillOutside(point, limits, open->kind)) {
@@ -229,6 +229,19 @@ void ExcursionFinder::reserve(qsizetype excursions)
     found.reserve(excursions);
 }
 
+void ExcursionFinder::setSink(std::function<void(const Excursion &)> excursionSink)
+{
+    sink = std::move(excursionSink);
+}
+
+void ExcursionFinder::keep(const Excursion &excursion)
+{
+    if (sink)
+        sink(excursion);
+    else
+        found << excursion;
+}
+
 QList<Excursion> ExcursionFinder::finish()
 {
     close(0, true);
@@ -255,7 +268,7 @@ void ExcursionFinder::close(qint64 end, bool cut)
     open->end = cut ? open->end : end;
     open->cut = cut;
     if (open->duration() >= limits.delaySeconds)
-        found << *open;
+        keep(*open);
     open.reset();
 }
 

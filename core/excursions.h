@@ -6,6 +6,7 @@
 
 #include <QList>
 
+#include <functional>
 #include <optional>
 
 struct PackedRecords;
@@ -76,6 +77,9 @@ public:
     void addWhole(const OverviewCell &cell);
     // Room for this many excursions: a window's markers tell how many it may hold.
     void reserve(qsizetype excursions);
+    // Hands each excursion found, but the instrument's alarms, to `sink` in
+    // order of their starts instead of keeping it for finish().
+    void setSink(std::function<void(const Excursion &)> sink);
     // Every excursion found, in order of their starts.
     QList<Excursion> finish();
 
@@ -92,6 +96,7 @@ private:
     // A run of numbers between markers that all do what its first one does.
     void addRun(const MarkerEvent &run);
     void close(qint64 end, bool cut);
+    void keep(const Excursion &excursion);
     void extend(const ExcursionPoint &point, bool counted = true);
     void addAlarms(const ExcursionPoint &point);
     void closeAlarm(int alarm, qint64 end, bool cut);
@@ -99,6 +104,7 @@ private:
     ChannelLimits limits;
     qint64 gapSeconds;
     QList<Excursion> found, alarmsFound;
+    std::function<void(const Excursion &)> sink;
     std::optional<Excursion> open;
     std::optional<Excursion> alarmRuns[8];
     quint8 runningAlarms = 0; // bit a: alarmRuns[a] is open

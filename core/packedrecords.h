@@ -67,6 +67,7 @@ struct PackedRecords {
     const PackedValues *values = nullptr;
     const qint64 *seconds = nullptr; // naive seconds of each record
     const qint64 *rowids = nullptr;  // where the block has gaps; else the first rowid's offsets
+    bool inTimeOrder = false;        // their stamps never step back
 
     qint64 count() const { return values->count(); }
     qint64 rowidAt(qint64 i) const { return rowids ? rowids[i] : values->firstRowid() + i; }

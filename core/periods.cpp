@@ -177,27 +177,30 @@ void PeriodTabulator::addWhole(const OverviewCell &cell)
     p->kinetic.add(cell.kinetic);
 }
 
+void PeriodTabulator::addExcursion(const Excursion &e)
+{
+    if (e.kind == Excursion::Alarm) // the instrument's own: listed, not counted against the limits
+        return;
+    periodAt(e.end); // the record that ends it may come after it
+    while (firstUnended < periods.size() && periods.at(firstUnended).end <= e.start)
+        ++firstUnended;
+    const bool gap = e.kind == Excursion::Gap;
+    if (!gap && firstUnended < periods.size() && periods.at(firstUnended).start <= e.start)
+        ++periods[firstUnended].excursions;
+    for (auto p = periods.begin() + firstUnended; p != periods.end() && p->start < e.end; ++p) {
+        const qint64 seconds = overlap(e.start, e.end, *p);
+        (gap ? p->secondsWithoutRecords : p->secondsOutside) += seconds;
+        if (e.kind == Excursion::AboveUpper)
+            p->secondsAbove += seconds;
+        else if (e.kind == Excursion::BelowLower)
+            p->secondsBelow += seconds;
+    }
+}
+
 QList<PeriodFigures> PeriodTabulator::finish(const QList<Excursion> &excursions)
 {
-    // The first period that ends after an excursion's start; they come in order of their starts.
-    qsizetype first = 0;
-    for (const Excursion &e : excursions) {
-        if (e.kind == Excursion::Alarm) // the instrument's own: listed, not counted against the limits
-            continue;
-        while (first < periods.size() && periods.at(first).end <= e.start)
-            ++first;
-        const bool gap = e.kind == Excursion::Gap;
-        if (!gap && first < periods.size() && periods.at(first).start <= e.start)
-            ++periods[first].excursions;
-        for (auto p = periods.begin() + first; p != periods.end() && p->start < e.end; ++p) {
-            const qint64 seconds = overlap(e.start, e.end, *p);
-            (gap ? p->secondsWithoutRecords : p->secondsOutside) += seconds;
-            if (e.kind == Excursion::AboveUpper)
-                p->secondsAbove += seconds;
-            else if (e.kind == Excursion::BelowLower)
-                p->secondsBelow += seconds;
-        }
-    }
+    for (const Excursion &e : excursions)
+        addExcursion(e);
     return periods;
 }
 

@@ -49,6 +49,10 @@ public:
     static PeriodTabulator span(qint64 start, qint64 end);
     void add(const ExcursionPoint &point);
     void addWhole(const OverviewCell &cell);
+    // Counts an excursion into the periods it reaches, given in order of
+    // their starts once the records up to its start are added.
+    void addExcursion(const Excursion &excursion);
+    QList<PeriodFigures> finish() const { return periods; }
     // The figures with the excursions counted in, given in order of their starts.
     QList<PeriodFigures> finish(const QList<Excursion> &excursions);
 
@@ -58,6 +62,7 @@ private:
     PeriodLength length;
     qint64 windowStart, windowEnd;
     QList<PeriodFigures> periods;
+    qsizetype firstUnended = 0; // the first period that ends after the last excursion's start
 };
 
 // The periods from the first to the last of the window's `points` (in time

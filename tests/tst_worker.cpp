@@ -127,7 +127,7 @@ QStringList secondRecords(int model, bool inOrder = false)
     for (int k = 0, second = 0; k < 15000; ++k, ++second) {
         // Steps of three seconds (no gap yet), ten minutes and 20 s gone, two seconds at the end.
         second += k == 3030 ? 2 : k == 6000 ? 600 : k == 10025 ? 20 : k >= 14000 ? 1 : 0;
-        second += inOrder && k == 4100 ? 3 : 0; // the shortest gap
+        second += inOrder && k == 4100 ? 3 : inOrder && k == 6590 ? 30 : 0; // the shortest gap; one across an hour
         // Stamps out of rowid order: a while back, a second back, the first two of an hour
         // swapped, and a record an hour back whose place the next minute's first record takes
         // (so that the rowids of its minute still span as many as it holds).

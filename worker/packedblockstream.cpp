@@ -98,12 +98,10 @@ qint64 PackedBlockStream::visitInTimeOrder(qint64 first, qint64 last, qint64 fro
                 begin = std::lower_bound(records->rowids, records->rowids + records->count(), first) - records->rowids;
                 end = std::upper_bound(records->rowids, records->rowids + records->count(), last) - records->rowids;
             }
-            for (qint64 i = begin; i < end && records; ++i) {
-                if (records->seconds[i] < previous || records->seconds[i] >= to)
-                    records = nullptr;
-                else
-                    previous = records->seconds[i];
-            }
+            if (begin < end && (!records->inTimeOrder || records->seconds[begin] < previous || records->seconds[end - 1] >= to))
+                records = nullptr;
+            else if (begin < end)
+                previous = records->seconds[end - 1];
         }
         if (!records || (begin < end && !visit(*records, begin, end)))
             visited = -1;

@@ -41,19 +41,21 @@ const PackedRecords *PackedPoints::load(qint64 block)
     loadedBlock = block;
     loadedPacked = false;
     rowids.clear();
-    QByteArray stampBytes;
+    bool stampsRead = false;
     // A row that cannot be read is no packed row: the pages answer, or say why not.
-    if (!RecordSums::packedRow(statement, table, QStringLiteral("indate"), block, &stampBytes)
+    if (!RecordSums::packedRow(statement, table, QStringLiteral("indate"), block,
+                               [this, &stampsRead](QByteArrayView bytes) { stampsRead = stamps.open(bytes); })
         || !RecordSums::packedRow(statement, table, column, block, &valueBytes))
         return nullptr;
-    if (!stamps.open(stampBytes) || !values.open(valueBytes) || qint64(stamps.seconds().size()) != values.count()
+    if (!stampsRead || !values.open(valueBytes) || qint64(stamps.seconds().size()) != values.count()
         || values.firstRowid() < block * blockRowids || values.lastRowid() >= (block + 1) * blockRowids)
         return nullptr;
     if (values.lastRowid() - values.firstRowid() + 1 != values.count()) {
         rowids.reserve(size_t(values.count()));
         values.forEachRowid([this](qint64, qint64 rowid) { rowids.push_back(rowid); });
     }
-    records = PackedRecords{&values, stamps.seconds().data(), rowids.empty() ? nullptr : rowids.data()};
+    records = PackedRecords{&values, stamps.seconds().data(), rowids.empty() ? nullptr : rowids.data(),
+                            std::is_sorted(stamps.seconds().cbegin(), stamps.seconds().cend())};
     loadedPacked = true;
     return &records;
 }

@@ -7,10 +7,9 @@
 void SQLThread::measureSpan(int familyNumber, QString column, QDateTime st, QDateTime en, ChannelLimits limits)
 {
     PeriodTabulator span = PeriodTabulator::span(naiveSeconds(st), naiveSeconds(en));
-    QList<Excursion> excursions;
     qint64 gapSeconds = 0;
-    if (!walkWindow(familyNumber, column, st, en, limits, &excursions, &gapSeconds, &span))
+    if (!walkWindow(familyNumber, column, st, en, limits, nullptr, &gapSeconds, &span))
         return;
-    g_spanFigures = span.finish(excursions).first();
+    g_spanFigures = span.finish().first();
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
 }

@@ -8,10 +8,9 @@ void SQLThread::tabulateWindowPeriods(int familyNumber, QString column, QDateTim
                                       ChannelLimits limits, PeriodLength length)
 {
     PeriodTabulator periods(length, naiveSeconds(st), naiveSeconds(en));
-    QList<Excursion> excursions;
     qint64 gapSeconds = 0;
-    if (!walkWindow(familyNumber, column, st, en, limits, &excursions, &gapSeconds, &periods))
+    if (!walkWindow(familyNumber, column, st, en, limits, nullptr, &gapSeconds, &periods))
         return;
-    g_periods = periods.finish(excursions);
+    g_periods = periods.finish();
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
 }

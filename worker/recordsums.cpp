@@ -402,14 +402,20 @@ QString packedRowStatement()
 
 bool packedRow(NativeStatement &statement, const QString &table, const QString &column, qint64 block, QByteArray *bytes)
 {
-    bytes->clear();
+    return packedRow(statement, table, column, block, [bytes](QByteArrayView view) { *bytes = view.toByteArray(); });
+}
+
+bool packedRow(NativeStatement &statement, const QString &table, const QString &column, qint64 block,
+               const std::function<void(QByteArrayView)> &use)
+{
     statement.bind(1, table);
     statement.bind(2, column);
     statement.bind(3, block);
     const int code = statement.step();
     if (code == SQLITE_ROW && sqlite3_column_type(*statement, 0) == SQLITE_BLOB)
-        *bytes = QByteArray(static_cast<const char *>(sqlite3_column_blob(*statement, 0)),
-                            sqlite3_column_bytes(*statement, 0));
+        use(QByteArrayView(static_cast<const char *>(sqlite3_column_blob(*statement, 0)), sqlite3_column_bytes(*statement, 0)));
+    else
+        use(QByteArrayView());
     statement.reset();
     return code == SQLITE_ROW || code == SQLITE_DONE;
 }

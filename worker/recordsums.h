@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QSqlDatabase>
+#include <functional>
 #include <optional>
 
 struct MeterFamily;
@@ -54,6 +55,9 @@ QString packedRowStatement();
 // The packed bytes of a table's column (or "indate": its stamps) in block
 // k, empty where there are none; false when SQLite failed.
 bool packedRow(NativeStatement &statement, const QString &table, const QString &column, qint64 block, QByteArray *bytes);
+// The same, handed to `use` while SQLite holds them (empty where there are none).
+bool packedRow(NativeStatement &statement, const QString &table, const QString &column, qint64 block,
+               const std::function<void(QByteArrayView)> &use);
 
 } // namespace RecordSums
 

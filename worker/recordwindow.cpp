@@ -62,6 +62,17 @@ void tabulateParts(const std::vector<WindowPart> &parts, PeriodTabulator &period
     }
 }
 
+// A finder whose excursions go to the periods as they are found where no
+// list of them is asked for.
+ExcursionFinder finderFor(const ChannelLimits &limits, qint64 gapSeconds, QList<Excursion> *excursions,
+                          PeriodTabulator *periods)
+{
+    ExcursionFinder finder(limits, gapSeconds);
+    if (!excursions && periods)
+        finder.setSink([periods](const Excursion &excursion) { periods->addExcursion(excursion); });
+    return finder;
+}
+
 } // namespace
 
 // Reads the records of windowStatement() through QSqlQuery: the reference
@@ -150,9 +161,14 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
                            PeriodTabulator *periods)
 {
     const auto feedPoint = [&](ExcursionFinder &finder, const ExcursionPoint &point) {
-        finder.add(point);
         if (periods)
             periods->add(point);
+        finder.add(point);
+    };
+    const auto finish = [&](ExcursionFinder &finder) {
+        QList<Excursion> found = finder.finish();
+        if (excursions)
+            *excursions = std::move(found);
     };
     startReadPaths();
     if (pageAccess() != PageAccess::Chosen) {
@@ -164,7 +180,11 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
         ExcursionFinder finder(limits, *gapSeconds);
         for (const ExcursionPoint &point : std::as_const(points))
             feedPoint(finder, point);
-        *excursions = finder.finish();
+        const QList<Excursion> found = finder.finish();
+        if (excursions)
+            *excursions = found;
+        else if (periods)
+            periods->finish(found); // the reference counts them in once all are found
         noteReadPath(QStringLiteral("window of %1 records read").arg(points.size()), false);
         return true;
     }
@@ -263,9 +283,9 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     }
     *gapSeconds = gapSecondsOf(steps.median());
 
-    ExcursionFinder finder(limits, *gapSeconds);
+    ExcursionFinder finder = finderFor(limits, *gapSeconds, excursions, periods);
     // Pages never written take no memory; the cap keeps a stuck sensor's markers from asking too much.
-    const qint64 reserved = qMin<qint64>(markers, 1 << 22);
+    const qint64 reserved = excursions ? qMin<qint64>(markers, 1 << 22) : 0;
     finder.reserve(reserved);
     // Where most cells cross the limits, reading their minutes saves little:
     // the finder takes the records straight from the packed blocks, where
@@ -276,6 +296,9 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     });
     const qint64 cells = std::count_if(parts.cbegin(), parts.cend(), [](const WindowPart &part) { return part.level >= 0; });
     if (firstRowid >= 0 && 2 * crossed > cells && stamps.rowidsPerBlock() > 0 && family.alarmsOf(column).isEmpty()) {
+        const std::optional<PeriodTabulator> untouched = periods ? std::make_optional(*periods) : std::nullopt;
+        if (periods)
+            tabulateParts(parts, *periods);
         PackedBlockStream packed(recordDatabasePath(), table, column, stamps.rowidsPerBlock());
         const qint64 fed = packed.visitInTimeOrder(firstRowid, lastRowid, from, to,
                                                    [&](const PackedRecords &records, qint64 begin, qint64 end) {
@@ -285,17 +308,17 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
         if (cancelRequested())
             return fail(QString());
         if (fed == windowRecords) {
-            *excursions = finder.finish();
-            if (periods)
-                tabulateParts(parts, *periods);
+            finish(finder);
             noteReadPath(QStringLiteral("window of %1 records from packed blocks, %2 of its %3 cells crossing the limits")
                              .arg(fed).arg(crossed).arg(cells),
                          false);
             return true;
         }
         noteReadPath(QStringLiteral("packed blocks tried: not every record of the window in them in time order"), false);
-        finder = ExcursionFinder(limits, *gapSeconds);
+        finder = finderFor(limits, *gapSeconds, excursions, periods);
         finder.reserve(reserved);
+        if (periods)
+            *periods = *untouched;
     }
     qint64 wholeHours = 0, wholeMinutes = 0, readRecords = 0, readByRowid = 0;
     // The walk plans a day of parts (which cells stand for their records,
@@ -339,9 +362,9 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     };
     const auto feed = [&](Step &step) {
         if (step.kind == Step::Whole) {
-            finder.addWhole(step.cell);
             if (periods)
                 periods->addWhole(step.cell);
+            finder.addWhole(step.cell);
             return true;
         }
         bool byRowid = false;
@@ -418,7 +441,7 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     planRead();
     if (!feedFirst(planned.size()))
         return fail(prefetch.error());
-    *excursions = finder.finish();
+    finish(finder);
     noteReadPath(QStringLiteral("window from %1 hours and %2 minutes whole and %3 records, %4 of them by rowid, "
                                 "%5 from the file's pages, %6 from packed values")
                      .arg(wholeHours).arg(wholeMinutes).arg(readRecords).arg(readByRowid).arg(prefetch.readFromPages())

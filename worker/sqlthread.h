@@ -227,8 +227,9 @@ private:
     // finder and to `periods` (if any): through the overview's hours and
     // minutes wherever one decides what each of its records does, else record
     // by record (all of them when the page access is forced). The excursions
-    // found and the gap between records that the window's logging interval
-    // gives; false: the job ended so.
+    // found (none asked for: counted into the periods as they are found) and
+    // the gap between records that the window's logging interval gives;
+    // false: the job ended so.
     bool walkWindow(int familyNumber, const QString &column, const QDateTime &st, const QDateTime &en,
                     const ChannelLimits &limits, QList<Excursion> *excursions, qint64 *gapSeconds,
                     PeriodTabulator *periods);
