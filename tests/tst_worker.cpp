@@ -5,6 +5,7 @@
 #include "overviewcells.h"
 #include "recorddatetime.h"
 #include "recordnumber.h"
+#include "recordoverview.h"
 #include "recordsources.h"
 #include "recordtime.h"
 #include "recordtext.h"
@@ -711,6 +712,12 @@ private slots:
             Meter = 12;
             SQLThread::setSummaryBlockRowids(50); // whose stamps reach back into earlier blocks
             runImport({writeRecordFolder(QDir(dir.path()), "overview", "12", {{"20240301.CSV", lines}}) + "/20240301.CSV"});
+            // The blocks of 50 rowids with a record whose stamp is no time were read through SQLite, the rest packed.
+            std::set<int> unpacked;
+            for (int k = 3; k < 4000; k += 401)
+                unpacked.insert((k + 1) / 50);
+            QCOMPARE(RecordOverview::lastBuildReads().rowRanges, qint64(unpacked.size()));
+            QCOMPARE(RecordOverview::lastBuildReads().packedBlocks, 4000 / 50 + 1 - qint64(unpacked.size()));
         }
         Meter = 12;
         SQLThread worker;

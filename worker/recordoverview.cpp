@@ -3,6 +3,7 @@
 #include "families.h"
 #include "nativestatement.h"
 #include "overviewrows.h"
+#include "packedcolumns.h"
 #include "recordnumber.h"
 #include "rowinserter.h"
 #include "stampblocks.h"
@@ -30,6 +31,7 @@ const char *const Schema[] = {
     "create table if not exists record_overview_state (tbl text primary key, rowids integer)"};
 
 std::atomic<qint64> g_rowsPerTransaction{RecordOverview::DefaultRowsPerTransaction};
+std::atomic<qint64> g_packedBlocksRead{0}, g_rowRangesRead{0};
 
 // Minutes summed up at once before they are written: a day and a half of
 // one-second records, whose stamps, kinds and numbers are held meanwhile.
@@ -130,6 +132,25 @@ void addRecord(sqlite3_stmt *row, const RecordColumns &columns, qint64 spanSecon
             point.value = number;
         span.cells[size_t(c)].add(point, kind);
         span.cells[size_t(c)].alarms |= on & columns.alarmMasks[size_t(c)];
+        span.kinds.push_back(kind);
+        span.values.push_back(point.value);
+    }
+}
+
+// Adds record i of a packed block as addRecord() adds the same record read through SQLite.
+template<class SpanOf>
+void addPackedRecord(const PackedColumns &block, qint64 i, int count, qint64 spanSeconds, SpanOf &&spanOf)
+{
+    const qint64 time = block.secondsAt(i), rowid = block.rowidAt(i);
+    OpenSpan &span = spanOf(floorDiv(time, spanSeconds));
+    span.records.push_back({time, rowid, span.records.size()});
+    for (int c = 0; c < count; ++c) {
+        double number = 0;
+        const auto kind = OverviewCell::Kind(int(block.kindAt(c, i, &number)));
+        OverviewPoint point{time, rowid};
+        if (kind == OverviewCell::Kind::Number)
+            point.value = number;
+        span.cells[size_t(c)].add(point, kind);
         span.kinds.push_back(kind);
         span.values.push_back(point.value);
     }
@@ -388,10 +409,18 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
         if (!clear.run() || !unsaved.run())
             return fail();
         CellWriter writer(handle, table);
-        NativeStatement records(handle, QStringLiteral("select datetime(indate), rowid, %1 from main.%2 not indexed")
+        NativeStatement records(handle, QStringLiteral("select datetime(indate), rowid, %1 from main.%2 "
+                                                       "where rowid >= ?1 and rowid < ?2")
                                       .arg(selected.selected(), table));
-        if (!writer.ok() || !records.ok())
+        NativeStatement ends(handle, QStringLiteral("select coalesce(min(rowid), 0), coalesce(max(rowid), -1) from main.%1")
+                                     .arg(table));
+        if (!writer.ok() || !records.ok() || ends.step() != SQLITE_ROW)
             return fail();
+        const qint64 firstRowid = sqlite3_column_int64(*ends, 0), lastRowid = sqlite3_column_int64(*ends, 1);
+        // The blocks whose stamps and columns are packed are read from them,
+        // the rest (and a table without sums, or with alarm states) through SQLite.
+        const StampBlocks blocks = StampBlocks::load(db, family, meter);
+        PackedColumns packed(handle, table, columns, selected.alarms.isEmpty() ? blocks.rowidsPerBlock() : 0);
         // Records come mostly in time order: the minutes still open are
         // written out now and then; one met again later is merged.
         std::unordered_map<qint64, OpenSpan> open;
@@ -439,19 +468,41 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
             lastSpan = std::numeric_limits<qint64>::min();
             return true;
         };
-        int code;
-        for (qint64 n = 0; (code = records.step()) == SQLITE_ROW; ++n) {
-            addRecord(*records, selected, OverviewLevels[0], spanOf);
-            if (open.size() > MostOpenMinutes && !writeOpen())
-                return fail();
-            if (n % 65536 == 0 && stopped())
-                return fail();
-        }
-        if (code != SQLITE_DONE || !writeOpen())
+        qint64 added = 0;
+        const auto keepOn = [&] { return (open.size() <= MostOpenMinutes || writeOpen()) && (++added % 65536 != 0 || !stopped()); };
+        g_packedBlocksRead = g_rowRangesRead = 0;
+        const auto addRows = [&](qint64 from, qint64 to) {
+            ++g_rowRangesRead;
+            records.bind(1, from);
+            records.bind(2, to);
+            int code;
+            while ((code = records.step()) == SQLITE_ROW) {
+                addRecord(*records, selected, OverviewLevels[0], spanOf);
+                if (!keepOn())
+                    break;
+            }
+            records.reset();
+            return code == SQLITE_DONE;
+        };
+        const auto addBlock = [&] {
+            ++g_packedBlocksRead;
+            for (qint64 i = 0; i < packed.count(); ++i) {
+                addPackedRecord(packed, i, count, OverviewLevels[0], spanOf);
+                if (!keepOn())
+                    return false;
+            }
+            return true;
+        };
+        const qint64 perBlock = packed.rowidsPerBlock();
+        bool read = perBlock > 0 || addRows(firstRowid, lastRowid + 1);
+        for (qint64 block = floorDiv(firstRowid, qMax<qint64>(1, perBlock)); perBlock > 0 && read && block <= floorDiv(lastRowid, perBlock);
+             ++block)
+            read = packed.load(block) ? addBlock() : addRows(block * perBlock, (block + 1) * perBlock);
+        if (!read || !writeOpen())
             return fail();
         std::set<qint64> hours;
         if (!writer.merged.empty()
-            && !sumMinutesAgain(handle, writer, table, selected, StampBlocks::load(db, family, meter), writer.merged, &hours)
+            && !sumMinutesAgain(handle, writer, table, selected, blocks, writer.merged, &hours)
                     .isEmpty())
             return fail();
         if (lowestWritten <= highestWritten
@@ -465,6 +516,11 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
     if (stopped() || !execute(handle, "commit"))
         return fail();
     return QString();
+}
+
+BuildReads lastBuildReads()
+{
+    return {g_packedBlocksRead, g_rowRangesRead};
 }
 
 bool current(QSqlDatabase &db, const QString &table)

@@ -25,6 +25,12 @@ void setRowsPerTransaction(qint64 rows);
 // Sums up every value column of the table in one transaction; SQLite's
 // reason when that failed or was `stopped`.
 QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std::function<bool()> &stopped);
+// How the last build read the table: blocks from their packed stamps and
+// values, and ranges of rowids through SQLite.
+struct BuildReads {
+    qint64 packedBlocks = 0, rowRanges = 0;
+};
+BuildReads lastBuildReads();
 
 // Whether a whole build of the table as it stands is kept.
 bool current(QSqlDatabase &db, const QString &table);
