@@ -105,7 +105,7 @@ void ExcursionFinder::addPacked(const PackedRecords &records, qint64 begin, qint
                            limits.hasUpper() ? values.firstCode(limits.upper, true) : values.numberCodes(),
                            values.firstCode(limits.upper - limits.deadBand, true),
                            values.firstCode(limits.lower + limits.deadBand, false)};
-    const bool byCodes = runningAlarms == 0 && visitCodes(values, [&](const auto &codes) {
+    const bool byCodes = runningAlarms == 0 && values.visitCodes([&](const auto &codes) {
         for (qint64 i = begin; i < end;) {
             i = skipQuiet(records, codes, quiet, i, end);
             if (i < end)

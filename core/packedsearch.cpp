@@ -1,6 +1,6 @@
 #include "packedsearch.h"
 
-#include "packedrecords.h"
+#include "codenumbers.h"
 
 #include "meankinetic.h"
 
@@ -99,7 +99,7 @@ template<typename Code>
 void searchCodes(const PackedValues &values, const SummaryCondition &condition, const CodeRange &range,
                  SearchedBlock &block)
 {
-    const CodeColumn<Code> codeAt{values.storedValues()};
+    const PackedValues::Codes<Code> codeAt{values.storedValues()};
     const quint32 high = values.numberCodes() + 2, low = values.numberCodes() + 3;
     const bool markers = condition.kind == SummaryCondition::Markers;
     CodeTotals numbers(values);

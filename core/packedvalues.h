@@ -3,6 +3,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <cstring>
 #include <vector>
 
 // One value column of a block of records in a byte or two a value, built
@@ -55,6 +56,28 @@ public:
     // Calls `visit(i, rowid)` for every record in rowid order.
     template<typename Visit>
     void forEachRowid(Visit visit) const;
+    // The codes stored `Code`'s width apart, read without asking each value's width.
+    template<typename Code>
+    struct Codes {
+        const uchar *stored;
+        quint32 operator[](qint64 i) const
+        {
+            Code code;
+            memcpy(&code, stored + i * qint64(sizeof(Code)), sizeof(Code));
+            return quint32(code);
+        }
+    };
+    // Calls `visit(codes)` with the codes as Codes of their width; false for doubles.
+    template<typename Visit>
+    bool visitCodes(Visit &&visit) const
+    {
+        switch (width) {
+        case 1: visit(Codes<quint8>{values}); return true;
+        case 2: visit(Codes<quint16>{values}); return true;
+        case 4: visit(Codes<quint32>{values}); return true;
+        }
+        return false;
+    }
 
 private:
     quint32 topCode = 0;
