@@ -12,9 +12,9 @@
 
 struct sqlite3;
 
-// The records of a block of several value columns from their packed stamps
-// and values, for a pass over the whole table that would else read every
-// row through SQLite.
+// The records of a block of one or more value columns from their packed
+// stamps and values, read without their rows: by the overview's build and
+// by the walk through a window.
 class PackedColumns
 {
 public:
@@ -32,6 +32,10 @@ public:
     {
         return columns[size_t(column)].kindAt(i, number);
     }
+    const PackedValues &column(int c) const { return columns[size_t(c)]; }
+    const std::vector<qint64> &seconds() const { return stamps.seconds(); }
+    // Of each record where the block has gaps; empty where its rowids are consecutive.
+    const std::vector<qint64> &gappedRowids() const { return rowids; }
 
 private:
     NativeStatement statement;

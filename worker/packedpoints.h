@@ -2,15 +2,11 @@
 #define PACKEDPOINTS_H
 
 #include "excursions.h"
-#include "nativestatement.h"
+#include "packedcolumns.h"
 #include "packedrecords.h"
-#include "packedstamps.h"
-#include "packedvalues.h"
 
-#include <QByteArray>
 #include <QList>
 #include <QString>
-#include <vector>
 
 struct sqlite3;
 
@@ -31,15 +27,9 @@ public:
     const PackedRecords *load(qint64 block);
 
 private:
-    NativeStatement statement;
-    const QString table, column;
-    const qint64 blockRowids;
+    PackedColumns block; // of the one column
     qint64 loadedBlock = -1;
     bool loadedPacked = false;
-    QByteArray valueBytes; // what `values` reads
-    PackedValues values;
-    PackedStamps stamps;
-    std::vector<qint64> rowids; // of the loaded block's records, where they have gaps
     PackedRecords records;
 };
 

@@ -106,6 +106,16 @@ struct RecordColumns {
     }
 };
 
+// Adds a record's value of column c, of its kind, to the span's cell of that column.
+void addValue(OpenSpan &span, size_t c, OverviewPoint point, OverviewCell::Kind kind, double number)
+{
+    if (kind == OverviewCell::Kind::Number)
+        point.value = number;
+    span.cells[c].add(point, kind);
+    span.kinds.push_back(kind);
+    span.values.push_back(point.value);
+}
+
 // Adds a record (stamp, rowid, then `columns`) to the span its stamp falls in.
 template<class SpanOf>
 void addRecord(sqlite3_stmt *row, const RecordColumns &columns, qint64 spanSeconds, SpanOf &&spanOf)
@@ -127,13 +137,8 @@ void addRecord(sqlite3_stmt *row, const RecordColumns &columns, qint64 spanSecon
         double number = 0;
         const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(row, 2 + c));
         const OverviewCell::Kind kind = overviewKind(text, sqlite3_column_bytes(row, 2 + c), &number);
-        OverviewPoint point{time, rowid};
-        if (kind == OverviewCell::Kind::Number)
-            point.value = number;
-        span.cells[size_t(c)].add(point, kind);
+        addValue(span, size_t(c), {time, rowid}, kind, number);
         span.cells[size_t(c)].alarms |= on & columns.alarmMasks[size_t(c)];
-        span.kinds.push_back(kind);
-        span.values.push_back(point.value);
     }
 }
 
@@ -147,12 +152,7 @@ void addPackedRecord(const PackedColumns &block, qint64 i, int count, qint64 spa
     for (int c = 0; c < count; ++c) {
         double number = 0;
         const auto kind = OverviewCell::Kind(int(block.kindAt(c, i, &number)));
-        OverviewPoint point{time, rowid};
-        if (kind == OverviewCell::Kind::Number)
-            point.value = number;
-        span.cells[size_t(c)].add(point, kind);
-        span.kinds.push_back(kind);
-        span.values.push_back(point.value);
+        addValue(span, size_t(c), {time, rowid}, kind, number);
     }
 }
 
@@ -417,6 +417,7 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
         if (!writer.ok() || !records.ok() || ends.step() != SQLITE_ROW)
             return fail();
         const qint64 firstRowid = sqlite3_column_int64(*ends, 0), lastRowid = sqlite3_column_int64(*ends, 1);
+        ends.reset();
         // The blocks whose stamps and columns are packed are read from them,
         // the rest (and a table without sums, or with alarm states) through SQLite.
         const StampBlocks blocks = StampBlocks::load(db, family, meter);

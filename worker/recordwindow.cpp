@@ -314,7 +314,7 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
                          false);
             return true;
         }
-        noteReadPath(QStringLiteral("packed blocks tried: not every record of the window in them in time order"), false);
+        noteReadPath(QStringLiteral("packed blocks tried: the window's records not all read from them in time order"), false);
         finder = finderFor(limits, *gapSeconds, excursions, periods);
         finder.reserve(reserved);
         if (periods)
