@@ -369,7 +369,7 @@ private slots:
         action(window, "actionopendb")->trigger();
         for (int day : {0, 1, 2})
             stored.insert(dayName(day), days[dayName(day)]);
-        expectStored(window, {dayName(0) + added, dayName(1) + added, dayName(2) + added}, QStringList{"sums built after the import", "overview built after the import"});
+        expectStored(window, {dayName(0) + added, dayName(1) + added, dayName(2) + added}, QStringList{"sums gathered while importing: 7 blocks, 6 summed up from their rows", "overview built after the import"});
         { // an earlier version's index on the stamps, which the next addition removes
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "earlier");
             db.setDatabaseName(recordDatabasePath());
@@ -796,8 +796,8 @@ private slots:
         QVERIFY(pageState(page).startsWith(oldCounted(page) + "Pages：1 of 3"));
     }
 
-    // The sums and the overview are built after an import, held here until
-    // the job under test has been asked for: it waits, stops the build, or quits.
+    // The sums are ready with an import; the overview is built after it, held
+    // here until the job under test has been asked for: it waits, stops the build, or quits.
     void buildsAfterImport_data()
     {
         QTest::addColumn<QString>("meanwhile");
@@ -816,6 +816,7 @@ private slots:
                 QThread::usleep(200);
         });
         const QString summed = "select count(*) from record_sums_state where tbl = 'meter11'";
+        const QString overviewed = "select count(*) from record_overview_state where tbl = 'meter11'";
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "Sundrevale", "SundrevaleReader").clear();
         auto window = std::make_unique<MainWindow>();
         window->show();
@@ -840,13 +841,16 @@ private slots:
         } else {
             window.reset(); // waits for the build, which stops
             QCOMPARE(tableRows("meter11").size(), 300);
-            QVERIFY(databaseValue(summed) != "1"); // none, or no table of them yet
-            window = std::make_unique<MainWindow>(); // a later search builds them
+            QCOMPARE(databaseValue(summed), QString("1"));
+            QVERIFY(databaseValue(overviewed) != "1"); // none, or no table of them yet
+            window = std::make_unique<MainWindow>(); // a later search reads them
             QWidget *shown = searchedPage(*window, "actionsearch");
             QVERIFY(counter(shown).startsWith(oldCounted(shown) + "Pages：1 of 3"));
         }
         QTRY_VERIFY(!window->findChild<QLabel *>("preparingLabel")->isVisible());
         QCOMPARE(databaseValue(summed), QString("1"));
+        if (meanwhile != "quit") // the overview of the records drawn at the next start
+            QCOMPARE(databaseValue(overviewed), QString("1"));
         QCOMPARE(databaseValue("select count(*) from sqlite_master where type = 'index' and tbl_name = 'meter11'"), QString("0"));
         QCOMPARE(databaseValue("PRAGMA quick_check"), QString("ok"));
     }

@@ -1,3 +1,4 @@
+#include "arrivingblocks.h"
 #include "recorddatabase.h"
 #include "excursions.h"
 #include "periods.h"
@@ -540,6 +541,14 @@ private slots:
             digits.insert(int(random.bounded(digits.size() + 1)), '.');
             texts << (i % 3 == 0 ? "-" : "") + digits;
         }
+        // Those an import casts as it reads them, with five decimals at most.
+        for (int i = 0; i < 3000; ++i) {
+            QString digits = QString::number(random.bounded(Q_INT64_C(1), Q_INT64_C(1000000000000000)));
+            digits.insert(qMax(0, int(digits.size() - random.bounded(6))), '.');
+            texts << (i % 3 == 0 ? "-" : "") + digits;
+        }
+        texts << "abc" << "OPEN" << "-abc" << "---" << "-0.0" << "+0" << "12.345678" << "1.23456";
+        int cast = 0;
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "numbers");
         db.setDatabaseName(":memory:");
         QVERIFY(db.open());
@@ -559,8 +568,15 @@ private slots:
                 QVERIFY2(readRecordNumber(text.constData(), text.size(), &value) == number, text.constData());
                 if (number)
                     QCOMPARE(value, std::strtod(text.constData(), nullptr));
+                double known = 0;
+                if (ArrivingBlocks::knownCast(text.constData(), text.size(), &known)) {
+                    const double sqlite = query.value(2).toDouble();
+                    QVERIFY2(memcmp(&known, &sqlite, sizeof known) == 0, text.constData()); // -0 too
+                    ++cast;
+                }
             }
         }
+        QVERIFY(cast > 3000);
         db.close();
         db = QSqlDatabase();
         QSqlDatabase::removeDatabase("numbers");
@@ -1063,6 +1079,65 @@ private slots:
                 QCOMPARE(fromSums, QStringList({page(-1), QString::number(g_recordCount)}));
             }
         }
+    }
+
+    // The sums and packed values gathered from the lines while they are
+    // stored are, byte for byte, those the statements' functions make of the
+    // stored rows; a block with a stamp or value that SQLite may read
+    // otherwise than the line tells is summed up from its rows.
+    void gatheredAsSummedFromRows_data()
+    {
+        QTest::addColumn<QStringList>("odd"); // a value each, in a block of its own
+        QTest::addColumn<int>("summed");      // blocks summed up from their rows
+        QTest::newRow("numbers and markers") << QStringList{} << 0;
+        QTest::newRow("letters, empty, -0, five decimals")
+            << QStringList{"n/a", "", "-0", "-0.00001", "12345.67891", "+3.5", "99999999999999.9"} << 0;
+        QTest::newRow("read otherwise") << QStringList{"12abc", "1e3", " 7", "0.123456", "+-3", "-", "1234567890123456"} << 8;
+    }
+
+    void gatheredAsSummedFromRows()
+    {
+        QFETCH(QStringList, odd);
+        QFETCH(int, summed);
+        const int records = 330, perBlock = 20;
+        QStringList lines;
+        for (int k = 0; k < records; ++k) {
+            // Noise about a set point, markers, clock steps back and a gap of an hour.
+            const QString pv = k % 13 == 4 ? "HH" : k % 17 == 9 ? "LL" : QString::number(50 + (k * 37 % 21 - 10) / 10.0);
+            const qint64 seconds = k + (k % 29 == 3 ? -90 : 0) + (k >= 200 ? 3600 : 0);
+            lines << QStringList{pv, "50", "12.4", QString::number(20 + k % 7 * 0.25), "20", "0",
+                                 Start.addSecs(seconds).toString("yyyy-MM-dd hh:mm:ss")}.join(',');
+        }
+        for (int i = 0; i < odd.size(); ++i) {
+            QStringList fields = lines.at(10 + perBlock * i).split(',');
+            fields[i % 2 == 0 ? 0 : 3] = odd.at(i);
+            lines[10 + perBlock * i] = fields.join(',');
+        }
+        if (summed > 0) // a stamp outside the plain layout
+            lines[305] = lines.at(305).section(',', 0, -2) + "," + Start.addSecs(305).toString("yyyy-MM-ddThh:mm:ss");
+        SQLThread::setSummaryBlockRowids(perBlock);
+        freshDatabase();
+        // Two files, the second starting inside a block.
+        const QString folder = writeRecordFolder(QDir(dir.path()), "gathered", "12",
+                                                 {{"20240301.CSV", lines.mid(0, 170)}, {"20240302.CSV", lines.mid(170)}});
+        QString reason;
+        runImport({folder + "/20240301.CSV", folder + "/20240302.CSV"}, &reason);
+        QCOMPARE(reason, QString());
+        const int blocks = (records + 1 + perBlock - 1) / perBlock; // rowids 1 to 330
+        QCOMPARE(SQLThread::readPathsOfLastStore().value(0),
+                 QString("sums gathered while importing: %1 blocks, %2 summed up from their rows").arg(blocks).arg(summed));
+        const auto kept = [] {
+            return queryRows("select tbl, col, block, records, stamped, first_stamp, last_stamp, vals, cast_min, cast_max, "
+                             "hex(totals) from record_sums order by tbl, col, block")
+                + queryRows("select tbl, col, block, hex(vals) from record_packed order by tbl, col, block");
+        };
+        const QStringList gathered = kept();
+        QCOMPARE(gathered.size(), blocks * 2 + blocks * 3);
+        changeDatabase("delete from record_sums_state; delete from record_packed; delete from record_sums");
+        SQLThread worker;
+        worker.dn_Record_Search1(-1, 0, Start, Start.addDays(1), -1e9, 1e9, false);
+        QVERIFY(SQLThread::readPathsOfLastJob().contains("sums built"));
+        QCOMPARE(kept(), gathered);
     }
 
     // A record's values against a search's condition, here and as the statement's own text reads them.

@@ -1,5 +1,6 @@
 #include "packedreader.h"
 
+#include "gatheredblock.h"
 #include "readerthread.h"
 #include "recorddatetime.h"
 #include "summaryblocks.h"

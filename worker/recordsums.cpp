@@ -1,6 +1,7 @@
 #include "recordsums.h"
 
 #include "families.h"
+#include "gatheredblock.h"
 #include "nativestatement.h"
 #include "packedreader.h"
 #include "recorddatabase.h"
@@ -40,6 +41,7 @@ namespace {
 
 constexpr int SumColumns = 11, PackedColumns = 4;
 std::atomic_bool g_packedApart{false};
+std::atomic<qint64> g_blockRowids{DefaultBlockRowids};
 // About 2 MB of packed values (64 blocks of two columns).
 constexpr int PackedBatchRows = 192;
 
@@ -146,8 +148,8 @@ bool sumBlock(QSqlQuery &sums, qint64 k, qint64 blockRowids, SummaryBlock &sum, 
         *error = sums.lastError().text();
         return false;
     }
-    const bool some = readBlockSums(sums.value(0), sum);
-    packed = packedColumns(sums.value(1));
+    const bool some = readBlockSums(sums.value(0).toByteArray(), sum);
+    packed = packedColumns(sums.value(1).toByteArray());
     sums.finish();
     return some;
 }
@@ -216,6 +218,16 @@ qint64 keptBlockRowids(QSqlDatabase &db, const QString &table, qint64 columns, q
 } // namespace
 
 namespace RecordSums {
+
+void setBlockRowids(qint64 rowids)
+{
+    g_blockRowids = qMax<qint64>(1, rowids);
+}
+
+qint64 blockRowids()
+{
+    return g_blockRowids;
+}
 
 QString build(QSqlDatabase &db, const MeterFamily &family, int meter, qint64 blockRowids, const QStringList &columns,
               SummaryBlocks *kept, qint64 *keptRowids)
@@ -349,6 +361,65 @@ QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const QLi
         return query.lastError().text();
     query.addBindValue(greatestRowid(db, table));
     query.addBindValue(table);
+    return query.exec() ? QString() : query.lastError().text();
+}
+
+QString startWithImport(QSqlDatabase &db, const QString &table)
+{
+    QSqlQuery query(db);
+    for (const char *schema : Schema) {
+        if (!query.exec(QLatin1String(schema)))
+            return query.lastError().text();
+    }
+    for (const char *kept : {"record_sums", "record_sums_state", "record_packed"}) {
+        if (!query.prepare(QStringLiteral("delete from %1 where tbl = ?").arg(QLatin1String(kept))))
+            return query.lastError().text();
+        query.addBindValue(table);
+        if (!query.exec())
+            return query.lastError().text();
+    }
+    return QString();
+}
+
+QString saveGathered(QSqlDatabase &db, const QString &table, const QStringList &columns, qint64 block,
+                     const QByteArray &sums, const QByteArray &packed)
+{
+    SummaryBlock sum;
+    if (!readBlockSums(sums, sum))
+        return QStringLiteral("no sums gathered of block %1").arg(block);
+    SumRows rows;
+    appendRows(rows, table, columns, block, sum, packedColumns(packed));
+    QSqlQuery insert(db);
+    return insertRows(insert, rows) ? QString() : insert.lastError().text();
+}
+
+QString saveSummed(QSqlDatabase &db, const QString &table, const QStringList &columns, const QList<qint64> &blocks,
+                   qint64 blockRowids)
+{
+    QSqlQuery sums(db), insert(db);
+    if (!prepareBlockSums(sums, table, columns))
+        return sums.lastError().text();
+    SumRows rows;
+    for (qint64 k : blocks) {
+        SummaryBlock sum;
+        QList<QByteArray> packed;
+        QString error;
+        if (sumBlock(sums, k, blockRowids, sum, packed, &error))
+            appendRows(rows, table, columns, k, sum, packed);
+        else if (!error.isEmpty())
+            return error;
+    }
+    return insertRows(insert, rows) ? QString() : insert.lastError().text();
+}
+
+QString finishWithImport(QSqlDatabase &db, const QString &table, qint64 blockRowids)
+{
+    QSqlQuery query(db);
+    if (!query.prepare(QStringLiteral("insert into record_sums_state values (?, ?, ?)")))
+        return query.lastError().text();
+    query.addBindValue(table);
+    query.addBindValue(blockRowids);
+    query.addBindValue(greatestRowid(db, table));
     return query.exec() ? QString() : query.lastError().text();
 }
 

@@ -17,6 +17,10 @@ class NativeStatement;
 // search builds them again.
 namespace RecordSums {
 
+// The rowids per block of the builds from now on (tests use few).
+void setBlockRowids(qint64 rowids);
+qint64 blockRowids();
+
 // Sums up every value column of every channel of the meter's table in
 // blocks of `blockRowids` rowids and saves them in one transaction; SQLite's
 // reason when that failed. The blocks of `columns` come back in `kept`, with
@@ -33,6 +37,18 @@ bool packedApartInLastBuild();
 bool current(QSqlDatabase &db, const MeterFamily &family, int meter);
 // The rowids per block of such a build, else 0.
 qint64 keptBlockRowids(QSqlDatabase &db, const MeterFamily &family, int meter);
+
+// An import's own build, within its transaction: a new build's tables
+// (none of the table's kept), then the blocks as their records are stored,
+// then the state that makes them count.
+QString startWithImport(QSqlDatabase &db, const QString &table);
+// A block's block_sums() and block_packed() results, gathered elsewhere.
+QString saveGathered(QSqlDatabase &db, const QString &table, const QStringList &columns, qint64 block,
+                     const QByteArray &sums, const QByteArray &packed);
+// Blocks summed up from their stored rows.
+QString saveSummed(QSqlDatabase &db, const QString &table, const QStringList &columns, const QList<qint64> &blocks,
+                   qint64 blockRowids);
+QString finishWithImport(QSqlDatabase &db, const QString &table, qint64 blockRowids);
 
 // Rowids first..last, both included, whose records were added or removed.
 struct RowidRange {

@@ -28,7 +28,6 @@ namespace {
 const QString ConnectionName = QStringLiteral("dbnamelog");
 std::function<void(QSqlDatabase &)> g_connectionHook;
 std::atomic<SQLThread::PageAccess> g_pageAccess{SQLThread::PageAccess::Chosen};
-std::atomic<qint64> g_blockRowids{DefaultBlockRowids};
 QMutex g_readPathsLock;
 // Held while the sums, the time index (where the statements alone read
 // through it) and the overview are built after an import; jobs wait for what they read.
@@ -127,7 +126,7 @@ SQLThread::PageAccess SQLThread::pageAccess()
 
 void SQLThread::setSummaryBlockRowids(qint64 rowids)
 {
-    g_blockRowids = qMax<qint64>(1, rowids);
+    RecordSums::setBlockRowids(rowids);
 }
 
 SQLThread::SQLThread(QObject *parent) : QObject(parent), connectionName(ConnectionName)
@@ -256,7 +255,7 @@ void SQLThread::prepareFigures(const MeterFamily &family, int meter)
         // a kept overview up to date itself.
         if (open && preparingWanted && recordFunctionsUsable() && !RecordSums::current(preparing, family, meter)) {
             addReadPath(QStringLiteral("sums built after the import"), true);
-            RecordSums::build(preparing, family, meter, g_blockRowids);
+            RecordSums::build(preparing, family, meter, RecordSums::blockRowids());
         }
         g_sumsBuild.unlock();
         // Where the sums tell where the records of a time lie, no index on
@@ -330,7 +329,7 @@ bool SQLThread::searchBlocks(const SearchDescription &search, QVector<SearchedBl
     } else {
         addReadPath(QStringLiteral("sums built"));
         emit PostProgress(tr("Summing up the records..."), 30);
-        const QString error = RecordSums::build(db, *search.family, Meter, g_blockRowids, search.columns, &sums, &blockRowids);
+        const QString error = RecordSums::build(db, *search.family, Meter, RecordSums::blockRowids(), search.columns, &sums, &blockRowids);
         state = recordsState(); // the sums written are no change of the records
         if (blockRowids == 0) {
             qDebug() << "查询命令出错1" << error;

@@ -28,6 +28,7 @@ struct PagedQuery;
 struct RecordSpan;
 class StampBlocks;
 struct ModelChoice;
+class ArrivingBlocks;
 class RowInserter;
 class FileTally;
 class Sha256;
@@ -182,9 +183,10 @@ private:
     void addRecords(const ModelChoice &model, const QStringList &files);
     FileReport::Outcome additionOutcome(const std::optional<ImportedFiles::Entry> &entry, const FileReport &file,
                                         const QString &table, qint64 firstRowid);
-    // Stores one file's records (from rowid *firstRowid on) and notes the file.
+    // Stores one file's records (from rowid *firstRowid on) and notes the
+    // file; `arriving`, where given, gathers their blocks' sums meanwhile.
     QString storeRecordFile(RowInserter &inserter, const QString &table, int fieldCount, bool traceEachField,
-                            FileReport &report, qint64 *firstRowid);
+                            FileReport &report, qint64 *firstRowid, ArrivingBlocks *arriving = nullptr);
     void importFamily1(QStringList files, int channels);
     void importFamily2(QStringList files, int channels);
     void importFamily3(QStringList files);

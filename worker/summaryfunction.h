@@ -17,11 +17,5 @@ struct sqlite3;
 bool registerSummaryFunction(sqlite3 *handle);
 // The totals of a window_summary() result (none of a value that is no such result).
 SummaryTotals summaryTotals(const QVariant &result);
-// The sums of a block_sums() result; false when it is none.
-bool readBlockSums(const QVariant &result, SummaryBlock &block);
-// The packed stamps, then the packed values of each column, of a
-// block_packed(rowid, indate, value...) result, in the order of its
-// arguments (empty: not packed).
-QList<QByteArray> packedColumns(const QVariant &result);
 
 #endif

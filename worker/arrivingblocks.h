@@ -1,0 +1,66 @@
+#ifndef ARRIVINGBLOCKS_H
+#define ARRIVINGBLOCKS_H
+
+#include "gatheredblock.h"
+#include "recordlinereader.h"
+
+#include <QList>
+#include <QStringList>
+#include <memory>
+#include <vector>
+
+// The sums and packed values of the blocks of rowids an import stores,
+// gathered from its parsed lines on the parsing core as block_sums() and
+// block_packed() would gather the stored rows. A block with a record whose
+// stamp or value SQLite may read otherwise than this reads the line (a stamp
+// outside the plain layout, a text that is a number only in part) is left to
+// those functions once its rows are stored.
+class ArrivingBlocks
+{
+public:
+    // The value columns, the fields of a record that hold them, and its stamp's.
+    ArrivingBlocks(const QStringList &columns, const QList<int> &valueFields, int stampField, qint64 blockRowids);
+    ~ArrivingBlocks();
+
+    const QStringList &columns() const { return valueColumns; }
+    qint64 rowidsPerBlock() const { return blockRowids; }
+    // The rowid the next record added is stored under.
+    void expect(qint64 rowid);
+    qint64 nextRowid() const { return next; }
+    void add(const RecordBatch &batch, int fieldCount);
+    // Ends the last block.
+    void finish();
+    // Gathers no more: the records were not stored under the rowids expected.
+    void abandon() { given_up = true; }
+    bool abandoned() const { return given_up; }
+
+    struct Block {
+        qint64 number = 0;
+        QByteArray sums, packed; // as block_sums() and block_packed() give them
+    };
+    // The blocks gathered and ended since the last call, in rowid order.
+    std::vector<Block> takeEnded();
+    // The blocks to be summed up from their stored rows.
+    const QList<qint64> &leftToSqlite() const { return left; }
+    qint64 blocksEnded() const { return endedCount; }
+
+    // cast(text as real) where the text is one that SQLite converts as this
+    // reads it; false for any other.
+    static bool knownCast(const char *text, qsizetype size, double *cast);
+
+private:
+    void addRecord(const FieldSpan *fields, qint64 rowid);
+    void endBlock();
+
+    QStringList valueColumns;
+    QList<int> valueFields;
+    int stampField;
+    qint64 blockRowids;
+    qint64 next = 1, current = -1, endedCount = 0;
+    bool readable = true, given_up = false;
+    std::unique_ptr<GatheredBlock> block;
+    std::vector<Block> ended;
+    QList<qint64> left;
+};
+
+#endif
