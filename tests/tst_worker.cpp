@@ -568,10 +568,13 @@ private slots:
                 QVERIFY2(readRecordNumber(text.constData(), text.size(), &value) == number, text.constData());
                 if (number)
                     QCOMPARE(value, std::strtod(text.constData(), nullptr));
-                double known = 0;
-                if (ArrivingBlocks::knownCast(text.constData(), text.size(), &known)) {
+                ArrivingBlocks::Value read;
+                if (ArrivingBlocks::readValue(text.constData(), text.size(), &read)) {
                     const double sqlite = query.value(2).toDouble();
-                    QVERIFY2(memcmp(&known, &sqlite, sizeof known) == 0, text.constData()); // -0 too
+                    QVERIFY2(memcmp(&read.cast, &sqlite, sizeof sqlite) == 0, text.constData()); // -0 too
+                    QCOMPARE(read.kind == PackedValues::Kind::Number, number);
+                    if (number)
+                        QCOMPARE(read.number, value);
                     ++cast;
                 }
             }

@@ -1,6 +1,7 @@
 #include "arrivingblocks.h"
 
 #include "recorddatetime.h"
+#include "wallclock.h"
 
 namespace {
 
@@ -56,18 +57,20 @@ std::vector<ArrivingBlocks::Block> ArrivingBlocks::takeEnded()
 
 // SQLite reads a sign, then at most 15 digits with at most five after a point,
 // as their integer over a power of ten, correctly rounded (more decimals it
-// may round otherwise); an empty text and one that starts with a letter
-// ("HH", "LL", "OPEN") as 0.
-bool ArrivingBlocks::knownCast(const char *text, qsizetype size, double *cast)
+// may round otherwise), as readRecordNumber() does; an empty text and one
+// that starts with a letter ("HH", "LL", "OPEN") as 0.
+bool ArrivingBlocks::readValue(const char *text, qsizetype size, Value *value)
 {
     static constexpr double Powers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5};
+    *value = {};
     if (size == 0 || isLetter(text[0])) {
-        *cast = 0;
+        if (size == 2 && text[0] == text[1] && (text[0] == 'H' || text[0] == 'L'))
+            value->kind = text[0] == 'H' ? PackedValues::Kind::High : PackedValues::Kind::Low;
         return true;
     }
     const char *p = text, *end = text + size;
-    const bool negative = p < end && *p == '-';
-    if (p < end && (*p == '-' || *p == '+'))
+    const bool negative = *p == '-';
+    if (*p == '-' || *p == '+')
         ++p;
     qint64 digits = 0;
     int count = 0, decimals = -1;
@@ -85,7 +88,8 @@ bool ArrivingBlocks::knownCast(const char *text, qsizetype size, double *cast)
     if (count == 0)
         return false;
     const double number = double(digits) / Powers[qMax(0, decimals)];
-    *cast = negative ? -number : number;
+    value->kind = PackedValues::Kind::Number;
+    value->number = value->cast = negative ? -number : number;
     return true;
 }
 
@@ -102,21 +106,20 @@ void ArrivingBlocks::addRecord(const FieldSpan *fields, qint64 rowid)
     if (!readable)
         return;
     const FieldSpan &stamp = fields[stampField];
-    if (!stamp.data || !isPlainStamp(stamp.data, stamp.size)) {
+    qint64 seconds = 0;
+    if (!stamp.data || !isPlainStamp(stamp.data, stamp.size) || !naiveSeconds(stamp.data, PlainStampLength, &seconds)) {
         readable = false;
         return;
     }
-    block->addSumsStamp(stamp.data, PlainStampLength);
-    block->addPackedStamp(stamp.data, int(stamp.size), true);
+    block->addPlainStamp(stamp.data, seconds);
     for (int c = 0; c < valueFields.size(); ++c) {
-        const FieldSpan &value = fields[valueFields.at(c)];
-        double cast = 0;
-        if (!value.data || !knownCast(value.data, value.size, &cast)) {
+        const FieldSpan &field = fields[valueFields.at(c)];
+        Value value;
+        if (!field.data || !readValue(field.data, field.size, &value)) {
             readable = false;
             return;
         }
-        block->addSumsValue(c, value.data, int(value.size), cast, rowid);
-        block->addPackedValue(c, value.data, int(value.size), true, rowid);
+        block->addReadValue(c, value.kind, value.number, value.cast, rowid);
     }
 }
 

@@ -44,9 +44,14 @@ public:
     const QList<qint64> &leftToSqlite() const { return left; }
     qint64 blocksEnded() const { return endedCount; }
 
-    // cast(text as real) where the text is one that SQLite converts as this
-    // reads it; false for any other.
-    static bool knownCast(const char *text, qsizetype size, double *cast);
+    // A value's text as the totals and packed values read it, and
+    // cast(text as real), where SQLite converts the text as this reads it;
+    // false for any other.
+    struct Value {
+        PackedValues::Kind kind = PackedValues::Kind::Unreadable;
+        double number = 0, cast = 0;
+    };
+    static bool readValue(const char *text, qsizetype size, Value *value);
 
 private:
     void addRecord(const FieldSpan *fields, qint64 rowid);

@@ -1,5 +1,6 @@
 #include "gatheredblock.h"
 
+#include "meankinetic.h"
 #include "packedstamps.h"
 #include "recorddatetime.h"
 #include "wallclock.h"
@@ -8,6 +9,9 @@
 #include <cstring>
 
 namespace {
+
+// datetime() gives a stamp of the plain layout as its first characters.
+constexpr int PlainStampLength = 19;
 
 // What a block_sums() result holds before its value columns.
 struct SumsHead {
@@ -54,12 +58,17 @@ void GatheredBlock::addSumsValue(int column, const char *text, int bytes, double
         ++values.totals.unreadable;
         return;
     }
+    addCast(values, cast);
+    addStoredValue(values.totals, text, bytes, rowid);
+}
+
+void GatheredBlock::addCast(BlockColumn &values, double cast)
+{
     if (values.values == 0 || cast < values.castMinimum)
         values.castMinimum = cast;
     if (values.values == 0 || cast > values.castMaximum)
         values.castMaximum = cast;
     ++values.values;
-    addStoredValue(values.totals, text, bytes, rowid);
 }
 
 QByteArray GatheredBlock::sums() const
@@ -78,7 +87,8 @@ void GatheredBlock::addPackedStamp(const char *indate, int bytes, bool isText)
 {
     qint64 seconds = 0;
     // As the walk reads a stamp from the pages: its first 19 characters.
-    if (stampsRefused || !isText || !isPlainStamp(indate, bytes) || !naiveSeconds(indate, qMin(bytes, 19), &seconds)) {
+    if (stampsRefused || !isText || !isPlainStamp(indate, bytes)
+        || !naiveSeconds(indate, qMin(bytes, PlainStampLength), &seconds)) {
         stampsRefused = true;
         return;
     }
@@ -95,9 +105,37 @@ void GatheredBlock::addPackedValue(int column, const char *text, int bytes, bool
         refused[c] = true;
         return;
     }
-    if (entries[c].empty())
-        entries[c].reserve(DefaultBlockRowids);
-    entries[c].push_back(entry);
+    addEntry(c, entry);
+}
+
+void GatheredBlock::addEntry(size_t column, const PackedValues::Entry &entry)
+{
+    if (entries[column].empty())
+        entries[column].reserve(DefaultBlockRowids);
+    entries[column].push_back(entry);
+}
+
+void GatheredBlock::addPlainStamp(const char *stamp, qint64 seconds)
+{
+    addSumsStamp(stamp, PlainStampLength);
+    if (stamps.empty())
+        stamps.reserve(DefaultBlockRowids);
+    stamps.push_back(seconds);
+}
+
+void GatheredBlock::addReadValue(int column, PackedValues::Kind kind, double number, double cast, qint64 rowid)
+{
+    const size_t c = size_t(column);
+    BlockColumn &values = columns[c];
+    addCast(values, cast);
+    switch (kind) {
+    case PackedValues::Kind::Number: addNumber(values.totals, number, kineticTerm(number), rowid); break;
+    case PackedValues::Kind::High: ++values.totals.hh; break;
+    case PackedValues::Kind::Low: ++values.totals.ll; break;
+    case PackedValues::Kind::Unreadable: ++values.totals.unreadable; break;
+    }
+    if (!refused[c])
+        addEntry(c, {rowid, kind, number});
 }
 
 // The stamps, then each column: a 32-bit size and its packed bytes (size 0: none).

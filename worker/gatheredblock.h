@@ -28,6 +28,12 @@ public:
     void addPackedValue(int column, const char *text, int bytes, bool isText, qint64 rowid);
     QByteArray packed() const;
 
+    // Both at once, for a line already read: a stamp of the plain layout
+    // (`seconds` read from it), and a text value read as `kind` (a number:
+    // `number`, else 0) whose cast(value as real) is `cast`.
+    void addPlainStamp(const char *stamp, qint64 seconds);
+    void addReadValue(int column, PackedValues::Kind kind, double number, double cast, qint64 rowid);
+
 private:
     static constexpr int StampRoom = 40; // datetime() gives at most 20 characters
     struct Stamp {
@@ -36,6 +42,9 @@ private:
         void keep(const char *from, int bytes);
         int compare(const char *with, int bytes) const;
     };
+    void addCast(BlockColumn &values, double cast);
+    void addEntry(size_t column, const PackedValues::Entry &entry);
+
     qint64 records = 0, stamped = 0;
     Stamp first, last;
     std::vector<BlockColumn> columns;
