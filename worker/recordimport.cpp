@@ -39,15 +39,16 @@ int readModelCode(QFile &modelFile)
 bool storeBatch(RowInserter &inserter, const RecordBatch &batch, int fieldCount, bool traceFields,
                 const std::atomic_bool &stop)
 {
-    const FieldSpan *record = batch.fields.data();
-    for (int r = 0; r < batch.records; ++r, record += fieldCount) {
-        if (r % 1024 == 0 && stop.load())
+    constexpr int RecordsBetweenLooks = 1024;
+    for (int r = 0; r < batch.records; r += RecordsBetweenLooks) {
+        if (stop.load())
             return false;
+        const int records = qMin(RecordsBetweenLooks, batch.records - r);
         if (traceFields && lcFieldTrace().isDebugEnabled()) {
-            for (int i = 0; i < fieldCount; ++i)
-                qCDebug(lcFieldTrace) << "进入巡检仪表格导入过程" << i;
+            for (int i = 0; i < records * fieldCount; ++i)
+                qCDebug(lcFieldTrace) << "进入巡检仪表格导入过程" << i % fieldCount;
         }
-        if (!inserter.insert(record, fieldCount))
+        if (!inserter.insertMany(batch.fields.data() + qsizetype(r) * fieldCount, records, fieldCount))
             return false;
     }
     return true;

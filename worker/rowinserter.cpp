@@ -19,15 +19,50 @@ public:
     bool prepare(const QString &statement) override
     {
         const QByteArray sql = statement.toUtf8();
-        return sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &stmt, nullptr) == SQLITE_OK;
+        if (sqlite3_prepare_v2(handle, sql.constData(), int(sql.size()), &stmt, nullptr) != SQLITE_OK)
+            return false;
+        // The same insert of many rows at once: a statement's setting up and
+        // ending cost as much as the row it stores.
+        fieldsPerRow = sqlite3_bind_parameter_count(stmt);
+        const qsizetype values = sql.toLower().lastIndexOf("values");
+        if (values > 0 && fieldsPerRow > 0) {
+            const QByteArray row = '(' + QByteArray("?,").repeated(fieldsPerRow - 1) + "?)";
+            const QByteArray many = sql.left(values) + "values " + row + (',' + row).repeated(RowsAtOnce - 1);
+            if (sqlite3_prepare_v2(handle, many.constData(), int(many.size()), &manyStmt, nullptr) != SQLITE_OK) {
+                sqlite3_finalize(manyStmt);
+                manyStmt = nullptr;
+            }
+        }
+        return true;
+    }
+
+    bool insertMany(const FieldSpan *fields, int records, int count) override
+    {
+        int r = 0;
+        for (; manyStmt && count == fieldsPerRow && r + RowsAtOnce <= records; r += RowsAtOnce) {
+            const FieldSpan *rows = fields + qsizetype(r) * count;
+            const int rc = bind(manyStmt, rows, RowsAtOnce * count) ? sqlite3_step(manyStmt) : SQLITE_TOOBIG;
+            sqlite3_reset(manyStmt);
+            if (rc == SQLITE_DONE)
+                continue;
+            if (isFatal(rc)) {
+                error = QString::fromUtf8(sqlite3_errmsg(handle));
+                return false;
+            }
+            // A row the database refuses stored none of them: each goes in as it would alone.
+            if (!RowInserter::insertMany(rows, RowsAtOnce, count))
+                return false;
+        }
+        return RowInserter::insertMany(fields + qsizetype(r) * count, records - r, count);
     }
 
     bool insert(const FieldSpan *fields, int count) override
     {
         if (!stmt)
             return true;
-        for (int i = 0; i < count; ++i)
-            sqlite3_bind_text(stmt, i + 1, fields[i].data, int(fields[i].size), SQLITE_STATIC);
+        // A field SQLite cannot take would be stored as NULL: the row is refused instead.
+        if (!bind(stmt, fields, count))
+            return true;
         const int rc = sqlite3_step(stmt);
         if (rc != SQLITE_DONE && isFatal(rc))
             error = QString::fromUtf8(sqlite3_errmsg(handle));
@@ -38,12 +73,23 @@ public:
     void release() override
     {
         sqlite3_finalize(stmt);
-        stmt = nullptr;
+        sqlite3_finalize(manyStmt);
+        stmt = manyStmt = nullptr;
     }
 
 private:
+    static bool bind(sqlite3_stmt *statement, const FieldSpan *fields, int count)
+    {
+        bool bound = true;
+        for (int i = 0; i < count; ++i)
+            bound = sqlite3_bind_text(statement, i + 1, fields[i].data, int(fields[i].size), SQLITE_STATIC) == SQLITE_OK && bound;
+        return bound;
+    }
+
+    static constexpr int RowsAtOnce = 64;
     sqlite3 *handle;
-    sqlite3_stmt *stmt = nullptr;
+    sqlite3_stmt *stmt = nullptr, *manyStmt = nullptr;
+    int fieldsPerRow = 0;
 };
 
 class QtRowInserter : public RowInserter
@@ -76,6 +122,15 @@ sqlite3 *sqliteHandle(QSqlDatabase &db)
     if (!v.isValid() || qstrcmp(v.typeName(), "sqlite3*") != 0)
         return nullptr;
     return *static_cast<sqlite3 *const *>(v.data());
+}
+
+bool RowInserter::insertMany(const FieldSpan *fields, int records, int count)
+{
+    for (int r = 0; r < records; ++r) {
+        if (!insert(fields + qsizetype(r) * count, count))
+            return false;
+    }
+    return true;
 }
 
 bool RowInserter::isFatal(int sqliteCode)

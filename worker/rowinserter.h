@@ -18,6 +18,9 @@ public:
     // False when the database can take no more (disk full, I/O error): the
     // import cannot go on. A line the database merely refuses returns true.
     virtual bool insert(const FieldSpan *fields, int count) = 0;
+    // Inserts `records` records of `count` fields each, one after another,
+    // as insert() would one by one.
+    virtual bool insertMany(const FieldSpan *fields, int records, int count);
     virtual void release() = 0;
     QString errorText() const { return error; }
 
