@@ -1135,8 +1135,10 @@ private slots:
         const QString folder = writeRecordFolder(QDir(dir.path()), "gathered", "12",
                                                  {{"20240301.CSV", lines.mid(0, 170)}, {"20240302.CSV", lines.mid(170)}});
         QString reason;
+        const int counts = countStatementsRun();
         runImport({folder + "/20240301.CSV", folder + "/20240302.CSV"}, &reason);
         QCOMPARE(reason, QString());
+        QCOMPARE(countStatementsRun(), counts); // the import knows how many records it stored
         const int blocks = (records + 1 + perBlock - 1) / perBlock; // rowids 1 to 330
         QCOMPARE(SQLThread::readPathsOfLastStore().value(0),
                  QString("sums gathered while importing: %1 blocks, %2 summed up from their rows").arg(blocks).arg(summed));

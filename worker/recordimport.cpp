@@ -12,6 +12,7 @@
 #include "settings.h"
 #include "sha256.h"
 #include "summaryblocks.h"
+#include "tablecount.h"
 
 #include <QDebug>
 #include <QDir>
@@ -371,6 +372,7 @@ void SQLThread::importRecords(int family, int tableCode, const QStringList &file
         return failImport(QString(), QString());
     if (!installNewRecordDatabase())
         return failImport(tr("Write to the data fails"), tr("Write to the data fails"));
+    keepCountedRecords(recordDatabasePath(), table, stored);
 
     Meter = tableCode;
     writeSetting(QStringLiteral("Meter"), QString::number(tableCode));

@@ -386,6 +386,10 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
     const QStringList columns = everyValueColumn(family, meter);
     const RecordColumns selected(family, columns);
     const int count = int(columns.size());
+    // The blocks whose stamps and columns are packed are read from them, the
+    // rest (and a table without sums, or with alarm states) through SQLite.
+    // Read before the build writes, which would make the table's kept count no longer tell.
+    const StampBlocks blocks = StampBlocks::load(db, family, meter);
     if (!execute(handle, "begin"))
         return QString::fromUtf8(sqlite3_errmsg(handle));
     const auto fail = [&] {
@@ -418,9 +422,6 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
             return fail();
         const qint64 firstRowid = sqlite3_column_int64(*ends, 0), lastRowid = sqlite3_column_int64(*ends, 1);
         ends.reset();
-        // The blocks whose stamps and columns are packed are read from them,
-        // the rest (and a table without sums, or with alarm states) through SQLite.
-        const StampBlocks blocks = StampBlocks::load(db, family, meter);
         PackedColumns packed(handle, table, columns, selected.alarms.isEmpty() ? blocks.rowidsPerBlock() : 0);
         // Records come mostly in time order: the minutes still open are
         // written out now and then; one met again later is merged.

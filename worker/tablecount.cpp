@@ -72,6 +72,13 @@ qint64 countedRecords(QSqlDatabase &db, const QString &table)
     return records;
 }
 
+void keepCountedRecords(const QString &path, const QString &table, qint64 records)
+{
+    const QByteArray state = databaseFileState(path);
+    QMutexLocker lock(&countsLock);
+    counts.insert(path + QLatin1Char('|') + table, Count{state, records});
+}
+
 int countStatementsRun()
 {
     return statementsRun.loadRelaxed();
