@@ -11,6 +11,9 @@
 #include <vector>
 
 struct MeterFamily;
+class OverviewWriter;
+class StampBlocks;
+struct sqlite3;
 
 // The overview kept in record.db beside the records: for every value column,
 // what OverviewCell holds of each minute and each hour of records, so that
@@ -25,6 +28,14 @@ void setRowsPerTransaction(qint64 rows);
 // Sums up every value column of the table in one transaction; SQLite's
 // reason when that failed or was `stopped`.
 QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std::function<bool()> &stopped);
+// An import's own build, within its transaction: the tables of a new build
+// (none of the table's rows kept), then the minutes as its lines arrive
+// (OverviewSpans, OverviewWriter), then its hours and the state that makes
+// it count; SQLite's reason when that failed. `blocks`: the table's sums.
+QString startWithImport(sqlite3 *handle, const QString &table);
+QString finishWithImport(QSqlDatabase &db, const MeterFamily &family, int meter, const StampBlocks &blocks,
+                         OverviewWriter &writer);
+
 // How the last build read the table: blocks from their packed stamps and
 // values, and ranges of rowids through SQLite.
 struct BuildReads {
