@@ -1095,30 +1095,38 @@ private slots:
         }
     }
 
-    // The sums and packed values gathered from the lines while they are
-    // stored are, byte for byte, those the statements' functions make of the
-    // stored rows; a block with a stamp or value that SQLite may read
-    // otherwise than the line tells is summed up from its rows.
-    void gatheredAsSummedFromRows_data()
+    // The sums, packed values and overview gathered from the lines while
+    // they are stored are, byte for byte, those the statements' functions
+    // and the overview's build make of the stored rows; a block with a stamp
+    // or value that SQLite may read otherwise than the line tells is summed
+    // up from its rows, and the overview is then built after the import.
+    void gatheredAsMadeFromRows_data()
     {
         QTest::addColumn<QStringList>("odd"); // a value each, in a block of its own
         QTest::addColumn<int>("summed");      // blocks summed up from their rows
-        QTest::newRow("numbers and markers") << QStringList{} << 0;
+        QTest::addColumn<int>("records");
+        QTest::addColumn<int>("step"); // seconds between records
+        QTest::newRow("numbers and markers") << QStringList{} << 0 << 330 << 1;
         QTest::newRow("letters, empty, -0, five decimals")
-            << QStringList{"n/a", "", "-0", "-0.00001", "12345.67891", "+3.5", "99999999999999.9"} << 0;
-        QTest::newRow("read otherwise") << QStringList{"12abc", "1e3", " 7", "0.123456", "+-3", "-", "1234567890123456"} << 8;
+            << QStringList{"n/a", "", "-0", "-0.00001", "12345.67891", "+3.5", "99999999999999.9"} << 0 << 330 << 1;
+        QTest::newRow("read otherwise") << QStringList{"12abc", "1e3", " 7", "0.123456", "+-3", "-", "1234567890123456"}
+                                        << 8 << 330 << 1;
+        // Minutes met again once they were written: summed up again from their records.
+        QTest::newRow("minutes met again") << QStringList{} << 0 << 2600 << 60;
     }
 
-    void gatheredAsSummedFromRows()
+    void gatheredAsMadeFromRows()
     {
         QFETCH(QStringList, odd);
         QFETCH(int, summed);
-        const int records = 330, perBlock = 20;
+        QFETCH(int, records);
+        QFETCH(int, step);
+        const int perBlock = 20;
         QStringList lines;
         for (int k = 0; k < records; ++k) {
-            // Noise about a set point, markers, clock steps back and a gap of an hour.
+            // Noise about a set point, markers, clock steps back (some by hours) and a gap of an hour.
             const QString pv = k % 13 == 4 ? "HH" : k % 17 == 9 ? "LL" : QString::number(50 + (k * 37 % 21 - 10) / 10.0);
-            const qint64 seconds = k + (k % 29 == 3 ? -90 : 0) + (k >= 200 ? 3600 : 0);
+            const qint64 seconds = k * step + (k % 29 == 3 ? -90 : 0) + (k % 97 == 50 ? -7200 : 0) + (k >= 200 ? 3600 : 0);
             lines << QStringList{pv, "50", "12.4", QString::number(20 + k % 7 * 0.25), "20", "0",
                                  Start.addSecs(seconds).toString("yyyy-MM-dd hh:mm:ss")}.join(',');
         }
@@ -1139,20 +1147,33 @@ private slots:
         runImport({folder + "/20240301.CSV", folder + "/20240302.CSV"}, &reason);
         QCOMPARE(reason, QString());
         QCOMPARE(countStatementsRun(), counts); // the import knows how many records it stored
-        const int blocks = (records + 1 + perBlock - 1) / perBlock; // rowids 1 to 330
-        QCOMPARE(SQLThread::readPathsOfLastStore().value(0),
-                 QString("sums gathered while importing: %1 blocks, %2 summed up from their rows").arg(blocks).arg(summed));
+        const int blocks = (records + 1 + perBlock - 1) / perBlock; // rowids 1 to `records`
+        QCOMPARE(SQLThread::readPathsOfLastStore(),
+                 QStringList({QString("sums gathered while importing: %1 blocks, %2 summed up from their rows").arg(blocks).arg(summed),
+                              summed > 0 ? "overview built after the import" : "overview gathered while importing"}));
         const auto kept = [] {
             return queryRows("select tbl, col, block, records, stamped, first_stamp, last_stamp, vals, cast_min, cast_max, "
                              "hex(totals) from record_sums order by tbl, col, block")
-                + queryRows("select tbl, col, block, hex(vals) from record_packed order by tbl, col, block");
+                + queryRows("select tbl, col, block, hex(vals) from record_packed order by tbl, col, block")
+                + queryRows("select * from record_overview order by tbl, col, level, span")
+                + queryRows("select * from record_overview_state");
         };
         const QStringList gathered = kept();
-        QCOMPARE(gathered.size(), blocks * 2 + blocks * 3);
+        QVERIFY(gathered.size() > blocks * 5);
         changeDatabase("delete from record_sums_state; delete from record_packed; delete from record_sums");
         SQLThread worker;
         worker.dn_Record_Search1(-1, 0, Start, Start.addDays(1), -1e9, 1e9, false);
         QVERIFY(SQLThread::readPathsOfLastJob().contains("sums built"));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "rebuild");
+            db.setDatabaseName(recordDatabasePath());
+            QVERIFY(db.open());
+            registerRecordDatetime(sqliteHandle(db));
+            QCOMPARE(RecordOverview::build(db, meterFamily(1), 12, [] { return false; }), QString());
+            // The block with a stamp outside the plain layout is read through SQLite.
+            QCOMPARE(RecordOverview::lastBuildReads().packedBlocks, qint64(blocks - (summed > 0 ? 1 : 0)));
+        }
+        QSqlDatabase::removeDatabase("rebuild");
         QCOMPARE(kept(), gathered);
     }
 

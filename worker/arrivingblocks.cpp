@@ -22,7 +22,8 @@ bool isLetter(char c)
 
 ArrivingBlocks::ArrivingBlocks(const QStringList &columns, const QList<int> &valueFields, int stampField,
                                qint64 blockRowids)
-    : valueColumns(columns), valueFields(valueFields), stampField(stampField), blockRowids(qMax<qint64>(1, blockRowids))
+    : valueColumns(columns), valueFields(valueFields), stampField(stampField), blockRowids(qMax<qint64>(1, blockRowids)),
+      minutes(int(columns.size())), packedBlock(nullptr, QString(), columns, this->blockRowids)
 {
 }
 
@@ -46,6 +47,15 @@ void ArrivingBlocks::finish()
 {
     if (block && !given_up)
         endBlock();
+    if (overviewGathered())
+        closedMinutes.push_back(minutes.close());
+}
+
+std::vector<OverviewSpans::Closed> ArrivingBlocks::takeClosedMinutes()
+{
+    std::vector<OverviewSpans::Closed> taken;
+    taken.swap(closedMinutes);
+    return taken;
 }
 
 std::vector<ArrivingBlocks::Block> ArrivingBlocks::takeEnded()
@@ -126,9 +136,26 @@ void ArrivingBlocks::addRecord(const FieldSpan *fields, qint64 rowid)
 void ArrivingBlocks::endBlock()
 {
     ++endedCount;
-    if (readable)
+    if (readable) {
         ended.push_back({current, block->sums(), block->packed()});
-    else
+        addMinutes(ended.back().packed);
+    } else {
         left << current;
+        overviewLeft = true;
+    }
     block.reset();
+}
+
+// The block's records from its packed stamps and values, as the overview's build reads them.
+void ArrivingBlocks::addMinutes(const QByteArray &packed)
+{
+    if (overviewLeft)
+        return;
+    if (!packedBlock.open(current, packedColumns(packed))) {
+        overviewLeft = true;
+        return;
+    }
+    minutes.addBlock(packedBlock);
+    if (minutes.full())
+        closedMinutes.push_back(minutes.close());
 }

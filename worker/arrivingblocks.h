@@ -2,6 +2,8 @@
 #define ARRIVINGBLOCKS_H
 
 #include "gatheredblock.h"
+#include "overviewspans.h"
+#include "packedcolumns.h"
 #include "recordlinereader.h"
 
 #include <QList>
@@ -11,10 +13,12 @@
 
 // The sums and packed values of the blocks of rowids an import stores,
 // gathered from its parsed lines on the parsing core as block_sums() and
-// block_packed() would gather the stored rows. A block with a record whose
-// stamp or value SQLite may read otherwise than this reads the line (a stamp
-// outside the plain layout, a text that is a number only in part) is left to
-// those functions once its rows are stored.
+// block_packed() would gather the stored rows, and the overview's minutes
+// summed up from the packed blocks as a build reads them. A block with a
+// record whose stamp or value SQLite may read otherwise than this reads the
+// line (a stamp outside the plain layout, a text that is a number only in
+// part) is left to those functions once its rows are stored, and the
+// overview to a build after the import.
 class ArrivingBlocks
 {
 public:
@@ -33,6 +37,12 @@ public:
     // Gathers no more: the records were not stored under the rowids expected.
     void abandon() { given_up = true; }
     bool abandoned() const { return given_up; }
+    // Sums up no minutes of the overview.
+    void leaveOverview() { overviewLeft = true; }
+    // Whether every block was packed, so that the minutes hold every record.
+    bool overviewGathered() const { return !overviewLeft && !given_up; }
+    // The minutes closed since the last call, each batch in the order of its minutes.
+    std::vector<OverviewSpans::Closed> takeClosedMinutes();
 
     struct Block {
         qint64 number = 0;
@@ -56,6 +66,7 @@ public:
 private:
     void addRecord(const FieldSpan *fields, qint64 rowid);
     void endBlock();
+    void addMinutes(const QByteArray &packed);
 
     QStringList valueColumns;
     QList<int> valueFields;
@@ -66,6 +77,10 @@ private:
     std::unique_ptr<GatheredBlock> block;
     std::vector<Block> ended;
     QList<qint64> left;
+    bool overviewLeft = false;
+    OverviewSpans minutes;
+    PackedColumns packedBlock;
+    std::vector<OverviewSpans::Closed> closedMinutes;
 };
 
 #endif

@@ -22,6 +22,24 @@ bool PackedColumns::load(qint64 block)
             || !columns[c].sameRecords(columns.front()))
             return false;
     }
+    return holdsBlock(block);
+}
+
+bool PackedColumns::open(qint64 block, const QList<QByteArray> &packed)
+{
+    if (blockRowids <= 0 || packed.size() != qsizetype(columns.size()) + 1 || !stamps.open(packed.front()))
+        return false;
+    for (size_t c = 0; c < columns.size(); ++c) {
+        bytes[c] = packed.at(qsizetype(c) + 1);
+        if (!columns[c].open(bytes[c]) || !columns[c].sameRecords(columns.front()))
+            return false;
+    }
+    return holdsBlock(block);
+}
+
+// Whether the records of the columns are those of the stamps, in block k.
+bool PackedColumns::holdsBlock(qint64 block)
+{
     const PackedValues &first = columns.front();
     if (qint64(stamps.seconds().size()) != first.count() || first.firstRowid() < block * blockRowids
         || first.lastRowid() >= (block + 1) * blockRowids)

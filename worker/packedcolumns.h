@@ -25,6 +25,8 @@ public:
     // Whether block k's stamps and every column of it are packed, listing
     // the same records; then its records are read below.
     bool load(qint64 block);
+    // The same of block k's packed stamps, then columns, given.
+    bool open(qint64 block, const QList<QByteArray> &packed);
     qint64 count() const { return columns.front().count(); }
     qint64 secondsAt(qint64 i) const { return stamps.seconds()[size_t(i)]; }
     qint64 rowidAt(qint64 i) const { return rowids.empty() ? columns.front().firstRowid() + i : rowids[size_t(i)]; }
@@ -38,6 +40,8 @@ public:
     const std::vector<qint64> &gappedRowids() const { return rowids; }
 
 private:
+    bool holdsBlock(qint64 block);
+
     NativeStatement statement;
     const QString table;
     const QStringList names;

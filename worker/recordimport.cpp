@@ -1,10 +1,10 @@
 // The import job: model detection, file checks and the record-file parsers.
 #include "sqlthread.h"
 
-#include "arrivingblocks.h"
 #include "contenthash.h"
 #include "families.h"
 #include "importedfiles.h"
+#include "importgathering.h"
 #include "recorddatabase.h"
 #include "recordlinereader.h"
 #include "recordsums.h"
@@ -56,60 +56,6 @@ bool storeBatch(RowInserter &inserter, const RecordBatch &batch, int fieldCount,
 }
 
 std::function<std::unique_ptr<QIODevice>(const QString &)> g_recordFileHook;
-
-// The sums and packed values of an import's blocks come from the lines it
-// parses where the fields are bound as they are read (the native insert),
-// so that everything is ready at its end; else they are built after it.
-std::unique_ptr<ArrivingBlocks> gatheringFor(QSqlDatabase &db, const MeterFamily &family, int tableCode,
-                                             QString *error)
-{
-    if (!SQLThread::recordFunctionsUsable() || preferredInsertPath() == InsertPath::QtQuery || !nativeHandleUsable(db))
-        return nullptr;
-    const QString insert = insertStatement(tableCode);
-    const qsizetype open = insert.indexOf(QLatin1Char('(')), close = insert.indexOf(QLatin1Char(')'));
-    QStringList named = insert.mid(open + 1, close - open - 1).split(QLatin1Char(','));
-    for (QString &name : named)
-        name = name.trimmed();
-    const QStringList columns = everyValueColumn(family, tableCode);
-    QList<int> valueFields;
-    for (const QString &column : columns)
-        valueFields << int(named.indexOf(column));
-    const int stampField = int(named.indexOf(QStringLiteral("indate")));
-    if (stampField < 0 || valueFields.contains(-1))
-        return nullptr;
-    *error = RecordSums::startWithImport(db, family.table(tableCode));
-    auto arriving = std::make_unique<ArrivingBlocks>(columns, valueFields, stampField, RecordSums::blockRowids());
-    arriving->expect(greatestRowid(db, family.table(tableCode)) + 1);
-    return arriving;
-}
-
-// Saves the blocks gathered so far; those to be summed up from their rows wait for the end.
-QString saveGathered(QSqlDatabase &db, const QString &table, ArrivingBlocks &arriving)
-{
-    for (const ArrivingBlocks::Block &block : arriving.takeEnded()) {
-        if (const QString error = RecordSums::saveGathered(db, table, arriving.columns(), block.number, block.sums,
-                                                           block.packed);
-            !error.isEmpty())
-            return error;
-    }
-    return QString();
-}
-
-// The last blocks, those summed up from their stored rows, and the state
-// that makes them count; the note of how they were made.
-QString finishGathering(QSqlDatabase &db, const QString &table, ArrivingBlocks &arriving, QString *note)
-{
-    arriving.finish();
-    QString error = saveGathered(db, table, arriving);
-    if (error.isEmpty())
-        error = RecordSums::saveSummed(db, table, arriving.columns(), arriving.leftToSqlite(), arriving.rowidsPerBlock());
-    if (error.isEmpty())
-        error = RecordSums::finishWithImport(db, table, arriving.rowidsPerBlock());
-    *note = QStringLiteral("sums gathered while importing: %1 blocks, %2 summed up from their rows")
-                .arg(arriving.blocksEnded())
-                .arg(arriving.leftToSqlite().size());
-    return error;
-}
 
 } // namespace
 
@@ -230,7 +176,7 @@ void SQLThread::failImport(const QString &reason, const QString &report)
 // the import cannot go on (a cancel stops it with no reason); a file that
 // failed part-way is also marked NotRead, with its records left to roll back.
 QString SQLThread::storeRecordFile(RowInserter &inserter, const QString &table, int fieldCount, bool traceEachField,
-                                   FileReport &report, qint64 *firstRowid, ArrivingBlocks *arriving)
+                                   FileReport &report, qint64 *firstRowid, ImportGathering *gathering)
 {
     const std::unique_ptr<QIODevice> file = g_recordFileHook ? g_recordFileHook(report.path)
                                                              : std::make_unique<QFile>(report.path);
@@ -248,15 +194,15 @@ QString SQLThread::storeRecordFile(RowInserter &inserter, const QString &table, 
     reader.setDigest(&digest);
     reader.skipLine(); // the header
     RecordBatch batches[2];
-    const auto fill = [&reader, arriving, fieldCount](RecordBatch &batch) {
+    const auto fill = [&reader, gathering, fieldCount](RecordBatch &batch) {
         reader.fill(batch);
-        if (arriving)
-            arriving->add(batch, fieldCount);
+        if (gathering)
+            gathering->arriving().add(batch, fieldCount);
     };
-    if (arriving && arriving->nextRowid() != *firstRowid)
-        arriving->abandon();
+    if (gathering)
+        gathering->checkNextRowid(*firstRowid);
     fill(batches[0]);
-    QString gathering;
+    QString saving;
     for (int i = 0; batches[i % 2].records > 0 && !cancelRequested(); ++i) {
         // The next lines are read, split and summed up on another core while
         // these are stored (in place, should no thread be available).
@@ -264,13 +210,13 @@ QString SQLThread::storeRecordFile(RowInserter &inserter, const QString &table, 
         std::future<void> ahead = std::async(std::launch::async | std::launch::deferred, [&fill, &next] { fill(next); });
         const bool kept = storeBatch(inserter, batches[i % 2], fieldCount, traceEachField, cancelFlag);
         ahead.wait();
-        if (kept && arriving && !arriving->abandoned())
-            gathering = saveGathered(db, table, *arriving);
-        if (!kept || !gathering.isEmpty())
+        if (kept && gathering)
+            saving = gathering->saveEnded();
+        if (!kept || !saving.isEmpty())
             break;
     }
-    if (!gathering.isEmpty())
-        return tr("Import failed: %1").arg(gathering);
+    if (!saving.isEmpty())
+        return tr("Import failed: %1").arg(saving);
     if (!inserter.errorText().isEmpty())
         return tr("Import failed: %1").arg(inserter.errorText());
     if (cancelRequested())
@@ -283,9 +229,8 @@ QString SQLThread::storeRecordFile(RowInserter &inserter, const QString &table, 
             .arg(QDir::toNativeSeparators(report.path), report.reason);
     }
     const qint64 lastRowid = greatestRowid(db, table);
-    // A line the database refused took no rowid: the blocks gathered no longer match the rows.
-    if (arriving && arriving->nextRowid() != lastRowid + 1)
-        arriving->abandon();
+    if (gathering)
+        gathering->checkNextRowid(lastRowid + 1);
     report.size = file->size();
     report.hash = hash.hex();
     report.sha256 = digest.hex();
@@ -321,13 +266,17 @@ void SQLThread::importRecords(int family, int tableCode, const QStringList &file
     std::unique_ptr<RowInserter> inserter = makeRowInserter(db);
     inserter->prepare(insertStatement(tableCode));
     QString noLedger = ImportedFiles::ensureTable(db);
-    std::unique_ptr<ArrivingBlocks> arriving;
+    std::unique_ptr<ImportGathering> gathering;
     if (noLedger.isEmpty())
-        arriving = gatheringFor(db, meterFamily(family), tableCode, &noLedger);
-    if (!noLedger.isEmpty()) {
+        gathering = ImportGathering::start(db, meterFamily(family), tableCode, &noLedger);
+    // Their statements end before the connection closes.
+    const auto fail = [&](const QString &reason) {
         inserter.reset();
-        return failImport(tr("Import failed: %1").arg(noLedger), tr("Import failed: %1").arg(noLedger));
-    }
+        gathering.reset();
+        failImport(reason, reason);
+    };
+    if (!noLedger.isEmpty())
+        return fail(tr("Import failed: %1").arg(noLedger));
 
     ImportReport report;
     qint64 stored = 0;
@@ -337,24 +286,23 @@ void SQLThread::importRecords(int family, int tableCode, const QStringList &file
         file.path = path;
         qint64 firstRowid = 0;
         const QString failure = storeRecordFile(*inserter, table, fieldCount, traits.traceEachField, file, &firstRowid,
-                                                arriving.get());
-        if (!failure.isEmpty() || cancelRequested()) {
-            inserter.reset();
-            return failImport(failure, failure);
-        }
+                                                gathering.get());
+        if (!failure.isEmpty() || cancelRequested())
+            return fail(failure);
         stored += file.records;
         report.files << file;
         ++k;
         emit PostProgress(tr("Import file :%1").arg(path), (90 / n) * k);
     }
-    inserter.reset();
     if (stored == 0)
-        return failImport(nothingRead, nothingRead);
-    QString gathered;
-    if (arriving && !arriving->abandoned()) {
-        if (const QString error = finishGathering(db, table, *arriving, &gathered); !error.isEmpty())
-            return failImport(tr("Import failed: %1").arg(error), tr("Import failed: %1").arg(error));
+        return fail(nothingRead);
+    QStringList gathered;
+    if (gathering) {
+        if (const QString error = gathering->finish(&gathered); !error.isEmpty())
+            return fail(tr("Import failed: %1").arg(error));
     }
+    inserter.reset();
+    gathering.reset();
 
     if (!db.commit()) {
         const QSqlError error = db.lastError();
@@ -378,7 +326,7 @@ void SQLThread::importRecords(int family, int tableCode, const QStringList &file
     writeSetting(QStringLiteral("Meter"), QString::number(tableCode));
     lastReport = report;
     startReadPaths(true);
-    if (!gathered.isEmpty())
-        noteReadPath(gathered, true);
+    for (const QString &note : std::as_const(gathered))
+        noteReadPath(note, true);
     finishImport(meterFamily(family), tableCode, tr("%1 files to be imported").arg(n));
 }

@@ -253,7 +253,7 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
         for (qint64 block = floorDiv(firstRowid, qMax<qint64>(1, perBlock)); perBlock > 0 && read && block <= floorDiv(lastRowid, perBlock);
              ++block)
             read = packed.load(block) ? addBlock() : addRows(block * perBlock, (block + 1) * perBlock);
-        if (!read || !writeOpen() || !finishWithImport(db, family, meter, blocks, writer).isEmpty())
+        if (!read || !writeOpen() || !finishWithImport(db, family, meter, &blocks, writer).isEmpty())
             return fail();
     }
     if (stopped() || !execute(handle, "commit"))
@@ -280,7 +280,7 @@ QString startWithImport(sqlite3 *handle, const QString &table)
     return QString();
 }
 
-QString finishWithImport(QSqlDatabase &db, const MeterFamily &family, int meter, const StampBlocks &blocks,
+QString finishWithImport(QSqlDatabase &db, const MeterFamily &family, int meter, const StampBlocks *blocks,
                          OverviewWriter &writer)
 {
     sqlite3 *handle = sqliteHandle(db);
@@ -288,7 +288,8 @@ QString finishWithImport(QSqlDatabase &db, const MeterFamily &family, int meter,
     const QStringList columns = everyValueColumn(family, meter);
     std::set<qint64> hours;
     if (!writer.merged.empty()) {
-        const QString error = sumMinutesAgain(handle, writer, table, OverviewSpans::Columns(family, columns), blocks,
+        const QString error = sumMinutesAgain(handle, writer, table, OverviewSpans::Columns(family, columns),
+                                              blocks ? *blocks : StampBlocks::ofCheckedSums(db, family, meter),
                                               writer.merged, &hours);
         if (!error.isEmpty())
             return error;

@@ -31,9 +31,10 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
 // An import's own build, within its transaction: the tables of a new build
 // (none of the table's rows kept), then the minutes as its lines arrive
 // (OverviewSpans, OverviewWriter), then its hours and the state that makes
-// it count; SQLite's reason when that failed. `blocks`: the table's sums.
+// it count; SQLite's reason when that failed. `blocks`: of the table's sums
+// (none: those just brought up to date in the transaction).
 QString startWithImport(sqlite3 *handle, const QString &table);
-QString finishWithImport(QSqlDatabase &db, const MeterFamily &family, int meter, const StampBlocks &blocks,
+QString finishWithImport(QSqlDatabase &db, const MeterFamily &family, int meter, const StampBlocks *blocks,
                          OverviewWriter &writer);
 
 // How the last build read the table: blocks from their packed stamps and

@@ -28,7 +28,7 @@ struct PagedQuery;
 struct RecordSpan;
 class StampBlocks;
 struct ModelChoice;
-class ArrivingBlocks;
+class ImportGathering;
 class RowInserter;
 class FileTally;
 class Sha256;
@@ -184,9 +184,9 @@ private:
     FileReport::Outcome additionOutcome(const std::optional<ImportedFiles::Entry> &entry, const FileReport &file,
                                         const QString &table, qint64 firstRowid);
     // Stores one file's records (from rowid *firstRowid on) and notes the
-    // file; `arriving`, where given, gathers their blocks' sums meanwhile.
+    // file; `gathering`, where given, makes what is kept beside them meanwhile.
     QString storeRecordFile(RowInserter &inserter, const QString &table, int fieldCount, bool traceEachField,
-                            FileReport &report, qint64 *firstRowid, ArrivingBlocks *arriving = nullptr);
+                            FileReport &report, qint64 *firstRowid, ImportGathering *gathering = nullptr);
     void importFamily1(QStringList files, int channels);
     void importFamily2(QStringList files, int channels);
     void importFamily3(QStringList files);
