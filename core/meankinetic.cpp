@@ -14,31 +14,26 @@ double computedTerm(double celsius)
 
 // A channel's readings take few values: each thread remembers the terms of
 // the last ones it met, by their bits, sparing the exponential that took a
-// third of the overview's build.
-struct KineticCache {
-    static constexpr int Size = 1024;
-    struct Entry {
-        quint64 bits = 0;
-        double term = computedTerm(0.0);
-    } entries[Size];
-
-    double termOf(double celsius)
-    {
-        quint64 bits;
-        memcpy(&bits, &celsius, sizeof bits);
-        Entry &entry = entries[(bits * 0x9E3779B97F4A7C15ull) >> 54];
-        if (entry.bits != bits)
-            entry = {bits, computedTerm(celsius)};
-        return entry.term;
-    }
+// third of the overview's build. An empty entry holds the bits of a NaN and
+// its term, NaN, so that a thread's entries start without any computing.
+struct KineticEntry {
+    quint64 bits = ~quint64(0);
+    double term = std::numeric_limits<double>::quiet_NaN();
 };
+
+constexpr int KineticEntries = 1024;
 
 } // namespace
 
 double kineticTerm(double celsius)
 {
-    thread_local KineticCache cache;
-    return cache.termOf(celsius);
+    thread_local KineticEntry entries[KineticEntries];
+    quint64 bits;
+    memcpy(&bits, &celsius, sizeof bits);
+    KineticEntry &entry = entries[(bits * 0x9E3779B97F4A7C15ull) >> 54];
+    if (entry.bits != bits)
+        entry = {bits, computedTerm(celsius)};
+    return entry.term;
 }
 
 double meanKineticTemperature(double termSum, qint64 readings)

@@ -543,6 +543,25 @@ private slots:
             QVERIFY2(std::fabs(mkt - expected) < 0.005, qPrintable(QString::number(mkt, 'f', 4)));
     }
 
+    // The terms remembered per thread are those worked out anew, whatever
+    // values met before took their places; a NaN of every bit set too.
+    void kineticTermsRemembered()
+    {
+        QList<double> readings;
+        for (int k = 0; k < 6000; ++k)
+            readings << (k % 2500) * 0.01 - 5 << -(k % 7) * 0.5 << (k % 3 ? -0.0 : 0.0);
+        double allBits;
+        const quint64 ones = ~quint64(0);
+        memcpy(&allBits, &ones, sizeof allBits);
+        readings << allBits << -300 << qQNaN();
+        for (double reading : std::as_const(readings)) {
+            const double kelvin = reading + CelsiusZero;
+            const double expected = kelvin > 0 ? std::exp(-KineticActivation / kelvin) : qQNaN();
+            const double term = kineticTerm(reading);
+            QVERIFY2(term == expected || (std::isnan(term) && std::isnan(expected)), qPrintable(QString::number(reading)));
+        }
+    }
+
     // Paths without an option belong to the --add or --import before them.
     // Lines as written, whatever the reads cut: "\r\n" read as "\n", a line
     // cut at a NUL, one longer than the most a record takes skipped whole,

@@ -177,6 +177,19 @@ void appendRows(SumRows &rows, const QString &table, const QStringList &all, qin
     }
 }
 
+// Sums up block k from its stored rows and adds its rows (none where it holds
+// no record); SQLite's reason when that failed.
+QString sumRows(QSqlQuery &sums, const QString &table, const QStringList &columns, qint64 k, qint64 blockRowids,
+                SumRows &rows)
+{
+    SummaryBlock sum;
+    QList<QByteArray> packed;
+    QString error;
+    if (sumBlock(sums, k, blockRowids, sum, packed, &error))
+        appendRows(rows, table, columns, k, sum, packed);
+    return error;
+}
+
 // The rowids per block of the kept sums, when their state and rows make sense
 // of the table as it stands (else 0: they are to be built again, whatever
 // damaged them); with the table's records. `columns`: of every value column, when known.
@@ -347,12 +360,7 @@ QString update(QSqlDatabase &db, const MeterFamily &family, int meter, const QLi
             if (!removal->exec())
                 return removal->lastError().text();
         }
-        SummaryBlock sum;
-        QList<QByteArray> packed;
-        QString error;
-        if (sumBlock(sums, k, blockRowids, sum, packed, &error))
-            appendRows(rows, table, all, k, sum, packed);
-        else if (!error.isEmpty())
+        if (const QString error = sumRows(sums, table, all, k, blockRowids, rows); !error.isEmpty())
             return error;
     }
     if (!insertRows(insert, rows))
@@ -401,12 +409,7 @@ QString saveSummed(QSqlDatabase &db, const QString &table, const QStringList &co
         return sums.lastError().text();
     SumRows rows;
     for (qint64 k : blocks) {
-        SummaryBlock sum;
-        QList<QByteArray> packed;
-        QString error;
-        if (sumBlock(sums, k, blockRowids, sum, packed, &error))
-            appendRows(rows, table, columns, k, sum, packed);
-        else if (!error.isEmpty())
+        if (const QString error = sumRows(sums, table, columns, k, blockRowids, rows); !error.isEmpty())
             return error;
     }
     return insertRows(insert, rows) ? QString() : insert.lastError().text();
