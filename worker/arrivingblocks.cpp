@@ -157,5 +157,5 @@ void ArrivingBlocks::addMinutes(const QByteArray &packed)
     }
     minutes.addBlock(packedBlock);
     if (minutes.full())
-        closedMinutes.push_back(minutes.close());
+        closedMinutes.push_back(minutes.close(true));
 }

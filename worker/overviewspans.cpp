@@ -115,17 +115,22 @@ void OverviewSpans::addBlock(const PackedColumns &block)
     }
 }
 
-OverviewSpans::Closed OverviewSpans::close()
+OverviewSpans::Closed OverviewSpans::close(bool keepingLast)
 {
     Closed closed;
     closed.reserve(open.size());
     for (auto &entry : open) {
+        if (keepingLast && entry.first == lastSpan)
+            continue;
         entry.second.close();
         closed.emplace_back(entry.first, std::move(entry.second));
     }
     std::sort(closed.begin(), closed.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
-    open.clear();
-    lastSpan = std::numeric_limits<qint64>::min();
-    lastOpen = nullptr;
+    for (const auto &entry : closed)
+        open.erase(entry.first);
+    if (!open.count(lastSpan)) {
+        lastSpan = std::numeric_limits<qint64>::min();
+        lastOpen = nullptr;
+    }
     return closed;
 }

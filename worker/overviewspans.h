@@ -54,7 +54,10 @@ public:
     // Whether so many spans are open that they are to be closed now: a day
     // and a half of one-second records, whose stamps, kinds and numbers are held.
     bool full() const { return open.size() > MostOpen; }
-    Closed close();
+    // The open spans, closed; `keepingLast`: but the one the last record fell
+    // in, which the records that follow mostly go on filling (a span met
+    // again once written is summed up again from its records).
+    Closed close(bool keepingLast = false);
 
 private:
     static constexpr size_t MostOpen = 2048;

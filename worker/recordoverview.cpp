@@ -211,8 +211,8 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
         // Records come mostly in time order: the minutes still open are
         // written out now and then; one met again later is merged.
         OverviewSpans spans(int(columns.size()));
-        const auto writeOpen = [&] {
-            if (!writer.writeMinutes(columns, spans.close()))
+        const auto writeOpen = [&](bool keepingLast) {
+            if (!writer.writeMinutes(columns, spans.close(keepingLast)))
                 return false;
             // Written in transactions the page cache holds: one of all the
             // year's rows would lock searches out of the database while it spills.
@@ -227,7 +227,7 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
         const auto keepOn = [&](qint64 records) {
             const bool look = (added + records) / 65536 != added / 65536;
             added += records;
-            return (!spans.full() || writeOpen()) && (!look || !stopped());
+            return (!spans.full() || writeOpen(true)) && (!look || !stopped());
         };
         g_packedBlocksRead = g_rowRangesRead = 0;
         const auto addRows = [&](qint64 from, qint64 to) {
@@ -253,7 +253,7 @@ QString build(QSqlDatabase &db, const MeterFamily &family, int meter, const std:
         for (qint64 block = floorDiv(firstRowid, qMax<qint64>(1, perBlock)); perBlock > 0 && read && block <= floorDiv(lastRowid, perBlock);
              ++block)
             read = packed.load(block) ? addBlock() : addRows(block * perBlock, (block + 1) * perBlock);
-        if (!read || !writeOpen() || !finishWithImport(db, family, meter, &blocks, writer).isEmpty())
+        if (!read || !writeOpen(false) || !finishWithImport(db, family, meter, &blocks, writer).isEmpty())
             return fail();
     }
     if (stopped() || !execute(handle, "commit"))
