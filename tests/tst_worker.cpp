@@ -443,6 +443,36 @@ private slots:
         }
     }
 
+    // An insert the database interrupts (a cancel) rolls the caller's
+    // transaction back: nothing goes in after it, which would stay stored
+    // whatever the caller does then.
+    void insertsEndWithTheTransaction()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "interrupted");
+            db.setDatabaseName(":memory:");
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec("create table t (a text, b text)"));
+            QVERIFY(db.transaction());
+            std::unique_ptr<RowInserter> inserter = makeRowInserter(db, InsertPath::Native);
+            QVERIFY(inserter->prepare("insert into t(a, b) values(:a, :b)"));
+            const std::vector<FieldSpan> fields(400, FieldSpan{"1", 1});
+            QVERIFY(inserter->insertMany(fields.data(), 200, 2));
+            static int calls;
+            calls = 0; // one interrupt, in the middle of the rows stored at once
+            sqlite3_progress_handler(sqliteHandle(db), 20, [](void *) { return int(++calls == 3); }, nullptr);
+            QVERIFY(!inserter->insertMany(fields.data(), 200, 2));
+            QVERIFY(!inserter->errorText().isEmpty());
+            sqlite3_progress_handler(sqliteHandle(db), 0, nullptr, nullptr);
+            inserter.reset();
+            db.rollback();
+            QSqlQuery count(db);
+            QVERIFY(count.exec("select count(*) from t") && count.next());
+            QCOMPARE(count.value(0).toInt(), 0);
+        }
+        QSqlDatabase::removeDatabase("interrupted");
+    }
+
     void staleJournalWithOldRows()
     {
         // A process that dies while changing the rows leaves a hot journal of
@@ -1172,6 +1202,14 @@ private slots:
             QCOMPARE(RecordOverview::build(db, meterFamily(1), 12, [] { return false; }), QString());
             // The block with a stamp outside the plain layout is read through SQLite.
             QCOMPARE(RecordOverview::lastBuildReads().packedBlocks, qint64(blocks - (summed > 0 ? 1 : 0)));
+            QCOMPARE(kept(), gathered);
+            // Every minute summed up again from its records, every hour from its minutes' rows.
+            std::set<qint64> minutes;
+            RecordOverview::noteMinutes(db, "meter12", 1, records, &minutes);
+            qint64 count = 0;
+            QVERIFY(db.transaction());
+            QCOMPARE(RecordOverview::update(db, meterFamily(1), 12, minutes, &count), QString());
+            QVERIFY(db.commit());
         }
         QSqlDatabase::removeDatabase("rebuild");
         QCOMPARE(kept(), gathered);

@@ -41,14 +41,11 @@ public:
         int r = 0;
         for (; manyStmt && count == fieldsPerRow && r + RowsAtOnce <= records; r += RowsAtOnce) {
             const FieldSpan *rows = fields + qsizetype(r) * count;
-            const int rc = bind(manyStmt, rows, RowsAtOnce * count) ? sqlite3_step(manyStmt) : SQLITE_TOOBIG;
-            sqlite3_reset(manyStmt);
+            const int rc = bind(manyStmt, rows, RowsAtOnce * count) ? step(manyStmt) : SQLITE_TOOBIG;
             if (rc == SQLITE_DONE)
                 continue;
-            if (isFatal(rc)) {
-                error = QString::fromUtf8(sqlite3_errmsg(handle));
+            if (!error.isEmpty())
                 return false;
-            }
             // A row the database refuses stored none of them: each goes in as it would alone.
             if (!RowInserter::insertMany(rows, RowsAtOnce, count))
                 return false;
@@ -63,10 +60,7 @@ public:
         // A field SQLite cannot take would be stored as NULL: the row is refused instead.
         if (!bind(stmt, fields, count))
             return true;
-        const int rc = sqlite3_step(stmt);
-        if (rc != SQLITE_DONE && isFatal(rc))
-            error = QString::fromUtf8(sqlite3_errmsg(handle));
-        sqlite3_reset(stmt);
+        step(stmt);
         return error.isEmpty();
     }
 
@@ -78,6 +72,19 @@ public:
     }
 
 private:
+    // Steps an insert; where the database can take no more, or rolled the
+    // caller's transaction back (an interrupt does), nothing more goes in:
+    // a row stored now would stay whatever the caller then does.
+    int step(sqlite3_stmt *statement)
+    {
+        const bool inTransaction = !sqlite3_get_autocommit(handle);
+        const int rc = sqlite3_step(statement);
+        if (rc != SQLITE_DONE && (isFatal(rc) || (inTransaction && sqlite3_get_autocommit(handle))))
+            error = QString::fromUtf8(sqlite3_errmsg(handle));
+        sqlite3_reset(statement);
+        return rc;
+    }
+
     static bool bind(sqlite3_stmt *statement, const FieldSpan *fields, int count)
     {
         bool bound = true;
@@ -142,6 +149,7 @@ bool RowInserter::isFatal(int sqliteCode)
     case SQLITE_CORRUPT:
     case SQLITE_READONLY:
     case SQLITE_CANTOPEN:
+    case SQLITE_INTERRUPT: // a cancel: the transaction is rolled back
         return true;
     default:
         return false;
