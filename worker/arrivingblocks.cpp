@@ -36,7 +36,7 @@ void ArrivingBlocks::expect(qint64 rowid)
 
 void ArrivingBlocks::add(const RecordBatch &batch, int fieldCount)
 {
-    if (given_up)
+    if (givenUp)
         return;
     const FieldSpan *record = batch.fields.data();
     for (int r = 0; r < batch.records; ++r, record += fieldCount)
@@ -45,7 +45,7 @@ void ArrivingBlocks::add(const RecordBatch &batch, int fieldCount)
 
 void ArrivingBlocks::finish()
 {
-    if (block && !given_up)
+    if (block && !givenUp)
         endBlock();
     if (overviewGathered())
         closedMinutes.push_back(minutes.close());

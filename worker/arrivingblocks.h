@@ -35,12 +35,12 @@ public:
     // Ends the last block.
     void finish();
     // Gathers no more: the records were not stored under the rowids expected.
-    void abandon() { given_up = true; }
-    bool abandoned() const { return given_up; }
+    void abandon() { givenUp = true; }
+    bool abandoned() const { return givenUp; }
     // Sums up no minutes of the overview.
     void leaveOverview() { overviewLeft = true; }
     // Whether every block was packed, so that the minutes hold every record.
-    bool overviewGathered() const { return !overviewLeft && !given_up; }
+    bool overviewGathered() const { return !overviewLeft && !givenUp; }
     // The minutes closed since the last call, each batch in the order of its minutes.
     std::vector<OverviewSpans::Closed> takeClosedMinutes();
 
@@ -73,7 +73,7 @@ private:
     int stampField;
     qint64 blockRowids;
     qint64 next = 1, current = -1, endedCount = 0;
-    bool readable = true, given_up = false;
+    bool readable = true, givenUp = false;
     std::unique_ptr<GatheredBlock> block;
     std::vector<Block> ended;
     QList<qint64> left;

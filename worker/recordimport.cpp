@@ -7,11 +7,9 @@
 #include "importgathering.h"
 #include "recorddatabase.h"
 #include "recordlinereader.h"
-#include "recordsums.h"
 #include "rowinserter.h"
 #include "settings.h"
 #include "sha256.h"
-#include "summaryblocks.h"
 #include "tablecount.h"
 
 #include <QDebug>

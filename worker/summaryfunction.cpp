@@ -2,7 +2,6 @@
 
 #include "gatheredblock.h"
 
-#include <cmath>
 #include <cstring>
 #include <sqlite3.h>
 #include <memory>
