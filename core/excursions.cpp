@@ -79,7 +79,7 @@ void ExcursionFinder::add(const ExcursionPoint &point)
         return;
     if (lastReading && point.time - *lastReading > gapSeconds) {
         close(*lastReading, true);
-        keep(Excursion{Excursion::Gap, *lastReading, point.time, 0, 0, 0, point.rowid, false});
+        keep(Excursion{Excursion::Gap, false, 0, *lastReading, point.time, 0, 0, 0, point.rowid});
     }
     lastReading = point.time;
     if (open && stillOutside(point, limits, open->kind)) {
@@ -90,7 +90,7 @@ void ExcursionFinder::add(const ExcursionPoint &point)
         close(point.time, false);
     for (const Excursion::Kind kind : {Excursion::AboveUpper, Excursion::BelowLower, Excursion::High, Excursion::Low}) {
         if (outside(point, limits, kind)) {
-            open = Excursion{kind, point.time, point.time, point.value, point.time, 0, point.rowid, false};
+            open = Excursion{kind, false, 0, point.time, point.time, point.value, point.time, 0, point.rowid};
             extend(point);
             break;
         }
@@ -299,7 +299,7 @@ void ExcursionFinder::addAlarms(const ExcursionPoint &point)
             ++alarmRuns[a]->records;
             alarmRuns[a]->end = point.time;
         } else if (on) {
-            alarmRuns[a] = Excursion{Excursion::Alarm, point.time, point.time, 0, 0, 1, point.rowid, false, a + 1, qQNaN()};
+            alarmRuns[a] = Excursion{Excursion::Alarm, false, a + 1, point.time, point.time, 0, 0, 1, point.rowid, qQNaN()};
             runningAlarms |= quint8(1u << a);
         }
     }
@@ -342,6 +342,32 @@ ExcursionTotals excursionTotals(const QList<Excursion> &excursions, qint64 windo
     }
     totals.withinShare = windowSeconds > 0 ? qMax(0.0, 1.0 - double(outsideSeconds) / double(windowSeconds)) : 0;
     return totals;
+}
+
+QList<Excursion> excursionShades(const QList<Excursion> &excursions, qint64 from, qint64 to, qint64 resolution)
+{
+    QList<Excursion> shades;
+    std::optional<Excursion> open[Excursion::KindCount + 8]; // by kind, an alarm by its number
+    const auto slotOf = [](const Excursion &e) { return e.kind == Excursion::Alarm ? Excursion::Alarm + qBound(0, e.alarm - 1, 7) : int(e.kind); };
+    for (const Excursion &e : excursions) {
+        if (e.end < from || e.start > to)
+            continue;
+        std::optional<Excursion> &shade = open[slotOf(e)];
+        // The clock set back starts a shade of its own.
+        if (shade && e.start >= shade->start && e.start - shade->end < resolution) {
+            shade->end = qMax(shade->end, e.end);
+            continue;
+        }
+        if (shade)
+            shades << *shade;
+        shade = e;
+    }
+    for (const std::optional<Excursion> &shade : open) {
+        if (shade)
+            shades << *shade;
+    }
+    std::stable_sort(shades.begin(), shades.end(), [](const Excursion &a, const Excursion &b) { return a.start < b.start; });
+    return shades;
 }
 
 qint64 loggingInterval(const QList<ExcursionPoint> &points)

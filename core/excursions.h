@@ -25,16 +25,17 @@ struct ExcursionPoint {
 // records. It starts at its first record and ends at the first record back
 // inside, or at its last record where a gap or the window's end cuts it.
 struct Excursion {
-    enum Kind { AboveUpper, BelowLower, High, Low, Gap, Alarm };
+    // A byte, beside `cut` and `alarm`: a noisy year holds about a million of these.
+    enum Kind : quint8 { AboveUpper, BelowLower, High, Low, Gap, Alarm };
     static constexpr int KindCount = Alarm + 1;
     Kind kind = AboveUpper;
+    bool cut = false;        // ended by a gap or the window's end, not by a record back inside
+    int alarm = 0;           // of an alarm: its number
     qint64 start = 0, end = 0;
     double extreme = 0;      // the greatest value above, the least below
     qint64 extremeTime = 0;
     qint64 records = 0;
     qint64 firstRowid = 0;   // of the record it starts at
-    bool cut = false;        // ended by a gap or the window's end, not by a record back inside
-    int alarm = 0;           // of an alarm: its number
     double setValue = 0;     // of an alarm: its set value at the start, NaN if none was recorded
 
     qint64 duration() const { return end - start; }
@@ -114,6 +115,12 @@ private:
 // The excursions of `points`, in time order, as above.
 QList<Excursion> findExcursions(const QList<ExcursionPoint> &points, const ChannelLimits &limits, qint64 gapSeconds);
 ExcursionTotals excursionTotals(const QList<Excursion> &excursions, qint64 windowSeconds);
+// The shades that draw `excursions` where they meet [from, to] (naive
+// seconds) at `resolution` seconds a pixel: one of a kind (an alarm: of a
+// number) spans those that follow each other closer than a pixel, as the
+// eye would see them anyway. A year of noise crossing the limits has a
+// million excursions but a chart only some thousand pixels.
+QList<Excursion> excursionShades(const QList<Excursion> &excursions, qint64 from, qint64 to, qint64 resolution);
 
 // The excursions of the last window a job looked at, written before its
 // final report, read by its page after it.

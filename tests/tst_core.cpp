@@ -446,6 +446,67 @@ private slots:
         }
     }
 
+    void shadesAsSeen_data()
+    {
+        QTest::addColumn<qint64>("resolution"); // seconds a pixel
+        QTest::addColumn<qint64>("from");       // of the span drawn, in seconds of the records
+        QTest::addColumn<qint64>("to");
+        QTest::newRow("a second a pixel: each its own") << qint64(1) << qint64(0) << qint64(1 << 30);
+        QTest::newRow("a minute a pixel") << qint64(60) << qint64(0) << qint64(1 << 30);
+        QTest::newRow("an hour a pixel, part of the records") << qint64(3600) << qint64(50000) << qint64(150000);
+        QTest::newRow("a day a pixel") << qint64(86400) << qint64(0) << qint64(1 << 30);
+    }
+
+    // However many excursions a span holds, the shades draw them as the eye
+    // sees them at that width: every one under a shade of its kind (an
+    // alarm: of its number), no shade over a stretch of a pixel or more
+    // without one, no two shades of a kind within a pixel of each other.
+    void shadesAsSeen()
+    {
+        QFETCH(qint64, resolution);
+        QFETCH(qint64, from);
+        QFETCH(qint64, to);
+        QRandomGenerator random(7);
+        QList<ExcursionPoint> points;
+        for (qint64 k = 0, time = 0; k < 20000; ++k, time += 10 + (random.bounded(500) == 0 ? 4000 : 0)) {
+            const int roll = random.bounded(100);
+            const auto kind = roll < 2 ? ExcursionPoint::High : roll < 4 ? ExcursionPoint::Low : ExcursionPoint::Number;
+            points << ExcursionPoint{time, 25 + random.bounded(12.0) - 6 + (k / 3000 % 2 ? 4 : 0), kind, k + 1,
+                                     quint8(random.bounded(20) == 0 ? random.bounded(16) : 0)};
+        }
+        const QList<Excursion> found = findExcursions(points, limitsOf("20 30 0 0"), 30);
+        const QList<Excursion> shades = ::excursionShades(found, from, to, resolution);
+        QVERIFY(std::is_sorted(shades.cbegin(), shades.cend(), [](const Excursion &a, const Excursion &b) { return a.start < b.start; }));
+        const auto sameKind = [](const Excursion &a, const Excursion &b) { return a.kind == b.kind && a.alarm == b.alarm; };
+        int kinds = 0;
+        for (const Excursion &kind : found) {
+            if (std::any_of(found.cbegin(), found.cend(), [&](const Excursion &e) { return &e < &kind && sameKind(e, kind); }))
+                continue; // its kind seen
+            ++kinds;
+            QList<Excursion> listed, shaded;
+            std::copy_if(found.cbegin(), found.cend(), std::back_inserter(listed), [&](const Excursion &e) {
+                return sameKind(e, kind) && e.end >= from && e.start <= to;
+            });
+            std::copy_if(shades.cbegin(), shades.cend(), std::back_inserter(shaded), [&](const Excursion &e) { return sameKind(e, kind); });
+            for (int i = 1; i < shaded.size(); ++i)
+                QVERIFY2(shaded.at(i).start - shaded.at(i - 1).end >= resolution, qPrintable(QString::number(shaded.at(i).start)));
+            for (const Excursion &shade : std::as_const(shaded)) {
+                QVERIFY(shade.end >= from && shade.start <= to);
+                qint64 reached = shade.start;
+                for (const Excursion &e : std::as_const(listed)) {
+                    if (e.start < shade.start || e.end > shade.end)
+                        continue;
+                    QVERIFY2(e.start - reached < resolution, qPrintable(QString("a stretch without one at %1").arg(reached)));
+                    reached = qMax(reached, e.end);
+                }
+                QCOMPARE(reached, shade.end);
+            }
+            for (const Excursion &e : std::as_const(listed))
+                QVERIFY(std::any_of(shaded.cbegin(), shaded.cend(), [&](const Excursion &s) { return s.start <= e.start && e.end <= s.end; }));
+        }
+        QVERIFY(kinds >= 8); // above, below, HH, LL, gaps and alarms of their numbers
+    }
+
     void periodBounds_data()
     {
         QTest::addColumn<QString>("at");

@@ -12,6 +12,8 @@
 #include "formdata3.h"
 #include "formdata4.h"
 #include "formdata5.h"
+#include "listmodel.h"
+#include "listtable.h"
 #include "recordstore.h"
 #include "settings.h"
 #include "sqlthread.h"
@@ -690,6 +692,32 @@ private slots:
 
     // The named windows on Berlin's calendar: 24 hours are 24 real hours
     // over a clock change, months end on their last day.
+    // A noisy year lists a million excursions: the list makes the text of
+    // the rows it shows, wherever it is scrolled, and finds each row's part.
+    void longListsMadeAsShown()
+    {
+        QWidget window;
+        QTableView *list = makeListTable("list", {"Value", "Row"}, &window);
+        window.resize(600, 400);
+        qint64 made = 0;
+        const auto part = [&made](const QString &label) {
+            return [&made, label](qsizetype row) { return ++made, QStringList{label, QString::number(row)}; };
+        };
+        listModel(list)->appendPart(1000000, part("CH1"));
+        listModel(list)->appendPart(3, part("CH2"));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        list->scrollToBottom();
+        QApplication::processEvents();
+        QCOMPARE(list->model()->rowCount(), 1000003);
+        QCOMPARE(list->model()->index(999999, 1).data().toString(), QString("999999"));
+        QCOMPARE(list->model()->index(1000001, 0).data().toString() + list->model()->index(1000001, 1).data().toString(), QString("CH21"));
+        QCOMPARE(listModel(list)->partOf(1000002), (std::pair<int, qsizetype>{1, 2}));
+        QVERIFY2(made < 20000, qPrintable(QString::number(made))); // those shown, and those the columns are sized by
+        listModel(list)->clear();
+        QCOMPARE(listCsvText(list), QString("Value,Row\r\n"));
+    }
+
     void presetWindows_data()
     {
         QTest::addColumn<TimePreset>("preset");

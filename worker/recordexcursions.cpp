@@ -47,6 +47,6 @@ void SQLThread::findWindowExcursions(int familyNumber, QString column, QDateTime
         || !readAlarmSettings(meterFamily(familyNumber).table(Meter), found.excursions))
         return;
     found.totals = excursionTotals(found.excursions, naiveSeconds(en) - naiveSeconds(st) + 1);
-    g_excursions = found;
+    g_excursions = std::move(found);
     finishJob(JobOutcome::Done, QString(), tr("Query executed."));
 }

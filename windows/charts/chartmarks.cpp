@@ -7,8 +7,11 @@
 #include "settings.h"
 #include "userstate.h"
 
+#include "wallclock.h"
+
 #include <qcustomplot.h>
 #include <algorithm>
+#include <cmath>
 
 void ChartPage::drawLimitLines()
 {
@@ -45,7 +48,7 @@ void ChartPage::removeItems(const QString &name)
     }
 }
 
-void ChartPage::shadeExcursions(const QList<QPair<int, Excursion>> &listed)
+void ChartPage::shadeExcursions(const QList<QPair<int, QList<Excursion>>> &listed)
 {
     listedExcursions = listed;
     drawExcursionShades(drawnColumns());
@@ -55,30 +58,57 @@ void ChartPage::shadeExcursions(const QList<QPair<int, Excursion>> &listed)
 void ChartPage::drawExcursionShades(const QList<DrawnColumn> &drawn)
 {
     removeItems(QStringLiteral("excursionShade"));
-    for (const auto &[colourIndex, excursion] : std::as_const(listedExcursions)) {
+    const QCPRange range = w.plot->xAxis->range();
+    shadedRange = {range.lower, range.upper, double(w.plot->axisRect()->width())};
+    // Excursions are in naive seconds, the axis in keys: a day either side
+    // covers any change of the clock, and the keys then cut the shades.
+    const qint64 from = naiveSecondsOfKey(qint64(std::floor(range.lower))) - 86400;
+    const qint64 to = naiveSecondsOfKey(qint64(std::ceil(range.upper))) + 86400;
+    const qint64 resolution = qMax<qint64>(1, qint64(range.size() / qMax(1, w.plot->axisRect()->width())));
+    for (const auto &[colourIndex, excursions] : std::as_const(listedExcursions)) {
         const int index = colourIndex;
         if (std::none_of(drawn.cbegin(), drawn.cend(), [index](const DrawnColumn &d) { return d.colour == index; }))
             continue; // of a value not drawn
-        auto *shade = new QCPItemRect(w.plot);
-        shade->setObjectName(QStringLiteral("excursionShade"));
-        shade->setLayer(QStringLiteral("grid")); // under the curves
-        for (QCPItemPosition *corner : {shade->topLeft, shade->bottomRight}) {
-            corner->setTypeX(QCPItemPosition::ptPlotCoords);
-            corner->setTypeY(QCPItemPosition::ptAxisRectRatio); // the plot's whole height
+        for (const Excursion &excursion : excursionShades(excursions, from, to, resolution)) {
+            const double start = double(localTimeKey(excursion.start)), end = double(localTimeKey(excursion.end));
+            if (end < range.lower || start > range.upper)
+                continue;
+            addExcursionShade(excursion, start, end, colourIndex);
         }
-        // The instrument's alarms: a band along the bottom, a row per alarm number.
-        const bool alarm = excursion.kind == Excursion::Alarm;
-        const double top = alarm ? 1 - AlarmRowHeight * excursion.alarm : 0;
-        shade->topLeft->setCoords(double(localTimeKey(excursion.start)), top);
-        shade->bottomRight->setCoords(double(localTimeKey(excursion.end)), alarm ? top + AlarmRowHeight : 1);
-        QColor colour = excursion.kind == Excursion::Gap ? QColor(Qt::gray) : channelColour(colourIndex);
-        if (alarm)
-            colour = QColor(0xe0, 0x30, 0x30);
-        colour.setAlpha(alarm ? 160 : 50);
-        shade->setBrush(colour);
-        colour.setAlpha(110); // a spike of one record still shows, as a line
-        shade->setPen(QPen(colour, 0));
     }
+}
+
+void ChartPage::addExcursionShade(const Excursion &excursion, double startKey, double endKey, int colourIndex)
+{
+    auto *shade = new QCPItemRect(w.plot);
+    shade->setObjectName(QStringLiteral("excursionShade"));
+    shade->setLayer(QStringLiteral("grid")); // under the curves
+    for (QCPItemPosition *corner : {shade->topLeft, shade->bottomRight}) {
+        corner->setTypeX(QCPItemPosition::ptPlotCoords);
+        corner->setTypeY(QCPItemPosition::ptAxisRectRatio); // the plot's whole height
+    }
+    // The instrument's alarms: a band along the bottom, a row per alarm number.
+    const bool alarm = excursion.kind == Excursion::Alarm;
+    const double top = alarm ? 1 - AlarmRowHeight * excursion.alarm : 0;
+    shade->topLeft->setCoords(startKey, top);
+    shade->bottomRight->setCoords(endKey, alarm ? top + AlarmRowHeight : 1);
+    QColor colour = excursion.kind == Excursion::Gap ? QColor(Qt::gray) : channelColour(colourIndex);
+    if (alarm)
+        colour = QColor(0xe0, 0x30, 0x30);
+    colour.setAlpha(alarm ? 160 : 50);
+    shade->setBrush(colour);
+    colour.setAlpha(110); // a spike of one record still shows, as a line
+    shade->setPen(QPen(colour, 0));
+}
+
+void ChartPage::reshadeExcursions()
+{
+    const QCPRange range = w.plot->xAxis->range();
+    const std::array<double, 3> now{range.lower, range.upper, double(w.plot->axisRect()->width())};
+    if (listedExcursions.isEmpty() || now == shadedRange)
+        return;
+    drawExcursionShades(drawnColumns());
+    w.plot->replot();
 }
 
 void ChartPage::showLimits()

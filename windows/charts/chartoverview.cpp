@@ -77,6 +77,11 @@ void ChartPage::setUpOverview()
     refineTimer.setInterval(80);
     connect(&refineTimer, &QTimer::timeout, this, &ChartPage::refineOverview);
     connect(w.plot->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this, &ChartPage::askRefinement);
+    // Dragged, zoomed or resized: the shades follow once the plot rests.
+    reshadeTimer.setSingleShot(true);
+    reshadeTimer.setInterval(80);
+    connect(&reshadeTimer, &QTimer::timeout, this, &ChartPage::reshadeExcursions);
+    connect(w.plot, &QCustomPlot::afterReplot, &reshadeTimer, qOverload<>(&QTimer::start));
     connect(w.plot, &QCustomPlot::mouseDoubleClick, this, &ChartPage::openRecordAt);
 }
 

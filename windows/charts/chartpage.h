@@ -7,6 +7,8 @@
 
 #include <QDateTime>
 #include <QTimer>
+
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -110,14 +112,18 @@ private:
     // Dashed lines at the limits of the value columns drawn, in their
     // colours, and the shades of their excursions listed.
     void drawLimitLines();
-    void shadeExcursions(const QList<QPair<int, Excursion>> &listed) override;
+    void shadeExcursions(const QList<QPair<int, QList<Excursion>>> &listed) override;
     void newWindowShown() override;
     void showWholeWindow() override;
     // The whole window stays: centred on the excursion's start, at the span shown.
     void showExcursionStart(qint64 rowid, qint64 naiveStart) override;
     // The figures of each value column drawn between the cursors.
     void measureCursors();
+    // The shades of the excursions listed in the span shown, a pixel's apart drawn as one.
     void drawExcursionShades(const QList<DrawnColumn> &drawn);
+    void addExcursionShade(const Excursion &excursion, double startKey, double endKey, int colourIndex);
+    // Once the span shown or the plot's width changed: the shades drawn anew.
+    void reshadeExcursions();
     void removeItems(const QString &name);
     // Hides the paging bar and empties the graphs and their limit lines, as before any search.
     void clearChart();
@@ -154,6 +160,8 @@ private:
     SQLThread *refiner = nullptr;
     QThread *refinerThread = nullptr;
     QTimer refineTimer;
+    QTimer reshadeTimer;
+    std::array<double, 3> shadedRange{}; // the keys and the width the shades were drawn for
     bool refining = false;
     bool refineAgain = false;
     bool drawingOverview = false; // the axis is set by the drawing, not by the user
@@ -166,7 +174,7 @@ private:
     QVector<QVector<DrawnRecord>> drawnRecords; // per channel drawn
     Overview shownOverview;
     QList<DrawnColumn> overviewDrawn; // what shownOverview's cells are of
-    QList<QPair<int, Excursion>> listedExcursions; // of the window shown, by colour index
+    QList<QPair<int, QList<Excursion>>> listedExcursions; // of the window shown, by colour index
     ChartCursors *cursors = nullptr;
     QComboBox *axesChoice = nullptr;
     QPushButton *otherButton = nullptr;

@@ -1,5 +1,6 @@
 #include "excursionpane.h"
 
+#include "listmodel.h"
 #include "listtable.h"
 #include "statements.h"
 #include "wallclock.h"
@@ -8,7 +9,7 @@
 #include <cmath>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 ExcursionPane::ExcursionPane(QWidget *parent)
@@ -21,9 +22,12 @@ ExcursionPane::ExcursionPane(QWidget *parent)
     totalsLabel->setObjectName(QStringLiteral("excursionTotals"));
     totalsLabel->setWordWrap(false);
     totalsLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    connect(table, &QTableWidget::cellClicked, this, [this](int row) {
-        if (row >= 0 && row < starts.size())
-            emit excursionChosen(starts.at(row).first, starts.at(row).second);
+    connect(table, &QTableView::clicked, this, [this](const QModelIndex &index) {
+        const auto [column, row] = listModel(table)->partOf(index.row());
+        if (column < 0)
+            return;
+        const Excursion &e = listed.at(column).at(row);
+        emit excursionChosen(e.firstRowid, e.start);
     });
     auto *exportButton = new QPushButton(tr("Export excursions..."), this);
     exportButton->setObjectName(QStringLiteral("excursionExport"));
@@ -94,8 +98,8 @@ QStringList ExcursionPane::rowText(const QString &label, const QString &unit, co
 
 void ExcursionPane::clear()
 {
-    table->setRowCount(0);
-    starts.clear();
+    listModel(table)->clear();
+    listed.clear();
     totalsLines.clear();
     totalsLabel->clear();
 }
@@ -107,9 +111,10 @@ void ExcursionPane::addColumn(const QString &label, const QString &unit, const W
     // the page's layout squeeze the curve above it.
     totalsLines << totalsText(label, found, windowSeconds);
     totalsLabel->setText(totalsLines.join(QLatin1Char('\n')));
-    for (const Excursion &e : found.excursions) {
-        appendListRow(table, rowText(label, unit, e));
-        starts << qMakePair(e.firstRowid, e.start);
-    }
+    const QList<Excursion> excursions = found.excursions;
+    listed << excursions;
+    listModel(table)->appendPart(excursions.size(), [label, unit, excursions](qsizetype row) {
+        return rowText(label, unit, excursions.at(row));
+    });
     show();
 }

@@ -6,7 +6,7 @@
 #include <QWidget>
 
 class QLabel;
-class QTableWidget;
+class QTableView;
 
 // The excursions of the window searched, one value column after another:
 // their totals above, one row an excursion, an export as CSV.
@@ -40,9 +40,9 @@ signals:
 private:
     QString exportName;
     QLabel *totalsLabel;
-    QTableWidget *table;
+    QTableView *table;
     QStringList totalsLines;
-    QList<QPair<qint64, qint64>> starts; // of each row: rowid, naive start
+    QList<QList<Excursion>> listed; // of each value column, shared with the finder's result
 };
 
 #endif

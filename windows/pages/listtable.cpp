@@ -1,5 +1,6 @@
 #include "listtable.h"
 
+#include "listmodel.h"
 #include "dialogmessage.h"
 #include "filedialogs.h"
 
@@ -11,7 +12,7 @@
 #include <QRegularExpression>
 #include <QFile>
 #include <QHeaderView>
-#include <QTableWidget>
+#include <QTableView>
 
 namespace {
 
@@ -22,11 +23,11 @@ QString tr(const char *text)
 
 } // namespace
 
-QTableWidget *makeListTable(const QString &objectName, const QStringList &headers, QWidget *parent)
+QTableView *makeListTable(const QString &objectName, const QStringList &headers, QWidget *parent)
 {
-    auto *table = new QTableWidget(0, int(headers.size()), parent);
+    auto *table = new QTableView(parent);
     table->setObjectName(objectName);
-    table->setHorizontalHeaderLabels(headers);
+    table->setModel(new ListModel(headers, table));
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -35,12 +36,9 @@ QTableWidget *makeListTable(const QString &objectName, const QStringList &header
     return table;
 }
 
-void appendListRow(QTableWidget *table, const QStringList &cells)
+ListModel *listModel(const QTableView *table)
 {
-    const int row = table->rowCount();
-    table->insertRow(row);
-    for (int c = 0; c < cells.size(); ++c)
-        table->setItem(row, c, new QTableWidgetItem(cells.at(c)));
+    return static_cast<ListModel *>(table->model());
 }
 
 QString csvLine(const QStringList &cells)
@@ -51,23 +49,19 @@ QString csvLine(const QStringList &cells)
     return quoted.join(QLatin1Char(','));
 }
 
-QString listCsvText(const QTableWidget *table)
+QString listCsvText(const QTableView *table)
 {
-    QStringList lines;
+    const ListModel *model = listModel(table);
     QStringList header;
-    for (int c = 0; c < table->columnCount(); ++c)
-        header << table->horizontalHeaderItem(c)->text();
-    lines << header.join(QLatin1Char(','));
-    for (int r = 0; r < table->rowCount(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < table->columnCount(); ++c)
-            cells << (table->item(r, c) ? table->item(r, c)->text() : QString());
-        lines << csvLine(cells);
-    }
-    return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+    for (int c = 0; c < model->columnCount(); ++c)
+        header << model->headerData(c, Qt::Horizontal).toString();
+    QString text = header.join(QLatin1Char(',')) + QStringLiteral("\r\n");
+    for (int r = 0; r < model->rowCount(); ++r)
+        text += csvLine(model->rowText(r)) + QStringLiteral("\r\n");
+    return text;
 }
 
-void exportListTable(QWidget *parent, const QTableWidget *table, const QString &what, const QString &fileName)
+void exportListTable(QWidget *parent, const QTableView *table, const QString &what, const QString &fileName)
 {
     const QString path = chooseSaveFile(parent, tr("Export the %1").arg(what),
                                         (fileName.isEmpty() ? what : fileName) + QStringLiteral(".csv"),
@@ -79,7 +73,7 @@ void exportListTable(QWidget *parent, const QTableWidget *table, const QString &
     const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size()
         && file.flush();
     DialogMessage message(parent);
-    message.setMessage(written ? tr("%1 %2 exported to %3").arg(table->rowCount()).arg(what, path)
+    message.setMessage(written ? tr("%1 %2 exported to %3").arg(listModel(table)->rowCount()).arg(what, path)
                                : tr("The %1 could not be written to %2: %3").arg(what, path, file.errorString()),
                        tr("Close"), true, written ? 1 : 3);
     message.exec();

@@ -3,21 +3,22 @@
 
 #include <QStringList>
 
-class QTableWidget;
+class ListModel;
+class QTableView;
 class QWidget;
 
 // The read-only lists beside the summary (excursions, periods): built,
 // filled and exported alike.
 
-QTableWidget *makeListTable(const QString &objectName, const QStringList &headers, QWidget *parent);
-void appendListRow(QTableWidget *table, const QStringList &cells);
+QTableView *makeListTable(const QString &objectName, const QStringList &headers, QWidget *parent);
+ListModel *listModel(const QTableView *table);
 // One line of CSV, every cell quoted.
 QString csvLine(const QStringList &cells);
 // The list as CSV, its header line first, every cell quoted.
-QString listCsvText(const QTableWidget *table);
+QString listCsvText(const QTableView *table);
 // Asks for a file (offered as `fileName`, else as `what`), writes the list
 // there and tells the user how that went; `what` names the rows ("excursions").
-void exportListTable(QWidget *parent, const QTableWidget *table, const QString &what, const QString &fileName = {});
+void exportListTable(QWidget *parent, const QTableView *table, const QString &what, const QString &fileName = {});
 // The name a file of `what` over the window [from, to] (naive seconds) is
 // offered under: the data folder's name, `what` and the window.
 QString windowFileName(const QString &what, qint64 from, qint64 to);

@@ -1,5 +1,6 @@
 #include "periodpane.h"
 
+#include "listmodel.h"
 #include "listtable.h"
 #include "statements.h"
 #include "wallclock.h"
@@ -8,7 +9,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableWidget>
+#include <QTableView>
 #include <QVBoxLayout>
 
 PeriodPane::PeriodPane(QWidget *parent)
@@ -43,7 +44,7 @@ PeriodLength PeriodPane::length() const
 
 void PeriodPane::clear()
 {
-    table->setRowCount(0);
+    listModel(table)->clear();
 }
 
 QString PeriodPane::periodText(qint64 start, PeriodLength length)
@@ -77,7 +78,9 @@ QStringList PeriodPane::rowText(const QString &label, const QString &unit, const
 
 void PeriodPane::addColumn(const QString &label, const QString &unit, const QList<PeriodFigures> &periods)
 {
-    for (const PeriodFigures &p : periods)
-        appendListRow(table, rowText(label, unit, p, length()));
+    const PeriodLength shownLength = length();
+    listModel(table)->appendPart(periods.size(), [label, unit, periods, shownLength](qsizetype row) {
+        return rowText(label, unit, periods.at(row), shownLength);
+    });
     show();
 }

@@ -6,7 +6,7 @@
 #include <QWidget>
 
 class QComboBox;
-class QTableWidget;
+class QTableView;
 
 // The window searched by hour, day, week or month, one value column after
 // another: one row a period, an export as CSV.
@@ -39,7 +39,7 @@ signals:
 private:
     QString exportName;
     QComboBox *lengthBox;
-    QTableWidget *table;
+    QTableView *table;
 };
 
 #endif

@@ -288,14 +288,13 @@ void RecordPage::showExcursions()
     const int number = family.number;
     excursionPane->clear();
     excursionPane->setExportName(windowFileName(tr("excursions"), naiveSeconds(st), naiveSeconds(en)));
-    QList<QPair<int, Excursion>> listed;
+    QList<QPair<int, QList<Excursion>>> listed; // by colour index
     const bool found = forEachSummedColumn([&](int channel, int i, const QString &column, const ChannelLimits &limits) {
         if (!runWorkerCall([=](SQLThread *job) { job->findWindowExcursions(number, column, st, en, limits); }))
             return false;
         excursionPane->addColumn(summaryNames(channel).value(i), summaryUnits(channel).value(i), g_excursions,
                                  naiveSeconds(en) - naiveSeconds(st) + 1);
-        for (const Excursion &e : std::as_const(g_excursions.excursions))
-            listed << qMakePair(channel >= 0 ? channel : i, e);
+        listed << qMakePair(channel >= 0 ? channel : i, g_excursions.excursions);
         return true;
     });
     if (!found)

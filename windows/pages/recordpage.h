@@ -126,9 +126,9 @@ protected:
     static QString counterText(qint64 records, qint64 page, qint64 pages);
     // Records per page of this kind of page.
     virtual int pageSize() const = 0;
-    // The excursions listed, each with its value column's colour index
+    // The excursions listed, each value column's with its colour index
     // (channelColour's count); none: the window shown changed.
-    virtual void shadeExcursions(const QList<QPair<int, Excursion>> &listed) { Q_UNUSED(listed) }
+    virtual void shadeExcursions(const QList<QPair<int, QList<Excursion>>> &listed) { Q_UNUSED(listed) }
     // Shows the first record of an excursion clicked in the list: its page.
     virtual void showExcursionStart(qint64 rowid, qint64 naiveStart);
     // Points the user at record `row` of the page shown, stamped `time`.

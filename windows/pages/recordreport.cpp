@@ -91,6 +91,9 @@ QColor lineColour(int index)
     return colours[qMax(0, index) % int(std::size(colours))];
 }
 
+// The chart is laid out this many pixels wide, then scaled onto the page.
+constexpr int ReportPlotWidth = 1000;
+
 // The whole window's chart: every column's line, its limits dashed and its
 // excursions shaded, gaps in grey.
 void drawChart(QCustomPlot &plot, const ReportContents &c)
@@ -121,7 +124,8 @@ void drawChart(QCustomPlot &plot, const ReportContents &c)
             limit->point2->setCoords(1, at);
             limit->setPen(QPen(colour, 1, Qt::DashLine));
         }
-        for (const Excursion &e : column.excursions.excursions) {
+        const qint64 resolution = qMax<qint64>(1, (c.to - c.from) / ReportPlotWidth);
+        for (const Excursion &e : excursionShades(column.excursions.excursions, c.from, c.to, resolution)) {
             auto *shade = new QCPItemRect(&plot);
             shade->setLayer(QStringLiteral("grid"));
             for (QCPItemPosition *corner : {shade->topLeft, shade->bottomRight}) {
@@ -546,7 +550,7 @@ void RecordReport::paintChart(QCPPainter &painter, const QRectF &area) const
     QCustomPlot plot;
     drawChart(plot, contents);
     // Laid out at a screen's size, then scaled onto the page as vectors.
-    const int plotWidth = 1000, plotHeight = int(plotWidth * area.height() / area.width());
+    const int plotWidth = ReportPlotWidth, plotHeight = int(plotWidth * area.height() / area.width());
     painter.save();
     painter.translate(area.topLeft());
     painter.scale(area.width() / plotWidth, area.height() / plotHeight);
