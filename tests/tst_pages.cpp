@@ -1,3 +1,4 @@
+#include <QBuffer>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -714,8 +715,21 @@ private slots:
         QCOMPARE(list->model()->index(1000001, 0).data().toString() + list->model()->index(1000001, 1).data().toString(), QString("CH21"));
         QCOMPARE(listModel(list)->partOf(1000002), (std::pair<int, qsizetype>{1, 2}));
         QVERIFY2(made < 20000, qPrintable(QString::number(made))); // those shown, and those the columns are sized by
-        listModel(list)->clear();
-        QCOMPARE(listCsvText(list), QString("Value,Row\r\n"));
+        // Written a part at a time, every row; or stopped when asked.
+        QBuffer written;
+        written.open(QIODevice::WriteOnly);
+        int asked = 0;
+        QVERIFY(writeListCsv(list, &written, [&asked](int) { return ++asked; }));
+        const QList<QByteArray> lines = written.data().split('\n');
+        QCOMPARE(lines.size(), 1000003 + 2); // the header, and nothing after the last line end
+        QCOMPARE(lines.at(0), QByteArray("Value,Row\r"));
+        QCOMPARE(lines.at(1000002), QByteArray("\"CH2\",\"1\"\r"));
+        QCOMPARE(asked, 1000003 / 1024 + 1);
+        QBuffer stopped;
+        stopped.open(QIODevice::WriteOnly);
+        const qint64 madeBefore = made;
+        QVERIFY(!writeListCsv(list, &stopped, [](int row) { return row < 5000; }));
+        QCOMPARE(made - madeBefore, 5120);
     }
 
     void presetWindows_data()

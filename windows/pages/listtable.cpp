@@ -10,7 +10,8 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QFile>
+#include <QProgressDialog>
+#include <QSaveFile>
 #include <QHeaderView>
 #include <QTableView>
 
@@ -49,16 +50,26 @@ QString csvLine(const QStringList &cells)
     return quoted.join(QLatin1Char(','));
 }
 
-QString listCsvText(const QTableView *table)
+bool writeListCsv(const QTableView *table, QIODevice *device, const std::function<bool(int)> &going)
 {
     const ListModel *model = listModel(table);
     QStringList header;
     for (int c = 0; c < model->columnCount(); ++c)
         header << model->headerData(c, Qt::Horizontal).toString();
-    QString text = header.join(QLatin1Char(',')) + QStringLiteral("\r\n");
-    for (int r = 0; r < model->rowCount(); ++r)
-        text += csvLine(model->rowText(r)) + QStringLiteral("\r\n");
-    return text;
+    QByteArray chunk = header.join(QLatin1Char(',')).toUtf8() + "\r\n";
+    const int rows = model->rowCount();
+    for (int r = 0; r < rows; ++r) {
+        if (r % 1024 == 0 && !going(r))
+            return false;
+        chunk += csvLine(model->rowText(r)).toUtf8() + "\r\n";
+        // A million rows are some hundred MB of text: a MB at a time.
+        if (chunk.size() >= (1 << 20)) {
+            if (device->write(chunk) != chunk.size())
+                return false;
+            chunk.clear();
+        }
+    }
+    return device->write(chunk) == chunk.size();
 }
 
 void exportListTable(QWidget *parent, const QTableView *table, const QString &what, const QString &fileName)
@@ -68,14 +79,27 @@ void exportListTable(QWidget *parent, const QTableView *table, const QString &wh
                                         tr("CSV files (*.csv)"));
     if (path.isEmpty())
         return;
-    QFile file(path);
-    const QByteArray text = listCsvText(table).toUtf8();
-    const bool written = file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size()
-        && file.flush();
+    const int rows = listModel(table)->rowCount();
+    // A file already there stays as it was unless every row is written.
+    QSaveFile file(path);
+    QProgressDialog progress(tr("Exporting the %1...").arg(what), tr("Cancel"), 0, rows, parent);
+    progress.setObjectName(QStringLiteral("exportProgress"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    const bool written = file.open(QIODevice::WriteOnly) && writeListCsv(table, &file, [&progress](int row) {
+        progress.setValue(row);
+        return !progress.wasCanceled();
+    }) && file.commit();
+    const bool cancelled = progress.wasCanceled();
+    progress.reset();
     DialogMessage message(parent);
-    message.setMessage(written ? tr("%1 %2 exported to %3").arg(listModel(table)->rowCount()).arg(what, path)
-                               : tr("The %1 could not be written to %2: %3").arg(what, path, file.errorString()),
-                       tr("Close"), true, written ? 1 : 3);
+    if (written)
+        message.setMessage(tr("%1 %2 exported to %3").arg(rows).arg(what, path), tr("Close"), true, 1);
+    else if (cancelled)
+        message.setMessage(tr("The export was cancelled: nothing was written to %1.").arg(path), tr("Close"), true, 1);
+    else
+        message.setMessage(tr("The %1 could not be written to %2: %3").arg(what, path, file.errorString()), tr("Close"),
+                           true, 3);
     message.exec();
 }
 

@@ -3,6 +3,9 @@
 
 #include <QStringList>
 
+#include <functional>
+
+class QIODevice;
 class ListModel;
 class QTableView;
 class QWidget;
@@ -14,8 +17,10 @@ QTableView *makeListTable(const QString &objectName, const QStringList &headers,
 ListModel *listModel(const QTableView *table);
 // One line of CSV, every cell quoted.
 QString csvLine(const QStringList &cells);
-// The list as CSV, its header line first, every cell quoted.
-QString listCsvText(const QTableView *table);
+// Writes the list as CSV to `device`, its header line first, every cell
+// quoted, while `going(row)` says so (asked every 1,024 rows); whether it
+// was written whole.
+bool writeListCsv(const QTableView *table, QIODevice *device, const std::function<bool(int)> &going);
 // Asks for a file (offered as `fileName`, else as `what`), writes the list
 // there and tells the user how that went; `what` names the rows ("excursions").
 void exportListTable(QWidget *parent, const QTableView *table, const QString &what, const QString &fileName = {});
