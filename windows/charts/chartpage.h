@@ -119,7 +119,7 @@ private:
     void showExcursionStart(qint64 rowid, qint64 naiveStart) override;
     // The figures of each value column drawn between the cursors.
     void measureCursors();
-    // The shades of the excursions listed in the span shown, a pixel's apart drawn as one.
+    // The shades of the excursions listed in the span shown, those less than a pixel apart drawn as one.
     void drawExcursionShades(const QList<DrawnColumn> &drawn);
     void addExcursionShade(const Excursion &excursion, double startKey, double endKey, int colourIndex);
     // Once the span shown or the plot's width changed: the shades drawn anew.
