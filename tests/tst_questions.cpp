@@ -185,6 +185,18 @@ private slots:
         QCOMPARE(rows->item(rows->currentRow(), rows->columnCount() - 1)->text(),
                  QString(rowCells(list, above, {2}).constFirst()).replace('-', '/'));
 
+        // Limits changed: the list shown is found again with them, never left as it was.
+        const auto listedKinds = [&] {
+            QStringList listed;
+            for (int r = 0; r < list->model()->rowCount(); ++r)
+                listed << rowCells(list, r, {1, 2, 3, 7}).join('|');
+            return listed;
+        };
+        setLimits({"Boiler 2 outlet", "°C", "-1000", "1000", "0.5", "10"}, false);
+        QCOMPARE(listedKinds(), expected.filter(QRegularExpression("^(HH|LL)\\|")));
+        setLimits({"Boiler 2 outlet", "°C", "-4", "30", "0.5", "10"}, false);
+        QCOMPARE(listedKinds(), expected);
+
         // By hour: the records, extremes, mean and MKT of each, its markers,
         // the excursions that start in it; exported as shown.
         QMap<QString, QStringList> hours;

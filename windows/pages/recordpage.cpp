@@ -164,6 +164,11 @@ void RecordPage::showLimits()
 {
     if (summaryLabel && summaryLabel->isVisible())
         showSummary();
+    // Found with the limits before: shown as they stand now, not left as they were.
+    if (excursionPane->isVisible())
+        showExcursions();
+    if (periodPane->isVisible())
+        showPeriods();
 }
 
 void RecordPage::showSummary()
