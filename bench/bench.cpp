@@ -1,5 +1,6 @@
 // Import, search and chart figures on generated records, compared with the
 // sqlite3 shell's own .import. One line per figure: median of 5 runs, min, max.
+#include "excursionlist.h"
 #include "recorddatabase.h"
 #include "recordreport.h"
 #include "recordtime.h"

@@ -1,13 +1,12 @@
 #include "excursions.h"
 
+#include "excursionlist.h"
 #include "packedrecords.h"
 
 #include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <optional>
-
-WindowExcursions g_excursions;
 
 namespace {
 
@@ -224,11 +223,6 @@ void ExcursionFinder::addRun(const MarkerEvent &run)
     extend(pointOf(open->kind == Excursion::AboveUpper ? run.greatest : run.least), false);
 }
 
-void ExcursionFinder::reserve(qsizetype excursions)
-{
-    found.reserve(excursions);
-}
-
 void ExcursionFinder::setSink(std::function<void(const Excursion &)> excursionSink)
 {
     sink = std::move(excursionSink);
@@ -330,7 +324,7 @@ QList<Excursion> findExcursions(const QList<ExcursionPoint> &points, const Chann
     return finder.finish();
 }
 
-ExcursionTotals excursionTotals(const QList<Excursion> &excursions, qint64 windowSeconds)
+ExcursionTotals excursionTotals(const ExcursionList &excursions, qint64 windowSeconds)
 {
     ExcursionTotals totals;
     qint64 outsideSeconds = 0;
@@ -344,7 +338,7 @@ ExcursionTotals excursionTotals(const QList<Excursion> &excursions, qint64 windo
     return totals;
 }
 
-QList<Excursion> excursionShades(const QList<Excursion> &excursions, qint64 from, qint64 to, qint64 resolution)
+QList<Excursion> excursionShades(const ExcursionList &excursions, qint64 from, qint64 to, qint64 resolution)
 {
     QList<Excursion> shades;
     std::optional<Excursion> open[Excursion::KindCount + 8]; // by kind, an alarm by its number

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+class ExcursionList;
 struct PackedRecords;
 
 // One record of a value column, as the excursions read it.
@@ -76,8 +77,6 @@ public:
     // rest only extending it, so that addWhole() may stand for them.
     bool takesWhole(const OverviewCell &cell) const;
     void addWhole(const OverviewCell &cell);
-    // Room for this many excursions: a window's markers tell how many it may hold.
-    void reserve(qsizetype excursions);
     // Hands each excursion found, but the instrument's alarms, to `sink` in
     // order of their starts instead of keeping it for finish().
     void setSink(std::function<void(const Excursion &)> sink);
@@ -114,21 +113,12 @@ private:
 
 // The excursions of `points`, in time order, as above.
 QList<Excursion> findExcursions(const QList<ExcursionPoint> &points, const ChannelLimits &limits, qint64 gapSeconds);
-ExcursionTotals excursionTotals(const QList<Excursion> &excursions, qint64 windowSeconds);
+ExcursionTotals excursionTotals(const ExcursionList &excursions, qint64 windowSeconds);
 // The shades that draw `excursions` where they meet [from, to] (naive
 // seconds) at `resolution` seconds a pixel: one of a kind (an alarm: of a
 // number) spans those that follow each other closer than a pixel, as the
 // eye would see them anyway. A year of noise crossing the limits has a
 // million excursions but a chart only some thousand pixels.
-QList<Excursion> excursionShades(const QList<Excursion> &excursions, qint64 from, qint64 to, qint64 resolution);
-
-// The excursions of the last window a job looked at, written before its
-// final report, read by its page after it.
-struct WindowExcursions {
-    QList<Excursion> excursions;
-    ExcursionTotals totals;
-    qint64 gapSeconds = 0;
-};
-extern WindowExcursions g_excursions;
+QList<Excursion> excursionShades(const ExcursionList &excursions, qint64 from, qint64 to, qint64 resolution);
 
 #endif

@@ -1,7 +1,7 @@
 #include "commandline.h"
 #include "contenthash.h"
 #include "datafolder.h"
-#include "excursions.h"
+#include "excursionlist.h"
 #include "meankinetic.h"
 #include "overviewcells.h"
 #include "packedrecords.h"
@@ -361,7 +361,7 @@ private slots:
             shown << text;
         }
         QCOMPARE(shown.join("; "), expected);
-        const ExcursionTotals totals = excursionTotals(found, records.last().time - records.first().time);
+        const ExcursionTotals totals = excursionTotals(ExcursionList(found), records.last().time - records.first().time);
         QStringList outside;
         qint64 sum = 0;
         for (qint64 s : totals.seconds)
@@ -446,6 +446,57 @@ private slots:
         }
     }
 
+    // Packed, the excursions read back as found, in order or one at a
+    // time: clock steps back and far ahead, rowids apart, -0 and alarms
+    // with set values read after they were found.
+    void excursionsKeptPacked()
+    {
+        QRandomGenerator random(11);
+        QList<ExcursionPoint> points;
+        qint64 time = 1700000000;
+        for (qint64 k = 0; k < 5000; ++k) {
+            time += random.bounded(200) == 0 ? -7200 : random.bounded(1000) == 0 ? qint64(1) << 40 : 10;
+            const int roll = random.bounded(100);
+            const auto kind = roll < 3 ? ExcursionPoint::High : roll < 6 ? ExcursionPoint::Low : ExcursionPoint::Number;
+            const double value = roll == 50 ? -0.0 : 25 + random.bounded(12.0) - 6;
+            points << ExcursionPoint{time, value, kind, k * (random.bounded(50) == 0 ? 100000 : 1) + 1,
+                                     quint8(random.bounded(20) == 0 ? random.bounded(256) : 0)};
+        }
+        QList<Excursion> found = findExcursions(points, limitsOf("-0 30 0 0"), 30);
+        const auto same = [](const Excursion &a, const Excursion &b) {
+            const bool valued = a.kind == Excursion::AboveUpper || a.kind == Excursion::BelowLower;
+            return a == b && (!valued || (std::signbit(a.extreme) == std::signbit(b.extreme) && a.extreme == b.extreme))
+                && (a.kind != Excursion::Alarm || memcmp(&a.setValue, &b.setValue, sizeof a.setValue) == 0);
+        };
+        ExcursionList packed(found);
+        for (qsizetype i = 0; i < found.size(); i += 7) {
+            if (found.at(i).kind == Excursion::Alarm) {
+                found[i].setValue = i % 2 ? -qInf() : double(i) / 3;
+                packed.setSetValue(i, found.at(i).setValue);
+            }
+        }
+        QVERIFY(found.size() > 1000 && packed.size() == found.size());
+        QVERIFY(std::count_if(found.cbegin(), found.cend(), [](const Excursion &e) { return e.kind == Excursion::Alarm; }) > 50);
+        const QList<Excursion> read = packed.toList();
+        for (qsizetype i = 0; i < found.size(); ++i) {
+            QVERIFY2(same(read.at(i), found.at(i)), qPrintable(QString::number(i)));
+            QVERIFY2(same(packed.at(found.size() - 1 - i), found.at(found.size() - 1 - i)), qPrintable(QString::number(i)));
+        }
+        // Merged with a list found apart: in order of their starts, this one's first where they start together.
+        QList<Excursion> own, others;
+        for (const Excursion &e : std::as_const(found))
+            (e.kind == Excursion::Alarm ? others : own) << e;
+        const auto byStart = [](const Excursion &a, const Excursion &b) { return a.start < b.start; };
+        std::stable_sort(own.begin(), own.end(), byStart);
+        std::stable_sort(others.begin(), others.end(), byStart);
+        QList<Excursion> expected;
+        std::merge(own.cbegin(), own.cend(), others.cbegin(), others.cend(), std::back_inserter(expected), byStart);
+        const QList<Excursion> merged = ExcursionList(own).mergedWith(others).toList();
+        QCOMPARE(merged.size(), expected.size());
+        for (qsizetype i = 0; i < expected.size(); ++i)
+            QVERIFY2(same(merged.at(i), expected.at(i)), qPrintable(QString::number(i)));
+    }
+
     void shadesAsSeen_data()
     {
         QTest::addColumn<qint64>("resolution"); // seconds a pixel
@@ -475,7 +526,7 @@ private slots:
                                      quint8(random.bounded(20) == 0 ? random.bounded(16) : 0)};
         }
         const QList<Excursion> found = findExcursions(points, limitsOf("20 30 0 0"), 30);
-        const QList<Excursion> shades = ::excursionShades(found, from, to, resolution);
+        const QList<Excursion> shades = ::excursionShades(ExcursionList(found), from, to, resolution);
         QVERIFY(std::is_sorted(shades.cbegin(), shades.cend(), [](const Excursion &a, const Excursion &b) { return a.start < b.start; }));
         const auto sameKind = [](const Excursion &a, const Excursion &b) { return a.kind == b.kind && a.alarm == b.alarm; };
         int kinds = 0;

@@ -1,6 +1,6 @@
 #include "arrivingblocks.h"
 #include "recorddatabase.h"
-#include "excursions.h"
+#include "excursionlist.h"
 #include "periods.h"
 #include "nativestatement.h"
 #include "overviewcells.h"
@@ -880,7 +880,7 @@ private slots:
             SQLThread worker;
             worker.findWindowExcursions(family, column, st, en, set);
             *paths << SQLThread::readPathsOfLastJob();
-            QStringList all = figuresOf(g_excursions.excursions, {});
+            QStringList all = figuresOf(g_excursions.excursions.toList(), {});
             all << QString::number(g_excursions.gapSeconds);
             for (PeriodLength length : {PeriodLength::Hour, PeriodLength::Day}) {
                 worker.tabulateWindowPeriods(family, column, st, en, set, length);
@@ -915,7 +915,7 @@ private slots:
         QCOMPARE(cells.contains("overview built"), earlierOverview);
 
         // Cancelled at any point of its reads, a walk ends cancelled and leaves the excursions shown.
-        const QStringList shown = figuresOf(g_excursions.excursions, {});
+        const QStringList shown = figuresOf(g_excursions.excursions.toList(), {});
         const auto cancelledAfter = [&](int callbacks) { // of SQLite's progress, every 100 steps: those left, the outcome
             SQLThread worker;
             std::pair<SQLThread *, int> state{&worker, callbacks};
@@ -927,7 +927,7 @@ private slots:
         const int steps = 1000000 - cancelledAfter(1000000).first;
         for (int part = 1; part < 8; ++part)
             QCOMPARE(int(cancelledAfter(qMax(1, steps * part / 8)).second), int(JobOutcome::Cancelled));
-        QCOMPARE(figuresOf(g_excursions.excursions, {}), shown);
+        QCOMPARE(figuresOf(g_excursions.excursions.toList(), {}), shown);
         // A job that ends before a statement on its connection leaves the
         // connection to close with that statement, not open for good.
         const int descriptors = QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size();

@@ -2,7 +2,7 @@
 // the reading of a window's records in time order that it shares.
 #include "sqlthread.h"
 
-#include "excursions.h"
+#include "excursionlist.h"
 #include "families.h"
 #include "recorddatabase.h"
 #include "recordnumber.h"
@@ -13,10 +13,12 @@
 #include <QHash>
 #include <QSqlQuery>
 
-bool SQLThread::readAlarmSettings(const QString &table, QList<Excursion> &excursions)
+bool SQLThread::readAlarmSettings(const QString &table, ExcursionList &excursions)
 {
     QHash<int, QSqlQuery> queries; // one prepared statement per alarm number
-    for (Excursion &e : excursions) {
+    qsizetype i = -1;
+    for (const Excursion &e : std::as_const(excursions)) {
+        ++i;
         if (e.kind != Excursion::Alarm)
             continue;
         if (!queries.contains(e.alarm)) {
@@ -34,8 +36,10 @@ bool SQLThread::readAlarmSettings(const QString &table, QList<Excursion> &excurs
             return false;
         }
         const QByteArray text = query.next() ? query.value(0).toByteArray() : QByteArray();
-        if (!readRecordNumber(text.constData(), text.size(), &e.setValue))
-            e.setValue = qQNaN();
+        double setValue = qQNaN();
+        if (!readRecordNumber(text.constData(), text.size(), &setValue))
+            setValue = qQNaN();
+        excursions.setSetValue(i, setValue);
     }
     return true;
 }

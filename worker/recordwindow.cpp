@@ -5,6 +5,7 @@
 #include "sqlthread.h"
 
 #include "cellreader.h"
+#include "excursionlist.h"
 #include "recordprefetch.h"
 #include "windowrecords.h"
 #include "families.h"
@@ -62,14 +63,18 @@ void tabulateParts(const std::vector<WindowPart> &parts, PeriodTabulator &period
     }
 }
 
-// A finder whose excursions go to the periods as they are found where no
-// list of them is asked for.
-ExcursionFinder finderFor(const ChannelLimits &limits, qint64 gapSeconds, QList<Excursion> *excursions,
+// A finder whose excursions go to the list asked for, packed, or else to
+// the periods, as they are found; the instrument's alarms come at its finish.
+ExcursionFinder finderFor(const ChannelLimits &limits, qint64 gapSeconds, ExcursionList *excursions,
                           PeriodTabulator *periods)
 {
     ExcursionFinder finder(limits, gapSeconds);
-    if (!excursions && periods)
+    if (excursions) {
+        excursions->clear();
+        finder.setSink([excursions](const Excursion &excursion) { excursions->append(excursion); });
+    } else if (periods) {
         finder.setSink([periods](const Excursion &excursion) { periods->addExcursion(excursion); });
+    }
     return finder;
 }
 
@@ -157,7 +162,7 @@ bool SQLThread::overviewReady(const MeterFamily &family)
 }
 
 bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateTime &st, const QDateTime &en,
-                           const ChannelLimits &limits, QList<Excursion> *excursions, qint64 *gapSeconds,
+                           const ChannelLimits &limits, ExcursionList *excursions, qint64 *gapSeconds,
                            PeriodTabulator *periods)
 {
     const auto feedPoint = [&](ExcursionFinder &finder, const ExcursionPoint &point) {
@@ -166,9 +171,9 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
         finder.add(point);
     };
     const auto finish = [&](ExcursionFinder &finder) {
-        QList<Excursion> found = finder.finish();
-        if (excursions)
-            *excursions = std::move(found);
+        const QList<Excursion> alarms = finder.finish(); // the rest went to the sink
+        if (excursions && !alarms.isEmpty())
+            *excursions = excursions->mergedWith(alarms);
     };
     startReadPaths();
     if (pageAccess() != PageAccess::Chosen) {
@@ -182,7 +187,7 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
             feedPoint(finder, point);
         const QList<Excursion> found = finder.finish();
         if (excursions)
-            *excursions = found;
+            *excursions = ExcursionList(found);
         else if (periods)
             periods->finish(found); // the reference counts them in once all are found
         noteReadPath(QStringLiteral("window of %1 records read").arg(points.size()), false);
@@ -256,7 +261,6 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     // The logging interval: the median step between all records of the window.
     StepCounts steps;
     std::optional<qint64> last;
-    qint64 markers = 0; // each a marker's excursion at most
     qint64 windowRecords = 0, firstRowid = -1, lastRowid = -1; // of the first and last record in time
     for (const WindowPart &part : parts) {
         const qint64 partRecords = part.level < 0 ? part.points.size() : part.cell.records;
@@ -271,10 +275,8 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
                 if (last)
                     steps.add(p.time - *last);
                 last = p.time;
-                markers += p.kind == ExcursionPoint::High || p.kind == ExcursionPoint::Low;
             }
         } else {
-            markers += part.cell.hh + part.cell.ll;
             if (last)
                 steps.add(part.cell.first.time - *last);
             steps.add(part.cell.steps);
@@ -284,9 +286,6 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
     *gapSeconds = gapSecondsOf(steps.median());
 
     ExcursionFinder finder = finderFor(limits, *gapSeconds, excursions, periods);
-    // Pages never written take no memory; the cap keeps a stuck sensor's markers from asking too much.
-    const qint64 reserved = excursions ? qMin<qint64>(markers, 1 << 22) : 0;
-    finder.reserve(reserved);
     // Where most cells cross the limits, reading their minutes saves little:
     // the finder takes the records straight from the packed blocks, where
     // they lie there in time order, and the periods take the cells. Else the
@@ -316,7 +315,6 @@ bool SQLThread::walkWindow(int familyNumber, const QString &column, const QDateT
         }
         noteReadPath(QStringLiteral("packed blocks tried: the window's records not all read from them in time order"), false);
         finder = finderFor(limits, *gapSeconds, excursions, periods);
-        finder.reserve(reserved);
         if (periods)
             *periods = *untouched;
     }

@@ -27,6 +27,7 @@ struct ChartRequest;
 struct PagedQuery;
 struct RecordSpan;
 class StampBlocks;
+class ExcursionList;
 struct ModelChoice;
 class ImportGathering;
 class RowInserter;
@@ -222,7 +223,7 @@ private:
     void failQuery(const char *trace, const QSqlQuery &query);
     // The window's records of `column`, in the order of the wall clock; false: the job ended so.
     // The set value of each alarm run at its start, from its alNvalue column; false: the job ended so.
-    bool readAlarmSettings(const QString &table, QList<Excursion> &excursions);
+    bool readAlarmSettings(const QString &table, ExcursionList &excursions);
     bool readWindowPoints(int familyNumber, const QString &column, const QDateTime &st, const QDateTime &en,
                           QList<ExcursionPoint> *points);
     // The window's records of `column` fed in time order to an excursion
@@ -233,7 +234,7 @@ private:
     // the gap between records that the window's logging interval gives;
     // false: the job ended so.
     bool walkWindow(int familyNumber, const QString &column, const QDateTime &st, const QDateTime &en,
-                    const ChannelLimits &limits, QList<Excursion> *excursions, qint64 *gapSeconds,
+                    const ChannelLimits &limits, ExcursionList *excursions, qint64 *gapSeconds,
                     PeriodTabulator *periods);
     // The overview of the family's table, built now where none is kept; false: the job ended so.
     bool overviewReady(const MeterFamily &family);

@@ -48,7 +48,7 @@ void ChartPage::removeItems(const QString &name)
     }
 }
 
-void ChartPage::shadeExcursions(const QList<QPair<int, QList<Excursion>>> &listed)
+void ChartPage::shadeExcursions(const QList<QPair<int, ExcursionList>> &listed)
 {
     listedExcursions = listed;
     drawExcursionShades(drawnColumns());

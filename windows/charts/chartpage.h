@@ -112,7 +112,7 @@ private:
     // Dashed lines at the limits of the value columns drawn, in their
     // colours, and the shades of their excursions listed.
     void drawLimitLines();
-    void shadeExcursions(const QList<QPair<int, QList<Excursion>>> &listed) override;
+    void shadeExcursions(const QList<QPair<int, ExcursionList>> &listed) override;
     void newWindowShown() override;
     void showWholeWindow() override;
     // The whole window stays: centred on the excursion's start, at the span shown.
@@ -174,7 +174,7 @@ private:
     QVector<QVector<DrawnRecord>> drawnRecords; // per channel drawn
     Overview shownOverview;
     QList<DrawnColumn> overviewDrawn; // what shownOverview's cells are of
-    QList<QPair<int, QList<Excursion>>> listedExcursions; // of the window shown, by colour index
+    QList<QPair<int, ExcursionList>> listedExcursions; // of the window shown, by colour index
     ChartCursors *cursors = nullptr;
     QComboBox *axesChoice = nullptr;
     QPushButton *otherButton = nullptr;

@@ -26,7 +26,7 @@ ExcursionPane::ExcursionPane(QWidget *parent)
         const auto [column, row] = listModel(table)->partOf(index.row());
         if (column < 0)
             return;
-        const Excursion &e = listed.at(column).at(row);
+        const Excursion e = listed.at(column).at(row);
         emit excursionChosen(e.firstRowid, e.start);
     });
     auto *exportButton = new QPushButton(tr("Export excursions..."), this);
@@ -111,7 +111,7 @@ void ExcursionPane::addColumn(const QString &label, const QString &unit, const W
     // the page's layout squeeze the curve above it.
     totalsLines << totalsText(label, found, windowSeconds);
     totalsLabel->setText(totalsLines.join(QLatin1Char('\n')));
-    const QList<Excursion> excursions = found.excursions;
+    const ExcursionList excursions = found.excursions;
     listed << excursions;
     listModel(table)->appendPart(excursions.size(), [label, unit, excursions](qsizetype row) {
         return rowText(label, unit, excursions.at(row));

@@ -1,7 +1,7 @@
 #ifndef EXCURSIONPANE_H
 #define EXCURSIONPANE_H
 
-#include "excursions.h"
+#include "excursionlist.h"
 
 #include <QWidget>
 
@@ -42,7 +42,7 @@ private:
     QLabel *totalsLabel;
     QTableView *table;
     QStringList totalsLines;
-    QList<QList<Excursion>> listed; // of each value column, shared with the finder's result
+    QList<ExcursionList> listed; // of each value column, shared with the finder's result
 };
 
 #endif

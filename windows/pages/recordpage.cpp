@@ -293,7 +293,7 @@ void RecordPage::showExcursions()
     const int number = family.number;
     excursionPane->clear();
     excursionPane->setExportName(windowFileName(tr("excursions"), naiveSeconds(st), naiveSeconds(en)));
-    QList<QPair<int, QList<Excursion>>> listed; // by colour index
+    QList<QPair<int, ExcursionList>> listed; // by colour index
     const bool found = forEachSummedColumn([&](int channel, int i, const QString &column, const ChannelLimits &limits) {
         if (!runWorkerCall([=](SQLThread *job) { job->findWindowExcursions(number, column, st, en, limits); }))
             return false;

@@ -1,7 +1,7 @@
 #ifndef RECORDPAGE_H
 #define RECORDPAGE_H
 
-#include "excursions.h"
+#include "excursionlist.h"
 #include "otheroverview.h"
 #include "commandline.h"
 #include "paging.h"
@@ -128,7 +128,7 @@ protected:
     virtual int pageSize() const = 0;
     // The excursions listed, each value column's with its colour index
     // (channelColour's count); none: the window shown changed.
-    virtual void shadeExcursions(const QList<QPair<int, QList<Excursion>>> &listed) { Q_UNUSED(listed) }
+    virtual void shadeExcursions(const QList<QPair<int, ExcursionList>> &listed) { Q_UNUSED(listed) }
     // Shows the first record of an excursion clicked in the list: its page.
     virtual void showExcursionStart(qint64 rowid, qint64 naiveStart);
     // Points the user at record `row` of the page shown, stamped `time`.

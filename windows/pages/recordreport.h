@@ -2,7 +2,7 @@
 #define RECORDREPORT_H
 
 #include "channellimits.h"
-#include "excursions.h"
+#include "excursionlist.h"
 #include "overviewcells.h"
 #include "periods.h"
 #include "recordsources.h"
