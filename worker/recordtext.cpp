@@ -82,11 +82,12 @@ void RecordText::putEnd()
     text[size_t(used++)] = '\x1e';
 }
 
-std::string RecordText::take()
+std::string RecordText::take(std::string spare)
 {
     text.resize(size_t(used));
     used = 0;
-    return std::exchange(text, std::string());
+    spare.resize(spare.capacity());
+    return std::exchange(text, std::move(spare));
 }
 
 void RecordText::putReal(double value, sqlite3_value *field)

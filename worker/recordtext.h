@@ -25,8 +25,9 @@ public:
 
     void append(sqlite3_value **fields, int count);
     void append(const TablePages::Field *fields, int count);
-    // The text appended since the last take.
-    std::string take();
+    // The text appended since the last take; the next is written into
+    // `spare`, a text taken before and done with, so that its pages serve again.
+    std::string take(std::string spare = std::string());
 
 private:
     void put(const char *bytes, qsizetype size);
