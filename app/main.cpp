@@ -1,5 +1,4 @@
 #include "commandline.h"
-#include "heldmemory.h"
 #include "recordtime.h"
 #include "viewer.h"
 
@@ -18,7 +17,6 @@ int main(int argc, char *argv[])
         return line.exitCode;
     }
     keepLocalZoneLoaded();
-    limitHeldMemory();
     QCoreApplication::setOrganizationName(QStringLiteral("Sundrevale"));
     QCoreApplication::setApplicationName(QStringLiteral("SundrevaleReader"));
     QApplication app(argc, argv);

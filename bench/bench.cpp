@@ -1,7 +1,6 @@
 // Import, search and chart figures on generated records, compared with the
 // sqlite3 shell's own .import. One line per figure: median of 5 runs, min, max.
 #include "excursionlist.h"
-#include "heldmemory.h"
 #include "recorddatabase.h"
 #include "recordreport.h"
 #include "recordtime.h"
@@ -668,7 +667,6 @@ void year(Bench &bench, const QString &root, bool searchOnly, bool questionsOnly
 int main(int argc, char **argv)
 {
     keepLocalZoneLoaded(); // as the viewer does
-    limitHeldMemory();
     // The report's chart is a widget, drawn off any screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -2,6 +2,7 @@
 #include "sqlthread.h"
 
 #include "families.h"
+#include "freedmemory.h"
 #include "importedfiles.h"
 #include "recorddatabase.h"
 #include "recordoverview.h"
@@ -239,5 +240,6 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
         noteReadPath(QStringLiteral("overview of %1 minutes brought up to date").arg(minutesSummed));
     lastReport = report;
     lastAround = {lastBefore, lastAfter};
+    returnFreedMemory();
     finishImport(family, model.tableCode, report.headline());
 }

@@ -3,6 +3,7 @@
 
 #include "contenthash.h"
 #include "families.h"
+#include "freedmemory.h"
 #include "importedfiles.h"
 #include "importgathering.h"
 #include "recorddatabase.h"
@@ -326,5 +327,6 @@ void SQLThread::importRecords(int family, int tableCode, const QStringList &file
     startReadPaths(true);
     for (const QString &note : std::as_const(gathered))
         noteReadPath(note, true);
+    returnFreedMemory();
     finishImport(meterFamily(family), tableCode, tr("%1 files to be imported").arg(n));
 }

@@ -2,6 +2,7 @@
 
 #include "commandline.h"
 #include "datafolder.h"
+#include "freedmemory.h"
 #include "userstate.h"
 #include "families.h"
 #include "settings.h"
@@ -518,13 +519,19 @@ bool RecordReport::writePdf(const QString &path, QString *error) const
         return false;
     }
     probe.close();
-    QPdfWriter writer(path);
-    writer.setResolution(300);
-    writer.setPageSize(localPageSize());
-    writer.setPageMargins(QMarginsF(15, 12, 15, 12), QPageLayout::Millimeter);
-    writer.setCreator(versionText());
-    writer.setTitle(tr("Record report %1").arg(windowText(contents)));
-    if (!paint(&writer)) {
+    bool painted = false;
+    {
+        QPdfWriter writer(path);
+        writer.setResolution(300);
+        writer.setPageSize(localPageSize());
+        writer.setPageMargins(QMarginsF(15, 12, 15, 12), QPageLayout::Millimeter);
+        writer.setCreator(versionText());
+        writer.setTitle(tr("Record report %1").arg(windowText(contents)));
+        painted = paint(&writer);
+    }
+    // Qt's PDF engine compresses each page through buffers of 16 MB.
+    returnFreedMemory();
+    if (!painted) {
         *error = tr("the PDF could not be written");
         QFile::remove(path); // no half a report
         return false;
