@@ -51,8 +51,9 @@ public:
     void addRow(sqlite3_stmt *row, const Columns &columns);
     // Every record of a block, as addRow() adds each read through SQLite.
     void addBlock(const PackedColumns &block);
-    // Whether so many spans are open that they are to be closed now: a day
-    // and a half of one-second records, whose stamps, kinds and numbers are held.
+    // Whether so many spans are open that they are to be closed now: eight
+    // hours of one-second records, whose stamps, kinds and numbers are held
+    // (of a 16-channel recorder, 5 MB).
     bool full() const { return open.size() > MostOpen; }
     // The open spans, closed; `keepingLast`: but the one the last record fell
     // in, which the records that follow mostly go on filling (a span met
@@ -60,7 +61,7 @@ public:
     Closed close(bool keepingLast = false);
 
 private:
-    static constexpr size_t MostOpen = 2048;
+    static constexpr size_t MostOpen = 512;
     Span &spanOf(qint64 span);
     void addValue(Span &span, size_t column, OverviewPoint point, OverviewCell::Kind kind, double number);
 

@@ -106,7 +106,6 @@ bool RecordDigest::digest(const QList<Piece> &pieces, Sha256 &digest, FileTally 
     if (!opening.isEmpty())
         return false;
     texts.assign(InFlight, std::string());
-    spares.clear();
     ready.assign(InFlight, false);
     nextToRead = hashed = 0;
     fromPages = 0;
@@ -127,10 +126,6 @@ bool RecordDigest::digest(const QList<Piece> &pieces, Sha256 &digest, FileTally 
         }
         changed.notify_all();
         digest.addData(QByteArrayView(text.data(), qsizetype(text.size())));
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            spares.push_back(std::move(text));
-        }
         whole = going(i + 1, pieces.size());
     }
     stop();
@@ -154,12 +149,7 @@ void RecordDigest::read(Reader &reader, const QList<Piece> &pieces)
         }
         QString reason;
         const bool read = readPiece(reader, pieces.at(i), &reason);
-        std::string spare;
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            spare = takeSpare();
-        }
-        std::string text = reader.text->take(std::move(spare));
+        std::string text = reader.text->take();
         {
             std::lock_guard<std::mutex> guard(lock);
             if (!read && !stopping) {
@@ -198,16 +188,6 @@ bool RecordDigest::readPiece(Reader &reader, const Piece &piece, QString *reason
         *reason = statement.error();
     statement.reset();
     return read;
-}
-
-// A text hashed already, or none; under the lock.
-std::string RecordDigest::takeSpare()
-{
-    if (spares.empty())
-        return std::string();
-    std::string spare = std::move(spares.back());
-    spares.pop_back();
-    return spare;
 }
 
 void RecordDigest::stop()

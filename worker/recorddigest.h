@@ -59,7 +59,6 @@ private:
     void read(Reader &reader, const QList<Piece> &pieces);
     bool readPiece(Reader &reader, const Piece &piece, QString *reason);
     void stop();
-    std::string takeSpare();
 
     std::vector<std::unique_ptr<Reader>> readers;
     QString opening;
@@ -68,9 +67,6 @@ private:
     mutable std::mutex lock;
     std::condition_variable changed;
     std::vector<std::string> texts;
-    // Texts hashed, whose buffers the readers write the next ones into:
-    // a year's thousands of pieces then cost no new pages each.
-    std::vector<std::string> spares;
     std::vector<bool> ready;
     qsizetype nextToRead = 0, hashed = 0;
     QString failure;

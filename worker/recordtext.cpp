@@ -82,12 +82,11 @@ void RecordText::putEnd()
     text[size_t(used++)] = '\x1e';
 }
 
-std::string RecordText::take(std::string spare)
+std::string RecordText::take()
 {
     text.resize(size_t(used));
     used = 0;
-    spare.resize(spare.capacity());
-    return std::exchange(text, std::move(spare));
+    return std::exchange(text, std::string());
 }
 
 void RecordText::putReal(double value, sqlite3_value *field)

@@ -25,9 +25,8 @@ public:
 
     void append(sqlite3_value **fields, int count);
     void append(const TablePages::Field *fields, int count);
-    // The text appended since the last take; the next is written into
-    // `spare`, a text taken before and done with, so that its pages serve again.
-    std::string take(std::string spare = std::string());
+    // The text appended since the last take.
+    std::string take();
 
 private:
     void put(const char *bytes, qsizetype size);

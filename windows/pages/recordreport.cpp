@@ -529,7 +529,6 @@ bool RecordReport::writePdf(const QString &path, QString *error) const
         writer.setTitle(tr("Record report %1").arg(windowText(contents)));
         painted = paint(&writer);
     }
-    // Qt's PDF engine compresses each page through buffers of 16 MB.
     returnFreedMemory();
     if (!painted) {
         *error = tr("the PDF could not be written");
@@ -592,6 +591,8 @@ bool RecordReport::paint(QPagedPaintDevice *device) const
     const auto nextPage = [&] {
         footer();
         device->newPage();
+        // Qt's PDF engine has written the page through buffers of 16 MB.
+        returnFreedMemory();
     };
     for (int i = 0; i < head.pageCount(); ++i) {
         if (i > 0)
