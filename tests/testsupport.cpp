@@ -111,10 +111,19 @@ void answerMessage(QString *text, const char *button)
 {
     onNextModal("DialogMessage", [text, button](QWidget *dialog) {
         auto *cancel = dialog->findChild<QPushButton *>("push_cancel");
+        // Each line that fits the widest message is shown unwrapped.
+        const auto *label = dialog->findChild<QLabel *>("label");
+        QStringList wrapped;
+        for (const QString &line : label->text().split('\n')) {
+            const int advance = label->fontMetrics().horizontalAdvance(line);
+            if (advance <= 600 && label->contentsRect().width() - 2 * label->margin() < advance)
+                wrapped << line;
+        }
         if (text)
             *text = dialog->findChild<QWidget *>("label")->property("text").toString()
                 + (cancel->isVisible() ? " [" + cancel->text() + "]" : QString());
         click(dialog, button);
+        QVERIFY2(wrapped.isEmpty(), qPrintable(wrapped.join('\n')));
     });
 }
 

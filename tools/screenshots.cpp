@@ -422,6 +422,10 @@ int main(int argc, char *argv[])
     save(&message, "message-question");
     message.setMessage(QStringLiteral("There are no result to display."), "Close", true, 4);
     save(&message, "message-noresult");
+    message.setMessage(QStringLiteral("1771840 excursions exported to /home/qa/reports/cold-room-3/excursions-2024-03.csv"),
+                       "Close", true, 1);
+    message.adjustSize();
+    save(&message, "message-exported");
     Dialogconfig config;
     config.show();
     save(&config, "configuration");
