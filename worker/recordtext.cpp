@@ -85,8 +85,14 @@ void RecordText::putEnd()
 std::string RecordText::take()
 {
     text.resize(size_t(used));
+    longest = std::max(longest, used);
     used = 0;
-    return std::exchange(text, std::string());
+    std::string taken = std::exchange(text, std::string());
+    // The next piece is about as long: its room at once rather than by
+    // doubling, which copies the text on the way and ends with up to twice
+    // its length written.
+    text.resize(size_t(longest + longest / 8 + 4096));
+    return taken;
 }
 
 void RecordText::putReal(double value, sqlite3_value *field)

@@ -46,6 +46,7 @@ private:
     sqlite3_stmt *realText = nullptr; // cast(?1 as text)
     std::string text;
     qsizetype used = 0;
+    qsizetype longest = 0; // of the texts taken
 };
 
 #endif
