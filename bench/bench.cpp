@@ -106,6 +106,7 @@ public:
         loop.exec();
         const double ms = clock.nsecsElapsed() / 1e6;
         QObject::disconnect(connection);
+        takeRecords(); // as the page does, once it has shown them
         // A failed job's time is no figure of the job's work.
         if (!worker->outcome().done())
             std::printf("  (the job did not succeed: %s)\n", qPrintable(worker->outcome().reason));

@@ -1,8 +1,15 @@
 #include "recordstore.h"
 
+#include <utility>
+
 QVector<RecordRow> g_records;
 qint32 g_recordCount = 0;
 RecordSpan g_recordSpan;
+
+QVector<RecordRow> takeRecords()
+{
+    return std::exchange(g_records, {});
+}
 
 QString &RecordRow::alarm(int number)
 {

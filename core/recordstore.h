@@ -30,6 +30,11 @@ struct RecordRow {
 extern QVector<RecordRow> g_records;
 extern qint32 g_recordCount;
 
+// The page takes its rows once it has them in its widgets, so that the next
+// job's rows are not read while a copy nobody looks at is held (two pages
+// of a 100,000-point chart are 60 MB).
+QVector<RecordRow> takeRecords();
+
 // The stamps of the first and last record (invalid when there is none).
 struct RecordSpan {
     QDateTime first;

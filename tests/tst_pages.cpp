@@ -639,6 +639,10 @@ private slots:
         QCOMPARE(plot->graph(0)->pen().color(), ChartPage::channelColour(1)); // as in the whole window
         // The saved image has the title band over the chart.
         QCOMPARE(page->imageTitle().section(" · ", 1, 1), QString(family == 1 ? "CH2" : "Humidity"));
+        int inView = 0; // of the page's records
+        for (int j = k / 500 * 500; j <= qMin(1233, k / 500 * 500 + 499); ++j)
+            inView += plot->xAxis->range().contains(keyOf(j));
+        QVERIFY2(title().endsWith(QString(" · %1 records drawn").arg(inView)), qPrintable(title()));
         QFile::remove(dir.filePath("title.png"));
         saveAs(dir.filePath("title.png"));
         const QRect laidOut = plot->axisRect()->rect();

@@ -307,10 +307,11 @@ void ChartPage::showPage()
         w.widget_page->show();
     }
     const bool secondValue = w.radioButton && !w.radioButton->isChecked();
+    const QVector<RecordRow> rows = takeRecords();
     QVector<double> keys, values, secondValues, hhKeys, llKeys;
-    keys.reserve(g_records.size());
-    values.reserve(g_records.size());
-    for (const RecordRow &row : std::as_const(g_records)) {
+    keys.reserve(rows.size());
+    values.reserve(rows.size());
+    for (const RecordRow &row : rows) {
         // A record without a readable time has no place on the time axis.
         if (!row.time.isValid())
             continue;
@@ -495,10 +496,9 @@ QString ChartPage::imageTitle() const
         const QCPRange range = w.plot->xAxis->range();
         from = qMax(naiveSeconds(shown.st), naiveSecondsOfKey(qint64(std::ceil(range.lower))));
         to = qMin(naiveSeconds(shown.en), naiveSecondsOfKey(qint64(std::floor(range.upper))));
-        for (const RecordRow &row : std::as_const(g_records)) {
-            const double key = row.time.isValid() ? double(localTimeKey(row.time)) : qQNaN();
-            drawn += key >= range.lower && key <= range.upper;
-        }
+        // Every record with a time has its point in the first graph.
+        for (const QCPGraphData &point : *w.plot->graph(0)->data())
+            drawn += point.key >= range.lower && point.key <= range.upper;
     }
     return tr("Model %1 · %2 · %3 – %4 · %5 records drawn")
                .arg(modelCodeOf(Meter))

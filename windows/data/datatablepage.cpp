@@ -140,11 +140,12 @@ void DataTablePage::on_pushButton_clicked()
 
 void DataTablePage::showPage()
 {
-    if (family.traceSecondRowId && g_records.size() >= 2)
-        qDebug() << "输出值:" << g_records.at(1).id;
-    w.tabled->setRowCount(int(g_records.size()));
-    for (int i = 0; i < g_records.size(); ++i)
-        fillRow(i, g_records.at(i));
+    const QVector<RecordRow> rows = takeRecords();
+    if (family.traceSecondRowId && rows.size() >= 2)
+        qDebug() << "输出值:" << rows.at(1).id;
+    w.tabled->setRowCount(int(rows.size()));
+    for (int i = 0; i < rows.size(); ++i)
+        fillRow(i, rows.at(i));
     w.tabled->selectRow(0);
     w.page_label->setText(counterText(records, curPage + 1, pages));
 }
