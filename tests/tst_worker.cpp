@@ -1143,6 +1143,8 @@ private slots:
                                         << 8 << 330 << 1;
         // Minutes met again once they were written: summed up again from their records.
         QTest::newRow("minutes met again") << QStringList{} << 0 << 2600 << 60;
+        // More batches than are read ahead, blocks ending inside them.
+        QTest::newRow("many batches") << QStringList{} << 0 << 60000 << 1;
     }
 
     void gatheredAsMadeFromRows()

@@ -54,17 +54,22 @@ void ImportGathering::checkNextRowid(qint64 rowid)
         blocks.abandon();
 }
 
-QString ImportGathering::saveEnded()
+ImportGathering::Ended ImportGathering::takeEnded()
+{
+    return Ended{blocks.takeEnded(), blocks.takeClosedMinutes()};
+}
+
+QString ImportGathering::save(const Ended &ended)
 {
     if (blocks.abandoned())
         return QString();
-    for (const ArrivingBlocks::Block &block : blocks.takeEnded()) {
+    for (const ArrivingBlocks::Block &block : ended.blocks) {
         if (const QString error = RecordSums::saveGathered(db, table, blocks.columns(), block.number, block.sums,
                                                            block.packed);
             !error.isEmpty())
             return error;
     }
-    for (const OverviewSpans::Closed &closed : blocks.takeClosedMinutes()) {
+    for (const OverviewSpans::Closed &closed : ended.minutes) {
         if (!minutes.writeMinutes(blocks.columns(), closed))
             return minutes.error();
     }
@@ -76,7 +81,7 @@ QString ImportGathering::finish(QStringList *notes)
     if (blocks.abandoned())
         return QString();
     blocks.finish();
-    QString error = saveEnded();
+    QString error = save(takeEnded());
     if (error.isEmpty())
         error = RecordSums::saveSummed(db, table, blocks.columns(), blocks.leftToSqlite(), blocks.rowidsPerBlock());
     if (error.isEmpty())

@@ -29,8 +29,15 @@ public:
     // Whether the next record is stored under the rowid the blocks expect:
     // a line the database refused took none, and the blocks no longer match the rows.
     void checkNextRowid(qint64 rowid);
-    // Saves what was gathered so far, on the connection's thread.
-    QString saveEnded();
+    // The blocks and minutes the lines parsed so far completed, taken while
+    // no lines are parsed, then saved on the connection's thread, which may
+    // go on while the next lines are parsed.
+    struct Ended {
+        std::vector<ArrivingBlocks::Block> blocks;
+        std::vector<OverviewSpans::Closed> minutes;
+    };
+    Ended takeEnded();
+    QString save(const Ended &ended);
     // The last block, those summed up from their rows, the overview's hours
     // and the states that make them count; the notes of how they were made.
     QString finish(QStringList *notes);

@@ -6,6 +6,7 @@
 #include "freedmemory.h"
 #include "importedfiles.h"
 #include "importgathering.h"
+#include "readahead.h"
 #include "recorddatabase.h"
 #include "recordlinereader.h"
 #include "rowinserter.h"
@@ -20,8 +21,6 @@
 #include <QLoggingCategory>
 #include <QSqlError>
 #include <QSqlQuery>
-
-#include <future>
 
 // One trace per field of every line would flood the output on a large
 // import, so it has a category of its own, off unless asked for.
@@ -192,27 +191,32 @@ QString SQLThread::storeRecordFile(RowInserter &inserter, const QString &table, 
     reader.setHash(&hash);
     reader.setDigest(&digest);
     reader.skipLine(); // the header
-    RecordBatch batches[2];
-    const auto fill = [&reader, gathering, fieldCount](RecordBatch &batch) {
-        reader.fill(batch);
-        if (gathering)
-            gathering->arriving().add(batch, fieldCount);
+    struct Slot {
+        RecordBatch batch;
+        ImportGathering::Ended ended; // what its lines completed
     };
     if (gathering)
         gathering->checkNextRowid(*firstRowid);
-    fill(batches[0]);
     QString saving;
-    for (int i = 0; batches[i % 2].records > 0 && !cancelRequested(); ++i) {
-        // The next lines are read, split and summed up on another core while
-        // these are stored (in place, should no thread be available).
-        RecordBatch &next = batches[(i + 1) % 2];
-        std::future<void> ahead = std::async(std::launch::async | std::launch::deferred, [&fill, &next] { fill(next); });
-        const bool kept = storeBatch(inserter, batches[i % 2], fieldCount, traceEachField, cancelFlag);
-        ahead.wait();
-        if (kept && gathering)
-            saving = gathering->saveEnded();
-        if (!kept || !saving.isEmpty())
-            break;
+    {
+        // The lines are read, split and summed up on another core while
+        // those before them are stored.
+        ReadAhead<Slot> ahead(8, [&reader, gathering, fieldCount](Slot &slot) {
+            reader.fill(slot.batch);
+            if (gathering) {
+                gathering->arriving().add(slot.batch, fieldCount);
+                slot.ended = gathering->takeEnded();
+            }
+            return slot.batch.records > 0;
+        });
+        while (!cancelRequested()) {
+            const Slot &slot = ahead.next();
+            if (gathering)
+                saving = gathering->save(slot.ended);
+            if (slot.batch.records == 0 || !saving.isEmpty()
+                || !storeBatch(inserter, slot.batch, fieldCount, traceEachField, cancelFlag))
+                break;
+        }
     }
     if (!saving.isEmpty())
         return tr("Import failed: %1").arg(saving);
