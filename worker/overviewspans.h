@@ -54,6 +54,7 @@ public:
     // Whether so many spans are open that they are to be closed now: eight
     // hours of one-second records, whose stamps, kinds and numbers are held
     // (of a 16-channel recorder, 5 MB).
+    static constexpr size_t MostOpen = 512;
     bool full() const { return open.size() > MostOpen; }
     // The open spans, closed; `keepingLast`: but the one the last record fell
     // in, which the records that follow mostly go on filling (a span met
@@ -61,7 +62,6 @@ public:
     Closed close(bool keepingLast = false);
 
 private:
-    static constexpr size_t MostOpen = 512;
     Span &spanOf(qint64 span);
     void addValue(Span &span, size_t column, OverviewPoint point, OverviewCell::Kind kind, double number);
 

@@ -136,16 +136,21 @@ QString sumMinutesAgain(sqlite3 *handle, OverviewWriter &writer, const QString &
         run = std::next(end);
         if (!clear.run(columns.values, 0, first, last))
             return clear.error();
-        OverviewSpans summed(int(columns.values.size()));
-        if (!stamps.step(records, withinRowids, first * minute, (last + 1) * minute, [&](sqlite3_stmt *row) {
-                summed.addRow(row, columns);
-                return true;
-            }))
-            return stamps.whole() ? records.error() : withinRowids.error();
-        for (const auto &[span, cells] : summed.close()) {
-            for (int c = 0; c < columns.values.size(); ++c) {
-                if (!writer.write(columns.values.at(c), 0, span, cells.cells[size_t(c)], false))
-                    return writer.error();
+        // A piece of the run at a time: a month added at once held all its
+        // minutes' cells (131 MB for two columns).
+        for (qint64 from = first; from <= last; from += qint64(OverviewSpans::MostOpen)) {
+            const qint64 to = qMin(last, from + qint64(OverviewSpans::MostOpen) - 1);
+            OverviewSpans summed(int(columns.values.size()));
+            if (!stamps.step(records, withinRowids, from * minute, (to + 1) * minute, [&](sqlite3_stmt *row) {
+                    summed.addRow(row, columns);
+                    return true;
+                }))
+                return stamps.whole() ? records.error() : withinRowids.error();
+            for (const auto &[span, cells] : summed.close()) {
+                for (int c = 0; c < columns.values.size(); ++c) {
+                    if (!writer.write(columns.values.at(c), 0, span, cells.cells[size_t(c)], false))
+                        return writer.error();
+                }
             }
         }
         for (qint64 hour = floorDiv(first, perHour); hour <= floorDiv(last, perHour); ++hour)
