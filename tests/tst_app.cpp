@@ -85,6 +85,10 @@ private slots:
         QTest::newRow("a report of a channel the instrument lacks")
             << QStringList{"--data", dir.filePath("report3"), "--import", controller, "--report", dir.filePath("r.pdf"), "--channel", "3"}
             << 1 << "The report could not be written: The instrument has channels 1 to 2 only.";
+        // Nobody answers a message on a scheduled run: the reason goes to standard error.
+        QTest::newRow("an addition of another instrument's files before a report")
+            << QStringList{"--data", dir.filePath("report3"), "--add", QStringLiteral(SAMPLES_DIR) + "/recorder-16ch", "--report", dir.filePath("r.pdf")}
+            << 1 << "The addition failed, so no report was written: These record files are of another instrument";
         QTest::newRow("a report where no file can be")
             << QStringList{"--data", dir.filePath("report3"), "--report", "/no/such/folder/r.pdf"}
             << 1 << "The report could not be written: ";

@@ -389,10 +389,10 @@ JobOutcome MainWindow::importPaths(const QStringList &paths, bool quiet)
     return runRecordFilesJob(recordFilesIn(paths), false, false, quiet);
 }
 
-JobOutcome MainWindow::addPaths(const QStringList &paths)
+JobOutcome MainWindow::addPaths(const QStringList &paths, bool quiet)
 {
     // Nobody to ask: a file that would replace records by others is skipped.
-    return runRecordFilesJob(recordFilesIn(paths), true, false);
+    return runRecordFilesJob(recordFilesIn(paths), true, false, quiet);
 }
 
 QString MainWindow::writeReport(const ReportRequest &request)

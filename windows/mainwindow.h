@@ -42,7 +42,7 @@ public:
     // `quiet`: a failure is left to the caller to tell.
     JobOutcome importPaths(const QStringList &paths, bool quiet = false);
     // Adds record files, or those of folders, to the records there (--add); how it ended.
-    JobOutcome addPaths(const QStringList &paths);
+    JobOutcome addPaths(const QStringList &paths, bool quiet = false);
     // Writes the report the command line asks for from the whole-window
     // chart; the reason when it could not be written.
     QString writeReport(const ReportRequest &request);

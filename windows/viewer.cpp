@@ -42,7 +42,7 @@ int runViewer(const CommandLine &line)
             return fail(QApplication::translate("Viewer", adding ? "The import failed, so nothing was added: %1"
                                                                  : "The import failed, so no report was written: %1")
                             .arg(imported.reason));
-        const JobOutcome added = adding ? window.addPaths(line.additions) : JobOutcome();
+        const JobOutcome added = adding ? window.addPaths(line.additions, reporting) : JobOutcome();
         if (!reporting)
             return;
         if (adding && !added.done())
