@@ -1,4 +1,5 @@
 #include "commandline.h"
+#include "freedmemory.h"
 #include "recordtime.h"
 #include "viewer.h"
 
@@ -17,6 +18,7 @@ int main(int argc, char *argv[])
         return line.exitCode;
     }
     keepLocalZoneLoaded();
+    setAllocatorLimits();
     QCoreApplication::setOrganizationName(QStringLiteral("Sundrevale"));
     QCoreApplication::setApplicationName(QStringLiteral("SundrevaleReader"));
     QApplication app(argc, argv);

@@ -1,6 +1,7 @@
 // Import, search and chart figures on generated records, compared with the
 // sqlite3 shell's own .import. One line per figure: median of 5 runs, min, max.
 #include "excursionlist.h"
+#include "freedmemory.h"
 #include "recorddatabase.h"
 #include "recordreport.h"
 #include "recordtime.h"
@@ -668,6 +669,7 @@ void year(Bench &bench, const QString &root, bool searchOnly, bool questionsOnly
 int main(int argc, char **argv)
 {
     keepLocalZoneLoaded(); // as the viewer does
+    setAllocatorLimits();
     // The report's chart is a widget, drawn off any screen.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

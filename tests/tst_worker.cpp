@@ -2,6 +2,7 @@
 #include "recorddatabase.h"
 #include "excursionlist.h"
 #include "periods.h"
+#include "readahead.h"
 #include "nativestatement.h"
 #include "overviewcells.h"
 #include "recorddatetime.h"
@@ -24,6 +25,7 @@
 #include "testsupport.h"
 
 #include <QRandomGenerator>
+#include <QThread>
 #include <QSqlQuery>
 #include <QCryptographicHash>
 #include <sqlite3.h>
@@ -1045,9 +1047,10 @@ private slots:
         QCOMPARE(answer(SQLThread::PageAccess::Chosen), statements);
         QCOMPARE(ways, QStringList({"span through the index", "time through", "span through the index", "time through",
                                     "span from the blocks' stamps", "time from"}));
-        // The blocks wholly in the window read from the file's pages.
+        // The blocks wholly in the window read from the file's pages, each in pieces.
         const QString sources = SQLThread::readPathsOfLastJob().filter("sources from").value(0);
         QVERIFY2(sources.contains(" on 2 readers, ") && !sources.endsWith(" 0 from the file's pages"), qPrintable(sources));
+        QVERIFY2(sources.section(' ', 5, 5).toInt() > sources.section(' ', 2, 2).toInt(), qPrintable(sources));
         // A digest cancelled between its pieces ends cancelled and leaves the sources shown.
         {
             SQLThread digest;
@@ -1380,6 +1383,35 @@ private slots:
             QCOMPARE(QByteArray::fromStdString(made), stored);
         }
         sqlite3_close_v2(db); // once the text's statement is finalized
+    }
+
+    void readAheadGivesEverySlotInOrder_data()
+    {
+        QTest::addColumn<int>("depth");
+        QTest::addColumn<int>("filled");
+        QTest::newRow("in place") << 0 << 5;
+        QTest::newRow("one ahead") << 1 << 40;
+        QTest::newRow("fewer slots than the depth") << 8 << 3;
+        QTest::newRow("many times the depth") << 8 << 500;
+    }
+
+    // Each slot as filled, in order, and left alone while the caller holds it.
+    void readAheadGivesEverySlotInOrder()
+    {
+        QFETCH(int, depth);
+        QFETCH(int, filled);
+        int made = 0;
+        ReadAhead<std::vector<int>> ahead(depth, [&made, filled](std::vector<int> &slot) {
+            slot.assign(64, made);
+            return ++made < filled;
+        });
+        for (int k = 0; k < filled; ++k) {
+            const std::vector<int> &slot = ahead.next();
+            if (k % 50 == 0)
+                QThread::msleep(5); // the filler runs ahead meanwhile
+            QCOMPARE(slot, std::vector<int>(64, k));
+        }
+        QCOMPARE(made, filled);
     }
 };
 

@@ -1,5 +1,6 @@
 #include "packedblockstream.h"
 
+#include "freedmemory.h"
 #include "packedpoints.h"
 #include "readtransaction.h"
 
@@ -38,6 +39,7 @@ PackedBlockStream::PackedBlockStream(const QString &databasePath, const QString 
 
 PackedBlockStream::~PackedBlockStream()
 {
+    const FreeingToSystem freeing; // the blocks, in the loader's heap
     slotted.clear(); // their statements first
     sqlite3_close(handle);
 }

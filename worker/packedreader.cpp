@@ -1,5 +1,6 @@
 #include "packedreader.h"
 
+#include "freedmemory.h"
 #include "gatheredblock.h"
 #include "readerthread.h"
 #include "recorddatetime.h"
@@ -26,6 +27,7 @@ PackedReader::PackedReader(const QString &databasePath, const QString &table, co
 PackedReader::~PackedReader()
 {
     stopReader(lock, stopping, changed, handle, reader);
+    const FreeingToSystem freeing; // the connection's pages, in the reader's heap
     sqlite3_close(handle);
 }
 

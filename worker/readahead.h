@@ -1,6 +1,9 @@
 #ifndef READAHEAD_H
 #define READAHEAD_H
 
+#include "freedmemory.h"
+
+#include <algorithm>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -11,16 +14,18 @@
 // Slots filled in order on a thread of their own, up to `depth` ahead of the
 // one in use, so that a slot slow to fill is made up for by the slots slow to
 // use around it: with one slot ahead, each pair waited for the slower of the
-// two. Filled in place when no thread can be started.
+// two. Filled in place, one at a time, at depth 0 or when no thread can be
+// started.
 template<class Slot>
 class ReadAhead
 {
 public:
     // `fill` fills a slot and tells whether another may follow it.
-    ReadAhead(int depth, std::function<bool(Slot &)> fill) : ring(std::size_t(depth)), fill(std::move(fill))
+    ReadAhead(int depth, std::function<bool(Slot &)> fill) : ring(std::size_t(std::max(depth, 1))), fill(std::move(fill))
     {
         try {
-            filler = std::thread([this] { run(); });
+            if (depth > 0)
+                filler = std::thread([this] { run(); });
         } catch (const std::system_error &) {
         }
     }
@@ -33,6 +38,8 @@ public:
         changed.notify_all();
         if (filler.joinable())
             filler.join();
+        const FreeingToSystem freeing; // the slots, in the filler's heap
+        ring.clear();
     }
     ReadAhead(const ReadAhead &) = delete;
     ReadAhead &operator=(const ReadAhead &) = delete;

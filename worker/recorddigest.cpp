@@ -1,6 +1,7 @@
 #include "recorddigest.h"
 
 #include "filetally.h"
+#include "freedmemory.h"
 #include "importedfiles.h"
 #include "nativestatement.h"
 #include "recorddatetime.h"
@@ -92,6 +93,10 @@ QString RecordDigest::open(Reader &reader, const QString &databasePath, const QS
 RecordDigest::~RecordDigest()
 {
     stop();
+    // The readers' texts and pages, in their threads' heaps.
+    const FreeingToSystem freeing;
+    readers.clear();
+    texts.clear();
 }
 
 QString RecordDigest::error() const

@@ -1,6 +1,7 @@
 #include "recordprefetch.h"
 
 #include "families.h"
+#include "freedmemory.h"
 #include "packedpoints.h"
 #include "readerthread.h"
 #include "readtransaction.h"
@@ -40,6 +41,8 @@ RecordPrefetch::RecordPrefetch(const QString &databasePath, const MeterFamily &f
 RecordPrefetch::~RecordPrefetch()
 {
     stopReader(lock, stopping, changed, handle, reader);
+    const FreeingToSystem freeing; // what the reader made, in its heap
+    results.clear();
     records.reset();
     pages.reset();
     packed.reset();
