@@ -685,8 +685,8 @@ int main(int argc, char **argv)
     // "import" stops after the imports; "search" reuses the records of the last run.
     const QByteArray mode = argc > 2 ? QByteArray(argv[2]) : QByteArray();
     if (wholeYear) {
-        if (mode == "noisy")
-            noisyYear(bench, root, true);
+        if (mode == "noisy" || mode == "noisy-import")
+            noisyYear(bench, root, mode == "noisy");
         else if (mode == "report")
             yearReports(bench, yearFiles(root).size());
         else if (mode == "add")

@@ -90,6 +90,7 @@ private:
     RecordLineReader lines;
     const int fieldCount;
     QByteArray scratch;
+    size_t mostFields = 0; // of a batch so far
     qint64 lineNumber = 0;
     LineTally lineTally;
 };
