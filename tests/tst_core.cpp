@@ -2,6 +2,7 @@
 #include "contenthash.h"
 #include "datafolder.h"
 #include "excursionlist.h"
+#include "freedmemory.h"
 #include "meankinetic.h"
 #include "overviewcells.h"
 #include "packedrecords.h"
@@ -17,6 +18,12 @@
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>
+#include <cstdlib> // defines __GLIBC__ where glibc is the C library
+#include <memory>
+#include <thread>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 using namespace TestSupport;
 
@@ -776,6 +783,36 @@ private slots:
             digest.addData(data.mid(i, 7));
         QCOMPARE(digest.hex(), QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
         QCOMPARE(digest.hex(), QByteArray("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855"));
+    }
+
+    // What a helper thread made and the caller frees stays in the helper's
+    // heap, unless it is freed under FreeingToSystem.
+    void freedMemoryLeavesHelperHeaps()
+    {
+#if !defined(__GLIBC__) || defined(__SANITIZE_ADDRESS__)
+        QSKIP("glibc's own allocator only");
+#else
+        setAllocatorLimits();
+        constexpr int Buffers = 64, Bytes = 256 * 1024;
+        std::vector<std::unique_ptr<char[]>> made;
+        made.reserve(Buffers); // out of the helper's heap, where it would stand between the buffers
+        std::thread helper([&made] {
+            for (int i = 0; i < Buffers; ++i) {
+                made.emplace_back(new char[Bytes]);
+                std::memset(made.back().get(), 1, Bytes);
+            }
+        });
+        helper.join();
+        const auto heaps = [] { return qint64(mallinfo2().arena); };
+        const qint64 held = heaps();
+        made.resize(Buffers / 2); // the later half, at the top of the helper's heap
+        QVERIFY(heaps() > held - Bytes);
+        {
+            const FreeingToSystem freeing;
+            made.clear();
+        }
+        QVERIFY2(heaps() < held - Buffers * qint64(Bytes) * 3 / 4, qPrintable(QString::number(held - heaps())));
+#endif
     }
 };
 
