@@ -672,6 +672,43 @@ private slots:
         QCOMPARE(queryRows(KeptSums) + queryRows(KeptPacked) + queryRows(KeptOverview), rebuilt(dir.path()));
     }
 
+    void additionAfterTheSettingsLostTheInstrument_data()
+    {
+        QTest::addColumn<int>("model");
+        QTest::newRow("files of the instrument") << 12;
+        QTest::newRow("files of another instrument") << 3;
+    }
+
+    // Settings written anew (or by hand) without the instrument leave its
+    // records there: an addition goes to them, or adds nothing, and never
+    // replaces them by the added files' records alone.
+    void additionAfterTheSettingsLostTheInstrument()
+    {
+        QFETCH(int, model);
+        runImport({recordFile(QDir(dir.path()), 12, 300)});
+        const QStringList before = tableRows("meter12");
+        writeConfig();
+        loadSettings();
+        QCOMPARE(Meter, -1);
+        SQLThread worker;
+        QStringList lines;
+        for (int k = 1000; k < 1040; ++k)
+            lines << recordFields(model, k).join(',');
+        worker.dn_addCSV({writeRecordFolder(QDir(dir.path()), "added", QString::number(model), {{"20240305.CSV", lines}})
+                          + "/20240305.CSV"});
+        QCOMPARE(readSetting("Meter"), QString("12"));
+        const QStringList after = tableRows("meter12");
+        if (model == 12) {
+            QVERIFY2(worker.outcome().done(), qPrintable(worker.outcome().reason));
+            QCOMPARE(after.size(), before.size() + 40);
+            QCOMPARE(after.mid(0, before.size()), before);
+        } else {
+            QCOMPARE(worker.outcome().status, JobOutcome::Failed);
+            QVERIFY2(worker.outcome().reason.contains("another instrument"), qPrintable(worker.outcome().reason));
+            QCOMPARE(after, before);
+        }
+    }
+
     // A job that does not succeed keeps the page and the records: one asked
     // to stop (Escape, closing its dialog or the window), or one that fails.
     void unsuccessfulJobsKeepThePage_data()

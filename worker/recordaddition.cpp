@@ -46,9 +46,16 @@ void SQLThread::dn_addCSV(QStringList files)
     const ModelChoice model = chosenModel(files);
     if (model.family == 0)
         return;
-    // Nothing imported yet: an addition is an import, as fast as one.
-    if (familyOfTableCode(Meter) == 0)
-        return importModel(model, files);
+    // Nothing imported yet: an addition is an import, as fast as one. Where
+    // the settings lost the instrument, the records there tell it: an import
+    // would replace them by those of the added files alone.
+    if (familyOfTableCode(Meter) == 0) {
+        const int stored = tableCodeWithRecords(recordDatabasePath());
+        if (stored == 0)
+            return importModel(model, files);
+        Meter = stored;
+        writeSetting(QStringLiteral("Meter"), QString::number(stored));
+    }
     const QString table = meterFamily(model.family).table(model.tableCode);
     const QString imported = meterFamily(familyOfTableCode(Meter)).table(Meter);
     if (table != imported) {

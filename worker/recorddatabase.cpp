@@ -1,9 +1,11 @@
 #include "recorddatabase.h"
 
 #include "datafolder.h"
+#include "families.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -86,6 +88,25 @@ qint64 greatestRowid(QSqlDatabase &db, const QString &table)
     return query.exec(QStringLiteral("select max(rowid) from main.%1").arg(table)) && query.next()
         ? query.value(0).toLongLong()
         : -1;
+}
+
+int tableCodeWithRecords(const QString &path)
+{
+    if (!QFileInfo::exists(path))
+        return 0;
+    int found = 0;
+    readOnlyDatabase(path, [&found](QSqlDatabase &db) {
+        QSqlQuery tables(db);
+        tables.exec(QStringLiteral("select name from sqlite_master where type = 'table' and name like 'meter%' order by name"));
+        while (found == 0 && tables.next()) {
+            const QString table = tables.value(0).toString();
+            const int code = table.mid(5).toInt();
+            QSqlQuery any(db);
+            if (familyOfTableCode(code) != 0 && any.exec(QStringLiteral("select 1 from main.%1 limit 1").arg(table)) && any.next())
+                found = code;
+        }
+    });
+    return found;
 }
 
 QString readOnlyDatabase(const QString &path, const std::function<void(QSqlDatabase &)> &read)

@@ -32,5 +32,8 @@ QString readOnlyDatabase(const QString &path, const std::function<void(QSqlDatab
 QStringList columnNames(QSqlDatabase &db, const QString &table);
 // The greatest rowid of a table: 0 when it is empty, -1 when it cannot be read.
 qint64 greatestRowid(QSqlDatabase &db, const QString &table);
+// The table code of the first instrument table that holds a record in the
+// database at `path`; 0 when none does or it cannot be read.
+int tableCodeWithRecords(const QString &path);
 
 #endif
