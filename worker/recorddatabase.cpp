@@ -100,9 +100,11 @@ int tableCodeWithRecords(const QString &path)
         tables.exec(QStringLiteral("select name from sqlite_master where type = 'table' and name like 'meter%' order by name"));
         while (found == 0 && tables.next()) {
             const QString table = tables.value(0).toString();
-            const int code = table.mid(5).toInt();
+            // The code the family's own name for its table gives back.
+            const int code = table.mid(5).toInt(), family = familyOfTableCode(code);
             QSqlQuery any(db);
-            if (familyOfTableCode(code) != 0 && any.exec(QStringLiteral("select 1 from main.%1 limit 1").arg(table)) && any.next())
+            if (family != 0 && meterFamily(family).table(code) == table
+                && any.exec(QStringLiteral("select 1 from main.%1 limit 1").arg(table)) && any.next())
                 found = code;
         }
     });
