@@ -16,6 +16,7 @@
 #include "recordoverview.h"
 #include "recordsums.h"
 #include "summaryfunction.h"
+#include "tablecount.h"
 #include "rowinserter.h"
 #include "settings.h"
 #include "sqlthread.h"
@@ -322,10 +323,13 @@ private slots:
         const QString other = writeRecordFolder(root, "other", "3", {{dayName(5), {recordFields(3, 0).join(',')}}});
         QMap<QString, QStringList> stored; // the lines of each file imported
         bool searched = false;
+        int countsBefore = -1; // of count(*), when an addition is to run none
         const auto expectStored = [&](MainWindow &window, const QStringList &report, const QStringList &built) {
             // The build behind an import may not have begun when its job has ended.
             QTRY_COMPARE_WITH_TIMEOUT(SQLThread::readPathsOfLastStore(), built, 20000);
             QTRY_VERIFY(!window.findChild<QLabel *>("preparingLabel")->isVisible());
+            if (countsBefore >= 0)
+                QCOMPARE(countStatementsRun(), std::exchange(countsBefore, -1));
             QStringList expected, ledger;
             for (auto file = stored.cbegin(); file != stored.cend(); ++file) {
                 qsizetype before = expected.size();
@@ -349,6 +353,7 @@ private slots:
                                                 [](const QString &row) { return !NoReading.contains(row.section('|', 0, 0)); });
             const QString counted = QString("Record：%1 ,Pages：%2 of %2").arg(readings).arg((readings + 99) / 100);
             // A page turn of the search shown before the change counts the records as they are now.
+            const int counts = countStatementsRun();
             if (searched) {
                 click(page, "page_end");
                 QVERIFY2(counter(page).startsWith(counted), qPrintable(counter(page) + " / " + counted));
@@ -358,6 +363,8 @@ private slots:
             tickChannel(page, 0); // the page is kept across additions
             click(page, "pushButton");
             QVERIFY2(counter(page).startsWith(QString("Record：%1 ,").arg(readings)), qPrintable(counter(page)));
+            if (searched) // after an addition: it kept the count
+                QVERIFY2(countStatementsRun() == counts, qPrintable(report.join(';')));
             searched = true;
         };
         const QString added = "|added|100|100|0|";
@@ -399,6 +406,7 @@ private slots:
         const QStringList longer = dayLines(4, 130) << recordFields(12, 430).mid(0, 6).join(',') + ",2024";
         chooseFiles(writeRecordFolder(root, "longer", "12", {{dayName(4), longer}, {dayName(6), {"PNG IHDR"}}}),
                     {dayName(4), dayName(6)});
+        countsBefore = countStatementsRun(); // the addition knows how many records it kept
         action(window, "actionaddfiles")->trigger();
         stored.insert(dayName(4), longer);
         expectStored(window, {dayName(4) + "|replaced: 100 → 131 records|131|131|0|stored without a readable time: 1 (lines 132)",
@@ -675,18 +683,31 @@ private slots:
     void additionAfterTheSettingsLostTheInstrument_data()
     {
         QTest::addColumn<int>("model");
-        QTest::newRow("files of the instrument") << 12;
-        QTest::newRow("files of another instrument") << 3;
+        QTest::addColumn<bool>("damaged");
+        QTest::newRow("files of the instrument") << 12 << false;
+        QTest::newRow("files of another instrument") << 3 << false;
+        QTest::newRow("records that cannot be read") << 12 << true;
     }
 
     // Settings written anew (or by hand) without the instrument leave its
     // records there: an addition goes to them, or adds nothing, and never
-    // replaces them by the added files' records alone.
+    // replaces them by the added files' records alone, nor a database it
+    // cannot read.
     void additionAfterTheSettingsLostTheInstrument()
     {
         QFETCH(int, model);
+        QFETCH(bool, damaged);
         runImport({recordFile(QDir(dir.path()), 12, 300)});
         const QStringList before = tableRows("meter12");
+        QFile database(recordDatabasePath());
+        if (damaged) { // a card's bytes where the database's header was
+            QVERIFY(database.open(QIODevice::ReadWrite));
+            database.write(QByteArray(100, 'x'));
+            database.close();
+        }
+        QVERIFY(database.open(QIODevice::ReadOnly));
+        const QByteArray bytes = database.readAll();
+        database.close();
         writeConfig();
         loadSettings();
         QCOMPARE(Meter, -1);
@@ -696,6 +717,14 @@ private slots:
             lines << recordFields(model, k).join(',');
         worker.dn_addCSV({writeRecordFolder(QDir(dir.path()), "added", QString::number(model), {{"20240305.CSV", lines}})
                           + "/20240305.CSV"});
+        if (damaged) {
+            QCOMPARE(worker.outcome().status, JobOutcome::Failed);
+            QVERIFY2(worker.outcome().reason.startsWith("The records imported before could not be read ("),
+                     qPrintable(worker.outcome().reason));
+            QVERIFY(database.open(QIODevice::ReadOnly));
+            QVERIFY(database.readAll() == bytes);
+            return;
+        }
         QCOMPARE(readSetting("Meter"), QString("12"));
         const QStringList after = tableRows("meter12");
         if (model == 12) {

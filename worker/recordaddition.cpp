@@ -8,6 +8,7 @@
 #include "recordoverview.h"
 #include "recordsums.h"
 #include "stampblocks.h"
+#include "tablecount.h"
 #include "rowinserter.h"
 #include "settings.h"
 
@@ -50,7 +51,11 @@ void SQLThread::dn_addCSV(QStringList files)
     // the settings lost the instrument, the records there tell it: an import
     // would replace them by those of the added files alone.
     if (familyOfTableCode(Meter) == 0) {
-        const int stored = tableCodeWithRecords(recordDatabasePath());
+        QString unreadable;
+        const int stored = tableCodeWithRecords(recordDatabasePath(), &unreadable);
+        if (!unreadable.isEmpty())
+            return finishJob(JobOutcome::Failed, tr("The records imported before could not be read (%1). Nothing was added.")
+                                                     .arg(unreadable));
         if (stored == 0)
             return importModel(model, files);
         Meter = stored;
@@ -120,6 +125,9 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
     }
     const QDateTime lastBefore =
         readableSpan(table, sumsKept ? StampBlocks::ofCheckedSums(db, family, model.tableCode) : StampBlocks()).last;
+    // Kept after the commit, so that the next question needs no count(*).
+    const qint64 recordsBefore = countedRecords(db, table);
+    qint64 recordsAfter = recordsBefore;
     std::unique_ptr<RowInserter> inserter = makeRowInserter(db);
     inserter->prepare(insertStatement(model.tableCode));
     const int fieldCount = recordFieldCount(model.tableCode);
@@ -206,9 +214,12 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
                 failure = tr("Import failed: %1").arg(remove.lastError().text());
                 break;
             }
+            recordsAfter -= remove.numRowsAffected();
         }
-        if (kept)
+        if (kept) {
             noteRows(firstRowid, firstRowid + file.records - 1);
+            recordsAfter += file.records;
+        }
         else if (!run(QStringLiteral("rollback to addition")))
             break;
         if (!run(QStringLiteral("release addition")))
@@ -240,6 +251,8 @@ void SQLThread::addRecords(const ModelChoice &model, const QStringList &files)
     }
     // Saved: a cancel that comes now changes nothing.
     closeConnection();
+    if (recordsBefore >= 0)
+        keepCountedRecords(recordDatabasePath(), table, recordsAfter);
     startReadPaths(true);
     if (sumsKept)
         noteReadPath(QStringLiteral("sums of %1 blocks brought up to date").arg(summed));

@@ -90,25 +90,34 @@ qint64 greatestRowid(QSqlDatabase &db, const QString &table)
         : -1;
 }
 
-int tableCodeWithRecords(const QString &path)
+int tableCodeWithRecords(const QString &path, QString *error)
 {
     if (!QFileInfo::exists(path))
         return 0;
     int found = 0;
-    readOnlyDatabase(path, [&found](QSqlDatabase &db) {
+    QString unreadable;
+    const QString notOpened = readOnlyDatabase(path, [&found, &unreadable](QSqlDatabase &db) {
         QSqlQuery tables(db);
-        tables.exec(QStringLiteral("select name from sqlite_master where type = 'table' and name like 'meter%' order by name"));
+        if (!tables.exec(QStringLiteral("select name from sqlite_master where type = 'table' and name like 'meter%' order by name")))
+            unreadable = tables.lastError().text();
         while (found == 0 && tables.next()) {
             const QString table = tables.value(0).toString();
             // The code the family's own name for its table gives back.
             const int code = table.mid(5).toInt(), family = familyOfTableCode(code);
+            if (family == 0 || meterFamily(family).table(code) != table)
+                continue;
             QSqlQuery any(db);
-            if (family != 0 && meterFamily(family).table(code) == table
-                && any.exec(QStringLiteral("select 1 from main.%1 limit 1").arg(table)) && any.next())
+            if (!any.exec(QStringLiteral("select 1 from main.%1 limit 1").arg(table))) {
+                unreadable = any.lastError().text();
+                break;
+            }
+            if (any.next())
                 found = code;
         }
     });
-    return found;
+    if (error)
+        *error = notOpened.isEmpty() ? unreadable : notOpened;
+    return notOpened.isEmpty() && unreadable.isEmpty() ? found : 0;
 }
 
 QString readOnlyDatabase(const QString &path, const std::function<void(QSqlDatabase &)> &read)

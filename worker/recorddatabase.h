@@ -33,7 +33,8 @@ QStringList columnNames(QSqlDatabase &db, const QString &table);
 // The greatest rowid of a table: 0 when it is empty, -1 when it cannot be read.
 qint64 greatestRowid(QSqlDatabase &db, const QString &table);
 // The table code of the first instrument table that holds a record in the
-// database at `path`; 0 when none does or it cannot be read.
-int tableCodeWithRecords(const QString &path);
+// database at `path`; 0 when none does, or when it cannot be read (`error`
+// then says why).
+int tableCodeWithRecords(const QString &path, QString *error);
 
 #endif

@@ -66,8 +66,11 @@ qint64 countedRecords(QSqlDatabase &db, const QString &table)
         return -1;
     const qint64 records = query.value(0).toLongLong();
     if (keep) {
+        // A write during the count (another job's addition) may have kept its
+        // own count since: this one, of the state before it, would replace it.
         QMutexLocker lock(&countsLock);
-        counts.insert(key, Count{state, records});
+        if (databaseFileState(db.databaseName()) == state)
+            counts.insert(key, Count{state, records});
     }
     return records;
 }
