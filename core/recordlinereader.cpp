@@ -151,11 +151,12 @@ void RecordBatchReader::fill(RecordBatch &batch)
     const size_t room = size_t(BatchBytes + 4 * RecordLineReader::DefaultMaxLine);
     batch.text.clear();
     batch.text.reserve(room);
-    batch.fields.clear();
+    batch.fieldStarts.clear();
     // The batches are about as long: room for the most fields yet and an
     // eighth more, where doubling left up to half of the fields' room unused.
-    batch.fields.reserve(mostFields + mostFields / 8);
+    batch.fieldStarts.reserve(mostFields + mostFields / 8);
     batch.records = 0;
+    batch.fieldCount = fieldCount;
 
     QByteArrayView line;
     bool overlong = false;
@@ -176,13 +177,24 @@ void RecordBatchReader::fill(RecordBatch &batch)
         const size_t at = batch.text.size();
         Q_ASSERT(at + size_t(text.size()) <= batch.text.capacity());
         batch.text.insert(batch.text.end(), text.begin(), text.end());
-        const char *copy = batch.text.data() + at;
         for (int i = 0; i < fieldCount; ++i)
-            batch.fields.push_back({copy + (split[i].data - text.data()), split[i].size});
+            batch.fieldStarts.push_back(quint32(at + size_t(split[i].data - text.data())));
         ++batch.records;
         const FieldSpan &stamp = split[fieldCount - 1];
         if (!isReadableStamp(QByteArrayView(stamp.data, stamp.size)))
             lineTally.noteUnstamped(lineNumber);
     }
-    mostFields = std::max(mostFields, batch.fields.size());
+    mostFields = std::max(mostFields, batch.fieldStarts.size());
+}
+
+// A record's fields lie one after another with a comma between them, and
+// the next record's text follows its last field.
+void RecordBatch::fieldsOf(int r, FieldSpan *fields) const
+{
+    const quint32 *starts = fieldStarts.data() + size_t(r) * size_t(fieldCount);
+    const size_t end = r + 1 < records ? starts[fieldCount] : text.size();
+    for (int i = 0; i < fieldCount; ++i) {
+        const size_t fieldEnd = i + 1 < fieldCount ? starts[i + 1] - 1 : end;
+        fields[i] = {text.data() + starts[i], qsizetype(fieldEnd - starts[i])};
+    }
 }

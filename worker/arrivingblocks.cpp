@@ -34,13 +34,15 @@ void ArrivingBlocks::expect(qint64 rowid)
     next = rowid;
 }
 
-void ArrivingBlocks::add(const RecordBatch &batch, int fieldCount)
+void ArrivingBlocks::add(const RecordBatch &batch)
 {
     if (givenUp)
         return;
-    const FieldSpan *record = batch.fields.data();
-    for (int r = 0; r < batch.records; ++r, record += fieldCount)
+    FieldSpan record[MaxRecordFields];
+    for (int r = 0; r < batch.records; ++r) {
+        batch.fieldsOf(r, record);
         addRecord(record, next++);
+    }
 }
 
 void ArrivingBlocks::finish()

@@ -31,7 +31,7 @@ public:
     // The rowid the next record added is stored under.
     void expect(qint64 rowid);
     qint64 nextRowid() const { return next; }
-    void add(const RecordBatch &batch, int fieldCount);
+    void add(const RecordBatch &batch);
     // Ends the last block.
     void finish();
     // Gathers no more: the records were not stored under the rowids expected.

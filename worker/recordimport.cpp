@@ -34,20 +34,25 @@ int readModelCode(QFile &modelFile)
 }
 
 // False when the database can take no more, or when the import is to stop,
-// which is looked at every thousand records so that a cancel ends it promptly.
-bool storeBatch(RowInserter &inserter, const RecordBatch &batch, int fieldCount, bool traceFields,
-                const std::atomic_bool &stop)
+// which is looked at every 256 records so that a cancel ends it promptly.
+// `fields`: room for the fields of the records stored at once.
+bool storeBatch(RowInserter &inserter, const RecordBatch &batch, bool traceFields, const std::atomic_bool &stop,
+                std::vector<FieldSpan> &fields)
 {
-    constexpr int RecordsBetweenLooks = 1024;
-    for (int r = 0; r < batch.records; r += RecordsBetweenLooks) {
+    constexpr int RecordsAtOnce = 256;
+    const int fieldCount = batch.fieldCount;
+    fields.resize(size_t(RecordsAtOnce) * size_t(fieldCount));
+    for (int r = 0; r < batch.records; r += RecordsAtOnce) {
         if (stop.load())
             return false;
-        const int records = qMin(RecordsBetweenLooks, batch.records - r);
+        const int records = qMin(RecordsAtOnce, batch.records - r);
+        for (int k = 0; k < records; ++k)
+            batch.fieldsOf(r + k, fields.data() + size_t(k) * size_t(fieldCount));
         if (traceFields && lcFieldTrace().isDebugEnabled()) {
             for (int i = 0; i < records * fieldCount; ++i)
                 qCDebug(lcFieldTrace) << "进入巡检仪表格导入过程" << i % fieldCount;
         }
-        if (!inserter.insertMany(batch.fields.data() + qsizetype(r) * fieldCount, records, fieldCount))
+        if (!inserter.insertMany(fields.data(), records, fieldCount))
             return false;
     }
     return true;
@@ -201,20 +206,21 @@ QString SQLThread::storeRecordFile(RowInserter &inserter, const QString &table, 
     {
         // The lines are read, split and summed up on another core while
         // those before them are stored.
-        ReadAhead<Slot> ahead(8, [&reader, gathering, fieldCount](Slot &slot) {
+        ReadAhead<Slot> ahead(8, [&reader, gathering](Slot &slot) {
             reader.fill(slot.batch);
             if (gathering) {
-                gathering->arriving().add(slot.batch, fieldCount);
+                gathering->arriving().add(slot.batch);
                 slot.ended = gathering->takeEnded();
             }
             return slot.batch.records > 0;
         });
+        std::vector<FieldSpan> fields;
         while (!cancelRequested()) {
             const Slot &slot = ahead.next();
             if (gathering)
                 saving = gathering->save(slot.ended);
             if (slot.batch.records == 0 || !saving.isEmpty()
-                || !storeBatch(inserter, slot.batch, fieldCount, traceEachField, cancelFlag))
+                || !storeBatch(inserter, slot.batch, traceEachField, cancelFlag, fields))
                 break;
         }
     }
