@@ -74,8 +74,15 @@ ExcursionList::ExcursionList(const QList<Excursion> &excursions)
 // extremes of the other kinds tell nothing and are not kept.
 void ExcursionList::append(const Excursion &e)
 {
-    if (count % CheckpointEvery == 0)
-        checkpoints << Checkpoint{bytes.size(), lastStart, lastRowid};
+    if (count % CheckpointEvery == 0) {
+        if (pages.isEmpty() || pages.constLast().size() + RunBytes > PageBytes)
+            pages.append(QByteArray());
+        QByteArray &page = pages.last();
+        if (page.size() + RunBytes > page.capacity())
+            page.reserve(qMin(PageBytes, qMax(2 * page.capacity(), page.size() + RunBytes)));
+        checkpoints << Checkpoint{(pages.size() - 1) * PageBytes + page.size(), lastStart, lastRowid};
+    }
+    QByteArray &bytes = pages.last();
     bytes += char(e.kind | (e.cut ? CutBit : 0) | (qBound(0, e.alarm, 15) << AlarmShift));
     putSigned(bytes, e.start - lastStart);
     putSigned(bytes, e.end - e.start);
@@ -92,9 +99,11 @@ void ExcursionList::append(const Excursion &e)
     ++count;
 }
 
-qsizetype ExcursionList::decode(qsizetype at, const Excursion &previous, Excursion *to) const
+qsizetype ExcursionList::decode(qsizetype offset, const Excursion &previous, Excursion *to) const
 {
-    const char *data = bytes.constData();
+    const qsizetype page = offset / PageBytes;
+    const char *data = pages.at(page).constData();
+    qsizetype at = offset % PageBytes;
     const quint8 head = quint8(data[at++]);
     Excursion e;
     e.kind = Excursion::Kind(head & KindBits);
@@ -111,7 +120,7 @@ qsizetype ExcursionList::decode(qsizetype at, const Excursion &previous, Excursi
     if (e.kind == Excursion::Alarm)
         e.setValue = takeDouble(data, at);
     *to = e;
-    return at;
+    return page * PageBytes + at;
 }
 
 void ExcursionList::clear()
@@ -139,8 +148,12 @@ ExcursionList::const_iterator ExcursionList::iteratorAt(qsizetype i) const
 
 ExcursionList::const_iterator &ExcursionList::const_iterator::operator++()
 {
-    if (++index < list->count)
+    if (++index < list->count) {
+        // A run may begin on the next page.
+        if (index % CheckpointEvery == 0)
+            offset = list->checkpoints.at(index / CheckpointEvery).offset;
         offset = list->decode(offset, current, &current);
+    }
     return *this;
 }
 
@@ -173,7 +186,8 @@ void ExcursionList::setSetValue(qsizetype i, double value)
     if (it.current.kind != Excursion::Alarm)
         return;
     // An alarm's set value is its last eight bytes.
-    std::memcpy(bytes.data() + it.offset - qsizetype(sizeof value), &value, sizeof value);
+    const qsizetype at = it.offset - qsizetype(sizeof value);
+    std::memcpy(pages[at / PageBytes].data() + at % PageBytes, &value, sizeof value);
 }
 
 QList<Excursion> ExcursionList::toList() const

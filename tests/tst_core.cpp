@@ -489,6 +489,14 @@ private slots:
             QVERIFY2(same(read.at(i), found.at(i)), qPrintable(QString::number(i)));
             QVERIFY2(same(packed.at(found.size() - 1 - i), found.at(found.size() - 1 - i)), qPrintable(QString::number(i)));
         }
+        // More than a page of bytes holds: read across pages in order, and one at a time.
+        QList<Excursion> many;
+        for (int copy = 0; copy < 60; ++copy)
+            many += found;
+        const ExcursionList paged(many);
+        QVERIFY(paged.toList() == many);
+        for (qsizetype i = many.size() - 1; i >= 0; i -= 97)
+            QVERIFY2(same(paged.at(i), many.at(i)), qPrintable(QString::number(i)));
         // Merged with a list found apart: in order of their starts, this one's first where they start together.
         QList<Excursion> own, others;
         for (const Excursion &e : std::as_const(found))
