@@ -684,10 +684,11 @@ private slots:
     void additionAfterTheSettingsLostTheInstrument_data()
     {
         QTest::addColumn<int>("model");
-        QTest::addColumn<bool>("damaged");
-        QTest::newRow("files of the instrument") << 12 << false;
-        QTest::newRow("files of another instrument") << 3 << false;
-        QTest::newRow("records that cannot be read") << 12 << true;
+        QTest::addColumn<QString>("damaged"); // the table whose first page is overwritten
+        QTest::newRow("files of the instrument") << 12 << QString();
+        QTest::newRow("files of another instrument") << 3 << QString();
+        QTest::newRow("database that cannot be read") << 12 << "sqlite_master";
+        QTest::newRow("records that cannot be read") << 12 << "meter12";
     }
 
     // Settings written anew (or by hand) without the instrument leave its
@@ -697,12 +698,16 @@ private slots:
     void additionAfterTheSettingsLostTheInstrument()
     {
         QFETCH(int, model);
-        QFETCH(bool, damaged);
+        QFETCH(QString, damaged);
         runImport({recordFile(QDir(dir.path()), 12, 300)});
         const QStringList before = tableRows("meter12");
         QFile database(recordDatabasePath());
-        if (damaged) { // a card's bytes where the database's header was
-            QVERIFY(database.open(QIODevice::ReadWrite));
+        if (!damaged.isEmpty()) { // a card's bytes over the head of a page
+            const qint64 page = damaged == "sqlite_master"
+                ? 1
+                : databaseValue("select rootpage from sqlite_master where name = '" + damaged + "'").toLongLong();
+            const qint64 pageSize = databaseValue("pragma page_size").toLongLong();
+            QVERIFY(page > 0 && pageSize > 0 && database.open(QIODevice::ReadWrite) && database.seek((page - 1) * pageSize));
             database.write(QByteArray(100, 'x'));
             database.close();
         }
@@ -718,7 +723,7 @@ private slots:
             lines << recordFields(model, k).join(',');
         worker.dn_addCSV({writeRecordFolder(QDir(dir.path()), "added", QString::number(model), {{"20240305.CSV", lines}})
                           + "/20240305.CSV"});
-        if (damaged) {
+        if (!damaged.isEmpty()) {
             QCOMPARE(worker.outcome().status, JobOutcome::Failed);
             QVERIFY2(worker.outcome().reason.startsWith("The records imported before could not be read ("),
                      qPrintable(worker.outcome().reason));
