@@ -552,6 +552,7 @@ private slots:
         click(page, "pushButton");
         QCOMPARE(counter(page), QString("Record：1234 drawn"));
         QVERIFY(!page->findChild<QPushButton *>("page_down")->isEnabled());
+        QVERIFY(page->findChild<QPushButton *>("page_image")->isEnabled()); // the drawing can be saved
         const QStringList names = family == 1 ? QStringList{"CH1", "CH2"} : QStringList{"Temperature", "Humidity"};
         QVERIFY(plot->legend->visible());
         // Two minutes a pixel column at most: every record is drawn, in time order.
